@@ -1,0 +1,40 @@
+#include "common/errors/errors.h"
+
+#include <exception>
+
+namespace lumo {
+
+std::string errorDescription(int number) {
+  switch (number) {
+    case err::InvalidCall: return "Chiamata di routine o argomento non validi";
+    case err::Overflow: return "Overflow";
+    case err::SubscriptOutOfRange: return "Indice non incluso nell'intervallo";
+    case err::DivisionByZero: return "Divisione per zero";
+    case err::TypeMismatch: return "Tipo non corrispondente";
+    case err::BadFileName: return "Nome o numero di file non valido";
+    case err::FileNotFound: return "Impossibile trovare il file";
+    case err::InputPastEnd: return "Input oltre la fine del file";
+    case err::PermissionDenied: return "Autorizzazione negata";
+    case err::PathFileAccess: return "Errore di accesso al percorso/file";
+    case err::PathNotFound: return "Impossibile trovare il percorso";
+    case err::ObjectNotSet: return "Variabile oggetto o variabile del blocco With non impostata";
+    case err::DuplicateKey: return "Questa chiave è già associata ad un elemento dell'insieme";
+    default: return {};
+  }
+}
+
+RuntimeError::RuntimeError(int number) : RuntimeError(number, errorDescription(number)) {}
+
+RuntimeError::RuntimeError(int number, std::string description)
+    : std::runtime_error(description), number_(number), description_(std::move(description)) {}
+
+bool skipOnError(const std::function<void()>& statement) noexcept {
+  try {
+    statement();
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+}  // namespace lumo

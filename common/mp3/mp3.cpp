@@ -1,0 +1,366 @@
+#include "common/mp3/mp3.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "common/errors/errors.h"
+#include "common/mp3/frame_header.h"
+#include "common/text/text.h"
+
+namespace lumo::mp3 {
+
+namespace {
+
+constexpr int64_t kSearchBlock = 4096;
+constexpr int kRunLength = 10;
+constexpr int64_t kId3v1Size = 128;
+// Large reads keep a frame walk over a long book file to a few hundred calls.
+constexpr size_t kReadWindow = 256 * 1024;
+
+// The open file; closed on every way out of GetMp3Info, errors included.
+class FileHandle {
+ public:
+  explicit FileHandle(int fd) : fd_(fd) {}
+  ~FileHandle() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  int fd() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+[[noreturn]] void raiseFileError(int errnoValue) {
+  switch (errnoValue) {
+    case ENOENT: throw RuntimeError(err::FileNotFound);
+    case EACCES:
+    case EPERM: throw RuntimeError(err::PermissionDenied);
+    default: throw RuntimeError(err::PathFileAccess);
+  }
+}
+
+// Serves small reads at any position from a large window of the file, so
+// that the run tests and the frame walk cost one system call per window
+// instead of one per header.
+class BlockReader {
+ public:
+  BlockReader(int fd, int64_t size) : fd_(fd), size_(size), window_(kReadWindow) {}
+
+  // The n bytes at pos (0-based), or nullptr when they pass the end of the file.
+  const uint8_t* at(int64_t pos, size_t n) {
+    if (pos < 0 || pos + static_cast<int64_t>(n) > size_) return nullptr;
+    if (pos < start_ || pos + static_cast<int64_t>(n) > start_ + static_cast<int64_t>(filled_)) {
+      fill(pos);
+      if (static_cast<int64_t>(filled_) < static_cast<int64_t>(n)) return nullptr;  // file shrank
+    }
+    return window_.data() + (pos - start_);
+  }
+
+ private:
+  void fill(int64_t pos) {
+    start_ = pos;
+    filled_ = 0;
+    while (filled_ < window_.size()) {
+      const ssize_t got = ::pread(fd_, window_.data() + filled_, window_.size() - filled_,
+                                  static_cast<off_t>(pos + static_cast<int64_t>(filled_)));
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        raiseFileError(errno);
+      }
+      if (got == 0) break;
+      filled_ += static_cast<size_t>(got);
+    }
+  }
+
+  int fd_;
+  int64_t size_;
+  std::vector<uint8_t> window_;
+  int64_t start_ = 0;
+  size_t filled_ = 0;
+};
+
+// The analysis of one open file.
+struct Analysis {
+  BlockReader& reader;
+  int64_t size;
+  Mp3Info& info;
+};
+
+// A directory search for normal files finds neither folders nor other
+// non-regular files nor hidden files (on this platform: names beginning
+// with a dot).
+bool IsFindableFile(const std::string& path) {
+  if (text::trim(path).empty()) return false;
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return false;
+  const std::string name = std::filesystem::path(path).filename().string();
+  return !name.empty() && name[0] != '.';
+}
+
+bool ReadHeaderAt(BlockReader& reader, int64_t pos, Mp3FrameHeader& header) {
+  const uint8_t* b = reader.at(pos, 4);
+  return b != nullptr && ParseFrameHeader(b, header);
+}
+
+// True when ten valid headers follow one another from o on. The headers are
+// read straight from the file and may lie beyond the search block; a header
+// that would pass the end of the file is invalid.
+bool IsFrameRun(BlockReader& reader, int64_t o, Mp3FrameHeader& first) {
+  Mp3FrameHeader header;
+  for (int i = 0; i < kRunLength; ++i) {
+    if (!ReadHeaderAt(reader, o, header)) return false;
+    if (i == 0) first = header;
+    o += header.FrameLength;
+  }
+  return true;
+}
+
+// Position of the first frame of the first run of ten frames, searched in
+// whole 4096-byte blocks at each byte 0xFF in turn. The last, partial block
+// is not searched, so a file of 4097 bytes or fewer never holds a run.
+std::optional<int64_t> FindFrameRun(Analysis& a, Mp3FrameHeader& first, const YieldFn& yield) {
+  std::array<uint8_t, kSearchBlock> block;
+  for (int64_t p = 0; p + kSearchBlock + 1 < a.size; p += kSearchBlock) {
+    // A copy: the run tests move the reader's window.
+    const uint8_t* bytes = a.reader.at(p, kSearchBlock);
+    if (bytes == nullptr) break;  // the file shrank meanwhile
+    std::memcpy(block.data(), bytes, kSearchBlock);
+    size_t m = 0;
+    for (;;) {
+      const void* hit = std::memchr(block.data() + m, 0xFF, kSearchBlock - m);
+      if (yield) yield();
+      if (hit == nullptr) break;
+      const size_t index = static_cast<size_t>(static_cast<const uint8_t*>(hit) - block.data());
+      const int64_t o = p + static_cast<int64_t>(index);
+      if (IsFrameRun(a.reader, o, first)) return o;
+      m = index + 1;
+      if (m == kSearchBlock) break;
+    }
+  }
+  return std::nullopt;
+}
+
+// Big-endian 32-bit count of a VBR header; counts of 2^31 or more do not fit
+// the record's 32-bit fields.
+int32_t BytesToLong(const uint8_t* b) {
+  const uint32_t value = (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) |
+                         (uint32_t{b[2]} << 8) | uint32_t{b[3]};
+  if (value > static_cast<uint32_t>(std::numeric_limits<int32_t>::max()))
+    throw RuntimeError(err::Overflow);
+  return static_cast<int32_t>(value);
+}
+
+bool HasId3v1Tag(Analysis& a) {
+  if (a.size < kId3v1Size) return false;
+  const uint8_t* tag = a.reader.at(a.size - kId3v1Size, 3);
+  return tag != nullptr && std::memcmp(tag, "TAG", 3) == 0;
+}
+
+// What the first frame says about the whole stream.
+struct VbrHeader {
+  enum Kind { None, Xing, Info, Vbri } kind = None;
+  std::optional<int32_t> frames;  // only when announced, and not 0
+  std::optional<int32_t> bytes;   // only when announced, and not 0
+};
+
+// The Xing/Info tag sits where the first frame's side information ends.
+// LAME writes it at that place also in CRC-protected frames (it does not move
+// it past the CRC); a strict encoder puts it 2 bytes later, after the CRC, so
+// a protected frame is looked at in both places.
+VbrHeader FindXingHeader(Analysis& a, int64_t f, const Mp3FrameHeader& first) {
+  VbrHeader result;
+  const int64_t sideInfoEnd = f + SideInfoEnd(first);
+  const int64_t candidates[2] = {sideInfoEnd, sideInfoEnd + 2};
+  const int count = first.hasCrc() ? 2 : 1;
+  for (int c = 0; c < count; ++c) {
+    const int64_t x = candidates[c];
+    if (x + 8 > f + first.FrameLength) break;  // the tag belongs to the first frame
+    const uint8_t* id = a.reader.at(x, 8);
+    if (id == nullptr) break;
+    const bool xing = std::memcmp(id, "Xing", 4) == 0;
+    if (!xing && std::memcmp(id, "Info", 4) != 0) continue;
+    result.kind = xing ? VbrHeader::Xing : VbrHeader::Info;
+    const uint8_t flags = id[7];  // only the lowest flag byte is defined
+    int64_t field = x + 8;
+    if (flags & 1) {
+      if (const uint8_t* b = a.reader.at(field, 4)) {
+        if (const int32_t frames = BytesToLong(b); frames > 0) result.frames = frames;
+      }
+      field += 4;
+    }
+    if (flags & 2) {
+      if (const uint8_t* b = a.reader.at(field, 4)) {
+        if (const int32_t bytes = BytesToLong(b); bytes > 0) result.bytes = bytes;
+      }
+    }
+    return result;
+  }
+  return result;
+}
+
+// The Fraunhofer VBRI header: always 32 bytes after the 4-byte header, with
+// version, delay, quality, then the byte count and the frame count.
+VbrHeader FindVbriHeader(Analysis& a, int64_t f, const Mp3FrameHeader& first) {
+  VbrHeader result;
+  const int64_t v = f + 36;
+  if (v + 18 > f + first.FrameLength) return result;
+  const uint8_t* b = a.reader.at(v, 18);
+  if (b == nullptr || std::memcmp(b, "VBRI", 4) != 0) return result;
+  result.kind = VbrHeader::Vbri;
+  if (const int32_t bytes = BytesToLong(b + 10); bytes > 0) result.bytes = bytes;
+  if (const int32_t frames = BytesToLong(b + 14); frames > 0) result.frames = frames;
+  return result;
+}
+
+// Measures the file from a VBR header's frame count; the tag frame itself
+// holds no audio and is not in the count.
+void ApplyVbrHeader(Analysis& a, int64_t f, const Mp3FrameHeader& first, const VbrHeader& vbr) {
+  const int32_t frames = *vbr.frames;
+  const double seconds = static_cast<double>(frames) * first.SamplesPerFrame / first.SampleRate;
+  a.info.Frames = frames;
+  a.info.Duration = text::toInt32(std::nearbyint(seconds));
+  if (vbr.kind == VbrHeader::Info) {
+    // LAME writes "Info" instead of "Xing" exactly for constant-bitrate streams.
+    a.info.IsCbr = true;
+    a.info.Bitrate = first.Bitrate;
+    return;
+  }
+  // The exact playing time, not the rounded Duration, so a short stream
+  // (Duration 0) still has a bitrate.
+  double bytes = 0;
+  if (vbr.bytes) {
+    bytes = *vbr.bytes;
+  } else {
+    bytes = static_cast<double>(a.size - (f + first.FrameLength) - (HasId3v1Tag(a) ? kId3v1Size : 0));
+    if (bytes < 0) bytes = 0;
+  }
+  a.info.IsCbr = false;
+  a.info.Bitrate = text::toInt16(std::nearbyint(bytes * 8 / 1000 / seconds));
+}
+
+// Walks every frame from pos to the first position that holds no valid header
+// (an ID3v1 tag, damage, the end of the file) or a frame of another version,
+// layer or sample rate (which would belong to another stream).
+void ScanVbrFrames(Analysis& a, int64_t pos, const Mp3FrameHeader& first) {
+  int64_t frames = 0;
+  int64_t bitrateSum = 0;
+  bool oneBitrate = true;
+  int16_t bitrate = 0;
+  Mp3FrameHeader header;
+  while (ReadHeaderAt(a.reader, pos, header)) {
+    if (header.Version != first.Version || header.Layer != first.Layer ||
+        header.SampleRate != first.SampleRate)
+      break;
+    if (frames == 0) bitrate = header.Bitrate;
+    oneBitrate = oneBitrate && header.Bitrate == bitrate;
+    ++frames;
+    bitrateSum += header.Bitrate;
+    pos += header.FrameLength;
+  }
+  if (frames == 0) {  // cannot happen after a run of ten, but never divide by 0
+    a.info.Frames = 0;
+    a.info.Duration = 0;
+    a.info.IsCbr = false;
+    a.info.Bitrate = first.Bitrate;
+    return;
+  }
+  a.info.Frames = text::toInt32(static_cast<long long>(frames));
+  a.info.Duration = text::toInt32(std::nearbyint(static_cast<double>(frames) *
+                                                 first.SamplesPerFrame / first.SampleRate));
+  a.info.IsCbr = oneBitrate;
+  a.info.Bitrate = oneBitrate ? bitrate
+                              : text::toInt16(std::nearbyint(static_cast<double>(bitrateSum) /
+                                                             static_cast<double>(frames)));
+}
+
+// Cuts a tag field before its first NUL and trims blanks at both ends; ID3v1
+// text is windows-1252.
+std::string TrimAtNul(std::string_view field) {
+  const size_t nul = field.find('\0');
+  if (nul != std::string_view::npos) field = field.substr(0, nul);
+  return text::cp1252ToUtf8(text::trim(field));
+}
+
+void ReadId3v1Tag(Analysis& a) {
+  if (a.size < kId3v1Size) return;
+  const uint8_t* tag = a.reader.at(a.size - kId3v1Size, kId3v1Size);
+  if (tag == nullptr || std::memcmp(tag, "TAG", 3) != 0) return;
+  auto field = [tag](int offset, int length) {
+    return TrimAtNul(std::string_view(reinterpret_cast<const char*>(tag) + offset, length));
+  };
+  a.info.Title = field(3, 30);
+  a.info.Artist = field(33, 30);
+  a.info.Album = field(63, 30);
+  a.info.Year = field(93, 4);
+  // ID3v1.1 keeps the track in the comment's last byte, marked by a NUL
+  // before it; in an ID3v1.0 tag those 30 bytes are all comment.
+  if (tag[125] == 0) {
+    a.info.Comment = field(97, 29);
+    a.info.Track = tag[126];
+  } else {
+    a.info.Comment = field(97, 30);
+    a.info.Track = 0;
+  }
+  a.info.Genre = tag[127];
+  a.info.HasTag = true;
+}
+
+void TakeFirstHeader(Mp3Info& info, const Mp3FrameHeader& first) {
+  info.ChannelModeIndex = first.ChannelMode;
+  info.Layer = first.Layer;
+  info.Version = first.Version;
+  info.Copyright = first.Copyright;
+  info.SampleRate = first.SampleRate;
+  info.Original = first.Original;
+  info.IsCbr = false;
+}
+
+}  // namespace
+
+uint8_t GetMp3Info(const std::string& path, Mp3Info& info, const YieldFn& yield) {
+  if (!IsFindableFile(path)) return 0;
+
+  // O_NONBLOCK: should the name have turned into a FIFO since the check,
+  // the open must not hang; it has no effect on regular files.
+  FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (file.fd() < 0) raiseFileError(errno);
+  struct stat st {};
+  if (::fstat(file.fd(), &st) != 0) raiseFileError(errno);
+  if (!S_ISREG(st.st_mode)) return 0;
+  // Sizes and positions are 32-bit in the record.
+  if (st.st_size > std::numeric_limits<int32_t>::max()) throw RuntimeError(err::Overflow);
+  info.FileSize = static_cast<int32_t>(st.st_size);
+
+  BlockReader reader(file.fd(), st.st_size);
+  Analysis a{reader, st.st_size, info};
+  Mp3FrameHeader first;
+  const std::optional<int64_t> f = FindFrameRun(a, first, yield);
+  if (!f) return 0;
+
+  TakeFirstHeader(info, first);
+  VbrHeader vbr = FindXingHeader(a, *f, first);
+  if (vbr.kind == VbrHeader::None) vbr = FindVbriHeader(a, *f, first);
+  if (vbr.frames) {
+    ApplyVbrHeader(a, *f, first, vbr);
+  } else {
+    // Without a frame count every frame is counted; a tag frame is skipped.
+    ScanVbrFrames(a, vbr.kind == VbrHeader::None ? *f : *f + first.FrameLength, first);
+  }
+  ReadId3v1Tag(a);
+  return 1;
+}
+
+}  // namespace lumo::mp3

@@ -1,0 +1,112 @@
+// GetMp3Info on real MP3 files, encoded at test time by lame from tones that
+// sox generates, so the measured duration can be held against the length of
+// the tone.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "common/mp3/mp3.h"
+#include "common/mp3/tests/frame_writer.h"
+
+namespace lumo::mp3 {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool haveTool(const std::string& name) {
+  return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+struct LameCase {
+  const char* name;
+  int sampleRate;  // of the tone
+  int channels;
+  int seconds;
+  const char* lameOptions;
+  // What the file must read as.
+  int version;
+  int outputRate;
+  std::optional<bool> isCbr;
+  std::optional<int> bitrate;
+  bool hasTag;
+};
+
+void PrintTo(const LameCase& c, std::ostream* os) { *os << c.name; }
+
+class LameFilesTest : public ::testing::TestWithParam<LameCase> {
+ protected:
+  void SetUp() override {
+    if (!haveTool("sox") || !haveTool("lame")) GTEST_SKIP() << "sox or lame is not installed";
+    dir_ = testing::makeTempFolder("lumo-mp3-lame");
+  }
+  void TearDown() override {
+    if (!dir_.empty()) fs::remove_all(dir_);
+  }
+
+  // A sweeping tone of the case's length (a sweep keeps a VBR encoder varying
+  // its bitrate), encoded with the case's options.
+  std::string encode(const LameCase& c) {
+    const fs::path wav = dir_ / "tone.wav";
+    const fs::path mp3 = dir_ / "tone.mp3";
+    const std::string sox = "sox -n -r " + std::to_string(c.sampleRate) + " -c " +
+                            std::to_string(c.channels) + " '" + wav.string() + "' synth " +
+                            std::to_string(c.seconds) + " sine 200-3000 vol 0.5";
+    const std::string lame = std::string("lame --quiet ") + c.lameOptions + " '" + wav.string() +
+                             "' '" + mp3.string() + "'";
+    if (std::system(sox.c_str()) != 0 || std::system(lame.c_str()) != 0) return {};
+    return mp3.string();
+  }
+
+  fs::path dir_;
+};
+
+TEST_P(LameFilesTest, DurationIsWithinASecondOfTheTone) {
+  const LameCase& c = GetParam();
+  const std::string path = encode(c);
+  ASSERT_FALSE(path.empty()) << "encoding failed";
+  Mp3Info info;
+  ASSERT_EQ(GetMp3Info(path, info), 1);
+  EXPECT_NEAR(info.Duration, c.seconds, 1);
+  EXPECT_EQ(info.Version, c.version);
+  EXPECT_EQ(info.Layer, 3);
+  EXPECT_EQ(info.SampleRate, c.outputRate);
+  EXPECT_EQ(info.ChannelModeIndex == 3, c.channels == 1);
+  EXPECT_EQ(info.FileSize, static_cast<int32_t>(fs::file_size(path)));
+  if (c.isCbr) {
+    EXPECT_EQ(info.IsCbr, *c.isCbr);
+  }
+  if (c.bitrate) {
+    EXPECT_EQ(info.Bitrate, *c.bitrate);
+  }
+  EXPECT_GT(info.Frames, 0);
+  EXPECT_EQ(info.HasTag, c.hasTag);
+  if (c.hasTag) {
+    EXPECT_EQ(info.Title, "Titolo");
+  }
+}
+
+const LameCase kLameCases[] = {
+    {"Mpeg1Cbr128", 44100, 2, 31, "--cbr -b 128", 1, 44100, true, 128, false},
+    {"Mpeg1VbrXing", 44100, 2, 31, "-V 4", 1, 44100, false, std::nullopt, false},
+    {"Mpeg1VbrWithoutXing", 44100, 2, 95, "-V 4 -t", 1, 44100, false, std::nullopt, false},
+    {"Mpeg1VbrCrc", 44100, 2, 7, "-p -V 4", 1, 44100, false, std::nullopt, false},
+    {"Mpeg2Mono", 22050, 1, 7, "--cbr -b 32 -m m --resample 22.05", 2, 22050, true, 32, false},
+    {"Mpeg25Mono8k", 8000, 1, 31, "--cbr -b 16 -m m --resample 8", 25, 8000, true, 16, false},
+    {"Mpeg25VbrWithoutXing", 8000, 1, 7, "-V 6 -t -m m --resample 8", 25, 8000, std::nullopt,
+     std::nullopt, false},
+    // A padded ID3v2 tag pushes the audio past the first search block.
+    {"Id3v2Only", 44100, 2, 7, "--cbr -b 128 --id3v2-only --pad-id3v2-size 6000 --tt Titolo", 1,
+     44100, true, 128, false},
+    {"Id3v1AndV2", 44100, 2, 7, "--cbr -b 128 --add-id3v2 --tt Titolo", 1, 44100, true, 128, true},
+    {"Id3v1Only", 44100, 2, 7, "--cbr -b 128 --id3v1-only --tt Titolo", 1, 44100, true, 128, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Lame, LameFilesTest, ::testing::ValuesIn(kLameCases),
+                         [](const ::testing::TestParamInfo<LameCase>& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace lumo::mp3

@@ -1,0 +1,461 @@
+// GetMp3Info on files written frame by frame with chosen headers.
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <string>
+
+#include "common/errors/errors.h"
+#include "common/mp3/mp3.h"
+#include "common/mp3/tests/frame_writer.h"
+
+namespace lumo::mp3 {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FrameFields;
+using testing::frameLength;
+using testing::frames;
+
+const FrameFields kCbr128{};  // MPEG-1 Layer III, 128 kbit/s, 44.1 kHz, stereo: 417 bytes
+
+int roundedSeconds(long long frameCount, int samples, int sampleRate) {
+  return static_cast<int>(std::nearbyint(static_cast<double>(frameCount) * samples / sampleRate));
+}
+
+class GetMp3InfoTest : public ::testing::Test {
+ protected:
+  void SetUp() override { dir_ = testing::makeTempFolder("lumo-mp3"); }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string write(const std::string& name, const std::string& bytes) {
+    const fs::path p = dir_ / name;
+    testing::writeFile(p, bytes);
+    return p.string();
+  }
+
+  fs::path dir_;
+};
+
+// A record whose every field holds a value no analysis writes, to see which
+// fields a path leaves alone.
+Mp3Info sentinelRecord() {
+  Mp3Info r;
+  r.FileSize = -7;
+  r.Version = 99;
+  r.Layer = 99;
+  r.Bitrate = -7;
+  r.Frames = -7;
+  r.IsCbr = true;
+  r.SampleRate = -7;
+  r.ChannelModeIndex = 99;
+  r.Copyright = 99;
+  r.Original = 99;
+  r.Duration = -7;
+  r.HasTag = true;
+  r.Title = "old title";
+  r.Artist = "old artist";
+  r.Album = "old album";
+  r.Year = "1900";
+  r.Comment = "old comment";
+  r.Track = 99;
+  r.Genre = 99;
+  return r;
+}
+
+void expectSameRecord(const Mp3Info& a, const Mp3Info& b) {
+  EXPECT_EQ(a.FileSize, b.FileSize);
+  EXPECT_EQ(a.Version, b.Version);
+  EXPECT_EQ(a.Layer, b.Layer);
+  EXPECT_EQ(a.Bitrate, b.Bitrate);
+  EXPECT_EQ(a.Frames, b.Frames);
+  EXPECT_EQ(a.IsCbr, b.IsCbr);
+  EXPECT_EQ(a.SampleRate, b.SampleRate);
+  EXPECT_EQ(a.ChannelModeIndex, b.ChannelModeIndex);
+  EXPECT_EQ(a.Copyright, b.Copyright);
+  EXPECT_EQ(a.Original, b.Original);
+  EXPECT_EQ(a.Duration, b.Duration);
+  EXPECT_EQ(a.HasTag, b.HasTag);
+  EXPECT_EQ(a.Title, b.Title);
+  EXPECT_EQ(a.Artist, b.Artist);
+  EXPECT_EQ(a.Album, b.Album);
+  EXPECT_EQ(a.Year, b.Year);
+  EXPECT_EQ(a.Comment, b.Comment);
+  EXPECT_EQ(a.Track, b.Track);
+  EXPECT_EQ(a.Genre, b.Genre);
+}
+
+TEST_F(GetMp3InfoTest, ConstantBitrateFileIsWalkedFrameByFrame) {
+  FrameFields fields = kCbr128;
+  fields.mode = 1;
+  fields.copyright = true;
+  fields.original = true;
+  // 3828 frames = 99.99 s; a trailing ID3v1 tag is neither a frame nor time.
+  const std::string path = write(
+      "cbr.mp3", frames(fields, 3828) + testing::id3v1Tag("T", "", "", "", "", 0));
+  Mp3Info info;
+  ASSERT_EQ(GetMp3Info(path, info), 1);
+  EXPECT_EQ(info.FileSize, 3828 * 417 + 128);
+  EXPECT_EQ(info.Version, 1);
+  EXPECT_EQ(info.Layer, 3);
+  EXPECT_EQ(info.SampleRate, 44100);
+  EXPECT_EQ(info.ChannelModeIndex, 1);
+  EXPECT_EQ(info.Copyright, 1);
+  EXPECT_EQ(info.Original, 1);
+  EXPECT_EQ(info.Frames, 3828);
+  EXPECT_EQ(info.Duration, 100);
+  EXPECT_EQ(info.Bitrate, 128);
+  EXPECT_TRUE(info.IsCbr);
+}
+
+TEST_F(GetMp3InfoTest, VariableBitrateFileIsWalkedEvenWhenTheFirstTenFramesAgree) {
+  FrameFields low = kCbr128;
+  low.bitrate = 64;
+  FrameFields high = kCbr128;
+  high.bitrate = 192;
+  // Twelve frames at 64 kbit/s, then 200 alternating 192/64: average
+  // (12*64 + 100*192 + 100*64) / 212 = 124.4
+  std::string bytes = frames(low, 12);
+  for (int i = 0; i < 100; ++i) bytes += testing::frame(high) + testing::frame(low);
+  const std::string path = write("vbr.mp3", bytes);
+  Mp3Info info;
+  ASSERT_EQ(GetMp3Info(path, info), 1);
+  EXPECT_EQ(info.Frames, 212);
+  EXPECT_EQ(info.Duration, roundedSeconds(212, 1152, 44100));  // 5.54 s
+  EXPECT_EQ(info.Bitrate, 124);
+  EXPECT_FALSE(info.IsCbr);
+}
+
+TEST_F(GetMp3InfoTest, DurationRoundsHalvesToEven) {
+  // MPEG-1 Layer II at 32 kHz: 1152 samples = 0.036 s a frame;
+  // MPEG-2.5 Layer III at 8 kHz: 576 samples = 0.072 s.
+  const FrameFields layer2{.layer = 2, .bitrate = 64, .sampleRate = 32000};
+  const FrameFields lsf8k{.version = 25, .layer = 3, .bitrate = 16, .sampleRate = 8000, .mode = 3};
+  const struct {
+    FrameFields fields;
+    int frameCount;
+    int duration;
+  } cases[] = {
+      {layer2, 625, 22},   // 22.5 s
+      {layer2, 875, 32},   // 31.5 s
+      {lsf8k, 1736, 125},  // 124.992 s
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.frameCount);
+    Mp3Info info;
+    ASSERT_EQ(GetMp3Info(write("r.mp3", frames(c.fields, c.frameCount)), info), 1);
+    EXPECT_EQ(info.Duration, c.duration);
+  }
+}
+
+TEST_F(GetMp3InfoTest, MeasuresEveryVersionAndLayerWithItsOwnFrameSize) {
+  const struct {
+    const char* name;
+    FrameFields fields;
+    int version;
+  } cases[] = {
+      {"MPEG-1 Layer I", {.layer = 1, .bitrate = 128, .sampleRate = 48000}, 1},
+      {"MPEG-1 Layer II", {.layer = 2, .bitrate = 192, .sampleRate = 44100}, 1},
+      {"MPEG-2 Layer I", {.version = 2, .layer = 1, .bitrate = 64, .sampleRate = 16000}, 2},
+      {"MPEG-2 Layer II", {.version = 2, .layer = 2, .bitrate = 64, .sampleRate = 24000}, 2},
+      {"MPEG-2 Layer III", {.version = 2, .layer = 3, .bitrate = 64, .sampleRate = 22050, .mode = 3}, 2},
+      {"MPEG-2.5 Layer III 11 kHz", {.version = 25, .layer = 3, .bitrate = 32, .sampleRate = 11025}, 25},
+      {"MPEG-2.5 Layer III 12 kHz", {.version = 25, .layer = 3, .bitrate = 24, .sampleRate = 12000}, 25},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const int count = 2000;
+    Mp3Info info;
+    ASSERT_EQ(GetMp3Info(write("v.mp3", frames(c.fields, count)), info), 1);
+    EXPECT_EQ(info.Version, c.version);
+    EXPECT_EQ(info.Layer, c.fields.layer);
+    EXPECT_EQ(info.SampleRate, c.fields.sampleRate);
+    EXPECT_EQ(info.Frames, count);
+    EXPECT_EQ(info.Duration, roundedSeconds(count, testing::samplesPerFrame(c.fields), c.fields.sampleRate));
+    EXPECT_EQ(info.Bitrate, c.fields.bitrate);
+    EXPECT_TRUE(info.IsCbr);
+  }
+}
+
+TEST_F(GetMp3InfoTest, FramesWithoutAllSyncBitsBreakARunAndEndTheWalk) {
+  const std::string good = testing::frame(kCbr128);
+  std::string badSecond = good;
+  badSecond[1] = 0x1B;  // version, layer and protection as before, sync bits gone
+  std::string badFirst = good;
+  badFirst[0] = static_cast<char>(0xFE);
+
+  // Nine frames, a broken one, nine more: no run of ten anywhere.
+  for (const std::string& bad : {badSecond, badFirst}) {
+    std::string bytes = frames(kCbr128, 9) + bad + frames(kCbr128, 9);
+    Mp3Info info;
+    EXPECT_EQ(GetMp3Info(write("nosync.mp3", bytes), info), 0);
+  }
+  // Thirty frames, a broken one, twenty more: the walk counts thirty.
+  Mp3Info info;
+  ASSERT_EQ(GetMp3Info(write("walk.mp3", frames(kCbr128, 30) + badSecond + frames(kCbr128, 20)), info), 1);
+  EXPECT_EQ(info.Frames, 30);
+}
+
+TEST_F(GetMp3InfoTest, WalkEndsAtAFrameOfAnotherStream) {
+  FrameFields other = kCbr128;
+  other.sampleRate = 48000;
+  Mp3Info info;
+  ASSERT_EQ(GetMp3Info(write("mixed.mp3", frames(kCbr128, 40) + frames(other, 40)), info), 1);
+  EXPECT_EQ(info.Frames, 40);
+  EXPECT_EQ(info.SampleRate, 44100);
+}
+
+TEST_F(GetMp3InfoTest, FilesOf4097BytesOrFewerAreNeverSearched) {
+  const std::string stream = frames(kCbr128, 12);  // 5004 bytes
+  Mp3Info info = sentinelRecord();
+  EXPECT_EQ(GetMp3Info(write("short.mp3", stream.substr(0, 4097)), info), 0);
+  EXPECT_EQ(info.FileSize, 4097);
+  // One byte more and the first block is searched; the tenth header lies
+  // at 3753, inside the file, and the truncated tenth frame still counts.
+  ASSERT_EQ(GetMp3Info(write("short.mp3", stream.substr(0, 4098)), info), 1);
+  EXPECT_EQ(info.Frames, 10);
+}
+
+TEST_F(GetMp3InfoTest, RunAfterALeadingId3v2TagIsFound) {
+  // An ID3v2 tag whose body is full of 0xFF bytes, some followed by bytes
+  // that look like a header's second byte, none starting a run.
+  std::string tag = "ID3\x03";
+  tag.resize(10, '\0');
+  for (int i = 0; i < 6000; ++i) tag += (i % 7 == 0) ? '\xFF' : (i % 7 == 1 ? '\xFB' : 'a');
+  const std::string path = write("id3v2.mp3", tag + frames(kCbr128, 500));
+  Mp3Info info;
+  ASSERT_EQ(GetMp3Info(path, info), 1);
+  EXPECT_EQ(info.Frames, 500);
+  EXPECT_TRUE(info.IsCbr);
+}
+
+TEST_F(GetMp3InfoTest, YieldsAfterEverySearchStep) {
+  // Three full blocks and a partial one of zeros, with three stray 0xFF
+  // bytes in the first block: 3 hits + 1 empty search, then 1 each for the
+  // next two blocks; the partial block is not searched.
+  std::string bytes(3 * 4096 + 100, '\0');
+  bytes[10] = bytes[20] = bytes[4000] = '\xFF';
+  int yields = 0;
+  Mp3Info info;
+  EXPECT_EQ(GetMp3Info(write("noise.mp3", bytes), info, [&yields] { ++yields; }), 0);
+  EXPECT_EQ(yields, 6);
+}
+
+TEST_F(GetMp3InfoTest, UnfindableFilesReturn0AndLeaveTheRecordAlone) {
+  const std::string stream = frames(kCbr128, 100);
+  const std::string hidden = write(".hidden.mp3", stream);
+  fs::create_directory(dir_ / "folder.mp3");
+  ::mkfifo((dir_ / "pipe.mp3").c_str(), 0600);
+  for (const std::string& path : {std::string(), std::string("   "), (dir_ / "missing.mp3").string(),
+                                  hidden, (dir_ / "folder.mp3").string(), (dir_ / "pipe.mp3").string()}) {
+    SCOPED_TRACE(path);
+    Mp3Info info = sentinelRecord();
+    EXPECT_EQ(GetMp3Info(path, info), 0);
+    expectSameRecord(info, sentinelRecord());
+  }
+}
+
+TEST_F(GetMp3InfoTest, FileWithoutARunWritesOnlyFileSize) {
+  Mp3Info info = sentinelRecord();
+  EXPECT_EQ(GetMp3Info(write("norun.mp3", frames(kCbr128, 9) + std::string(9000, 'x')), info), 0);
+  Mp3Info expected = sentinelRecord();
+  expected.FileSize = 9 * 417 + 9000;
+  expectSameRecord(info, expected);
+}
+
+TEST_F(GetMp3InfoTest, OneRecordServesSeveralFiles) {
+  FrameFields low = kCbr128;
+  low.bitrate = 64;
+  std::string vbr = frames(kCbr128, 10);
+  for (int i = 0; i < 50; ++i) vbr += testing::frame(low);
+  const std::string tagged = write(
+      "tagged.mp3", vbr + testing::id3v1Tag("Capitolo 1", "Autore", "Libro", "1999", "", 12));
+  FrameFields mono = {.version = 2, .bitrate = 32, .sampleRate = 22050, .mode = 3};
+  const std::string plain = write("plain.mp3", frames(mono, 400));
+
+  Mp3Info info;
+  ASSERT_EQ(GetMp3Info(tagged, info), 1);
+  EXPECT_FALSE(info.IsCbr);
+  EXPECT_EQ(info.Frames, 60);
+  ASSERT_EQ(GetMp3Info(plain, info), 1);
+  // The second file's own measures: its walk starts again from zero.
+  EXPECT_EQ(info.Frames, 400);
+  EXPECT_EQ(info.Duration, roundedSeconds(400, 576, 22050));
+  EXPECT_EQ(info.Bitrate, 32);
+  EXPECT_TRUE(info.IsCbr);
+  EXPECT_EQ(info.Version, 2);
+  EXPECT_EQ(info.ChannelModeIndex, 3);
+  // No tag in the second file: the first file's tag fields stay.
+  EXPECT_TRUE(info.HasTag);
+  EXPECT_EQ(info.Title, "Capitolo 1");
+  EXPECT_EQ(info.Genre, 12);
+}
+
+TEST_F(GetMp3InfoTest, ReadsId3v1FieldsCutAtNulAndTrimmed) {
+  using namespace std::string_literals;
+  // Comment: 28 characters, a NUL, the track byte 7 (ID3v1.1).
+  const std::string comment11 = "  nota\0resto"s + std::string(28 - 12, ' ') + "\0\x07"s;
+  const std::string tag11 =
+      testing::id3v1Tag("  Titolo  \0scarto"s, "Citt\xE0"s, "Album\0"s, "2004", comment11, 101);
+  Mp3Info info;
+  ASSERT_EQ(GetMp3Info(write("v11.mp3", frames(kCbr128, 20) + tag11), info), 1);
+  EXPECT_TRUE(info.HasTag);
+  EXPECT_EQ(info.Title, "Titolo");
+  EXPECT_EQ(info.Artist, "Città");  // windows-1252 text
+  EXPECT_EQ(info.Album, "Album");
+  EXPECT_EQ(info.Year, "2004");
+  EXPECT_EQ(info.Comment, "nota");
+  EXPECT_EQ(info.Track, 7);
+  EXPECT_EQ(info.Genre, 101);
+
+  // ID3v1.0: thirty characters of comment, no track.
+  const std::string comment10(30, 'c');
+  ASSERT_EQ(GetMp3Info(write("v10.mp3", frames(kCbr128, 20) +
+                                            testing::id3v1Tag("A", "B", "C", "1990", comment10, 3)),
+                       info),
+            1);
+  EXPECT_EQ(info.Comment, comment10);
+  EXPECT_EQ(info.Track, 0);
+  EXPECT_EQ(info.Genre, 3);
+}
+
+// VBR tags: which header is seen where, and which counts are used.
+struct VbrCase {
+  const char* name;
+  FrameFields fields;
+  std::string tagFrame;  // the first frame
+  int audioFrames;       // frames after it, all like it
+  int frames, duration, bitrate;
+  bool isCbr;
+};
+
+TEST_F(GetMp3InfoTest, UsesVbrHeadersOnlyWhereAndAsAnnounced) {
+  using testing::vbriFrame;
+  using testing::xingFrame;
+  const FrameFields st = kCbr128;                       // MPEG-1 stereo, side info ends at 36
+  const FrameFields mono{.mode = 3};                    // MPEG-1 mono: 21
+  const FrameFields crc{.crc = true};                   // protected: 36, or 38 after the CRC
+  const FrameFields lsf{.version = 2, .bitrate = 64, .sampleRate = 22050};             // 21
+  const FrameFields lsfMono{.version = 2, .bitrate = 64, .sampleRate = 22050, .mode = 3};  // 13
+  const int n = 300;  // frames actually in each file after the tag frame
+  // The header claims 5000 frames (130.6 s at 44.1 kHz) and 1,900,000 bytes:
+  // 1.9e6 * 8 / 1000 / 130.61 s = 116.4 kbit/s.
+  const int walk = roundedSeconds(n, 1152, 44100);        // 8 s
+  const int claimed = roundedSeconds(5000, 1152, 44100);  // 131 s
+  // Xing with only a frame count: the bytes after the tag frame, 300 * 417,
+  // over 5000 frames' time: 125100 * 8 / 1000 / 130.61 = 7.66.
+  const VbrCase cases[] = {
+      {"Xing frames and bytes", st, xingFrame(st, "Xing", 36, 3, 5000, 1900000), n, 5000, claimed, 116, false},
+      {"Xing frames only", st, xingFrame(st, "Xing", 36, 1, 5000, 0), n, 5000, claimed, 8, false},
+      // Bytes only: the count sits where the frame count would; the walk
+      // counts the audio frames, not the tag frame.
+      {"Xing bytes only", st, xingFrame(st, "Xing", 36, 2, 0, 5000), n, n, walk, 128, true},
+      {"Xing without counts", st, xingFrame(st, "Xing", 36, 0, 0, 0), n, n, walk, 128, true},
+      {"Xing frame count 0", st, xingFrame(st, "Xing", 36, 3, 0, 1900000), n, n, walk, 128, true},
+      {"Info marks CBR", st, xingFrame(st, "Info", 36, 3, 5000, 1900000), n, 5000, claimed, 128, true},
+      {"lower-case xing is no tag", st, xingFrame(st, "xing", 36, 3, 5000, 1900000), n, n + 1,
+       roundedSeconds(n + 1, 1152, 44100), 128, true},
+      {"VBRI", st, vbriFrame(st, 5000, 1900000), n, 5000, claimed, 116, false},
+      {"Xing at the mono offset of a mono frame", mono, xingFrame(mono, "Xing", 21, 3, 5000, 1900000), n,
+       5000, claimed, 116, false},
+      {"Xing at the mono offset of a stereo frame", st, xingFrame(st, "Xing", 21, 3, 5000, 1900000), n,
+       n + 1, roundedSeconds(n + 1, 1152, 44100), 128, true},
+      {"Xing of a CRC frame where LAME puts it", crc, xingFrame(crc, "Xing", 36, 3, 5000, 1900000), n,
+       5000, claimed, 116, false},
+      {"Xing of a CRC frame after the CRC", crc, xingFrame(crc, "Xing", 38, 3, 5000, 1900000), n, 5000,
+       claimed, 116, false},
+      {"Xing 2 bytes late without a CRC", st, xingFrame(st, "Xing", 38, 3, 5000, 1900000), n, n + 1,
+       roundedSeconds(n + 1, 1152, 44100), 128, true},
+      // MPEG-2 frame count 5000 * 576 / 22050 = 130.6 s as well.
+      {"MPEG-2 stereo Xing at 21", lsf, xingFrame(lsf, "Xing", 21, 3, 5000, 1900000), n, 5000, claimed,
+       116, false},
+      {"MPEG-2 mono Xing at 13", lsfMono, xingFrame(lsfMono, "Xing", 13, 3, 5000, 1900000), n, 5000,
+       claimed, 116, false},
+      {"MPEG-2 mono Xing at the MPEG-1 offset", lsfMono, xingFrame(lsfMono, "Xing", 21, 3, 5000, 1900000),
+       n, n + 1, roundedSeconds(n + 1, 576, 22050), 64, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Mp3Info info;
+    ASSERT_EQ(GetMp3Info(write("tag.mp3", c.tagFrame + frames(c.fields, c.audioFrames)), info), 1);
+    EXPECT_EQ(info.Frames, c.frames);
+    EXPECT_EQ(info.Duration, c.duration);
+    EXPECT_EQ(info.Bitrate, c.bitrate);
+    EXPECT_EQ(info.IsCbr, c.isCbr);
+  }
+}
+
+TEST_F(GetMp3InfoTest, XingBitrateWithoutByteCountLeavesOutTheId3v1Tag) {
+  // Ten audio frames behind a tag frame that counts ten frames (0.26 s).
+  const std::string head = testing::xingFrame(kCbr128, "Xing", 36, 1, 10, 0);
+  const std::string tag = testing::id3v1Tag("x", "", "", "", "", 0);
+  Mp3Info info;
+  ASSERT_EQ(GetMp3Info(write("x.mp3", head + frames(kCbr128, 10) + tag), info), 1);
+  // 4170 * 8 / 1000 / (10 * 1152 / 44100) = 127.7; counting the tag: 131.6
+  EXPECT_EQ(info.Bitrate, 128);
+  EXPECT_EQ(info.Frames, 10);
+  EXPECT_EQ(info.Duration, 0);
+}
+
+int openFileCount() {
+  int count = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;
+  return count;
+}
+
+TEST_F(GetMp3InfoTest, CountsBeyond32BitsRaiseOverflowAndCloseTheFile) {
+  const struct {
+    const char* name;
+    std::string head;
+  } cases[] = {
+      {"frame count 2^31", testing::xingFrame(kCbr128, "Xing", 36, 1, 0x80000000u, 0)},
+      {"byte count 2^31", testing::xingFrame(kCbr128, "Xing", 36, 3, 100, 0x80000000u)},
+      // 2^31-1 bytes in 1 frame (26 ms): a bitrate beyond 16 bits.
+      {"bitrate beyond 16 bits", testing::xingFrame(kCbr128, "Xing", 36, 3, 1, 0x7FFFFFFFu)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = write("big.mp3", c.head + frames(kCbr128, 20));
+    const int before = openFileCount();
+    Mp3Info info;
+    try {
+      GetMp3Info(path, info);
+      ADD_FAILURE() << "no error";
+    } catch (const RuntimeError& e) {
+      EXPECT_EQ(e.number(), err::Overflow);
+    }
+    EXPECT_EQ(openFileCount(), before);
+  }
+}
+
+TEST_F(GetMp3InfoTest, FilesOf2GiBOrMoreRaiseOverflow) {
+  // A sparse file: its size does not fit the record's 32-bit FileSize.
+  const std::string path = write("huge.mp3", frames(kCbr128, 20));
+  fs::resize_file(path, uintmax_t{1} << 31);
+  Mp3Info info = sentinelRecord();
+  try {
+    GetMp3Info(path, info);
+    ADD_FAILURE() << "no error";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.number(), err::Overflow);
+  }
+  EXPECT_EQ(info.FileSize, sentinelRecord().FileSize);
+}
+
+TEST_F(GetMp3InfoTest, LongFilesDoNotOverflowTheDuration) {
+  // 9 h 6 min 8 s is the most a 16-bit count of seconds holds; MPEG-2.5 at
+  // 8 kbit/s and 8 kHz (72-byte frames) makes a 10-hour file of 36 MB.
+  FrameFields fields{.version = 25, .bitrate = 8, .sampleRate = 8000, .mode = 3};
+  const int count = 500000;  // 36000 s
+  Mp3Info info;
+  ASSERT_EQ(GetMp3Info(write("long.mp3", frames(fields, count)), info), 1);
+  EXPECT_EQ(info.Duration, 36000);
+  EXPECT_EQ(info.Frames, count);
+}
+
+}  // namespace
+}  // namespace lumo::mp3

@@ -1,0 +1,65 @@
+#include "common/text/text.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "common/errors/errors.h"
+
+namespace fs = std::filesystem;
+using namespace lumo::text;
+
+TEST(Cp1252, RoundTripsEveryByteAndMarksMissingCharacters) {
+  std::string all;
+  for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+  EXPECT_EQ(utf8ToCp1252(cp1252ToUtf8(all)), all);
+  EXPECT_EQ(cp1252ToUtf8("\x80 velocit\xe0"), "€ velocità");
+  // A character outside windows-1252 is written as "?".
+  EXPECT_EQ(utf8ToCp1252("a\xe2\x86\x92z"), "a?z");  // U+2192 arrow
+  EXPECT_TRUE(isValidUtf8("velocità"));
+  EXPECT_FALSE(isValidUtf8("velocit\xe0"));
+}
+
+TEST(Numbers, RoundHalvesToEvenAndOverflowRaisesError6) {
+  EXPECT_EQ(roundHalfEven(100.5), 100);
+  EXPECT_EQ(roundHalfEven(101.5), 102);
+  EXPECT_EQ(toInt16(32767.4), 32767);
+  EXPECT_EQ(toInt16(-32768LL), -32768);
+  for (double bad : {32767.5, -32768.6, 1e10}) {
+    try {
+      toInt16(bad);
+      ADD_FAILURE() << bad;
+    } catch (const lumo::RuntimeError& e) {
+      EXPECT_EQ(e.number(), 6);
+      EXPECT_EQ(e.description(), "Overflow");
+    }
+  }
+}
+
+TEST(Trim, OnlyBlanksAreTrimmed) {
+  EXPECT_EQ(trim("  a b \t "), "a b \t");
+  EXPECT_EQ(ltrim("  x "), "x ");
+  EXPECT_EQ(rtrim("  x "), "  x");
+  EXPECT_EQ(trim("   "), "");
+  EXPECT_TRUE(iequals("Include", "INCLUDE"));
+}
+
+TEST(AtomicTextFile, WritesCrLfCp1252AndLeavesNothingHalfWritten) {
+  const fs::path dir = fs::temp_directory_path() / ("lumo_text_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const fs::path target = dir / "page.htm";
+  writeTextFile(target, {"uno", "velocità"});
+  EXPECT_EQ(readFileBytes(target), "uno\r\nvelocit\xe0\r\n");
+
+  {  // An abandoned write leaves the old file untouched and no temporary file.
+    AtomicTextFile file(target);
+    file.writeLine("half");
+  }
+  EXPECT_EQ(readFileBytes(target), "uno\r\nvelocit\xe0\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 1);
+
+  EXPECT_THROW(AtomicTextFile(dir / "missing" / "x.htm"), lumo::RuntimeError);
+  fs::remove_all(dir);
+}

@@ -1,0 +1,39 @@
+#pragma once
+// One run of the page builder: reads the book named by Zivuvu\Default\CD,
+// writes one page per MP3 file into a work folder named after the book code
+// and the home page index.htm into the program folder, then starts the
+// player. Only the pages of one book are kept: each run deletes the work
+// folder of the run before.
+
+#include <functional>
+#include <string>
+
+#include "common/mp3/mp3.h"
+
+namespace lumo::linker {
+
+inline constexpr const char* kApp = "Zivuvu";
+inline constexpr const char* kSection = "Default";
+inline constexpr const char* kIndexMissing = "File marker.txt non trovato. Inserire il cd";
+inline constexpr const char* kPlayerMissing =
+    "LumoPlayer.exe non trovato. Ripetere l'installazione del programma.";
+
+struct RunOptions {
+  std::string appFolder;  // the installation folder, without a trailing "/"
+  mp3::YieldFn yield;     // called during the MP3 frame search
+  // Starts the player; false when it could not be started.
+  std::function<bool(const std::string& playerPath)> startPlayer;
+};
+
+enum class RunOutcome { PagesWritten, IndexMissing };
+
+RunOutcome ZivuvuRun(const RunOptions& options);
+
+// The name of the work folder for a book code: the code itself when it is a
+// plain folder name; otherwise a name that stays inside the installation
+// folder and never names the shared folder "Include": every "/" and "\"
+// becomes "_", and a name that is empty, only dots, or "Include" in any case
+// gets a "_" in front.
+std::string workFolderName(const std::string& code);
+
+}  // namespace lumo::linker

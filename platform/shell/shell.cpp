@@ -1,0 +1,123 @@
+#include "platform/shell/shell.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <system_error>
+
+#include "common/text/text.h"
+
+namespace fs = std::filesystem;
+
+namespace lumo::shell {
+
+std::string programFolder() {
+  if (const char* forced = std::getenv("LUMO_PROGRAM_FOLDER"); forced && *forced) {
+    std::string folder = forced;
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder;
+  }
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  return ec ? fs::current_path().string() : exe.parent_path().string();
+}
+
+std::string homeFolder() {
+  if (const char* home = std::getenv("HOME"); home && *home) return home;
+  if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) return pw->pw_dir;
+  return "/";
+}
+
+namespace {
+
+// The entry of folder whose name equals name without regard to case.
+bool findNoCase(const fs::path& folder, const std::string& name, fs::path& found) {
+  std::error_code ec;
+  for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const std::string entry = it->path().filename().string();
+    if (text::iequals(entry, name)) {
+      found = folder / entry;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string resolvePath(const std::string& path) {
+  std::error_code ec;
+  if (path.empty() || fs::exists(fs::symlink_status(path, ec))) return path;
+  const fs::path p(path);
+  fs::path result = p.root_path();
+  bool matching = true;
+  for (const fs::path& part : p.relative_path()) {
+    const std::string name = part.string();
+    fs::path next = result / part;
+    if (matching && !fs::exists(fs::symlink_status(next, ec))) {
+      fs::path found;
+      if (name != "." && name != ".." && findNoCase(result, name, found))
+        next = found;
+      else
+        matching = false;
+    }
+    result = next;
+  }
+  std::string resolved = result.string();
+  // Keep a trailing "/" that the caller wrote (folder paths).
+  if (!path.empty() && path.back() == '/' && (resolved.empty() || resolved.back() != '/')) resolved += '/';
+  return resolved;
+}
+
+bool existsNoCase(const std::string& path) {
+  std::error_code ec;
+  return fs::exists(resolvePath(path), ec);
+}
+
+bool startProgram(const std::string& path, WindowStyle style) {
+  const std::string program = resolvePath(path);
+  if (::access(program.c_str(), X_OK) != 0) return false;
+  // A pipe closed on exec tells the parent whether exec succeeded.
+  int report[2];
+  if (::pipe2(report, O_CLOEXEC) != 0) return false;
+  const pid_t child = ::fork();
+  if (child < 0) {
+    ::close(report[0]);
+    ::close(report[1]);
+    return false;
+  }
+  if (child == 0) {
+    // Double fork: the grandchild is adopted by init, so nothing waits on it.
+    ::setsid();
+    if (::fork() != 0) ::_exit(0);
+    ::setenv("LUMO_WINDOW_STATE", style == WindowStyle::Maximised ? "maximised" : "normal", 1);
+    const std::string folder = fs::path(program).parent_path().string();
+    if (!folder.empty() && ::chdir(folder.c_str()) != 0) {
+      // Starting in another folder is harmless: the programs find their
+      // folder from their own executable.
+    }
+    char* const argv[] = {const_cast<char*>(program.c_str()), nullptr};
+    ::execv(program.c_str(), argv);
+    const int error = errno;
+    [[maybe_unused]] auto written = ::write(report[1], &error, sizeof error);
+    ::_exit(127);
+  }
+  ::close(report[1]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  int execError = 0;
+  ssize_t n;
+  do {
+    n = ::read(report[0], &execError, sizeof execError);
+  } while (n < 0 && errno == EINTR);
+  ::close(report[0]);
+  return n == 0;  // nothing written: exec succeeded
+}
+
+}  // namespace lumo::shell

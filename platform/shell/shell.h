@@ -1,0 +1,36 @@
+#pragma once
+// The shell layer: where the program lives, case-insensitive path lookup
+// (the books and the installation were made on a file system that ignores
+// case) and starting other programs of the suite.
+
+#include <filesystem>
+#include <string>
+
+namespace lumo::shell {
+
+// The folder of the running executable (its "program folder"), without a
+// trailing "/". LUMO_PROGRAM_FOLDER overrides it (tests of in-process code).
+std::string programFolder();
+
+// The user's home folder (HOME, else the password database).
+std::string homeFolder();
+
+// The path itself when it exists; else the path with each component that
+// does not exist as written replaced by an entry of its folder whose name
+// matches without regard to case. When no such entry exists the rest of the
+// path is kept as written (so the result names what would be created).
+std::string resolvePath(const std::string& path);
+
+// True when the path, resolved without regard to case, exists.
+bool existsNoCase(const std::string& path);
+
+enum class WindowStyle { Normal, Maximised };
+
+// Starts a program without arguments and without waiting for it. The window
+// style reaches the program as LUMO_WINDOW_STATE ("maximised" or "normal"),
+// which the suite's programs honour when they show their main window.
+// Returns false when the program could not be started (missing, not
+// executable); the child is detached, so no zombie is left behind.
+bool startProgram(const std::string& path, WindowStyle style);
+
+}  // namespace lumo::shell

@@ -1,0 +1,92 @@
+#include "platform/ui/ui_qt.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "platform/ui/ui.h"
+
+namespace lumo::ui {
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+struct ButtonSpec {
+  const char* caption;
+  Answer answer;
+  QMessageBox::ButtonRole role;
+};
+
+std::vector<ButtonSpec> buttonsOf(int buttons) {
+  using R = QMessageBox::ButtonRole;
+  switch (buttons) {
+    case mb::OKCancel: return {{"OK", Answer::OK, R::AcceptRole}, {"Annulla", Answer::Cancel, R::RejectRole}};
+    case mb::AbortRetryIgnore:
+      return {{"Interrompi", Answer::Abort, R::RejectRole}, {"Riprova", Answer::Retry, R::AcceptRole},
+              {"Ignora", Answer::Ignore, R::AcceptRole}};
+    case mb::YesNoCancel:
+      return {{"Sì", Answer::Yes, R::YesRole}, {"No", Answer::No, R::NoRole},
+              {"Annulla", Answer::Cancel, R::RejectRole}};
+    case mb::YesNo: return {{"Sì", Answer::Yes, R::YesRole}, {"No", Answer::No, R::NoRole}};
+    case mb::RetryCancel:
+      return {{"Riprova", Answer::Retry, R::AcceptRole}, {"Annulla", Answer::Cancel, R::RejectRole}};
+    default: return {{"OK", Answer::OK, R::AcceptRole}};
+  }
+}
+
+QMessageBox::Icon iconOf(int icon) {
+  switch (icon) {
+    case mb::Critical: return QMessageBox::Critical;
+    case mb::Question: return QMessageBox::Question;
+    case mb::Exclamation: return QMessageBox::Warning;
+    case mb::Information: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+  }
+}
+
+class QtBackend : public Backend {
+ public:
+  Answer messageBox(const MessageBoxRequest& request) override {
+    QMessageBox box(iconOf(request.icon()), q(request.title), q(request.text), QMessageBox::NoButton,
+                    QApplication::activeWindow());
+    box.setAccessibleName(q(request.title));
+    box.setAccessibleDescription(q(request.text));
+    const auto specs = buttonsOf(request.buttons());
+    std::vector<QPushButton*> buttons;
+    for (const auto& spec : specs) buttons.push_back(box.addButton(QString::fromUtf8(spec.caption), spec.role));
+    const size_t defaultIndex = (request.style & mb::DefaultButton2) && specs.size() > 1 ? 1 : 0;
+    box.setDefaultButton(buttons[defaultIndex]);
+    // Esc answers Cancel where there is one, else the only button.
+    for (size_t i = 0; i < specs.size(); ++i)
+      if (specs[i].answer == Answer::Cancel || specs.size() == 1) box.setEscapeButton(buttons[i]);
+    box.exec();
+    for (size_t i = 0; i < specs.size(); ++i)
+      if (box.clickedButton() == buttons[i]) return specs[i].answer;
+    return defaultAnswer(request.style);
+  }
+
+  std::string pickFolder(const FolderPickRequest& request) override {
+    return QFileDialog::getExistingDirectory(QApplication::activeWindow(), q(request.title),
+                                             q(request.initialFolder))
+        .toStdString();
+  }
+
+  std::string pickOpenFile(const FilePickRequest& request) override {
+    QStringList filters;
+    for (const auto& [description, patterns] : request.filters) {
+      QString p = q(patterns);
+      p.replace(';', ' ');
+      filters << q(description) + " (" + p + ")";
+    }
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), q(request.title), q(request.initialFolder),
+                                        filters.join(";;"))
+        .toStdString();
+  }
+};
+
+}  // namespace
+
+void installQtBackend() { setBackend(std::make_shared<QtBackend>()); }
+
+}  // namespace lumo::ui

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the suite builds, runs and is tested with.
+set -euo pipefail
+packages=(
+  g++ cmake ninja-build pkg-config
+  qt6-base-dev libmpv-dev mpv libsqlite3-dev libxml2-dev libhivex-dev mp3splt
+  libgtest-dev libbenchmark-dev
+  sox lame libsox-fmt-mp3
+)
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then as_root=(sudo); fi
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update
+"${as_root[@]}" apt-get install -y --no-install-recommends "${packages[@]}"
