@@ -1,0 +1,180 @@
+// CopyFiles and the wildcard lookup it shares with its callers.
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "common/text/text.h"
+#include "common/tools/tools.h"
+#include "platform/shell/shell.h"
+#include "platform/ui/ui.h"
+
+namespace fs = std::filesystem;
+
+namespace lumo::tools {
+namespace {
+
+bool hasWildcard(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
+
+std::string withoutSlash(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// "*" matches any run of characters, "?" any one; letters match without
+// regard to case, as the Windows shell matched them.
+bool wildcardMatch(std::string_view name, std::string_view pattern) {
+  size_t n = 0, p = 0, starP = std::string_view::npos, starN = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == '?' || fold(pattern[p]) == fold(name[n]))) {
+      ++n, ++p;
+    } else if (p < pattern.size() && pattern[p] == '*') {
+      starP = p++, starN = n;
+    } else if (starP != std::string_view::npos) {
+      p = starP + 1, n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+struct CopyItem {
+  fs::path source;
+  fs::path target;
+};
+
+CopyProgressHook& progressHook() {
+  static CopyProgressHook hook;
+  return hook;
+}
+
+void report(const CopyProgress& progress) {
+  if (const CopyProgressHook hook = progressHook()) hook(progress);
+}
+
+enum class Overwrite { Replace, Keep, Cancel };
+
+Overwrite askOverwrite(const fs::path& target) {
+  const std::string text = "La cartella di destinazione contiene già un file denominato \"" +
+                           target.filename().string() + "\".\nSostituire il file esistente?";
+  switch (ui::MsgBox(text, ui::mb::YesNoCancel | ui::mb::Question, "Conferma sostituzione file")) {
+    case ui::Answer::Yes: return Overwrite::Replace;
+    case ui::Answer::No: return Overwrite::Keep;
+    default: return Overwrite::Cancel;
+  }
+}
+
+// Copies one file under a temporary name beside its target and renames it
+// into place; on any failure the temporary file is removed.
+bool copyOne(const CopyItem& item) {
+  std::error_code ec;
+  fs::create_directories(item.target.parent_path(), ec);
+  std::string temp = (item.target.parent_path() / ("." + item.target.filename().string() + ".part-XXXXXX")).string();
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) return false;
+  ::close(fd);
+  bool ok = fs::copy_file(item.source, temp, fs::copy_options::overwrite_existing, ec) && !ec;
+  if (ok) {
+    fs::last_write_time(temp, fs::last_write_time(item.source, ec), ec);
+    fs::rename(temp, item.target, ec);
+    ok = !ec;
+  }
+  if (!ok) fs::remove(temp, ec);
+  return ok;
+}
+
+// What a source names: the files of a wildcard, one file, or every file of
+// a folder's tree (copied into a folder of the same name).
+std::vector<CopyItem> itemsToCopy(const std::string& source, const fs::path& destination) {
+  std::vector<CopyItem> items;
+  const fs::path path(source);
+  if (hasWildcard(path.filename().string())) {
+    for (const std::string& file : FilesMatching(source))
+      items.push_back({file, destination / fs::path(file).filename()});
+    return items;
+  }
+  const fs::path resolved = shell::resolvePath(withoutSlash(source));
+  std::error_code ec;
+  if (fs::is_regular_file(resolved, ec)) {
+    items.push_back({resolved, destination / resolved.filename()});
+  } else if (fs::is_directory(resolved, ec)) {
+    const fs::path base = destination / resolved.filename();
+    for (fs::recursive_directory_iterator it(resolved, ec), end; !ec && it != end; it.increment(ec))
+      if (it->is_regular_file(ec)) items.push_back({it->path(), base / fs::relative(it->path(), resolved, ec)});
+  }
+  return items;
+}
+
+}  // namespace
+
+std::vector<std::string> FilesMatching(const std::string& folderAndPattern) {
+  const fs::path path(folderAndPattern);
+  const std::string pattern = path.filename().string();
+  std::vector<std::string> files;
+  std::error_code ec;
+  if (!hasWildcard(pattern)) {
+    const std::string resolved = shell::resolvePath(folderAndPattern);
+    if (!pattern.empty() && fs::is_regular_file(resolved, ec)) files.push_back(resolved);
+    return files;
+  }
+  const fs::path folder = path.has_parent_path() ? fs::path(shell::resolvePath(path.parent_path().string())) : ".";
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code typeError;
+    if (it->is_regular_file(typeError) && wildcardMatch(it->path().filename().string(), pattern))
+      files.push_back(it->path().string());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+CopyProgressHook setCopyProgressHook(CopyProgressHook hook) {
+  CopyProgressHook previous = std::move(progressHook());
+  progressHook() = std::move(hook);
+  return previous;
+}
+
+bool CopyFiles(const std::string& Source, const std::string& Destination, bool NoConfirm) {
+  const fs::path destination = shell::resolvePath(withoutSlash(Destination));
+  std::error_code ec;
+  fs::create_directories(destination, ec);
+  if (!fs::is_directory(destination, ec)) return false;
+  const std::vector<CopyItem> items = itemsToCopy(Source, destination);
+  if (items.empty()) return false;
+
+  CopyProgress progress;
+  progress.fileCount = static_cast<int>(items.size());
+  for (const CopyItem& item : items) progress.bytesTotal += fs::file_size(item.source, ec);
+  for (const CopyItem& item : items) {
+    ++progress.fileIndex;
+    progress.file = item.source.filename().string();
+    report(progress);
+    const uint64_t size = fs::file_size(item.source, ec);
+    // A file copied onto itself is already where it should be.
+    if (fs::equivalent(item.source, item.target, ec)) {
+      progress.bytesDone += size;
+      continue;
+    }
+    if (!NoConfirm && fs::exists(fs::symlink_status(item.target, ec))) {
+      const Overwrite answer = askOverwrite(item.target);
+      if (answer == Overwrite::Cancel) return false;
+      if (answer == Overwrite::Keep) {
+        progress.bytesDone += size;
+        continue;
+      }
+    }
+    if (!copyOne(item)) return false;
+    progress.bytesDone += size;
+  }
+  progress.finished = true;
+  progress.file.clear();
+  report(progress);
+  return true;
+}
+
+}  // namespace lumo::tools

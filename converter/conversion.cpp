@@ -1,0 +1,361 @@
+#include "converter/conversion.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "common/bookindex/bookindex.h"
+#include "common/errors/errors.h"
+#include "common/text/text.h"
+#include "common/tools/tools.h"
+#include "converter/fileset.h"
+#include "converter/report.h"
+#include "platform/shell/shell.h"
+#include "platform/ui/ui.h"
+
+namespace fs = std::filesystem;
+
+namespace lumo::converter {
+namespace {
+
+bool startsWith(const std::string& s, const std::string& prefix) { return s.rfind(prefix, 0) == 0; }
+
+// VB's Val on the whole numbers the table holds.
+int64_t cellNumber(const std::string& text) { return std::strtoll(text.c_str(), nullptr, 10); }
+
+std::string withSlash(std::string folder) {
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  return folder;
+}
+
+// One UTF-8 character's code point; advances i past it (bad bytes count as one).
+char32_t nextCodePoint(const std::string& s, size_t& i) {
+  const auto b = static_cast<unsigned char>(s[i]);
+  int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
+  if (extra && i + static_cast<size_t>(extra) >= s.size()) extra = 0;
+  char32_t cp = extra ? (b & (0x3F >> extra)) : b;
+  for (int k = 1; k <= extra; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + static_cast<size_t>(k)]) & 0x3F);
+  i += static_cast<size_t>(extra) + 1;
+  return cp;
+}
+
+void appendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+std::tm localToday() {
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  return tm;
+}
+
+// Deletes every "*.mp3" of a folder; a file that cannot go is passed over.
+void deleteMp3Files(const std::string& folder) {
+  for (const std::string& file : tools::FilesMatching(folder + "*.mp3")) {
+    std::error_code ec;
+    fs::remove(file, ec);
+  }
+}
+
+bool sameFolder(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return fs::equivalent(shell::resolvePath(a), shell::resolvePath(b), ec);
+}
+
+}  // namespace
+
+std::string lowerText(const std::string& utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size();) {
+    const size_t start = i;
+    const char32_t cp = nextCodePoint(utf8, i);
+    char32_t lower = cp;
+    if ((cp >= 'A' && cp <= 'Z') || (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7)) lower = cp + 0x20;
+    else if (cp == 0x160 || cp == 0x152 || cp == 0x17D) lower = cp + 1;
+    else if (cp == 0x178) lower = 0xFF;
+    // A byte that is no UTF-8 character is kept as it stands.
+    if (lower == cp || (cp >= 0x80 && i - start == 1)) out.append(utf8, start, i - start);
+    else appendUtf8(out, lower);
+  }
+  return out;
+}
+
+bool fileexists(const std::string& indexPath) {
+  const std::string path = shell::resolvePath(indexPath);
+  std::error_code ec;
+  bool opened = !indexPath.empty() && !fs::is_directory(path, ec);
+  if (opened) {
+    std::ifstream in(path, std::ios::binary);
+    opened = in.is_open();
+  }
+  if (!opened) ui::MsgBox("Il percorso selezionato precedentemente non è più attivo.", ui::mb::Critical);
+  return opened;
+}
+
+bool IsContinuationMarker(const std::string& t, const std::string& p) {
+  if (t == p) return true;
+  for (const char* word : {"cassetta", "file", "segue", "inizio"})
+    if (startsWith(t, word)) return true;
+  return t.find("continua") != std::string::npos;
+}
+
+bool IsSubsectionMarker(const std::string& t) {
+  for (const char* prefix : {"\u2026", "..", "par ", "paragrafo", "par. "})
+    if (startsWith(t, prefix)) return true;
+  for (size_t p = t.find('.'); p != std::string::npos; p = t.find('.', p + 1))
+    if (p + 1 < t.size() && t[p + 1] >= '1' && t[p + 1] <= '9') return true;
+  return false;
+}
+
+bool isNumericLabel(const std::string& label, double* value) {
+  std::string s = text::trim(label);
+  size_t i = 0;
+  auto digits = [&] {
+    const size_t from = i;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
+    return i - from;
+  };
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  size_t count = digits();
+  if (i < s.size() && (s[i] == '.' || s[i] == ',')) {
+    s[i] = '.';
+    ++i;
+    count += digits();
+  }
+  if (count == 0) return false;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E' || s[i] == 'd' || s[i] == 'D')) {
+    s[i] = 'e';
+    ++i;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    if (digits() == 0) return false;
+  }
+  if (i != s.size()) return false;
+  if (value) *value = std::strtod(s.c_str(), nullptr);
+  return true;
+}
+
+RunOutcome Conversion::Converti(const ConversionRequest& request, const RunHooks& hooks) {
+  request_ = request;
+  bool ended = false;
+  RunHooks own = hooks;
+  own.end = [&] {
+    if (!ended && hooks.end) hooks.end();
+    ended = true;
+  };
+  if (hooks.begin) hooks.begin();
+  RunOutcome outcome = RunOutcome::Failed;
+  std::string failure;
+  try {
+    outcome = run(own);
+  } catch (const RuntimeError& e) {
+    failure = "Errore " + std::to_string(e.number()) + ": " + e.description();
+  } catch (const std::exception& e) {
+    failure = std::string("Errore: ") + e.what();
+  }
+  own.end();
+  // The window is usable again before the producer learns why the run ended.
+  if (!failure.empty()) ui::MsgBox("La conversione non è stata completata.\n" + failure, ui::mb::Critical);
+  return outcome;
+}
+
+// Folders of the run: the book folder B = X "(" code ") " title, the fileset
+// folder S = B "/" code. The title is made safe for a file name; the code
+// loses only what would lead out of the book folder ("/", "." and "..").
+void Conversion::formFolders() {
+  std::string title = book_.title;
+  folderCode_ = book_.code;
+  for (char& c : folderCode_)
+    if (c == '/') c = '-';
+  if (folderCode_ == "." || folderCode_ == "..") folderCode_.assign(folderCode_.size(), '-');
+  bookFolder_ = withSlash(request_.exportFolder) + "(" + folderCode_ + ") " + tools::SanitizeFileName(title);
+  filesetFolder_ = bookFolder_ + "/" + folderCode_;
+}
+
+RunOutcome Conversion::run(const RunHooks& hooks) {
+  if (request_.exportFolder.empty()) return RunOutcome::Stopped;
+  if (!fileexists(request_.indexPath)) return RunOutcome::Stopped;
+
+  counter_ = tools::contasize();
+  byteTotal_ = 0;
+  summary_.Text5 = "1";
+  // Each run starts afresh: a book never continues the last heading of the
+  // book converted before it.
+  previous_.clear();
+
+  bookindex::IndexReader reader(shell::resolvePath(request_.indexPath));
+  const bookindex::Header header = bookindex::readHeader(reader);
+  book_ = {header.code, header.author, header.title, header.narrator, reader.numberField()};
+  formFolders();
+  // A fileset without its audio is no finished book: a failed copy ends the run.
+  if (!PrepareExportFolder()) {
+    ui::MsgBox("Non è stato possibile copiare i file mp3 nella cartella:\n" + filesetFolder_, ui::mb::Critical);
+    return RunOutcome::Stopped;
+  }
+  table_.clear();
+
+  const std::string mp3Folder = request_.mp3Folder;
+  for (int f = 1; f <= book_.fileCount; ++f) {
+    const bookindex::FileRecord record = bookindex::readFileRecord(reader);
+    const std::string P = mp3Folder + record.name + ".mp3";
+    const std::string resolved = shell::resolvePath(P);
+    if (mp3::GetMp3Info(resolved, info_, hooks.yield) != 1) {
+      ui::MsgBox("Path: " + P + "\nFile mp3 non trovato!", ui::mb::Critical);
+      ui::MsgBox("Path del file mp3 in esame non trovato!", ui::mb::Critical);
+      return RunOutcome::Stopped;
+    }
+    if (counter_.ContarArchivos(resolved) != 1) {
+      ui::MsgBox("Path del file mp3 in esame non trovato!", ui::mb::Critical);
+      return RunOutcome::Stopped;
+    }
+    byteTotal_ += std::strtod(counter_.Dimensione().c_str(), nullptr);
+    for (int i = 1; i <= record.markerCount; ++i) {
+      const bookindex::Marker marker = bookindex::readMarker(reader);
+      makeRow(f, i, record.markerCount, marker.description, marker.start, marker.page, record.name, info_.Duration);
+    }
+  }
+
+  GroupPass();
+  PagePass();
+  DurationPass();
+  SetTotals();
+
+  const FilesetData data{table_, summary_, book_, folderCode_, maxPageNormal_, today ? today() : localToday()};
+  writeFileset(filesetFolder_, bookFolder_, data);
+  writeReport(withSlash(request_.programFolder) + "lumodaisylog.html", data);
+
+  if (hooks.end) hooks.end();
+  ui::MsgBox("Conversione completata.\nPuoi vedere l'esito della conversione in questa cartella:\n" + bookFolder_,
+             ui::mb::Information);
+  if (request_.openWhenDone) tools::OpenWithShell(bookFolder_);
+  return RunOutcome::Completed;
+}
+
+bool Conversion::PrepareExportFolder() {
+  const std::string X = withSlash(request_.exportFolder);
+  for (const std::string& folder : {request_.exportBase + "MyLUMO", X, bookFolder_, filesetFolder_}) {
+    std::error_code ec;
+    fs::create_directory(shell::resolvePath(folder), ec);
+  }
+  const std::string S = withSlash(shell::resolvePath(filesetFolder_));
+  // Deleting and copying a folder onto itself would lose the only copy of
+  // the book's audio.
+  if (sameFolder(S, request_.mp3Folder)) return true;
+  bool copy = true;
+  skipOnError([&] {
+    if (tools::FilesMatching(S + "*.mp3").empty()) return;
+    if (ui::MsgBox("La cartella contiene già file mp3.\nÉ necessario ricopiarli?", ui::mb::YesNo,
+                   "File mp3 esistenti") == ui::Answer::No)
+      copy = false;
+    else
+      deleteMp3Files(S);
+  });
+  bool copied = true;
+  if (copy) skipOnError([&] { copied = tools::CopyFiles(request_.mp3Folder + "*.mp3", S, false); });
+  return copied;
+}
+
+void Conversion::makeRow(int f, int i, int markerCount, const std::string& description, int16_t start,
+                         const std::string& page, const std::string& fileName, int32_t fileDuration) {
+  std::string level = "1";
+  current_ = lowerText(text::trim(description));
+  if (f > 1 && i == 1 && IsContinuationMarker()) {
+    level = "0";
+  } else if (IsSubsectionMarker()) {
+    level = "2";
+    summary_.Text5 = "2";
+  }
+  const int r = table_.addRow(level);
+  std::string escaped = description;
+  table_.setCell(r, Descrizione, tools::EscapeQuotes(escaped));
+  table_.setCell(r, Start, std::to_string(start));
+  if (!request_.onePagePerFile) table_.setCell(r, Pagina, text::trim(page));
+  else if (i == 1) table_.setCell(r, Pagina, std::to_string(f));
+  table_.setCell(r, File, fileName);
+  if (i == markerCount) {
+    previous_ = current_;
+    if (markerCount > 1) table_.setCell(r - 1, End, std::to_string(start));
+    table_.setCell(r, End, std::to_string(fileDuration));
+  } else if (i > 1) {
+    table_.setCell(r - 1, End, std::to_string(start));
+  }
+}
+
+void Conversion::GroupPass() {
+  const int R = table_.rowCount();
+  int c = 0;
+  for (int r = 1; r <= R; ++r) {
+    if (table_.cell(r, Livello) == "0") {
+      ++c;
+      continue;
+    }
+    if (r != 1) table_.setCell(r - c, Invoice, std::to_string(c));
+    c = 1;
+  }
+  if (R > 0) table_.setCell(R - c + 1, Invoice, std::to_string(c));
+}
+
+void Conversion::PagePass() {
+  summary_.Text1 = "0";
+  summary_.Text4 = "0";
+  maxPageNormal_ = -1;
+  int32_t normal = 0, special = 0;
+  for (int r = 1; r <= table_.rowCount(); ++r) {
+    const std::string& label = table_.cell(r, Pagina);
+    if (label.empty()) continue;
+    double value = 0;
+    if (isNumericLabel(label, &value)) {
+      if (value > maxPageNormal_) {
+        maxPageNormal_ = text::toInt32(value);
+        ++normal;
+      } else {
+        table_.setCell(r, Pagina, label + "s");
+        ++special;
+      }
+    } else {
+      ++special;
+    }
+  }
+  summary_.Text1 = std::to_string(normal);
+  summary_.Text4 = std::to_string(special);
+}
+
+void Conversion::DurationPass() {
+  runningTotal_ = 0;
+  const int R = table_.rowCount();
+  for (int o = 1; o <= R;) {
+    const int n = std::max<int64_t>(1, cellNumber(table_.cell(o, Invoice)));
+    int64_t durata = 0;
+    for (int r = o; r < o + n && r <= R; ++r)
+      durata += cellNumber(table_.cell(r, End)) - cellNumber(table_.cell(r, Start));
+    table_.setCell(o, Elapsed, std::to_string(runningTotal_));
+    table_.setCell(o, Durata, std::to_string(text::toInt32(static_cast<long long>(durata))));
+    runningTotal_ = text::toInt32(static_cast<long long>(runningTotal_ + durata));
+    o += n;
+  }
+}
+
+void Conversion::SetTotals() {
+  summary_.Text2 = std::to_string(runningTotal_);
+  // Kilobytes rounded half away from zero, and no text at all for 0.
+  const double kb = std::round(byteTotal_ / 1024.0);
+  summary_.Text3 = kb == 0 ? std::string() : std::to_string(static_cast<long long>(kb));
+}
+
+}  // namespace lumo::converter

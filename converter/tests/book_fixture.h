@@ -1,0 +1,86 @@
+#pragma once
+// Small books for the converter's tests: a marker.txt and synthetic MP3 files
+// whose playing time is known exactly.
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/text/text.h"
+
+namespace lumo::converter::testing {
+
+// MPEG-1 Layer III, 128 kbit/s, 44.1 kHz: 417-byte frames, 16000 bytes a
+// second. The file is exactly seconds * 16000 bytes, so its measured
+// duration is exactly `seconds`.
+inline void writeMp3(const std::filesystem::path& file, int seconds) {
+  const size_t size = static_cast<size_t>(seconds) * 16000;
+  std::string data(size, '\0');
+  for (size_t at = 0; at + 417 <= size; at += 417) {
+    data[at] = '\xFF';
+    data[at + 1] = '\xFB';
+    data[at + 2] = '\x90';
+    data[at + 3] = '\x64';
+  }
+  std::ofstream(file, std::ios::binary) << data;
+}
+
+struct MarkerSpec {
+  std::string description;
+  int start;
+  std::string page;
+};
+
+struct FileSpec {
+  std::string name;
+  int seconds;
+  std::vector<MarkerSpec> markers;
+};
+
+struct BookSpec {
+  std::string code = "LB001";
+  std::string author = "Carlo Collodi";
+  std::string title = "Pinocchio";
+  std::string narrator = "Anna Rossi";
+  std::vector<FileSpec> files;
+};
+
+// Writes marker.txt (windows-1252, CR LF) into folder and each file's MP3
+// into mp3Folder. Markers are written start and page on one line.
+inline void writeBook(const BookSpec& book, const std::filesystem::path& folder,
+                      const std::filesystem::path& mp3Folder) {
+  std::filesystem::create_directories(folder);
+  std::filesystem::create_directories(mp3Folder);
+  std::vector<std::string> lines = {book.code, book.author, book.title, "Editore", "Firenze 1883", book.narrator,
+                                    " " + std::to_string(book.files.size()) + " "};
+  for (size_t f = 0; f < book.files.size(); ++f) {
+    const FileSpec& file = book.files[f];
+    const std::string next = f + 1 < book.files.size() ? book.files[f + 1].name : "";
+    lines.push_back(file.name + "," + std::to_string(file.markers.size()) + "," + next);
+    for (const MarkerSpec& m : file.markers) {
+      lines.push_back(m.description);
+      lines.push_back(std::to_string(m.start) + "," + m.page);
+    }
+    writeMp3(mp3Folder / (file.name + ".mp3"), file.seconds);
+  }
+  lumo::text::writeTextFile(folder / "marker.txt", lines);
+}
+
+// The lines of a windows-1252 CR LF file, decoded; a line end other than
+// CR LF fails the test through the returned marker line.
+inline std::vector<std::string> readLines(const std::filesystem::path& file) {
+  const std::string bytes = lumo::text::readFileBytes(file);
+  std::vector<std::string> lines;
+  size_t from = 0;
+  for (size_t p; (p = bytes.find('\n', from)) != std::string::npos; from = p + 1) {
+    if (p == 0 || bytes[p - 1] != '\r') return {"<line " + std::to_string(lines.size() + 1) + " not ended by CR LF>"};
+    lines.push_back(lumo::text::cp1252ToUtf8(bytes.substr(from, p - 1 - from)));
+  }
+  if (from != bytes.size()) lines.push_back("<unterminated last line>");
+  return lines;
+}
+
+}  // namespace lumo::converter::testing

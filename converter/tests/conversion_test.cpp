@@ -1,0 +1,233 @@
+// Whole conversions of small books: the table, the summary, the folders,
+// the copy of the audio and the ways a run ends.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "converter/tests/converter_fixture.h"
+
+namespace fs = std::filesystem;
+using namespace lumo::converter;
+using namespace lumo::converter::testing;
+using lumo::ui::Answer;
+
+namespace {
+
+// Five files: levels by every rule, an empty file, pages normal and special.
+BookSpec levelsBook() {
+  BookSpec b;
+  b.files = {
+      {"01", 30, {{"Segue: Capitolo primo", 0, "1"}, {"Par. 1.1", 10, " 2 "}, {"Capitolo 1.0 fine", 20, "3"}}},
+      {"02", 20, {{"Seguente", 0, "4"}, {"Capitolo secondo", 5, "iv"}}},
+      {"03", 15, {{"  CAPITOLO SECONDO ", 0, "4"}}},
+      {"04", 10, {}},
+      {"05", 12, {{"capitolo secondo", 0, "5"}}},
+  };
+  return b;
+}
+
+std::vector<std::string> row(const ConversionTable& t, int r) {
+  std::vector<std::string> cells;
+  for (int c = 0; c < ColumnCount; ++c) cells.push_back(t.cell(r, c));
+  return cells;
+}
+
+using Row = std::vector<std::string>;
+
+}  // namespace
+
+TEST_F(ConverterFixture, BuildsTheTableOfABook) {
+  write(levelsBook());
+  ASSERT_EQ(convert(), RunOutcome::Completed) << ::testing::PrintToString(texts());
+  const ConversionTable& t = conversion.table();
+  ASSERT_EQ(t.rowCount(), 7);
+  EXPECT_EQ(row(t, 1), (Row{"1", "Segue: Capitolo primo", "0", "10", "1", "01", "1", "10", "0"}))
+      << "the first marker of file 1 is never a continuation";
+  EXPECT_EQ(row(t, 2), (Row{"2", "Par. 1.1", "10", "20", "2", "01", "1", "10", "10"}));
+  EXPECT_EQ(row(t, 3), (Row{"1", "Capitolo 1.0 fine", "20", "30", "3", "01", "2", "15", "20"}))
+      << "a point before 0 is no numbering; the last marker ends at the file's end";
+  EXPECT_EQ(row(t, 4), (Row{"0", "Seguente", "0", "5", "4", "02", "", "", ""}));
+  EXPECT_EQ(row(t, 5), (Row{"1", "Capitolo secondo", "5", "20", "iv", "02", "3", "42", "35"}));
+  EXPECT_EQ(row(t, 6), (Row{"0", "  CAPITOLO SECONDO ", "0", "15", "4s", "03", "", "", ""}))
+      << "equal to the last heading of file 2 apart from case and blanks";
+  EXPECT_EQ(row(t, 7), (Row{"0", "capitolo secondo", "0", "12", "5", "05", "", "", ""}))
+      << "a file without markers passes the last heading on";
+
+  const Summary& s = conversion.summary();
+  EXPECT_EQ(s.Text1, "5");
+  EXPECT_EQ(s.Text2, "77");
+  EXPECT_EQ(s.Text3, "1359") << "87 s of audio at 16000 bytes a second, in kB";
+  EXPECT_EQ(s.Text4, "2");
+  EXPECT_EQ(s.Text5, "2");
+  EXPECT_EQ(conversion.maxPageNormal(), 5);
+
+  const fs::path B = root / "docs" / "MyLUMO" / "DAISY" / "(LB001) Pinocchio";
+  EXPECT_EQ(conversion.bookFolder(), B.string());
+  EXPECT_TRUE(fs::exists(B / "discinfo.html"));
+  for (const char* f : {"ncc.html", "clp000001.smil", "clp000004.smil", "01.mp3", "05.mp3"})
+    EXPECT_TRUE(fs::exists(B / "LB001" / f)) << f;
+  EXPECT_FALSE(fs::exists(B / "LB001" / "clp000005.smil"));
+  EXPECT_TRUE(fs::exists(root / "prog" / "lumodaisylog.html"));
+
+  EXPECT_EQ(begun, 1);
+  EXPECT_EQ(ended, 1);
+  ASSERT_EQ(texts().size(), 1u);
+  EXPECT_EQ(texts()[0], "Conversione completata.\nPuoi vedere l'esito della conversione in questa cartella:\n" +
+                            B.string());
+  EXPECT_EQ(script->shown()[0].icon(), lumo::ui::mb::Information);
+  EXPECT_TRUE(opened.empty()) << "Check1 off: the folder is not opened";
+}
+
+TEST_F(ConverterFixture, OnePagePerFileNumbersTheFiles) {
+  BookSpec b;
+  b.files = {{"a", 10, {{"Uno", 0, "77"}, {"Due", 4, "78"}}},
+             {"b", 10, {{"Segue", 0, "79"}}},
+             {"c", 10, {{"Tre", 0, ""}, {"Quattro", 5, "x"}}}};
+  write(b);
+  request.onePagePerFile = true;
+  request.openWhenDone = true;
+  ASSERT_EQ(convert(), RunOutcome::Completed);
+  std::vector<std::string> pages;
+  for (int r = 1; r <= conversion.table().rowCount(); ++r) pages.push_back(conversion.table().cell(r, Pagina));
+  EXPECT_EQ(pages, (std::vector<std::string>{"1", "", "2", "3", ""}));
+  EXPECT_EQ(conversion.summary().Text1, "3");
+  EXPECT_EQ(conversion.summary().Text4, "0");
+  EXPECT_EQ(opened, std::vector<std::string>{conversion.bookFolder()}) << "Check1 on opens the book folder";
+}
+
+TEST_F(ConverterFixture, EqualHeadingsWithQuotesStillContinue) {
+  BookSpec b;
+  b.files = {{"a", 5, {{"Capitolo \"Uno\"", 0, "1"}}}, {"b", 5, {{"capitolo \"uno\"", 0, "2"}}}};
+  write(b);
+  ASSERT_EQ(convert(), RunOutcome::Completed);
+  EXPECT_EQ(conversion.table().cell(1, Descrizione), "Capitolo &quot;Uno&quot;");
+  EXPECT_EQ(conversion.table().cell(2, Livello), "0");
+}
+
+TEST_F(ConverterFixture, AnotherBookNeverContinuesTheBookBefore) {
+  BookSpec first;
+  first.files = {{"a", 5, {{"Epilogo", 0, "1"}}}};
+  write(first);
+  ASSERT_EQ(convert(), RunOutcome::Completed);
+  BookSpec second;
+  second.code = "LB002";
+  second.files = {{"x", 5, {}}, {"y", 5, {{"Epilogo", 0, "1"}}}};
+  fs::remove_all(root / "book");
+  write(second);
+  ASSERT_EQ(convert(), RunOutcome::Completed);
+  EXPECT_EQ(conversion.table().cell(1, Livello), "1");
+}
+
+TEST_F(ConverterFixture, MissingAudioStopsTheRunWithItsMessages) {
+  write(levelsBook());
+  fs::remove(root / "book" / "Libro" / "02.mp3");
+  EXPECT_EQ(convert(), RunOutcome::Stopped);
+  const std::string P = request.mp3Folder + "02.mp3";
+  EXPECT_EQ(texts(), (std::vector<std::string>{"Path: " + P + "\nFile mp3 non trovato!",
+                                               "Path del file mp3 in esame non trovato!"}));
+  for (const auto& m : script->shown()) EXPECT_EQ(m.icon(), lumo::ui::mb::Critical);
+  EXPECT_EQ(ended, 1) << "the progress window closes and the main window comes back";
+  EXPECT_EQ(conversion.table().rowCount(), 3) << "the rows made so far stay";
+  const fs::path S = root / "docs" / "MyLUMO" / "DAISY" / "(LB001) Pinocchio" / "LB001";
+  EXPECT_TRUE(fs::exists(S / "01.mp3")) << "the copied audio stays";
+  EXPECT_FALSE(fs::exists(S / "ncc.html"));
+  EXPECT_FALSE(fs::exists(root / "prog" / "lumodaisylog.html"));
+}
+
+TEST_F(ConverterFixture, RunsThatEndBeforeTheyStart) {
+  write(levelsBook());
+  request.indexPath = (root / "book" / "gone.txt").string();
+  EXPECT_EQ(convert(), RunOutcome::Stopped);
+  ASSERT_EQ(texts(), std::vector<std::string>{"Il percorso selezionato precedentemente non è più attivo."});
+  EXPECT_EQ(script->shown()[0].icon(), lumo::ui::mb::Critical);
+  EXPECT_EQ(begun, 1);
+  EXPECT_EQ(ended, 1);
+
+  script->clear();
+  request.indexPath = (root / "book" / "MARKER.TXT").string();  // found without regard to case
+  request.exportFolder = "";
+  EXPECT_EQ(convert(), RunOutcome::Stopped);
+  EXPECT_TRUE(texts().empty()) << "an empty export folder ends the run without a message";
+  EXPECT_EQ(ended, 1);
+  EXPECT_FALSE(fs::exists(root / "docs" / "MyLUMO"));
+}
+
+TEST_F(ConverterFixture, ARunTimeErrorEndsTheRunAndIsReported) {
+  write(levelsBook());
+  // An index that promises more markers than it holds.
+  std::string index = lumo::text::readFileBytes(root / "book" / "marker.txt");
+  index.replace(index.find("05,1,"), 5, "05,3,");
+  std::ofstream(root / "book" / "marker.txt", std::ios::binary) << index;
+  EXPECT_EQ(convert(), RunOutcome::Failed);
+  EXPECT_EQ(ended, 1);
+  ASSERT_EQ(texts().size(), 1u);
+  EXPECT_EQ(texts()[0].rfind("La conversione non è stata completata.\nErrore 62: ", 0), 0u) << texts()[0];
+  EXPECT_FALSE(fs::exists(root / "prog" / "lumodaisylog.html"));
+}
+
+TEST_F(ConverterFixture, ExistingAudioInTheFilesetFolder) {
+  write(levelsBook());
+  ASSERT_EQ(convert(), RunOutcome::Completed);
+  const fs::path S = root / "docs" / "MyLUMO" / "DAISY" / "(LB001) Pinocchio" / "LB001";
+  std::ofstream(S / "stray.MP3") << "left from before";
+  writeMp3(root / "book" / "Libro" / "01.mp3", 31);  // the source changed since
+
+  script->clear();
+  script->queueAnswer(Answer::No);
+  ASSERT_EQ(convert(), RunOutcome::Completed) << "the conversion goes on without copying";
+  ASSERT_GE(script->shown().size(), 1u);
+  EXPECT_EQ(script->shown()[0].title, "File mp3 esistenti");
+  EXPECT_EQ(script->shown()[0].text, "La cartella contiene già file mp3.\nÉ necessario ricopiarli?");
+  EXPECT_EQ(script->shown()[0].buttons(), lumo::ui::mb::YesNo);
+  EXPECT_TRUE(fs::exists(S / "stray.MP3"));
+  EXPECT_EQ(fs::file_size(S / "01.mp3"), 30u * 16000);
+
+  script->clear();
+  script->queueAnswer(Answer::Yes);
+  ASSERT_EQ(convert(), RunOutcome::Completed);
+  EXPECT_EQ(script->shown().size(), 2u) << "the question and the completion, no overwrite questions";
+  EXPECT_FALSE(fs::exists(S / "stray.MP3")) << "Yes deletes every mp3 of the folder first";
+  EXPECT_EQ(fs::file_size(S / "01.mp3"), 31u * 16000);
+}
+
+TEST_F(ConverterFixture, AFailedCopyOfTheAudioEndsTheRun) {
+  write(levelsBook());
+  const fs::path S = root / "docs" / "MyLUMO" / "DAISY" / "(LB001) Pinocchio" / "LB001";
+  fs::create_directories(S / "01.mp3" / "inside");  // stands where the copy must go
+  script->queueAnswer(Answer::Yes);                 // replace it
+  EXPECT_EQ(convert(), RunOutcome::Stopped);
+  ASSERT_EQ(texts().size(), 2u);
+  EXPECT_EQ(script->shown()[0].title, "Conferma sostituzione file");
+  EXPECT_EQ(texts()[1], "Non è stato possibile copiare i file mp3 nella cartella:\n" + S.string());
+  EXPECT_EQ(ended, 1);
+  EXPECT_FALSE(fs::exists(S / "ncc.html"));
+  EXPECT_FALSE(fs::exists(root / "prog" / "lumodaisylog.html"));
+}
+
+TEST_F(ConverterFixture, ConvertingAFilesetFolderKeepsItsAudio) {
+  write(levelsBook());
+  ASSERT_EQ(convert(), RunOutcome::Completed);
+  // The producer now picks the fileset folder itself as the MP3 folder.
+  request.mp3Folder = conversion.filesetFolder() + "/";
+  script->clear();
+  script->queueAnswer(Answer::Yes);
+  ASSERT_EQ(convert(), RunOutcome::Completed);
+  EXPECT_EQ(script->shown().size(), 1u) << "no question: nothing is deleted or copied";
+  EXPECT_TRUE(fs::exists(fs::path(conversion.filesetFolder()) / "01.mp3"));
+}
+
+TEST_F(ConverterFixture, FolderNamesFromTheIndexStayInsideTheExportFolder) {
+  BookSpec b = levelsBook();
+  b.code = "../../evil";
+  b.title = "Vol. 1: A/B";
+  write(b);
+  request.exportFolder = request.exportBase + "MyLUMO/DAISY";  // edited, without the final "/"
+  ASSERT_EQ(convert(), RunOutcome::Completed);
+  const fs::path X = root / "docs" / "MyLUMO" / "DAISY";
+  EXPECT_EQ(conversion.bookFolder(), (X / "(..-..-evil) Vol- 1- A-B").string());
+  EXPECT_EQ(conversion.filesetFolder(), (X / "(..-..-evil) Vol- 1- A-B" / "..-..-evil").string());
+  EXPECT_TRUE(fs::exists(fs::path(conversion.filesetFolder()) / "ncc.html"));
+  EXPECT_FALSE(fs::exists(root / "evil"));
+  EXPECT_FALSE(fs::exists(root / "docs" / "evil"));
+}

@@ -1,0 +1,352 @@
+#include "platform/browser/webbrowser.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "common/errors/errors.h"
+#include "platform/browser/urls.h"
+
+// Readable failures.
+void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
+namespace lumo::browser {
+namespace {
+
+const std::string kBook =
+    std::string(LUMO_TEST_SOURCE_DIR) + "/platform/browser/tests/fixtures/book";
+const QString kPageA = QString::fromStdString(url::fileAddress(kBook + "/A.htm"));
+const QString kPageB = QString::fromStdString(url::fileAddress(kBook + "/B.htm"));
+
+QApplication& app() {
+  static int argc = 1;
+  static char name[] = "lumo_browser_tests";
+  static char* argv[] = {name, nullptr};
+  static QApplication* instance = new QApplication(argc, argv);
+  return *instance;
+}
+
+// A browser with every event written down, as "Before <url>", "Title <t>",
+// "Complete <url>", "Error <url>", "Closing".
+class Browser : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { app(); }
+
+  void SetUp() override {
+    browser.resize(800, 600);
+    browser.setExternalOpener([this](const QUrl& u) { opened.push_back(u); });
+    QObject::connect(&browser, &WebBrowser::BeforeNavigate2, [this](const QString& u, bool& cancel) {
+      events.push_back("Before " + u);
+      if (onBefore) onBefore(u, cancel);
+    });
+    QObject::connect(&browser, &WebBrowser::TitleChange,
+                     [this](const QString& t) { events.push_back("Title " + t); });
+    QObject::connect(&browser, &WebBrowser::DocumentComplete,
+                     [this](const QString& u) { events.push_back("Complete " + u); });
+    QObject::connect(&browser, &WebBrowser::NavigateError, [this](const QString& u, int status, bool& cancel) {
+      events.push_back("Error " + u);
+      errorStatus = status;
+      cancel = cancelErrors;
+    });
+    QObject::connect(&browser, &WebBrowser::WindowClosing, [this](bool child, bool& cancel) {
+      events.push_back(child ? "Closing child" : "Closing");
+      cancel = cancelClosing;
+    });
+    browser.show();
+  }
+
+  // Delivers what the control queued (its DocumentComplete).
+  void settle() {
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+  }
+
+  void openPageA() {
+    browser.Navigate2(kPageA);
+    settle();
+    ASSERT_EQ(browser.ReadyState(), WebBrowser::READYSTATE_COMPLETE);
+    events.clear();
+  }
+
+  // The text cursor selecting a visible text of the view.
+  QTextCursor find(const QString& visible) {
+    QTextCursor c = browser.view()->document()->find(visible);
+    EXPECT_FALSE(c.isNull()) << visible.toStdString();
+    return c;
+  }
+
+  void clickOn(const QString& label) {
+    const QTextCursor c = find(label);
+    QTextCursor a(browser.view()->document()), b(browser.view()->document());
+    a.setPosition(c.selectionStart());
+    b.setPosition(c.selectionEnd());
+    const QRect ra = browser.view()->cursorRect(a), rb = browser.view()->cursorRect(b);
+    const QPoint point((ra.left() + rb.left()) / 2, ra.center().y());
+    ASSERT_FALSE(browser.view()->anchorAt(point).isEmpty()) << label.toStdString();
+    QTest::mouseClick(browser.view()->viewport(), Qt::LeftButton, {}, point);
+  }
+
+  QString colourOf(const QString& visible) {
+    QTextCursor c = find(visible);
+    c.setPosition(c.selectionStart() + 1);
+    return c.charFormat().foreground().color().name();
+  }
+
+  void cancelEveryNavigation() {
+    onBefore = [](const QString&, bool& cancel) { cancel = true; };
+  }
+
+  WebBrowser browser;
+  std::vector<QString> events;
+  std::vector<QUrl> opened;
+  std::function<void(const QString&, bool&)> onBefore;
+  bool cancelErrors = false;
+  bool cancelClosing = false;
+  int errorStatus = 0;
+};
+
+using Events = std::vector<QString>;
+
+TEST_F(Browser, LoadsALocalPageAndCompletesOnlyAfterNavigate2Returns) {
+  EXPECT_EQ(browser.ReadyState(), WebBrowser::READYSTATE_UNINITIALIZED);
+  EXPECT_THROW(browser.Document(), RuntimeError);
+
+  browser.Navigate2(QString::fromStdString(kBook + "/A.htm"));  // a plain path
+  EXPECT_EQ(events, Events{"Before " + kPageA});
+  EXPECT_NE(browser.ReadyState(), WebBrowser::READYSTATE_COMPLETE);
+  EXPECT_EQ(browser.LocationURL(), kPageA);
+
+  settle();
+  const QString title = QString::fromUtf8("Indice del file Perché");
+  EXPECT_EQ(events, (Events{"Before " + kPageA, "Title " + title, "Complete " + kPageA}));
+  EXPECT_EQ(browser.ReadyState(), WebBrowser::READYSTATE_COMPLETE);
+  EXPECT_EQ(browser.LocationName(), "A.htm");
+  EXPECT_EQ(browser.Document().All("QENPLAYER_AUDIO").content(), "Capitolo 1.mp3");
+  // Read as windows-1252, shown with the page's own sheet (found in any case).
+  EXPECT_TRUE(browser.view()->toPlainText().contains(QString::fromUtf8("Città e caffè")));
+  EXPECT_FALSE(browser.view()->toPlainText().contains("TABELLA"));
+  EXPECT_EQ(colourOf("Indice del file"), "#112233");
+  EXPECT_EQ(browser.view()->accessibleName(), title);
+}
+
+TEST_F(Browser, EveryLinkRaisesBeforeNavigate2WithItsAbsoluteAddressFirst) {
+  openPageA();
+  cancelEveryNavigation();
+  const QString folder = QString::fromStdString(url::fileAddress(kBook));
+  const std::pair<QString, QString> cases[] = {
+      {"Play/Pausa", kPageA + "#QENP_KEYCMD##KEYCTRL#51"},
+      {QString::fromUtf8("Vai all'indice"), kPageA + "#subito"},
+      {"12", kPageA + "#QENPLAYER_AUDIO_POS=95"},
+      {"Pagina B", kPageB},
+      {"Pagina mancante", folder + "/Manca.htm"},
+      {"Sito", "http://www.example.org/lumo"},
+      {"Cartella", folder + "/Include/"},
+  };
+  for (const auto& [label, address] : cases) {
+    events.clear();
+    clickOn(label);
+    settle();
+    EXPECT_EQ(events, Events{"Before " + address}) << label.toStdString();
+    EXPECT_EQ(browser.LocationURL(), kPageA);
+  }
+  EXPECT_TRUE(opened.empty());  // cancelled links do not reach the desktop
+}
+
+TEST_F(Browser, TabThenEnterActivatesTheLinksInOrder) {
+  openPageA();
+  cancelEveryNavigation();
+  browser.view()->setFocus();
+  const QString expected[] = {kPageA + "#QENPLAYER_AUDIO_POS=95",
+                              kPageA + "#QENP_KEYCMD##KEYCTRL#51", kPageA + "#subito"};
+  for (const QString& address : expected) {
+    events.clear();
+    QTest::keyClick(browser.view(), Qt::Key_Tab);
+    QTest::keyClick(browser.view(), Qt::Key_Return);
+    EXPECT_EQ(events, Events{"Before " + address});
+  }
+}
+
+TEST_F(Browser, AFragmentLinkMovesWithinThePageAndStillCompletes) {
+  openPageA();
+  const auto document = browser.document();
+
+  clickOn(QString::fromUtf8("Vai all'indice"));
+  EXPECT_EQ(browser.LocationURL(), kPageA + "#subito");
+  settle();
+  EXPECT_EQ(events, (Events{"Before " + kPageA + "#subito", "Complete " + kPageA + "#subito"}));
+  EXPECT_EQ(browser.document(), document);  // not reloaded
+  EXPECT_TRUE(browser.view()->textCursor().block().text().contains("Indice del file"));
+
+  events.clear();
+  clickOn("Play/Pausa");
+  settle();
+  const QString keyCommand = kPageA + "#QENP_KEYCMD##KEYCTRL#51";
+  EXPECT_EQ(events, (Events{"Before " + keyCommand, "Complete " + keyCommand}));
+  EXPECT_EQ(browser.LocationName(), "A.htm");
+
+  // The same page without a fragment is loaded again (a style change does that).
+  events.clear();
+  browser.Navigate2(kPageA);
+  settle();
+  EXPECT_NE(browser.document(), document);
+  EXPECT_EQ(events.back(), "Complete " + kPageA);
+}
+
+TEST_F(Browser, FollowsLinksToOtherPages) {
+  openPageA();
+  clickOn("Pagina B");
+  settle();
+  EXPECT_EQ(events, (Events{"Before " + kPageB, "Title Pagina B", "Complete " + kPageB}));
+  EXPECT_EQ(browser.LocationName(), "B.htm");
+  EXPECT_TRUE(browser.view()->toPlainText().contains(QString::fromUtf8("Perché")));  // UTF-8 page
+
+  events.clear();
+  clickOn("Torna");
+  settle();
+  EXPECT_EQ(events.back(), "Complete " + kPageA + "#subito");
+  EXPECT_EQ(browser.Document().title(), "Indice del file Perch\xC3\xA9");
+}
+
+TEST_F(Browser, AMissingPageRaisesNavigateError) {
+  openPageA();
+  const QString missing = QString::fromStdString(url::fileAddress(kBook + "/Manca.htm"));
+
+  cancelErrors = true;
+  clickOn("Pagina mancante");
+  settle();
+  EXPECT_EQ(events, (Events{"Before " + missing, "Error " + missing}));
+  EXPECT_EQ(errorStatus, WebBrowser::INET_E_RESOURCE_NOT_FOUND);
+  EXPECT_EQ(browser.LocationURL(), kPageA);
+  EXPECT_EQ(browser.ReadyState(), WebBrowser::READYSTATE_COMPLETE);
+
+  events.clear();
+  cancelErrors = false;
+  browser.Navigate2(missing);
+  settle();
+  const QString title = WebBrowser::kErrorPageTitle;
+  EXPECT_EQ(events, (Events{"Before " + missing, "Error " + missing, "Title " + title,
+                            "Complete " + missing}));
+  EXPECT_EQ(browser.LocationURL(), missing);
+  EXPECT_TRUE(browser.view()->toPlainText().contains(title));
+}
+
+TEST_F(Browser, AWindowCloseLinkRaisesWindowClosingInsteadOfNavigating) {
+  openPageA();
+  cancelClosing = true;
+  clickOn("Esci");
+  settle();
+  EXPECT_EQ(events, Events{"Closing"});
+  EXPECT_TRUE(browser.isVisible());
+
+  cancelClosing = false;
+  clickOn("Esci");
+  EXPECT_FALSE(browser.isVisible());
+}
+
+TEST_F(Browser, WebMailAndNewWindowLinksGoToTheDesktop) {
+  openPageA();
+  clickOn("Sito");
+  clickOn("Cartella");
+  browser.Navigate2("mailto:info@example.org");
+  settle();
+  ASSERT_EQ(opened.size(), 3u);
+  EXPECT_EQ(opened[0], QUrl("http://www.example.org/lumo"));
+  EXPECT_EQ(opened[1], QUrl::fromLocalFile(QString::fromStdString(kBook + "/include")));
+  EXPECT_EQ(opened[2], QUrl("mailto:info@example.org"));
+  EXPECT_EQ(browser.LocationURL(), kPageA);
+  EXPECT_EQ(events.size(), 3u);  // three BeforeNavigate2, no page completed
+}
+
+TEST_F(Browser, BlankAndInlinePagesTakeBodyMarkup) {
+  browser.Navigate2("about:blank");
+  settle();
+  ASSERT_EQ(browser.ReadyState(), WebBrowser::READYSTATE_COMPLETE);
+  EXPECT_EQ(events.back(), "Complete about:blank");
+  EXPECT_EQ(browser.Document().body().innerHTML(), "");
+
+  browser.Document().body().setInnerHTML(
+      "<BODY><h1><b>LumoPlayer 4.1</b></h1><p class=\"testo\"><a href=\"http://www.example.org\">"
+      "Sito</a></p></Body>");
+  EXPECT_TRUE(browser.view()->toPlainText().contains("LumoPlayer 4.1"));
+  EXPECT_EQ(browser.Document().body().innerHTML(),
+            "<h1><b>LumoPlayer 4.1</b></h1><p class=\"testo\"><a href=\"http://www.example.org\">"
+            "Sito</a></p>");
+  events.clear();
+  clickOn("Sito");
+  EXPECT_EQ(events, Events{"Before http://www.example.org"});
+
+  const QString wait = QString::fromUtf8(
+      "about: <html><body><h1>Attendere... sto ricercando gli audiolibri nelle unità</h1></body></html>");
+  browser.Navigate2(wait);
+  settle();
+  EXPECT_EQ(browser.LocationURL(), wait);
+  EXPECT_TRUE(browser.view()->toPlainText().contains(QString::fromUtf8("nelle unità")));
+}
+
+TEST_F(Browser, CreatedStyleSheetsCascadeAndTheFocusedLinkStays) {
+  openPageA();
+  HtmlDocument& doc = browser.Document();
+  doc.body().All(1).focus();  // the first link after it: the index entry "12"
+  EXPECT_TRUE(browser.view()->textCursor().hasSelection());
+
+  const std::string style = "file://" + kBook + "/INCLUDE/STYLE";
+  doc.createStyleSheet(style + "2.CSS", 1);
+  EXPECT_EQ(colourOf("Indice del file"), "#445566");
+  doc.createStyleSheet(style + "3.CSS", 0);  // first in the cascade: loses
+  EXPECT_EQ(colourOf("Indice del file"), "#445566");
+  EXPECT_EQ(doc.styleSheetCount(), 3);
+
+  cancelEveryNavigation();
+  QTest::keyClick(browser.view(), Qt::Key_Return);
+  EXPECT_EQ(events, Events{"Before " + kPageA + "#QENPLAYER_AUDIO_POS=95"});
+}
+
+TEST_F(Browser, AClickHookRunsBeforeTheLinkAndCanStopIt) {
+  openPageA();
+  HtmlDocument& doc = browser.Document();
+  HtmlElement link;
+  for (const HtmlElement& a : doc.links())
+    if (a.innerText() == "Pagina B") link = a;
+  bool follow = false;
+  int calls = 0;
+  doc.setClickHook(link, [&](const HtmlElement& clicked) {
+    ++calls;
+    EXPECT_EQ(clicked, link);
+    return follow;
+  });
+  cancelEveryNavigation();
+  clickOn("Pagina B");
+  EXPECT_EQ(calls, 1);
+  EXPECT_TRUE(events.empty());
+
+  follow = true;
+  clickOn("Pagina B");
+  EXPECT_EQ(events, Events{"Before " + kPageB});
+}
+
+TEST_F(Browser, AHandlerMayNavigateElsewhereFromInsideBeforeNavigate2) {
+  openPageA();
+  // As a key command link does: the handler cancels it and opens a page itself.
+  onBefore = [this](const QString& u, bool& cancel) {
+    if (!u.contains("#QENP_KEYCMD#")) return;
+    cancel = true;
+    browser.Navigate2(kPageB);
+  };
+  clickOn("Play/Pausa");
+  settle();
+  EXPECT_EQ(events, (Events{"Before " + kPageA + "#QENP_KEYCMD##KEYCTRL#51", "Before " + kPageB,
+                            "Title Pagina B", "Complete " + kPageB}));
+  EXPECT_EQ(browser.LocationURL(), kPageB);
+}
+
+}  // namespace
+}  // namespace lumo::browser

@@ -1,0 +1,367 @@
+#include "platform/browser/webbrowser.h"
+
+#include <QDesktopServices>
+#include <QPointer>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "common/errors/errors.h"
+#include "common/text/text.h"
+#include "platform/browser/urls.h"
+
+namespace lumo::browser {
+namespace {
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+std::string escapeHtml(std::string_view s) {
+  std::string out;
+  for (char c : s) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::shared_ptr<HtmlDocument> errorPage(const std::string& address) {
+  const std::string title = WebBrowser::kErrorPageTitle;
+  return HtmlDocument::fromHtml("<html><head><title>" + title + "</title></head><body><h1>" + title +
+                                    "</h1><p>Impossibile trovare " + escapeHtml(address) +
+                                    ".</p></body></html>",
+                                address);
+}
+
+QString viewLinkPrefix() {
+  return QString::fromLatin1(HtmlDocument::kLinkScheme.data(),
+                             static_cast<qsizetype>(HtmlDocument::kLinkScheme.size())) +
+         QLatin1Char(':');
+}
+
+// The href under which the view shows link number n, and back.
+QString viewHref(int n) { return viewLinkPrefix() + QString::number(n); }
+
+int linkNumber(const QString& href) {
+  const QString prefix = viewLinkPrefix();
+  if (!href.startsWith(prefix)) return -1;
+  bool ok = false;
+  const int n = href.mid(prefix.size()).toInt(&ok);
+  return ok ? n : -1;
+}
+
+bool callsWindowClose(std::string_view script) {
+  return text::toLowerAscii(script).find("window.close(") != std::string::npos;
+}
+
+}  // namespace
+
+WebBrowser::WebBrowser(QWidget* parent)
+    : QWidget(parent),
+      view_(new QTextBrowser(this)),
+      opener_([](const QUrl& u) { QDesktopServices::openUrl(u); }) {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(view_);
+  // Links are ours to follow: the view only reports which one was chosen.
+  view_->setOpenLinks(false);
+  view_->setOpenExternalLinks(false);
+  view_->setUndoRedoEnabled(false);
+  view_->setTextInteractionFlags(Qt::TextBrowserInteraction);
+  setFocusProxy(view_);
+  connect(view_, &QTextBrowser::anchorClicked, this, &WebBrowser::onAnchorClicked);
+}
+
+WebBrowser::~WebBrowser() {
+  if (doc_) {
+    doc_->setChangeHandler({});
+    doc_->setFocusHandler({});
+  }
+}
+
+QString WebBrowser::LocationName() const { return qs(url::locationName(location_)); }
+
+HtmlDocument& WebBrowser::Document() const {
+  if (!doc_) throw RuntimeError(err::ObjectNotSet);
+  return *doc_;
+}
+
+void WebBrowser::Navigate2(const QString& address) {
+  const std::string absolute = url::resolve(address.toStdString(), location_);
+  QPointer<WebBrowser> self(this);
+  bool cancel = false;
+  emit BeforeNavigate2(qs(absolute), cancel);
+  if (self && !cancel) navigateTo(absolute);
+}
+
+void WebBrowser::onAnchorClicked(const QUrl& link) noexcept {
+  try {
+    const int n = linkNumber(link.toString());
+    if (n < 0 || n >= static_cast<int>(links_.size())) return;
+    const HtmlElement element = links_[static_cast<size_t>(n)];
+    click(element);
+  } catch (...) {
+    // A failing handler must not unwind into Qt's event dispatch.
+  }
+}
+
+void WebBrowser::click(const HtmlElement& link) {
+  if (link.isNull()) throw RuntimeError(err::ObjectNotSet);
+  QPointer<WebBrowser> self(this);
+  const std::shared_ptr<HtmlDocument> doc = doc_;  // alive through the handlers
+  if (doc) {
+    if (const HtmlDocument::ClickHook* hook = doc->clickHook(link)) {
+      const HtmlDocument::ClickHook run = *hook;
+      if (!run(link) || !self) return;
+    }
+  }
+  const std::string href = link.getAttribute("href");
+  const bool script = url::scheme(href) == "javascript";
+  if (callsWindowClose(link.getAttribute("onclick")) || (script && callsWindowClose(href))) {
+    closeWindow();
+    return;
+  }
+  if (!link.hasAttribute("href")) return;
+  // Scripts are not run; their address still reaches the handler, which
+  // may recognise a command in it.
+  const std::string absolute = script ? href : link.href();
+  bool cancel = false;
+  emit BeforeNavigate2(qs(absolute), cancel);
+  if (!self || cancel || script) return;
+  if (text::iequals(link.getAttribute("target"), "_blank")) {
+    openExternal(absolute);
+    return;
+  }
+  navigateTo(absolute);
+}
+
+void WebBrowser::closeWindow() {
+  QPointer<WebBrowser> self(this);
+  bool cancel = false;
+  emit WindowClosing(false, cancel);
+  if (self && !cancel) window()->close();
+}
+
+void WebBrowser::navigateTo(const std::string& address) {
+  const std::string scheme = url::scheme(address);
+  if (scheme == "about") {
+    loadAbout(address);
+  } else if (scheme == "file") {
+    loadFile(address);
+  } else if (scheme == "javascript") {
+    // Scripts are not run.
+  } else if (scheme.empty()) {
+    fail(address);  // a relative address with no page to resolve it against
+  } else {
+    openExternal(address);
+  }
+}
+
+void WebBrowser::loadFile(const std::string& address) {
+  const std::string requested = url::filePath(address);
+  const size_t cut = address.find_first_of("?#", std::string_view("file://").size());
+  const std::string rest = cut == std::string::npos ? std::string{} : address.substr(cut);
+  const auto found = url::findPathIgnoringCase(requested);
+  const std::string canonical = url::fileAddress(found.value_or(requested), rest);
+
+  // Same page, other fragment: move within the page without reloading.
+  if (doc_ && url::fragment(address) && url::scheme(location_) == "file" &&
+      (url::withoutFragment(canonical) == url::withoutFragment(location_) ||
+       url::withoutFragment(address) == url::withoutFragment(location_))) {
+    moveWithinPage(url::withoutFragment(location_) + "#" + *url::fragment(address));
+    return;
+  }
+  std::error_code ec;
+  if (found && std::filesystem::is_directory(*found, ec)) {
+    openExternal(canonical);  // a folder opens in the file manager
+    return;
+  }
+  std::string bytes;
+  if (!found || !skipOnError([&] { bytes = text::readFileBytes(*found); })) {
+    fail(address);
+    return;
+  }
+  readyState_ = READYSTATE_LOADING;
+  showPage(HtmlDocument::fromBytes(bytes, url::withoutFragment(canonical)), canonical);
+}
+
+void WebBrowser::loadAbout(const std::string& address) {
+  if (text::iequals(url::withoutFragment(address), "about:blank")) {
+    if (doc_ && url::fragment(address) && url::scheme(location_) == "about") {
+      moveWithinPage(address);
+      return;
+    }
+    showPage(HtmlDocument::blank(), url::withoutFragment(address));
+    return;
+  }
+  std::string_view html = address;
+  html.remove_prefix(std::string_view("about:").size());
+  while (!html.empty() && (html.front() == ' ' || html.front() == '\t')) html.remove_prefix(1);
+  showPage(HtmlDocument::fromHtml(html, "about:blank"), address);
+}
+
+void WebBrowser::fail(const std::string& address) {
+  QPointer<WebBrowser> self(this);
+  bool cancel = false;
+  emit NavigateError(qs(address), INET_E_RESOURCE_NOT_FOUND, cancel);
+  if (self && !cancel) showPage(errorPage(address), address);
+}
+
+void WebBrowser::openExternal(const std::string& address) {
+  QUrl target;
+  if (url::scheme(address) == "file") {
+    const std::string path = url::filePath(address);
+    target = QUrl::fromLocalFile(qs(url::findPathIgnoringCase(path).value_or(path)));
+  } else {
+    target = QUrl(qs(address), QUrl::TolerantMode);
+  }
+  if (opener_) opener_(target);
+}
+
+void WebBrowser::showPage(std::shared_ptr<HtmlDocument> doc, std::string location) {
+  if (doc_) {
+    doc_->setChangeHandler({});
+    doc_->setFocusHandler({});
+  }
+  doc_ = std::move(doc);
+  location_ = std::move(location);
+  doc_->setChangeHandler([this] { renderKeepingPlace(); });
+  doc_->setFocusHandler([this](const HtmlElement& e) { focusElement(e); });
+  render();
+  if (const auto f = url::fragment(location_)) caretToAnchor(*f);
+  readyState_ = READYSTATE_INTERACTIVE;
+  queueCompletion(true);
+}
+
+void WebBrowser::moveWithinPage(std::string location) {
+  location_ = std::move(location);
+  if (const auto f = url::fragment(location_)) caretToAnchor(*f);
+  queueCompletion(false);
+}
+
+void WebBrowser::render() {
+  links_ = doc_->links();
+  view_->document()->setBaseUrl(QUrl(qs(url::withoutFragment(location_))));
+  view_->setHtml(qs(doc_->renderHtml()));
+  const std::string title = doc_->title();
+  view_->setAccessibleName(qs(title.empty() ? url::locationName(location_) : title));
+}
+
+// A change of the document (inner HTML, a style sheet) renders the page
+// again; the reader stays on the link or at the place where he was.
+void WebBrowser::renderKeepingPlace() {
+  const int link = selectedLink();
+  const HtmlElement keep = link >= 0 ? links_[static_cast<size_t>(link)] : HtmlElement{};
+  const int caret = view_->textCursor().position();
+  const int scroll = view_->verticalScrollBar()->value();
+  render();
+  if (keep) {
+    const auto it = std::find(links_.begin(), links_.end(), keep);
+    if (it != links_.end() && selectLink(static_cast<int>(it - links_.begin()))) return;
+  }
+  QTextCursor c(view_->document());
+  c.setPosition(std::min(caret, view_->document()->characterCount() - 1));
+  view_->setTextCursor(c);
+  view_->verticalScrollBar()->setValue(scroll);
+}
+
+void WebBrowser::focusElement(const HtmlElement& element) {
+  view_->setFocus(Qt::OtherFocusReason);
+  if (!doc_) return;
+  const auto all = doc_->allElements();
+  auto it = std::find(all.begin(), all.end(), element);
+  for (; it != all.end(); ++it) {
+    const auto link = std::find(links_.begin(), links_.end(), *it);
+    if (link != links_.end()) {
+      selectLink(static_cast<int>(link - links_.begin()));
+      return;
+    }
+  }
+}
+
+int WebBrowser::selectedLink() const {
+  const QTextCursor cursor = view_->textCursor();
+  if (!cursor.hasSelection()) return -1;
+  QTextCursor probe(view_->document());
+  probe.setPosition(cursor.selectionStart() + 1);
+  const int n = linkNumber(probe.charFormat().anchorHref());
+  return n < static_cast<int>(links_.size()) ? n : -1;
+}
+
+bool WebBrowser::selectLink(int index) {
+  const QString href = viewHref(index);
+  int start = -1, end = -1;
+  for (QTextBlock b = view_->document()->begin(); b.isValid() && start < 0; b = b.next()) {
+    for (auto it = b.begin(); !it.atEnd(); ++it) {
+      const QTextFragment f = it.fragment();
+      if (f.charFormat().anchorHref() == href) {
+        if (start < 0) start = f.position();
+        end = f.position() + f.length();
+      } else if (start >= 0) {
+        break;
+      }
+    }
+  }
+  if (start < 0) return false;
+  QTextCursor c(view_->document());
+  c.setPosition(start);
+  c.setPosition(end, QTextCursor::KeepAnchor);
+  view_->setTextCursor(c);
+  view_->ensureCursorVisible();
+  return true;
+}
+
+// Puts the caret on a named anchor and scrolls it into view, so that the
+// reader (and a screen reader) goes on from there.
+bool WebBrowser::caretToAnchor(const std::string& fragment) {
+  const QString name = qs(fragment);
+  for (QTextBlock b = view_->document()->begin(); b.isValid(); b = b.next()) {
+    for (auto it = b.begin(); !it.atEnd(); ++it) {
+      const QTextFragment f = it.fragment();
+      if (f.charFormat().anchorNames().contains(name)) {
+        QTextCursor c(view_->document());
+        c.setPosition(f.position());
+        view_->setTextCursor(c);
+        view_->scrollToAnchor(name);
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+void WebBrowser::queueCompletion(bool newDocument) {
+  const unsigned serial = ++serial_;
+  QMetaObject::invokeMethod(
+      this, [this, serial, newDocument] { complete(serial, newDocument); }, Qt::QueuedConnection);
+}
+
+void WebBrowser::complete(unsigned serial, bool newDocument) noexcept {
+  if (serial != serial_ || !doc_) return;  // a later navigation took over
+  try {
+    QPointer<WebBrowser> self(this);
+    readyState_ = READYSTATE_COMPLETE;
+    const QString location = LocationURL();
+    if (newDocument) {
+      const std::string title = doc_->title();
+      emit TitleChange(title.empty() ? location : qs(title));
+      if (!self || serial != serial_) return;
+    }
+    emit DocumentComplete(location);
+  } catch (...) {
+    // A failing handler must not unwind into Qt's event dispatch.
+  }
+}
+
+}  // namespace lumo::browser
