@@ -29,35 +29,6 @@ std::string withSlash(std::string folder) {
   return folder;
 }
 
-// One UTF-8 character's code point; advances i past it (bad bytes count as one).
-char32_t nextCodePoint(const std::string& s, size_t& i) {
-  const auto b = static_cast<unsigned char>(s[i]);
-  int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
-  if (extra && i + static_cast<size_t>(extra) >= s.size()) extra = 0;
-  char32_t cp = extra ? (b & (0x3F >> extra)) : b;
-  for (int k = 1; k <= extra; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + static_cast<size_t>(k)]) & 0x3F);
-  i += static_cast<size_t>(extra) + 1;
-  return cp;
-}
-
-void appendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 std::tm localToday() {
   const std::time_t now = std::time(nullptr);
   std::tm tm{};
@@ -80,22 +51,7 @@ bool sameFolder(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-std::string lowerText(const std::string& utf8) {
-  std::string out;
-  out.reserve(utf8.size());
-  for (size_t i = 0; i < utf8.size();) {
-    const size_t start = i;
-    const char32_t cp = nextCodePoint(utf8, i);
-    char32_t lower = cp;
-    if ((cp >= 'A' && cp <= 'Z') || (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7)) lower = cp + 0x20;
-    else if (cp == 0x160 || cp == 0x152 || cp == 0x17D) lower = cp + 1;
-    else if (cp == 0x178) lower = 0xFF;
-    // A byte that is no UTF-8 character is kept as it stands.
-    if (lower == cp || (cp >= 0x80 && i - start == 1)) out.append(utf8, start, i - start);
-    else appendUtf8(out, lower);
-  }
-  return out;
-}
+std::string lowerText(const std::string& utf8) { return text::toLowerLatin(utf8); }
 
 bool fileexists(const std::string& indexPath) {
   const std::string path = shell::resolvePath(indexPath);

@@ -69,6 +69,51 @@ char encodeCp1252(char32_t cp) {
   return '?';
 }
 
+
+// The other-case partner of a windows-1252 letter, or the character itself.
+char32_t upperLetter(char32_t cp) {
+  if (cp >= U'a' && cp <= U'z') return cp - 32;
+  if (cp >= 0xE0 && cp <= 0xFE && cp != 0xF7) return cp - 32;  // à..þ but ÷
+  switch (cp) {
+    case 0xFF: return 0x178;   // ÿ Ÿ
+    case 0x161: return 0x160;  // š Š
+    case 0x153: return 0x152;  // œ Œ
+    case 0x17E: return 0x17D;  // ž Ž
+    default: return cp;
+  }
+}
+
+char32_t lowerLetter(char32_t cp) {
+  if (cp >= U'A' && cp <= U'Z') return cp + 32;
+  if (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7) return cp + 32;  // À..Þ but ×
+  switch (cp) {
+    case 0x178: return 0xFF;
+    case 0x160: return 0x161;
+    case 0x152: return 0x153;
+    case 0x17D: return 0x17E;
+    default: return cp;
+  }
+}
+
+std::string mapLetters(std::string_view utf8, char32_t (*map)(char32_t)) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size();) {
+    char32_t cp = 0;
+    const size_t len = decodeUtf8(utf8, i, cp);
+    const char32_t mapped = len ? map(cp) : cp;
+    if (len == 0 || mapped == cp) {
+      const size_t n = len ? len : 1;
+      out.append(utf8.substr(i, n));
+      i += n;
+    } else {
+      appendUtf8(out, mapped);
+      i += len;
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string cp1252ToUtf8(std::string_view bytes) {
@@ -218,5 +263,8 @@ void writeTextFile(const std::filesystem::path& target, const std::vector<std::s
   for (const auto& line : lines) file.writeLine(line);
   file.commit();
 }
+
+std::string toUpperLatin(std::string_view utf8) { return mapLetters(utf8, upperLetter); }
+std::string toLowerLatin(std::string_view utf8) { return mapLetters(utf8, lowerLetter); }
 
 }  // namespace lumo::text

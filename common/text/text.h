@@ -33,6 +33,12 @@ std::string toUpperAscii(std::string_view s);
 std::string toLowerAscii(std::string_view s);
 bool iequals(std::string_view a, std::string_view b);
 
+// Case of the letters windows-1252 has (ASCII, Latin-1, Š Œ Ž Ÿ) in UTF-8
+// text; other characters and bytes that are no UTF-8 stay as they are.
+// Names of settings and headings of the book index compare this way.
+std::string toUpperLatin(std::string_view utf8);
+std::string toLowerLatin(std::string_view utf8);
+
 // Rounding to the nearest whole number with halves to even (VB's CInt/Round).
 double roundHalfEven(double value);
 

@@ -63,3 +63,21 @@ TEST(AtomicTextFile, WritesCrLfCp1252AndLeavesNothingHalfWritten) {
   EXPECT_THROW(AtomicTextFile(dir / "missing" / "x.htm"), lumo::RuntimeError);
   fs::remove_all(dir);
 }
+
+TEST(LatinCase, MapsTheLettersOfWindows1252AndKeepsTheRest) {
+  struct Case {
+    const char* text;
+    const char* upper;
+    const char* lower;
+  };
+  const Case cases[] = {
+      {"Perché", "PERCHÉ", "perché"},
+      {"šœžÿ ŠŒŽŸ", "ŠŒŽŸ ŠŒŽŸ", "šœžÿ šœžÿ"},
+      {"× ÷ ß 1.2 €", "× ÷ ß 1.2 €", "× ÷ ß 1.2 €"},  // no case partner in windows-1252
+      {"\xC3 a \xFF", "\xC3 A \xFF", "\xC3 a \xFF"},  // bytes that are no UTF-8 stay
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(toUpperLatin(c.text), c.upper) << c.text;
+    EXPECT_EQ(toLowerLatin(c.text), c.lower) << c.text;
+  }
+}
