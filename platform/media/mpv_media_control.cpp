@@ -132,6 +132,7 @@ void MpvMediaControl::clearPlaylist() {
 
 void MpvMediaControl::open() {
   open_ = false;
+  rewound_ = false;
   setPause(target_ != ps::Playing);
   mpv_node result{};
   const QByteArray path = url_.toUtf8();
@@ -160,6 +161,7 @@ void MpvMediaControl::closeMedium() {
   if (entry_ >= 0) command({"stop"});
   entry_ = -1;
   open_ = false;
+  rewound_ = false;
   pendingPosition_.reset();
   if (state_ != ps::Undefined && state_ != ps::Stopped) setState(ps::Stopped);
 }
@@ -174,6 +176,7 @@ void MpvMediaControl::play() {
     return;
   }
   setPause(false);
+  rewound_ = false;
   if (!open_) return;  // still opening: it starts once open
   // At the end of a medium mpv stays on its last frame; play starts over.
   if (!pendingPosition_ && flagProperty("eof-reached")) seek(0);
@@ -185,6 +188,7 @@ void MpvMediaControl::stop() {
   if (open_) {
     setPause(true);
     seek(0);
+    rewound_ = true;
   } else if (entry_ >= 0) {
     setPause(true);  // still opening: it stays at its start once open
     pendingPosition_.reset();
@@ -207,6 +211,7 @@ void MpvMediaControl::pause() {
 }
 
 double MpvMediaControl::currentPosition() const {
+  if (rewound_) return 0;
   if (pendingPosition_) return *pendingPosition_;
   if (!open_) return 0;
   // mpv may report a little below 0 around the start of a medium.
@@ -216,6 +221,7 @@ double MpvMediaControl::currentPosition() const {
 void MpvMediaControl::setCurrentPosition(double seconds) {
   if (!std::isfinite(seconds)) throw RuntimeError(err::InvalidCall);
   seconds = std::max(0.0, seconds);
+  rewound_ = false;
   if (open_) {
     const double length = doubleProperty("duration");
     if (length > 0 && seconds > length) seconds = length;
@@ -366,6 +372,7 @@ void MpvMediaControl::onEofReached() {
   setPause(true);
   setState(ps::MediaEnded);
   seek(0);
+  rewound_ = true;
   setState(ps::Stopped);
 }
 

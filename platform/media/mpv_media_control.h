@@ -85,6 +85,9 @@ class MpvMediaControl : public MediaControl {
   long long startedEntry_ = -1;
   bool open_ = false;          // the current medium is open in mpv
   std::optional<double> pendingPosition_;  // a seek not completed yet
+  // Rewound by a stop or the end of the medium, and not moved since: the
+  // position reads 0 exactly (mpv may land a few samples after the start).
+  bool rewound_ = false;
   QElapsedTimer seekClock_;                // since the newest seek
   bool autoStart_ = true;
   double rate_ = 1.0;

@@ -76,9 +76,9 @@ void frmErrore::updateAccessibleNames() {
 
 void frmErrore::showEvent(QShowEvent* event) {
   updateAccessibleNames();
-  // Centred on the screen.
+  // Centred on the screen, its frame included (move() places the frame).
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect frame = geometry();
+    QRect frame = frameGeometry();
     frame.moveCenter(screen->geometry().center());
     move(frame.topLeft());
   }

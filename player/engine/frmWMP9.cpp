@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
-#include <cmath>
 
 #include "common/errors/errors.h"
 #include "common/text/text.h"
@@ -43,17 +42,6 @@ int32_t toLong(const QVariant& value) {
   return text::toInt32(number);
 }
 
-// The older player's volume: hundredths of a decibel of attenuation. The
-// control's 0 to 100 is a cubic (perceptual) scale of the amplitude.
-int centibelsToPercent(int centibels) {
-  if (centibels <= -10000) return 0;
-  return static_cast<int>(std::lround(100.0 * std::pow(10.0, centibels / 6000.0)));
-}
-int percentToCentibels(int percent) {
-  if (percent <= 0) return -10000;
-  return static_cast<int>(std::lround(6000.0 * std::log10(percent / 100.0)));
-}
-
 QRect screenPixels() {
   QScreen* screen = QGuiApplication::primaryScreen();
   return screen ? screen->geometry() : QRect(0, 0, 1024, 768);
@@ -61,8 +49,7 @@ QRect screenPixels() {
 
 }  // namespace
 
-frmWMP9::frmWMP9(VolumeScale scale)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), scale_(scale) {
+frmWMP9::frmWMP9() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
   setObjectName(QStringLiteral("frmWMP9"));
   setWindowTitle(QStringLiteral("MediaPlayer"));
   setAccessibleName(windowTitle());
@@ -77,7 +64,6 @@ frmWMP9::frmWMP9(VolumeScale scale)
   WMP->setUiMode(QStringLiteral("full"));
   WMP->setControlEnabled(false);
   WMP->setEnableContextMenu(false);
-  centibels_ = percentToCentibels(50);
 
   TimerNextAction = new QTimer(this);
   TimerNextAction->setObjectName(QStringLiteral("TimerNextAction"));
@@ -360,27 +346,12 @@ void frmWMP9::StopPlay() {
 
 QVariant frmWMP9::Volume() {
   QVariant result;
-  Trap(label("Get Volume"), [&] {
-    const int percent = WMP->volume();
-    if (scale_ == VolumeScale::Percent)
-      result = QVariant(static_cast<int32_t>(percent));
-    else
-      result = QVariant(static_cast<int32_t>(
-          centibelsToPercent(centibels_) == percent ? centibels_ : percentToCentibels(percent)));
-  });
+  Trap(label("Get Volume"), [&] { result = QVariant(static_cast<int32_t>(WMP->volume())); });
   return result;
 }
 
 void frmWMP9::setVolume(const QVariant& vNewValue) {
-  Trap(label("Let Volume"), [&] {
-    const int32_t value = toLong(vNewValue);
-    if (scale_ == VolumeScale::Percent) {
-      WMP->setVolume(value);
-    } else {
-      centibels_ = std::clamp(value, -10000, 0);
-      WMP->setVolume(centibelsToPercent(centibels_));
-    }
-  });
+  Trap(label("Let Volume"), [&] { WMP->setVolume(toLong(vNewValue)); });
 }
 
 bool frmWMP9::IsPlaying() {

@@ -30,15 +30,10 @@ namespace lumo::player {
 class frmWMP9 : public QWidget {
   Q_OBJECT
  public:
-  // The volume scale of the player's Volume: the control's own 0 to 100, or
-  // the hundredths of a decibel (-10000 silent to 0 full) of the older
-  // player that version 0 stands for.
-  enum class VolumeScale { Percent, Centibels };
-
   // Creates the window and its control with their design settings (not
   // loaded, not shown). Raises the control's run-time error when the media
   // player cannot be created.
-  explicit frmWMP9(VolumeScale scale = VolumeScale::Percent);
+  frmWMP9();
   ~frmWMP9() override;
 
   // Loads the window (Form_Load): placed over the whole screen, hidden.
@@ -63,12 +58,10 @@ class frmWMP9 : public QWidget {
   void setCurrentPosition(double vNewValue);
   QVariant Duration();  // a double (seconds), or empty after a failure
   void StopPlay();      // pause or resume
-  QVariant Volume();    // a 32-bit integer
+  QVariant Volume();    // a 32-bit integer, 0 to 100
   void setVolume(const QVariant& vNewValue);
   bool IsPlaying();
   void Pause_Player();
-
-  VolumeScale volumeScale() const { return scale_; }
 
   // A file is a video when its name, upper-cased, contains ".WMV", ".M1V"
   // or ".AVI" anywhere.
@@ -103,8 +96,6 @@ class frmWMP9 : public QWidget {
   void WMP_KeyPress(int KeyAscii);
   void showVideo();
 
-  VolumeScale scale_;
-  int centibels_ = 0;  // the last volume set on the decibel scale
   bool AudioOff_ = false;
   bool FullScreen_ = false;
   bool AutoStart_ = false;

@@ -39,21 +39,34 @@ frmWMP9& oAnaPlayer::versionPlayer() const {
 
 void oAnaPlayer::setVersione(int16_t vNewValue) {
   Versione_ = vNewValue;  // kept also when what follows fails
-  if (vNewValue != 0 && vNewValue != 1) return;
-  Trap(QStringLiteral("oPl - AnaPlayer: Versione:"), [this, vNewValue] {
-    current_.clear();
-    // Only one host window at a time, whatever was loaded before.
-    release(other_);
-    release(o9_);
-    auto* window = new frmWMP9(vNewValue == 1 ? frmWMP9::VolumeScale::Percent
-                                              : frmWMP9::VolumeScale::Centibels);
-    (vNewValue == 1 ? o9_ : other_) = window;
-    // Signal to signal: the end of a medium reaches the main window on the
-    // call stack of the host window's timer tick.
-    connect(window, &frmWMP9::PlayStateChange, this, &oAnaPlayer::PlayStateChange);
-    window->Load();
-    current_ = window;
-  });
+  if (vNewValue == 1)
+    Trap(QStringLiteral("oPl - AnaPlayer: Versione:"), [this] { loadHostWindow(); });
+  else if (vNewValue == 0)
+    Trap(QStringLiteral("oPl - AnaPlayer: Versione:"), [this] { loadOtherPlayer(); });
+}
+
+void oAnaPlayer::loadHostWindow() {
+  current_.clear();
+  release(other_);
+  // Set a second time, the version gets a new host window: so a fallback to
+  // version 1 always ends with a fresh, working player.
+  release(o9_);
+  auto* window = new frmWMP9();
+  o9_ = window;
+  // Signal to signal: the end of a medium reaches the main window on the
+  // call stack of the host window's timer tick.
+  connect(window, &frmWMP9::PlayStateChange, this, &oAnaPlayer::PlayStateChange);
+  window->Load();
+  current_ = window;
+}
+
+void oAnaPlayer::loadOtherPlayer() {
+  current_.clear();
+  release(o9_);
+  // No second player exists: loading the empty slot fails, and the object
+  // stays without a current player until it is replaced.
+  if (!other_) throw RuntimeError(err::ObjectNotSet);
+  current_ = other_;
 }
 
 float oAnaPlayer::Rate() {

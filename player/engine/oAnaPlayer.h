@@ -1,10 +1,14 @@
 #pragma once
 // The player object that the main window drives. It chooses the player by
-// the number Versione (1: the media player host window frmWMP9; 0: the same
-// host window with the older player's volume scale, hundredths of a decibel
-// from -10000 to 0), forwards every player operation to the current player,
-// raises PlayFileChange before a new file is loaded, and passes the host
-// window's end-of-media event on as its own PlayStateChange.
+// the number Versione, forwards every player operation to the current
+// player, raises PlayFileChange before a new file is loaded, and passes the
+// host window's end-of-media event on as its own PlayStateChange.
+//
+// Version 1 is the media player host window frmWMP9. Version 0 names a
+// second player slot that no player fills: choosing it unloads the host
+// window and fails (error 91, reported as "oPl - AnaPlayer: Versione:"),
+// leaving no current player. Choosing version 1 again, on the same object
+// or a new one, always loads a new, working host window.
 //
 // Create the object and set Versione at once, before any other member.
 // Every member but Versione9Presente, Get Versione and the destructor traps
@@ -52,8 +56,8 @@ class oAnaPlayer : public QObject {
   int16_t Versione() const { return Versione_; }
   void setVersione(int16_t vNewValue);
 
-  // The host window of version 1, the player of version 0, and the one the
-  // members forward to (null when there is none).
+  // The host window of version 1, the (always empty) slot of version 0, and
+  // the player the members forward to (null when there is none).
   frmWMP9* o9() const { return o9_.data(); }
   frmWMP9* otherPlayer() const { return other_.data(); }
   frmWMP9* currentPlayer() const { return current_.data(); }
@@ -65,6 +69,8 @@ class oAnaPlayer : public QObject {
  private:
   frmWMP9& player() const;  // the current player, or run-time error 91
   frmWMP9& versionPlayer() const;  // the player that Versione names
+  void loadHostWindow();
+  void loadOtherPlayer();
   static void release(QPointer<frmWMP9>& window);
 
   int16_t Versione_ = 0;

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -180,6 +181,10 @@ TEST(frmErroreTest, ShowErrorShowsTheDialogModallyUntilItIsClosed) {
       if (!dialog) return;
       seen << dialog->lblFunzione->text() << dialog->lblErrore->text()
            << dialog->lblErrore->accessibleName();
+      EXPECT_EQ(dialog->parentWidget(), nullptr) << "no owner window";
+      const QPoint offset =
+          dialog->geometry().center() - QGuiApplication::primaryScreen()->geometry().center();
+      EXPECT_LE(offset.manhattanLength(), 2) << "centred on the screen";
       QTest::keyClick(dialog, Qt::Key_Return);
     });
     Err().Number = 76;

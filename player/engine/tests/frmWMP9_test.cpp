@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 #include "common/errors/errors.h"
@@ -61,6 +62,9 @@ class HostTest : public ::testing::Test {
   }
   bool waitPlaying(frmWMP9& w) {
     return QTest::qWaitFor([&] { return w.IsPlaying(); }, kLimit);
+  }
+  bool waitOpen(frmWMP9& w) {
+    return QTest::qWaitFor([&] { return w.WMP->openState() == media::os::MediaOpen; }, kLimit);
   }
   ScriptedDialogs dialogs;
   Media& media = Media::get();
@@ -126,6 +130,22 @@ TEST_F(HostTest, PlaysAudioHiddenAndControlsIt) {
   EXPECT_DOUBLE_EQ(w->WMP->rate(), double(1.4f));
 }
 
+TEST_F(HostTest, WithoutAutoStartAFileWaitsForPlayPlayer) {
+  auto w = loaded();
+  w->setAutoStart(false);
+  EXPECT_FALSE(w->WMP->autoStart());
+  w->setFileName(media.tone30);
+  ASSERT_TRUE(waitOpen(*w));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(w->WMP->playState(), ps::Ready);
+  EXPECT_FALSE(w->IsPlaying());
+  w->setCurrentPosition(20);
+  w->Play_Player();
+  ASSERT_TRUE(waitPlaying(*w));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return w->CurrentPosition() > 20.1; }, kLimit));
+  EXPECT_LT(w->CurrentPosition(), 29) << "plays on from the position set";
+}
+
 TEST_F(HostTest, VolumeTakesNumbersAndNumericTexts) {
   auto w = loaded();
   struct Case {
@@ -187,6 +207,79 @@ TEST_F(HostTest, PlayPlayerNamesTheStepItReached) {
   dialogs.clear();
 }
 
+// A control that fails every call once it is broken.
+class BrokenControl : public media::FakeMediaControl {
+ public:
+  using FakeMediaControl::FakeMediaControl;
+  bool broken = false;
+  QString URL() const override { return check(), FakeMediaControl::URL(); }
+  void setURL(const QString& url) override { check(), FakeMediaControl::setURL(url); }
+  void clearPlaylist() override { check(), FakeMediaControl::clearPlaylist(); }
+  void play() override { check(), FakeMediaControl::play(); }
+  void stop() override { check(), FakeMediaControl::stop(); }
+  void pause() override { check(), FakeMediaControl::pause(); }
+  double currentPosition() const override { return check(), 0.0; }
+  void setCurrentPosition(double s) override { check(), FakeMediaControl::setCurrentPosition(s); }
+  double duration() const override { return check(), FakeMediaControl::duration(); }
+  double rate() const override { return check(), FakeMediaControl::rate(); }
+  void setRate(double rate) override { check(), FakeMediaControl::setRate(rate); }
+  int volume() const override { return check(), FakeMediaControl::volume(); }
+  void setVolume(int volume) override { check(), FakeMediaControl::setVolume(volume); }
+  void setAutoStart(bool on) override { check(), FakeMediaControl::setAutoStart(on); }
+  int playState() const override { return check(), FakeMediaControl::playState(); }
+
+ protected:
+  void propertySet(const QString& name, const QString& value) override {
+    check(), FakeMediaControl::propertySet(name, value);
+  }
+
+ private:
+  void check() const {
+    if (broken) throw RuntimeError(err::InvalidCall);
+  }
+};
+
+TEST_F(HostTest, EveryFailureIsReportedOnceByTheMemberInWhichItHappened) {
+  BrokenControl* control = nullptr;
+  auto previous = media::setMediaControlFactory([&](QWidget* parent) -> media::MediaControl* {
+    return control = new BrokenControl(parent);
+  });
+  auto w = std::make_unique<frmWMP9>();
+  media::setMediaControlFactory(previous);
+  control->broken = true;
+  const std::pair<const char*, std::function<void()>> cases[] = {
+      {"oWMP9 - Form_Load", [&] { w->Load(); }},
+      {"oWMP9 - Get Rate", [&] { EXPECT_EQ(w->Rate(), 0.0f); }},
+      {"oWMP9 - Let Rate", [&] { w->setRate(1.2f); }},
+      {"oWMP9 - Let AutoStart", [&] { w->setAutoStart(true); }},
+      {"oWMP9 - Let FullScreen", [&] { w->setFullScreen(true); }},
+      // Let AudioOff calls Stop_Player, which reports its own failure.
+      {"oWMP9 - Stop_Player", [&] { w->setAudioOff(true); }},
+      {"oWMP9 - Get FileName", [&] { EXPECT_EQ(w->FileName(), QString()); }},
+      {"oWMP9 - Let FileName", [&] { w->setFileName("/b/one.mp3"); }},
+      {"oWMP9 - Stop_Player", [&] { w->Stop_Player(); }},
+      {"oWMP9 - Get CurrentPosition", [&] { EXPECT_EQ(w->CurrentPosition(), 0); }},
+      {"oWMP9 - Let CurrentPosition", [&] { w->setCurrentPosition(3); }},
+      {"oWMP9 - Get Duration", [&] { EXPECT_FALSE(w->Duration().isValid()); }},
+      {"oWMP9 - StopPlay", [&] { w->StopPlay(); }},
+      {"oWMP9 - Get Volume", [&] { EXPECT_FALSE(w->Volume().isValid()); }},
+      {"oWMP9 - Let Volume", [&] { w->setVolume(40); }},
+      {"oWMP9 - IsPlaying", [&] { EXPECT_FALSE(w->IsPlaying()); }},
+      {"oWMP9 - Pause_Player", [&] { w->Pause_Player(); }},
+      {"oWMP9 - Form_KeyDown", [&] { QTest::keyClick(w.get(), Qt::Key_Escape); }},
+      // The control's key goes on to Form_KeyDown, whose trap reports it.
+      {"oWMP9 - Form_KeyDown", [&] { QTest::keyClick(w->WMP, Qt::Key_Escape); }},
+      {"oWMP9 - Command1_Click", [&] { w->Command1->click(); }},
+  };
+  for (const auto& [expected, call] : cases) {
+    dialogs.clear();
+    call();
+    EXPECT_EQ(dialogs.reportedLabels(), QStringList{expected}) << expected;
+  }
+  dialogs.clear();
+  control->broken = false;
+}
+
 TEST_F(HostTest, PlayPlayerDoesNothingWhilePlayingOrWithoutAFile) {
   media::FakeMediaFactory fakes;
   auto w = loaded();
@@ -242,6 +335,46 @@ TEST_F(HostTest, StopPlayerBetweenTheEndAndTheTickCancelsTheReport) {
   EXPECT_EQ(reports.count(), 0);
 }
 
+// On the fake control every step can be taken one at a time.
+TEST_F(HostTest, TheControlsEndArmsTheTimerWhoseOneTickRaisesEight) {
+  media::FakeMediaFactory fakes;
+  auto w = loaded();
+  auto* fake = fakes.last();
+  QSignalSpy reports(w.get(), &frmWMP9::PlayStateChange);
+  const auto endAndHandle = [&] {
+    w->setFileName("/b/one.mp3");
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(w->IsPlaying());
+    fake->endMedium();
+    // The control's events only (posted), no timer tick yet.
+    QCoreApplication::sendPostedEvents();
+    ASSERT_EQ(fake->playState(), ps::Stopped);
+  };
+
+  endAndHandle();
+  EXPECT_TRUE(w->TimerNextAction->isActive()) << "armed by the control's state 8";
+  EXPECT_EQ(w->TimerNextAction->property("Tag").toString(), "8");
+  EXPECT_EQ(reports.count(), 0) << "nothing raised from inside the control's event";
+  ASSERT_TRUE(QTest::qWaitFor([&] { return reports.count() > 0; }, kLimit));
+  EXPECT_FALSE(w->TimerNextAction->isActive()) << "one tick, so one report";
+  ASSERT_EQ(reports.count(), 1);
+  EXPECT_EQ(reports.at(0).at(0).toInt(), ps::MediaEnded);
+
+  // Stop_Player between the control's event and the tick cancels the report.
+  reports.clear();
+  endAndHandle();
+  ASSERT_TRUE(w->TimerNextAction->isActive());
+  w->Stop_Player();
+  EXPECT_FALSE(w->TimerNextAction->isActive());
+
+  // A tick with any other Tag raises nothing.
+  w->TimerNextAction->setProperty("Tag", QStringLiteral("3"));
+  w->TimerNextAction->start();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !w->TimerNextAction->isActive(); }, kLimit));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(reports.count(), 0);
+}
+
 TEST(IsVideoTest, LooksForTheExtensionAnywhereInTheName) {
   const std::pair<const char*, bool> cases[] = {
       {"film.avi", true},         {"FILM.WMV", true},
@@ -257,11 +390,14 @@ TEST_F(HostTest, AudioOffLoadsAudioStoppedButVideosStillPlay) {
   w->setAudioOff(true);
   w->setFileName(media.tone30);
   EXPECT_EQ(w->FileName(), media.tone30);
-  QTest::qWait(300);
-  EXPECT_FALSE(w->IsPlaying()) << "loaded and stopped at once";
+  ASSERT_TRUE(waitOpen(*w));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(w->WMP->playState(), ps::Stopped) << "loaded and stopped at once";
+  EXPECT_NEAR(w->Duration().toDouble(), 30.0, 0.1);
   w->Play_Player();
-  QTest::qWait(300);
-  EXPECT_FALSE(w->IsPlaying()) << "play does nothing while the reader is off";
+  QCoreApplication::processEvents();
+  EXPECT_EQ(w->WMP->playState(), ps::Stopped) << "play does nothing while the reader is off";
+  EXPECT_EQ(w->CurrentPosition(), 0);
   EXPECT_FALSE(w->isVisible());
 
   for (const QString& video : {media.film, media.audioInVideoFolder}) {

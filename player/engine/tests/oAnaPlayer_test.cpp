@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <memory>
 
 #include "common/errors/errors.h"
@@ -43,15 +44,39 @@ TEST_F(PlayerTest, WithoutAPlayerEveryMemberReportsItsOwnFailure) {
   oAnaPlayer player;
   EXPECT_EQ(player.Versione(), 0);
   EXPECT_EQ(player.currentPlayer(), nullptr);
-  player.Stop_Player();
-  player.setFileName("/b/one.mp3");
-  EXPECT_FALSE(player.Duration().isValid());
-  EXPECT_EQ(player.CurrentPosition(), 0) << "its file name reads empty";
-  EXPECT_FALSE(player.Versione9Presente()) << "and reports nothing";
-  EXPECT_EQ(dialogs.reportedLabels(), (QStringList{"oPl - Stop_Player", "oPl - Let FileName",
-                                                   "oPl - Get Duration", "oPl - Get FileName"}));
-  EXPECT_NE(dialogs.backend().shown()[0].text.find("Codice: 91"), std::string::npos);
+  const std::pair<const char*, std::function<void()>> cases[] = {
+      {"oPl - Get Rate", [&] { EXPECT_EQ(player.Rate(), 0.0f); }},
+      {"oPl - Let Rate", [&] { player.setRate(1.2f); }},
+      {"oPl - Get AutoStart", [&] { EXPECT_FALSE(player.AutoStart()); }},
+      {"oPl - Let AutoStart", [&] { player.setAutoStart(true); }},
+      {"oPl - Let FullScreen", [&] { player.setFullScreen(true); }},
+      {"oPl - Get FullScreen", [&] { EXPECT_FALSE(player.FullScreen()); }},
+      {"oPl - Get AudioOff", [&] { EXPECT_FALSE(player.AudioOff()); }},
+      {"oPl - Let AudioOff", [&] { player.setAudioOff(true); }},
+      {"oPl - Get FileName", [&] { EXPECT_EQ(player.FileName(), QString()); }},
+      {"oPl - Let FileName", [&] { player.setFileName("/b/one.mp3"); }},
+      {"oPl - Stop_Player", [&] { player.Stop_Player(); }},
+      {"oPl - Play_Player", [&] { player.Play_Player(); }},
+      // Its own FileName reads empty (and reports why): the position is 0.
+      {"oPl - Get FileName", [&] { EXPECT_EQ(player.CurrentPosition(), 0); }},
+      {"oPl - Let CurrentPosition", [&] { player.setCurrentPosition(3); }},
+      {"oPl - Get Duration", [&] { EXPECT_FALSE(player.Duration().isValid()); }},
+      {"oPl - StopPlay", [&] { player.StopPlay(); }},
+      {"oPl - Get Volume", [&] { EXPECT_FALSE(player.Volume().isValid()); }},
+      {"oPl - Let Volume", [&] { player.setVolume(40); }},
+      {"oPl - IsPlaying", [&] { EXPECT_FALSE(player.IsPlaying()); }},
+      {"oPl - Pause_Player", [&] { player.Pause_Player(); }},
+  };
+  for (const auto& [expected, call] : cases) {
+    dialogs.clear();
+    call();
+    EXPECT_EQ(dialogs.reportedLabels(), QStringList{expected}) << expected;
+    for (const auto& shown : dialogs.backend().shown())
+      EXPECT_NE(shown.text.find("Codice: 91"), std::string::npos) << expected;
+  }
   dialogs.clear();
+  EXPECT_FALSE(player.Versione9Presente());
+  EXPECT_EQ(dialogs.reportedLabels(), QStringList()) << "the probe reports nothing";
 }
 
 TEST_F(PlayerTest, VersionOneLoadsTheHostWindowHidden) {
@@ -137,43 +162,66 @@ TEST_F(PlayerTest, TheEndOfAMediumIsPassedOnOnce) {
   EXPECT_EQ(ended.at(0).at(0).toInt(), ps::MediaEnded);
 }
 
-TEST_F(PlayerTest, VersionZeroIsAWorkingPlayerWithTheDecibelVolumeScale) {
+TEST_F(PlayerTest, VersionZeroLeavesNoPlayerAndVersionOneBringsAWorkingOneBack) {
   oAnaPlayer player;
   player.setVersione(1);
   QPointer<frmWMP9> host = player.o9();
-  player.setVersione(0);
-  EXPECT_EQ(player.o9(), nullptr);
-  EXPECT_FALSE(host && host->isVisible());
-  ASSERT_NE(player.otherPlayer(), nullptr);
-  EXPECT_EQ(player.currentPlayer(), player.otherPlayer());
-  EXPECT_TRUE(player.Versione9Presente());
-  auto* fake = fakes.last();
-
-  struct Case {
-    int set, reads, control;
-  };
-  const Case cases[] = {{0, 0, 100}, {-2000, -2000, 46}, {-4000, -4000, 22},
-                        {-10000, -10000, 0}, {300, 0, 100}, {-20000, -10000, 0}};
-  for (const Case& c : cases) {
-    player.setVolume(c.set);
-    EXPECT_EQ(player.Volume(), QVariant(c.reads)) << c.set;
-    EXPECT_EQ(fake->volume(), c.control) << c.set;
-  }
-
-  QSignalSpy ended(&player, &oAnaPlayer::PlayStateChange);
-  player.setRate(1.5f);
-  EXPECT_EQ(player.Rate(), 1.5f);
+  QPointer<media::FakeMediaControl> hostControl = fakes.last();
   player.setFileName("/b/one.mp3");
-  QCoreApplication::processEvents();
-  fake->endMedium();
-  EXPECT_TRUE(ended.wait(kLimit)) << "its end of medium reaches the main window too";
+  ASSERT_TRUE(player.IsPlaying());
 
-  // Back to version 1 on the same object: a working host window again.
+  player.setVersione(0);
+  EXPECT_EQ(player.Versione(), 0);
+  EXPECT_EQ(player.o9(), nullptr);
+  EXPECT_EQ(player.otherPlayer(), nullptr) << "nothing fills the second slot";
+  EXPECT_EQ(player.currentPlayer(), nullptr);
+  ASSERT_TRUE(hostControl);
+  EXPECT_EQ(hostControl->playState(), ps::Stopped) << "the host window was unloaded";
+  EXPECT_FALSE(host && host->isVisible());
+  EXPECT_FALSE(player.Versione9Presente());
+  // Every later member fails into its own report.
+  player.setVolume(30);
+  EXPECT_EQ(player.Rate(), 0.0f);
+  player.Play_Player();
+  EXPECT_EQ(dialogs.reportedLabels(), (QStringList{"oPl - AnaPlayer: Versione:",
+                                                   "oPl - Let Volume", "oPl - Get Rate",
+                                                   "oPl - Play_Player"}));
+  EXPECT_NE(dialogs.backend().shown()[0].text.find("Codice: 91"), std::string::npos);
+  dialogs.clear();
+
+  // The main window's fallback: version 1 again on the same object.
   player.setVersione(1);
-  ASSERT_NE(player.o9(), nullptr);
-  EXPECT_EQ(player.otherPlayer(), nullptr);
+  ASSERT_NE(player.currentPlayer(), nullptr);
+  EXPECT_EQ(player.currentPlayer(), player.o9());
+  EXPECT_EQ(player.Rate(), 1.0f);
+  QSignalSpy ended(&player, &oAnaPlayer::PlayStateChange);
   player.setFileName("/b/two.mp3");
   EXPECT_TRUE(player.IsPlaying());
+  QCoreApplication::processEvents();
+  fakes.last()->endMedium();
+  EXPECT_TRUE(ended.wait(kLimit)) << "the new host window's end of medium is passed on";
+}
+
+TEST_F(PlayerTest, VersionOneSetAgainReplacesTheHostWindow) {
+  auto player = fakePlayer();
+  QPointer<frmWMP9> first = player->o9();
+  QPointer<media::FakeMediaControl> firstControl = fakes.last();
+  player->setFileName("/b/one.mp3");
+  player->setVersione(1);
+  ASSERT_NE(player->o9(), nullptr);
+  EXPECT_NE(player->o9(), first.data());
+  EXPECT_EQ(fakes.created().size(), 2u);
+  ASSERT_TRUE(firstControl);
+  EXPECT_EQ(firstControl->playState(), ps::Stopped) << "the old window was unloaded";
+  QSignalSpy ended(player.get(), &oAnaPlayer::PlayStateChange);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(first.isNull());
+  player->setFileName("/b/one.mp3");
+  QCoreApplication::processEvents();
+  fakes.last()->endMedium();
+  ASSERT_TRUE(ended.wait(kLimit));
+  QTest::qWait(20);
+  EXPECT_EQ(ended.count(), 1) << "only the new window's events arrive";
 }
 
 TEST_F(PlayerTest, AFailedCreationIsReportedOnceAndTheFallbackWorks) {
