@@ -79,6 +79,9 @@ WebBrowser::WebBrowser(QWidget* parent)
   view_->setOpenExternalLinks(false);
   view_->setUndoRedoEnabled(false);
   view_->setTextInteractionFlags(Qt::TextBrowserInteraction);
+  // Break lines only between words: large type in narrow table cells must
+  // stay readable words, never "Pla / y/ Pa / us / a".
+  view_->setWordWrapMode(QTextOption::WordWrap);
   setFocusProxy(view_);
   connect(view_, &QTextBrowser::anchorClicked, this, &WebBrowser::onAnchorClicked);
 }

@@ -1,0 +1,111 @@
+// The configuration panel (reader off, resume at start, speed, volume and
+// skip step; each field stores its setting at once), the debug frame, the
+// file name box of the export and import panel, and the buttons of the
+// bookmark panel.
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLineEdit>
+
+#include "platform/browser/webbrowser.h"
+#include "platform/keys/keys.h"
+#include "platform/registry/registry.h"
+#include "player/engine/mdlMain.h"
+#include "player/engine/oAnaPlayer.h"
+#include "player/window/frmBrowser.h"
+#include "player/window/window_text.h"
+
+namespace lumo::player {
+
+namespace {
+
+// VB's IsNumeric of a box's text: a number in the regional format, blanks
+// around it allowed.
+bool isNumeric(const QString& text) {
+  bool ok = false;
+  regionalLocale().toDouble(text.trimmed(), &ok);
+  return ok;
+}
+
+}  // namespace
+
+void frmBrowser::chkAudioOff_Click() {
+  Trap(QStringLiteral("chkAudioOff_Click"), [&] { SetAudioOff(chkAudioOff->isChecked()); });
+}
+
+void frmBrowser::chkSavePos_Click() {
+  Trap(QStringLiteral("chkSavePos_Click"), [&] {
+    registry::SaveSetting(AppName, kPlayerSection, "SavePos", chkSavePos->isChecked() ? "1" : "0");
+  });
+}
+
+void frmBrowser::TextRate_Change() {
+  Trap(QStringLiteral("TextRate_Change"), [&] {
+    // The speed of the file playing stays; the next one starts at this one.
+    PlayerRate(static_cast<float>(regionalNumber(TextRate->text())));
+  });
+}
+
+void frmBrowser::TextVolume_Change() {
+  Trap(QStringLiteral("TextVolume_Change"), [&] {
+    registry::SaveSetting(AppName, kPlayerSection, "Volume", TextVolume->text().toStdString());
+  });
+}
+
+void frmBrowser::TextAvantiIndietro_Change() {
+  Trap(QStringLiteral("TextAvantiIndietro_Change"), [&] {
+    const QString typed = TextAvantiIndietro->text();
+    if (isNumeric(typed)) {
+      registry::SaveSetting(AppName, kPlayerSection, "AvantiIndietro", typed.toStdString());
+      return;
+    }
+    // The box never stays without a step: the stored one comes back, or
+    // the first step of all when what is stored is no number either.
+    QString stored = QString::fromStdString(playerSetting("AvantiIndietro", "10"));
+    if (!isNumeric(stored)) stored = QStringLiteral("10");
+    TextAvantiIndietro->setText(stored);  // runs this handler again
+  });
+}
+
+void frmBrowser::cmdSetupClose_Click() {
+  frmconfigurazione->hide();
+  focusReading();
+}
+
+void frmBrowser::cmdDebug_Click(int16_t Index) {
+  Trap(QStringLiteral("cmdDebug_Click"), [&] {
+    if (Index == 1) player().Play_Player();
+    TxtDebFilename->setText(player().FileName());
+  });
+}
+
+void frmBrowser::cmdFileAudio_Click() {
+  Trap(QStringLiteral("cmdFileAudio_Click"), [&] { TextAudio->setText(player().FileName()); });
+}
+
+void frmBrowser::cmdGO_Click() {
+  Trap(QStringLiteral("cmdGO_Click"), [&] { objwb->Navigate2(TextURL->text()); });
+}
+
+void frmBrowser::fraDebug_DragOver(int X, int Y) {
+  Trap(QStringLiteral("fraDebug_DragOver"), [&] {
+    fraDebug->move(TwipsToPixels(X), TwipsToPixels(Y));
+  });
+}
+
+void frmBrowser::TextFileName_KeyDown(int16_t KeyCode, int16_t /*Shift*/) {
+  Trap(QStringLiteral("TextFileName_KeyDown"), [&] {
+    if (KeyCode == keys::vk::Return) cmdImpExp_Click(2);  // as the panel's OK
+  });
+}
+
+void frmBrowser::cmdImpExp_Click(int16_t Index) {
+  Trap(QStringLiteral("cmdImpExp_Click"), [&] {
+    if (Index != 4) return;
+    // "Chiudi": the page again, and the reading that the list paused.
+    if (WasPlaying) resumeReading();
+    showBookmarkList(false);
+  });
+}
+
+}  // namespace lumo::player

@@ -1,0 +1,311 @@
+#pragma once
+// frmBrowser, the main window of LumoPlayer: the web browser control that
+// shows the book's pages, the panels over it (on-screen display,
+// configuration, bookmark list, settings export and import, debug), its
+// three timers and the window's one player object.
+//
+// Creating the window runs its load (settings, player, splash timer) and
+// its initialisation (a blank document, then the about page); the splash
+// tick opens the home page or the page where the reader stopped. Each page
+// that completes is set up (bookmarks, caption, style sheet, audio), and
+// the end of a medium moves on to the page's next audio or the next page.
+//
+// Every handler traps its errors and reports them through ShowError with
+// its own label; no exception leaves a Qt event handler.
+
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/browser/htmldocument.h"
+#include "player/window/collection.h"
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+
+namespace lumo::browser {
+class WebBrowser;
+}
+
+namespace lumo::player {
+
+class oAnaPlayer;
+
+// The nine message texts that a summary page may replace.
+struct MessageTexts {
+  QString MARKNONE = QStringLiteral("Non ci sono marcatori presenti.");
+  QString DELMARK = QStringLiteral("Sei sicuro di voler cancellare tutti i marcatori?");
+  QString USCITA = QStringLiteral("Sei sicuro di voler uscire?");
+  QString SOSTFILE = QStringLiteral("Si vuole sostituire il file @FILE@?");
+  QString EXPORTOK = QStringLiteral("Export effettuato correttamente nel file @FILE@");
+  QString EXPORTKO = QStringLiteral("Export del file @FILE@ fallito!");
+  QString RIPRISTINOOK = QStringLiteral("Ripristino effettuato @FILE@");
+  QString MARKEXIST = QStringLiteral("Il nome del marcatore è già stato inserito!");
+  QString ERRORE = QStringLiteral("ERRORE: @POS@. Codice: @NUMBER@ - @DESCRIPTION@");
+
+  // The text of a key ("USCITA"); nullptr for an unknown key.
+  QString* byKey(const QString& key);
+  // The keys in the order a summary page replaces them.
+  static const std::array<const char*, 9>& replacementOrder();
+};
+
+// The key codes of the Ctrl playback block and the Alt bookmark block.
+struct KeyCodes {
+  int16_t Indietro = 0;             // Ctrl: back by the skip step
+  int16_t Avanti = 0;               // Ctrl: forward by the skip step
+  int16_t Inizio = 0;               // Ctrl: to the start of the audio
+  int16_t PlayPausa = 0;            // Ctrl: play or pause
+  int16_t Stop = 0;                 // Ctrl: stop
+  int16_t VolumePiu = 0;            // Ctrl: volume up (Alt: faster)
+  int16_t VolumeMeno = 0;           // Ctrl: volume down (Alt: slower)
+  int16_t MarcatorePrecedente = 0;  // Alt: previous bookmark
+  int16_t MarcatoreSuccessivo = 0;  // Alt: next bookmark
+  int16_t MarcatoreAggiungi = 0;    // Alt: add a bookmark
+  int16_t MarcatoriCancella = 0;    // Alt: delete all bookmarks
+  int16_t MarcatoriElenco = 0;      // Alt: bookmark list
+};
+
+// The settings of the player: application "QEN MediaPlayer", section "Player".
+inline constexpr const char* kAppName = "QEN MediaPlayer";
+inline constexpr const char* kPlayerSection = "Player";
+// The window's design caption, kept while a page has no title.
+inline constexpr const char* kDesignCaption = "QEN - MediaPlayer";
+// The most bookmarks a page keeps (numbers 1 to 100).
+inline constexpr int kMaxMarkers = 100;
+inline constexpr const char* kMarkersFull =
+    "Questa pagina ha già 100 segnalibri, il numero massimo. Per inserirne uno nuovo "
+    "cancellane prima qualcuno.";
+
+class frmBrowser : public QWidget {
+  Q_OBJECT
+ public:
+  explicit frmBrowser(QWidget* parent = nullptr);
+  ~frmBrowser() override;
+
+  // Shows the window as the program that started it asked: maximised when
+  // LUMO_WINDOW_STATE is "maximised", else normal.
+  void showAsStarted();
+
+  // ---- Controls (named as in the window's design) ----
+  browser::WebBrowser* objwb;
+  QFrame* frmOSD;
+  QLabel* lblOSD;
+  QGroupBox* frmconfigurazione;
+  QCheckBox* chkAudioOff;
+  QCheckBox* chkSavePos;
+  QCheckBox* CheckVideoFull;
+  QLabel* Label1;
+  QLineEdit* TextRate;
+  QLabel* Label3;
+  QLineEdit* TextVolume;
+  QLabel* Label4;
+  QLineEdit* TextAvantiIndietro;
+  QLabel* Label5;
+  QPushButton* cmdSetupClose;
+  std::array<QRadioButton*, 2> optPlayer;  // 1 "Versione 9", 0 "Altre"
+  QGroupBox* fraMarcatori;
+  QListWidget* ListMarkers;
+  QListWidget* lstapp;
+  std::array<QPushButton*, 5> cmdImpExp;
+  QGroupBox* frmImpExp;
+  QComboBox* Drive;
+  QListWidget* Dir;
+  QListWidget* File;
+  QLineEdit* TextFileName;
+  QLabel* lblNomeFile;
+  QGroupBox* fraDebug;
+  QLineEdit* TxtDebFilename;
+  std::array<QPushButton*, 2> cmdDebug;
+  QPushButton* Command1;
+  QLabel* Label2;
+  QLineEdit* TextURL;
+  QPushButton* cmdGO;
+  QPushButton* cmdFileAudio;
+  QLineEdit* TextAudio;
+  QTimer* TimerSpalsh;
+  QTimer* TimerOSD;
+  QTimer* TimerDisableState;
+
+  // ---- Window fields ----
+  std::string AppName;
+  QString AppPath;  // the program folder, without a trailing "/"
+  QString HomeUrl;
+  QString PendingFragment;
+  bool KeepFragment = false;
+  int16_t StyleNumber = 1;
+  MessageTexts Messages;
+  KeyCodes Keys;
+  int16_t VolumeMax = 0, VolumeMin = -4000, VolumeStep = 100;
+  std::unique_ptr<oAnaPlayer> oPlayer;
+  bool ResumePending = false;
+  bool AudioOffFlag = false;
+  bool WasPlaying = false;
+  float SavedRate = 1.0f;
+  // Page load and audio selection.
+  int32_t AudioIndex = 0;
+  browser::HtmlElement CurrentMediaTag;
+  bool DisableAutoPlay = false;
+  int16_t PendingMarker = 0;
+  QString CurrentPage;
+  int16_t CurrentIndex = 0;
+  // Bookmarks of the page shown: positions and sections by description.
+  Collection<double> oMarkers;
+  Collection<QString> oMarkersIndex;
+  int16_t CurrentMarker = 0;
+
+  // ---- Start-up, settings and exit ----
+  void ShowAboutPage();
+  void TimerSpalsh_Timer();
+  // The exit question; true (Cancel) keeps the window open.
+  bool Form_QueryUnload();
+  void Form_Resize();
+  // The reader switched off or on (the player loads media but plays none).
+  void SetAudioOff(bool flag);
+  // Replaces the player with a new one of version Index.
+  void SetPlayer(int16_t Index);
+  void optPlayer_Click(int16_t Index);
+  void objwb_WindowClosing(bool IsChildWindow, bool& Cancel);
+
+  // ---- On-screen display and rate store ----
+  void OSD(const QString& Msg, bool Persistent);
+  void TimerOSD_Timer();
+  float PlayerRate();
+  void PlayerRate(float value);
+
+  // ---- Bookmark store ----
+  QString Section();
+  void AddMarcatore(QString& description, int16_t& position);
+  void Marcatori(int32_t Mode, const QString& unused, QString& section, int16_t listNumber);
+  void ClearMarcatori();
+  int16_t MarcatoreCerca(QString& row, QString& section);
+  // The recall of a bookmark (the bookmark list's own code).
+  void MarcatoriRichiama(int16_t& n);
+
+  // ---- Page load and audio selection ----
+  void objwb_DocumentComplete(const QString& URL);
+  bool Playaudio(const QString& URL, bool bNext, bool bPrev);
+  void oPlayer_PlayStateChange(int32_t NewMode);
+  void oPlayer_PlayFileChange(const QString& NewFile);
+  void TimerDisableState_Timer();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void createControls();
+  void createConfigurationFrame();
+  void createBookmarkFrame();
+  void createDebugFrame();
+  void Form_Load();
+  void Form_Initialize();
+  bool createPlayer(QString& version);
+  void connectPlayer();
+  void setVolumeLimits(int16_t max, int16_t min, int16_t step);
+  QString pageMeta(const QString& name) const;
+  QString startPosition(const QString& URL, bool moving) const;
+  void loadSummaryBookmarks();
+  void takeOverMessages();
+  void applyReaderStyleSheet();
+  // The window's player; run-time error 91 while there is none (a load
+  // that failed before creating it).
+  oAnaPlayer& player() const;
+  bool loadMedia(const QString& URL, const QString& mediaName, const QString& position,
+                 QString& step);
+  QString findMedia(const QString& URL, const QString& mediaName, bool& video,
+                    QString& step) const;
+  void markersLoad(QString section, int16_t listNumber);
+  void markersDelete(int32_t Mode, QString section);
+  void reportMarcatori(int32_t Mode, const QString& step);
+  std::string playerSetting(const char* key, const char* defaultValue) const;
+
+  // ---- Keyboard, links, bookmark list and configuration panel ----
+ public:
+  // The key commands: KeyCode is the Windows virtual-key code, Shift the
+  // sum of 1 (Shift), 2 (Ctrl) and 4 (Alt); a command needs its exact sum.
+  void Form_KeyDown(int16_t KeyCode, int16_t Shift);
+  // The next reading speed up or down, wrapping from 2 to 0.5 and from 0.6
+  // to 2.
+  double RateChange(double Rate, bool Up);
+
+  // Link keywords: a link that carries one runs its command instead.
+  void objwb_BeforeNavigate2(const QString& URL, bool& Cancel);
+  // The local path that a media link names.
+  QString PulisciUrl(const QString& url);
+  void objwb_TitleChange(const QString& Text);
+  void objwb_NavigateError(const QString& URL, int StatusCode, bool& Cancel);
+
+  // The bookmark list.
+  void ListMarkers_Click();
+  void ListMarkers_DblClick();
+  void ListMarkers_KeyDown(int16_t KeyCode, int16_t Shift);
+
+  // The configuration panel, the debug frame and the file name box.
+  void chkAudioOff_Click();
+  void chkSavePos_Click();
+  void TextRate_Change();
+  void TextVolume_Change();
+  void TextAvantiIndietro_Change();
+  void cmdSetupClose_Click();
+  void cmdDebug_Click(int16_t Index);
+  void cmdFileAudio_Click();
+  void cmdGO_Click();
+  void fraDebug_DragOver(int X, int Y);
+  void TextFileName_KeyDown(int16_t KeyCode, int16_t Shift);
+  // The buttons of the bookmark panel: 4 closes it; export and import
+  // (0 to 3) are not there yet and do nothing.
+  void cmdImpExp_Click(int16_t Index);
+
+ protected:
+  // Every key pressed in the window reaches Form_KeyDown first; a key that
+  // runs a command goes no further.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void connectCommands();
+  bool keyCommand(int16_t KeyCode, int16_t Shift);  // true when a command ran
+  void tableA(int16_t KeyCode, int16_t Shift, QString& step, bool& ran);
+  void tableB(int16_t KeyCode, bool& ran);
+  void tableC(int16_t KeyCode, bool& ran);
+  QString positionText();  // the playing position as "MM:SS"
+  void skipBack();
+  void skipForward();
+  void changeVolume(bool up);
+  void stepRate(bool up);
+  void threeSpeedCycle();
+  void toggleConfiguration();
+  void switchReader();
+  bool otherPage(bool next);
+  void nextStyleSheet();
+  void nextIndexEntry();
+  void previousIndexEntry();
+  QString indexLink(int number) const;
+  void deleteAllMarkers();
+  void addBookmark();
+  void toggleBookmarkList();
+  void recallNeighbour(bool next);
+  void resumeReading();
+  void showBookmarkList(bool open);
+  void focusReading();
+  void keyCommandLink(const QString& URL);
+  void namedMediaLink(const QString& URL);
+  void videoLink(const QString& URL);
+  void playMedia(QString path, bool fullScreen);
+  void deleteSummaryMarker();
+  QString findMarkerAudio(const QString& audio, const QString& section, bool& nearPage);
+  QString audioMetaRoot();
+};
+
+}  // namespace lumo::player

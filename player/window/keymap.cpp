@@ -1,0 +1,624 @@
+// The keyboard command map of the main window. Every command is a key with
+// an exact combination of Shift (1), Ctrl (2) and Alt (4): one group needs
+// no media file, the Ctrl playback group needs a loaded file, the Alt
+// bookmark group works with or without one. Book pages send the same
+// commands through their "#QENP_KEYCMD#" links, so this map is also the
+// pages' command set.
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTextBrowser>
+#include <optional>
+#include <vector>
+
+#include "common/text/text.h"
+#include "platform/browser/urls.h"
+#include "platform/browser/webbrowser.h"
+#include "platform/keys/keys.h"
+#include "platform/registry/registry.h"
+#include "platform/shell/shell.h"
+#include "platform/ui/ui.h"
+#include "player/engine/mdlMain.h"
+#include "player/engine/oAnaPlayer.h"
+#include "player/window/frmBrowser.h"
+#include "player/window/frmInputBox.h"
+#include "player/window/window_text.h"
+
+namespace lumo::player {
+
+namespace vk = keys::vk;
+
+namespace {
+
+constexpr int16_t kNoShift = 0;
+constexpr int16_t kCtrl = keys::shift::Ctrl;
+constexpr int16_t kAlt = keys::shift::Alt;
+constexpr int16_t kAllShifts = keys::shift::Shift | keys::shift::Ctrl | keys::shift::Alt;
+constexpr int16_t kLetterI = vk::LetterA + ('I' - 'A');
+constexpr int kMaxIndexAnchors = 32767;
+
+// The address of the folder of a page: the address cut before its query or
+// fragment and after its last "/".
+QString folderAddressOf(const QString& address) {
+  QString base = address;
+  const qsizetype cut = base.indexOf(QRegularExpression(QStringLiteral("[?#]")));
+  if (cut >= 0) base.truncate(cut);
+  return base.left(base.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+// The position an index anchor's link names, in whole seconds; none when
+// the link names none, or a text that is no whole number of at most
+// 32767 s (such an anchor is skipped by the index commands).
+std::optional<int> anchorPosition(const QString& link) {
+  const QString keyword = QStringLiteral("QENPLAYER_AUDIO_POS=");
+  const qsizetype at = link.indexOf(keyword);
+  if (at < 0) return std::nullopt;
+  const QString text = link.mid(at + keyword.size()).trimmed();
+  if (text.isEmpty() || text.size() > 5) return std::nullopt;
+  for (const QChar c : text)
+    if (c < QLatin1Char('0') || c > QLatin1Char('9')) return std::nullopt;
+  const int seconds = text.toInt();
+  if (seconds > 32767) return std::nullopt;
+  return seconds;
+}
+
+bool isModifierKey(int key) {
+  return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt ||
+         key == Qt::Key_Meta || key == Qt::Key_AltGr || key == Qt::Key_Super_L ||
+         key == Qt::Key_Super_R;
+}
+
+}  // namespace
+
+// ---- Wiring ---------------------------------------------------------------------
+
+void frmBrowser::connectCommands() {
+  connect(objwb, &browser::WebBrowser::BeforeNavigate2, this, &frmBrowser::objwb_BeforeNavigate2);
+  connect(objwb, &browser::WebBrowser::TitleChange, this, &frmBrowser::objwb_TitleChange);
+  connect(objwb, &browser::WebBrowser::NavigateError, this, &frmBrowser::objwb_NavigateError);
+
+  // A click, and a change of the selected row by the keyboard, as VB's
+  // Click event of a list.
+  connect(ListMarkers, &QListWidget::itemClicked, this, [this] { ListMarkers_Click(); });
+  connect(ListMarkers, &QListWidget::currentRowChanged, this, [this] { ListMarkers_Click(); });
+  connect(ListMarkers, &QListWidget::itemDoubleClicked, this, [this] { ListMarkers_DblClick(); });
+
+  connect(chkAudioOff, &QCheckBox::toggled, this, [this] { chkAudioOff_Click(); });
+  connect(chkSavePos, &QCheckBox::toggled, this, [this] { chkSavePos_Click(); });
+  connect(TextRate, &QLineEdit::textChanged, this, [this] { TextRate_Change(); });
+  connect(TextVolume, &QLineEdit::textChanged, this, [this] { TextVolume_Change(); });
+  connect(TextAvantiIndietro, &QLineEdit::textChanged, this,
+          [this] { TextAvantiIndietro_Change(); });
+  connect(cmdSetupClose, &QPushButton::clicked, this, [this] { cmdSetupClose_Click(); });
+  for (int16_t i = 0; i < static_cast<int16_t>(cmdDebug.size()); ++i)
+    connect(cmdDebug[i], &QPushButton::clicked, this, [this, i] { cmdDebug_Click(i); });
+  connect(cmdFileAudio, &QPushButton::clicked, this, [this] { cmdFileAudio_Click(); });
+  connect(cmdGO, &QPushButton::clicked, this, [this] { cmdGO_Click(); });
+  for (int16_t i = 0; i < static_cast<int16_t>(cmdImpExp.size()); ++i)
+    connect(cmdImpExp[i], &QPushButton::clicked, this, [this, i] { cmdImpExp_Click(i); });
+
+  // The window sees every key first, whichever of its controls has the
+  // focus (the page view, the bookmark list, a box of the panels).
+  installEventFilter(this);
+  objwb->view()->installEventFilter(this);
+  for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+}
+
+bool frmBrowser::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (isModifierKey(key->key())) return false;
+    const auto code = static_cast<int16_t>(keys::virtualKeyCode(*key));
+    const auto shift = static_cast<int16_t>(keys::shiftState(key->modifiers()));
+    if (keyCommand(code, shift)) return true;
+    if (watched == ListMarkers) {
+      ListMarkers_KeyDown(code, shift);
+      // Enter and Delete are the list's commands, not its own keys.
+      return (code == vk::Return && shift == kNoShift) || code == vk::Delete;
+    }
+    if (watched == TextFileName) TextFileName_KeyDown(code, shift);
+    return false;
+  }
+  if (event->type() == QEvent::MouseMove && watched == fraDebug) {
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->buttons() & Qt::LeftButton) {
+      const QPoint at = fraDebug->mapToParent(mouse->position().toPoint());
+      fraDebug_DragOver(at.x() * kTwipsPerPixel, at.y() * kTwipsPerPixel);
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+// ---- Dispatch --------------------------------------------------------------------
+
+void frmBrowser::Form_KeyDown(int16_t KeyCode, int16_t Shift) { keyCommand(KeyCode, Shift); }
+
+bool frmBrowser::keyCommand(int16_t KeyCode, int16_t Shift) {
+  QString step = QStringLiteral("Form KeyDown: inizializzazione");
+  bool ran = false;
+  Trap([&] { return QStringLiteral("Form_KeyDown - ") + step; }, [&] {
+    if (KeyCode == vk::F1) {
+      ran = true;
+      objwb->Navigate2(QString::fromStdString(browser::url::fileAddress(
+          shell::resolvePath(AppPath.toStdString() + "/include/help.htm"))));
+      return;
+    }
+    tableA(KeyCode, Shift, step, ran);
+    if (Shift == kCtrl && !player().FileName().isEmpty()) tableB(KeyCode, ran);
+    if (Shift == kAlt) tableC(KeyCode, ran);
+  });
+  return ran;
+}
+
+// The commands that need no media file, by shift state.
+void frmBrowser::tableA(int16_t KeyCode, int16_t Shift, QString& step, bool& ran) {
+  if (Shift == kNoShift) {
+    if (KeyCode == vk::Escape && !fraMarcatori->isHidden()) {
+      ran = true;
+      if (WasPlaying) resumeReading();
+      showBookmarkList(false);
+    }
+  } else if (Shift == kAllShifts) {
+    ran = true;
+    fraDebug->setVisible(fraDebug->isHidden());
+    if (!fraDebug->isHidden()) fraDebug->raise();
+  } else if (Shift == kAlt) {
+    if (KeyCode == '9') {
+      ran = true;
+      step = QStringLiteral("Form KeyDown: Ctrl+Shift+9");
+      nextStyleSheet();
+    } else if (KeyCode == '8') {
+      ran = true;
+      nextIndexEntry();
+    } else if (KeyCode == '7') {
+      ran = true;
+      previousIndexEntry();
+    } else if (KeyCode == Keys.VolumeMeno) {
+      ran = true;
+      stepRate(false);
+    } else if (KeyCode == Keys.VolumePiu) {
+      ran = true;
+      stepRate(true);
+    }
+  } else if (Shift == kCtrl) {
+    if (KeyCode == kLetterI) {
+      ran = true;
+      objwb->Navigate2(HomeUrl);
+    } else if (KeyCode == '9') {
+      ran = true;
+      step = QStringLiteral("Form KeyDown: Ctrl+9");
+      threeSpeedCycle();
+    } else if (KeyCode == '8') {
+      ran = true;
+      step = QStringLiteral("Form KeyDown: Ctrl+8");
+      toggleConfiguration();
+    } else if (KeyCode == '6') {
+      ran = otherPage(false) || ran;
+    } else if (KeyCode == '7') {
+      ran = otherPage(true) || ran;
+    } else if (KeyCode == '0') {
+      ran = true;
+      step = QStringLiteral("Form KeyDown: Ctrl+0");
+      switchReader();
+    }
+  }
+}
+
+// Playback of the loaded file (Ctrl).
+void frmBrowser::tableB(int16_t KeyCode, bool& ran) {
+  oAnaPlayer& p = player();
+  if (KeyCode == Keys.Indietro) {
+    ran = true;
+    skipBack();
+  } else if (KeyCode == Keys.Avanti) {
+    ran = true;
+    skipForward();
+  } else if (KeyCode == Keys.Inizio) {
+    ran = true;
+    p.setCurrentPosition(0);
+    OSD(QStringLiteral("INIZIO ") + positionText(), false);
+  } else if (KeyCode == Keys.Stop) {
+    ran = true;
+    p.Stop_Player();
+    p.setCurrentPosition(0);
+    OSD(QStringLiteral("STOP ") + positionText(), false);
+  } else if (KeyCode == Keys.PlayPausa) {
+    ran = true;
+    p.StopPlay();
+    if (p.IsPlaying()) {
+      OSD(QStringLiteral("PLAY ") + positionText(), false);
+    } else {
+      OSD(QStringLiteral("PAUSA ") + positionText() + QStringLiteral(" premere ctrl+3"), true);
+    }
+  } else if (KeyCode == Keys.VolumePiu) {
+    ran = true;
+    changeVolume(true);
+  } else if (KeyCode == Keys.VolumeMeno) {
+    ran = true;
+    changeVolume(false);
+  }
+}
+
+// Bookmarks (Alt), with or without a media file.
+void frmBrowser::tableC(int16_t KeyCode, bool& ran) {
+  if (KeyCode == Keys.MarcatoriCancella) {
+    ran = true;
+    deleteAllMarkers();
+  } else if (KeyCode == Keys.MarcatoreAggiungi) {
+    ran = true;
+    addBookmark();
+  } else if (KeyCode == Keys.MarcatoriElenco) {
+    ran = true;
+    toggleBookmarkList();
+  } else if (KeyCode == Keys.MarcatoreSuccessivo) {
+    ran = true;
+    recallNeighbour(true);
+  } else if (KeyCode == Keys.MarcatorePrecedente) {
+    ran = true;
+    recallNeighbour(false);
+  }
+}
+
+QString frmBrowser::positionText() { return strtempo(text::toInt32(player().CurrentPosition())); }
+
+// ---- Reading --------------------------------------------------------------------------
+
+void frmBrowser::skipBack() {
+  Trap(QStringLiteral("Form_KeyDown Indietro - Form KeyDown: inizializzazione"), [&] {
+    oAnaPlayer& p = player();
+    const double step = regionalNumber(TextAvantiIndietro->text());
+    if (p.IsPlaying()) {
+      if (p.CurrentPosition() - step > 0) {
+        p.setCurrentPosition(p.CurrentPosition() - step);
+      } else if (AudioIndex > 0 && Playaudio(QString(), false, true)) {
+        // The end part of the page's previous audio.
+        p.setCurrentPosition(p.Duration().toDouble() - step);
+      } else {
+        // The page's first audio has none before it: back to its start.
+        p.setCurrentPosition(0);
+        p.Play_Player();
+      }
+    }
+    OSD(QStringLiteral("INDIETRO ") + positionText(), false);
+  });
+}
+
+void frmBrowser::skipForward() {
+  Trap(QStringLiteral("Form_KeyDown Avanti - Form KeyDown: inizializzazione"), [&] {
+    oAnaPlayer& p = player();
+    const double step = regionalNumber(TextAvantiIndietro->text());
+    if (p.IsPlaying()) {
+      const double duration = p.Duration().toDouble();
+      if (duration < p.CurrentPosition() + step) {
+        if (!Playaudio(QString(), true, false)) {
+          // No next audio or page: the last three seconds.
+          p.setCurrentPosition(duration - 3);
+          p.Play_Player();
+        }
+      } else {
+        p.setCurrentPosition(p.CurrentPosition() + step);
+      }
+    }
+    OSD(QStringLiteral("AVANTI ") + positionText(), false);
+  });
+}
+
+void frmBrowser::changeVolume(bool up) {
+  oAnaPlayer& p = player();
+  const int16_t v = text::toInt16(static_cast<long long>(p.Volume().toLongLong()) +
+                                  (up ? VolumeStep : -VolumeStep));
+  if (up) {
+    p.setVolume(v <= VolumeMax ? v : VolumeMax);
+  } else {
+    p.setVolume(v >= VolumeMin ? v : VolumeMin);
+  }
+  const QString volume = QString::number(p.Volume().toLongLong());
+  OSD(QStringLiteral("Volume - ") + volume, false);
+  TextVolume->setText(volume);  // its change handler stores the setting
+}
+
+double frmBrowser::RateChange(double Rate, bool Up) {
+  double result = 0;
+  Trap(QStringLiteral("RateChange"), [&] {
+    if (Up) {
+      result = Rate < 2 ? Rate + 0.1 : 0.5;
+    } else {
+      result = Rate > 0.6 ? Rate - 0.1 : 2;
+    }
+  });
+  return result;
+}
+
+void frmBrowser::stepRate(bool up) {
+  oAnaPlayer& p = player();
+  p.setRate(static_cast<float>(RateChange(p.Rate(), up)));
+  PlayerRate(p.Rate());
+  OSD((up ? QStringLiteral("Lettura più veloce - Rate ") : QStringLiteral("Lettura più lenta - Rate ")) +
+          singleText(p.Rate()),
+      false);
+}
+
+void frmBrowser::threeSpeedCycle() {
+  oAnaPlayer& p = player();
+  const float rate = p.Rate();
+  QString message;
+  if (rate == 1.0f) {
+    p.setRate(1.4f);
+    message = QStringLiteral("Lettura veloce - Rate ");
+  } else if (rate == 1.4f) {
+    p.setRate(0.7f);
+    message = QStringLiteral("Lettura lenta - Rate ");
+  } else {
+    p.setRate(1.0f);
+    message = QStringLiteral("Lettura normale - Rate ");
+  }
+  OSD(message + singleText(p.Rate()), false);
+  PlayerRate(p.Rate());
+}
+
+void frmBrowser::toggleConfiguration() {
+  OSD(QStringLiteral("Pannello configurazione"), false);
+  const bool open = frmconfigurazione->isHidden();
+  frmconfigurazione->setVisible(open);
+  if (open) {
+    // The reader works the panel from the keyboard: it takes the focus.
+    frmconfigurazione->raise();
+    chkAudioOff->setFocus(Qt::OtherFocusReason);
+  } else {
+    focusReading();
+  }
+  TextRate->setText(singleText(PlayerRate()));  // its change handler stores it back
+}
+
+void frmBrowser::switchReader() {
+  SetAudioOff(!AudioOffFlag);
+  registry::SaveSetting(AppName, kPlayerSection, "AudioOff", flagText(AudioOffFlag).toStdString());
+  OSD(AudioOffFlag ? QStringLiteral("Lettura disattivata") : QStringLiteral("Lettura attiva"), false);
+}
+
+// ---- Pages and index entries ----------------------------------------------------------
+
+// The previous or next page that the page's meta tag names, beside the page
+// shown; false when the page names none.
+bool frmBrowser::otherPage(bool next) {
+  const QString name = pageMeta(next ? QStringLiteral("QENPLAYER_AUDIO_NEXTHTML_1")
+                                     : QStringLiteral("QENPLAYER_AUDIO_PREVHTML"));
+  if (name.isEmpty()) return false;
+  OSD(next ? QStringLiteral("File successivo") : QStringLiteral("File precedente"), false);
+  objwb->Navigate2(folderAddressOf(objwb->LocationURL()) + name);
+  return true;
+}
+
+void frmBrowser::nextStyleSheet() {
+  const auto n = static_cast<int16_t>(StyleNumber + 1);
+  const std::string next =
+      AppPath.toStdString() + "/include/style" + std::to_string(n) + ".css";
+  StyleNumber = shell::existsNoCase(next) ? n : int16_t(1);
+  OSD(QStringLiteral("Stile ") + QString::number(StyleNumber), false);
+  registry::SaveSetting(AppName, kPlayerSection, "StyleSheet", std::to_string(StyleNumber));
+  // The page is loaded again with the new sheet; its fragment is kept, so
+  // its audio starts again where the fragment says.
+  QString address = objwb->LocationURL();
+  const qsizetype hash = address.indexOf(QLatin1Char('#'));
+  if (hash >= 0) {
+    PendingFragment = address.mid(hash + 1);
+    address.truncate(hash);
+    KeepFragment = true;
+  } else if (!PendingFragment.isEmpty()) {
+    KeepFragment = true;
+  }
+  if (player().IsPlaying()) player().Stop_Player();
+  objwb->Navigate2(address);
+  DoEvents();
+}
+
+QString frmBrowser::indexLink(int number) const {
+  QString link;
+  skipOnError([&] {
+    const std::string name = "LumoIndex_" + std::to_string(number);
+    const browser::HtmlElement anchor = objwb->Document().All(name);
+    if (anchor) link = QString::fromStdString(anchor.href());
+  });
+  return link;
+}
+
+// Goes to the first index entry after the one last reached whose position
+// is not before the playing position.
+void frmBrowser::nextIndexEntry() {
+  const int playing = static_cast<int>(text::roundHalfEven(player().CurrentPosition()));
+  int n = CurrentIndex + 1;
+  QString target;
+  for (; n <= kMaxIndexAnchors; ++n) {
+    const QString link = indexLink(n);
+    if (link.isEmpty()) break;
+    const std::optional<int> position = anchorPosition(link);
+    if (position && *position >= playing) {
+      target = link;
+      break;
+    }
+  }
+  if (!target.isEmpty()) {
+    CurrentIndex = static_cast<int16_t>(n);
+    OSD(QStringLiteral("Indice avanti - Indice ") + QString::number(CurrentIndex), false);
+    objwb->Navigate2(target);
+    return;
+  }
+  OSD(QStringLiteral("Indice avanti - Raggiunta la fine "), false);
+  CurrentIndex = static_cast<int16_t>(n - 1);
+}
+
+// Goes to the entry before the one being read: the entry being read is the
+// one before the first entry whose position is not before the playing
+// position, or the page's last entry when the playing position lies after
+// every entry.
+void frmBrowser::previousIndexEntry() {
+  const QString atStart = QStringLiteral("Indice indietro - Raggiunto l'inizio ");
+  if (indexLink(1).isEmpty()) {
+    OSD(atStart, false);
+    return;
+  }
+  const int playing = static_cast<int>(text::roundHalfEven(player().CurrentPosition()));
+  struct Entry {
+    int number;
+    QString link;
+  };
+  std::vector<Entry> entries;  // the entries with a readable position, in order
+  bool found = false;
+  int n = 1;
+  for (; n <= kMaxIndexAnchors; ++n) {
+    const QString link = indexLink(n);
+    if (link.isEmpty()) break;
+    const std::optional<int> position = anchorPosition(link);
+    if (!position) continue;
+    entries.push_back({n, link});
+    if (*position >= playing) {
+      found = true;
+      break;
+    }
+  }
+  // The entry where the search stopped; past the end, the one after the last.
+  const size_t stop = found ? entries.size() - 1 : entries.size();
+  CurrentIndex = static_cast<int16_t>(found ? entries.back().number : n);
+  if (stop < 2) {
+    OSD(atStart, false);
+    return;
+  }
+  const Entry& target = entries[stop - 2];
+  CurrentIndex = static_cast<int16_t>(target.number);
+  OSD(QStringLiteral("Indice indietro - Indice ") + QString::number(CurrentIndex), false);
+  objwb->Navigate2(target.link);
+}
+
+// ---- Bookmarks ------------------------------------------------------------------------
+
+void frmBrowser::deleteAllMarkers() {
+  if (ListMarkers->count() == 0) {
+    ui::MsgBox(Messages.MARKNONE.toStdString(), ui::mb::OKOnly, "Cancellazione Marcatori");
+    return;
+  }
+  if (ui::MsgBox(Messages.DELMARK.toStdString(), ui::mb::YesNo, "MediaPlayer") != ui::Answer::Yes)
+    return;
+  QString page;
+  Marcatori(1, QString(), page, 0);
+  ClearMarcatori();
+}
+
+void frmBrowser::addBookmark() {
+  oAnaPlayer& p = player();
+  WasPlaying = false;
+  SavedRate = p.Rate();
+  if (p.IsPlaying()) {
+    WasPlaying = true;
+    p.Pause_Player();
+  }
+  QString description;
+  if (!isSummaryPage(objwb->LocationURL())) {
+    frmInputBox box(this);
+    box.Title(QStringLiteral("Scrivi il segnalibro ") + positionText() + QStringLiteral(" (mm:ss)"));
+    box.Display();
+    description = box.txtInput->text().trimmed();
+  } else {
+    ui::MsgBox("Non è possibile inserire segnalibri nella pagina del sommario.", ui::mb::OKOnly);
+  }
+  if (!description.isEmpty()) {
+    int16_t position = text::toInt16(p.CurrentPosition());
+    AddMarcatore(description, position);
+  }
+  DoEvents();
+  if (WasPlaying) resumeReading();
+}
+
+void frmBrowser::toggleBookmarkList() {
+  oAnaPlayer& p = player();
+  if (!objwb->isHidden()) {
+    WasPlaying = false;
+    SavedRate = p.Rate();
+    if (p.IsPlaying()) {
+      WasPlaying = true;
+      p.Pause_Player();
+    }
+    if (ListMarkers->count() == 0) {
+      ui::MsgBox(Messages.MARKNONE.toStdString(), ui::mb::OKOnly, "Elenco Marcatori");
+      if (WasPlaying) {
+        WasPlaying = false;
+        p.Play_Player();
+      }
+      return;
+    }
+    showBookmarkList(true);
+    return;
+  }
+  if (WasPlaying) {
+    WasPlaying = false;
+    p.Play_Player();
+  }
+  showBookmarkList(false);
+}
+
+// Alt+2 and Alt+1: the next or previous bookmark; with none chosen yet,
+// both take the first.
+void frmBrowser::recallNeighbour(bool next) {
+  if (ListMarkers->count() == 0) {
+    ui::MsgBox(Messages.MARKNONE.toStdString(), ui::mb::OKOnly,
+               next ? "Marcatore Successivo" : "Marcatore Precedente");
+    return;
+  }
+  if (next) {
+    if (CurrentMarker < oMarkers.Count()) ++CurrentMarker;
+  } else if (CurrentMarker > 1) {
+    --CurrentMarker;
+  } else if (CurrentMarker == 0) {
+    CurrentMarker = 1;
+  }
+  if (CurrentMarker <= oMarkers.Count()) {
+    ListMarkers->setCurrentRow(CurrentMarker - 1);
+    int16_t selected = 0;
+    MarcatoriRichiama(selected);
+  }
+}
+
+// The same file loaded again, at the same position, playing at the speed
+// it had when a bookmark command paused it.
+void frmBrowser::resumeReading() {
+  oAnaPlayer& p = player();
+  const QString file = p.FileName();
+  const double position = p.CurrentPosition();
+  p.setFileName(file);
+  DoEvents();
+  p.setCurrentPosition(position);
+  DoEvents();
+  p.Play_Player();
+  p.setRate(SavedRate);
+}
+
+// The bookmark list in place of the page, or the page again; the focus goes
+// with what is shown, so that the reader's keys reach it.
+void frmBrowser::showBookmarkList(bool open) {
+  objwb->setVisible(!open);
+  fraMarcatori->setVisible(open);
+  if (!open) {
+    focusReading();
+    return;
+  }
+  fraMarcatori->raise();
+  if (ListMarkers->currentRow() < 0 && ListMarkers->count() > 0) ListMarkers->setCurrentRow(0);
+  ListMarkers->setFocus(Qt::OtherFocusReason);
+}
+
+void frmBrowser::focusReading() {
+  if (!objwb->isHidden()) {
+    objwb->view()->setFocus(Qt::OtherFocusReason);
+  } else if (!fraMarcatori->isHidden()) {
+    ListMarkers->setFocus(Qt::OtherFocusReason);
+  }
+}
+
+}  // namespace lumo::player

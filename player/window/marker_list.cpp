@@ -1,0 +1,232 @@
+// The bookmark list, shown in place of the page: Enter or a double-click
+// recalls the chosen bookmark, Delete deletes it. The recall finds the
+// bookmark's audio file even when the book has moved to another mount
+// point, plays it from the bookmark's position and keeps the page's own
+// audio start from replacing it for one second. On the summary page the
+// recall first opens the bookmark's page and ends once that has loaded.
+
+#include <QGroupBox>
+#include <QListWidget>
+#include <QTimer>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/browser/urls.h"
+#include "platform/browser/webbrowser.h"
+#include "platform/keys/keys.h"
+#include "platform/registry/registry.h"
+#include "platform/shell/drives.h"
+#include "platform/shell/shell.h"
+#include "player/engine/mdlMain.h"
+#include "player/engine/oAnaPlayer.h"
+#include "player/window/frmBrowser.h"
+#include "player/window/window_text.h"
+
+namespace lumo::player {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kMissing = "vuoto";
+
+QString selectedRowText(const QListWidget* list) {
+  const QListWidgetItem* item = list->currentItem();
+  return item ? item->text() : QString();
+}
+
+// The existing file a path names, letter case ignored; "" when none.
+QString existingFile(const std::string& path) {
+  const std::string resolved = shell::resolvePath(path);
+  std::error_code ec;
+  return fs::is_regular_file(resolved, ec) ? QString::fromStdString(resolved) : QString();
+}
+
+std::string withSlash(std::string folder) {
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  return folder;
+}
+
+}  // namespace
+
+void frmBrowser::ListMarkers_Click() {
+  Trap(QStringLiteral("ListMarkers_Click"),
+       [&] { ListMarkers->setToolTip(selectedRowText(ListMarkers)); });
+}
+
+void frmBrowser::ListMarkers_DblClick() {
+  Trap(QStringLiteral("ListMarkers_DblClick"), [&] {
+    CurrentMarker = static_cast<int16_t>(ListMarkers->currentRow() + 1);
+    int16_t selected = 0;
+    MarcatoriRichiama(selected);
+  });
+}
+
+void frmBrowser::ListMarkers_KeyDown(int16_t KeyCode, int16_t Shift) {
+  Trap(QStringLiteral("ListMarkers_KeyDown"), [&] {
+    ListMarkers->setToolTip(selectedRowText(ListMarkers));
+    if (KeyCode == keys::vk::Return && Shift == 0) {
+      ListMarkers_DblClick();
+    } else if (KeyCode == keys::vk::Delete && ListMarkers->count() > 0) {
+      if (Section().left(5).toLower() == QLatin1String("index")) {
+        deleteSummaryMarker();
+      } else {
+        QString page;
+        Marcatori(2, selectedRowText(ListMarkers), page, 0);
+        ClearMarcatori();
+        page.clear();
+        Marcatori(0, QString(), page, 0);
+      }
+    }
+  });
+}
+
+// On the summary page each row names its page's section and its number
+// there ("ABC\CAP1.HTM*12").
+void frmBrowser::deleteSummaryMarker() {
+  const int row = ListMarkers->currentRow();
+  if (row < 0 || row >= lstapp->count()) throw RuntimeError(err::SubscriptOutOfRange);
+  const QString entry = lstapp->item(row)->text();
+  const qsizetype star = entry.indexOf(QLatin1Char('*'));
+  const std::string section = entry.left(star).toStdString();
+  const std::string number = entry.mid(star + 1).toStdString();
+  const bool hasAudio =
+      registry::GetSetting(AppName, section, number + "NOMEAUDIO", kMissing) != kMissing;
+  // The bookmark goes as a whole or not at all.
+  registry::SettingsTransaction([&] {
+    registry::DeleteSetting(AppName, section, number);
+    registry::DeleteSetting(AppName, section, number + "NOME");
+    if (hasAudio) registry::DeleteSetting(AppName, section, number + "NOMEAUDIO");
+  });
+  delete lstapp->takeItem(row);
+  delete ListMarkers->takeItem(row);
+}
+
+void frmBrowser::MarcatoriRichiama(int16_t& n) {
+  std::string section, audio;
+  bool reached = false;  // the recall got as far as reading the page's audio meta
+  const bool ok = Trap(QStringLiteral("MarcatoriRichiama"), [&] {
+    const bool summary = isSummaryPage(objwb->LocationURL());
+    if ((player().FileName().isEmpty() && !summary) || ListMarkers->count() == 0) return;
+    if (n == 0) {
+      QString row = selectedRowText(ListMarkers);
+      if (summary) {
+        QString pageSection = oMarkersIndex.Item(CurrentMarker);
+        n = MarcatoreCerca(row, pageSection);
+        if (n > 0) {
+          // The bookmark's page first; its set-up recalls the bookmark.
+          PendingMarker = n;
+          const std::string page =
+              AppPath.toStdString() + "/" + replaceAll(pageSection, QStringLiteral("\\"),
+                                                       QStringLiteral("/")).toStdString();
+          objwb->Navigate2(
+              QString::fromStdString(browser::url::fileAddress(shell::resolvePath(page))));
+          showBookmarkList(false);
+          return;
+        }
+        PendingMarker = 0;
+      } else {
+        QString pageSection;
+        n = MarcatoreCerca(row, pageSection);
+      }
+    }
+    if (n >= 1) {
+      player().Stop_Player();
+      DoEvents();
+      section = Section().toStdString();
+      audio = registry::GetSetting(AppName, section, std::to_string(n) + "NOMEAUDIO", kMissing);
+      if (audio == kMissing) {
+        // A bookmark without an audio name: a position in the file playing.
+        player().setCurrentPosition(oMarkers.Item(CurrentMarker));
+      } else {
+        reached = true;
+      }
+    }
+    if (!reached) showBookmarkList(false);
+  });
+  if (!ok || !reached) return;
+
+  // From here on a failing step is skipped and the recall goes on.
+  bool nearPage = false;
+  QString file;
+  skipOnError([&] {
+    file = findMarkerAudio(QString::fromStdString(audio), QString::fromStdString(section), nearPage);
+  });
+  IgnoreErrors([&] {
+    player().setAutoStart(true);
+    if (!file.isEmpty()) player().setFileName(file);
+  });
+  if (!file.isEmpty() && nearPage) {
+    DoEvents();
+    DisableAutoPlay = true;
+    TimerDisableState->start();
+  }
+  const std::string number = std::to_string(n);
+  IgnoreErrors([&] { player().setRate(PlayerRate()); });
+  IgnoreErrors([&] {
+    player().setCurrentPosition(
+        regionalNumber(QString::fromStdString(registry::GetSetting(AppName, section, number, "0"))));
+  });
+  IgnoreErrors([&] {
+    OSD(QString::fromStdString(
+            registry::GetSetting(AppName, section, number + "NOME", "Marcatore non identificato")),
+        false);
+  });
+  IgnoreErrors([&] {
+    DoEvents();
+    player().Play_Player();
+  });
+  // The page's own audio start, which the page may still trigger, waits.
+  DisableAutoPlay = true;
+  TimerDisableState->start();
+  IgnoreErrors([&] { showBookmarkList(false); });
+}
+
+// The bookmark's audio file: beside the page, in the program's Libro
+// folder, then on the mount point of the page's audio and on every mount
+// point, in the book's folder or in a Libro folder there. nearPage tells
+// whether it lay beside the page or in the program's Libro folder; "" when
+// it is nowhere.
+QString frmBrowser::findMarkerAudio(const QString& audio, const QString& section, bool& nearPage) {
+  const std::string name = audio.toStdString();
+  const std::string folder = localFolderOf(objwb->LocationURL()).toStdString();
+  nearPage = true;
+  for (const std::string& candidate :
+       {folder + name, AppPath.toStdString() + "/Libro/" + name}) {
+    const QString found = existingFile(candidate);
+    if (!found.isEmpty()) return found;
+  }
+  nearPage = false;
+  // The book's folder on a disc: the page's section without its file name.
+  const qsizetype cut = section.lastIndexOf(QLatin1Char('\\'));
+  const std::string book =
+      replaceAll(cut < 0 ? section : section.left(cut), QStringLiteral("\\"), QStringLiteral("/"))
+          .toStdString();
+  std::vector<std::string> roots;
+  const QString root = audioMetaRoot();
+  if (!root.isEmpty()) roots.push_back(root.toStdString());
+  for (const std::string& mount : shell::driveRoots()) roots.push_back(withSlash(mount));
+  for (const std::string& r : roots) {
+    for (const std::string& candidate : {r + book + "/" + name, r + "Libro/" + name}) {
+      const QString found = existingFile(candidate);
+      if (!found.isEmpty()) return found;
+    }
+  }
+  return {};
+}
+
+// The mount point that holds the page's audio, when the page names it with
+// a full path; "" otherwise (also for a page without the meta tag).
+QString frmBrowser::audioMetaRoot() {
+  const QString content = pageMeta(QStringLiteral("QENPLAYER_AUDIO")).trimmed();
+  if (content.size() <= 3 || !content.startsWith(QLatin1Char('/'))) return {};
+  std::string best;
+  const std::string path = content.toStdString();
+  for (const std::string& mount : shell::driveRoots()) {
+    const std::string root = withSlash(mount);
+    if (path.rfind(root, 0) == 0 && root.size() > best.size()) best = root;
+  }
+  return QString::fromStdString(best);
+}
+
+}  // namespace lumo::player

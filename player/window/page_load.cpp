@@ -1,0 +1,307 @@
+// The set-up of each page that completes, the choice of the media file a
+// page means and its loading into the player, and the move to the next
+// media file or page when a medium ends.
+
+#include <QListWidget>
+#include <QLineEdit>
+#include <QTimer>
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "common/errors/errors.h"
+#include "platform/browser/webbrowser.h"
+#include "platform/shell/shell.h"
+#include "player/engine/mdlMain.h"
+#include "player/engine/oAnaPlayer.h"
+#include "player/window/frmBrowser.h"
+#include "player/window/window_text.h"
+
+namespace lumo::player {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The existing file a path names, letter case ignored; "" when none.
+QString existingFile(const QString& path) {
+  if (!path.startsWith(QLatin1Char('/'))) return {};
+  const std::string resolved = shell::resolvePath(path.toStdString());
+  std::error_code ec;
+  return fs::is_regular_file(resolved, ec) ? QString::fromStdString(resolved) : QString();
+}
+
+// The existing file for a base name: itself when it has an extension, else
+// the first of the probed extensions that exists.
+QString existingMedia(const QString& base, bool probe) {
+  if (!probe) return existingFile(base);
+  for (const QString& ext : probedExtensions()) {
+    const QString found = existingFile(base + ext);
+    if (!found.isEmpty()) return found;
+  }
+  return {};
+}
+
+// A position in seconds as pages write it ("95"), or in the regional format.
+double positionNumber(const QString& text) {
+  bool ok = false;
+  const double value = QLocale::c().toDouble(text.trimmed(), &ok);
+  return ok ? value : regionalNumber(text);
+}
+
+}  // namespace
+
+QString frmBrowser::pageMeta(const QString& name) const {
+  QString content;
+  skipOnError([&] {
+    const browser::HtmlElement tag = objwb->Document().All(name.toStdString());
+    if (tag) content = QString::fromStdString(tag.content());
+  });
+  return content;
+}
+
+// ---- Page set-up ----------------------------------------------------------------
+
+void frmBrowser::objwb_DocumentComplete(const QString& URL) {
+  const bool summary = isSummaryPage(URL);
+  skipOnError([&] { ListMarkers->setToolTip(QStringLiteral("Elenco segnalibri")); });
+  skipOnError([&] {
+    ClearMarcatori();
+    if (summary) {
+      loadSummaryBookmarks();
+    } else {
+      QString page;
+      Marcatori(0, QString(), page, 0);
+    }
+  });
+  // A page without a title keeps the design caption, so the window is never
+  // nameless to a screen reader.
+  QString caption = QString::fromUtf8(kDesignCaption);
+  skipOnError([&] {
+    const QString title = QString::fromStdString(objwb->Document().title());
+    if (!title.isEmpty()) caption = title;
+  });
+  skipOnError([&] {
+    if (windowTitle() != caption) {
+      setWindowTitle(caption);
+      objwb->Document().body().All(1).focus();
+    }
+  });
+  skipOnError([&] {
+    QString name = objwb->LocationName();
+    name.truncate(name.indexOf(QLatin1Char('#')) < 0 ? name.size() : name.indexOf(QLatin1Char('#')));
+    if (name != CurrentPage) {
+      CurrentPage = name;
+      CurrentIndex = 0;
+    }
+  });
+  skipOnError([&] {
+    setWindowTitle(caption);
+    setAccessibleName(caption);
+  });
+  skipOnError([&] { applyReaderStyleSheet(); });
+  skipOnError([&] {
+    DoEvents();
+    if (!URL.isEmpty() && URL != QLatin1String("http:///")) Playaudio(URL, false, false);
+  });
+  skipOnError([&] {
+    if (PendingMarker > 0) {
+      MarcatoriRichiama(PendingMarker);
+      PendingMarker = 0;
+    }
+  });
+  if (summary) {
+    Trap(QStringLiteral("Documentcompleted - Messaggi multilingua"), [&] { takeOverMessages(); });
+  }
+}
+
+// The bookmarks of every page of the book folders (the program folder's
+// subfolders but Include), numbered page by page; in name order, so the
+// list reads the same on every file system.
+void frmBrowser::loadSummaryBookmarks() {
+  std::vector<fs::path> folders;
+  std::error_code ec;
+  for (fs::directory_iterator it(AppPath.toStdString(), ec), end; !ec && it != end; it.increment(ec)) {
+    if (it->is_directory(ec) && QString::fromStdString(it->path().filename().string()).toUpper() !=
+                                    QLatin1String("INCLUDE"))
+      folders.push_back(it->path());
+  }
+  std::sort(folders.begin(), folders.end());
+  int16_t i = 0;
+  for (const fs::path& folder : folders) {
+    std::vector<fs::path> files;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+      if (it->is_regular_file(ec)) files.push_back(it->path());
+    std::sort(files.begin(), files.end());
+    for (const fs::path& file : files) {
+      QString section = QString::fromStdString(folder.filename().string()) + QLatin1Char('\\') +
+                        QString::fromStdString(file.filename().string());
+      Marcatori(0, QString(), section, ++i);
+    }
+  }
+}
+
+// The reader's style sheet, linked around the page's own first sheet (at
+// position 1, so that it wins over it) and first of all (position 0).
+void frmBrowser::applyReaderStyleSheet() {
+  const std::string href = "file://" + AppPath.toStdString() + "/INCLUDE/Style" +
+                           std::to_string(StyleNumber) + ".CSS";
+  browser::HtmlDocument& document = objwb->Document();
+  if (document.styleSheetCount() >= 1) document.createStyleSheet(href, 1);
+  document.createStyleSheet(href, 0);
+}
+
+void frmBrowser::takeOverMessages() {
+  for (const char* key : MessageTexts::replacementOrder()) {
+    const QString name = QStringLiteral("QENPLAYER_MSG_") + QLatin1String(key);
+    skipOnError([&] {
+      const browser::HtmlElement tag = objwb->Document().All(name.toStdString());
+      if (tag && tag.hasAttribute("content"))
+        *Messages.byKey(QLatin1String(key)) = QString::fromStdString(tag.content());
+    });
+  }
+}
+
+// ---- Audio selection --------------------------------------------------------------
+
+oAnaPlayer& frmBrowser::player() const {
+  if (!oPlayer) throw RuntimeError(err::ObjectNotSet);
+  return *oPlayer;
+}
+
+bool frmBrowser::Playaudio(const QString& URL, bool bNext, bool bPrev) {
+  if (DisableAutoPlay) return false;
+  QString step = QStringLiteral("Inizio Ricerca URL");
+  bool loaded = false;
+  const bool ok = Trap([&] { return QStringLiteral("Playaudio - ") + step; }, [&] {
+    step = QStringLiteral("Stop Audio 1");
+    player().Stop_Player();
+
+    QString tag = QStringLiteral("QENPLAYER_AUDIO");
+    if (!bNext && !bPrev) {
+      AudioIndex = 0;
+    } else {
+      step = QStringLiteral("Next o Prev Audio");
+      if (bNext) AudioIndex += 1;
+      if (bPrev && AudioIndex >= 1) AudioIndex -= 1;
+      step = QStringLiteral("Get QENPLAYER_AUDIO");
+      if (AudioIndex > 0) tag += QLatin1Char('_') + QString::number(AudioIndex);
+      if (pageMeta(tag).isEmpty()) {
+        const QString next = pageMeta(QStringLiteral("QENPLAYER_AUDIO_NEXTHTML_") +
+                                      QString::number(AudioIndex));
+        if (!next.isEmpty()) {
+          objwb->Navigate2(pageFolderAddress(objwb->LocationURL()) + next);
+          return;  // the new page starts its own audio when it is complete
+        }
+      }
+    }
+    skipOnError([&] { CurrentMediaTag = objwb->Document().All(tag.toStdString()); });
+
+    step = QStringLiteral("2");
+    if (URL == QLatin1String("LOCATION.RELOAD")) {
+      step = QStringLiteral("Play_Player 1");
+      IgnoreErrors([&] { player().Play_Player(); });
+    } else {
+      step = QStringLiteral("QENPLAYER_AUDIO_POS");
+      const QString mediaName = pageMeta(tag);
+      const QString position = startPosition(URL, bNext || bPrev);
+      if (!mediaName.isEmpty()) {
+        step = QStringLiteral("Definizione file Audio");
+        loaded = loadMedia(URL, mediaName, position, step);
+      }
+    }
+    // The position of the last exit, once, after the splash tick reopened
+    // that page.
+    if (ResumePending) {
+      ResumePending = false;
+      player().setCurrentPosition(
+          regionalNumber(QString::fromStdString(playerSetting("BranoPos", ""))));
+    }
+  });
+  return ok && loaded;
+}
+
+// The start position of a page's media file: from the position keyword of
+// the fragment kept across a reload or of the address, else from the
+// page's meta tag of that media file ("" for none: it starts at 0).
+QString frmBrowser::startPosition(const QString& URL, bool moving) const {
+  if (PendingFragment.contains(QLatin1String(kPositionKeyword)))
+    return positionAfterKeyword(PendingFragment);
+  if (URL.contains(QLatin1String(kPositionKeyword))) return positionAfterKeyword(URL);
+  if (moving && AudioIndex > 0)
+    return pageMeta(QStringLiteral("QENPLAYER_AUDIO_POS_") + QString::number(AudioIndex));
+  return pageMeta(QStringLiteral("QENPLAYER_AUDIO_POS"));
+}
+
+// Finds the media file a page names and loads it; false when there is none.
+bool frmBrowser::loadMedia(const QString& URL, const QString& mediaName, const QString& position,
+                           QString& step) {
+  bool video = false;
+  const QString file = findMedia(URL, mediaName, video, step);
+  if (file.isEmpty()) return false;
+  oAnaPlayer& p = player();
+  if (video) {
+    // A video is loaded, not started: the reader starts it.
+    p.setAutoStart(false);
+    p.setRate(1.0f);
+    p.setFileName(file);
+  } else {
+    p.setAutoStart(true);
+    p.setRate(PlayerRate());
+    p.setFileName(file);
+    if (!position.isEmpty()) {
+      DoEvents();
+      IgnoreErrors([&] { player().setCurrentPosition(positionNumber(position)); });
+    }
+  }
+  step = QStringLiteral("do events");
+  DoEvents();
+  player().setRate(PlayerRate());
+  return true;
+}
+
+// The file of a media name: the name itself when it is a full path, else
+// beside the page, in the program folder or in its "Libro" folder; a name
+// without extension is completed by probing in each of these places.
+QString frmBrowser::findMedia(const QString& URL, const QString& mediaName, bool& video,
+                              QString& step) const {
+  const QString name = replaceAll(mediaName, QStringLiteral("\\"), QStringLiteral("/"));
+  // The end of a medium names no page: its folder is the page shown.
+  const QString folder = localFolderOf(URL.isEmpty() ? objwb->LocationURL() : URL);
+  const bool probe = !hasExtension(name);
+  const std::pair<QString, QString> candidates[] = {
+      {name, QStringLiteral("Controllo esistenza file ") + name},
+      {folder + name, QStringLiteral("Controllo esistenza file1")},
+      {AppPath + QStringLiteral("/") + name, QStringLiteral("Controllo esistenza file2")},
+      {AppPath + QStringLiteral("/Libro/") + name, QStringLiteral("Controllo esistenza file2")}};
+  for (const auto& [candidate, label] : candidates) {
+    step = label;
+    const QString found = existingMedia(candidate, probe);
+    if (!found.isEmpty()) {
+      video = isVideoName(found);
+      return found;
+    }
+  }
+  return {};
+}
+
+// ---- Player events ------------------------------------------------------------------
+
+void frmBrowser::oPlayer_PlayStateChange(int32_t NewMode) {
+  Trap(QStringLiteral("Player:PlayStateChange"), [&] {
+    if (NewMode == 8) Playaudio(QString(), true, false);
+  });
+}
+
+void frmBrowser::oPlayer_PlayFileChange(const QString& NewFile) {
+  Trap(QStringLiteral("oPlayer_PlayFileChange"), [&] { TxtDebFilename->setText(NewFile); });
+}
+
+void frmBrowser::TimerDisableState_Timer() {
+  Trap(QStringLiteral("TimerDisableState_Timer"), [&] {
+    TimerDisableState->stop();
+    DisableAutoPlay = false;
+  });
+}
+
+}  // namespace lumo::player

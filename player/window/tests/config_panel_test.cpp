@@ -1,0 +1,161 @@
+// The configuration panel, the player switch and the debug frame, worked
+// as the reader works them: typing into the boxes, clicking the boxes and
+// buttons.
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "platform/browser/webbrowser.h"
+#include "platform/keys/keys.h"
+#include "player/engine/oAnaPlayer.h"
+#include "player/window/tests/commands_fixture.h"
+
+namespace lumo::player::testing {
+namespace {
+
+class ConfigPanelTest : public CommandsTest {
+ protected:
+  frmBrowser& openPanel() {
+    frmBrowser& w = openOn(writeFilePage("A.htm", {}));
+    press('8', keys::shift::Ctrl);
+    EXPECT_FALSE(w.frmconfigurazione->isHidden());
+    return w;
+  }
+  // Selects a box's text and types over it, key by key.
+  static void typeOver(QLineEdit* box, const QString& text) {
+    box->selectAll();
+    QTest::keyClicks(box, text);
+  }
+};
+
+TEST_F(ConfigPanelTest, TheSkipBoxStoresEveryNumberAndNeverStaysEmpty) {
+  frmBrowser& w = openPanel();
+  QStringList stored;
+  QObject::connect(w.TextAvantiIndietro, &QLineEdit::textChanged,
+                   [&] { stored << QString::fromStdString(playerSetting("AvantiIndietro")); });
+  typeOver(w.TextAvantiIndietro, QStringLiteral("15"));
+  EXPECT_EQ(stored, (QStringList{"1", "15"}));
+  // Deleting all of the text puts the stored step back at once.
+  w.TextAvantiIndietro->selectAll();
+  QTest::keyClick(w.TextAvantiIndietro, Qt::Key_Backspace);
+  EXPECT_EQ(w.TextAvantiIndietro->text(), QStringLiteral("15"));
+  typeOver(w.TextAvantiIndietro, QStringLiteral("x"));
+  EXPECT_EQ(w.TextAvantiIndietro->text(), QStringLiteral("15"));
+  EXPECT_EQ(playerSetting("AvantiIndietro"), "15");
+
+  // The step the skip keys use.
+  at(40);
+  press('1', keys::shift::Ctrl);
+  EXPECT_EQ(fake()->calls(), QStringList{"controls.currentPosition=25"});
+  EXPECT_TRUE(errorReports().empty());
+}
+
+TEST_F(ConfigPanelTest, AStoredStepThatIsNoNumberGivesWayToTheFirstStep) {
+  setPlayerSetting("AvantiIndietro", "dieci");
+  frmBrowser& w = openPanel();
+  w.TextAvantiIndietro->clear();
+  EXPECT_EQ(w.TextAvantiIndietro->text(), QStringLiteral("10"));
+  EXPECT_EQ(playerSetting("AvantiIndietro"), "10");
+}
+
+TEST_F(ConfigPanelTest, TheRateBoxStoresTheSpeedForTheNextAudioOnly) {
+  frmBrowser& w = openPanel();
+  at(10);
+  typeOver(w.TextRate, QStringLiteral("1.2"));
+  EXPECT_EQ(playerSetting("Rate"), "1.2");
+  EXPECT_FLOAT_EQ(w.PlayerRate(), 1.2f);
+  EXPECT_TRUE(fake()->calls().filter(QStringLiteral("settings.rate")).isEmpty())
+      << "the file playing keeps its speed";
+  EXPECT_TRUE(errorReports().empty());
+  // Text that is no number is reported at each change; the rate stays.
+  typeOver(w.TextRate, QStringLiteral("x"));
+  EXPECT_EQ(errorReports(), std::vector<std::string>{"TextRate_Change"});
+  EXPECT_EQ(playerSetting("Rate"), "1.2");
+  // The next audio starts at the stored speed.
+  openPage(writeFilePage("B.htm", {.audio = "B.mp3"}));
+  EXPECT_TRUE(fake()->calls().contains(QStringLiteral("settings.rate=1.2")));
+}
+
+TEST_F(ConfigPanelTest, TheVolumeBoxIsStoredAsTyped) {
+  frmBrowser& w = openPanel();
+  at(10);
+  typeOver(w.TextVolume, QStringLiteral("forte"));
+  EXPECT_EQ(playerSetting("Volume"), "forte");
+  EXPECT_TRUE(fake()->calls().isEmpty()) << "the player's volume stays";
+  EXPECT_TRUE(errorReports().empty());
+}
+
+TEST_F(ConfigPanelTest, TheCheckBoxesSwitchTheReaderAndTheResume) {
+  frmBrowser& w = openPanel();
+  at(20);
+  w.chkAudioOff->click();
+  EXPECT_TRUE(w.AudioOffFlag);
+  EXPECT_NE(fake()->playState(), media::ps::Playing);
+  w.chkAudioOff->click();
+  EXPECT_FALSE(w.AudioOffFlag);
+  EXPECT_NE(fake()->playState(), media::ps::Playing) << "switching on starts nothing";
+  EXPECT_EQ(playerSetting("AudioOff"), "<none>") << "only Ctrl+0 stores the switch";
+
+  w.chkSavePos->click();
+  EXPECT_EQ(playerSetting("SavePos"), "1");
+  w.chkSavePos->click();
+  EXPECT_EQ(playerSetting("SavePos"), "0");
+
+  w.cmdSetupClose->click();
+  EXPECT_TRUE(w.frmconfigurazione->isHidden());
+  EXPECT_TRUE(errorReports().empty());
+}
+
+TEST_F(ConfigPanelTest, SetPlayerReplacesThePlayerAndStartsTheFileAgain) {
+  frmBrowser& w = openOn(writeFilePage("A.htm", {}));
+  fake()->setDefaultMedium(600);
+  at(300);
+  media::FakeMediaControl* before = fake();
+  w.SetPlayer(1);
+  ASSERT_NE(fake(), before);
+  EXPECT_EQ(w.oPlayer->Versione(), 1);
+  EXPECT_EQ(w.oPlayer->FileName(), libroFile("A.mp3"));
+  EXPECT_EQ(fake()->playState(), media::ps::Playing);
+  EXPECT_EQ(fake()->currentPosition(), 0) << "from its start";
+  EXPECT_EQ(playerSetting("Versione"), "1");
+  EXPECT_EQ(w.VolumeMax, 100);
+  EXPECT_EQ(w.VolumeMin, 0);
+  EXPECT_EQ(w.VolumeStep, 10);
+  EXPECT_TRUE(errorReports().empty());
+
+  // An index with no player: the switch's own report, and the previous
+  // version on the new object.
+  w.SetPlayer(7);
+  ASSERT_FALSE(shown().empty());
+  EXPECT_NE(shown().back().text.find("Versione Media Player non supportata! Verrà reimpostata la "
+                                     "versione precedente!"),
+            std::string::npos);
+  EXPECT_EQ(errorReports().back(), "SetPlayer");
+  EXPECT_EQ(w.oPlayer->Versione(), 1);
+  EXPECT_EQ(playerSetting("Versione"), "1");
+}
+
+TEST_F(ConfigPanelTest, TheDebugFrameShowsThePlayerFileAndGoesToAnAddress) {
+  frmBrowser& w = openOn(writeFilePage("A.htm", {}));
+  press('D', keys::shift::Ctrl | keys::shift::Shift | keys::shift::Alt);
+  ASSERT_FALSE(w.fraDebug->isHidden());
+  at(5, false);
+  w.cmdDebug[1]->click();
+  EXPECT_EQ(fake()->calls(), QStringList{"controls.play"});
+  EXPECT_EQ(w.TxtDebFilename->text(), libroFile("A.mp3"));
+  w.cmdFileAudio->click();
+  EXPECT_EQ(w.TextAudio->text(), libroFile("A.mp3"));
+  const QString other = writeFilePage("B.htm", {.audio = "B.mp3"});
+  w.TextURL->setText(other);
+  w.cmdGO->click();
+  EXPECT_EQ(w.objwb->LocationURL(), other);
+  EXPECT_EQ(w.TextURL->text(), other) << "every address the browser opens shows there";
+  EXPECT_TRUE(errorReports().empty());
+}
+
+}  // namespace
+}  // namespace lumo::player::testing

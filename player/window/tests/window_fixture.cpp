@@ -1,0 +1,185 @@
+#include "player/window/tests/window_fixture.h"
+
+#include <QApplication>
+#include <QThread>
+#include <cstdlib>
+#include <fstream>
+#include <unistd.h>
+
+#include "linker/tests/book_fixture.h"
+#include "linker/zivuvu_run.h"
+#include "platform/media/tests/test_media.h"
+#include "platform/browser/htmldocument.h"
+#include "platform/browser/urls.h"
+#include "platform/browser/webbrowser.h"
+#include "platform/registry/registry.h"
+#include "player/engine/oAnaPlayer.h"
+
+namespace lumo::player::testing {
+
+void WindowTest::setEnv(const char* name, const std::string& value) {
+  const char* old = std::getenv(name);
+  savedEnv_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+  ::setenv(name, value.c_str(), 1);
+}
+
+void WindowTest::SetUp() {
+  static int counter = 0;
+  dir_ = fs::temp_directory_path() /
+         ("lumo_window_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
+  fs::remove_all(dir_);
+  program_ = dir_ / "lumo";
+  fs::create_directories(program_);
+  fs::copy(fs::path(LUMO_TEST_SOURCE_DIR) / "install" / "Include", program_ / "Include",
+           fs::copy_options::recursive);
+  setEnv("XDG_CONFIG_HOME", (dir_ / "config").string());
+  setEnv("LUMO_MACHINE_REGISTRY", (dir_ / "machine.sqlite").string());
+  setEnv("LUMO_PROGRAM_FOLDER", program_.string());
+  ::unsetenv("LUMO_UI_SCRIPT");
+  ::unsetenv("LUMO_UI_LOG");
+  ui_ = std::make_shared<ui::ScriptedBackend>();
+  previousUi_ = ui::setBackend(ui_);
+  ui::setProgramTitle("LumoPlayer");
+  if (!realMedia_) factory_ = std::make_unique<media::FakeMediaFactory>();
+}
+
+void WindowTest::TearDown() {
+  window_.reset();
+  QApplication::processEvents();
+  factory_.reset();
+  ui::setBackend(previousUi_);
+  for (auto it = savedEnv_.rbegin(); it != savedEnv_.rend(); ++it) {
+    if (it->second) {
+      ::setenv(it->first.c_str(), it->second->c_str(), 1);
+    } else {
+      ::unsetenv(it->first.c_str());
+    }
+  }
+  std::error_code ec;
+  fs::remove_all(dir_, ec);
+}
+
+void WindowTest::setPlayerSetting(const std::string& key, const std::string& value) {
+  registry::SaveSetting(kAppName, kPlayerSection, key, value);
+}
+
+std::string WindowTest::playerSetting(const std::string& key, const std::string& defaultValue) {
+  return registry::GetSetting(kAppName, kPlayerSection, key, defaultValue);
+}
+
+frmBrowser& WindowTest::openWindow() {
+  window_ = std::make_unique<frmBrowser>();
+  return *window_;
+}
+
+namespace {
+
+// Runs an action and waits until the browser has completed a navigation.
+void completing(browser::WebBrowser* browser, const std::function<void()>& action,
+                const std::function<void(const std::function<bool()>&)>& wait) {
+  int completed = 0;
+  auto connection = QObject::connect(browser, &browser::WebBrowser::DocumentComplete,
+                                     [&completed](const QString&) { ++completed; });
+  action();
+  wait([&] { return completed > 0; });
+  QObject::disconnect(connection);
+  QApplication::processEvents();
+}
+
+}  // namespace
+
+void WindowTest::openPage(const QString& address) {
+  completing(window_->objwb, [&] { window_->objwb->Navigate2(address); },
+             [&](const std::function<bool()>& done) { waitFor(done, "the page to complete"); });
+}
+
+void WindowTest::splashTick() {
+  completing(window_->objwb, [&] { window_->TimerSpalsh_Timer(); },
+             [&](const std::function<bool()>& done) { waitFor(done, "the first page"); });
+}
+
+void WindowTest::clickLink(const std::string& href) {
+  browser::HtmlElement link;
+  for (const browser::HtmlElement& a : window_->objwb->Document().links())
+    if (a.getAttribute("href") == href) link = a;
+  ASSERT_FALSE(link.isNull()) << "no link " << href;
+  completing(window_->objwb, [&] { window_->objwb->click(link); },
+             [&](const std::function<bool()>& done) { waitFor(done, "the linked page"); });
+}
+
+fs::path WindowTest::makeZivuvuBook(const std::string& code) {
+  const fs::path book = dir_ / "books" / ("Libro " + code);
+  lumo::linker::testing::makeBook(book, code, true);
+  registry::SaveSetting(lumo::linker::kApp, lumo::linker::kSection, "CD", book.string());
+  lumo::linker::RunOptions options;
+  options.appFolder = program_.string();
+  options.yield = [] {};
+  options.startPlayer = [](const std::string&) { return true; };
+  EXPECT_EQ(lumo::linker::ZivuvuRun(options), lumo::linker::RunOutcome::PagesWritten);
+  return book;
+}
+
+QString WindowTest::programAddress(const std::string& relative, const std::string& rest) const {
+  return QString::fromStdString(browser::url::fileAddress((program_ / relative).string(), rest));
+}
+
+QString WindowTest::mediaUrl() const {
+  return window_ && window_->oPlayer ? window_->oPlayer->FileName() : QString();
+}
+
+std::map<std::string, std::string> WindowTest::sectionValues(const std::string& section) const {
+  std::map<std::string, std::string> values;
+  for (const auto& [name, value] : registry::GetAllSettings(kAppName, section))
+    values[name] = value;
+  return values;
+}
+
+void WindowTest::waitFor(const std::function<bool()>& condition, const char* what, int rounds) {
+  for (int round = 0; round < rounds; ++round) {
+    if (condition()) return;
+    QApplication::processEvents(QEventLoop::AllEvents, 5);
+    QThread::msleep(2);
+  }
+  FAIL() << "waited in vain for " << what;
+}
+
+QString WindowTest::writePage(const fs::path& file, const std::string& html) {
+  fs::create_directories(file.parent_path());
+  std::ofstream(file, std::ios::binary) << html;
+  return QString::fromStdString(browser::url::fileAddress(file.string()));
+}
+
+fs::path WindowTest::makeBookPages(const std::string& name, const std::vector<std::string>& marker,
+                                   const std::vector<std::pair<std::string, double>>& tones) {
+  const fs::path book = dir_ / name;
+  fs::create_directories(book);
+  lumo::text::writeTextFile(book / "marker.txt", marker);
+  for (const auto& [file, seconds] : tones)
+    lumo::testing::makeTone(QString::fromStdString((book / "Libro" / file).string()), seconds);
+  registry::SaveSetting(lumo::linker::kApp, lumo::linker::kSection, "CD", book.string());
+  lumo::linker::RunOptions options;
+  options.appFolder = program_.string();
+  options.yield = [] {};
+  options.startPlayer = [](const std::string&) { return true; };
+  EXPECT_EQ(lumo::linker::ZivuvuRun(options), lumo::linker::RunOutcome::PagesWritten);
+  return book;
+}
+
+void WindowTest::writeAudio(const fs::path& file, int seconds) {
+  fs::create_directories(file.parent_path());
+  lumo::linker::testing::writeMp3(file, seconds);
+}
+
+media::FakeMediaControl* WindowTest::fake() const { return factory_ ? factory_->last() : nullptr; }
+
+std::vector<std::string> WindowTest::errorReports() const {
+  std::vector<std::string> labels;
+  for (const auto& box : ui_->shown()) {
+    if (box.title != "LUMO Player - Segnalazioni") continue;
+    const size_t at = box.text.rfind("Prg: ");
+    labels.push_back(at == std::string::npos ? box.text : box.text.substr(at + 5));
+  }
+  return labels;
+}
+
+}  // namespace lumo::player::testing

@@ -1,0 +1,155 @@
+#include "player/window/window_text.h"
+
+#include <algorithm>
+#include <QRegularExpression>
+#include <cmath>
+
+#include "common/errors/errors.h"
+#include "common/text/text.h"
+#include "platform/browser/urls.h"
+
+namespace lumo::player {
+
+namespace url = lumo::browser::url;
+
+QString replaceAll(QString text, const QString& what, const QString& with) {
+  if (what.isEmpty()) return text;
+  return text.replace(what, with, Qt::CaseSensitive);
+}
+
+namespace {
+
+// A path in the backslash form of section texts, upper-cased.
+QString sectionForm(QString path) {
+  path = path.toUpper();
+  return replaceAll(path, QStringLiteral("/"), QStringLiteral("\\"));
+}
+
+// Removes the longest mount point that the text (already without its
+// leading "\") begins with; the root file system "/" is no prefix.
+QString withoutMountRoot(const QString& text, const std::vector<std::string>& mountRoots) {
+  QString best;
+  for (const std::string& root : mountRoots) {
+    QString r = sectionForm(QString::fromStdString(root));
+    while (r.startsWith(QLatin1Char('\\'))) r.remove(0, 1);
+    if (r.isEmpty()) continue;
+    if (!r.endsWith(QLatin1Char('\\'))) r += QLatin1Char('\\');
+    if (text.startsWith(r) && r.size() > best.size()) best = r;
+  }
+  return text.mid(best.size());
+}
+
+}  // namespace
+
+QString SectionText(const QString& url, const QString& programFolder,
+                    const std::vector<std::string>& mountRoots) {
+  QString s = replaceAll(url, QStringLiteral("%20"), QStringLiteral(" ")).toUpper();
+  s = replaceAll(s, QStringLiteral("/"), QStringLiteral("\\"));
+  s = replaceAll(s, sectionForm(programFolder), QString());
+  s = replaceAll(s, QStringLiteral("FILE:\\\\"), QString());
+  s = replaceAll(s, QStringLiteral("HTTP:\\\\"), QString());
+  while (s.startsWith(QLatin1Char('\\'))) s.remove(0, 1);
+  if (s.mid(1, 2) == QStringLiteral(":\\")) {
+    s.remove(0, 3);
+  } else {
+    s = withoutMountRoot(s, mountRoots);
+  }
+  qsizetype cut = s.indexOf(QStringLiteral(".HTML"));
+  if (cut >= 0) s.truncate(cut + 5);
+  cut = s.indexOf(QStringLiteral(".HTM"));
+  if (cut >= 0) s.truncate(cut + 4);
+  cut = s.indexOf(QLatin1Char('?'));
+  if (cut >= 0) s.truncate(cut);
+  cut = s.indexOf(QLatin1Char('#'));
+  if (cut >= 0) s.truncate(cut);
+  return s;
+}
+
+bool isSummaryPage(const QString& url) {
+  return url.toUpper().right(20).contains(QStringLiteral("INDEX.HTM"));
+}
+
+QString localFileOf(const QString& address) {
+  const std::string a = address.toStdString();
+  if (url::scheme(a) == "file") return QString::fromStdString(url::filePath(a));
+  QString s = address;
+  const qsizetype cut = s.indexOf(QRegularExpression(QStringLiteral("[?#]")));
+  if (cut >= 0) s.truncate(cut);
+  return replaceAll(s, QStringLiteral("%20"), QStringLiteral(" "));
+}
+
+QString localFolderOf(const QString& address) {
+  QString path = replaceAll(localFileOf(address), QStringLiteral("\\"), QStringLiteral("/"));
+  const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+  return slash < 0 ? QString() : path.left(slash + 1);
+}
+
+QString pageFolderAddress(const QString& address) {
+  QString base = address;
+  const qsizetype cut = base.indexOf(QRegularExpression(QStringLiteral("[?#]")));
+  if (cut >= 0) base.truncate(cut);
+  return base.left(base.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString positionAfterKeyword(const QString& text) {
+  const qsizetype at = text.indexOf(QLatin1String(kPositionKeyword));
+  if (at < 0) return {};
+  return text.mid(at + qsizetype(std::char_traits<char>::length(kPositionKeyword)) + 1);
+}
+
+bool hasExtension(const QString& name) {
+  const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+  return dot >= 0 && dot > name.lastIndexOf(QLatin1Char('/'));
+}
+
+const QStringList& probedExtensions() {
+  static const QStringList list{QStringLiteral(".wma"), QStringLiteral(".wmv"),
+                                QStringLiteral(".mp3"), QStringLiteral(".wav"),
+                                QStringLiteral(".m1v"), QStringLiteral(".avi")};
+  return list;
+}
+
+bool isVideoName(const QString& name) {
+  for (const char* ext : {".wmv", ".m1v", ".avi"})
+    if (name.endsWith(QLatin1String(ext), Qt::CaseInsensitive)) return true;
+  return false;
+}
+
+QLocale regionalLocale() {
+  QLocale locale = QLocale::system();
+  locale.setNumberOptions(QLocale::OmitGroupSeparator);
+  return locale;
+}
+
+QString singleText(float value) { return regionalLocale().toString(double(value), 'g', 7); }
+
+QString doubleText(double value) { return regionalLocale().toString(value, 'g', 15); }
+
+double regionalNumber(const QString& text) {
+  bool ok = false;
+  const double value = QLocale::system().toDouble(text.trimmed(), &ok);
+  if (!ok || !std::isfinite(value)) throw RuntimeError(err::TypeMismatch);
+  return value;
+}
+
+int16_t wholeNumber(const QString& text) { return lumo::text::toInt16(regionalNumber(text)); }
+
+bool flagOf(const QString& text) {
+  const QString t = text.trimmed();
+  if (t.compare(QStringLiteral("True"), Qt::CaseInsensitive) == 0) return true;
+  if (t.compare(QStringLiteral("False"), Qt::CaseInsensitive) == 0) return false;
+  return regionalNumber(t) != 0;
+}
+
+QString flagText(bool flag) { return flag ? QStringLiteral("True") : QStringLiteral("False"); }
+
+QString strtempo(int32_t seconds) {
+  const int32_t w = seconds % 3600;
+  return QStringLiteral("%1:%2")
+      .arg(w / 60, 2, 10, QLatin1Char('0'))
+      .arg(w % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString escapeHtml(const QString& text) { return text.toHtmlEscaped(); }
+
+}  // namespace lumo::player
