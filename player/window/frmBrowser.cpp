@@ -330,6 +330,10 @@ bool frmBrowser::createPlayer(QString& version) {
       setVolumeLimits(100, 0, 10);
     } else {
       oPlayer->setVersione(0);
+      // The second slot holds no player of its own (the switch has reported
+      // why): that is a failed set-up, and the retry loads version 1, so the
+      // reader is never left without a player.
+      if (oPlayer->currentPlayer() == nullptr) throw RuntimeError(err::ObjectNotSet);
       oPlayer->setRate(PlayerRate());
       setVolumeLimits(0, -4000, 100);
       optPlayer[0]->setChecked(true);
@@ -542,6 +546,9 @@ void frmBrowser::SetPlayer(int16_t Index) {
     connectPlayer();
     if (Index == 0 || Index == 1) {
       oPlayer->setVersione(Index);
+      // The second slot holds no player: fail, so that the previous
+      // version comes back and the reader keeps a working player.
+      if (oPlayer->currentPlayer() == nullptr) throw RuntimeError(err::ObjectNotSet);
       if (Index == 1) {
         setVolumeLimits(100, 0, 10);
       } else {

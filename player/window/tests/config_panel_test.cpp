@@ -137,6 +137,15 @@ TEST_F(ConfigPanelTest, SetPlayerReplacesThePlayerAndStartsTheFileAgain) {
   EXPECT_EQ(errorReports().back(), "SetPlayer");
   EXPECT_EQ(w.oPlayer->Versione(), 1);
   EXPECT_EQ(playerSetting("Versione"), "1");
+
+  // The empty second slot: its own report, the switch's report, and the
+  // previous version back on a working player.
+  ui().clear();
+  w.SetPlayer(0);
+  EXPECT_EQ(errorReports(), (std::vector<std::string>{"oPl - AnaPlayer: Versione:", "SetPlayer"}));
+  EXPECT_EQ(w.oPlayer->Versione(), 1);
+  EXPECT_NE(w.oPlayer->currentPlayer(), nullptr);
+  EXPECT_EQ(playerSetting("Versione"), "1");
 }
 
 TEST_F(ConfigPanelTest, TheDebugFrameShowsThePlayerFileAndGoesToAnAddress) {
