@@ -251,21 +251,30 @@ void frmBrowser::markersLoad(QString s, int16_t L) {
     });
   }
 
-  // The renumbering, as one change of the store.
+  // The renumbering, as one change of the store. A bookmark that keeps its
+  // number keeps its values; one without an audio name gets the empty name,
+  // as every renumbered bookmark does.
+  const auto unchanged = [&](const LoadedMarker& m) {
+    return m.section == s && m.number == m.newNumber;
+  };
   step = QStringLiteral("Cancellazione Markers per riordino");
   try {
     registry::SettingsTransaction([&] {
       for (const LoadedMarker& m : found) {
-        if (m.section == s && m.number == m.newNumber) continue;
+        if (unchanged(m)) continue;
         remove(AppName, m.section, QString::number(m.number));
         remove(AppName, m.section, nome(m.number));
         if (m.hasAudio) remove(AppName, m.section, nomeAudio(m.number));
       }
-      step = QStringLiteral("Salvataggio Markers per riordino");
       for (const LoadedMarker& m : found) {
-        if (m.section == s && m.number == m.newNumber) continue;
-        save(AppName, s, QString::number(m.newNumber), m.position);
-        save(AppName, s, nome(m.newNumber), m.description);
+        if (!unchanged(m)) {
+          step = QStringLiteral("Salvataggio Markers per riordino");
+          save(AppName, s, QString::number(m.newNumber), m.position);
+          step = QStringLiteral("Salvataggio Markers2 per riordino");
+          save(AppName, s, nome(m.newNumber), m.description);
+        }
+        if (unchanged(m) && m.hasAudio) continue;
+        step = QStringLiteral("Salvataggio Markers3 per riordino");
         save(AppName, s, nomeAudio(m.newNumber), m.audio);
       }
       if (migrated && olderAllMoved) registry::DeleteSetting(AppName, older.toStdString());

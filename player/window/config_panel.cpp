@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <cmath>
 
 #include "platform/browser/webbrowser.h"
 #include "platform/keys/keys.h"
@@ -21,10 +22,12 @@ namespace {
 
 // VB's IsNumeric of a box's text: a number in the regional format, blanks
 // around it allowed.
+// A number as the reader types it; "inf" and "nan", which the locale's
+// conversion accepts, are no step the skip keys could use.
 bool isNumeric(const QString& text) {
   bool ok = false;
-  regionalLocale().toDouble(text.trimmed(), &ok);
-  return ok;
+  const double value = regionalLocale().toDouble(text.trimmed(), &ok);
+  return ok && std::isfinite(value);
 }
 
 }  // namespace
@@ -42,7 +45,7 @@ void frmBrowser::chkSavePos_Click() {
 void frmBrowser::TextRate_Change() {
   Trap(QStringLiteral("TextRate_Change"), [&] {
     // The speed of the file playing stays; the next one starts at this one.
-    PlayerRate(static_cast<float>(regionalNumber(TextRate->text())));
+    PlayerRate(singleNumber(TextRate->text()));
   });
 }
 

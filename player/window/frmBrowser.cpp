@@ -112,6 +112,9 @@ void frmBrowser::createControls() {
   createConfigurationFrame();
   createBookmarkFrame();
   createDebugFrame();
+  // Enter presses the button that has the focus, as Space does, so a reader
+  // who tabbed to "Chiudi" closes the panel with the key they expect.
+  for (QPushButton* button : findChildren<QPushButton*>()) button->setAutoDefault(true);
 
   TimerSpalsh = new QTimer(this);
   TimerSpalsh->setObjectName(QStringLiteral("TimerSpalsh"));
@@ -163,6 +166,8 @@ void frmBrowser::createConfigurationFrame() {
   Label4 = label("Label4", "Avanzamento audio", 120, 1800, 1455, 255);
   TextAvantiIndietro = box("TextAvantiIndietro", Label4, 1560, 1800, 735, 285);
   Label5 = label("Label5", "secondi", 2400, 1800, 1455, 255);
+  // The unit stands after the box on screen; a screen reader says it too.
+  TextAvantiIndietro->setAccessibleDescription(Label5->text());
   optPlayer[1] = named(new QRadioButton(QStringLiteral("Versione 9"), f), "optPlayer(1)",
                        QStringLiteral("Versione 9"));
   place(optPlayer[1], 2640, 1080, 1335, 195);

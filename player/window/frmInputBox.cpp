@@ -28,9 +28,11 @@ frmInputBox::frmInputBox(QWidget* parent) : QDialog(parent) {
   Command2->setObjectName(QStringLiteral("Command2"));
   Command1 = new QPushButton(QStringLiteral("&Annulla"), this);
   Command1->setObjectName(QStringLiteral("Command1"));
-  // Enter is the text box's own (see eventFilter): no default button.
-  Command2->setAutoDefault(false);
-  Command1->setAutoDefault(false);
+  // Enter on a button that has the focus presses it, as a reader who
+  // tabbed to it expects; Enter in the text box is the box's own (see
+  // eventFilter) and never reaches a button.
+  Command2->setAutoDefault(true);
+  Command1->setAutoDefault(true);
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(Command2);

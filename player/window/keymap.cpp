@@ -274,8 +274,10 @@ QString frmBrowser::positionText() { return strtempo(text::toInt32(player().Curr
 void frmBrowser::skipBack() {
   Trap(QStringLiteral("Form_KeyDown Indietro - Form KeyDown: inizializzazione"), [&] {
     oAnaPlayer& p = player();
-    const double step = regionalNumber(TextAvantiIndietro->text());
     if (p.IsPlaying()) {
+      // The step is read only when it is used: a paused reader who asks
+      // for the time gets it whatever the panel's box holds.
+      const double step = regionalNumber(TextAvantiIndietro->text());
       if (p.CurrentPosition() - step > 0) {
         p.setCurrentPosition(p.CurrentPosition() - step);
       } else if (AudioIndex > 0 && Playaudio(QString(), false, true)) {
@@ -294,8 +296,8 @@ void frmBrowser::skipBack() {
 void frmBrowser::skipForward() {
   Trap(QStringLiteral("Form_KeyDown Avanti - Form KeyDown: inizializzazione"), [&] {
     oAnaPlayer& p = player();
-    const double step = regionalNumber(TextAvantiIndietro->text());
     if (p.IsPlaying()) {
+      const double step = regionalNumber(TextAvantiIndietro->text());
       const double duration = p.Duration().toDouble();
       if (duration < p.CurrentPosition() + step) {
         if (!Playaudio(QString(), true, false)) {

@@ -37,7 +37,7 @@ float frmBrowser::PlayerRate() {
   float rate = 0;
   Trap(QStringLiteral("PlayerRate"), [&] {
     const std::string text = registry::GetSetting(AppName, kPlayerSection, "Rate", "1");
-    rate = static_cast<float>(regionalNumber(QString::fromStdString(text)));
+    rate = singleNumber(QString::fromStdString(text));
   });
   return rate;
 }

@@ -32,14 +32,16 @@ QString existingFile(const QString& path) {
 }
 
 // The existing file for a base name: itself when it has an extension, else
-// the first of the probed extensions that exists.
+// the first of the probed extensions that exists, and the name as it
+// stands when none does.
 QString existingMedia(const QString& base, bool probe) {
-  if (!probe) return existingFile(base);
-  for (const QString& ext : probedExtensions()) {
-    const QString found = existingFile(base + ext);
-    if (!found.isEmpty()) return found;
+  if (probe) {
+    for (const QString& ext : probedExtensions()) {
+      const QString found = existingFile(base + ext);
+      if (!found.isEmpty()) return found;
+    }
   }
-  return {};
+  return existingFile(base);
 }
 
 // A position in seconds as pages write it ("95"), or in the regional format.
@@ -223,9 +225,11 @@ bool frmBrowser::Playaudio(const QString& URL, bool bNext, bool bPrev) {
 
 // The start position of a page's media file: from the position keyword of
 // the fragment kept across a reload or of the address, else from the
-// page's meta tag of that media file ("" for none: it starts at 0).
+// page's meta tag of that media file ("" for none: it starts at 0). A kept
+// fragment names a place in the media file the page starts with, so the
+// move to another of the page's media files does not use it.
 QString frmBrowser::startPosition(const QString& URL, bool moving) const {
-  if (PendingFragment.contains(QLatin1String(kPositionKeyword)))
+  if (!moving && PendingFragment.contains(QLatin1String(kPositionKeyword)))
     return positionAfterKeyword(PendingFragment);
   if (URL.contains(QLatin1String(kPositionKeyword))) return positionAfterKeyword(URL);
   if (moving && AudioIndex > 0)

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <QRegularExpression>
 #include <cmath>
+#include <limits>
 
 #include "common/errors/errors.h"
 #include "common/text/text.h"
@@ -130,6 +131,14 @@ double regionalNumber(const QString& text) {
   const double value = QLocale::system().toDouble(text.trimmed(), &ok);
   if (!ok || !std::isfinite(value)) throw RuntimeError(err::TypeMismatch);
   return value;
+}
+
+float singleNumber(const QString& text) {
+  const double value = regionalNumber(text);
+  if (std::fabs(value) > double(std::numeric_limits<float>::max())) {
+    throw RuntimeError(err::Overflow);
+  }
+  return static_cast<float>(value);
 }
 
 int16_t wholeNumber(const QString& text) { return lumo::text::toInt16(regionalNumber(text)); }

@@ -62,6 +62,9 @@ QString doubleText(double value);
 // A number read from text in the regional format (blanks around allowed);
 // run-time error 13 when the text is no number.
 double regionalNumber(const QString& text);
+// VB's CSng of a text: the regional number as single precision; error 13
+// when it is no number, 6 when it lies beyond the single-precision range.
+float singleNumber(const QString& text);
 // VB's CInt of a text: the regional number rounded halves to even; error
 // 13 when it is no number, 6 when it does not fit in 16 bits.
 int16_t wholeNumber(const QString& text);

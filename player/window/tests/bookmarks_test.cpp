@@ -92,18 +92,32 @@ class BookmarkTest : public WindowTest {
     for (int i = 0; i < window_->ListMarkers->count(); ++i) list << window_->ListMarkers->item(i)->text();
     return list;
   }
-  // Makes every write of the value named (upper case) fail, as a full
-  // disk would, from here on.
-  static void failWritesOf(const std::string& name) {
+  static void execute(const std::string& sql) {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(registry::hiveDatabaseFile(registry::Hive::CurrentUser).c_str(), &db),
               SQLITE_OK);
-    const std::string sql = "CREATE TRIGGER fail_insert BEFORE INSERT ON vals WHEN NEW.name_fold = '" +
-                            name + "' BEGIN SELECT RAISE(ABORT, 'disco pieno'); END;";
     char* error = nullptr;
     EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK) << error;
     sqlite3_free(error);
     sqlite3_close(db);
+  }
+  // Makes every write of the value named (upper case) fail, as a full
+  // disk would, from here on.
+  static void failWritesOf(const std::string& name) {
+    execute("CREATE TRIGGER fail_insert BEFORE INSERT ON vals WHEN NEW.name_fold = '" + name +
+            "' BEGIN SELECT RAISE(ABORT, 'disco pieno'); END;");
+  }
+  // The same for deleting the value named.
+  static void failDeletesOf(const std::string& name) {
+    execute("CREATE TRIGGER fail_delete BEFORE DELETE ON vals WHEN OLD.name_fold = '" + name +
+            "' BEGIN SELECT RAISE(ABORT, 'disco pieno'); END;");
+  }
+  // Removes the page's section, when there is one.
+  static void clearPage() {
+    if (!registry::GetAllSettings(kAppName, kPage).empty()) registry::DeleteSetting(kAppName, kPage);
+  }
+  static void stopFailing() {
+    execute("DROP TRIGGER IF EXISTS fail_insert; DROP TRIGGER IF EXISTS fail_delete;");
   }
   void add(const QString& description, int16_t position) {
     QString text = description;
@@ -245,16 +259,48 @@ TEST_F(BookmarkTest, ALoadListsInNumberOrderAndRenumbersWithoutGaps) {
 }
 
 TEST_F(BookmarkTest, AFailingRenumberingLeavesTheStoreAsItWas) {
-  store(kPage, 1, "10", "Uno");
-  store(kPage, 3, "30", "Tre");
-  store(kPage, 7, "70", "Sette");
-  const Values before = sectionValues(kPage);
-  failWritesOf("2NOMEAUDIO");
-  reload();
-  EXPECT_EQ(errorReports(),
-            std::vector<std::string>{"Marcatori Mode = 0 --> Salvataggio Markers per riordino"});
-  EXPECT_EQ(sectionValues(kPage), before);
-  EXPECT_EQ(rows().size(), 3) << "the stored bookmarks are still listed";
+  struct Case {
+    const char* failing;  // the value (upper case) whose change fails
+    bool deleting;        // its delete fails, else its write
+    const char* step;     // the step the report names
+  };
+  const Case cases[] = {
+      {"3", true, "Cancellazione Markers per riordino"},
+      {"2", false, "Salvataggio Markers per riordino"},
+      {"2NOME", false, "Salvataggio Markers2 per riordino"},
+      {"2NOMEAUDIO", false, "Salvataggio Markers3 per riordino"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.failing);
+    clearPage();
+    store(kPage, 1, "10", "Uno");
+    store(kPage, 3, "30", "Tre");
+    store(kPage, 7, "70", "Sette");
+    const Values before = sectionValues(kPage);
+    c.deleting ? failDeletesOf(c.failing) : failWritesOf(c.failing);
+    ui().clear();
+    reload();
+    stopFailing();
+    EXPECT_EQ(errorReports(), std::vector<std::string>{std::string("Marcatori Mode = 0 --> ") + c.step});
+    EXPECT_EQ(sectionValues(kPage), before);
+    EXPECT_EQ(rows().size(), 3) << "the stored bookmarks are still listed";
+  }
+}
+
+TEST_F(BookmarkTest, ALoadGivesABookmarkWithoutAudioNameTheEmptyName) {
+  struct Case {
+    int number;  // the bookmark's number before the load; it is the page's only one
+  };
+  for (const Case c : {Case{1}, Case{3}}) {
+    SCOPED_TRACE(c.number);
+    clearPage();
+    store(kPage, c.number, "25", "Vecchio");
+    registry::DeleteSetting(kAppName, kPage, std::to_string(c.number) + "NOMEAUDIO");
+    reload();
+    EXPECT_EQ(sectionValues(kPage), marker(1, "25", "Vecchio", ""));
+    EXPECT_EQ(rows(), QStringList{QStringLiteral("00:25\t - Vecchio")});
+  }
+  EXPECT_TRUE(errorReports().empty());
 }
 
 TEST_F(BookmarkTest, BookmarksOfTheOlderSectionMoveToThePage) {

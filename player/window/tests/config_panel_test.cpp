@@ -43,9 +43,11 @@ TEST_F(ConfigPanelTest, TheSkipBoxStoresEveryNumberAndNeverStaysEmpty) {
   w.TextAvantiIndietro->selectAll();
   QTest::keyClick(w.TextAvantiIndietro, Qt::Key_Backspace);
   EXPECT_EQ(w.TextAvantiIndietro->text(), QStringLiteral("15"));
-  typeOver(w.TextAvantiIndietro, QStringLiteral("x"));
-  EXPECT_EQ(w.TextAvantiIndietro->text(), QStringLiteral("15"));
-  EXPECT_EQ(playerSetting("AvantiIndietro"), "15");
+  for (const char* noStep : {"x", "inf", "nan"}) {
+    typeOver(w.TextAvantiIndietro, QString::fromLatin1(noStep));
+    EXPECT_EQ(w.TextAvantiIndietro->text(), QStringLiteral("15")) << noStep;
+    EXPECT_EQ(playerSetting("AvantiIndietro"), "15") << noStep;
+  }
 
   // The step the skip keys use.
   at(40);
@@ -75,6 +77,16 @@ TEST_F(ConfigPanelTest, TheRateBoxStoresTheSpeedForTheNextAudioOnly) {
   typeOver(w.TextRate, QStringLiteral("x"));
   EXPECT_EQ(errorReports(), std::vector<std::string>{"TextRate_Change"});
   EXPECT_EQ(playerSetting("Rate"), "1.2");
+  // So is a number beyond single precision: it would be stored as "inf"
+  // and fail every later start of an audio.
+  for (const char* text : {"1e39", "-1e39"}) {
+    ui().clear();
+    w.TextRate->setText(QString::fromUtf8(text));
+    EXPECT_EQ(errorReports(), std::vector<std::string>{"TextRate_Change"}) << text;
+    ASSERT_EQ(shown().size(), 1u) << text;
+    EXPECT_NE(shown()[0].text.find("Codice: 6"), std::string::npos) << shown()[0].text;
+    EXPECT_EQ(playerSetting("Rate"), "1.2") << text;
+  }
   // The next audio starts at the stored speed.
   openPage(writeFilePage("B.htm", {.audio = "B.mp3"}));
   EXPECT_TRUE(fake()->calls().contains(QStringLiteral("settings.rate=1.2")));
@@ -107,6 +119,17 @@ TEST_F(ConfigPanelTest, TheCheckBoxesSwitchTheReaderAndTheResume) {
 
   w.cmdSetupClose->click();
   EXPECT_TRUE(w.frmconfigurazione->isHidden());
+  EXPECT_TRUE(errorReports().empty());
+}
+
+TEST_F(ConfigPanelTest, ChiudiAnswersTheKeysOfAFocusedButton) {
+  frmBrowser& w = openPanel();
+  for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+    if (w.frmconfigurazione->isHidden()) press('8', keys::shift::Ctrl);
+    ASSERT_FALSE(w.frmconfigurazione->isHidden());
+    QTest::keyClick(w.cmdSetupClose, key);
+    EXPECT_TRUE(w.frmconfigurazione->isHidden()) << "key " << key;
+  }
   EXPECT_TRUE(errorReports().empty());
 }
 

@@ -55,9 +55,12 @@ TEST_F(EndToEndTest, HomePageThenAFilePageAtAPositionThenTheNextPageAtTheEnd) {
   waitFor([&] { return w.oPlayer->CurrentPosition() > from || !w.oPlayer->IsPlaying(); },
           "the position to move on", 4000);
 
+  // The address changes when the navigation starts, the caption when the
+  // page has completed: wait for both.
   waitFor([&] { return w.objwb->LocationURL() == programAddress("LB02/B.htm"); },
           "the next page at the end of A", 4000);
-  EXPECT_EQ(w.windowTitle(), QStringLiteral("Indice del file B"));
+  waitFor([&] { return w.windowTitle() == QStringLiteral("Indice del file B"); },
+          "the caption of the next page", 4000);
   waitFor([&] { return w.oPlayer->FileName() == audioB_ && w.oPlayer->IsPlaying(); },
           "B to play", 4000);
   EXPECT_LT(w.oPlayer->CurrentPosition(), 2.5) << "the next page starts at its beginning";

@@ -32,7 +32,9 @@ class InputBoxTest : public WindowTest {
 };
 
 TEST_F(InputBoxTest, OkAnnullaAndEnterFollowTheEmptyTextRules) {
-  enum Action { Ok, Annulla, Enter };
+  // OkKey and AnnullaKey: Enter on the button that has the focus, as a
+  // reader who tabbed to it presses it.
+  enum Action { Ok, Annulla, Enter, OkKey, AnnullaKey };
   struct Case {
     const char* typed;
     Action action;
@@ -49,6 +51,9 @@ TEST_F(InputBoxTest, OkAnnullaAndEnterFollowTheEmptyTextRules) {
       {"", Enter, true, "", false},
       {"   ", Ok, false, "   ", false},  // the caller trims it to nothing
       {"   ", Enter, false, "   ", false},
+      {"Capitolo 3", OkKey, false, "Capitolo 3", false},
+      {"", OkKey, true, "", true},
+      {"Capitolo 3", AnnullaKey, false, "", false},
   };
   for (const Case& c : cases) {
     ui().clear();
@@ -58,6 +63,8 @@ TEST_F(InputBoxTest, OkAnnullaAndEnterFollowTheEmptyTextRules) {
       if (c.action == Ok) QTest::mouseClick(box.Command2, Qt::LeftButton);
       if (c.action == Annulla) QTest::mouseClick(box.Command1, Qt::LeftButton);
       if (c.action == Enter) QTest::keyClick(box.txtInput, Qt::Key_Return);
+      if (c.action == OkKey) QTest::keyClick(box.Command2, Qt::Key_Return);
+      if (c.action == AnnullaKey) QTest::keyClick(box.Command1, Qt::Key_Return);
     });
     const std::string what = std::string("\"") + c.typed + "\" action " + std::to_string(c.action);
     EXPECT_EQ(open, c.staysOpen) << what;

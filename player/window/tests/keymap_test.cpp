@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTextBrowser>
 #include <QTimer>
 #include <functional>
@@ -183,6 +184,39 @@ TEST_F(KeymapTest, TheSkipStepLoadsTheNeighbourAudioAtTheEdgesOfAFile) {
   EXPECT_EQ(fake()->playState(), media::ps::Playing);
   EXPECT_EQ(osd(), QStringLiteral("AVANTI 00:57"));
   EXPECT_TRUE(errorReports().empty());
+}
+
+TEST_F(KeymapTest, TheSkipKeysReadTheStepOnlyWhenTheyMoveAndReportTheirOwnFailure) {
+  frmBrowser& w = openPlayingPage();
+  {
+    // A step the keys cannot use, whatever the panel's own handler does
+    // with such a text.
+    const QSignalBlocker quiet(w.TextAvantiIndietro);
+    w.TextAvantiIndietro->setText(QStringLiteral("dieci"));
+  }
+  struct Case {
+    int key;
+    bool playing;
+    const char* message;  // "" for none
+    std::vector<std::string> reports;
+  } const cases[] = {
+      // Paused: the step is not needed, the time is told.
+      {'1', false, "INDIETRO 00:25", {}},
+      {'2', false, "AVANTI 00:25", {}},
+      // Playing: the step is needed; each key reports under its own label
+      // and ends without its message.
+      {'1', true, "", {"Form_KeyDown Indietro - Form KeyDown: inizializzazione"}},
+      {'2', true, "", {"Form_KeyDown Avanti - Form KeyDown: inizializzazione"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string("Ctrl+") + char(c.key) + (c.playing ? " playing" : " paused"));
+    ui().clear();
+    at(25, c.playing);
+    press(c.key, kCtrl);
+    EXPECT_EQ(osd(), QString::fromUtf8(c.message));
+    EXPECT_TRUE(positionCalls().isEmpty());
+    EXPECT_EQ(errorReports(), c.reports);
+  }
 }
 
 TEST_F(KeymapTest, ForwardAtTheEndOfAPageOpensTheNextPage) {

@@ -22,15 +22,22 @@ TEST_F(DecimalCommaTest, TheRateIsStoredAndReadWithADecimalComma) {
   EXPECT_TRUE(errorReports().empty());
 }
 
-TEST_F(DecimalCommaTest, AStoredRateThatIsNoNumberIsReportedAndReadsAsZero) {
+TEST_F(DecimalCommaTest, AStoredRateThatIsNoSingleNumberIsReportedAndReadsAsZero) {
   frmBrowser& w = openWindow();
-  ui().clear();
-  setPlayerSetting("Rate", "abc");
-  EXPECT_EQ(w.PlayerRate(), 0.0f);
-  EXPECT_EQ(errorReports(), std::vector<std::string>{"PlayerRate"});
-  ASSERT_EQ(shown().size(), 1u);
-  EXPECT_NE(shown()[0].text.find("Tipo non corrispondente"), std::string::npos);
-  EXPECT_NE(shown()[0].text.find("Codice: 13"), std::string::npos);
+  const std::tuple<const char*, const char*, const char*> cases[] = {
+      {"abc", "Tipo non corrispondente", "Codice: 13"},
+      {"1.4", "Tipo non corrispondente", "Codice: 13"},  // not this locale's format
+      {"1e39", "Overflow", "Codice: 6"},                 // beyond single precision
+  };
+  for (const auto& [stored, description, code] : cases) {
+    ui().clear();
+    setPlayerSetting("Rate", stored);
+    EXPECT_EQ(w.PlayerRate(), 0.0f) << stored;
+    EXPECT_EQ(errorReports(), std::vector<std::string>{"PlayerRate"}) << stored;
+    ASSERT_EQ(shown().size(), 1u) << stored;
+    EXPECT_NE(shown()[0].text.find(description), std::string::npos) << shown()[0].text;
+    EXPECT_NE(shown()[0].text.find(code), std::string::npos) << shown()[0].text;
+  }
 }
 
 TEST_F(DecimalCommaTest, TheExitPositionGoesAndComesBackWithADecimalComma) {

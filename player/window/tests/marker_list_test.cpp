@@ -211,10 +211,24 @@ TEST_F(MarkerListTest, ARecallNeedsAFileAndTheListAnOldBookmarkMovesThePositionO
   EXPECT_FALSE(w.fraMarcatori->isHidden());
   press(keys::vk::Escape, 0, w.ListMarkers);
 
-  // A bookmark stored without an audio name: only the position of the
-  // file playing moves, without a message.
+  // A bookmark stored without an audio name: the page's load gives it the
+  // empty name, so no file is found and the file playing plays from the
+  // bookmark, with its description on screen.
   storeMarker(kPageSection, 1, "25", "Vecchio", std::nullopt);
   openPage(writeFilePage("A.htm", {}));
+  ASSERT_EQ(sectionValues(kPageSection)["1NOMEAUDIO"], "");
+  openList();
+  w.ListMarkers->setCurrentRow(0);
+  fake()->clearCalls();
+  press(kEnter, 0, w.ListMarkers);
+  EXPECT_EQ(w.oPlayer->FileName(), libroFile("A.mp3"));
+  EXPECT_EQ(positionCalls(), QStringList{QStringLiteral("controls.currentPosition=25")});
+  EXPECT_EQ(osd(), QStringLiteral("Vecchio"));
+  EXPECT_EQ(fake()->playState(), media::ps::Playing);
+
+  // Its audio value missing altogether: only the position of the file
+  // playing moves, without a message.
+  registry::DeleteSetting(kAppName, kPageSection, "1NOMEAUDIO");
   openList();
   w.ListMarkers->setCurrentRow(0);
   w.frmOSD->hide();

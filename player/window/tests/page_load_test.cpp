@@ -105,10 +105,12 @@ TEST_F(PageLoadTest, AMediaNameWithoutExtensionIsCompletedInOrder) {
       {{".avi", ".wav"}, ".wav", false},
       {{".m1v", ".avi"}, ".m1v", true},
       {{".avi"}, ".avi", true},
+      {{"", ".wav"}, ".wav", false},
+      {{""}, "", false},  // no extension fits: the name as it stands
       {{".ogg"}, nullptr, false},
   };
   for (const Case& c : cases) {
-    for (const char* ext : {".wma", ".wmv", ".mp3", ".wav", ".m1v", ".avi", ".ogg"})
+    for (const char* ext : {".wma", ".wmv", ".mp3", ".wav", ".m1v", ".avi", ".ogg", ""})
       fs::remove(folder / (std::string("voce") + ext));
     for (const char* ext : c.files) touch(folder / (std::string("voce") + ext));
     openPage(programAddress("index.htm"));
@@ -184,11 +186,15 @@ TEST_F(PageLoadTest, TheEndOfAMediumPlaysThePageNextMediumOrOpensTheNextPage) {
                                                {"QENPLAYER_AUDIO_NEXTHTML_2", "fine.htm"}}));
   const QString end = writePage(folder / "fine.htm", pageWithMeta({}));
   openPage(page);
+  // A fragment kept from a reload of the page names a place in its first
+  // medium, not in the next one.
+  window_->PendingFragment = QStringLiteral("QENPLAYER_AUDIO_POS=95");
   fake()->clearCalls();
   fake()->endMedium();
   waitFor([&] { return mediaUrl().endsWith(QStringLiteral("due.mp3")); }, "the second medium");
   EXPECT_EQ(positionCalls(), QStringList{QStringLiteral("controls.currentPosition=7")});
   EXPECT_EQ(window_->AudioIndex, 1);
+  window_->PendingFragment.clear();
   fake()->endMedium();
   waitFor([&] { return window_->objwb->LocationURL() == end; }, "the page after the last medium");
 

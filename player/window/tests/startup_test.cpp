@@ -113,15 +113,24 @@ TEST_F(StartupTest, AnotherStoredVersionAsksTheVersionQuestion) {
 }
 
 TEST_F(StartupTest, ASettingThatIsNoWholeNumberEndsTheLoadBeforeThePlayer) {
-  setPlayerSetting("StyleSheet", "due");
-  frmBrowser& w = openWindow();
-  const std::vector<std::string> reports = errorReports();
-  ASSERT_FALSE(reports.empty());
-  EXPECT_EQ(reports[0], "Form Load - Form Load: caricamento settings");
-  EXPECT_FALSE(w.oPlayer);
-  EXPECT_FALSE(w.TimerSpalsh->isActive()) << "no book page opens by itself";
-  EXPECT_NE(w.objwb->Document().body().innerHTML().find("LumoPlayer 4.1"), std::string::npos)
-      << "the about page stays";
+  const std::pair<const char*, const char*> cases[] = {
+      {"SavePos", "sì"}, {"StyleSheet", "due"}, {"Versione", "uno"}, {"Versione", "99999"}};
+  for (const auto& [key, stored] : cases) {
+    setPlayerSetting(key, stored);
+    ui().clear();
+    window_.reset();
+    frmBrowser& w = openWindow();
+    const std::vector<std::string> reports = errorReports();
+    ASSERT_FALSE(reports.empty()) << key;
+    EXPECT_EQ(reports[0], "Form Load - Form Load: caricamento settings") << key << " " << stored;
+    for (const ui::MessageBoxRequest& box : shown())
+      EXPECT_EQ(box.text.find("Versione 9 trovata!"), std::string::npos) << key << ": no question";
+    EXPECT_FALSE(w.oPlayer) << key;
+    EXPECT_FALSE(w.TimerSpalsh->isActive()) << key << ": no book page opens by itself";
+    EXPECT_NE(w.objwb->Document().body().innerHTML().find("LumoPlayer 4.1"), std::string::npos)
+        << key << ": the about page stays";
+    setPlayerSetting(key, key == std::string("SavePos") ? "0" : "1");
+  }
 }
 
 // The reader's last page in a work folder whose name has a blank.
