@@ -133,13 +133,14 @@ RunOutcome Conversion::Converti(const ConversionRequest& request, const RunHooks
 
 // Folders of the run: the book folder B = X "(" code ") " title, the fileset
 // folder S = B "/" code. The title is made safe for a file name; the code
-// loses only what would lead out of the book folder ("/", "." and "..").
+// loses only what cannot stand in one folder's name ("/", "\", NUL) or
+// would name the book folder itself or its parent ("." and "..").
 void Conversion::formFolders() {
   std::string title = book_.title;
   folderCode_ = book_.code;
   for (char& c : folderCode_)
-    if (c == '/') c = '-';
-  if (folderCode_ == "." || folderCode_ == "..") folderCode_.assign(folderCode_.size(), '-');
+    if (c == '/' || c == '\\' || c == '\0') c = '_';
+  if (folderCode_ == "." || folderCode_ == "..") folderCode_.assign(folderCode_.size(), '_');
   bookFolder_ = withSlash(request_.exportFolder) + "(" + folderCode_ + ") " + tools::SanitizeFileName(title);
   filesetFolder_ = bookFolder_ + "/" + folderCode_;
 }
@@ -213,8 +214,11 @@ bool Conversion::PrepareExportFolder() {
   // Deleting and copying a folder onto itself would lose the only copy of
   // the book's audio.
   if (sameFolder(S, request_.mp3Folder)) return true;
-  bool copy = true;
+  // With no MP3 file in M there is nothing to copy: the measure of the
+  // book's files then names the first one that is missing.
+  bool copy = !tools::FilesMatching(request_.mp3Folder + "*.mp3").empty();
   skipOnError([&] {
+    if (!copy) return;
     if (tools::FilesMatching(S + "*.mp3").empty()) return;
     if (ui::MsgBox("La cartella contiene già file mp3.\nÉ necessario ricopiarli?", ui::mb::YesNo,
                    "File mp3 esistenti") == ui::Answer::No)

@@ -86,7 +86,14 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
   guarded([this] { Form_Load(); });
 }
 
-Form1::~Form1() { tools::setCopyProgressHook(nullptr); }
+Form1::~Form1() {
+  tools::setCopyProgressHook(nullptr);
+  // The model reads the conversion's table, which goes before the child
+  // widgets do: the view must not ask it for anything once the table is gone.
+  lv->setModel(nullptr);
+  delete model_;
+  model_ = nullptr;
+}
 
 void Form1::buildControls() {
   auto* central = new QWidget(this);
@@ -239,7 +246,21 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
+void Form1::setRunning(bool running) {
+  // The window's own controls and menus are disabled, not the window: a
+  // disabled Qt window disables its child windows too, and the progress
+  // window and the about box stay as they are during a run.
+  running_ = running;
+  centralWidget()->setEnabled(!running);
+  menuBar()->setEnabled(!running);
+}
+
 void Form1::closeEvent(QCloseEvent* event) {
+  // A disabled window cannot be closed: a run ends by itself.
+  if (running_) {
+    event->ignore();
+    return;
+  }
   // The about box belongs to this window and goes with it.
   about_->close();
   QMainWindow::closeEvent(event);
@@ -383,12 +404,12 @@ void Form1::Converti_Click() {
   RunHooks hooks;
   hooks.begin = [this] {
     progress_->show();
-    setEnabled(false);
+    setRunning(true);
     QApplication::processEvents();
   };
   hooks.end = [this] {
     progress_->hide();
-    setEnabled(true);
+    setRunning(false);
     showSummary();
   };
   hooks.yield = [this] { yieldToWindow(); };

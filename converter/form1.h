@@ -93,6 +93,8 @@ class Form1 : public QMainWindow {
   void buildMenus();
   void connectHandlers();
   void setConvertEnabled(bool enabled);
+  // Takes the window's input away for a run, and gives it back.
+  void setRunning(bool running);
   void showSummary();
   void yieldToWindow();
 
@@ -106,6 +108,7 @@ class Form1 : public QMainWindow {
   Form3* progress_ = nullptr;
   QProgressDialog* copyProgress_ = nullptr;
   QElapsedTimer lastYield_;
+  bool running_ = false;
 };
 
 }  // namespace lumo::converter

@@ -78,7 +78,7 @@ void appendFileCommandTables(Lines& out) {
 }
 
 void appendHomeCommandTables(Lines& out, const HomePage& page) {
-  const std::string start = "<td width=\"15%\" align=\"center\"><a href=\"" + page.workFolder + "/" + page.firstFile +
+  const std::string start = "<td width=\"15%\" align=\"center\"><a href=\"" + page.workFolder + "/" + pageName(page.firstFile) +
                             ".htm#QENPLAYER_AUDIO_POS=0\" title=\"Ascolta il libro dall'inizio\">Inizio Libro</a></td>";
   const std::string mp3 = "<td width=\"10%\" align=\"center\"><a href= \"" + page.mp3Folder +
                           "\" target=\"_blank\" title=\"Accedi alla cartella dei file mp3\">MP3</a></td>";
@@ -115,7 +115,7 @@ void appendRow(Lines& out, const std::vector<std::string>& cells) {
 // to the start of its page, so that every file stays reachable.
 void appendHomeFileRows(Lines& out, const HomePage& page, const HomeFile& file) {
   const auto link = [&](const bookindex::Marker& m, const std::string& label) {
-    return "<td class=\"cel\" width=\"15%\"><a href=\"" + page.workFolder + "/" + file.name +
+    return "<td class=\"cel\" width=\"15%\"><a href=\"" + page.workFolder + "/" + pageName(file.name) +
            ".htm#QENPLAYER_AUDIO_POS=" + std::to_string(m.start) + "\">" + label + "</a></td>";
   };
   const auto nameCell = [&](int rows) {
@@ -137,6 +137,13 @@ void appendHomeFileRows(Lines& out, const HomePage& page, const HomeFile& file) 
 
 }  // namespace
 
+std::string pageName(const std::string& fileName) {
+  std::string name = fileName;
+  for (char& c : name)
+    if (c == '/' || c == '\\' || c == '\0') c = '_';
+  return name;
+}
+
 std::string fileDurationText(int32_t seconds) {
   return " - Durata " + std::to_string(seconds / 60) + ":" + twoDigits(seconds % 60) + " (mm:ss)";
 }
@@ -155,8 +162,9 @@ Lines filePageLines(const FilePage& page) {
       "<meta name=\"GENERATOR\" content=\"Zivuvu\">",
       "<meta name=\"QENPLAYER_AUDIO\" content=\"" + page.audioPath + "\" >",
   };
-  if (!page.next.empty()) out.push_back("<meta name=\"QENPLAYER_AUDIO_NEXTHTML_1\" content=\"" + page.next + ".htm\">");
-  if (page.prev) out.push_back("<meta name=\"QENPLAYER_AUDIO_PREVHTML\" content=\"" + *page.prev + ".htm\">");
+  if (!page.next.empty())
+    out.push_back("<meta name=\"QENPLAYER_AUDIO_NEXTHTML_1\" content=\"" + pageName(page.next) + ".htm\">");
+  if (page.prev) out.push_back("<meta name=\"QENPLAYER_AUDIO_PREVHTML\" content=\"" + pageName(*page.prev) + ".htm\">");
   out.insert(out.end(), {
       "<LINK rel=\"stylesheet\" type=\"text/css\" href=\"../Include/Style1.css\">",
       "<title> Indice del file " + page.name + "</title>",

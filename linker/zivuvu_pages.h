@@ -40,6 +40,11 @@ struct HomePage {
   std::vector<HomeFile> files;
 };
 
+// The name of a file's page (without ".htm") and of the links to it: the
+// file's name with every "/", "\" and NUL turned into "_", so that a name
+// from the index never places a page outside the work folder.
+std::string pageName(const std::string& fileName);
+
 Lines filePageLines(const FilePage& page);
 Lines homePageLines(const HomePage& page);
 

@@ -78,6 +78,8 @@ Book openBook(const RunOptions& options, std::optional<IndexReader>& reader) {
   book.cd = registry::GetSetting(kApp, kSection, "CD");
   if (text::trim(book.cd).empty()) throw RuntimeError(err::FileNotFound);
   if (book.cd.back() != '/') book.cd += '/';
+  // The folder as it is named on disk, so that the MP3 link names it so too.
+  book.cd = shell::resolvePath(book.cd);
   reader.emplace(shell::resolvePath(book.cd + "marker.txt"));
   book.header = bookindex::readHeader(*reader);
   book.fileCount = reader->numberField();
@@ -91,6 +93,13 @@ Book openBook(const RunOptions& options, std::optional<IndexReader>& reader) {
     registry::SaveSetting(kApp, kSection, "Dirwork", book.workFolder);
   }
   return book;
+}
+
+// A sum that would pass 32 bits is an overflow: the statement is skipped and
+// the total keeps what it held, so the file only loses its share.
+void addToTotal(int32_t& total, int32_t seconds) {
+  int32_t sum = 0;
+  if (!__builtin_add_overflow(total, seconds, &sum)) total = sum;
 }
 
 std::optional<int32_t> measure(const std::string& mp3Path, mp3::Mp3Info& info, const mp3::YieldFn& yield) {
@@ -120,12 +129,12 @@ std::pair<std::string, int32_t> writeFilePages(const RunOptions& options, const 
     page.prev = prev;
     page.audioPath = shell::resolvePath(mp3Folder(book) + record.name + ".mp3");
     page.duration = measure(page.audioPath, info, options.yield);
-    if (page.duration) total += *page.duration;
+    if (page.duration) addToTotal(total, *page.duration);
     for (int i = 0; i < record.markerCount; ++i) {
       readMarkerTolerant(reader, marker);
       page.markers.push_back(marker);
     }
-    skipOnError([&] { text::writeTextFile(folder / (record.name + ".htm"), filePageLines(page)); });
+    skipOnError([&] { text::writeTextFile(folder / (pageName(record.name) + ".htm"), filePageLines(page)); });
     if (!prev) first = record.name;
     prev = record.name;
   }
@@ -167,9 +176,7 @@ void writeHomePage(const RunOptions& options, const Book& book, const std::strin
 }  // namespace
 
 std::string workFolderName(const std::string& code) {
-  std::string name = code;
-  for (char& c : name)
-    if (c == '/' || c == '\\' || c == '\0') c = '_';
+  std::string name = pageName(code);
   const bool onlyDots = name.find_first_not_of('.') == std::string::npos;  // also true for ""
   if (onlyDots || text::iequals(name, "Include")) name = "_" + name;
   return name;

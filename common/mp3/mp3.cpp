@@ -321,7 +321,10 @@ void ReadId3v1Tag(Analysis& a) {
 void TakeFirstHeader(Mp3Info& info, const Mp3FrameHeader& first) {
   info.ChannelModeIndex = first.ChannelMode;
   info.Layer = first.Layer;
-  info.Version = first.Version;
+  // The record knows two versions: MPEG-2.5 streams are measured with their
+  // own sample rates but counted as MPEG-2, as every header without the
+  // MPEG-1 bit is.
+  info.Version = first.Version == 1 ? 1 : 2;
   info.Copyright = first.Copyright;
   info.SampleRate = first.SampleRate;
   info.Original = first.Original;

@@ -15,7 +15,7 @@ namespace lumo::mp3 {
 // every file of a book).
 struct Mp3Info {
   int32_t FileSize = 0;
-  uint8_t Version = 0;  // 1 MPEG-1, 2 MPEG-2, 25 MPEG-2.5
+  uint8_t Version = 0;  // 1 MPEG-1, 2 MPEG-2 (MPEG-2.5 included: every header without the MPEG-1 bit)
   uint8_t Layer = 0;    // 1, 2 or 3
   int16_t Bitrate = 0;  // kbit/s: the first frame's when constant, else the average
   int32_t Frames = 0;

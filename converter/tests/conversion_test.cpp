@@ -218,16 +218,55 @@ TEST_F(ConverterFixture, ConvertingAFilesetFolderKeepsItsAudio) {
 }
 
 TEST_F(ConverterFixture, FolderNamesFromTheIndexStayInsideTheExportFolder) {
-  BookSpec b = levelsBook();
-  b.code = "../../evil";
-  b.title = "Vol. 1: A/B";
-  write(b);
-  request.exportFolder = request.exportBase + "MyLUMO/DAISY";  // edited, without the final "/"
-  ASSERT_EQ(convert(), RunOutcome::Completed);
+  struct Case {
+    std::string code, folder;
+  } cases[] = {
+      {"../../evil", ".._.._evil"},
+      {"..", "__"},  // would otherwise put the fileset into the export folder itself
+      {".", "_"},
+      {"LB\\7", "LB_7"},
+      {std::string("LB\0" "8", 4), "LB_8"},
+  };
   const fs::path X = root / "docs" / "MyLUMO" / "DAISY";
-  EXPECT_EQ(conversion.bookFolder(), (X / "(..-..-evil) Vol- 1- A-B").string());
-  EXPECT_EQ(conversion.filesetFolder(), (X / "(..-..-evil) Vol- 1- A-B" / "..-..-evil").string());
-  EXPECT_TRUE(fs::exists(fs::path(conversion.filesetFolder()) / "ncc.html"));
-  EXPECT_FALSE(fs::exists(root / "evil"));
-  EXPECT_FALSE(fs::exists(root / "docs" / "evil"));
+  for (const Case& c : cases) {
+    BookSpec b = levelsBook();
+    b.code = c.code;
+    b.title = "Vol. 1: A/B";
+    fs::remove_all(root / "book");
+    fs::remove_all(root / "docs");
+    write(b);
+    script->clear();
+    request.exportFolder = request.exportBase + "MyLUMO/DAISY";  // edited, without the final "/"
+    ASSERT_EQ(convert(), RunOutcome::Completed) << c.folder << ::testing::PrintToString(texts());
+    const fs::path B = X / ("(" + c.folder + ") Vol- 1- A-B");
+    EXPECT_EQ(conversion.bookFolder(), B.string());
+    EXPECT_EQ(conversion.filesetFolder(), (B / c.folder).string());
+    EXPECT_TRUE(fs::exists(B / c.folder / "ncc.html")) << c.folder;
+    EXPECT_TRUE(fs::exists(B / "discinfo.html")) << c.folder;
+    EXPECT_FALSE(fs::exists(X / "ncc.html")) << c.folder;
+    EXPECT_FALSE(fs::exists(root / "evil"));
+    EXPECT_FALSE(fs::exists(root / "docs" / "evil"));
+  }
+  // Only the folder's name is made safe: the fileset shows the title as the index has it.
+  const std::string ncc = lumo::text::readFileBytes(fs::path(conversion.filesetFolder()) / "ncc.html");
+  EXPECT_NE(ncc.find("<title>Vol. 1: A/B</title>"), std::string::npos);
+}
+
+TEST_F(ConverterFixture, AnMp3FolderWithoutAudioStopsAtTheFirstMissingFile) {
+  write(levelsBook());
+  ASSERT_EQ(convert(), RunOutcome::Completed);
+  const fs::path S = conversion.filesetFolder();
+  // The disc's audio folder is gone: nothing can be copied, and the audio
+  // already in the fileset folder is the only copy left.
+  fs::remove_all(root / "book" / "Libro");
+  fs::create_directories(root / "book" / "Libro");
+  script->clear();
+  script->queueAnswer(Answer::Yes);
+  EXPECT_EQ(convert(), RunOutcome::Stopped);
+  const std::string P = request.mp3Folder + "01.mp3";
+  EXPECT_EQ(texts(), (std::vector<std::string>{"Path: " + P + "\nFile mp3 non trovato!",
+                                               "Path del file mp3 in esame non trovato!"}))
+      << "no question about the audio in the fileset folder, no copy failure";
+  EXPECT_TRUE(fs::exists(S / "01.mp3")) << "the fileset's audio is kept";
+  EXPECT_EQ(ended, 1);
 }

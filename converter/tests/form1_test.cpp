@@ -5,9 +5,11 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QMenuBar>
 #include <QTest>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 #include "common/errors/errors.h"
 #include "common/organisation.h"
@@ -93,6 +95,9 @@ class WindowTest : public ::testing::Test {
     for (const auto& m : script->shown()) out.push_back(m.text);
     return out;
   }
+
+  // The window's controls and menus take input (they do not during a run).
+  static bool takesInput(Form1& w) { return w.centralWidget()->isEnabled() && w.menuBar()->isEnabled(); }
 
   QStringList entries(const Form1& w) const {
     QStringList out;
@@ -249,7 +254,7 @@ TEST_F(WindowTest, ConvertingFromTheWindow) {
   QTest::mouseClick(w->Converti, Qt::LeftButton);
   ASSERT_EQ(texts().size(), 1u) << "the completion message";
   EXPECT_EQ(texts()[0].rfind("Conversione completata.\n", 0), 0u);
-  EXPECT_TRUE(w->isEnabled());
+  EXPECT_TRUE(takesInput(*w));
   EXPECT_FALSE(w->progress()->isVisible());
   const QAbstractItemModel* m = w->lv->model();
   ASSERT_EQ(m->rowCount(), 3);
@@ -279,7 +284,7 @@ TEST_F(WindowTest, ConvertingFromTheWindow) {
   w->Conv->trigger();
   ASSERT_EQ(script->shown().size(), 2u);
   EXPECT_EQ(script->shown()[1].text.rfind("Conversione completata.", 0), 0u);
-  EXPECT_TRUE(w->isEnabled());
+  EXPECT_TRUE(takesInput(*w));
 
   // A missing MP3 file: the two messages, and the window usable again.
   fs::remove(d / "Libro" / "02.mp3");
@@ -289,7 +294,7 @@ TEST_F(WindowTest, ConvertingFromTheWindow) {
   EXPECT_EQ(texts(), (std::vector<std::string>{"La cartella contiene già file mp3.\nÉ necessario ricopiarli?",
                                                "Path: " + d.string() + "/Libro/02.mp3\nFile mp3 non trovato!",
                                                "Path del file mp3 in esame non trovato!"}));
-  EXPECT_TRUE(w->isEnabled());
+  EXPECT_TRUE(takesInput(*w));
   EXPECT_FALSE(w->progress()->isVisible());
 
   // An index that is gone: the message of fileexists.
@@ -299,7 +304,53 @@ TEST_F(WindowTest, ConvertingFromTheWindow) {
   QTest::mouseClick(w->Converti, Qt::LeftButton);
   EXPECT_EQ(texts(), (std::vector<std::string>(2, "Il percorso selezionato precedentemente non è più attivo.")));
   EXPECT_EQ(script->shown()[1].icon(), lumo::ui::mb::Critical);
-  EXPECT_TRUE(w->isEnabled());
+  EXPECT_TRUE(takesInput(*w));
+}
+
+// Answers like the script and notes, at each question, which windows take input.
+class WatchingBackend : public lumo::ui::ScriptedBackend {
+ public:
+  std::function<void()> onMessage;
+  Answer messageBox(const lumo::ui::MessageBoxRequest& request) override {
+    if (onMessage) onMessage();
+    return ScriptedBackend::messageBox(request);
+  }
+};
+
+TEST_F(WindowTest, DuringARunOnlyTheMainWindowIsDisabled) {
+  BookSpec b;
+  b.files = {{"01", 3, {{"Uno", 0, "1"}}}};
+  const fs::path d = root / "mnt" / "disc";
+  writeBook(b, d, d / "Libro");
+  mounts({"/dev/sr0 " + d.string() + " iso9660"});
+  auto watching = std::make_shared<WatchingBackend>();
+  lumo::ui::setBackend(watching);
+  auto w = open();
+  w->info->trigger();
+  struct Seen {
+    bool mainTakesInput, progressShown, progressTakesInput, aboutTakesInput, openAfterClose;
+  };
+  std::vector<Seen> seen;
+  watching->onMessage = [&] {
+    const bool input = takesInput(*w) && w->Converti->isEnabled() && w->txtselected->isEnabled();
+    const bool progressShown = w->progress()->isVisible();
+    if (progressShown) w->close();  // the window's close box, while the run goes on
+    seen.push_back({input, progressShown, w->progress()->isEnabled(), w->about()->Command1->isEnabled(),
+                    w->isVisible()});
+  };
+  QTest::mouseClick(w->Converti, Qt::LeftButton);  // first run: only the completion
+  watching->queueAnswer(Answer::Yes);
+  QTest::mouseClick(w->Converti, Qt::LeftButton);  // second run: the question, then the completion
+  ASSERT_EQ(seen.size(), 3u);
+  const Seen& question = seen[1];
+  EXPECT_FALSE(question.mainTakesInput);
+  EXPECT_TRUE(question.progressShown);
+  EXPECT_TRUE(question.progressTakesInput) << "the progress window is not drawn disabled";
+  EXPECT_TRUE(question.aboutTakesInput) << "the about box stays usable beside the run";
+  EXPECT_TRUE(question.openAfterClose) << "a running conversion keeps its window";
+  EXPECT_TRUE(seen[2].mainTakesInput) << "the completion comes with the window usable again";
+  EXPECT_FALSE(seen[2].progressShown);
+  lumo::ui::setBackend(script);
 }
 
 TEST_F(WindowTest, TheReportMenuBeforeAnyConversion) {

@@ -148,6 +148,29 @@ TEST(PagePass, NormalPagesMustRise) {
   EXPECT_EQ(c.maxPageNormal(), 12);
 }
 
+TEST(PagePass, TheHighestNormalPageIsRoundedHalfToEven) {
+  struct Case {
+    std::vector<const char*> labels, after;
+    int32_t highest;
+  } cases[] = {
+      {{"2.5", "3"}, {"2.5", "3"}, 3},        // 2.5 keeps 2 as the highest, so 3 still rises
+      {{"3.5", "4"}, {"3.5", "4s"}, 4},       // 3.5 makes 4 the highest already
+      {{"7.6", "8", "9"}, {"7.6", "8s", "9"}, 9},
+      {{"12,5", "12"}, {"12,5", "12s"}, 12},  // a decimal comma reads as a number too
+  };
+  for (const Case& k : cases) {
+    Conversion c;
+    for (const char* label : k.labels) {
+      const int r = c.table().addRow("1");
+      c.table().setCell(r, Pagina, label);
+    }
+    c.PagePass();
+    std::vector<std::string> after(k.after.begin(), k.after.end());
+    EXPECT_EQ(column(c.table(), Pagina), after) << k.labels[0];
+    EXPECT_EQ(c.maxPageNormal(), k.highest) << k.labels[0];
+  }
+}
+
 TEST(PagePass, ABookWithoutNormalPages) {
   Conversion c;
   fill(c.table(), {{"1", 0, 1, ""}, {"1", 0, 1, "iv"}, {"1", 0, 1, "-1"}});

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "common/mp3/tests/frame_writer.h"
 #include "common/text/text.h"
 #include "linker/tests/book_fixture.h"
 #include "linker/zivuvu_run.h"
@@ -208,4 +209,68 @@ TEST_F(ZivuvuRunTest, AFirstFileNamedInizioIsAPreviousPageLikeAnyOther) {
                       "<td width=\"15%\" align=\"center\"><a href=\"IN1/inizio.htm#QENPLAYER_AUDIO_POS=0\" "
                       "title=\"Ascolta il libro dall'inizio\">Inizio Libro</a></td>"),
             home.end());
+}
+
+TEST_F(ZivuvuRunTest, FileNamesWithPathCharactersKeepTheirPagesInTheWorkFolder) {
+  installFakePlayer();
+  const fs::path book = tmp.path / "names";
+  fs::create_directories(book / "Libro");
+  lumo::text::writeTextFile(book / "marker.txt", {"PC1", "a", "t", "p", "l", "n", "2", "../../fuori,1,a/b", "Uno",
+                                                  "0,1", "a/b,1,", "Due", "0,2"});
+  run(book);
+  EXPECT_FALSE(fs::exists(tmp.path / "fuori.htm"));
+  const auto first = linesOf(app / "PC1" / ".._.._fuori.htm");
+  const auto second = linesOf(app / "PC1" / "a_b.htm");
+  EXPECT_NE(std::find(first.begin(), first.end(), "<meta name=\"QENPLAYER_AUDIO_NEXTHTML_1\" content=\"a_b.htm\">"),
+            first.end());
+  EXPECT_NE(std::find(second.begin(), second.end(),
+                      "<meta name=\"QENPLAYER_AUDIO_PREVHTML\" content=\".._.._fuori.htm\">"),
+            second.end());
+  // The texts still show the name as the index gives it.
+  EXPECT_NE(std::find(second.begin(), second.end(), "<title> Indice del file a/b</title>"), second.end());
+  const auto home = linesOf(app / "index.htm");
+  EXPECT_NE(std::find(home.begin(), home.end(),
+                      "<td class=\"cel\" width=\"15%\"><a href=\"PC1/a_b.htm#QENPLAYER_AUDIO_POS=0\">2</a></td>"),
+            home.end());
+  EXPECT_NE(std::find(home.begin(), home.end(),
+                      "<td width=\"15%\" align=\"center\"><a href=\"PC1/.._.._fuori.htm#QENPLAYER_AUDIO_POS=0\" "
+                      "title=\"Ascolta il libro dall'inizio\">Inizio Libro</a></td>"),
+            home.end());
+}
+
+TEST_F(ZivuvuRunTest, PagesNameTheBookFolderAsItIsOnDisk) {
+  installFakePlayer();
+  makeBook(tmp.path / "books" / "Il libro", "CS1", /*libro=*/true);
+  run(tmp.path / "BOOKS" / "IL LIBRO");
+  const std::string cd = (tmp.path / "books" / "Il libro").string() + "/";
+  const auto a = linesOf(app / "CS1" / "A.htm");
+  EXPECT_EQ(a[5], "<meta name=\"QENPLAYER_AUDIO\" content=\"" + cd + "Libro/A.mp3\" >");
+  const auto home = linesOf(app / "index.htm");
+  EXPECT_NE(std::find(home.begin(), home.end(),
+                      "<td width=\"10%\" align=\"center\"><a href= \"" + cd +
+                          "Libro/\" target=\"_blank\" title=\"Accedi alla cartella dei file mp3\">MP3</a></td>"),
+            home.end());
+}
+
+TEST_F(ZivuvuRunTest, ATotalBeyond32BitsLosesOnlyTheShareThatDoesNotFit) {
+  installFakePlayer();
+  const fs::path book = tmp.path / "endless";
+  fs::create_directories(book / "Libro");
+  // Each file's VBR header claims 2^31-1 frames of 1152 samples at 8 kHz:
+  // 309237645 s. Six of them fit the total; the seventh would pass 2^31.
+  using namespace lumo::mp3::testing;
+  const FrameFields fields{.version = 25, .layer = 2, .bitrate = 8, .sampleRate = 8000};
+  const std::string mp3 = xingFrame(fields, "Xing", 21, 1, 0x7FFFFFFFu, 0) + frames(fields, 40);
+  std::vector<std::string> index = {"BIG", "a", "t", "p", "l", "n", "7"};
+  for (int f = 1; f <= 7; ++f) {
+    writeFile(book / "Libro" / ("f" + std::to_string(f) + ".mp3"), mp3);
+    index.push_back("f" + std::to_string(f) + ",1," + (f < 7 ? "f" + std::to_string(f + 1) : ""));
+    index.insert(index.end(), {"Parte", "0,1"});
+  }
+  lumo::text::writeTextFile(book / "marker.txt", index);
+  run(book);
+  const auto last = linesOf(app / "BIG" / "f7.htm");
+  EXPECT_NE(std::find(last.begin(), last.end(), " - Durata 5153960:45 (mm:ss)"), last.end());
+  const auto home = linesOf(app / "index.htm");
+  EXPECT_NE(std::find(home.begin(), home.end(), "<td width=\"85%\">515396:04:30 (hh:mm:ss)</td>"), home.end());
 }

@@ -100,6 +100,14 @@ TEST(BookIndex, FailuresOfAShortFileAndAnOutOfRangeStart) {
   EXPECT_EQ(errorOf([&] { readBookIndex(file); }), 53);
 }
 
+TEST(BookIndex, UnclosedQuoteEndsAtItsLine) {
+  auto r = IndexReader::fromText("\"AB01\r\nautore \"citato\r\ntitolo\r\n\r\n\r\n\r\n");
+  const Header h = readHeader(r);
+  EXPECT_EQ(h.code, "AB01");
+  EXPECT_EQ(h.author, "autore \"citato");
+  EXPECT_EQ(h.title, "titolo");
+}
+
 TEST(BookIndex, UnquotedCodeWithCommaShiftsTheHeader) {
   auto r = IndexReader::fromText("AB,CD\r\nauthor\r\ntitle\r\n\r\n\r\n\r\n");
   const Header h = readHeader(r);

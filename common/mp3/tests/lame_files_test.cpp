@@ -95,8 +95,9 @@ const LameCase kLameCases[] = {
     {"Mpeg1VbrWithoutXing", 44100, 2, 95, "-V 4 -t", 1, 44100, false, std::nullopt, false},
     {"Mpeg1VbrCrc", 44100, 2, 7, "-p -V 4", 1, 44100, false, std::nullopt, false},
     {"Mpeg2Mono", 22050, 1, 7, "--cbr -b 32 -m m --resample 22.05", 2, 22050, true, 32, false},
-    {"Mpeg25Mono8k", 8000, 1, 31, "--cbr -b 16 -m m --resample 8", 25, 8000, true, 16, false},
-    {"Mpeg25VbrWithoutXing", 8000, 1, 7, "-V 6 -t -m m --resample 8", 25, 8000, std::nullopt,
+    // MPEG-2.5 reads as version 2, with its own sample rates.
+    {"Mpeg25Mono8k", 8000, 1, 31, "--cbr -b 16 -m m --resample 8", 2, 8000, true, 16, false},
+    {"Mpeg25VbrWithoutXing", 8000, 1, 7, "-V 6 -t -m m --resample 8", 2, 8000, std::nullopt,
      std::nullopt, false},
     // A padded ID3v2 tag pushes the audio past the first search block.
     {"Id3v2Only", 44100, 2, 7, "--cbr -b 128 --id3v2-only --pad-id3v2-size 6000 --tt Titolo", 1,
