@@ -250,11 +250,19 @@ void Conversion::makeRow(int f, int i, int markerCount, const std::string& descr
   table_.setCell(r, File, fileName);
   if (i == markerCount) {
     previous_ = current_;
-    if (markerCount > 1) table_.setCell(r - 1, End, std::to_string(start));
-    table_.setCell(r, End, std::to_string(fileDuration));
+    if (markerCount > 1) setEnd(r - 1, start);
+    setEnd(r, fileDuration);
   } else if (i > 1) {
-    table_.setCell(r - 1, End, std::to_string(start));
+    setEnd(r - 1, start);
   }
+}
+
+// A clip never ends before it begins: a marker beyond the end of its file,
+// or markers out of order, give an empty clip instead of a negative
+// duration and clock values like "0:-1:-40" that no DAISY player can read.
+void Conversion::setEnd(int row, int32_t end) {
+  const int64_t begin = cellNumber(table_.cell(row, Start));
+  table_.setCell(row, End, std::to_string(std::max<int64_t>(end, begin)));
 }
 
 void Conversion::GroupPass() {

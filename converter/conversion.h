@@ -95,6 +95,7 @@ class Conversion {
   bool IsSubsectionMarker() const { return converter::IsSubsectionMarker(current_); }
   void makeRow(int f, int i, int markerCount, const std::string& description, int16_t start,
                const std::string& page, const std::string& fileName, int32_t fileDuration);
+  void setEnd(int row, int32_t end);
   void GroupPass();
   void PagePass();
   void DurationPass();

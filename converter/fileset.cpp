@@ -81,18 +81,12 @@ void writeSmil(const std::string& folder, const FilesetData& d, const Group& g, 
   c.m = 1;
 }
 
-std::string two(int n) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%02d", n);
-  return buf;
-}
-
 void writeNcc(const std::string& folder, const FilesetData& d, const std::vector<Group>& groups) {
   const ConversionTable& t = d.table;
   const Summary& s = d.summary;
   const std::string title = xmlText(d.book.title);
-  const std::string date =
-      two(d.date.tm_mday) + "-" + two(d.date.tm_mon + 1) + "-" + std::to_string(d.date.tm_year + 1900);
+  char date[48];
+  std::snprintf(date, sizeof date, "%02d-%02d-%04d", d.date.tm_mday, d.date.tm_mon + 1, d.date.tm_year + 1900);
   text::AtomicTextFile out(folder + "/ncc.html");
   for (const std::string& line : std::vector<std::string>{
            kXmlDeclaration,
@@ -102,7 +96,7 @@ void writeNcc(const std::string& folder, const FilesetData& d, const std::vector
            "<title>" + title + "</title>",
            R"(<meta http-equiv="Content-type" content="text/html; charset=windows-1252"/>)",
            "<meta name=\"dc:creator\" content=\"" + xmlText(d.book.author) + "\"/>",
-           "<meta name=\"dc:date\" content=\"" + date + "\" scheme=\"dd-mm-yyyy\"/>",
+           "<meta name=\"dc:date\" content=\"" + std::string(date) + "\" scheme=\"dd-mm-yyyy\"/>",
            R"(<meta name="dc:format" content="Daisy 2.02"/>)",
            "<meta name=\"dc:identifier\" content=\"" + xmlText(d.book.code) + "\" scheme=\"Vardel\"/>",
            R"(<meta name="dc:language" content="it" scheme="ISO 639"/>)",

@@ -270,3 +270,26 @@ TEST_F(ConverterFixture, AnMp3FolderWithoutAudioStopsAtTheFirstMissingFile) {
   EXPECT_TRUE(fs::exists(S / "01.mp3")) << "the fileset's audio is kept";
   EXPECT_EQ(ended, 1);
 }
+
+TEST_F(ConverterFixture, AClipNeverEndsBeforeItBegins) {
+  // The index places a marker after the end of its 20 s file, and a second
+  // file's markers out of order.
+  BookSpec b;
+  b.files = {{"01", 20, {{"Capitolo primo", 0, "1"}, {"Oltre la fine", 25, "2"}}},
+             {"02", 30, {{"Capitolo secondo", 12, "3"}, {"Indietro", 4, "4"}}}};
+  write(b);
+  ASSERT_EQ(convert(), RunOutcome::Completed) << ::testing::PrintToString(texts());
+  const ConversionTable& t = conversion.table();
+  ASSERT_EQ(t.rowCount(), 4);
+  struct Clip {
+    int row;
+    const char* begin;
+    const char* end;
+  };
+  for (const Clip& c : {Clip{1, "0", "25"}, Clip{2, "25", "25"}, Clip{3, "12", "12"}, Clip{4, "4", "30"}}) {
+    EXPECT_EQ(t.cell(c.row, Start), c.begin) << c.row;
+    EXPECT_EQ(t.cell(c.row, End), c.end) << c.row;
+    EXPECT_GE(std::stoll(t.cell(c.row, Durata).empty() ? "0" : t.cell(c.row, Durata)), 0) << c.row;
+  }
+  EXPECT_EQ(conversion.summary().Text2, "51") << "25 + 0 + 0 + 26 s";
+}

@@ -283,6 +283,92 @@ TEST_F(FilesetTest, AGroupWithLevelZeroRowsAndOnePagePerFile) {
   EXPECT_EQ(report[firstRow + 44 + 2], R"(<td width="25%">Capitolo &quot;due&quot;</td>)");
 }
 
+// Special pages (a repeated number and a roman numeral), a row without a page
+// label while pages come from the index, and a description with "<" and "&":
+// escaped in the DAISY files, as it stands in the report.
+TEST_F(FilesetTest, SpecialPagesAnEmptyLabelAndMarkupInADescription) {
+  BookSpec b;
+  b.files = {{"01", 40, {{"Capitolo <uno> & due", 0, "12"}, {"Premessa", 10, ""}, {"Parte", 20, "iv"}}},
+             {"02", 10, {{"Segue la parte", 0, "12"}}}};
+  write(b);
+  ASSERT_EQ(convert(), RunOutcome::Completed);
+
+  const Lines first = readLines(S() / "clp000001.smil");
+  ASSERT_GT(first.size(), 10u);
+  EXPECT_EQ(first[10], R"(<meta name="title" content="Capitolo &lt;uno&gt; &amp; due"/>)");
+  expectLines(S() / "clp000002.smil",
+              kSmilHead + Lines{
+                              R"(<meta name="ncc:totalElapsedTime" content="0:00:10.000"/>)",
+                              R"(<meta name="ncc:timeInThisSmil" content="0:00:10.000"/>)",
+                              R"(<meta name="title" content="Premessa"/>)",
+                              "<layout>",
+                              R"(<region id="txtView"/>)",
+                              "</layout>",
+                              "</head>",
+                              "<body>",
+                              R"(<seq dur="10.000s">)",
+                              R"(<par endsync="last">)",
+                              R"(<text src="ncc.html#heading_000002" id="bookid_000003"/>)",
+                              "</par>",
+                              "<seq>",
+                              R"(<audio src="01.mp3" clip-begin="npt=10.000s" clip-end="npt=20.000s" id="phrase_000001"/>)",
+                              "</seq>",
+                              "</seq>",
+                              "</body>",
+                              "</smil>",
+                          });
+  expectLines(S() / "clp000003.smil",
+              kSmilHead + Lines{
+                              R"(<meta name="ncc:totalElapsedTime" content="0:00:20.000"/>)",
+                              R"(<meta name="ncc:timeInThisSmil" content="0:00:30.000"/>)",
+                              R"(<meta name="title" content="Parte"/>)",
+                              "<layout>",
+                              R"(<region id="txtView"/>)",
+                              "</layout>",
+                              "</head>",
+                              "<body>",
+                              R"(<seq dur="30.000s">)",
+                              R"(<par endsync="last">)",
+                              R"(<text src="ncc.html#heading_000003" id="bookid_000004"/>)",
+                              "</par>",
+                              R"(<par endsync="last">)",
+                              R"(<text src="ncc.html#page_000002" id="bookid_000005"/>)",
+                              "<seq>",
+                              R"(<audio src="01.mp3" clip-begin="npt=20.000s" clip-end="npt=40.000s" id="phrase_000001"/>)",
+                              "</seq>",
+                              "</par>",
+                              R"(<par endsync="last">)",
+                              R"(<text src="ncc.html#page_000003" id="bookid_000006"/>)",
+                              "<seq>",
+                              R"(<audio src="02.mp3" clip-begin="npt=0.000s" clip-end="npt=10.000s" id="phrase_000002"/>)",
+                              "</seq>",
+                              "</par>",
+                              "</seq>",
+                              "</body>",
+                              "</smil>",
+                          });
+
+  expectLines(S() / "ncc.html",
+              nccHead("Pinocchio", "4", "0:00:50", "781", "1", "2", "12", "1") +
+                  Lines{
+                      R"(<h1 id="heading_000001" class="title"><a href="clp000001.smil#bookid_000001">Capitolo &lt;uno&gt; &amp; due</a></h1>)",
+                      R"(<span id="page_000001" class="page-normal"><a href="clp000001.smil#bookid_000002">12</a></span>)",
+                      R"(<h1 id="heading_000002" class="section"><a href="clp000002.smil#bookid_000003">Premessa</a></h1>)",
+                      R"(<h1 id="heading_000003" class="section"><a href="clp000003.smil#bookid_000004">Parte</a></h1>)",
+                      R"(<span id="page_000002" class="page-special"><a href="clp000003.smil#bookid_000005">iv</a></span>)",
+                      R"(<span id="page_000003" class="page-special"><a href="clp000003.smil#bookid_000006">12s</a></span>)",
+                      "</body>",
+                      "</html>",
+                  });
+
+  const Lines report = readLines(root / "prog" / "lumodaisylog.html");
+  const size_t firstRow = 11 + 7 * 4 + 3 + 11;
+  ASSERT_EQ(report.size(), firstRow + 4 * 11 + 3);
+  EXPECT_EQ(report[firstRow + 2], R"(<td width="25%">Capitolo <uno> & due</td>)") << "written unchanged";
+  EXPECT_EQ(report[firstRow + 11 + 5], R"(<td width="10%"></td>)") << "no page label";
+  EXPECT_EQ(report[firstRow + 33 + 5], R"(<td width="10%">12s</td>)");
+}
+
 TEST_F(FilesetTest, ASecondConversionReplacesTheReport) {
   BookSpec first;
   first.files = {{"a", 5, {{"Uno", 0, "1"}, {"Due", 2, "2"}}}};
