@@ -107,15 +107,20 @@ void WindowTest::clickLink(const std::string& href) {
              [&](const std::function<bool()>& done) { waitFor(done, "the linked page"); });
 }
 
-fs::path WindowTest::makeZivuvuBook(const std::string& code) {
-  const fs::path book = dir_ / "books" / ("Libro " + code);
-  lumo::linker::testing::makeBook(book, code, true);
+// Zivuvu's pages of a book folder, written into the program folder.
+void WindowTest::writePagesOf(const fs::path& book) {
   registry::SaveSetting(lumo::linker::kApp, lumo::linker::kSection, "CD", book.string());
   lumo::linker::RunOptions options;
   options.appFolder = program_.string();
   options.yield = [] {};
   options.startPlayer = [](const std::string&) { return true; };
   EXPECT_EQ(lumo::linker::ZivuvuRun(options), lumo::linker::RunOutcome::PagesWritten);
+}
+
+fs::path WindowTest::makeZivuvuBook(const std::string& code) {
+  const fs::path book = dir_ / "books" / ("Libro " + code);
+  lumo::linker::testing::makeBook(book, code, true);
+  writePagesOf(book);
   return book;
 }
 
@@ -156,12 +161,7 @@ fs::path WindowTest::makeBookPages(const std::string& name, const std::vector<st
   lumo::text::writeTextFile(book / "marker.txt", marker);
   for (const auto& [file, seconds] : tones)
     lumo::testing::makeTone(QString::fromStdString((book / "Libro" / file).string()), seconds);
-  registry::SaveSetting(lumo::linker::kApp, lumo::linker::kSection, "CD", book.string());
-  lumo::linker::RunOptions options;
-  options.appFolder = program_.string();
-  options.yield = [] {};
-  options.startPlayer = [](const std::string&) { return true; };
-  EXPECT_EQ(lumo::linker::ZivuvuRun(options), lumo::linker::RunOutcome::PagesWritten);
+  writePagesOf(book);
   return book;
 }
 

@@ -57,6 +57,8 @@ class WindowTest : public ::testing::Test {
 
   // Writes a page (UTF-8) and returns its file address.
   QString writePage(const fs::path& file, const std::string& html);
+  // Runs Zivuvu on a book folder: its pages land in the program folder.
+  void writePagesOf(const fs::path& book);
   // A book folder named `name` under the test's folder with this
   // marker.txt and, in its Libro folder, a tone MP3 of each (file, seconds);
   // Zivuvu then writes its pages into the program folder. Returns the book.
