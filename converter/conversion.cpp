@@ -19,15 +19,10 @@ namespace fs = std::filesystem;
 namespace lumo::converter {
 namespace {
 
-bool startsWith(const std::string& s, const std::string& prefix) { return s.rfind(prefix, 0) == 0; }
 
 // VB's Val on the whole numbers the table holds.
 int64_t cellNumber(const std::string& text) { return std::strtoll(text.c_str(), nullptr, 10); }
 
-std::string withSlash(std::string folder) {
-  if (!folder.empty() && folder.back() != '/') folder += '/';
-  return folder;
-}
 
 std::tm localToday() {
   const std::time_t now = std::time(nullptr);
@@ -68,13 +63,13 @@ bool fileexists(const std::string& indexPath) {
 bool IsContinuationMarker(const std::string& t, const std::string& p) {
   if (t == p) return true;
   for (const char* word : {"cassetta", "file", "segue", "inizio"})
-    if (startsWith(t, word)) return true;
+    if (t.starts_with(word)) return true;
   return t.find("continua") != std::string::npos;
 }
 
 bool IsSubsectionMarker(const std::string& t) {
   for (const char* prefix : {"\u2026", "..", "par ", "paragrafo", "par. "})
-    if (startsWith(t, prefix)) return true;
+    if (t.starts_with(prefix)) return true;
   for (size_t p = t.find('.'); p != std::string::npos; p = t.find('.', p + 1))
     if (p + 1 < t.size() && t[p + 1] >= '1' && t[p + 1] <= '9') return true;
   return false;
@@ -141,7 +136,7 @@ void Conversion::formFolders() {
   for (char& c : folderCode_)
     if (c == '/' || c == '\\' || c == '\0') c = '_';
   if (folderCode_ == "." || folderCode_ == "..") folderCode_.assign(folderCode_.size(), '_');
-  bookFolder_ = withSlash(request_.exportFolder) + "(" + folderCode_ + ") " + tools::SanitizeFileName(title);
+  bookFolder_ = shell::withSlash(request_.exportFolder) + "(" + folderCode_ + ") " + tools::SanitizeFileName(title);
   filesetFolder_ = bookFolder_ + "/" + folderCode_;
 }
 
@@ -195,7 +190,7 @@ RunOutcome Conversion::run(const RunHooks& hooks) {
 
   const FilesetData data{table_, summary_, book_, folderCode_, maxPageNormal_, today ? today() : localToday()};
   writeFileset(filesetFolder_, bookFolder_, data);
-  writeReport(withSlash(request_.programFolder) + "lumodaisylog.html", data);
+  writeReport(shell::withSlash(request_.programFolder) + "lumodaisylog.html", data);
 
   if (hooks.end) hooks.end();
   ui::MsgBox("Conversione completata.\nPuoi vedere l'esito della conversione in questa cartella:\n" + bookFolder_,
@@ -205,12 +200,12 @@ RunOutcome Conversion::run(const RunHooks& hooks) {
 }
 
 bool Conversion::PrepareExportFolder() {
-  const std::string X = withSlash(request_.exportFolder);
+  const std::string X = shell::withSlash(request_.exportFolder);
   for (const std::string& folder : {request_.exportBase + "MyLUMO", X, bookFolder_, filesetFolder_}) {
     std::error_code ec;
     fs::create_directory(shell::resolvePath(folder), ec);
   }
-  const std::string S = withSlash(shell::resolvePath(filesetFolder_));
+  const std::string S = shell::withSlash(shell::resolvePath(filesetFolder_));
   // Deleting and copying a folder onto itself would lose the only copy of
   // the book's audio.
   if (sameFolder(S, request_.mp3Folder)) return true;

@@ -31,10 +31,6 @@ namespace {
 QString q(const std::string& s) { return QString::fromStdString(s); }
 std::string s(const QString& text) { return text.toStdString(); }
 
-std::string withSlash(std::string folder) {
-  if (!folder.empty() && folder.back() != '/') folder += '/';
-  return folder;
-}
 
 // No exception leaves a handler: a failure the handler did not expect is
 // shown as the run-time error it is.
@@ -270,12 +266,12 @@ void Form1::Form_Load() {
   setWindowTitle(QString::fromUtf8(kProgramTitle) + " " + q(programVersion()) +
                  QString::fromUtf8(" Convertitore Daisy per audiolibri Lumo"));
   setAccessibleName(windowTitle());
-  A_ = withSlash(shell::programFolder());
+  A_ = shell::withSlash(shell::programFolder());
   showSummary();
   ScanCdDrives();
   E_ = registry::GetSetting("daisyconv", "Default", "expath", "");
   if (E_.empty()) E_ = tools::GetSpecialFolderPath(tools::CSIDL_PERSONAL);
-  E_ = withSlash(E_);
+  E_ = shell::withSlash(E_);
   txtselected->setText(q(E_ + subfolder_ + "/DAISY/"));
 }
 
@@ -356,7 +352,7 @@ void Form1::sfogliamp3_Click() {
   }
   std::string chosen = tools::BrowseForFolder(initial);
   if (chosen.empty()) return;
-  chosen = withSlash(chosen);
+  chosen = shell::withSlash(chosen);
   if (tools::FilesMatching(chosen + "*.mp3").empty()) {
     ui::MsgBox("La cartella selezionata non contiene file mp3", ui::mb::Information);
     return;
@@ -369,7 +365,7 @@ void Form1::sfogliamp3_Click() {
 void Form1::sfoglia_Click() {
   std::string chosen = tools::BrowseForFolder(s(txtselected->text()));
   if (chosen.empty()) return;
-  chosen = withSlash(chosen);
+  chosen = shell::withSlash(chosen);
   registry::SaveSetting("daisyconv", "Default", "expath", chosen);
   E_ = chosen;
   txtselected->setText(q(E_ + subfolder_ + "/DAISY/"));

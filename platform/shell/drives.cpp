@@ -31,17 +31,16 @@ std::string withoutTrailingSlash(std::string path) {
   return path;
 }
 
-bool startsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
 int typeOf(const MountEntry& m) {
-  if (startsWith(m.device, "/dev/sr") || startsWith(m.device, "/dev/cdrom") || m.type == "iso9660" ||
+  if (m.device.starts_with("/dev/sr") || m.device.starts_with("/dev/cdrom") || m.type == "iso9660" ||
       m.type == "udf")
     return drive::CdRom;
   static const char* const remote[] = {"nfs", "nfs4", "cifs", "smb3", "smbfs", "sshfs", "fuse.sshfs", "9p", "afs"};
   for (const char* r : remote)
     if (m.type == r) return drive::Remote;
   if (m.type == "tmpfs" || m.type == "ramfs") return drive::RamDisk;
-  if (startsWith(m.device, "/dev/")) return drive::Fixed;
+  if (m.device.starts_with("/dev/")) return drive::Fixed;
   return drive::Unknown;
 }
 

@@ -51,6 +51,11 @@ bool findNoCase(const fs::path& folder, const std::string& name, fs::path& found
 
 }  // namespace
 
+std::string withSlash(std::string folder) {
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  return folder;
+}
+
 std::string resolvePath(const std::string& path) {
   std::error_code ec;
   if (path.empty() || fs::exists(fs::symlink_status(path, ec))) return path;

@@ -12,6 +12,10 @@ namespace lumo::shell {
 // trailing "/". LUMO_PROGRAM_FOLDER overrides it (tests of in-process code).
 std::string programFolder();
 
+// A folder with its trailing "/", so a file name can be appended to it; an
+// empty text stays empty (the current folder).
+std::string withSlash(std::string folder);
+
 // The user's home folder (HOME, else the password database).
 std::string homeFolder();
 

@@ -42,10 +42,6 @@ QString existingFile(const std::string& path) {
   return fs::is_regular_file(resolved, ec) ? QString::fromStdString(resolved) : QString();
 }
 
-std::string withSlash(std::string folder) {
-  if (folder.empty() || folder.back() != '/') folder += '/';
-  return folder;
-}
 
 }  // namespace
 
@@ -205,7 +201,7 @@ QString frmBrowser::findMarkerAudio(const QString& audio, const QString& section
   std::vector<std::string> roots;
   const QString root = audioMetaRoot();
   if (!root.isEmpty()) roots.push_back(root.toStdString());
-  for (const std::string& mount : shell::driveRoots()) roots.push_back(withSlash(mount));
+  for (const std::string& mount : shell::driveRoots()) roots.push_back(shell::withSlash(mount));
   for (const std::string& r : roots) {
     for (const std::string& candidate : {r + book + "/" + name, r + "Libro/" + name}) {
       const QString found = existingFile(candidate);
@@ -223,7 +219,7 @@ QString frmBrowser::audioMetaRoot() {
   std::string best;
   const std::string path = content.toStdString();
   for (const std::string& mount : shell::driveRoots()) {
-    const std::string root = withSlash(mount);
+    const std::string root = shell::withSlash(mount);
     if (path.rfind(root, 0) == 0 && root.size() > best.size()) best = root;
   }
   return QString::fromStdString(best);
