@@ -1,7 +1,9 @@
 #include "linker/zivuvu_pages.h"
 
 #include <cstdio>
+#include <string_view>
 
+#include "common/bookpage/bookpage.h"
 #include "common/text/text.h"
 
 namespace lumo::linker {
@@ -13,14 +15,25 @@ std::string twoDigits(int32_t n) {
   return buffer;
 }
 
+// A table cell holding one link.
+std::string linkCell(const char* attributes, std::string_view href, const char* title, const char* label) {
+  return std::string("<td ") + attributes + "><a HREF=\"" + std::string(href) + "\" title=\"" + title +
+         "\">" + label + "</A></td>";
+}
+
+// A cell whose link sends the player a key command (a key with Ctrl or Alt).
+std::string keyCell(const char* attributes, int keyCode, int16_t shift, const char* title, const char* label) {
+  return linkCell(attributes, bookpage::keyCommandLink(keyCode, shift), title, label);
+}
+
 // A command table of a page: its comment, table and heading lines, its cells,
 // and the closing lines.
 void appendTable(Lines& out, const char* comment, const char* table, const char* heading,
-                 const std::vector<const char*>& cells, const char* closing = "</table>") {
+                 const std::vector<std::string>& cells, const char* closing = "</table>") {
   out.push_back(comment);
   out.push_back(table);
   out.push_back(heading);
-  for (const char* cell : cells) out.push_back(cell);
+  for (const std::string& cell : cells) out.push_back(cell);
   out.push_back("</tr>");
   out.push_back(closing);
 }
@@ -30,35 +43,35 @@ void appendFileCommandTables(Lines& out) {
               "<table  border=\"1\"  summary=\"La tabella Comandi, permette di controllare la riproduzione dell'opera in sequenza i comandi Play, Pausa, Stop; alza, abbassa il volume, aumenta o diminuisce la velocità di lettura.\" class=\"TABLE_BOTTONI\" align=\"center\">",
               "<tr><th align=\"center\" class=\"menutable\" >COMANDI</th>",
               {
-                  "<td class=\"cell\" width=\"6%\" align=\"center\" valign=\"middle\"><a HREF=\"#QENP_KEYCMD##KEYCTRL#51\" title=\"Avvia la riproduzione del File (CTRL+3)\">Play/Pausa</A></td>",
-                  "<td class=\"cell\" width=\"6%\" align=\"center\"><a HREF=\"#QENP_STOP#\" title=\"Ferma la riproduzione del File (CTRL+4)\">Stop</A></td>",
-                  "<td class=\"cell\" width=\"6%\" align=\"center\"><a HREF=\"#QENP_KEYCMD##KEYCTRL#187\" title=\"Aumenta il volume(CTRL+TASTO[+])\">Volume +</A></td>",
-                  "<td class=\"cell\" width=\"6%\" align=\"center\"><a HREF=\"#QENP_KEYCMD##KEYCTRL#189\" title=\"Diminuisce il volume (CTRL+TASTO[-])\">Volume -</A></td>",
-                  "<td class=\"cell\" width=\"6%\" align=\"center\"><a HREF=\"#QENP_KEYCMD##KEYCTRL#57\" title=\"Modifica la velocità veloce, lenta, normale(CTRL+9)\">Velocità</A></td>",
-                  "<td class=\"cell\" width=\"6%\" align=\"center\"><a HREF=\"#QENP_KEYCMD##KEYALT#187\" title=\"Aumenta la velocità a step (ALT+TASTO[+])\">Velocità +</A></td>",
-                  "<td class=\"cell\" width=\"6%\" align=\"center\"><a HREF=\"#QENP_KEYCMD##KEYALT#189\" title=\"Diminuisce la Velocità a step (ALT+TASTO[-])\">Velocità -</A></td>",
+                  keyCell("class=\"cell\" width=\"6%\" align=\"center\" valign=\"middle\"", '3', bookpage::kCtrlBit, "Avvia la riproduzione del File (CTRL+3)", "Play/Pausa"),
+                  linkCell("class=\"cell\" width=\"6%\" align=\"center\"", bookpage::kStop, "Ferma la riproduzione del File (CTRL+4)", "Stop"),
+                  keyCell("class=\"cell\" width=\"6%\" align=\"center\"", bookpage::kPlusKey, bookpage::kCtrlBit, "Aumenta il volume(CTRL+TASTO[+])", "Volume +"),
+                  keyCell("class=\"cell\" width=\"6%\" align=\"center\"", bookpage::kMinusKey, bookpage::kCtrlBit, "Diminuisce il volume (CTRL+TASTO[-])", "Volume -"),
+                  keyCell("class=\"cell\" width=\"6%\" align=\"center\"", '9', bookpage::kCtrlBit, "Modifica la velocità veloce, lenta, normale(CTRL+9)", "Velocità"),
+                  keyCell("class=\"cell\" width=\"6%\" align=\"center\"", bookpage::kPlusKey, bookpage::kAltBit, "Aumenta la velocità a step (ALT+TASTO[+])", "Velocità +"),
+                  keyCell("class=\"cell\" width=\"6%\" align=\"center\"", bookpage::kMinusKey, bookpage::kAltBit, "Diminuisce la Velocità a step (ALT+TASTO[-])", "Velocità -"),
               });
   appendTable(out, "<! **** TABELLA SPOSTAMENTI ****>",
               "<table border=\"1\" summary=\"La tabella navigazione, consente di controllare gli spostamenti all' interno dell'audio permettendo di avanzare o indietreggiare nella traccia, muoversi nell'indice contenente i vari capitoli o paragrafi e di passare al file sucessivo o precedente.\" class=\"TABLE_BOTTONI\" align=\"center\">",
               "<tr><th class=\"menutable\"  align=\"center\">NAVIGAZIONE</th>",
               {
-                  "<td width=\"6%\" align=\"center\"><a HREF=\"#QENP_KEYCMD##KEYCTRL#49\" title=\"Indietreggia velocemente sulla traccia (CTRL+1)\">Indietro</A></td>",
-                  "<td width=\"6%\" align=\"center\"><a HREF=\"#QENP_KEYCMD##KEYCTRL#50\" title=\"Avanza velocemente sulla traccia (CTRL+2)\">Avanti</A></td>",
-                  "<td width=\"6%\" align=\"center\"><a HREF=\"#QENP_KEYCMD##KEYALT#55\" title=\"Passa all'indice precedente (ALT+7)\">Indice -</A></td>",
-                  "<td width=\"6%\" align=\"center\"><a HREF=\"#QENP_KEYCMD##KEYALT#56\" title=\"Passa all'indice successivo (ALT+8)\">Indice +</A></td>",
-                  "<td width=\"6%\" align=\"center\"><a HREF=\"#QENP_KEYCMD##KEYCTRL#54\" title=\"Passa al File precedente (CTRL+6)\">File -</A></td>",
-                  "<td width=\"6%\" align=\"center\"><a HREF=\"#QENP_KEYCMD##KEYCTRL#55\" title=\"Passa al File successivo (CTRL+7)\">File +</A></td>",
-                  "<td width=\"6%\" align=\"center\"><a HREF=\"#QENP_KEYCMD##KEYCTRL#73\" title=\"Vai all'indice generale dell'Opera (CTRL+I)\">Home</A></td>",
+                  keyCell("width=\"6%\" align=\"center\"", '1', bookpage::kCtrlBit, "Indietreggia velocemente sulla traccia (CTRL+1)", "Indietro"),
+                  keyCell("width=\"6%\" align=\"center\"", '2', bookpage::kCtrlBit, "Avanza velocemente sulla traccia (CTRL+2)", "Avanti"),
+                  keyCell("width=\"6%\" align=\"center\"", '7', bookpage::kAltBit, "Passa all'indice precedente (ALT+7)", "Indice -"),
+                  keyCell("width=\"6%\" align=\"center\"", '8', bookpage::kAltBit, "Passa all'indice successivo (ALT+8)", "Indice +"),
+                  keyCell("width=\"6%\" align=\"center\"", '6', bookpage::kCtrlBit, "Passa al File precedente (CTRL+6)", "File -"),
+                  keyCell("width=\"6%\" align=\"center\"", '7', bookpage::kCtrlBit, "Passa al File successivo (CTRL+7)", "File +"),
+                  keyCell("width=\"6%\" align=\"center\"", 'I', bookpage::kCtrlBit, "Vai all'indice generale dell'Opera (CTRL+I)", "Home"),
               });
   appendTable(out, "<! **** TABELLA SEGNALIBRI ****>",
               "<table border=\"1\" summary=\"La tabella Segnalibri contiene i comandi di inserimento e navigazione all'interno dei segnalibri, con possibilità di inserimento e di cancellazione.\" class=\"TABLE_BOTTONI\" align=\"center\">",
               "<tr><th class=\"menutable\" align=\"center\" >SEGNALIBRI</th>",
               {
-                  "<td class=\"cell\" width=\"6%\" align=\"center\"><a HREF=\"#QENP_KEYCMD##KEYALT#54\" title=\"Apre Il menu della Lista (ALT+6)\">Lista</A></td>",
-                  "<td class=\"cell\" width=\"6%\" align=\"center\"><a HREF=\"#QENP_KEYCMD##KEYALT#51\" title=\"Inserisce un segnalibro (ALT+3)\">Inserisci</A></td>",
-                  "<td class=\"cell\" width=\"6%\" align=\"center\"><a HREF=\"#QENP_KEYCMD##KEYALT#52\" title=\"Cancella la lista dei segnalibri (ALT+4)\">Cancella</A></td>",
-                  "<td class=\"cell\" width=\"6%\" align=\"center\"><a HREF=\"#QENP_KEYCMD##KEYALT#49\" title=\"Passa al segnalibro precedente (ALT+1)\">Indietro</A></td>",
-                  "<td class=\"cell\" width=\"6%\" align=\"center\"><a HREF=\"#QENP_KEYCMD##KEYALT#50\" title=\"Passa al segnalibro successivo (ALT+2)\">Avanti</A></td>",
+                  keyCell("class=\"cell\" width=\"6%\" align=\"center\"", '6', bookpage::kAltBit, "Apre Il menu della Lista (ALT+6)", "Lista"),
+                  keyCell("class=\"cell\" width=\"6%\" align=\"center\"", '3', bookpage::kAltBit, "Inserisce un segnalibro (ALT+3)", "Inserisci"),
+                  keyCell("class=\"cell\" width=\"6%\" align=\"center\"", '4', bookpage::kAltBit, "Cancella la lista dei segnalibri (ALT+4)", "Cancella"),
+                  keyCell("class=\"cell\" width=\"6%\" align=\"center\"", '1', bookpage::kAltBit, "Passa al segnalibro precedente (ALT+1)", "Indietro"),
+                  keyCell("class=\"cell\" width=\"6%\" align=\"center\"", '2', bookpage::kAltBit, "Passa al segnalibro successivo (ALT+2)", "Avanti"),
                   "<td class=\"cell\" width=\"6%\" title=\"Cella vuota\">&nbsp;</td>",
                   "<td class=\"cell\" width=\"6%\" title=\"Cella vuota\">&nbsp;</td>",
               });
@@ -66,8 +79,8 @@ void appendFileCommandTables(Lines& out) {
               "<table border=\"1\" summary=\"La tabella opzioni contiene la possibilità di accedere al pannello di configurazione, cambiare lo stile della Pagina, ricevere informazioni dalla guida in linea, uscire dal programma.\" class=\"TABLE_BOTTONI\" align=\"center\">",
               "<tr><th class=\"menutable\"  align=\"center\" >OPZIONI</th>",
               {
-                  "<td width=\"6%\" align=\"center\"><a HREF=\"#QENP_KEYCMD##KEYCTRL#56\" title=\"Apre il pannello di configurazione (CTRL+8)\">Configura</A></td>",
-                  "<td width=\"6%\" align=\"center\"><a HREF=\"#QENP_KEYCMD##KEYALT#57\" title=\"Cambia lo stile della pagina (ALT+9)\">Stile</A></td>",
+                  keyCell("width=\"6%\" align=\"center\"", '8', bookpage::kCtrlBit, "Apre il pannello di configurazione (CTRL+8)", "Configura"),
+                  keyCell("width=\"6%\" align=\"center\"", '9', bookpage::kAltBit, "Cambia lo stile della pagina (ALT+9)", "Stile"),
                   "<td width=\"6%\" align=\"center\"><a HREF=\"../Include/HELP.htm\" title=\"Guida di LumoPlayer (F1)\">Aiuto</A></td>",
                   "<td width=\"6%\" class=\"menuexit\" align=\"center\"><a href=\"#\" onClick=\"javascript:window.close()\" title=\"Esci da LumoPlayer (ALT+F4)\">Esci</a></td>",
                   "<td width=\"6%\" title=\"Cella vuota\">&nbsp;</td>",
@@ -79,27 +92,27 @@ void appendFileCommandTables(Lines& out) {
 
 void appendHomeCommandTables(Lines& out, const HomePage& page) {
   const std::string start = "<td width=\"15%\" align=\"center\"><a href=\"" + page.workFolder + "/" + pageName(page.firstFile) +
-                            ".htm#QENPLAYER_AUDIO_POS=0\" title=\"Ascolta il libro dall'inizio\">Inizio Libro</a></td>";
+                            ".htm" + bookpage::positionFragment(0) + "\" title=\"Ascolta il libro dall'inizio\">Inizio Libro</a></td>";
   const std::string mp3 = "<td width=\"10%\" align=\"center\"><a href= \"" + page.mp3Folder +
                           "\" target=\"_blank\" title=\"Accedi alla cartella dei file mp3\">MP3</a></td>";
   appendTable(out, "<! **** TABELLA HOME ****>",
               "<table  border=\"1\"  summary=\"La tabella Home, permette di ascoltare l'opera dall'inizio, ascoltare l'annuncio informativo del Lumo, accedere alla pagina di aiuto, o uscire dal programma.\" class=\"TABLE_BOTTONI\" align=\"center\">",
               "<tr><th class=\"menutable\" align=\"center\">HOME</th>",
               {
-                  start.c_str(),
-                  "<td width=\"15%\" align=\"center\"><a href=\"Include/info.htm#QENPLAYER_AUDIO_POS=0\" title=\"Note informative e annuncio di apertura del Lumo\">Annuncio Lumo</a></td>",
+                  start,
+                  "<td width=\"15%\" align=\"center\"><a href=\"Include/info.htm" + bookpage::positionFragment(0) + "\" title=\"Note informative e annuncio di apertura del Lumo\">Annuncio Lumo</a></td>",
                   "<td width=\"10%\" align=\"center\"><a HREF=\"Include/HELP.htm\" title=\"Guida di LumoPlayer (F1)\">Aiuto</A></td>",
-                  mp3.c_str(),
+                  mp3,
                   "<td width=\"10%\" class=\"menuexit\" align=\"center\"><a href=\"#\" onClick=\"javascript:window.close()\" title=\"Esci da LumoPlayer (ALT+F4)\">Esci</a></td>",
               });
   appendTable(out, "<! **** TABELLA FUNZIONI ****>",
               "<table border=\"1\" summary=\"La tabella funzioni, consente di ottenere una lista di audiolibri presenti in tutto il libro, cancellare tutti i segnalibri inseriti, accedere a diversi stili visivi, e configurare il pannello di controllo.\" class=\"TABLE_BOTTONI\" align=\"center\">",
               "<tr><th class=\"menutable\" align=\"center\">FUNZIONI</th>",
               {
-                  "<td width=\"15%\" align=\"center\"><a HREF=\"#QENP_KEYCMD##KEYALT#54\" title=\"Apre la Lista dei segnalibri (ALT+6)\">Lista segnalibri</A></td>",
-                  "<td width=\"15%\" align=\"center\"><a HREF=\"#QENP_KEYCMD##KEYALT#52\" title=\"Cancella tutti i segnalibri (ALT+4)\">Cancella segnalibri</A></td>",
-                  "<td width=\"10%\" align=\"center\"><a HREF=\"#QENP_KEYCMD##KEYALT#57\" title=\"Cambia lo stile della pagina (ALT+9)\">Stile</A></td>",
-                  "<td width=\"10%\" align=\"center\"><a HREF=\"#QENP_KEYCMD##KEYCTRL#56\" title=\"Apre il pannello di configurazione (CTRL+8)\">Configura</A></td>",
+                  keyCell("width=\"15%\" align=\"center\"", '6', bookpage::kAltBit, "Apre la Lista dei segnalibri (ALT+6)", "Lista segnalibri"),
+                  keyCell("width=\"15%\" align=\"center\"", '4', bookpage::kAltBit, "Cancella tutti i segnalibri (ALT+4)", "Cancella segnalibri"),
+                  keyCell("width=\"10%\" align=\"center\"", '9', bookpage::kAltBit, "Cambia lo stile della pagina (ALT+9)", "Stile"),
+                  keyCell("width=\"10%\" align=\"center\"", '8', bookpage::kCtrlBit, "Apre il pannello di configurazione (CTRL+8)", "Configura"),
                   "<td width=\"10%\" title=\"Cella vuota\">&nbsp;</td>",
               });
 }
@@ -116,7 +129,7 @@ void appendRow(Lines& out, const std::vector<std::string>& cells) {
 void appendHomeFileRows(Lines& out, const HomePage& page, const HomeFile& file) {
   const auto link = [&](const bookindex::Marker& m, const std::string& label) {
     return "<td class=\"cel\" width=\"15%\"><a href=\"" + page.workFolder + "/" + pageName(file.name) +
-           ".htm#QENPLAYER_AUDIO_POS=" + std::to_string(m.start) + "\">" + label + "</a></td>";
+           ".htm" + bookpage::positionFragment(m.start) + "\">" + label + "</a></td>";
   };
   const auto nameCell = [&](int rows) {
     return "<td class=\"cel\" width=\"15%\" rowspan=\"" + std::to_string(rows) + "\">" + file.name + "</TD>";
@@ -160,11 +173,11 @@ Lines filePageLines(const FilePage& page) {
       "<head>",
       "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\">",
       "<meta name=\"GENERATOR\" content=\"Zivuvu\">",
-      "<meta name=\"QENPLAYER_AUDIO\" content=\"" + page.audioPath + "\" >",
+      "<meta name=\"" + bookpage::audioMeta(0) + "\" content=\"" + page.audioPath + "\" >",
   };
   if (!page.next.empty())
-    out.push_back("<meta name=\"QENPLAYER_AUDIO_NEXTHTML_1\" content=\"" + pageName(page.next) + ".htm\">");
-  if (page.prev) out.push_back("<meta name=\"QENPLAYER_AUDIO_PREVHTML\" content=\"" + pageName(*page.prev) + ".htm\">");
+    out.push_back("<meta name=\"" + bookpage::nextPageMeta(1) + "\" content=\"" + pageName(page.next) + ".htm\">");
+  if (page.prev) out.push_back("<meta name=\"" + std::string(bookpage::kPreviousPageMeta) + "\" content=\"" + pageName(*page.prev) + ".htm\">");
   out.insert(out.end(), {
       "<LINK rel=\"stylesheet\" type=\"text/css\" href=\"../Include/Style1.css\">",
       "<title> Indice del file " + page.name + "</title>",
@@ -185,10 +198,10 @@ Lines filePageLines(const FilePage& page) {
   });
   for (size_t i = 0; i < page.markers.size(); ++i) {
     const auto& m = page.markers[i];
-    const std::string n = std::to_string(i + 1);
+    const std::string anchor = bookpage::indexAnchorName(static_cast<int32_t>(i + 1));
     appendRow(out, {"<td width=\"60%\">" + m.description + "</td>",
-                    "<td class=\"cel\" width=\"14%\"><a id=\"LumoIndex_" + n + "\" name=\"LumoIndex_" + n +
-                        "\" href=\"#QENPLAYER_AUDIO_POS=" + std::to_string(m.start) + "\">" + text::trim(m.page) +
+                    "<td class=\"cel\" width=\"14%\"><a id=\"" + anchor + "\" name=\"" + anchor +
+                        "\" href=\"" + bookpage::positionFragment(m.start) + "\">" + text::trim(m.page) +
                         "</a></td>"});
   }
   out.push_back("</table></div>");

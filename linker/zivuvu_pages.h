@@ -1,8 +1,8 @@
 #pragma once
 // The two HTML layouts of the page builder: the file page, one per MP3 file
 // of a book, and the book's home page index.htm. Both carry the player's page
-// keywords (audio meta tags, "#QENPLAYER_AUDIO_POS=" links, "#QENP_KEYCMD#"
-// command links and the LumoIndex_ anchors). Values are inserted as read.
+// keywords of common/bookpage (audio meta tags, position links, key command
+// links and the index anchors). Values are inserted as read.
 
 #include <cstdint>
 #include <optional>

@@ -2,7 +2,7 @@
 // an exact combination of Shift (1), Ctrl (2) and Alt (4): one group needs
 // no media file, the Ctrl playback group needs a loaded file, the Alt
 // bookmark group works with or without one. Book pages send the same
-// commands through their "#QENP_KEYCMD#" links, so this map is also the
+// commands through their key command links, so this map is also the
 // pages' command set.
 
 #include <QApplication>
@@ -18,6 +18,7 @@
 #include <optional>
 #include <vector>
 
+#include "common/bookpage/bookpage.h"
 #include "common/text/text.h"
 #include "platform/browser/urls.h"
 #include "platform/browser/webbrowser.h"
@@ -57,16 +58,9 @@ QString folderAddressOf(const QString& address) {
 // the link names none, or a text that is no whole number of at most
 // 32767 s (such an anchor is skipped by the index commands).
 std::optional<int> anchorPosition(const QString& link) {
-  const QString keyword = QStringLiteral("QENPLAYER_AUDIO_POS=");
-  const qsizetype at = link.indexOf(keyword);
-  if (at < 0) return std::nullopt;
-  const QString text = link.mid(at + keyword.size()).trimmed();
-  if (text.isEmpty() || text.size() > 5) return std::nullopt;
-  for (const QChar c : text)
-    if (c < QLatin1Char('0') || c > QLatin1Char('9')) return std::nullopt;
-  const int seconds = text.toInt();
-  if (seconds > 32767) return std::nullopt;
-  return seconds;
+  const std::optional<int64_t> seconds = bookpage::indexLinkSeconds(link.toStdString());
+  if (!seconds || *seconds > 32767) return std::nullopt;
+  return static_cast<int>(*seconds);
 }
 
 bool isModifierKey(int key) {
@@ -391,8 +385,8 @@ void frmBrowser::switchReader() {
 // The previous or next page that the page's meta tag names, beside the page
 // shown; false when the page names none.
 bool frmBrowser::otherPage(bool next) {
-  const QString name = pageMeta(next ? QStringLiteral("QENPLAYER_AUDIO_NEXTHTML_1")
-                                     : QStringLiteral("QENPLAYER_AUDIO_PREVHTML"));
+  const QString name = pageMeta(QString::fromStdString(
+      next ? bookpage::nextPageMeta(1) : std::string(bookpage::kPreviousPageMeta)));
   if (name.isEmpty()) return false;
   OSD(next ? QStringLiteral("File successivo") : QStringLiteral("File precedente"), false);
   objwb->Navigate2(folderAddressOf(objwb->LocationURL()) + name);
@@ -425,7 +419,7 @@ void frmBrowser::nextStyleSheet() {
 QString frmBrowser::indexLink(int number) const {
   QString link;
   skipOnError([&] {
-    const std::string name = "LumoIndex_" + std::to_string(number);
+    const std::string name = bookpage::indexAnchorName(number);
     const browser::HtmlElement anchor = objwb->Document().All(name);
     if (anchor) link = QString::fromStdString(anchor.href());
   });

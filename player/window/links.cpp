@@ -5,6 +5,10 @@
 // navigation errors.
 
 #include <QLineEdit>
+#include <optional>
+#include <string_view>
+
+#include "common/bookpage/bookpage.h"
 
 #include "platform/browser/urls.h"
 #include "platform/browser/webbrowser.h"
@@ -17,7 +21,9 @@ namespace lumo::player {
 
 namespace {
 
-const QString kNoFull = QStringLiteral("@NOFULL@");
+QString qs(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+
+const QString kNoFull = qs(bookpage::kNoFullScreen);
 
 // A reference that names no scheme and no absolute path: it is relative to
 // the page shown.
@@ -44,69 +50,70 @@ void frmBrowser::objwb_BeforeNavigate2(const QString& URL, bool& Cancel) {
     }
     TextURL->setText(URL);
 
-    const QString upper = URL.toUpper();
-    if (upper.contains(QLatin1String("LOCATION.RELOAD"))) {
-      Playaudio(QStringLiteral("LOCATION.RELOAD"), false, false);
-      Cancel = true;
-    } else if (URL.contains(QLatin1String("#QENP_STOP#"))) {
-      player().Stop_Player();
-      Cancel = true;
-      OSD(QStringLiteral("STOP ") + positionText(), false);
-    } else if (URL.contains(QLatin1String("#QENP_PAUSE#"))) {
-      player().Pause_Player();
-      Cancel = true;
-      OSD(QStringLiteral("PAUSA ") + positionText() + QStringLiteral(" premere ctrl+3"), true);
-    } else if (URL.contains(QLatin1String("#QENP_PLAY#"))) {
-      player().Play_Player();
-      Cancel = true;
-      OSD(QStringLiteral("PLAY ") + positionText(), false);
-    } else if (URL.contains(QLatin1String("#QENP_KEYCMD#"))) {
-      keyCommandLink(URL);
-      Cancel = true;
-    } else if (URL.contains(QLatin1String("@VIDEO_PERS@")) ||
-               URL.contains(QLatin1String("#VIDEO_PERS#"))) {
-      namedMediaLink(URL);
-      Cancel = true;
-    } else if (upper.contains(QLatin1String(".WMV")) || upper.contains(QLatin1String(".M1V")) ||
-               upper.contains(QLatin1String(".AVI")) ||
-               upper.contains(QLatin1String("#PLAYVIDEODIZIONARIO"))) {
-      videoLink(URL);
-      Cancel = true;
+    switch (bookpage::linkKind(URL.toStdString())) {
+      case bookpage::LinkKind::Reload:
+        Playaudio(qs(bookpage::kReload), false, false);
+        Cancel = true;
+        break;
+      case bookpage::LinkKind::Stop:
+        player().Stop_Player();
+        Cancel = true;
+        OSD(QStringLiteral("STOP ") + positionText(), false);
+        break;
+      case bookpage::LinkKind::Pause:
+        player().Pause_Player();
+        Cancel = true;
+        OSD(QStringLiteral("PAUSA ") + positionText() + QStringLiteral(" premere ctrl+3"), true);
+        break;
+      case bookpage::LinkKind::Play:
+        player().Play_Player();
+        Cancel = true;
+        OSD(QStringLiteral("PLAY ") + positionText(), false);
+        break;
+      case bookpage::LinkKind::KeyCommand:
+        keyCommandLink(URL);
+        Cancel = true;
+        break;
+      case bookpage::LinkKind::NamedMedia:
+        namedMediaLink(URL);
+        Cancel = true;
+        break;
+      case bookpage::LinkKind::Video:
+        videoLink(URL);
+        Cancel = true;
+        break;
+      case bookpage::LinkKind::None:
+        break;
     }
   });
 }
 
-// "#QENP_KEYCMD#" followed by "#KEYCTRL#", "#KEYSHIFT#" and "#KEYALT#" (each
-// counted once, in any order) and the key code.
+// A keyboard command: the key code and shift state the link names.
 void frmBrowser::keyCommandLink(const QString& URL) {
-  const auto has = [&URL](const char* marker) { return URL.contains(QLatin1String(marker)); };
-  const auto shift = static_cast<int16_t>((has("#KEYALT#") ? 4 : 0) + (has("#KEYSHIFT#") ? 1 : 0) +
-                                          (has("#KEYCTRL#") ? 2 : 0));
-  QString code = URL.mid(URL.indexOf(QLatin1String("#QENP_KEYCMD#")));
-  for (const char* marker : {"#KEYCTRL#", "#KEYSHIFT#", "#KEYALT#", "#QENP_KEYCMD#"})
-    code = replaceAll(code, QLatin1String(marker), QString());
-  Form_KeyDown(wholeNumber(code), shift);
+  const std::optional<bookpage::KeyCommand> command = bookpage::parseKeyCommand(URL.toStdString());
+  if (command) Form_KeyDown(wholeNumber(qs(command->codeText)), command->shift);
 }
 
-// "@VIDEO_PERS@" or "#VIDEO_PERS#" and the media file to play.
+// A media file to play, named between "@" or "#" delimiters.
 void frmBrowser::namedMediaLink(const QString& URL) {
-  const QString d = URL.contains(QLatin1String("@VIDEO_PERS@")) ? QStringLiteral("@")
-                                                                 : QStringLiteral("#");
-  QString path = replaceAll(URL, d + QStringLiteral("VIDEO_PERS") + d, QString());
+  const QString d = URL.contains(qs(bookpage::kNamedMediaAt)) ? QStringLiteral("@")
+                                                               : QStringLiteral("#");
+  QString path = replaceAll(URL, d + qs(bookpage::kNamedMedia) + d, QString());
   // The window option is no part of the file's name.
   path = replaceAll(path, kNoFull, QString());
   path = replaceAll(path, d, QString());
   playMedia(PulisciUrl(path), !URL.contains(kNoFull));
 }
 
-// A link to a video file, or to the video that the page's element
-// "VideoNomeFile" names (played in a window).
+// A link to a video file, or to the video that the page's dictionary
+// element names (played in a window).
 void frmBrowser::videoLink(const QString& URL) {
   QString name;
   bool fullScreen = false;
-  const bool fromPage = URL.contains(QLatin1String("#PLAYVIDEODIZIONARIO"));
+  const bool fromPage = URL.contains(qs(bookpage::kDictionaryVideo));
   if (fromPage) {
-    name = QString::fromStdString(objwb->Document().All("VideoNomeFile").value());
+    name = QString::fromStdString(
+        objwb->Document().All(std::string(bookpage::kDictionaryVideoElement)).value());
   } else {
     name = URL;
     fullScreen = !URL.contains(kNoFull);

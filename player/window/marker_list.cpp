@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "common/bookpage/bookpage.h"
 #include "platform/browser/urls.h"
 #include "platform/browser/webbrowser.h"
 #include "platform/keys/keys.h"
@@ -214,7 +215,7 @@ QString frmBrowser::findMarkerAudio(const QString& audio, const QString& section
 // The mount point that holds the page's audio, when the page names it with
 // a full path; "" otherwise (also for a page without the meta tag).
 QString frmBrowser::audioMetaRoot() {
-  const QString content = pageMeta(QStringLiteral("QENPLAYER_AUDIO")).trimmed();
+  const QString content = pageMeta(QString::fromStdString(bookpage::audioMeta(0))).trimmed();
   if (content.size() <= 3 || !content.startsWith(QLatin1Char('/'))) return {};
   std::string best;
   const std::string path = content.toStdString();

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "common/bookpage/bookpage.h"
 #include "common/errors/errors.h"
 #include "platform/browser/webbrowser.h"
 #include "platform/shell/shell.h"
@@ -155,7 +156,7 @@ void frmBrowser::applyReaderStyleSheet() {
 
 void frmBrowser::takeOverMessages() {
   for (const char* key : MessageTexts::replacementOrder()) {
-    const QString name = QStringLiteral("QENPLAYER_MSG_") + QLatin1String(key);
+    const QString name = QString::fromStdString(bookpage::messageMeta(key));
     skipOnError([&] {
       const browser::HtmlElement tag = objwb->Document().All(name.toStdString());
       if (tag && tag.hasAttribute("content"))
@@ -179,7 +180,7 @@ bool frmBrowser::Playaudio(const QString& URL, bool bNext, bool bPrev) {
     step = QStringLiteral("Stop Audio 1");
     player().Stop_Player();
 
-    QString tag = QStringLiteral("QENPLAYER_AUDIO");
+    QString tag = QString::fromStdString(bookpage::audioMeta(0));
     if (!bNext && !bPrev) {
       AudioIndex = 0;
     } else {
@@ -187,10 +188,9 @@ bool frmBrowser::Playaudio(const QString& URL, bool bNext, bool bPrev) {
       if (bNext) AudioIndex += 1;
       if (bPrev && AudioIndex >= 1) AudioIndex -= 1;
       step = QStringLiteral("Get QENPLAYER_AUDIO");
-      if (AudioIndex > 0) tag += QLatin1Char('_') + QString::number(AudioIndex);
+      tag = QString::fromStdString(bookpage::audioMeta(AudioIndex));
       if (pageMeta(tag).isEmpty()) {
-        const QString next = pageMeta(QStringLiteral("QENPLAYER_AUDIO_NEXTHTML_") +
-                                      QString::number(AudioIndex));
+        const QString next = pageMeta(QString::fromStdString(bookpage::nextPageMeta(AudioIndex)));
         if (!next.isEmpty()) {
           objwb->Navigate2(pageFolderAddress(objwb->LocationURL()) + next);
           return;  // the new page starts its own audio when it is complete
@@ -200,7 +200,7 @@ bool frmBrowser::Playaudio(const QString& URL, bool bNext, bool bPrev) {
     skipOnError([&] { CurrentMediaTag = objwb->Document().All(tag.toStdString()); });
 
     step = QStringLiteral("2");
-    if (URL == QLatin1String("LOCATION.RELOAD")) {
+    if (URL.toStdString() == bookpage::kReload) {
       step = QStringLiteral("Play_Player 1");
       IgnoreErrors([&] { player().Play_Player(); });
     } else {
@@ -229,12 +229,11 @@ bool frmBrowser::Playaudio(const QString& URL, bool bNext, bool bPrev) {
 // fragment names a place in the media file the page starts with, so the
 // move to another of the page's media files does not use it.
 QString frmBrowser::startPosition(const QString& URL, bool moving) const {
-  if (!moving && PendingFragment.contains(QLatin1String(kPositionKeyword)))
-    return positionAfterKeyword(PendingFragment);
-  if (URL.contains(QLatin1String(kPositionKeyword))) return positionAfterKeyword(URL);
-  if (moving && AudioIndex > 0)
-    return pageMeta(QStringLiteral("QENPLAYER_AUDIO_POS_") + QString::number(AudioIndex));
-  return pageMeta(QStringLiteral("QENPLAYER_AUDIO_POS"));
+  const QString keyword = QString::fromUtf8(bookpage::kPositionKeyword.data(),
+                                            qsizetype(bookpage::kPositionKeyword.size()));
+  if (!moving && PendingFragment.contains(keyword)) return positionAfterKeyword(PendingFragment);
+  if (URL.contains(keyword)) return positionAfterKeyword(URL);
+  return pageMeta(QString::fromStdString(bookpage::positionMeta(moving ? AudioIndex : 0)));
 }
 
 // Finds the media file a page names and loads it; false when there is none.

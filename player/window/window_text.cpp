@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "common/bookpage/bookpage.h"
 #include "common/errors/errors.h"
 #include "common/text/text.h"
 #include "platform/browser/urls.h"
@@ -93,9 +94,7 @@ QString pageFolderAddress(const QString& address) {
 }
 
 QString positionAfterKeyword(const QString& text) {
-  const qsizetype at = text.indexOf(QLatin1String(kPositionKeyword));
-  if (at < 0) return {};
-  return text.mid(at + qsizetype(std::char_traits<char>::length(kPositionKeyword)) + 1);
+  return QString::fromStdString(bookpage::positionText(text.toStdString()));
 }
 
 bool hasExtension(const QString& name) {

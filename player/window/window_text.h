@@ -40,10 +40,9 @@ QString localFolderOf(const QString& address);
 // query and fragment, up to and including its last "/".
 QString pageFolderAddress(const QString& address);
 
-// The position text after "QENPLAYER_AUDIO_POS" and the one character that
-// follows it ("="), to the end; "" when the text holds no such keyword.
+// The position text after the page protocol's position keyword and the one
+// character that follows it ("="), to the end; "" when there is none.
 QString positionAfterKeyword(const QString& text);
-inline constexpr const char* kPositionKeyword = "QENPLAYER_AUDIO_POS";
 
 // A media name has an extension when its last "." lies after its last "/".
 bool hasExtension(const QString& name);
