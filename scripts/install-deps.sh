@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev libmpv-dev mpv libsqlite3-dev libxml2-dev libhivex-dev mp3splt
+  qt6-base-dev qt6-base-private-dev qt6-translations-l10n libmpv-dev mpv libsqlite3-dev libxml2-dev libhivex-dev mp3splt
   libgtest-dev libbenchmark-dev
   sox lame libsox-fmt-mp3
 )

@@ -24,6 +24,7 @@
 #include "platform/registry/registry.h"
 #include "platform/shell/drives.h"
 #include "platform/shell/shell.h"
+#include "platform/ui/notification.h"
 #include "platform/ui/ui.h"
 #include "player/engine/mdlMain.h"
 #include "player/engine/oAnaPlayer.h"
@@ -102,6 +103,7 @@ void frmBrowser::createControls() {
   frmOSD->setAutoFillBackground(true);
   frmOSD->setStyleSheet(QStringLiteral("background-color: #000000; color: #FFFF00;"));
   frmOSD->hide();
+  ui::makeNotification(frmOSD);  // each message is spoken by screen readers
   lblOSD = named(new QLabel(frmOSD), "lblOSD", QStringLiteral("Messaggio"));
   lblOSD->setAlignment(Qt::AlignCenter);
   QFont big = lblOSD->font();

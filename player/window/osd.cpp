@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "platform/registry/registry.h"
+#include "platform/ui/notification.h"
 #include "player/engine/mdlMain.h"
 #include "player/window/frmBrowser.h"
 #include "player/window/window_text.h"
@@ -15,9 +16,9 @@ void frmBrowser::OSD(const QString& Msg, bool Persistent) {
   Trap(QStringLiteral("OSD"), [&] {
     lblOSD->setText(Msg);
     lblOSD->setAccessibleName(Msg);
-    frmOSD->setAccessibleName(Msg);
-    frmOSD->show();
-    frmOSD->raise();
+    // Shown over the page, and spoken by the screen reader; the focus
+    // stays on the page.
+    ui::announce(frmOSD, Msg);
     if (Persistent) {
       TimerOSD->stop();
     } else {

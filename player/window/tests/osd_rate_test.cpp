@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "platform/browser/webbrowser.h"
+#include "platform/ui/tests/accessible_events.h"
 #include "player/window/tests/window_fixture.h"
 
 namespace lumo::player::testing {
@@ -40,6 +41,45 @@ TEST_F(OsdTest, AMessageStaysUntilTheTimerOfANonPersistentOneHidesIt) {
   EXPECT_TRUE(w.TimerOSD->isActive());
   w.TimerOSD_Timer();
   EXPECT_FALSE(w.frmOSD->isVisible());
+  EXPECT_TRUE(errorReports().empty());
+}
+
+// A blind reader hears each confirmation: every message raises the event
+// that screen readers speak for a notification that appears (also when an
+// earlier message still shows), carrying the message as its name; the focus
+// stays on the page.
+TEST_F(OsdTest, EveryMessageIsAnnouncedOnceToScreenReaders) {
+  ui::testing::AccessibleEventLog log;
+  frmBrowser& w = openWindow();
+  w.show();
+  w.activateWindow();
+  QApplication::processEvents();
+  QWidget* focus = QApplication::focusWidget();
+  log.clear();
+
+  w.OSD(QStringLiteral("AVANTI 00:10"), false);
+  w.OSD(QStringLiteral("AVANTI 00:20"), false);  // while the first still shows
+  w.OSD(QStringLiteral("PAUSA 00:20 premere ctrl+3"), true);
+  w.TimerOSD_Timer();
+  w.Form_KeyDown(56, 4);  // Alt+8 on a page without index entries
+  const std::vector<QString> expected{
+      QStringLiteral("AVANTI 00:10"), QStringLiteral("AVANTI 00:20"),
+      QStringLiteral("PAUSA 00:20 premere ctrl+3"),
+      QStringLiteral("Indice avanti - Raggiunta la fine ")};
+  std::vector<QString> heard;
+  for (const auto& e : log.of(QAccessible::ObjectShow, w.frmOSD)) {
+    EXPECT_EQ(e.role, QAccessible::Notification) << e.name.toStdString();
+    heard.push_back(e.name);
+  }
+  EXPECT_EQ(heard, expected);
+  EXPECT_EQ(QApplication::focusWidget(), focus) << "the focus stays where it was";
+
+  // The reader presents the notification as one message: no child repeats it.
+  QAccessibleInterface* osd = QAccessible::queryAccessibleInterface(w.frmOSD);
+  ASSERT_NE(osd, nullptr);
+  EXPECT_EQ(osd->role(), QAccessible::Notification);
+  EXPECT_EQ(osd->childCount(), 0);
+  EXPECT_EQ(osd->text(QAccessible::Name), expected.back());
   EXPECT_TRUE(errorReports().empty());
 }
 
