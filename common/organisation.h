@@ -12,5 +12,9 @@ inline constexpr const char* Fax = "Fax della biblioteca";
 inline constexpr const char* WebAddress = "https://biblioteca.example";
 inline constexpr const char* Email = "info@biblioteca.example";
 inline constexpr const char* Copyright = "Copyright (C) la biblioteca";
+// Hosts of the download links of the finder's page: the suite's maker and
+// the library's downloader.
+inline constexpr const char* WebHost = "biblioteca.example";
+inline constexpr const char* DownloaderWebHost = "biblioteca.example";
 
 }  // namespace lumo::organisation
