@@ -4,9 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <limits>
@@ -25,8 +27,12 @@ namespace {
 constexpr int64_t kSearchBlock = 4096;
 constexpr int kRunLength = 10;
 constexpr int64_t kId3v1Size = 128;
-// Large reads keep a frame walk over a long book file to a few hundred calls.
-constexpr size_t kReadWindow = 256 * 1024;
+// The first read at a place covers the first frames and a VBR header; reading
+// on from there doubles the read up to the largest, so a frame walk over a
+// long book file stays at a few hundred calls while a file measured from its
+// header costs a few pages.
+constexpr size_t kFirstRead = 16 * 1024;
+constexpr size_t kLargestRead = 256 * 1024;
 
 // The open file; closed on every way out of GetMp3Info, errors included.
 class FileHandle {
@@ -52,29 +58,37 @@ class FileHandle {
   }
 }
 
-// Serves small reads at any position from a large window of the file, so
-// that the run tests and the frame walk cost one system call per window
-// instead of one per header.
+// Serves small reads at any position from a window of the file, so that the
+// run tests and the frame walk cost one system call per window instead of one
+// per header.
 class BlockReader {
  public:
-  BlockReader(int fd, int64_t size) : fd_(fd), size_(size), window_(kReadWindow) {}
+  BlockReader(int fd, int64_t size) : fd_(fd), size_(size) {}
 
   // The n bytes at pos (0-based), or nullptr when they pass the end of the file.
   const uint8_t* at(int64_t pos, size_t n) {
     if (pos < 0 || pos + static_cast<int64_t>(n) > size_) return nullptr;
     if (pos < start_ || pos + static_cast<int64_t>(n) > start_ + static_cast<int64_t>(filled_)) {
-      fill(pos);
-      if (static_cast<int64_t>(filled_) < static_cast<int64_t>(n)) return nullptr;  // file shrank
+      fill(pos, n);
+      if (filled_ < n) return nullptr;  // the file shrank
     }
     return window_.data() + (pos - start_);
   }
 
  private:
-  void fill(int64_t pos) {
+  void fill(int64_t pos, size_t n) {
+    // Reading on from the window (the search moving on, the frame walk)
+    // doubles the read; a jump elsewhere (the tags at the end) reads little.
+    const bool onward = filled_ > 0 && pos >= start_ &&
+                        pos <= start_ + static_cast<int64_t>(filled_ + kLargestRead);
+    readSize_ = onward ? std::min(readSize_ * 2, kLargestRead) : kFirstRead;
+    const auto left = static_cast<size_t>(size_ - pos);
+    const size_t want = std::min(std::max(readSize_, n), left);
+    if (window_.size() < want) window_.resize(want);
     start_ = pos;
     filled_ = 0;
-    while (filled_ < window_.size()) {
-      const ssize_t got = ::pread(fd_, window_.data() + filled_, window_.size() - filled_,
+    while (filled_ < want) {
+      const ssize_t got = ::pread(fd_, window_.data() + filled_, want - filled_,
                                   static_cast<off_t>(pos + static_cast<int64_t>(filled_)));
       if (got < 0) {
         if (errno == EINTR) continue;
@@ -90,10 +104,12 @@ class BlockReader {
   std::vector<uint8_t> window_;
   int64_t start_ = 0;
   size_t filled_ = 0;
+  size_t readSize_ = kFirstRead;
 };
 
 // The analysis of one open file.
 struct Analysis {
+  int fd;
   BlockReader& reader;
   int64_t size;
   Mp3Info& info;
@@ -251,19 +267,53 @@ void ApplyVbrHeader(Analysis& a, int64_t f, const Mp3FrameHeader& first, const V
   a.info.Bitrate = text::toInt16(std::nearbyint(bytes * 8 / 1000 / seconds));
 }
 
+uint32_t LittleEndian(const uint8_t* b) {
+  return uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;
+}
+
+// The length of an ID3v2 tag (header, frames, footer) or an ID3v1 tag at pos,
+// 0 when there is none: files joined byte for byte carry the tags of the
+// later files between their frames.
+int64_t TagLengthAt(Analysis& a, int64_t pos) {
+  if (const uint8_t* b = a.reader.at(pos, 10); b != nullptr && std::memcmp(b, "ID3", 3) == 0 &&
+                                               b[3] != 0xFF && b[4] != 0xFF &&
+                                               ((b[6] | b[7] | b[8] | b[9]) & 0x80) == 0) {
+    const int64_t body = int64_t{b[6]} << 21 | int64_t{b[7]} << 14 | int64_t{b[8]} << 7 | b[9];
+    return 10 + body + ((b[5] & 0x10) ? 10 : 0);
+  }
+  if (const uint8_t* b = a.reader.at(pos, 3); b != nullptr && std::memcmp(b, "TAG", 3) == 0)
+    return kId3v1Size;
+  return 0;
+}
+
 // Walks every frame from pos to the first position that holds no valid header
-// (an ID3v1 tag, damage, the end of the file) or a frame of another version,
-// layer or sample rate (which would belong to another stream).
+// (the tags at the end, damage, the end of the file) or a frame of another
+// version, layer or sample rate (which would belong to another stream). Tags
+// between frames are stepped over when a frame of the same stream follows them.
 void ScanVbrFrames(Analysis& a, int64_t pos, const Mp3FrameHeader& first) {
+  // The whole stream is read from here on: let the system read ahead.
+  ::posix_fadvise(a.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  const auto sameStream = [&first](const Mp3FrameHeader& h) {
+    return h.Version == first.Version && h.Layer == first.Layer && h.SampleRate == first.SampleRate;
+  };
   int64_t frames = 0;
   int64_t bitrateSum = 0;
   bool oneBitrate = true;
   int16_t bitrate = 0;
   Mp3FrameHeader header;
-  while (ReadHeaderAt(a.reader, pos, header)) {
-    if (header.Version != first.Version || header.Layer != first.Layer ||
-        header.SampleRate != first.SampleRate)
-      break;
+  for (;;) {
+    if (!ReadHeaderAt(a.reader, pos, header)) {
+      // Tags between two files (the first one's ID3v1, the next one's ID3v2).
+      int64_t next = pos;
+      bool found = false;
+      for (int64_t tag = TagLengthAt(a, next); tag > 0 && !found; tag = TagLengthAt(a, next)) {
+        next += tag;
+        found = ReadHeaderAt(a.reader, next, header);
+      }
+      if (!found || !sameStream(header)) break;
+      pos = next;
+    }
+    if (!sameStream(header)) break;
     if (frames == 0) bitrate = header.Bitrate;
     oneBitrate = oneBitrate && header.Bitrate == bitrate;
     ++frames;
@@ -284,6 +334,64 @@ void ScanVbrFrames(Analysis& a, int64_t pos, const Mp3FrameHeader& first) {
   a.info.Bitrate = oneBitrate ? bitrate
                               : text::toInt16(std::nearbyint(static_cast<double>(bitrateSum) /
                                                              static_cast<double>(frames)));
+}
+
+// The bytes at the end of the file, after from, that are tags and no audio:
+// an ID3v1 tag, an APE tag and a Lyrics3 v2 block, in the order writers
+// leave them.
+int64_t TrailingTagBytes(Analysis& a, int64_t from) {
+  int64_t end = a.size;
+  for (;;) {
+    if (end - kId3v1Size >= from) {
+      if (const uint8_t* b = a.reader.at(end - kId3v1Size, 3); b && std::memcmp(b, "TAG", 3) == 0) {
+        end -= kId3v1Size;
+        continue;
+      }
+    }
+    if (end - 32 >= from) {
+      // The APE footer: "APETAGEX", version, size (items and footer), items,
+      // flags (bit 31: a header of 32 bytes precedes the items).
+      if (const uint8_t* b = a.reader.at(end - 32, 32); b && std::memcmp(b, "APETAGEX", 8) == 0) {
+        const int64_t size = int64_t{LittleEndian(b + 12)} + ((LittleEndian(b + 20) >> 31) ? 32 : 0);
+        if (size >= 32 && end - size >= from) {
+          end -= size;
+          continue;
+        }
+      }
+    }
+    if (end - 15 >= from) {
+      // Lyrics3 v2 ends with six digits of its size and "LYRICS200".
+      if (const uint8_t* b = a.reader.at(end - 15, 15); b && std::memcmp(b + 6, "LYRICS200", 9) == 0 &&
+                                                       std::all_of(b, b + 6, [](uint8_t c) {
+                                                         return c >= '0' && c <= '9';
+                                                       })) {
+        int64_t size = 0;
+        for (int i = 0; i < 6; ++i) size = size * 10 + (b[i] - '0');
+        if (end - size - 15 >= from) {
+          end -= size + 15;
+          continue;
+        }
+      }
+    }
+    return a.size - end;
+  }
+}
+
+// The longest frame the stream's version, layer and sample rate allow.
+int64_t LargestFrameLength(const Mp3FrameHeader& h) {
+  const int64_t kbps = h.Version == 1 ? (h.Layer == 1 ? 448 : h.Layer == 2 ? 384 : 320)
+                                      : (h.Layer == 1 ? 256 : 160);
+  return int64_t{h.SamplesPerFrame} / 8 * kbps * 1000 / h.SampleRate + (h.Layer == 1 ? 4 : 1);
+}
+
+// A VBR header was written for the stream that its encoder made; after files
+// were joined, cut or damaged it no longer describes the file. Its byte count
+// (from the tag frame to the end of the audio) is trusted when it matches the
+// bytes from the tag frame to the tags at the end within two frames.
+bool MatchesTheAudio(Analysis& a, int64_t f, const Mp3FrameHeader& first, const VbrHeader& vbr) {
+  if (!vbr.bytes) return true;  // nothing to hold against the file
+  const int64_t audio = a.size - f - TrailingTagBytes(a, f);
+  return std::llabs(audio - *vbr.bytes) <= 2 * LargestFrameLength(first);
 }
 
 // Cuts a tag field before its first NUL and trims blanks at both ends; ID3v1
@@ -347,8 +455,11 @@ uint8_t GetMp3Info(const std::string& path, Mp3Info& info, const YieldFn& yield)
   if (st.st_size > std::numeric_limits<int32_t>::max()) throw RuntimeError(err::Overflow);
   info.FileSize = static_cast<int32_t>(st.st_size);
 
+  // Most files are measured from their first frames and their last bytes:
+  // the system must not read ahead over the whole file for that.
+  ::posix_fadvise(file.fd(), 0, 0, POSIX_FADV_RANDOM);
   BlockReader reader(file.fd(), st.st_size);
-  Analysis a{reader, st.st_size, info};
+  Analysis a{file.fd(), reader, st.st_size, info};
   Mp3FrameHeader first;
   const std::optional<int64_t> f = FindFrameRun(a, first, yield);
   if (!f) return 0;
@@ -356,10 +467,11 @@ uint8_t GetMp3Info(const std::string& path, Mp3Info& info, const YieldFn& yield)
   TakeFirstHeader(info, first);
   VbrHeader vbr = FindXingHeader(a, *f, first);
   if (vbr.kind == VbrHeader::None) vbr = FindVbriHeader(a, *f, first);
-  if (vbr.frames) {
+  if (vbr.frames && MatchesTheAudio(a, *f, first, vbr)) {
     ApplyVbrHeader(a, *f, first, vbr);
   } else {
-    // Without a frame count every frame is counted; a tag frame is skipped.
+    // Without a frame count, or with a header that does not describe this
+    // file, every frame is counted; a tag frame is skipped.
     ScanVbrFrames(a, vbr.kind == VbrHeader::None ? *f : *f + first.FrameLength, first);
   }
   ReadId3v1Tag(a);

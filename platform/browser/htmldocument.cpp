@@ -420,6 +420,27 @@ xmlNode* HtmlDocument::head() {
 }
 
 int HtmlDocument::createStyleSheet(std::string_view href, int index) {
+  const auto sheets = styleSheets();
+  const int count = static_cast<int>(sheets.size());
+  const int at = index >= 0 && index < count ? index : count;
+  if (!href.empty()) {
+    // A page holds a sheet once. Of two links to one sheet only the later
+    // one counts in the cascade, so a sheet asked for again is moved there
+    // when it would come later, and otherwise left where it is.
+    const std::string address = url::resolve(href, url_);
+    for (int j = 0; j < count; ++j) {
+      if (sheets[static_cast<size_t>(j)].href != address) continue;
+      if (at <= j + 1) return j;
+      xmlNode* sheet = sheets[static_cast<size_t>(j)].owner.node();
+      xmlUnlinkNode(sheet);
+      if (at < count)
+        xmlAddPrevSibling(sheets[static_cast<size_t>(at)].owner.node(), sheet);
+      else
+        xmlAddNextSibling(sheets.back().owner.node(), sheet);
+      notifyChanged();
+      return at - 1;
+    }
+  }
   xmlNode* sheet = nullptr;
   if (href.empty()) {
     sheet = xmlNewDocNode(doc_, nullptr, xml("style"), nullptr);
@@ -430,11 +451,9 @@ int HtmlDocument::createStyleSheet(std::string_view href, int index) {
     xmlNewProp(sheet, xml("type"), xml("text/css"));
     xmlNewProp(sheet, xml("href"), xml(h.c_str()));
   }
-  const auto sheets = styleSheets();
-  int position = static_cast<int>(sheets.size());
-  if (index >= 0 && index < position) {
-    xmlAddPrevSibling(sheets[static_cast<size_t>(index)].owner.node(), sheet);
-    position = index;
+  const int position = at;
+  if (at < count) {
+    xmlAddPrevSibling(sheets[static_cast<size_t>(at)].owner.node(), sheet);
   } else if (!sheets.empty()) {
     xmlAddNextSibling(sheets.back().owner.node(), sheet);
   } else {

@@ -116,7 +116,10 @@ class HtmlDocument : public std::enable_shared_from_this<HtmlDocument> {
   std::vector<StyleSheet> styleSheets() const;
   int styleSheetCount() const { return static_cast<int>(styleSheets().size()); }
   // Adds a sheet linked from href at position index of the collection
-  // (beyond the end or negative: at the end); returns its position.
+  // (beyond the end or negative: at the end); returns its position. A sheet
+  // the page already links (same resolved address) is not added again: it
+  // moves to index when that is later in the cascade (the later link is the
+  // one that counts), else it stays, and the page does not change.
   int createStyleSheet(std::string_view href = {}, int index = -1);
 
   // The page as the view shows it: every sheet's CSS inlined in cascade

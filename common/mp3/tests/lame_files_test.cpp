@@ -49,9 +49,9 @@ class LameFilesTest : public ::testing::TestWithParam<LameCase> {
 
   // A sweeping tone of the case's length (a sweep keeps a VBR encoder varying
   // its bitrate), encoded with the case's options.
-  std::string encode(const LameCase& c) {
-    const fs::path wav = dir_ / "tone.wav";
-    const fs::path mp3 = dir_ / "tone.mp3";
+  std::string encode(const LameCase& c, const std::string& stem = "tone") {
+    const fs::path wav = dir_ / (stem + ".wav");
+    const fs::path mp3 = dir_ / (stem + ".mp3");
     const std::string sox = "sox -n -r " + std::to_string(c.sampleRate) + " -c " +
                             std::to_string(c.channels) + " '" + wav.string() + "' synth " +
                             std::to_string(c.seconds) + " sine 200-3000 vol 0.5";
@@ -108,6 +108,28 @@ const LameCase kLameCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Lame, LameFilesTest, ::testing::ValuesIn(kLameCases),
                          [](const ::testing::TestParamInfo<LameCase>& info) { return info.param.name; });
+
+// Files joined byte for byte (as "copy /b" and the splitter's join do): each
+// part's Info header counts only that part, so the whole is walked.
+class LameJoinTest : public LameFilesTest {};
+
+TEST_F(LameJoinTest, JoinedInfoTaggedFilesMeasureAsTheirSum) {
+  for (const char* options : {"--cbr -b 64", "--cbr -b 64 --add-id3v2 --tt Titolo"}) {
+    SCOPED_TRACE(options);
+    const std::string first = encode({"a", 44100, 1, 5, options}, "first");
+    const std::string second = encode({"b", 44100, 1, 95, options}, "second");
+    ASSERT_FALSE(first.empty() || second.empty()) << "encoding failed";
+    Mp3Info part;
+    ASSERT_EQ(GetMp3Info(first, part), 1);
+    ASSERT_NEAR(part.Duration, 5, 1);  // the part alone is measured from its header
+    const fs::path joined = dir_ / "joined.mp3";
+    const std::string cat = "cat '" + first + "' '" + second + "' > '" + joined.string() + "'";
+    ASSERT_EQ(std::system(cat.c_str()), 0);
+    Mp3Info info;
+    ASSERT_EQ(GetMp3Info(joined.string(), info), 1);
+    EXPECT_NEAR(info.Duration, 100, 1);
+  }
+}
 
 }  // namespace
 }  // namespace lumo::mp3

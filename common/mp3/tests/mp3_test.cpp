@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -344,37 +345,41 @@ TEST_F(GetMp3InfoTest, UsesVbrHeadersOnlyWhereAndAsAnnounced) {
   const FrameFields lsfMono{.version = 2, .bitrate = 64, .sampleRate = 22050, .mode = 3};  // 13
   const int n = 300;  // frames actually in each file after the tag frame
   // The header claims 5000 frames (130.6 s at 44.1 kHz) and 1,900,000 bytes:
-  // 1.9e6 * 8 / 1000 / 130.61 s = 116.4 kbit/s.
+  // 1.9e6 * 8 / 1000 / 130.61 s = 116.4 kbit/s. Where the header is used,
+  // the file holds those bytes (a header is trusted only then): 4556 frames
+  // of 417 bytes, 9134 of 208.
+  const int full = 1900000 / frameLength(st) - 1;
+  const int fullLsf = 1900000 / frameLength(lsf) - 1;
   const int walk = roundedSeconds(n, 1152, 44100);        // 8 s
   const int claimed = roundedSeconds(5000, 1152, 44100);  // 131 s
   // Xing with only a frame count: the bytes after the tag frame, 300 * 417,
   // over 5000 frames' time: 125100 * 8 / 1000 / 130.61 = 7.66.
   const VbrCase cases[] = {
-      {"Xing frames and bytes", st, xingFrame(st, "Xing", 36, 3, 5000, 1900000), n, 5000, claimed, 116, false},
+      {"Xing frames and bytes", st, xingFrame(st, "Xing", 36, 3, 5000, 1900000), full, 5000, claimed, 116, false},
       {"Xing frames only", st, xingFrame(st, "Xing", 36, 1, 5000, 0), n, 5000, claimed, 8, false},
       // Bytes only: the count sits where the frame count would; the walk
       // counts the audio frames, not the tag frame.
       {"Xing bytes only", st, xingFrame(st, "Xing", 36, 2, 0, 5000), n, n, walk, 128, true},
       {"Xing without counts", st, xingFrame(st, "Xing", 36, 0, 0, 0), n, n, walk, 128, true},
       {"Xing frame count 0", st, xingFrame(st, "Xing", 36, 3, 0, 1900000), n, n, walk, 128, true},
-      {"Info marks CBR", st, xingFrame(st, "Info", 36, 3, 5000, 1900000), n, 5000, claimed, 128, true},
+      {"Info marks CBR", st, xingFrame(st, "Info", 36, 3, 5000, 1900000), full, 5000, claimed, 128, true},
       {"lower-case xing is no tag", st, xingFrame(st, "xing", 36, 3, 5000, 1900000), n, n + 1,
        roundedSeconds(n + 1, 1152, 44100), 128, true},
-      {"VBRI", st, vbriFrame(st, 5000, 1900000), n, 5000, claimed, 116, false},
-      {"Xing at the mono offset of a mono frame", mono, xingFrame(mono, "Xing", 21, 3, 5000, 1900000), n,
+      {"VBRI", st, vbriFrame(st, 5000, 1900000), full, 5000, claimed, 116, false},
+      {"Xing at the mono offset of a mono frame", mono, xingFrame(mono, "Xing", 21, 3, 5000, 1900000), full,
        5000, claimed, 116, false},
       {"Xing at the mono offset of a stereo frame", st, xingFrame(st, "Xing", 21, 3, 5000, 1900000), n,
        n + 1, roundedSeconds(n + 1, 1152, 44100), 128, true},
-      {"Xing of a CRC frame where LAME puts it", crc, xingFrame(crc, "Xing", 36, 3, 5000, 1900000), n,
+      {"Xing of a CRC frame where LAME puts it", crc, xingFrame(crc, "Xing", 36, 3, 5000, 1900000), full,
        5000, claimed, 116, false},
-      {"Xing of a CRC frame after the CRC", crc, xingFrame(crc, "Xing", 38, 3, 5000, 1900000), n, 5000,
+      {"Xing of a CRC frame after the CRC", crc, xingFrame(crc, "Xing", 38, 3, 5000, 1900000), full, 5000,
        claimed, 116, false},
       {"Xing 2 bytes late without a CRC", st, xingFrame(st, "Xing", 38, 3, 5000, 1900000), n, n + 1,
        roundedSeconds(n + 1, 1152, 44100), 128, true},
       // MPEG-2 frame count 5000 * 576 / 22050 = 130.6 s as well.
-      {"MPEG-2 stereo Xing at 21", lsf, xingFrame(lsf, "Xing", 21, 3, 5000, 1900000), n, 5000, claimed,
+      {"MPEG-2 stereo Xing at 21", lsf, xingFrame(lsf, "Xing", 21, 3, 5000, 1900000), fullLsf, 5000, claimed,
        116, false},
-      {"MPEG-2 mono Xing at 13", lsfMono, xingFrame(lsfMono, "Xing", 13, 3, 5000, 1900000), n, 5000,
+      {"MPEG-2 mono Xing at 13", lsfMono, xingFrame(lsfMono, "Xing", 13, 3, 5000, 1900000), fullLsf, 5000,
        claimed, 116, false},
       {"MPEG-2 mono Xing at the MPEG-1 offset", lsfMono, xingFrame(lsfMono, "Xing", 21, 3, 5000, 1900000),
        n, n + 1, roundedSeconds(n + 1, 576, 22050), 64, true},
@@ -402,6 +407,101 @@ TEST_F(GetMp3InfoTest, XingBitrateWithoutByteCountLeavesOutTheId3v1Tag) {
   EXPECT_EQ(info.Duration, 0);
 }
 
+// An APE tag with its header, as writers put it before an ID3v1 tag.
+std::string apeTag() {
+  const std::string item = std::string("\x05\0\0\0\0\0\0\0", 8) + "Title" + '\0' + "Testo";
+  auto le = [](uint32_t v) {
+    std::string b(4, '\0');
+    for (int i = 0; i < 4; ++i) b[i] = static_cast<char>(v >> (8 * i));
+    return b;
+  };
+  auto block = [&](uint32_t flags) {
+    return "APETAGEX" + le(2000) + le(static_cast<uint32_t>(item.size() + 32)) + le(1) + le(flags) +
+           std::string(8, '\0');
+  };
+  return block(0xA0000000u) + item + block(0x80000000u);
+}
+
+// Lyrics3 v2: "LYRICSBEGIN", fields, six digits of their size, "LYRICS200".
+std::string lyrics3Block() {
+  const std::string body = "LYRICSBEGININD00002" "10" "LYR00005" "testo";
+  char size[7];
+  std::snprintf(size, sizeof size, "%06zu", body.size());
+  return body + size + "LYRICS200";
+}
+
+TEST_F(GetMp3InfoTest, VbrHeaderIsTrustedOnlyWhenItsByteCountMatchesTheAudio) {
+  using testing::xingFrame;
+  const FrameFields st = kCbr128;
+  const int n = 300;
+  const uint32_t exact = (n + 1) * 417;  // the tag frame and the audio, as LAME counts
+  const int walk = roundedSeconds(n, 1152, 44100);        // 8 s
+  const int claimed = roundedSeconds(5000, 1152, 44100);  // 131 s
+  const std::string id3v1 = testing::id3v1Tag("t", "", "", "", "", 0);
+  const struct {
+    const char* name;
+    std::string head;
+    std::string tail;  // after the audio
+    int duration;
+  } cases[] = {
+      {"exact", xingFrame(st, "Info", 36, 3, 5000, exact), "", claimed},
+      {"exact before an ID3v1 tag", xingFrame(st, "Info", 36, 3, 5000, exact), id3v1, claimed},
+      {"exact before APE and ID3v1 tags", xingFrame(st, "Xing", 36, 3, 5000, exact), apeTag() + id3v1,
+       claimed},
+      {"exact before Lyrics3 and ID3v1", xingFrame(st, "Info", 36, 3, 5000, exact), lyrics3Block() + id3v1,
+       claimed},
+      {"two frames over", xingFrame(st, "Info", 36, 3, 5000, exact + 2 * 417), "", claimed},
+      {"two frames short", xingFrame(st, "Info", 36, 3, 5000, exact - 2 * 417), "", claimed},
+      // The stream goes on after the audio the header counted (files joined).
+      {"half the audio", xingFrame(st, "Info", 36, 3, 5000, exact / 2), id3v1, walk},
+      // The file ends before the audio the header counted (cut or damaged).
+      {"more than the file", xingFrame(st, "Xing", 36, 3, 5000, exact * 2), "", walk},
+      {"VBRI counting a third", testing::vbriFrame(st, 5000, exact / 3), "", walk},
+      // 10 kB after the audio that are no tag.
+      {"before bytes that are no tag", xingFrame(st, "Info", 36, 3, 5000, exact), std::string(10000, 'x'),
+       walk},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Mp3Info info;
+    ASSERT_EQ(GetMp3Info(write("h.mp3", c.head + frames(st, n) + c.tail), info), 1);
+    EXPECT_EQ(info.Duration, c.duration);
+    EXPECT_EQ(info.Frames, c.duration == walk ? n : 5000);
+  }
+}
+
+TEST_F(GetMp3InfoTest, FilesJoinedByteForByteMeasureAsTheirSum) {
+  // Two files of 600 and 3000 frames, each opening with an Info frame that
+  // counts only its own audio; the later file's Info frame is one more frame.
+  const FrameFields st = kCbr128;
+  auto file = [&](int count) {
+    return testing::xingFrame(st, "Info", 36, 3, count, (count + 1) * 417) + frames(st, count);
+  };
+  const std::string id3v1 = testing::id3v1Tag("t", "", "", "", "", 0);
+  std::string id3v2 = "ID3\x03" + std::string(1, '\0') + std::string(1, '\0') +
+                      std::string("\0\0\x08\x00", 4) + std::string(1024, '\0');  // 10 + 1024 bytes
+  const int sum = 600 + 1 + 3000;
+  const struct {
+    const char* name;
+    std::string bytes;
+    int frames;
+  } cases[] = {
+      {"plain", file(600) + file(3000), sum},
+      {"the first file's ID3v1 tag between", file(600) + id3v1 + file(3000), sum},
+      {"the later file's ID3v2 tag between", file(600) + id3v2 + file(3000) + id3v1, sum},
+      {"both tags between", id3v2 + file(600) + id3v1 + id3v2 + file(3000) + id3v1, sum},
+      // A tag that no frame of the stream follows ends the walk.
+      {"ID3v1 then damage", file(600) + id3v1 + std::string(5000, '\0') + file(3000), 600},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Mp3Info info;
+    ASSERT_EQ(GetMp3Info(write("joined.mp3", c.bytes), info), 1);
+    EXPECT_EQ(info.Frames, c.frames);
+    EXPECT_EQ(info.Duration, roundedSeconds(c.frames, 1152, 44100));
+  }
+}
+
 int openFileCount() {
   int count = 0;
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;
@@ -415,12 +515,12 @@ TEST_F(GetMp3InfoTest, CountsBeyond32BitsRaiseOverflowAndCloseTheFile) {
   } cases[] = {
       {"frame count 2^31", testing::xingFrame(kCbr128, "Xing", 36, 1, 0x80000000u, 0)},
       {"byte count 2^31", testing::xingFrame(kCbr128, "Xing", 36, 3, 100, 0x80000000u)},
-      // 2^31-1 bytes in 1 frame (26 ms): a bitrate beyond 16 bits.
-      {"bitrate beyond 16 bits", testing::xingFrame(kCbr128, "Xing", 36, 3, 1, 0x7FFFFFFFu)},
+      // The file's 125,517 bytes in 1 frame (26 ms): a bitrate beyond 16 bits.
+      {"bitrate beyond 16 bits", testing::xingFrame(kCbr128, "Xing", 36, 3, 1, 301 * 417)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string path = write("big.mp3", c.head + frames(kCbr128, 20));
+    const std::string path = write("big.mp3", c.head + frames(kCbr128, 300));
     const int before = openFileCount();
     Mp3Info info;
     try {

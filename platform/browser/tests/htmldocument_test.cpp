@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "common/errors/errors.h"
 #include "common/text/text.h"
@@ -139,6 +141,49 @@ TEST(HtmlDocument, StyleSheetsKeepCascadeOrderAndRenderInlined) {
   const auto blank = HtmlDocument::fromHtml("<p>x</p>", "about:blank");
   EXPECT_EQ(blank->createStyleSheet(sheet2, 1), 0);
   EXPECT_NE(blank->renderHtml().find("<head><style>p { color: #445566 }"), std::string::npos);
+}
+
+TEST(HtmlDocument, ASheetThePageAlreadyLinksIsNotAddedAgain) {
+  const std::string own = url::fileAddress(kFixtures + "/Book/Include/Style1.css");
+  const std::string reader = "file://" + kBook + "/INCLUDE/STYLE2.CSS";
+  const std::string other = "file://" + kBook + "/include/style3.css";
+  const struct {
+    const char* name;
+    std::vector<std::pair<std::string, int>> calls;  // href and index, in turn
+    std::vector<std::string> sheets;                 // the collection afterwards
+    std::vector<int> positions;                      // each call's result
+    int changes;
+  } cases[] = {
+      // A page load links the reader's sheet at 1, then at 0: after the page's
+      // own sheet, once; later loads of the same page change nothing.
+      {"page load", {{reader, 1}, {reader, 0}}, {own, reader}, {1, 1}, 1},
+      {"three loads", {{reader, 1}, {reader, 0}, {reader, 1}, {reader, 0}, {reader, 1}, {reader, 0}},
+       {own, reader}, {1, 1, 1, 1, 1, 1}, 1},
+      {"the page's own sheet again", {{own, 0}, {own, 1}, {own, -1}}, {own}, {0, 0, 0}, 0},
+      // Asked for later in the cascade, the sheet moves there: the cascade is
+      // that of a second link.
+      {"moved later", {{reader, 0}, {other, -1}, {reader, -1}}, {own, other, reader}, {0, 2, 2}, 3},
+      {"earlier stays", {{other, -1}, {reader, -1}, {reader, 0}}, {own, other, reader}, {1, 2, 2}, 2},
+      {"a relative address is the same sheet", {{"../Book/Include/Style1.css", -1}}, {own}, {0}, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto doc = loadFixture("A.htm");
+    int changes = 0;
+    doc->setChangeHandler([&] { ++changes; });
+    std::vector<int> positions;
+    for (const auto& [href, index] : c.calls) positions.push_back(doc->createStyleSheet(href, index));
+    std::vector<std::string> sheets;
+    for (const StyleSheet& sheet : doc->styleSheets()) sheets.push_back(sheet.href);
+    EXPECT_EQ(sheets, c.sheets);
+    EXPECT_EQ(positions, c.positions);
+    EXPECT_EQ(changes, c.changes);
+  }
+  // Empty <style> sheets are separate sheets each time.
+  const auto doc = HtmlDocument::blank();
+  doc->createStyleSheet();
+  doc->createStyleSheet();
+  EXPECT_EQ(doc->styleSheetCount(), 2);
 }
 
 TEST(HtmlDocument, RenderingNumbersLinksAndDropsScripts) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTextBlock>
@@ -308,6 +309,36 @@ TEST_F(Browser, CreatedStyleSheetsCascadeAndTheFocusedLinkStays) {
   cancelEveryNavigation();
   QTest::keyClick(browser.view(), Qt::Key_Return);
   EXPECT_EQ(events, Events{"Before " + kPageA + "#QENPLAYER_AUDIO_POS=95"});
+}
+
+TEST_F(Browser, MovesWithinThePageRenderNothingAgain) {
+  // As the player does at every completed navigation: the reader's sheet
+  // at 1, then at 0.
+  const std::string reader = "file://" + kBook + "/INCLUDE/STYLE2.CSS";
+  QObject::connect(&browser, &WebBrowser::DocumentComplete, [&] {
+    HtmlDocument& doc = browser.Document();
+    if (doc.styleSheetCount() >= 1) doc.createStyleSheet(reader, 1);
+    doc.createStyleSheet(reader, 0);
+  });
+  openPageA();
+  ASSERT_EQ(browser.Document().styleSheetCount(), 2);
+  EXPECT_EQ(colourOf("Indice del file"), "#445566");
+  QSignalSpy renders(browser.view()->document(), &QTextDocument::contentsChanged);
+  for (int i = 0; i < 40; ++i) {
+    browser.Navigate2(kPageA + (i % 2 ? "#subito" : "#LumoIndex_1"));
+    settle();
+  }
+  EXPECT_EQ(events.size(), 80u);  // every move still completes
+  EXPECT_EQ(events.back(), "Complete " + kPageA + "#subito");
+  EXPECT_EQ(renders.count(), 0);
+  EXPECT_EQ(browser.Document().styleSheetCount(), 2);
+  EXPECT_EQ(colourOf("Indice del file"), "#445566");
+
+  // Loading the page again builds it anew, with the sheet once.
+  browser.Navigate2(kPageA);
+  settle();
+  EXPECT_GT(renders.count(), 0);
+  EXPECT_EQ(browser.Document().styleSheetCount(), 2);
 }
 
 TEST_F(Browser, AClickHookRunsBeforeTheLinkAndCanStopIt) {
