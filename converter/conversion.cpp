@@ -128,15 +128,26 @@ RunOutcome Conversion::Converti(const ConversionRequest& request, const RunHooks
 
 // Folders of the run: the book folder B = X "(" code ") " title, the fileset
 // folder S = B "/" code. The title is made safe for a file name; the code
-// loses only what cannot stand in one folder's name ("/", "\", NUL) or
-// would name the book folder itself or its parent ("." and "..").
+// loses only what cannot stand in one folder's name ("/", "\", NUL) or in
+// a link to it (control characters), or would name the book folder itself
+// or its parent ("." and "..").
 void Conversion::formFolders() {
   std::string title = book_.title;
-  folderCode_ = book_.code;
-  for (char& c : folderCode_)
-    if (c == '/' || c == '\\' || c == '\0') c = '_';
+  folderCode_.clear();
+  for (size_t p = 0; p < book_.code.size(); ++p) {
+    const auto c = static_cast<unsigned char>(book_.code[p]);
+    // Control characters (C1 ones are two bytes in UTF-8) could not stand
+    // in discinfo.html's link to the folder.
+    const bool c1 = c == 0xC2 && p + 1 < book_.code.size() && static_cast<unsigned char>(book_.code[p + 1]) < 0xA0;
+    if (c1) ++p;
+    folderCode_ += c == '/' || c == '\\' || c < 0x20 || c == 0x7F || c1 ? '_' : book_.code[p];
+  }
   if (folderCode_ == "." || folderCode_ == "..") folderCode_.assign(folderCode_.size(), '_');
-  bookFolder_ = shell::withSlash(request_.exportFolder) + "(" + folderCode_ + ") " + tools::SanitizeFileName(title);
+  // A folder's name has at most 255 bytes: a long title is cut to fit, on
+  // a character boundary, rather than failing the whole export.
+  constexpr size_t kNameMax = 255;
+  bookFolder_ = shell::withSlash(request_.exportFolder) +
+                text::cutUtf8("(" + folderCode_ + ") " + tools::SanitizeFileName(title), kNameMax);
   filesetFolder_ = bookFolder_ + "/" + folderCode_;
 }
 

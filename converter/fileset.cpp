@@ -196,7 +196,24 @@ std::string sixDigits(int32_t counter) {
 std::string xmlText(const std::string& value) {
   std::string out;
   out.reserve(value.size());
-  for (size_t p = 0; p < value.size(); ++p) {
+  for (size_t p = 0; p < value.size();) {
+    char32_t cp = 0;
+    const size_t len = text::decodeUtf8(value, p, cp);
+    if (len == 0) {  // no text at all: stands as "?", as a missing character does
+      out += '?';
+      ++p;
+      continue;
+    }
+    if (len > 1) {
+      // Controls (C1, also the bytes windows-1252 leaves undefined) are no
+      // text; other characters windows-1252 lacks keep their value as
+      // character references, which XML reads whatever the encoding.
+      if (cp < 0xA0) out += '?';
+      else if (text::inCp1252(cp)) out.append(value, p, len);
+      else out += "&#" + std::to_string(static_cast<uint32_t>(cp)) + ";";
+      p += len;
+      continue;
+    }
     switch (value[p]) {
       case '&':
         if (value.compare(p, 6, "&quot;") == 0) {
@@ -209,8 +226,12 @@ std::string xmlText(const std::string& value) {
       case '<': out += "&lt;"; break;
       case '>': out += "&gt;"; break;
       case '"': out += "&quot;"; break;
-      default: out += value[p];
+      case '\t': out += value[p]; break;
+      default:
+        // Control characters may not stand in an XML document at all.
+        out += static_cast<unsigned char>(value[p]) < 0x20 || value[p] == 0x7F ? '?' : value[p];
     }
+    ++p;
   }
   return out;
 }

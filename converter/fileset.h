@@ -40,6 +40,9 @@ std::string sixDigits(int32_t counter);
 // Text placed in the XML files: "&", "<", ">" and double quotes become
 // entities, so that every title, name and description keeps the files
 // well-formed; the "&quot;" already made from a description's quotes stays.
+// Control characters (but the tab) become "?", and characters windows-1252
+// lacks become character references ("&#321;"), so every file is
+// well-formed windows-1252 whatever the index holds.
 std::string xmlText(const std::string& value);
 
 // Writes clp000001.smil ... and ncc.html into filesetFolder, discinfo.html

@@ -11,8 +11,18 @@ bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 }  // namespace
 
-IndexReader::IndexReader(const std::filesystem::path& file)
-    : text_(text::cp1252ToUtf8(text::readFileBytes(file))) {}
+static std::string indexText(const std::string& bytes) {
+  // A book prepared on a system that saves text as UTF-8 is read as such;
+  // every other index is windows-1252 text. Pure ASCII reads the same
+  // either way.
+  if (text::isValidUtf8(bytes)) {
+    constexpr std::string_view kBom = "\xEF\xBB\xBF";
+    return bytes.starts_with(kBom) ? bytes.substr(kBom.size()) : bytes;
+  }
+  return text::cp1252ToUtf8(bytes);
+}
+
+IndexReader::IndexReader(const std::filesystem::path& file) : text_(indexText(text::readFileBytes(file))) {}
 
 IndexReader IndexReader::fromText(std::string utf8Text) {
   IndexReader reader;
@@ -116,21 +126,55 @@ BookIndex readBookIndex(const std::filesystem::path& file) {
   return index;
 }
 
+namespace {
+
+[[noreturn]] void unwritable(const std::string& value) {
+  throw RuntimeError(err::InvalidCall,
+                     errorDescription(err::InvalidCall) + ": valore non scrivibile nell'indice: " + value);
+}
+
+// A value taken by a line read: anything but a line end.
+const std::string& lineValue(const std::string& value) {
+  if (value.find_first_of("\r\n") != std::string::npos) unwritable(value);
+  return value;
+}
+
+}  // namespace
+
+std::string fieldValue(const std::string& value) {
+  lineValue(value);
+  // Unquoted, a field loses its leading blanks and trailing spaces, ends at
+  // a comma and, when it starts with a quote, is a quoted field.
+  const bool plain = value.find(',') == std::string::npos &&
+                     (value.empty() || (!isBlank(value.front()) && value.front() != '"' && value.back() != ' '));
+  if (plain) return value;
+  // A quoted field ends at the next quote, so it cannot hold one.
+  if (value.find('"') != std::string::npos) unwritable(value);
+  return '"' + value + '"';
+}
+
 void writeBookIndex(const std::filesystem::path& file, const BookIndex& index) {
-  text::AtomicTextFile out(file);
   const Header& h = index.header;
-  for (const std::string* line : {&h.code, &h.author, &h.title, &h.publisher, &h.placeAndYear, &h.narrator})
-    out.writeLine(*line);
-  out.writeLine(" " + std::to_string(index.files.size()) + " ");
+  std::vector<std::string> lines{fieldValue(h.code)};
+  for (const std::string* line : {&h.author, &h.title, &h.publisher, &h.placeAndYear, &h.narrator})
+    lines.push_back(lineValue(*line));
+  lines.push_back(" " + std::to_string(index.files.size()) + " ");
   for (size_t f = 0; f < index.files.size(); ++f) {
     const FileRecord& record = index.files[f];
     const std::string next = f + 1 < index.files.size() ? index.files[f + 1].name : std::string{};
-    out.writeLine(record.name + ",1," + next);
+    // An empty next name is left out, so the record ends with ",1,".
+    lines.push_back(fieldValue(record.name) + ",1," + (next.empty() ? next : fieldValue(next)));
     const Marker first = record.markers.empty() ? Marker{} : record.markers.front();
-    out.writeLine(first.description);
-    out.writeLine("0," + first.page);
+    lines.push_back(lineValue(first.description));
+    lines.push_back("0," + lineValue(first.page));
   }
-  out.commit();
+  // Every value is checked before the file is touched. The index is
+  // windows-1252 text when that reads back as written, else UTF-8 (values
+  // with characters windows-1252 lacks, as a UTF-8 index may hold).
+  std::string all;
+  for (const std::string& line : lines) all += line + "\r\n";
+  const bool cp1252 = indexText(text::utf8ToCp1252(all)) == all;
+  text::writeTextFile(file, lines, cp1252 ? text::Encoding::Cp1252 : text::Encoding::Utf8);
 }
 
 }  // namespace lumo::bookindex

@@ -15,7 +15,9 @@
 
 namespace lumo::bookindex {
 
-// A sequential reader over one index file, windows-1252 decoded to UTF-8.
+// A sequential reader over one index file, decoded to UTF-8: a file that is
+// valid UTF-8 is taken as UTF-8 (a leading byte-order mark dropped), any
+// other as windows-1252.
 // Every read past the end of the file raises RuntimeError 62; a number field
 // outside -32768..32767 raises RuntimeError 6; a file that cannot be opened
 // raises RuntimeError 53.
@@ -72,7 +74,16 @@ BookIndex readBookIndex(const std::filesystem::path& file);
 // Writes an index in the form the splitter writes it: the six header values,
 // the file count as " N ", then per file "name,1,next", its first marker's
 // description and "0,<page>". Only the first marker of each file is written.
+// The book code and the file names are put within double quotes whenever a
+// field read would otherwise give something else (a comma, leading blanks,
+// trailing spaces, a leading quote), so the index reads back as written. A
+// value no index can hold (a line end anywhere; a quote in a value that
+// needs quotes) raises RuntimeError 5 before anything is written. The file
+// is windows-1252 unless a value needs UTF-8 to read back as written.
 // An existing file is replaced; the write goes through a temporary file.
 void writeBookIndex(const std::filesystem::path& file, const BookIndex& index);
+
+// A value as the writer puts it in a field: as it stands, or quoted.
+std::string fieldValue(const std::string& value);
 
 }  // namespace lumo::bookindex

@@ -1,5 +1,7 @@
 #include "common/errors/errors.h"
 
+#include <cerrno>
+#include <cstring>
 #include <exception>
 
 namespace lumo {
@@ -21,6 +23,27 @@ std::string errorDescription(int number) {
     case err::DuplicateKey: return "Questa chiave è già associata ad un elemento dell'insieme";
     default: return {};
   }
+}
+
+std::string ioErrorCause(int errnoValue) {
+  switch (errnoValue) {
+    case ENOSPC:
+    case EDQUOT: return "disco pieno";
+    case EROFS: return "disco di sola lettura";
+    case EACCES:
+    case EPERM: return "scrittura non consentita";
+    case ENAMETOOLONG: return "nome troppo lungo";
+    case ENOENT: return "cartella inesistente";
+    case ENOTDIR: return "una parte del percorso non è una cartella";
+    case EEXIST: return "esiste già un file con questo nome";
+    case EIO: return "errore del disco";
+    default: return std::strerror(errnoValue);
+  }
+}
+
+RuntimeError fileAccessError(const std::string& path, int errnoValue) {
+  return RuntimeError(err::PathFileAccess,
+                      errorDescription(err::PathFileAccess) + ": " + path + " (" + ioErrorCause(errnoValue) + ")");
 }
 
 RuntimeError::RuntimeError(int number) : RuntimeError(number, errorDescription(number)) {}

@@ -43,6 +43,15 @@ class RuntimeError : public std::runtime_error {
   std::string description_;
 };
 
+// What an operating-system error number means for a file, in Italian
+// ("disco pieno", "nome troppo lungo", ...), for messages that say why a
+// file or folder could not be made.
+std::string ioErrorCause(int errnoValue);
+
+// Error 75 for a file or folder that could not be made or written, with the
+// path and the cause in its description.
+RuntimeError fileAccessError(const std::string& path, int errnoValue);
+
 // Runs one statement and swallows the run-time error it raises: the
 // "a failing statement is skipped" style of error handling.
 // Returns true when the statement ran without error.

@@ -42,7 +42,8 @@ void appendUtf8(std::string& out, char32_t cp) {
   }
 }
 
-// Decodes one UTF-8 sequence at s[i]; returns its length, 0 when invalid.
+}  // namespace
+
 size_t decodeUtf8(std::string_view s, size_t i, char32_t& cp) {
   const auto b = static_cast<unsigned char>(s[i]);
   size_t len = 0;
@@ -61,6 +62,8 @@ size_t decodeUtf8(std::string_view s, size_t i, char32_t& cp) {
   if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
   return len;
 }
+
+namespace {
 
 char encodeCp1252(char32_t cp) {
   if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
@@ -116,6 +119,11 @@ std::string mapLetters(std::string_view utf8, char32_t (*map)(char32_t)) {
 
 }  // namespace
 
+bool inCp1252(char32_t cp) {
+  if (cp >= 0x80 && cp < 0xA0) return false;  // the C1 controls, also the five undefined bytes
+  return cp < 0x100 || encodeCp1252(cp) != '?';
+}
+
 std::string cp1252ToUtf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
@@ -140,6 +148,14 @@ std::string utf8ToCp1252(std::string_view utf8) {
     i += len;
   }
   return out;
+}
+
+std::string cutUtf8(std::string_view utf8, size_t maxBytes) {
+  if (utf8.size() <= maxBytes) return std::string(utf8);
+  size_t end = maxBytes;
+  // Back over the continuation bytes of a character the cut would split.
+  while (end > 0 && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80) --end;
+  return std::string(utf8.substr(0, end));
 }
 
 bool isValidUtf8(std::string_view bytes) {
@@ -213,12 +229,16 @@ std::string readFileBytes(const std::filesystem::path& path) {
   return buffer.str();
 }
 
-AtomicTextFile::AtomicTextFile(std::filesystem::path target) : target_(std::move(target)) {
+AtomicTextFile::AtomicTextFile(std::filesystem::path target, Encoding encoding)
+    : target_(std::move(target)), encoding_(encoding) {
   std::random_device rd;
-  temp_ = target_;
-  temp_ += ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(rd() % 1000000);
+  temp_ = target_.parent_path() /
+          (".lumo" + std::to_string(::getpid()) + "-" + std::to_string(rd() % 1000000) + ".tmp");
+  // A name the target cannot have fails here, not at the rename after all
+  // the data was written.
+  if (target_.filename().string().size() > 255) throw fileAccessError(target_.string(), ENAMETOOLONG);
   file_ = std::fopen(temp_.c_str(), "wb");
-  if (!file_) throw RuntimeError(err::PathFileAccess);
+  if (!file_) throw fileAccessError(target_.string(), errno);
 }
 
 AtomicTextFile::~AtomicTextFile() {
@@ -230,8 +250,9 @@ AtomicTextFile::~AtomicTextFile() {
 }
 
 void AtomicTextFile::write(std::string_view utf8Text) {
-  const std::string bytes = utf8ToCp1252(utf8Text);
-  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
+  if (!file_) return;
+  const std::string bytes = encoding_ == Encoding::Utf8 ? std::string(utf8Text) : utf8ToCp1252(utf8Text);
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size() && error_ == 0) error_ = errno ? errno : EIO;
 }
 
 void AtomicTextFile::writeLine(std::string_view utf8Line) {
@@ -243,23 +264,26 @@ void AtomicTextFile::commit() {
   if (!file_) throw RuntimeError(err::PathFileAccess);
   // No fsync: the rename guards against a failed run (the old file or none
   // stays), which is what matters for files the suite can write again.
-  const bool flushed = std::fflush(file_) == 0;
-  const bool closed = std::fclose(file_) == 0;
+  errno = 0;
+  if (std::fflush(file_) != 0 && error_ == 0) error_ = errno ? errno : EIO;
+  errno = 0;
+  if (std::fclose(file_) != 0 && error_ == 0) error_ = errno ? errno : EIO;
   file_ = nullptr;
   std::error_code ec;
-  if (failed_ || !flushed || !closed) {
+  if (error_ != 0) {
     std::filesystem::remove(temp_, ec);
-    throw RuntimeError(err::PathFileAccess);
+    throw fileAccessError(target_.string(), error_);
   }
   std::filesystem::rename(temp_, target_, ec);
   if (ec) {
-    std::filesystem::remove(temp_, ec);
-    throw RuntimeError(err::PathFileAccess);
+    std::error_code ignored;
+    std::filesystem::remove(temp_, ignored);
+    throw fileAccessError(target_.string(), ec.value());
   }
 }
 
-void writeTextFile(const std::filesystem::path& target, const std::vector<std::string>& lines) {
-  AtomicTextFile file(target);
+void writeTextFile(const std::filesystem::path& target, const std::vector<std::string>& lines, Encoding encoding) {
+  AtomicTextFile file(target, encoding);
   for (const auto& line : lines) file.writeLine(line);
   file.commit();
 }

@@ -19,6 +19,17 @@ std::string cp1252ToUtf8(std::string_view bytes);
 // Invalid UTF-8 bytes are taken as windows-1252 bytes as they stand.
 std::string utf8ToCp1252(std::string_view utf8);
 
+// Decodes the UTF-8 character at s[i] into cp; returns its length in bytes,
+// 0 when the bytes there are no valid UTF-8.
+size_t decodeUtf8(std::string_view s, size_t i, char32_t& cp);
+
+// True when windows-1252 has the character (one of its 251 defined bytes).
+bool inCp1252(char32_t cp);
+
+// The longest start of a UTF-8 text that has at most maxBytes bytes and
+// ends on a character boundary.
+std::string cutUtf8(std::string_view utf8, size_t maxBytes);
+
 // True when the bytes are valid UTF-8.
 bool isValidUtf8(std::string_view bytes);
 
@@ -53,13 +64,20 @@ int32_t toInt32(long long value);
 // be opened.
 std::string readFileBytes(const std::filesystem::path& path);
 
+// How a text file of the suite is encoded: windows-1252, or UTF-8 where a
+// format allows it (a book index whose values windows-1252 cannot hold).
+enum class Encoding { Cp1252, Utf8 };
+
 // A text file of the suite: windows-1252 lines ended by CR LF, written to a
 // temporary file beside the target and renamed over it on commit(), so a
-// failed run never leaves a half-written file under the real name.
+// failed run never leaves a half-written file under the real name. The
+// temporary file's name is short, so every target name the file system
+// takes can be written. Failures raise RuntimeError 75 whose description
+// names the target and the cause (fileAccessError).
 class AtomicTextFile {
  public:
   // Creates the temporary file; throws RuntimeError 75 when it cannot.
-  explicit AtomicTextFile(std::filesystem::path target);
+  explicit AtomicTextFile(std::filesystem::path target, Encoding encoding = Encoding::Cp1252);
   ~AtomicTextFile();  // discards the temporary file unless committed
   AtomicTextFile(const AtomicTextFile&) = delete;
   AtomicTextFile& operator=(const AtomicTextFile&) = delete;
@@ -78,10 +96,12 @@ class AtomicTextFile {
   std::filesystem::path target_;
   std::filesystem::path temp_;
   std::FILE* file_ = nullptr;
-  bool failed_ = false;
+  Encoding encoding_;
+  int error_ = 0;  // the first write's errno, 0 while all went well
 };
 
 // Writes a whole set of UTF-8 lines as one windows-1252 CR LF file, safely.
-void writeTextFile(const std::filesystem::path& target, const std::vector<std::string>& lines);
+void writeTextFile(const std::filesystem::path& target, const std::vector<std::string>& lines,
+                   Encoding encoding = Encoding::Cp1252);
 
 }  // namespace lumo::text

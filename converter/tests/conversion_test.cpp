@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "converter/tests/converter_fixture.h"
 
@@ -292,4 +294,113 @@ TEST_F(ConverterFixture, AClipNeverEndsBeforeItBegins) {
     EXPECT_GE(std::stoll(t.cell(c.row, Durata).empty() ? "0" : t.cell(c.row, Durata)), 0) << c.row;
   }
   EXPECT_EQ(conversion.summary().Text2, "51") << "25 + 0 + 0 + 26 s";
+}
+
+namespace {
+
+// xmllint's verdict on one file: "" when it is well-formed, else what it said.
+std::string xmllintErrors(const fs::path& file) {
+  const fs::path out = file.string() + ".xmllint";
+  const std::string command = "xmllint --noout --nonet '" + file.string() + "' >'" + out.string() + "' 2>&1";
+  const int status = std::system(command.c_str());
+  std::string said = lumo::text::readFileBytes(out);
+  fs::remove(out);
+  return status == 0 ? std::string() : said.empty() ? "exit status " + std::to_string(status) : said;
+}
+
+// Every SMIL file, ncc.html and discinfo.html of the conversion's fileset.
+std::vector<fs::path> filesetFiles(const Conversion& conversion) {
+  std::vector<fs::path> files{fs::path(conversion.bookFolder()) / "discinfo.html"};
+  for (const auto& entry : fs::directory_iterator(conversion.filesetFolder()))
+    if (entry.path().extension() == ".smil" || entry.path().filename() == "ncc.html") files.push_back(entry.path());
+  return files;
+}
+
+void writeRawIndex(const fs::path& file, const std::vector<std::string>& lines) {
+  std::string bytes;
+  for (const std::string& line : lines) bytes += line + "\r\n";
+  std::ofstream(file, std::ios::binary) << bytes;
+}
+
+}  // namespace
+
+TEST_F(ConverterFixture, TheFilesetIsWellFormedWhateverTheIndexHolds) {
+  ASSERT_EQ(std::system("command -v xmllint >/dev/null 2>&1"), 0)
+      << "xmllint is missing: install libxml2-utils (scripts/install-deps.sh)";
+  struct Case {
+    const char* what;
+    std::vector<std::string> index;  // the bytes of each line
+    const char* titleLine;           // the bytes ncc.html's title line must hold
+  };
+  const Case cases[] = {
+      {"windows-1252 with undefined bytes and control characters",
+       {"LB\x1b" "9", "Autore \x81\x8d\x8f\x90\x9d fine", "Titolo \x01\x02 & <b> \x7f \xe8", "Editore", "Roma",
+        "Voce\x1f", " 2 ", "01,2,02", "Capitolo \x90 primo", "0,1", "Sezione\x05 con \"virgolette\"",
+        "10,ii\x9d", "02,1,", "Fine\x0b", "0,3"},
+       "<title>Titolo ?? &amp; &lt;b&gt; ? \xe8</title>"},
+      {"UTF-8 with characters windows-1252 lacks",
+       {"LB010", "Autore", "\xc5\x81\xc3\xb3" "d\xc5\xba \xc3\xa8", "Editore", "Roma", "Voce", " 2 ", "01,1,02",
+        "Capitolo \xc5\x81", "0,1", "02,1,", "Fine \xe2\x82\xac", "0,2"},
+       "<title>&#321;\xf3" "d&#378; \xe8</title>"},
+  };
+  for (const Case& c : cases) {
+    fs::remove_all(root / "book");
+    fs::remove_all(root / "docs");
+    write(BookSpec{.files = {{"01", 30, {}}, {"02", 20, {}}}});  // the audio
+    writeRawIndex(root / "book" / "marker.txt", c.index);
+    script->clear();
+    ASSERT_EQ(convert(), RunOutcome::Completed) << c.what << ::testing::PrintToString(texts());
+    const std::vector<fs::path> files = filesetFiles(conversion);
+    EXPECT_GE(files.size(), 4u) << c.what;
+    for (const fs::path& file : files) {
+      EXPECT_EQ(xmllintErrors(file), "") << c.what << ": " << file;
+      for (const unsigned char b : lumo::text::readFileBytes(file)) {
+        const bool undefined = b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
+        ASSERT_FALSE(undefined || (b < 0x20 && b != '\r' && b != '\n')) << c.what << ": byte " << int(b) << " in "
+                                                                        << file;
+      }
+    }
+    const std::string ncc = lumo::text::readFileBytes(fs::path(conversion.filesetFolder()) / "ncc.html");
+    EXPECT_NE(ncc.find(c.titleLine), std::string::npos) << c.what << "\n" << ncc.substr(0, 600);
+  }
+  // A control character in the code is no character of the fileset folder's
+  // name, so discinfo.html's link and the folder agree.
+  EXPECT_EQ(fs::path(conversion.filesetFolder()).filename(), "LB010");
+}
+
+TEST_F(ConverterFixture, AControlCharacterInTheCodeBecomesAnUnderscoreInTheFolder) {
+  BookSpec b = levelsBook();
+  b.code = "LB\x1b" "9";
+  write(b);
+  ASSERT_EQ(convert(), RunOutcome::Completed) << ::testing::PrintToString(texts());
+  EXPECT_EQ(fs::path(conversion.filesetFolder()).filename(), "LB_9");
+  const std::string discinfo = lumo::text::readFileBytes(fs::path(conversion.bookFolder()) / "discinfo.html");
+  EXPECT_NE(discinfo.find("<a href=\"./LB_9/ncc.html\">"), std::string::npos);
+}
+
+TEST_F(ConverterFixture, ALongTitleIsCutToFitTheBookFolderName) {
+  struct Case {
+    std::string title;
+    size_t bytes;  // of "(LB001) " and the cut title
+  } cases[] = {
+      {std::string(250, 'a'), 255},
+      {[] { std::string s; for (int i = 0; i < 130; ++i) s += "\u00e8"; return s; }(), 254},  // never half an "è"
+  };
+  for (const Case& c : cases) {
+    BookSpec b = levelsBook();
+    b.title = c.title;
+    fs::remove_all(root / "book");
+    fs::remove_all(root / "docs");
+    write(b);
+    script->clear();
+    ASSERT_EQ(convert(), RunOutcome::Completed) << ::testing::PrintToString(texts());
+    const std::string name = fs::path(conversion.bookFolder()).filename().string();
+    EXPECT_EQ(name.size(), c.bytes);
+    EXPECT_TRUE(lumo::text::isValidUtf8(name));
+    EXPECT_TRUE(name.starts_with("(LB001) " + c.title.substr(0, 20)));
+    EXPECT_TRUE(fs::exists(fs::path(conversion.filesetFolder()) / "ncc.html"));
+    // The book's own data keep the whole title.
+    const std::string ncc = lumo::text::readFileBytes(fs::path(conversion.filesetFolder()) / "ncc.html");
+    EXPECT_NE(ncc.find("<title>" + lumo::text::utf8ToCp1252(c.title) + "</title>"), std::string::npos);
+  }
 }

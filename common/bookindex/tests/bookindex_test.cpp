@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "common/errors/errors.h"
 #include "common/text/text.h"
@@ -132,4 +133,74 @@ TEST(BookIndex, WriterFormReadsBack) {
   EXPECT_EQ(back.files[0].next, "p002");
   EXPECT_EQ(back.files[1].markers[0].description, "Secondo, con virgola");
   fs::remove(file);
+}
+
+TEST(BookIndex, ReadsUtf8IndexesAsUtf8AndOthersAsWindows1252) {
+  const fs::path file = fs::temp_directory_path() / ("lumo_enc_" + std::to_string(::getpid()) + ".txt");
+  struct Case {
+    const char* what;
+    std::string bytes;  // line 1 to 3
+    const char* code;
+    const char* title;
+  } cases[] = {
+      {"UTF-8", "L\xc5\x81" "1\r\na\r\n\xc5\x81\xc3\xb3" "d\xc5\xba\r\n", "L\u01411", "\u0141\u00f3d\u017a"},
+      {"UTF-8 with a byte-order mark", "\xef\xbb\xbfLB2\r\na\r\nCitt\xc3\xa0\r\n", "LB2", "Citt\u00e0"},
+      {"windows-1252", "LB3\r\na\r\nCitt\xe0 \x80\r\n", "LB3", "Citt\u00e0 \u20ac"},
+      // "Ã" followed by a byte that is no UTF-8 continuation: windows-1252.
+      {"windows-1252 that starts like UTF-8", "LB4\r\na\r\n\xc3 \xe8\r\n", "LB4", "\u00c3 \u00e8"},
+  };
+  for (const Case& c : cases) {
+    std::ofstream(file, std::ios::binary) << c.bytes << "p\r\nl\r\nn\r\n0\r\n";
+    IndexReader reader(file);
+    const Header h = readHeader(reader);
+    EXPECT_EQ(h.code, c.code) << c.what;
+    EXPECT_EQ(h.title, c.title) << c.what;
+  }
+  fs::remove(file);
+}
+
+TEST(BookIndex, WriterQuotesWhatAFieldReadWouldChange) {
+  const fs::path file = fs::temp_directory_path() / ("lumo_q_" + std::to_string(::getpid()) + ".txt");
+  const std::vector<std::string> names = {
+      "LB,7", " lead", "trail ", "\tTab", "in\"side", "\"quoted\"", "", "plain", "a, b, c", "x,", ",y", "\u0141\u00f3d\u017a"};
+  for (const std::string& code : names) {
+    BookIndex index;
+    index.header = {code, "Autore, con \"virgole\"", " Titolo ", "Ed", "Luogo", "Voce"};
+    index.files = {{code.empty() ? "p" : code, 1, "", {{"Capitolo, primo", 0, " 7"}}},
+                   {"due " + code, 1, "", {{"Secondo", 0, ""}}},
+                   {"tre", 1, "", {{"Terzo", 0, "x"}}}};
+    if (code.find('"') != std::string::npos &&
+        (code.find(',') != std::string::npos || code.front() == '"' || code.back() == ' ')) {
+      continue;  // no index can hold it; see below
+    }
+    writeBookIndex(file, index);
+    const BookIndex back = readBookIndex(file);
+    EXPECT_EQ(back.header.code, index.header.code) << "[" << code << "]";
+    EXPECT_EQ(back.header.author, index.header.author) << "[" << code << "]";
+    EXPECT_EQ(back.header.title, index.header.title) << "[" << code << "]";
+    ASSERT_EQ(back.files.size(), 3u) << "[" << code << "]";
+    for (size_t f = 0; f < 3; ++f) {
+      EXPECT_EQ(back.files[f].name, index.files[f].name) << "[" << code << "] file " << f;
+      EXPECT_EQ(back.files[f].next, f < 2 ? index.files[f + 1].name : "") << "[" << code << "] file " << f;
+      ASSERT_EQ(back.files[f].markers.size(), 1u);
+      EXPECT_EQ(back.files[f].markers[0].description, index.files[f].markers[0].description);
+      EXPECT_EQ(back.files[f].markers[0].page, index.files[f].markers[0].page);
+    }
+  }
+  // Plain values stay unquoted, and the file stays windows-1252 when it can.
+  BookIndex plain;
+  plain.header = {"LB,7", "a", "Citt\u00e0", "p", "l", "n"};
+  plain.files = {{"uno", 1, "", {{"d", 0, "1"}}}};
+  writeBookIndex(file, plain);
+  EXPECT_EQ(lumo::text::readFileBytes(file), "\"LB,7\"\r\na\r\nCitt\xe0\r\np\r\nl\r\nn\r\n 1 \r\nuno,1,\r\nd\r\n0,1\r\n");
+  // A value no field can hold is refused before anything is written.
+  fs::remove(file);
+  for (const std::string& bad : {std::string("a,\"b"), std::string("\"q\""), std::string("line\r\nbreak")}) {
+    plain.header.code = bad;
+    EXPECT_EQ(errorOf([&] { writeBookIndex(file, plain); }), 5) << bad;
+    EXPECT_FALSE(fs::exists(file)) << bad;
+  }
+  plain.header.code = "ok";
+  plain.header.title = "two\nlines";
+  EXPECT_EQ(errorOf([&] { writeBookIndex(file, plain); }), 5);
 }
