@@ -458,6 +458,10 @@ uint8_t GetMp3Info(const std::string& path, Mp3Info& info, const YieldFn& yield)
   // Most files are measured from their first frames and their last bytes:
   // the system must not read ahead over the whole file for that.
   ::posix_fadvise(file.fd(), 0, 0, POSIX_FADV_RANDOM);
+  // The tags at the end are read in any case: the system fetches the last
+  // page while the first frames are read.
+  if (st.st_size > static_cast<off_t>(kFirstRead))
+    ::posix_fadvise(file.fd(), st.st_size - 4096, 4096, POSIX_FADV_WILLNEED);
   BlockReader reader(file.fd(), st.st_size);
   Analysis a{file.fd(), reader, st.st_size, info};
   Mp3FrameHeader first;

@@ -1,11 +1,21 @@
 // Throughput of GetMp3Info: a frame walk over 100 MB of constant-bitrate and
 // of variable-bitrate frames without a VBR header, and a file whose Xing
 // header gives the counts at once. The files are written once into /tmp.
+// The cold pair reads the Xing file after dropping it from the page cache,
+// with GetMp3Info and with mutagen (mutagen_cold.py, /usr/bin/python3 with
+// python3-mutagen) in the same run, and counts what the read left cached.
 
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "common/mp3/mp3.h"
 #include "common/mp3/tests/frame_writer.h"
@@ -57,6 +67,11 @@ const std::string& xingFile() {
     const std::string audio = streamOf({128, 160, 96, 192, 112, 256, 64, 320, 128, 224, 80});
     tw::writeFile(p, tw::xingFrame(FrameFields{}, "Xing", 36, 3, 250000, static_cast<uint32_t>(audio.size())) +
                          audio);
+    // On disk before anything is measured, so no write-back runs meanwhile.
+    if (const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
+      ::fsync(fd);
+      ::close(fd);
+    }
     return p;
   }();
   return path;
@@ -74,6 +89,72 @@ void measure(benchmark::State& state, const std::string& path) {
   state.counters["seconds"] = info.Duration;
 }
 
+// Drops the file (written back when it was made) from the page cache.
+void dropFromCache(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+  ::close(fd);
+}
+
+// Kilobytes of the file in the page cache.
+double cachedKilobytes(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  const auto size = static_cast<size_t>(fs::file_size(path));
+  void* map = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
+  ::close(fd);
+  if (map == MAP_FAILED) return -1;
+  const long page = ::sysconf(_SC_PAGESIZE);
+  std::vector<unsigned char> resident((size + static_cast<size_t>(page) - 1) / static_cast<size_t>(page));
+  double kb = -1;
+  if (::mincore(map, size, resident.data()) == 0) {
+    size_t pages = 0;
+    for (unsigned char r : resident) pages += r & 1;
+    kb = static_cast<double>(pages) * static_cast<double>(page) / 1024;
+  }
+  ::munmap(map, size);
+  return kb;
+}
+
+void BM_XingHeaderCold(benchmark::State& state) {
+  const std::string& path = xingFile();
+  lumo::mp3::Mp3Info info;
+  double cached = 0;
+  for (auto _ : state) {
+    dropFromCache(path);
+    const auto start = std::chrono::steady_clock::now();
+    if (lumo::mp3::GetMp3Info(path, info) != 1) state.SkipWithError("file not analysed");
+    const auto end = std::chrono::steady_clock::now();
+    state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+    cached = cachedKilobytes(path);
+  }
+  state.counters["seconds"] = info.Duration;
+  state.counters["cached_kB"] = cached;
+}
+
+// mutagen's MP3 length of the same file, cold, from a Python loop that
+// times each read alone (the interpreter's start is not counted).
+void BM_XingHeaderColdMutagen(benchmark::State& state) {
+  const std::string& path = xingFile();
+  const std::string script = std::string(LUMO_SOURCE_DIR) + "/common/mp3/bench/mutagen_cold.py";
+  for (auto _ : state) {
+    const int reads = 200;
+    const std::string command = "/usr/bin/python3 '" + script + "' '" + path + "' " + std::to_string(reads);
+    FILE* pipe = ::popen(command.c_str(), "r");
+    double mean = 0, length = 0;
+    if (pipe == nullptr || std::fscanf(pipe, "%lf %lf", &mean, &length) != 2) {
+      if (pipe) ::pclose(pipe);
+      state.SkipWithError("mutagen_cold.py failed (python3-mutagen installed?)");
+      break;
+    }
+    ::pclose(pipe);
+    state.SetIterationTime(mean);
+    state.counters["seconds"] = length;
+    state.counters["cached_kB"] = cachedKilobytes(path);
+  }
+}
+
 void BM_CbrWalk100MB(benchmark::State& state) { measure(state, cbrFile()); }
 void BM_VbrWalk100MB(benchmark::State& state) { measure(state, vbrFile()); }
 void BM_XingHeader100MB(benchmark::State& state) { measure(state, xingFile()); }
@@ -81,6 +162,8 @@ void BM_XingHeader100MB(benchmark::State& state) { measure(state, xingFile()); }
 BENCHMARK(BM_CbrWalk100MB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_VbrWalk100MB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_XingHeader100MB)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_XingHeaderCold)->UseManualTime()->Iterations(200)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_XingHeaderColdMutagen)->UseManualTime()->Iterations(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
