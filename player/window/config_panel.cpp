@@ -7,10 +7,13 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <cmath>
+#include <optional>
+#include <string>
 
 #include "platform/browser/webbrowser.h"
 #include "platform/keys/keys.h"
 #include "platform/registry/registry.h"
+#include "player/core/rules.h"
 #include "player/engine/mdlMain.h"
 #include "player/engine/oAnaPlayer.h"
 #include "player/window/frmBrowser.h"
@@ -58,15 +61,16 @@ void frmBrowser::TextVolume_Change() {
 void frmBrowser::TextAvantiIndietro_Change() {
   Trap(QStringLiteral("TextAvantiIndietro_Change"), [&] {
     const QString typed = TextAvantiIndietro->text();
-    if (isNumeric(typed)) {
+    const auto number = [](const std::string& text) { return isNumeric(QString::fromStdString(text)); };
+    // The box never stays without a step: the stored one comes back, or
+    // the first step of all when what is stored is no number either.
+    const std::optional<std::string> refill = core::skipStepRefill(
+        typed.toStdString(), [this] { return playerSetting("AvantiIndietro", "10"); }, number);
+    if (!refill) {
       registry::SaveSetting(AppName, kPlayerSection, "AvantiIndietro", typed.toStdString());
       return;
     }
-    // The box never stays without a step: the stored one comes back, or
-    // the first step of all when what is stored is no number either.
-    QString stored = QString::fromStdString(playerSetting("AvantiIndietro", "10"));
-    if (!isNumeric(stored)) stored = QStringLiteral("10");
-    TextAvantiIndietro->setText(stored);  // runs this handler again
+    TextAvantiIndietro->setText(QString::fromStdString(*refill));  // runs this handler again
   });
 }
 

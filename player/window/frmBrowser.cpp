@@ -26,6 +26,7 @@
 #include "platform/shell/shell.h"
 #include "platform/ui/notification.h"
 #include "platform/ui/ui.h"
+#include "player/core/rules.h"
 #include "player/engine/mdlMain.h"
 #include "player/engine/oAnaPlayer.h"
 #include "player/window/window_text.h"
@@ -268,10 +269,10 @@ std::string frmBrowser::playerSetting(const char* key, const char* defaultValue)
   return registry::GetSetting(AppName, kPlayerSection, key, defaultValue);
 }
 
-void frmBrowser::setVolumeLimits(int16_t max, int16_t min, int16_t step) {
-  VolumeMax = max;
-  VolumeMin = min;
-  VolumeStep = step;
+void frmBrowser::setVolumeLimits(const core::VolumeLimits& limits) {
+  VolumeMax = limits.max;
+  VolumeMin = limits.min;
+  VolumeStep = limits.step;
 }
 
 void frmBrowser::Form_Load() {
@@ -287,8 +288,8 @@ void frmBrowser::Form_Load() {
   const bool group1 = Trap([&] { return QStringLiteral("Form Load - ") + step; }, [&] {
     AppName = kAppName;
     Messages = MessageTexts{};
-    setVolumeLimits(0, -4000, 100);
-    Keys = KeyCodes{49, 50, 54, 51, 52, 187, 189, 49, 50, 51, 52, 54};
+    setVolumeLimits(core::volumeLimitsOf(0));
+    Keys = core::kLoadedKeyCodes;
     step = QStringLiteral("Form Load: caricamento settings");
     chkSavePos->setChecked(wholeNumber(qs(playerSetting("SavePos", "0"))) == 1);
     StyleNumber = wholeNumber(qs(playerSetting("StyleSheet", "1")));
@@ -334,7 +335,7 @@ bool frmBrowser::createPlayer(QString& version) {
       optPlayer[1]->setChecked(true);
       oPlayer->setRate(PlayerRate());
       oPlayer->setFullScreen(true);
-      setVolumeLimits(100, 0, 10);
+      setVolumeLimits(core::volumeLimitsOf(1));
     } else {
       oPlayer->setVersione(0);
       // The second slot holds no player of its own (the switch has reported
@@ -342,7 +343,7 @@ bool frmBrowser::createPlayer(QString& version) {
       // reader is never left without a player.
       if (oPlayer->currentPlayer() == nullptr) throw RuntimeError(err::ObjectNotSet);
       oPlayer->setRate(PlayerRate());
-      setVolumeLimits(0, -4000, 100);
+      setVolumeLimits(core::volumeLimitsOf(0));
       optPlayer[0]->setChecked(true);
     }
     oPlayer->setVolume(TextVolume->text());
@@ -557,9 +558,9 @@ void frmBrowser::SetPlayer(int16_t Index) {
       // version comes back and the reader keeps a working player.
       if (oPlayer->currentPlayer() == nullptr) throw RuntimeError(err::ObjectNotSet);
       if (Index == 1) {
-        setVolumeLimits(100, 0, 10);
+        setVolumeLimits(core::volumeLimitsOf(1));
       } else {
-        setVolumeLimits(0, -4000, 100);
+        setVolumeLimits(core::volumeLimitsOf(0));
       }
       oPlayer->setFileName(file);
       oPlayer->Play_Player();

@@ -21,6 +21,8 @@
 #include <string>
 
 #include "platform/browser/htmldocument.h"
+#include "player/core/keytable.h"
+#include "player/core/rules.h"
 #include "player/window/collection.h"
 
 class QCheckBox;
@@ -60,21 +62,8 @@ struct MessageTexts {
   static const std::array<const char*, 9>& replacementOrder();
 };
 
-// The key codes of the Ctrl playback block and the Alt bookmark block.
-struct KeyCodes {
-  int16_t Indietro = 0;             // Ctrl: back by the skip step
-  int16_t Avanti = 0;               // Ctrl: forward by the skip step
-  int16_t Inizio = 0;               // Ctrl: to the start of the audio
-  int16_t PlayPausa = 0;            // Ctrl: play or pause
-  int16_t Stop = 0;                 // Ctrl: stop
-  int16_t VolumePiu = 0;            // Ctrl: volume up (Alt: faster)
-  int16_t VolumeMeno = 0;           // Ctrl: volume down (Alt: slower)
-  int16_t MarcatorePrecedente = 0;  // Alt: previous bookmark
-  int16_t MarcatoreSuccessivo = 0;  // Alt: next bookmark
-  int16_t MarcatoreAggiungi = 0;    // Alt: add a bookmark
-  int16_t MarcatoriCancella = 0;    // Alt: delete all bookmarks
-  int16_t MarcatoriElenco = 0;      // Alt: bookmark list
-};
+// The key codes of the Ctrl playback group and the Alt bookmark group.
+using core::KeyCodes;
 
 // The settings of the player: application "QEN MediaPlayer", section "Player".
 inline constexpr const char* kAppName = "QEN MediaPlayer";
@@ -213,7 +202,7 @@ class frmBrowser : public QWidget {
   void Form_Initialize();
   bool createPlayer(QString& version);
   void connectPlayer();
-  void setVolumeLimits(int16_t max, int16_t min, int16_t step);
+  void setVolumeLimits(const core::VolumeLimits& limits);
   QString pageMeta(const QString& name) const;
   QString startPosition(const QString& URL, bool moving) const;
   void loadSummaryBookmarks();
@@ -276,9 +265,7 @@ class frmBrowser : public QWidget {
  private:
   void connectCommands();
   bool keyCommand(int16_t KeyCode, int16_t Shift);  // true when a command ran
-  void tableA(int16_t KeyCode, int16_t Shift, QString& step, bool& ran);
-  void tableB(int16_t KeyCode, bool& ran);
-  void tableC(int16_t KeyCode, bool& ran);
+  bool runCommand(core::Command command);
   QString positionText();  // the playing position as "MM:SS"
   void skipBack();
   void skipForward();

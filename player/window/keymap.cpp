@@ -27,6 +27,8 @@
 #include "platform/shell/shell.h"
 #include "platform/ui/ui.h"
 #include "player/engine/mdlMain.h"
+#include "player/core/keytable.h"
+#include "player/core/rules.h"
 #include "player/engine/oAnaPlayer.h"
 #include "player/window/frmBrowser.h"
 #include "player/window/frmInputBox.h"
@@ -36,13 +38,16 @@ namespace lumo::player {
 
 namespace vk = keys::vk;
 
+// The key table's codes are the codes the key events give.
+static_assert(core::vk::Escape == vk::Escape && core::vk::F1 == vk::F1 &&
+              core::vk::Plus == vk::OemPlus && core::vk::Minus == vk::OemMinus &&
+              core::vk::LetterI == vk::LetterA + ('I' - 'A'));
+static_assert(core::kShift == keys::shift::Shift && core::kCtrl == keys::shift::Ctrl &&
+              core::kAlt == keys::shift::Alt);
+
 namespace {
 
-constexpr int16_t kNoShift = 0;
-constexpr int16_t kCtrl = keys::shift::Ctrl;
-constexpr int16_t kAlt = keys::shift::Alt;
-constexpr int16_t kAllShifts = keys::shift::Shift | keys::shift::Ctrl | keys::shift::Alt;
-constexpr int16_t kLetterI = vk::LetterA + ('I' - 'A');
+constexpr int16_t kNoShift = core::kNoShift;
 constexpr int kMaxIndexAnchors = 32767;
 
 // The address of the folder of a page: the address cut before its query or
@@ -139,126 +144,116 @@ bool frmBrowser::keyCommand(int16_t KeyCode, int16_t Shift) {
   QString step = QStringLiteral("Form KeyDown: inizializzazione");
   bool ran = false;
   Trap([&] { return QStringLiteral("Form_KeyDown - ") + step; }, [&] {
-    if (KeyCode == vk::F1) {
+    if (core::isHelpKey(KeyCode)) {
       ran = true;
       objwb->Navigate2(QString::fromStdString(browser::url::fileAddress(
           shell::resolvePath(AppPath.toStdString() + "/include/help.htm"))));
       return;
     }
-    tableA(KeyCode, Shift, step, ran);
-    if (Shift == kCtrl && !player().FileName().isEmpty()) tableB(KeyCode, ran);
-    if (Shift == kAlt) tableC(KeyCode, ran);
+    if (const auto command = core::commandWithoutFile(KeyCode, Shift, Keys, !fraMarcatori->isHidden())) {
+      if (const char* label = core::stepLabel(*command)) step = QString::fromUtf8(label);
+      ran = runCommand(*command) || ran;
+    }
+    if (Shift == core::kCtrl && !player().FileName().isEmpty())
+      if (const auto command = core::playbackCommand(KeyCode, Keys)) ran = runCommand(*command) || ran;
+    if (Shift == core::kAlt)
+      if (const auto command = core::bookmarkCommand(KeyCode, Keys)) ran = runCommand(*command) || ran;
   });
   return ran;
 }
 
-// The commands that need no media file, by shift state.
-void frmBrowser::tableA(int16_t KeyCode, int16_t Shift, QString& step, bool& ran) {
-  if (Shift == kNoShift) {
-    if (KeyCode == vk::Escape && !fraMarcatori->isHidden()) {
-      ran = true;
+// Runs one command of the key table; false when it found nothing to do
+// (a page key on a page that names no such page).
+bool frmBrowser::runCommand(core::Command command) {
+  using C = core::Command;
+  switch (command) {
+    case C::Help:
+      break;  // handled before the table: it ends the dispatch
+    case C::CloseBookmarkList:
       if (WasPlaying) resumeReading();
       showBookmarkList(false);
-    }
-  } else if (Shift == kAllShifts) {
-    ran = true;
-    fraDebug->setVisible(fraDebug->isHidden());
-    if (!fraDebug->isHidden()) fraDebug->raise();
-  } else if (Shift == kAlt) {
-    if (KeyCode == '9') {
-      ran = true;
-      step = QStringLiteral("Form KeyDown: Ctrl+Shift+9");
+      break;
+    case C::ToggleDebug:
+      fraDebug->setVisible(fraDebug->isHidden());
+      if (!fraDebug->isHidden()) fraDebug->raise();
+      break;
+    case C::NextStyle:
       nextStyleSheet();
-    } else if (KeyCode == '8') {
-      ran = true;
+      break;
+    case C::NextIndexEntry:
       nextIndexEntry();
-    } else if (KeyCode == '7') {
-      ran = true;
+      break;
+    case C::PreviousIndexEntry:
       previousIndexEntry();
-    } else if (KeyCode == Keys.VolumeMeno) {
-      ran = true;
+      break;
+    case C::Slower:
       stepRate(false);
-    } else if (KeyCode == Keys.VolumePiu) {
-      ran = true;
+      break;
+    case C::Faster:
       stepRate(true);
-    }
-  } else if (Shift == kCtrl) {
-    if (KeyCode == kLetterI) {
-      ran = true;
+      break;
+    case C::Home:
       objwb->Navigate2(HomeUrl);
-    } else if (KeyCode == '9') {
-      ran = true;
-      step = QStringLiteral("Form KeyDown: Ctrl+9");
+      break;
+    case C::ThreeSpeedCycle:
       threeSpeedCycle();
-    } else if (KeyCode == '8') {
-      ran = true;
-      step = QStringLiteral("Form KeyDown: Ctrl+8");
+      break;
+    case C::ToggleConfiguration:
       toggleConfiguration();
-    } else if (KeyCode == '6') {
-      ran = otherPage(false) || ran;
-    } else if (KeyCode == '7') {
-      ran = otherPage(true) || ran;
-    } else if (KeyCode == '0') {
-      ran = true;
-      step = QStringLiteral("Form KeyDown: Ctrl+0");
+      break;
+    case C::PreviousPage:
+      return otherPage(false);
+    case C::NextPage:
+      return otherPage(true);
+    case C::SwitchReader:
       switchReader();
-    }
+      break;
+    case C::SkipBack:
+      skipBack();
+      break;
+    case C::SkipForward:
+      skipForward();
+      break;
+    case C::ToStart:
+      player().setCurrentPosition(0);
+      OSD(QStringLiteral("INIZIO ") + positionText(), false);
+      break;
+    case C::Stop:
+      player().Stop_Player();
+      player().setCurrentPosition(0);
+      OSD(QStringLiteral("STOP ") + positionText(), false);
+      break;
+    case C::PlayPause:
+      player().StopPlay();
+      if (player().IsPlaying()) {
+        OSD(QStringLiteral("PLAY ") + positionText(), false);
+      } else {
+        OSD(QStringLiteral("PAUSA ") + positionText() + QStringLiteral(" premere ctrl+3"), true);
+      }
+      break;
+    case C::VolumeUp:
+      changeVolume(true);
+      break;
+    case C::VolumeDown:
+      changeVolume(false);
+      break;
+    case C::DeleteAllBookmarks:
+      deleteAllMarkers();
+      break;
+    case C::AddBookmark:
+      addBookmark();
+      break;
+    case C::ToggleBookmarkList:
+      toggleBookmarkList();
+      break;
+    case C::NextBookmark:
+      recallNeighbour(true);
+      break;
+    case C::PreviousBookmark:
+      recallNeighbour(false);
+      break;
   }
-}
-
-// Playback of the loaded file (Ctrl).
-void frmBrowser::tableB(int16_t KeyCode, bool& ran) {
-  oAnaPlayer& p = player();
-  if (KeyCode == Keys.Indietro) {
-    ran = true;
-    skipBack();
-  } else if (KeyCode == Keys.Avanti) {
-    ran = true;
-    skipForward();
-  } else if (KeyCode == Keys.Inizio) {
-    ran = true;
-    p.setCurrentPosition(0);
-    OSD(QStringLiteral("INIZIO ") + positionText(), false);
-  } else if (KeyCode == Keys.Stop) {
-    ran = true;
-    p.Stop_Player();
-    p.setCurrentPosition(0);
-    OSD(QStringLiteral("STOP ") + positionText(), false);
-  } else if (KeyCode == Keys.PlayPausa) {
-    ran = true;
-    p.StopPlay();
-    if (p.IsPlaying()) {
-      OSD(QStringLiteral("PLAY ") + positionText(), false);
-    } else {
-      OSD(QStringLiteral("PAUSA ") + positionText() + QStringLiteral(" premere ctrl+3"), true);
-    }
-  } else if (KeyCode == Keys.VolumePiu) {
-    ran = true;
-    changeVolume(true);
-  } else if (KeyCode == Keys.VolumeMeno) {
-    ran = true;
-    changeVolume(false);
-  }
-}
-
-// Bookmarks (Alt), with or without a media file.
-void frmBrowser::tableC(int16_t KeyCode, bool& ran) {
-  if (KeyCode == Keys.MarcatoriCancella) {
-    ran = true;
-    deleteAllMarkers();
-  } else if (KeyCode == Keys.MarcatoreAggiungi) {
-    ran = true;
-    addBookmark();
-  } else if (KeyCode == Keys.MarcatoriElenco) {
-    ran = true;
-    toggleBookmarkList();
-  } else if (KeyCode == Keys.MarcatoreSuccessivo) {
-    ran = true;
-    recallNeighbour(true);
-  } else if (KeyCode == Keys.MarcatorePrecedente) {
-    ran = true;
-    recallNeighbour(false);
-  }
+  return true;
 }
 
 QString frmBrowser::positionText() { return strtempo(text::toInt32(player().CurrentPosition())); }
@@ -272,13 +267,12 @@ void frmBrowser::skipBack() {
       // The step is read only when it is used: a paused reader who asks
       // for the time gets it whatever the panel's box holds.
       const double step = regionalNumber(TextAvantiIndietro->text());
-      if (p.CurrentPosition() - step > 0) {
-        p.setCurrentPosition(p.CurrentPosition() - step);
-      } else if (AudioIndex > 0 && Playaudio(QString(), false, true)) {
-        // The end part of the page's previous audio.
+      const core::Skip skip = core::skipBack(p.CurrentPosition(), step, AudioIndex);
+      if (skip.move == core::SkipMove::Seek) {
+        p.setCurrentPosition(skip.position);
+      } else if (skip.move == core::SkipMove::PreviousAudio && Playaudio(QString(), false, true)) {
         p.setCurrentPosition(p.Duration().toDouble() - step);
       } else {
-        // The page's first audio has none before it: back to its start.
         p.setCurrentPosition(0);
         p.Play_Player();
       }
@@ -292,15 +286,12 @@ void frmBrowser::skipForward() {
     oAnaPlayer& p = player();
     if (p.IsPlaying()) {
       const double step = regionalNumber(TextAvantiIndietro->text());
-      const double duration = p.Duration().toDouble();
-      if (duration < p.CurrentPosition() + step) {
-        if (!Playaudio(QString(), true, false)) {
-          // No next audio or page: the last three seconds.
-          p.setCurrentPosition(duration - 3);
-          p.Play_Player();
-        }
-      } else {
-        p.setCurrentPosition(p.CurrentPosition() + step);
+      const core::Skip skip = core::skipForward(p.CurrentPosition(), step, p.Duration().toDouble());
+      if (skip.move == core::SkipMove::Seek) {
+        p.setCurrentPosition(skip.position);
+      } else if (!Playaudio(QString(), true, false)) {
+        p.setCurrentPosition(skip.position);
+        p.Play_Player();
       }
     }
     OSD(QStringLiteral("AVANTI ") + positionText(), false);
@@ -309,13 +300,7 @@ void frmBrowser::skipForward() {
 
 void frmBrowser::changeVolume(bool up) {
   oAnaPlayer& p = player();
-  const int16_t v = text::toInt16(static_cast<long long>(p.Volume().toLongLong()) +
-                                  (up ? VolumeStep : -VolumeStep));
-  if (up) {
-    p.setVolume(v <= VolumeMax ? v : VolumeMax);
-  } else {
-    p.setVolume(v >= VolumeMin ? v : VolumeMin);
-  }
+  p.setVolume(core::steppedVolume(p.Volume().toLongLong(), up, {VolumeMax, VolumeMin, VolumeStep}));
   const QString volume = QString::number(p.Volume().toLongLong());
   OSD(QStringLiteral("Volume - ") + volume, false);
   TextVolume->setText(volume);  // its change handler stores the setting
@@ -323,13 +308,7 @@ void frmBrowser::changeVolume(bool up) {
 
 double frmBrowser::RateChange(double Rate, bool Up) {
   double result = 0;
-  Trap(QStringLiteral("RateChange"), [&] {
-    if (Up) {
-      result = Rate < 2 ? Rate + 0.1 : 0.5;
-    } else {
-      result = Rate > 0.6 ? Rate - 0.1 : 2;
-    }
-  });
+  Trap(QStringLiteral("RateChange"), [&] { result = core::RateChange(Rate, Up); });
   return result;
 }
 
@@ -344,19 +323,10 @@ void frmBrowser::stepRate(bool up) {
 
 void frmBrowser::threeSpeedCycle() {
   oAnaPlayer& p = player();
-  const float rate = p.Rate();
-  QString message;
-  if (rate == 1.0f) {
-    p.setRate(1.4f);
-    message = QStringLiteral("Lettura veloce - Rate ");
-  } else if (rate == 1.4f) {
-    p.setRate(0.7f);
-    message = QStringLiteral("Lettura lenta - Rate ");
-  } else {
-    p.setRate(1.0f);
-    message = QStringLiteral("Lettura normale - Rate ");
-  }
-  OSD(message + singleText(p.Rate()), false);
+  const core::SpeedStep next = core::threeSpeedCycle(p.Rate());
+  p.setRate(next.rate);
+  OSD(QString::fromUtf8(next.message.data(), qsizetype(next.message.size())) + singleText(p.Rate()),
+      false);
   PlayerRate(p.Rate());
 }
 

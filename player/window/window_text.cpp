@@ -9,6 +9,7 @@
 #include "common/errors/errors.h"
 #include "common/text/text.h"
 #include "platform/browser/urls.h"
+#include "player/core/rules.h"
 
 namespace lumo::player {
 
@@ -151,12 +152,7 @@ bool flagOf(const QString& text) {
 
 QString flagText(bool flag) { return flag ? QStringLiteral("True") : QStringLiteral("False"); }
 
-QString strtempo(int32_t seconds) {
-  const int32_t w = seconds % 3600;
-  return QStringLiteral("%1:%2")
-      .arg(w / 60, 2, 10, QLatin1Char('0'))
-      .arg(w % 60, 2, 10, QLatin1Char('0'));
-}
+QString strtempo(int32_t seconds) { return QString::fromStdString(core::strtempo(seconds)); }
 
 QString escapeHtml(const QString& text) { return text.toHtmlEscaped(); }
 

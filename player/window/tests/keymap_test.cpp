@@ -228,22 +228,6 @@ TEST_F(KeymapTest, ForwardAtTheEndOfAPageOpensTheNextPage) {
   waitFor([&] { return w.oPlayer->FileName() == libroFile("B.mp3"); }, "its audio");
 }
 
-TEST_F(KeymapTest, VolumeKeysKeepToTheLimitsOfThePlayerVersion) {
-  frmBrowser& w = openPlayingPage();
-  EXPECT_EQ(w.VolumeMax, 100);
-  EXPECT_EQ(w.VolumeMin, 0);
-  EXPECT_EQ(w.VolumeStep, 10);
-  // The older player's scale: hundredths of a decibel up to 0.
-  w.VolumeMax = 0;
-  w.VolumeMin = -4000;
-  w.VolumeStep = 100;
-  fake()->setVolume(0);
-  at(10);
-  press(kPlus, kCtrl);
-  EXPECT_EQ(fake()->calls(), QStringList{"settings.volume=0"});
-  EXPECT_EQ(osd(), QStringLiteral("Volume - 0"));
-}
-
 TEST_F(KeymapTest, SpeedKeysStepAndWrapInSinglePrecisionAndAreStored) {
   frmBrowser& w = openPlayingPage();
   auto pressTimes = [&](int code, int shift, int times) {
@@ -275,15 +259,6 @@ TEST_F(KeymapTest, SpeedKeysStepAndWrapInSinglePrecisionAndAreStored) {
   EXPECT_EQ(osd(), QStringLiteral("Lettura più veloce - Rate 1.4"));
   EXPECT_EQ(pressTimes('9', kCtrl, 1), QStringLiteral("Lettura normale - Rate 1"));
   EXPECT_TRUE(errorReports().empty());
-}
-
-TEST_F(KeymapTest, RateChangeWrapsAtItsLimits) {
-  frmBrowser& w = openPlayingPage();
-  EXPECT_DOUBLE_EQ(w.RateChange(1.0, true), 1.1);
-  EXPECT_DOUBLE_EQ(w.RateChange(1.95, true), 2.05);
-  EXPECT_DOUBLE_EQ(w.RateChange(2.0, true), 0.5);
-  EXPECT_DOUBLE_EQ(w.RateChange(0.65, false), 0.55);
-  EXPECT_DOUBLE_EQ(w.RateChange(0.6, false), 2.0);
 }
 
 TEST_F(KeymapTest, IndexKeysMoveBetweenTheEntriesOfThePage) {

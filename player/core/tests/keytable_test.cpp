@@ -1,0 +1,134 @@
+// The key table: which command a key with its exact shift state names,
+// with and without a loaded file and an open bookmark list; and that every
+// key command link Zivuvu writes names a command of it.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <regex>
+#include <set>
+#include <string>
+
+#include "common/bookpage/bookpage.h"
+#include "linker/zivuvu_pages.h"
+#include "player/core/keytable.h"
+
+namespace lumo::player::core {
+namespace {
+
+using C = Command;
+using Commands = std::vector<Command>;
+
+TEST(KeyTable, EachKeyNeedsItsExactShiftStateAndTheFileItActsOn) {
+  struct Case {
+    const char* what;
+    int16_t code, shift;
+    KeyState state;
+    Commands commands;
+  };
+  const KeyState file{false, true}, noFile{false, false}, listOpen{true, true};
+  const Case cases[] = {
+      {"F1 alone", vk::F1, kNoShift, file, {C::Help}},
+      {"F1 with every modifier", vk::F1, kAllShifts, file, {C::Help}},
+      {"Esc with the list open", vk::Escape, kNoShift, listOpen, {C::CloseBookmarkList}},
+      {"Esc with the list closed", vk::Escape, kNoShift, file, {}},
+      {"Ctrl+Shift+Alt and a letter", 'A', kAllShifts, file, {C::ToggleDebug}},
+      {"Ctrl+Shift+Alt and a digit", '5', kAllShifts, noFile, {C::ToggleDebug}},
+      {"Alt+9", '9', kAlt, noFile, {C::NextStyle}},
+      {"Alt+8", '8', kAlt, noFile, {C::NextIndexEntry}},
+      {"Alt+7", '7', kAlt, noFile, {C::PreviousIndexEntry}},
+      {"Alt+minus", vk::Minus, kAlt, noFile, {C::Slower}},
+      {"Alt+plus", vk::Plus, kAlt, noFile, {C::Faster}},
+      {"Ctrl+I", vk::LetterI, kCtrl, noFile, {C::Home}},
+      {"Ctrl+9", '9', kCtrl, noFile, {C::ThreeSpeedCycle}},
+      {"Ctrl+8", '8', kCtrl, noFile, {C::ToggleConfiguration}},
+      {"Ctrl+7", '7', kCtrl, file, {C::NextPage}},
+      {"Ctrl+0", '0', kCtrl, noFile, {C::SwitchReader}},
+      {"Ctrl+6 without a file", '6', kCtrl, noFile, {C::PreviousPage}},
+      {"Ctrl+6 with a file: the page, then the rewind", '6', kCtrl, file, {C::PreviousPage, C::ToStart}},
+      {"Ctrl+1", '1', kCtrl, file, {C::SkipBack}},
+      {"Ctrl+2", '2', kCtrl, file, {C::SkipForward}},
+      {"Ctrl+4", '4', kCtrl, file, {C::Stop}},
+      {"Ctrl+3", '3', kCtrl, file, {C::PlayPause}},
+      {"Ctrl+plus", vk::Plus, kCtrl, file, {C::VolumeUp}},
+      {"Ctrl+minus", vk::Minus, kCtrl, file, {C::VolumeDown}},
+      {"Ctrl+1 without a file", '1', kCtrl, noFile, {}},
+      {"Ctrl+plus without a file", vk::Plus, kCtrl, noFile, {}},
+      {"Alt+4", '4', kAlt, noFile, {C::DeleteAllBookmarks}},
+      {"Alt+3", '3', kAlt, noFile, {C::AddBookmark}},
+      {"Alt+6", '6', kAlt, noFile, {C::ToggleBookmarkList}},
+      {"Alt+2", '2', kAlt, noFile, {C::NextBookmark}},
+      {"Alt+1", '1', kAlt, file, {C::PreviousBookmark}},
+      {"Ctrl+Shift+1", '1', kCtrl | kShift, file, {}},
+      {"Ctrl+Alt+1", '1', kCtrl | kAlt, file, {}},
+      {"Shift+3", '3', kShift, file, {}},
+      {"a plain digit", '3', kNoShift, file, {}},
+      {"a keypad key (code 0) with Ctrl", 0, kCtrl, file, {}},
+      {"Alt+5", '5', kAlt, file, {}},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(keyCommands(c.code, c.shift, kLoadedKeyCodes, c.state), c.commands) << c.what;
+}
+
+TEST(KeyTable, ThePlaybackAndBookmarkGroupsFollowTheLoadedKeyCodes) {
+  KeyCodes keys = kLoadedKeyCodes;
+  keys.PlayPausa = 'P';
+  keys.MarcatoreAggiungi = 'M';
+  const KeyState file{false, true};
+  EXPECT_EQ(keyCommands('P', kCtrl, keys, file), Commands{C::PlayPause});
+  EXPECT_EQ(keyCommands('3', kCtrl, keys, file), Commands{});
+  EXPECT_EQ(keyCommands('M', kAlt, keys, file), Commands{C::AddBookmark});
+  // Before the load every code of the two groups is 0: no key names them.
+  EXPECT_EQ(keyCommands('3', kCtrl, KeyCodes{}, file), Commands{});
+}
+
+TEST(KeyTable, FourCommandsReportUnderTheirOwnStep) {
+  EXPECT_STREQ(stepLabel(C::NextStyle), "Form KeyDown: Ctrl+Shift+9");
+  EXPECT_STREQ(stepLabel(C::ThreeSpeedCycle), "Form KeyDown: Ctrl+9");
+  EXPECT_STREQ(stepLabel(C::ToggleConfiguration), "Form KeyDown: Ctrl+8");
+  EXPECT_STREQ(stepLabel(C::SwitchReader), "Form KeyDown: Ctrl+0");
+  EXPECT_EQ(stepLabel(C::SkipBack), nullptr);
+}
+
+// Zivuvu's pages, read as the player reads them: each key command link
+// runs the command its title announces.
+TEST(KeyTable, EveryKeyCommandLinkOfZivuvusPagesRunsTheCommandItsTitleNames) {
+  linker::FilePage page;
+  page.name = "A";
+  page.audioPath = "/libri/A.mp3";
+  linker::HomePage home;
+  home.workFolder = "LB01";
+  home.firstFile = "A";
+  const std::map<std::string, Commands> byTitle = {
+      {"(CTRL+3)", {C::PlayPause}},           {"(CTRL+TASTO[+])", {C::VolumeUp}},
+      {"(CTRL+TASTO[-])", {C::VolumeDown}},   {"(CTRL+9)", {C::ThreeSpeedCycle}},
+      {"(ALT+TASTO[+])", {C::Faster}},        {"(ALT+TASTO[-])", {C::Slower}},
+      {"(CTRL+1)", {C::SkipBack}},            {"(CTRL+2)", {C::SkipForward}},
+      {"(ALT+7)", {C::PreviousIndexEntry}},   {"(ALT+8)", {C::NextIndexEntry}},
+      {"(CTRL+6)", {C::PreviousPage, C::ToStart}}, {"(CTRL+7)", {C::NextPage}},
+      {"(CTRL+I)", {C::Home}},                {"(ALT+6)", {C::ToggleBookmarkList}},
+      {"(ALT+3)", {C::AddBookmark}},          {"(ALT+4)", {C::DeleteAllBookmarks}},
+      {"(ALT+1)", {C::PreviousBookmark}},     {"(ALT+2)", {C::NextBookmark}},
+      {"(CTRL+8)", {C::ToggleConfiguration}}, {"(ALT+9)", {C::NextStyle}},
+  };
+  static const std::regex link(R"re(HREF="([^"]*)" title="[^"]*(\([A-Z0-9+\[\]-]+\))")re");
+  std::set<std::string> seen;
+  for (const auto& lines : {linker::filePageLines(page), linker::homePageLines(home)}) {
+    for (const std::string& line : lines) {
+      std::smatch m;
+      if (!std::regex_search(line, m, link)) continue;
+      const auto command = bookpage::parseKeyCommand(m[1].str());
+      if (!command) continue;
+      const std::string title = m[2];
+      SCOPED_TRACE(title);
+      ASSERT_EQ(byTitle.count(title), 1u);
+      const auto code = static_cast<int16_t>(std::stoi(command->codeText));
+      EXPECT_EQ(keyCommands(code, command->shift, kLoadedKeyCodes, {false, true}), byTitle.at(title));
+      seen.insert(title);
+    }
+  }
+  EXPECT_EQ(seen.size(), byTitle.size()) << "every command of the map has its link";
+}
+
+}  // namespace
+}  // namespace lumo::player::core
