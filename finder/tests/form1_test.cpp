@@ -124,6 +124,24 @@ TEST_F(WindowTest, AFolderBookClickedGoesToZivuvuWithItsExactPath) {
   EXPECT_FALSE(w->isVisible());  // the finder ends
 }
 
+TEST_F(WindowTest, ABookIsReachedWithTabAndOpenedWithEnter) {
+  installSuite(root / "lumo");
+  const fs::path folder = root / "libri";
+  book(folder / "A", "A1", "Autore", "Alfa");
+  SaveSetting(kCustomApp, kCustomSection, kCustomKey, folder.string() + "/");
+  open();
+  QTextBrowser* view = w->WebBrowser1->view();
+  view->setFocus();
+  // The links in page order: the downloader's, "Ridefinisci ...", the book.
+  for (int i = 0; i < 3; ++i) QTest::keyClick(view, Qt::Key_Tab);
+  ASSERT_TRUE(view->textCursor().selectedText().startsWith("A"));
+  QTest::keyClick(view, Qt::Key_Return);
+  settle();
+  EXPECT_EQ(GetSetting("Zivuvu", "Default", "CD"), (folder / "A").string());
+  EXPECT_EQ(started, Lines{(root / "lumo").string() + "/dazide.zev"});
+  EXPECT_FALSE(w->isVisible());
+}
+
 TEST_F(WindowTest, ADiscClickedStartsItsStartProgram) {
   const fs::path disc = root / "media" / "cd 0";
   book(disc, "D1", "Autore", "Libro del disco");
