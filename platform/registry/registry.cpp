@@ -359,6 +359,32 @@ struct Store::Impl {
     }
   }
 
+  void snapshot(const std::function<void()>& reads) {
+    if (depth > 0 || !forRead()) {
+      reads();
+      return;
+    }
+    retrying([&] {
+      // A deferred transaction takes its snapshot at its first read.
+      exec("BEGIN DEFERRED");
+      ++depth;
+      try {
+        reads();
+      } catch (...) {
+        --depth;
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+      }
+      --depth;
+      try {
+        exec("COMMIT");
+      } catch (...) {
+        if (!sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+      }
+    });
+  }
+
   // Undoes the transaction level just left. SQLite may already have rolled
   // the whole transaction back after an I/O error; then there is nothing left.
   void undo() noexcept {
@@ -478,5 +504,7 @@ bool Store::deleteValue(const std::string& keyPath, const std::string& name) {
 }
 
 void Store::transaction(const std::function<void()>& changes) { impl_->transaction(changes); }
+
+void Store::snapshot(const std::function<void()>& reads) { impl_->snapshot(reads); }
 
 }  // namespace lumo::registry

@@ -86,6 +86,11 @@ class Store {
   // inside another joins it (nothing is committed before the outer one ends);
   // a failing inner one undoes only its own changes.
   void transaction(const std::function<void()>& changes);
+  // Runs several reads on one consistent state of the store: changes that
+  // other programs commit meanwhile are not seen by any of them. The reads
+  // may run more than once (when the database is busy at the start) and
+  // make no changes. Inside a transaction they simply join it.
+  void snapshot(const std::function<void()>& reads);
 
   const std::string& databaseFile() const;
   bool readOnly() const;
