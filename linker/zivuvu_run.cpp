@@ -1,5 +1,6 @@
 #include "linker/zivuvu_run.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <optional>
 
@@ -18,11 +19,21 @@ namespace {
 
 using bookindex::IndexReader;
 
-// Reads that leave the value as it was when they fail: an index shorter than
-// its counts still yields pages, with the values last read.
+// The index ended before what it declared: the book ends there.
+struct EndOfIndex {};
+
+// Reads that leave the value as it was when they fail, as a skipped
+// statement does; a read past the end of the index ends the book instead,
+// so that an index declaring more than it holds never makes up files or
+// markers.
 template <typename T, typename Read>
 void tolerant(T& value, Read read) {
-  skipOnError([&] { value = read(); });
+  try {
+    value = read();
+  } catch (const RuntimeError& e) {
+    if (e.number() == err::InputPastEnd) throw EndOfIndex{};
+  } catch (const std::exception&) {
+  }
 }
 
 void readMarkerTolerant(IndexReader& reader, bookindex::Marker& m) {
@@ -37,10 +48,41 @@ void readRecordTolerant(IndexReader& reader, bookindex::FileRecord& r) {
   tolerant(r.next, [&] { return reader.fieldRead(); });
 }
 
+// Every file record and marker the index holds, up to its declared counts.
+// A record or marker is kept only when all its values were read; complete
+// is false when the index ended before its counts.
+struct BookFiles {
+  std::vector<bookindex::FileRecord> files;
+  bool complete = true;
+};
+
+BookFiles readFiles(IndexReader& reader, int16_t fileCount) {
+  BookFiles book;
+  bookindex::FileRecord record;
+  bookindex::Marker marker;
+  try {
+    for (int f = 0; f < fileCount; ++f) {
+      readRecordTolerant(reader, record);
+      book.files.push_back({record.name, record.markerCount, record.next, {}});
+      for (int i = 0; i < record.markerCount; ++i) {
+        readMarkerTolerant(reader, marker);
+        book.files.back().markers.push_back(marker);
+      }
+    }
+  } catch (const EndOfIndex&) {
+    book.complete = false;
+    // The last file lists only the markers that were read.
+    if (!book.files.empty())
+      book.files.back().markerCount = static_cast<int16_t>(book.files.back().markers.size());
+  }
+  return book;
+}
+
 // Deletes the files of the previous run's work folder and the folder when it
-// is then empty. Only plain files directly inside a real folder of the
-// installation are touched: never a subfolder, never what a link points to.
-void deletePreviousWorkFolder(const std::string& appFolder, const std::string& dirwork) {
+// is then empty (kept when it is this run's folder too). Only plain files
+// directly inside a real folder of the installation are touched: never a
+// subfolder, never what a link points to.
+void deletePreviousWorkFolder(const std::string& appFolder, const std::string& dirwork, bool keepFolder) {
   const fs::path folder = fs::path(appFolder) / workFolderName(dirwork);
   std::error_code ec;
   if (!fs::is_directory(fs::symlink_status(folder, ec))) return;
@@ -49,7 +91,7 @@ void deletePreviousWorkFolder(const std::string& appFolder, const std::string& d
     const auto status = it->symlink_status(ignored);
     if (fs::is_regular_file(status) || fs::is_symlink(status)) fs::remove(it->path(), ignored);
   }
-  fs::remove(folder, ec);  // fails, and so keeps the folder, when anything is left
+  if (!keepFolder) fs::remove(folder, ec);  // fails, and so keeps the folder, when anything is left
 }
 
 struct Book {
@@ -71,27 +113,18 @@ std::optional<std::string> findLibro(const std::string& cd) {
   return fs::path(resolved).filename().string();
 }
 
-// Steps that may fail the whole run: the settings, the index header and the
-// previous work folder. Throws RuntimeError on failure.
-Book openBook(const RunOptions& options, std::optional<IndexReader>& reader) {
+// Opens the index of the book folder cd and reads its header and file
+// count. Throws on failure.
+Book openBook(std::string cd, std::optional<IndexReader>& reader) {
   Book book;
-  book.cd = registry::GetSetting(kApp, kSection, "CD");
-  if (text::trim(book.cd).empty()) throw RuntimeError(err::FileNotFound);
-  if (book.cd.back() != '/') book.cd += '/';
+  if (text::trim(cd).empty()) throw RuntimeError(err::FileNotFound);
+  if (cd.back() != '/') cd += '/';
   // The folder as it is named on disk, so that the MP3 link names it so too.
-  book.cd = shell::resolvePath(book.cd);
+  book.cd = shell::resolvePath(cd);
   reader.emplace(shell::resolvePath(book.cd + "marker.txt"));
   book.header = bookindex::readHeader(*reader);
   book.fileCount = reader->numberField();
   book.workFolder = workFolderName(book.header.code);
-
-  const std::string dirwork = registry::GetSetting(kApp, kSection, "Dirwork");
-  if (!dirwork.empty()) {
-    deletePreviousWorkFolder(options.appFolder, dirwork);
-    skipOnError([&] { registry::SaveSetting(kApp, kSection, "Dirwork", book.workFolder); });
-  } else {
-    registry::SaveSetting(kApp, kSection, "Dirwork", book.workFolder);
-  }
   return book;
 }
 
@@ -110,18 +143,33 @@ std::optional<int32_t> measure(const std::string& mp3Path, mp3::Mp3Info& info, c
   return duration;
 }
 
-// First pass: one page per file record. Returns the name of the first file
-// and the total of the measured durations.
-std::pair<std::string, int32_t> writeFilePages(const RunOptions& options, const Book& book, IndexReader& reader) {
+std::string failureText(const std::exception& e) {
+  if (const auto* r = dynamic_cast<const RuntimeError*>(&e)) return r->description();
+  return e.what();
+}
+
+// What went wrong in a run, told to the reader in one message at its end.
+struct Problems {
+  bool incomplete = false;
+  std::vector<std::string> pages;  // pages that could not be written, with the cause
+  std::string home;                // why index.htm could not be written
+};
+
+// First pass: one page per file record. Returns the records whose pages
+// were written (the home page links only to them), the first of them and
+// the total of the measured durations.
+struct WrittenPages {
+  std::vector<const bookindex::FileRecord*> files;
+  int32_t total = 0;
+};
+
+WrittenPages writeFilePages(const RunOptions& options, const Book& book, const BookFiles& index,
+                            Problems& problems) {
   const fs::path folder = fs::path(options.appFolder) / book.workFolder;
   mp3::Mp3Info info;
-  bookindex::FileRecord record;
-  bookindex::Marker marker;
+  WrittenPages written;
   std::optional<std::string> prev;
-  std::string first;
-  int32_t total = 0;
-  for (int f = 0; f < book.fileCount; ++f) {
-    readRecordTolerant(reader, record);
+  for (const bookindex::FileRecord& record : index.files) {
     FilePage page;
     page.title = book.header.title;
     page.name = record.name;
@@ -129,48 +177,62 @@ std::pair<std::string, int32_t> writeFilePages(const RunOptions& options, const 
     page.prev = prev;
     page.audioPath = shell::resolvePath(mp3Folder(book) + record.name + ".mp3");
     page.duration = measure(page.audioPath, info, options.yield);
-    if (page.duration) addToTotal(total, *page.duration);
-    for (int i = 0; i < record.markerCount; ++i) {
-      readMarkerTolerant(reader, marker);
-      page.markers.push_back(marker);
+    page.markers = record.markers;
+    try {
+      text::writeTextFile(folder / (pageName(record.name) + ".htm"), filePageLines(page));
+    } catch (const std::exception& e) {
+      problems.pages.push_back(failureText(e));
+      continue;
     }
-    skipOnError([&] { text::writeTextFile(folder / (pageName(record.name) + ".htm"), filePageLines(page)); });
-    if (!prev) first = record.name;
+    if (page.duration) addToTotal(written.total, *page.duration);
+    written.files.push_back(&record);
     prev = record.name;
   }
-  return {first, total};
+  return written;
 }
 
-// Second pass: the index is read again from the start for the home page, so
-// it lists exactly the records that became pages.
-void writeHomePage(const RunOptions& options, const Book& book, const std::string& first, int32_t total) {
+// Second pass: the home page lists the files whose pages exist.
+bool writeHomePage(const RunOptions& options, const Book& book, const WrittenPages& written, Problems& problems) {
   HomePage home;
   home.workFolder = book.workFolder;
-  home.firstFile = first;
+  home.firstFile = written.files.empty() ? std::string{} : written.files.front()->name;
   home.mp3Folder = mp3Folder(book);
-  home.total = total;
+  home.total = written.total;
   home.header = book.header;
-  std::optional<IndexReader> reader;
-  skipOnError([&] {
-    reader.emplace(shell::resolvePath(book.cd + "marker.txt"));
-    home.header = bookindex::readHeader(*reader);
-  });
-  if (reader) {
-    int16_t count = 0;
-    tolerant(count, [&] { return reader->numberField(); });
-    bookindex::FileRecord record;
-    bookindex::Marker marker;
-    for (int f = 0; f < count; ++f) {
-      readRecordTolerant(*reader, record);
-      HomeFile file{record.name, record.markerCount, {}};
-      for (int i = 0; i < record.markerCount; ++i) {
-        readMarkerTolerant(*reader, marker);
-        file.markers.push_back(marker);
-      }
-      home.files.push_back(std::move(file));
-    }
+  for (const bookindex::FileRecord* record : written.files)
+    home.files.push_back({record->name, record->markerCount, record->markers});
+  const fs::path target = fs::path(options.appFolder) / "index.htm";
+  try {
+    text::writeTextFile(target, homePageLines(home));
+    return true;
+  } catch (const std::exception& e) {
+    problems.home = failureText(e);
   }
-  skipOnError([&] { text::writeTextFile(fs::path(options.appFolder) / "index.htm", homePageLines(home)); });
+  // The home page left there belongs to the book before, whose pages are
+  // gone: it must not be opened as this book's.
+  std::error_code ec;
+  fs::remove(target, ec);
+  return false;
+}
+
+std::string problemsText(const Problems& problems, bool playerStarts) {
+  std::string text;
+  const auto add = [&](const std::string& line) { text += (text.empty() ? "" : "\n") + line; };
+  if (problems.incomplete) add(kIndexIncomplete);
+  if (!problems.pages.empty()) {
+    add(kPagesNotWritten);
+    constexpr size_t kListed = 10;
+    for (size_t i = 0; i < problems.pages.size() && i < kListed; ++i) add(problems.pages[i]);
+    if (problems.pages.size() > kListed)
+      add("... e altre " + std::to_string(problems.pages.size() - kListed) + " pagine.");
+  }
+  if (!problems.home.empty()) add(std::string(kHomeNotWritten) + "\n" + problems.home);
+  if (!playerStarts && !text.empty()) add(kPlayerNotStarted);
+  return text;
+}
+
+void reportSettingsFailure(const char* what, const RuntimeError& e) {
+  ui::MsgBox(std::string(what) + "\n" + e.description(), ui::mb::Critical);
 }
 
 }  // namespace
@@ -178,31 +240,87 @@ void writeHomePage(const RunOptions& options, const Book& book, const std::strin
 std::string workFolderName(const std::string& code) {
   std::string name = pageName(code);
   const bool onlyDots = name.find_first_not_of('.') == std::string::npos;  // also true for ""
-  if (onlyDots || text::iequals(name, "Include")) name = "_" + name;
+  // The entries of the installation folder itself: a work folder of the
+  // same name would stand in for a program, the home page or Include.
+  static constexpr const char* kReserved[] = {"Include",      "LumoPlayer",         "dazide.zev", "Zivuvu",
+                                              "index.htm",    "Lumofind",           "LumoSplitter",
+                                              "LumoDarivaziduduza", "mp3splt",       "lumoreg"};
+  bool reserved = onlyDots;
+  for (const char* entry : kReserved) reserved = reserved || text::iequals(name, entry);
+  if (reserved) name = "_" + name;
   return name;
 }
 
 RunOutcome ZivuvuRun(const RunOptions& options) {
+  std::string cd;
+  try {
+    cd = registry::GetSetting(kApp, kSection, "CD");
+  } catch (const RuntimeError& e) {
+    reportSettingsFailure(kSettingsUnreadable, e);
+    return RunOutcome::SettingsFailed;
+  }
   std::optional<IndexReader> reader;
   Book book;
   try {
-    book = openBook(options, reader);
+    book = openBook(cd, reader);
   } catch (const std::exception&) {
     ui::MsgBox(kIndexMissing, ui::mb::Information);
     return RunOutcome::IndexMissing;
   }
-
-  skipOnError([&] { fs::create_directories(fs::path(options.appFolder) / book.workFolder); });
-  skipOnError([&] { book.mp3Subfolder = findLibro(book.cd); });
-  const auto [first, total] = writeFilePages(options, book, *reader);
+  const BookFiles index = readFiles(*reader, book.fileCount);
   reader.reset();
-  writeHomePage(options, book, first, total);
+
+  std::string dirwork;
+  try {
+    dirwork = registry::GetSetting(kApp, kSection, "Dirwork");
+  } catch (const RuntimeError& e) {
+    reportSettingsFailure(kSettingsUnreadable, e);
+    return RunOutcome::SettingsFailed;
+  }
+
+  // The work folder first: when it cannot be made, the book before stays
+  // as it was, pages, home page and Dirwork alike.
+  const fs::path folder = fs::path(options.appFolder) / book.workFolder;
+  std::error_code ec, statusEc;
+  const bool created = fs::create_directories(folder, ec);
+  if (!fs::is_directory(folder, statusEc)) {
+    const int cause = ec ? ec.value() : ENOTDIR;
+    ui::MsgBox(std::string(kFolderNotMade) + folder.string() + " (" + ioErrorCause(cause) + ").\n" + kPlayerNotStarted,
+               ui::mb::Critical);
+    return RunOutcome::NotWritten;
+  }
+  if (dirwork != book.workFolder) {
+    try {
+      registry::SaveSetting(kApp, kSection, "Dirwork", book.workFolder);
+    } catch (const RuntimeError& e) {
+      if (created) fs::remove(folder, ec);
+      reportSettingsFailure(kSettingsUnsaved, e);
+      return RunOutcome::SettingsFailed;
+    }
+  }
+  if (!dirwork.empty()) deletePreviousWorkFolder(options.appFolder, dirwork, workFolderName(dirwork) == book.workFolder);
+
+  skipOnError([&] { book.mp3Subfolder = findLibro(book.cd); });
+  Problems problems;
+  problems.incomplete = !index.complete;
+  const WrittenPages written = writeFilePages(options, book, index, problems);
+  // A book whose every page failed has no home page to open.
+  const bool usable = written.files.size() > 0 || index.files.empty();
+  const bool homeWritten = usable && writeHomePage(options, book, written, problems);
+  if (!usable) {
+    std::error_code ignored;
+    fs::remove(fs::path(options.appFolder) / "index.htm", ignored);
+  }
+
+  const std::string message = problemsText(problems, homeWritten);
+  if (!message.empty()) ui::MsgBox(message, homeWritten ? ui::mb::Exclamation : ui::mb::Critical);
+  if (!homeWritten) return RunOutcome::NotWritten;
 
   const std::string player = shell::resolvePath(options.appFolder + "/lumoplayer");
   bool started = false;
   skipOnError([&] { started = options.startPlayer(player); });
   if (!started) ui::MsgBox(kPlayerMissing, ui::mb::Critical);
-  return RunOutcome::PagesWritten;
+  return problems.incomplete || !problems.pages.empty() ? RunOutcome::PartlyWritten : RunOutcome::PagesWritten;
 }
 
 }  // namespace lumo::linker

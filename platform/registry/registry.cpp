@@ -197,16 +197,59 @@ struct Store::Impl {
     fail(lastError, (rc & 0xFF) == SQLITE_BUSY);
   }
 
+  // Why a writable store could not be opened for writing ("" while it is
+  // open for writing): it is then read without creating or changing any
+  // file (a full disk, a read-only folder), and every change first tries
+  // to open it for writing again.
+  std::string writeFailure;
+
+  // Opens an existing store for reading only after it failed to open for
+  // writing; false when there is no store to read.
+  bool fallBackToReading(const std::string& failure) {
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec)) return false;
+    writeFailure = failure;
+    try {
+      openForReading();
+    } catch (const RuntimeError&) {
+      writeFailure.clear();
+      return false;
+    }
+    return true;
+  }
+
+  // A store that failed to open for writing may fail a plain read-only
+  // open too (a full disk cannot grow its shared-memory file): it is then
+  // read as an unchanging file.
+  bool openForReading() {
+    if (writeFailure.empty()) return openReadOnly();
+    try {
+      return openReadOnly();
+    } catch (const RuntimeError&) {
+      if (tryOpenReadOnly(fileUri(file) + "?immutable=1") == Opening::CannotOpen) fail(lastError);
+      return db != nullptr;
+    }
+  }
+
   // The connection for a read; nullptr when a read-only store is missing.
   sqlite3* forRead() {
-    if (!db && readOnly && !openReadOnly()) return nullptr;
+    if (!db && (readOnly || !writeFailure.empty()) && !openForReading()) return nullptr;
     return db;
   }
 
-  void checkWritable() const {
+  void checkWritable() {
     if (readOnly)
       throw RuntimeError(err::PermissionDenied,
                          errorDescription(err::PermissionDenied) + ": " + file);
+    if (writeFailure.empty()) return;
+    close();
+    try {
+      openWritable();
+      writeFailure.clear();
+    } catch (const RuntimeError& e) {
+      writeFailure = e.description();
+      throw;  // the next read opens the store for reading again
+    }
   }
 
   // --- statements ---
@@ -400,6 +443,11 @@ Store::Store(const std::string& databaseFile, bool readOnly) : impl_(new Impl(da
   if (readOnly) return;
   try {
     impl_->openWritable();
+  } catch (const RuntimeError& e) {
+    // A store that exists is still read when it cannot be written.
+    if (impl_->fallBackToReading(e.description())) return;
+    delete impl_;
+    throw;
   } catch (...) {
     delete impl_;
     throw;

@@ -19,6 +19,11 @@
 // given to DeleteSetting; 70 for a change to a read-only store; 75 when the
 // database cannot be opened, read or written (the description names the file
 // and the cause). Reads treat an invalid path as a missing key.
+//
+// A store of HKEY_CURRENT_USER that exists but cannot be opened for writing
+// (a full disk, a read-only folder) is still read, opened for reading only
+// and without making any file beside it; each change then tries to open it
+// for writing again and, failing, raises error 75 with the cause.
 
 #include <cstdint>
 #include <functional>

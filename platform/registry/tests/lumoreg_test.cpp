@@ -3,10 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <sstream>
 
 #include "platform/registry/registry.h"
 #include "platform/registry/tests/test_env.h"
+#include "testsupport/private_mounts.h"
 
 namespace lumo::registry {
 namespace {
@@ -77,6 +81,53 @@ TEST_F(LumoregTest, ProgramsWritingAtOnceLoseNothing) {
     EXPECT_EQ(GetSetting("Lumofind", "Libri\\" + std::to_string(i % 4), "k" + std::to_string(i), "lost"),
               "v" + std::to_string(i));
   EXPECT_EQ(Store::open(Hive::CurrentUser).subkeys(settingsKeyPath("Lumofind", "Libri")).size(), 4u);
+}
+
+// A store on a full disk or in a read-only folder is still read, without a
+// file being made beside it; a change fails with the store's own error.
+TEST_F(LumoregTest, AStoreThatCannotBeWrittenIsStillRead) {
+  if (lumo::testsupport::privateMountsCommand().empty())
+    GTEST_SKIP() << "needs a private mount namespace (unshare -m as root, unshare -rm otherwise) for a read-only "
+                    "folder and a full file system";
+  ASSERT_EQ(runLumoreg({"set", "App", "Sec", "Key", "Valore"}, dir_).status, 0);
+  const std::filesystem::path store = config_ / "lumo";
+  const std::string lumoreg = lumo::testsupport::shellQuoted(LUMO_TEST_BINARY_DIR "/tools/lumoreg/lumoreg");
+  struct Case {
+    const char* what;
+    std::string setup;
+    bool noNewFiles;
+  } cases[] = {
+      {"read-only folder", lumo::testsupport::readOnlyFolder(store), true},
+      {"full disk", lumo::testsupport::nearlyFullFolder(store, 0), false},
+  };
+  const auto read = [](const std::filesystem::path& file) {
+    std::ifstream in(file);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  };
+  for (const Case& c : cases) {
+    const std::string out = (dir_ / "out").string();
+    const std::string script = c.setup + lumoreg + " get App Sec Key >" + out + ".get 2>&1; echo $? >" + out +
+                               ".get-status\n" + lumoreg + " set App Sec Other x >" + out + ".set 2>&1; echo $? >" +
+                               out + ".set-status\n" + lumoreg + " list App Sec >" + out + ".list 2>&1\nls -A " +
+                               lumo::testsupport::shellQuoted(store.string()) + " | grep -v filler >" + out +
+                               ".ls\n";
+    ASSERT_EQ(lumo::testsupport::runWithPrivateMounts(script), 0) << c.what;
+    EXPECT_EQ(read(out + ".get"), "Valore\n") << c.what;
+    EXPECT_EQ(read(out + ".get-status"), "0\n") << c.what;
+    EXPECT_EQ(read(out + ".set-status"), "1\n") << c.what;
+    EXPECT_NE(read(out + ".set").find("errore 75: Errore di accesso al percorso/file: " + (store / "registry.sqlite").string()),
+              std::string::npos)
+        << c.what << ": " << read(out + ".set");
+    EXPECT_EQ(read(out + ".list"), "Key=Valore\n") << c.what;
+    if (c.noNewFiles) {
+      EXPECT_EQ(read(out + ".ls"), "registry.sqlite\n") << c.what;
+    }
+  }
+  // Out of the namespace the store is as it was, and takes changes again.
+  EXPECT_EQ(runLumoreg({"set", "App", "Sec", "Other", "y"}, dir_).status, 0);
+  EXPECT_EQ(runLumoreg({"list", "App", "Sec"}, dir_).out, "Key=Valore\nOther=y\n");
 }
 
 }  // namespace
