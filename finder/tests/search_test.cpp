@@ -185,12 +185,12 @@ TEST_F(SearchTest, TheDownloadsSectionForEachStateOfItsSettings) {
 
 TEST_F(SearchTest, TheAdditionalFolderWithMarkupInItsNamesIsEscaped) {
   const fs::path folder = root / "Miei \"libri\" & co";
-  book(folder / "T<1>", "T1", "Anna \"la\" Rossi", "Tom & Jerry <1>");
+  book(folder / "T<1>", "T1", "Anna \"la\" Rossi", "Tom & Jerry <1> \"bis\"");
   SaveSetting(kCustomApp, kCustomSection, kCustomKey, folder.string() + "/");
   const std::string id = (root / "Miei &quot;libri&quot; &amp; co").string() + "/";
   EXPECT_EQ(custom(), (Lines{"<p><font color=\"green\">" + id + "</font></br>", "",
                              "<a id=\"" + id + "\" href=\"#0\">Ridefinisci cartella aggiuntiva</a></p>", ""} +
-                       entry(id + "T&lt;1&gt;", "Tom &amp; Jerry &lt;1&gt;", "Anna &quot;la&quot; Rossi")));
+                       entry(id + "T&lt;1&gt;", "Tom &amp; Jerry &lt;1&gt; &quot;bis&quot;", "Anna &quot;la&quot; Rossi")));
 
   fs::remove_all(folder);
   EXPECT_EQ(custom(), (Lines{"<p><font color=\"green\">" + id + "</font></br>", "",
