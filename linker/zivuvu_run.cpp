@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <optional>
+#include <set>
 
 #include "common/bookindex/bookindex.h"
 #include "common/errors/errors.h"
@@ -156,8 +157,8 @@ struct Problems {
 };
 
 // First pass: one page per file record. Returns the records whose pages
-// were written (the home page links only to them), the first of them and
-// the total of the measured durations.
+// were written, in index order (the home page links only to them), and the
+// total of their measured durations.
 struct WrittenPages {
   std::vector<const bookindex::FileRecord*> files;
   int32_t total = 0;
@@ -168,6 +169,8 @@ WrittenPages writeFilePages(const RunOptions& options, const Book& book, const B
   const fs::path folder = fs::path(options.appFolder) / book.workFolder;
   mp3::Mp3Info info;
   WrittenPages written;
+  std::vector<FilePage> pages;  // the pages written
+  std::set<std::string> failed;  // the names of the pages that could not be
   std::optional<std::string> prev;
   for (const bookindex::FileRecord& record : index.files) {
     FilePage page;
@@ -182,11 +185,20 @@ WrittenPages writeFilePages(const RunOptions& options, const Book& book, const B
       text::writeTextFile(folder / (pageName(record.name) + ".htm"), filePageLines(page));
     } catch (const std::exception& e) {
       problems.pages.push_back(failureText(e));
+      failed.insert(pageName(record.name));
       continue;
     }
     if (page.duration) addToTotal(written.total, *page.duration);
     written.files.push_back(&record);
+    pages.push_back(std::move(page));
     prev = record.name;
+  }
+  // A page whose next page could not be written ends its book instead of
+  // leading the player to a page that does not exist.
+  for (FilePage& page : pages) {
+    if (page.next.empty() || !failed.contains(pageName(page.next))) continue;
+    page.next.clear();
+    skipOnError([&] { text::writeTextFile(folder / (pageName(page.name) + ".htm"), filePageLines(page)); });
   }
   return written;
 }

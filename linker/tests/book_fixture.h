@@ -36,7 +36,16 @@ struct TempFolder {
     fs::remove_all(path);
     fs::create_directories(path);
   }
-  ~TempFolder() { fs::remove_all(path); }
+  // A detached program of a test (the fake player) may still be writing
+  // into the folder: try again rather than fail.
+  ~TempFolder() {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+      std::error_code ec;
+      fs::remove_all(path, ec);
+      if (!ec) return;
+      ::usleep(20000);
+    }
+  }
   fs::path path;
 };
 

@@ -415,6 +415,14 @@ TEST_F(ZivuvuRunTest, DamagedIndexesAreToldAndNeverMakeUpAPage) {
   EXPECT_EQ(std::count_if(a.begin(), a.end(), [](const std::string& l) { return l.find("LumoIndex_") != std::string::npos; }), 1);
   EXPECT_NE(joined(a).find("Uno"), std::string::npos);
   EXPECT_EQ(joined(a).find("Due"), std::string::npos);
+
+  // A page whose next page could not be written names no next page.
+  SaveSetting("Zivuvu", "Default", "Dirwork", "");
+  lumo::text::writeTextFile(tmp.path / "damaged" / "marker.txt", {"LN2", "a", "t", "p", "l", "n", "2", "A,1," + longName,
+                                                                  "Uno", "0,1", longName + ",1,", "Due", "0,2"});
+  ASSERT_EQ(run(tmp.path / "damaged").size(), 1u);
+  const std::string page = joined(linesOf(app / "LN2" / "A.htm"));
+  EXPECT_EQ(page.find("QENPLAYER_AUDIO_NEXTHTML"), std::string::npos) << page;
 }
 
 TEST_F(ZivuvuRunTest, ABookCodeNamingAnInstallationEntryGetsItsOwnFolder) {
