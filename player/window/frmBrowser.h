@@ -22,6 +22,7 @@
 
 #include "platform/browser/htmldocument.h"
 #include "player/core/keytable.h"
+#include "player/core/links.h"
 #include "player/core/rules.h"
 #include "player/window/collection.h"
 
@@ -278,7 +279,7 @@ class frmBrowser : public QWidget {
   void nextStyleSheet();
   void nextIndexEntry();
   void previousIndexEntry();
-  QString indexLink(int number) const;
+  std::string indexLink(int32_t number) const;
   void deleteAllMarkers();
   void addBookmark();
   void toggleBookmarkList();
@@ -286,10 +287,7 @@ class frmBrowser : public QWidget {
   void resumeReading();
   void showBookmarkList(bool open);
   void focusReading();
-  void keyCommandLink(const QString& URL);
-  void namedMediaLink(const QString& URL);
-  void videoLink(const QString& URL);
-  void playMedia(QString path, bool fullScreen);
+  void mediaLink(const core::MediaLink& link);
   void deleteSummaryMarker();
   QString findMarkerAudio(const QString& audio, const QString& section, bool& nearPage);
   QString audioMetaRoot();

@@ -13,10 +13,8 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTextBrowser>
-#include <optional>
-#include <vector>
+#include <string>
 
 #include "common/bookpage/bookpage.h"
 #include "common/text/text.h"
@@ -28,6 +26,8 @@
 #include "platform/ui/ui.h"
 #include "player/engine/mdlMain.h"
 #include "player/core/keytable.h"
+#include "player/core/links.h"
+#include "player/core/pages.h"
 #include "player/core/rules.h"
 #include "player/engine/oAnaPlayer.h"
 #include "player/window/frmBrowser.h"
@@ -48,25 +48,6 @@ static_assert(core::kShift == keys::shift::Shift && core::kCtrl == keys::shift::
 namespace {
 
 constexpr int16_t kNoShift = core::kNoShift;
-constexpr int kMaxIndexAnchors = 32767;
-
-// The address of the folder of a page: the address cut before its query or
-// fragment and after its last "/".
-QString folderAddressOf(const QString& address) {
-  QString base = address;
-  const qsizetype cut = base.indexOf(QRegularExpression(QStringLiteral("[?#]")));
-  if (cut >= 0) base.truncate(cut);
-  return base.left(base.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
-// The position an index anchor's link names, in whole seconds; none when
-// the link names none, or a text that is no whole number of at most
-// 32767 s (such an anchor is skipped by the index commands).
-std::optional<int> anchorPosition(const QString& link) {
-  const std::optional<int64_t> seconds = bookpage::indexLinkSeconds(link.toStdString());
-  if (!seconds || *seconds > 32767) return std::nullopt;
-  return static_cast<int>(*seconds);
-}
 
 bool isModifierKey(int key) {
   return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt ||
@@ -359,7 +340,8 @@ bool frmBrowser::otherPage(bool next) {
       next ? bookpage::nextPageMeta(1) : std::string(bookpage::kPreviousPageMeta)));
   if (name.isEmpty()) return false;
   OSD(next ? QStringLiteral("File successivo") : QStringLiteral("File precedente"), false);
-  objwb->Navigate2(folderAddressOf(objwb->LocationURL()) + name);
+  objwb->Navigate2(
+      QString::fromStdString(core::pageFolderAddress(objwb->LocationURL().toStdString())) + name);
   return true;
 }
 
@@ -386,81 +368,39 @@ void frmBrowser::nextStyleSheet() {
   DoEvents();
 }
 
-QString frmBrowser::indexLink(int number) const {
-  QString link;
+std::string frmBrowser::indexLink(int32_t number) const {
+  std::string link;
   skipOnError([&] {
-    const std::string name = bookpage::indexAnchorName(number);
-    const browser::HtmlElement anchor = objwb->Document().All(name);
-    if (anchor) link = QString::fromStdString(anchor.href());
+    const browser::HtmlElement anchor = objwb->Document().All(bookpage::indexAnchorName(number));
+    if (anchor) link = anchor.href();
   });
   return link;
 }
 
-// Goes to the first index entry after the one last reached whose position
-// is not before the playing position.
 void frmBrowser::nextIndexEntry() {
-  const int playing = static_cast<int>(text::roundHalfEven(player().CurrentPosition()));
-  int n = CurrentIndex + 1;
-  QString target;
-  for (; n <= kMaxIndexAnchors; ++n) {
-    const QString link = indexLink(n);
-    if (link.isEmpty()) break;
-    const std::optional<int> position = anchorPosition(link);
-    if (position && *position >= playing) {
-      target = link;
-      break;
-    }
-  }
-  if (!target.isEmpty()) {
-    CurrentIndex = static_cast<int16_t>(n);
-    OSD(QStringLiteral("Indice avanti - Indice ") + QString::number(CurrentIndex), false);
-    objwb->Navigate2(target);
+  const auto playing = static_cast<int32_t>(text::roundHalfEven(player().CurrentPosition()));
+  const core::IndexMove move =
+      core::nextIndexEntry(CurrentIndex, playing, [this](int32_t n) { return indexLink(n); });
+  if (move.index) CurrentIndex = *move.index;
+  if (move.target.empty()) {
+    OSD(QStringLiteral("Indice avanti - Raggiunta la fine "), false);
     return;
   }
-  OSD(QStringLiteral("Indice avanti - Raggiunta la fine "), false);
-  CurrentIndex = static_cast<int16_t>(n - 1);
+  OSD(QStringLiteral("Indice avanti - Indice ") + QString::number(CurrentIndex), false);
+  objwb->Navigate2(QString::fromStdString(move.target));
 }
 
-// Goes to the entry before the one being read: the entry being read is the
-// one before the first entry whose position is not before the playing
-// position, or the page's last entry when the playing position lies after
-// every entry.
 void frmBrowser::previousIndexEntry() {
-  const QString atStart = QStringLiteral("Indice indietro - Raggiunto l'inizio ");
-  if (indexLink(1).isEmpty()) {
-    OSD(atStart, false);
+  const core::IndexMove move = core::previousIndexEntry(
+      [this] { return static_cast<int32_t>(text::roundHalfEven(player().CurrentPosition())); },
+      [this](int32_t n) { return indexLink(n); });
+  if (move.index) CurrentIndex = *move.index;
+  if (move.target.empty()) {
+    OSD(QStringLiteral("Indice indietro - Raggiunto l'inizio "), false);
     return;
   }
-  const int playing = static_cast<int>(text::roundHalfEven(player().CurrentPosition()));
-  struct Entry {
-    int number;
-    QString link;
-  };
-  std::vector<Entry> entries;  // the entries with a readable position, in order
-  bool found = false;
-  int n = 1;
-  for (; n <= kMaxIndexAnchors; ++n) {
-    const QString link = indexLink(n);
-    if (link.isEmpty()) break;
-    const std::optional<int> position = anchorPosition(link);
-    if (!position) continue;
-    entries.push_back({n, link});
-    if (*position >= playing) {
-      found = true;
-      break;
-    }
-  }
-  // The entry where the search stopped; past the end, the one after the last.
-  const size_t stop = found ? entries.size() - 1 : entries.size();
-  CurrentIndex = static_cast<int16_t>(found ? entries.back().number : n);
-  if (stop < 2) {
-    OSD(atStart, false);
-    return;
-  }
-  const Entry& target = entries[stop - 2];
-  CurrentIndex = static_cast<int16_t>(target.number);
   OSD(QStringLiteral("Indice indietro - Indice ") + QString::number(CurrentIndex), false);
-  objwb->Navigate2(target.link);
+  objwb->Navigate2(QString::fromStdString(move.target));
 }
 
 // ---- Bookmarks ------------------------------------------------------------------------

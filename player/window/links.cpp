@@ -5,13 +5,13 @@
 // navigation errors.
 
 #include <QLineEdit>
-#include <optional>
+#include <string>
 #include <string_view>
 
 #include "common/bookpage/bookpage.h"
-
-#include "platform/browser/urls.h"
 #include "platform/browser/webbrowser.h"
+#include "player/core/links.h"
+#include "player/core/pages.h"
 #include "player/engine/mdlMain.h"
 #include "player/engine/oAnaPlayer.h"
 #include "player/window/frmBrowser.h"
@@ -22,20 +22,6 @@ namespace lumo::player {
 namespace {
 
 QString qs(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
-
-const QString kNoFull = qs(bookpage::kNoFullScreen);
-
-// A reference that names no scheme and no absolute path: it is relative to
-// the page shown.
-bool isRelative(const QString& reference) {
-  return !reference.startsWith(QLatin1Char('/')) &&
-         browser::url::scheme(reference.toStdString()).empty();
-}
-
-QString withoutPageExtensions(QString path) {
-  path = replaceAll(path, QStringLiteral(".htm"), QString());
-  return replaceAll(path, QStringLiteral(".HTM"), QString());
-}
 
 }  // namespace
 
@@ -50,7 +36,8 @@ void frmBrowser::objwb_BeforeNavigate2(const QString& URL, bool& Cancel) {
     }
     TextURL->setText(URL);
 
-    switch (bookpage::linkKind(URL.toStdString())) {
+    const core::LinkCommand link = core::linkCommand(URL.toStdString());
+    switch (link.kind) {
       case bookpage::LinkKind::Reload:
         Playaudio(qs(bookpage::kReload), false, false);
         Cancel = true;
@@ -71,15 +58,12 @@ void frmBrowser::objwb_BeforeNavigate2(const QString& URL, bool& Cancel) {
         OSD(QStringLiteral("PLAY ") + positionText(), false);
         break;
       case bookpage::LinkKind::KeyCommand:
-        keyCommandLink(URL);
+        Form_KeyDown(wholeNumber(qs(link.key.codeText)), link.key.shift);
         Cancel = true;
         break;
       case bookpage::LinkKind::NamedMedia:
-        namedMediaLink(URL);
-        Cancel = true;
-        break;
       case bookpage::LinkKind::Video:
-        videoLink(URL);
+        mediaLink(link.media);
         Cancel = true;
         break;
       case bookpage::LinkKind::None:
@@ -88,73 +72,29 @@ void frmBrowser::objwb_BeforeNavigate2(const QString& URL, bool& Cancel) {
   });
 }
 
-// A keyboard command: the key code and shift state the link names.
-void frmBrowser::keyCommandLink(const QString& URL) {
-  const std::optional<bookpage::KeyCommand> command = bookpage::parseKeyCommand(URL.toStdString());
-  if (command) Form_KeyDown(wholeNumber(qs(command->codeText)), command->shift);
-}
-
-// A media file to play, named between "@" or "#" delimiters.
-void frmBrowser::namedMediaLink(const QString& URL) {
-  const QString d = URL.contains(qs(bookpage::kNamedMediaAt)) ? QStringLiteral("@")
-                                                               : QStringLiteral("#");
-  QString path = replaceAll(URL, d + qs(bookpage::kNamedMedia) + d, QString());
-  // The window option is no part of the file's name.
-  path = replaceAll(path, kNoFull, QString());
-  path = replaceAll(path, d, QString());
-  playMedia(PulisciUrl(path), !URL.contains(kNoFull));
-}
-
-// A link to a video file, or to the video that the page's dictionary
-// element names (played in a window).
-void frmBrowser::videoLink(const QString& URL) {
-  QString name;
-  bool fullScreen = false;
-  const bool fromPage = URL.contains(qs(bookpage::kDictionaryVideo));
-  if (fromPage) {
-    name = QString::fromStdString(
-        objwb->Document().All(std::string(bookpage::kDictionaryVideoElement)).value());
-  } else {
-    name = URL;
-    fullScreen = !URL.contains(kNoFull);
+// A media file that the link names, or the video that the page's
+// dictionary element names.
+void frmBrowser::mediaLink(const core::MediaLink& link) {
+  QString name = qs(link.name);
+  if (link.fromPage) {
+    name = qs(core::dictionaryVideoName(
+        objwb->Document().All(std::string(bookpage::kDictionaryVideoElement)).value()));
   }
-  name = replaceAll(name, kNoFull, QString());
-  if (!fromPage) name = PulisciUrl(name);
-  playMedia(name, fullScreen);
-}
-
-void frmBrowser::playMedia(QString path, bool fullScreen) {
+  if (link.clean) name = PulisciUrl(name);
   oAnaPlayer& p = player();
-  p.setFullScreen(fullScreen);
-  p.setFileName(withoutPageExtensions(path));
+  p.setFullScreen(link.fullScreen);
+  p.setFileName(qs(core::withoutPageExtensions(name.toStdString())));
   p.Play_Player();
 }
 
 QString frmBrowser::PulisciUrl(const QString& url) {
   QString s = url;
   Trap(QStringLiteral("PulisciUrl"), [&] {
-    const QString location = objwb->LocationURL();
-    // The page shown, without the fragment that an index link left on it.
-    const QString page = QString::fromStdString(browser::url::withoutFragment(location.toStdString()));
-    s = replaceAll(s, location, QString());
-    s = replaceAll(s, page, QString());
-    const bool inside = replaceAll(s, QStringLiteral("%20"), QStringLiteral(" ")).contains(AppPath);
-    qsizetype at = s.indexOf(QLatin1Char('#'));
-    if (at >= 0) s = s.mid(at + 1);
-    at = s.indexOf(QLatin1Char('?'));
-    if (at >= 0) s = s.mid(at + 1);
-    // What is left of a link outside the program is a name relative to the
-    // page; an absolute address stays as it is.
-    if (!inside && isRelative(s)) s = page.left(page.lastIndexOf(QLatin1Char('/')) + 1) + s;
-    s = replaceAll(s, QStringLiteral("\\"), QStringLiteral("/"));
-    for (int i = 0; i < 3; ++i) s = replaceAll(s, QStringLiteral("//"), QStringLiteral("/"));
-    s = replaceAll(s, QStringLiteral("file:/"), QStringLiteral("/"));
-    s = replaceAll(s, QStringLiteral("%20"), QStringLiteral(" "));
-    s = replaceAll(s, QStringLiteral("@"), QString());
+    s = qs(core::PulisciUrl(url.toStdString(), objwb->LocationURL().toStdString(),
+                            AppPath.toStdString()));
   });
   return s;
 }
-
 void frmBrowser::objwb_TitleChange(const QString& Text) {
   Trap(QStringLiteral("objWB_TitleChange"), [&] {
     // The browser's own page for a server it cannot reach.

@@ -9,6 +9,7 @@
 #include "common/errors/errors.h"
 #include "common/text/text.h"
 #include "platform/browser/urls.h"
+#include "player/core/pages.h"
 #include "player/core/rules.h"
 
 namespace lumo::player {
@@ -20,57 +21,13 @@ QString replaceAll(QString text, const QString& what, const QString& with) {
   return text.replace(what, with, Qt::CaseSensitive);
 }
 
-namespace {
-
-// A path in the backslash form of section texts, upper-cased.
-QString sectionForm(QString path) {
-  path = path.toUpper();
-  return replaceAll(path, QStringLiteral("/"), QStringLiteral("\\"));
-}
-
-// Removes the longest mount point that the text (already without its
-// leading "\") begins with; the root file system "/" is no prefix.
-QString withoutMountRoot(const QString& text, const std::vector<std::string>& mountRoots) {
-  QString best;
-  for (const std::string& root : mountRoots) {
-    QString r = sectionForm(QString::fromStdString(root));
-    while (r.startsWith(QLatin1Char('\\'))) r.remove(0, 1);
-    if (r.isEmpty()) continue;
-    if (!r.endsWith(QLatin1Char('\\'))) r += QLatin1Char('\\');
-    if (text.startsWith(r) && r.size() > best.size()) best = r;
-  }
-  return text.mid(best.size());
-}
-
-}  // namespace
-
 QString SectionText(const QString& url, const QString& programFolder,
                     const std::vector<std::string>& mountRoots) {
-  QString s = replaceAll(url, QStringLiteral("%20"), QStringLiteral(" ")).toUpper();
-  s = replaceAll(s, QStringLiteral("/"), QStringLiteral("\\"));
-  s = replaceAll(s, sectionForm(programFolder), QString());
-  s = replaceAll(s, QStringLiteral("FILE:\\\\"), QString());
-  s = replaceAll(s, QStringLiteral("HTTP:\\\\"), QString());
-  while (s.startsWith(QLatin1Char('\\'))) s.remove(0, 1);
-  if (s.mid(1, 2) == QStringLiteral(":\\")) {
-    s.remove(0, 3);
-  } else {
-    s = withoutMountRoot(s, mountRoots);
-  }
-  qsizetype cut = s.indexOf(QStringLiteral(".HTML"));
-  if (cut >= 0) s.truncate(cut + 5);
-  cut = s.indexOf(QStringLiteral(".HTM"));
-  if (cut >= 0) s.truncate(cut + 4);
-  cut = s.indexOf(QLatin1Char('?'));
-  if (cut >= 0) s.truncate(cut);
-  cut = s.indexOf(QLatin1Char('#'));
-  if (cut >= 0) s.truncate(cut);
-  return s;
+  return QString::fromStdString(
+      core::SectionText(url.toStdString(), programFolder.toStdString(), mountRoots));
 }
 
-bool isSummaryPage(const QString& url) {
-  return url.toUpper().right(20).contains(QStringLiteral("INDEX.HTM"));
-}
+bool isSummaryPage(const QString& url) { return core::isSummaryPage(url.toStdString()); }
 
 QString localFileOf(const QString& address) {
   const std::string a = address.toStdString();
@@ -88,10 +45,7 @@ QString localFolderOf(const QString& address) {
 }
 
 QString pageFolderAddress(const QString& address) {
-  QString base = address;
-  const qsizetype cut = base.indexOf(QRegularExpression(QStringLiteral("[?#]")));
-  if (cut >= 0) base.truncate(cut);
-  return base.left(base.lastIndexOf(QLatin1Char('/')) + 1);
+  return QString::fromStdString(core::pageFolderAddress(address.toStdString()));
 }
 
 QString positionAfterKeyword(const QString& text) {

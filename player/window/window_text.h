@@ -14,17 +14,11 @@ namespace lumo::player {
 // Every occurrence of what replaced by with (VB's Replace).
 QString replaceAll(QString text, const QString& what, const QString& with);
 
-// The page section text of an address: the name of the settings section
-// that holds the page's bookmarks ("LB01\A.HTM" for the page A.htm in the
-// folder LB01 of the program folder). The program folder is removed
-// wherever it occurs; a page outside it loses the mount point it lies on,
-// as a page on another drive lost its drive letter, so that a disc keeps
-// its bookmarks wherever it is mounted. ".html" and ".htm" share a section.
+// The page section text of an address (core::SectionText).
 QString SectionText(const QString& url, const QString& programFolder,
                     const std::vector<std::string>& mountRoots);
 
-// The summary page: an address whose last 20 characters, in upper case,
-// hold "INDEX.HTM".
+// The summary page (core::isSummaryPage).
 bool isSummaryPage(const QString& url);
 
 // The local file that a page address names (query and fragment dropped,
@@ -36,8 +30,7 @@ QString localFileOf(const QString& address);
 // names no folder.
 QString localFolderOf(const QString& address);
 
-// The address of the folder a page lies in: the page's address without
-// query and fragment, up to and including its last "/".
+// The address of the folder a page lies in (core::pageFolderAddress).
 QString pageFolderAddress(const QString& address);
 
 // The position text after the page protocol's position keyword and the one

@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "platform/browser/urls.h"
 #include "platform/browser/webbrowser.h"
 #include "player/engine/oAnaPlayer.h"
 #include "player/window/tests/commands_fixture.h"
@@ -123,39 +122,6 @@ TEST_F(LinksTest, MediaLinksPlayTheFileTheyName) {
         << fake()->calls().join(' ').toStdString();
     EXPECT_EQ(w.objwb->LocationURL(), page);
   }
-}
-
-TEST_F(LinksTest, PulisciUrlMakesALinkALocalPath) {
-  frmBrowser& w = openOn(writeFilePage("L.htm", {}));
-  // The page as an index link leaves it, with a fragment.
-  const QString inside = w.objwb->LocationURL();
-  openPage(inside + QStringLiteral("#QENPLAYER_AUDIO_POS=60"));
-  const QString folder = inBook("");
-  struct Case {
-    QString url;
-    QString path;
-  } const insideCases[] = {
-      {programAddress("LB01/video/clip.wmv"), folder + "video/clip.wmv"},
-      {inside + QStringLiteral("clip.wmv"), folder + "clip.wmv"},  // "#VIDEO_PERS#" taken out
-      {inside + QStringLiteral("#clip.avi"), folder + "clip.avi"},
-      {programAddress("LB01/il mio clip.wmv"), folder + "il mio clip.wmv"},
-  };
-  for (const Case& c : insideCases) EXPECT_EQ(w.PulisciUrl(c.url), c.path) << c.url.toStdString();
-
-  // A page outside the program folder: names are relative to it, full
-  // addresses stay where they point.
-  const QString outside =
-      writePage(dir_ / "cd" / "ABC" / "F.htm", "<html><body>fuori</body></html>");
-  openPage(outside);
-  const QString cd = QString::fromStdString((dir_ / "cd" / "ABC").string()) + "/";
-  const Case outsideCases[] = {
-      {outside + QStringLiteral("#x.avi"), cd + "x.avi"},
-      {QStringLiteral("x.avi"), cd + "x.avi"},
-      {QString::fromStdString(browser::url::fileAddress((dir_ / "cd" / "ABC" / "v" / "x.avi").string())),
-       cd + "v/x.avi"},
-  };
-  for (const Case& c : outsideCases) EXPECT_EQ(w.PulisciUrl(c.url), c.path) << c.url.toStdString();
-  EXPECT_TRUE(errorReports().empty());
 }
 
 TEST_F(LinksTest, ThePageOfAnUnreachableServerLeadsHome) {
