@@ -1,0 +1,154 @@
+#pragma once
+// A split job over a book of real MP3 files in a temporary folder, with the
+// engine link in a program folder of its own and scripted dialogs.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QCoreApplication>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/tools/tools.h"
+#include "platform/ui/ui.h"
+#include "splitter/engine/engine_process.h"
+#include "splitter/engine/splitjob.h"
+#include "splitter/engine/tests/audio.h"
+
+namespace lumo::splitter::testing {
+
+// The audio every test draws from, made once per test program.
+struct Sources {
+  fs::path folder;
+  std::map<std::string, fs::path> files;
+};
+
+inline const Sources& sources() {
+  static Sources s = [] {
+    Sources made;
+    made.folder = fs::temp_directory_path() / ("lumo-splitter-audio-" + std::to_string(getpid()));
+    fs::create_directories(made.folder);
+    std::atexit([] {
+      std::error_code ec;
+      fs::remove_all(fs::temp_directory_path() / ("lumo-splitter-audio-" + std::to_string(getpid())), ec);
+    });
+    struct Spec {
+      const char* name;
+      double seconds;
+      const char* lame;
+      const char* pads;
+    };
+    // 64 kbit/s at 22050 Hz mono: lame writes an Info header frame, as
+    // mp3splt then does for every part.
+    const Spec specs[] = {
+        {"t40", 40, "-b 64", ""},
+        {"t12", 12, "-b 64", ""},
+        {"t30", 30, "-b 64", ""},
+        {"t12b48", 12, "-b 48", ""},
+        // Silences at 50-54, 104-108 and 208-212 s of a 262 s recording.
+        {"long", 250, "-b 64", "4@50 4@100 4@200"},
+    };
+    for (const Spec& spec : specs) {
+      const fs::path mp3 = made.folder / (std::string(spec.name) + ".mp3");
+      if (encodeTone(mp3, spec.seconds, spec.lame, spec.pads)) made.files[spec.name] = mp3;
+    }
+    // A damaged recording: its first 5 seconds of a 30 s one, whose index
+    // still has markers at 10 and 20 s.
+    if (made.files.count("t30")) {
+      const std::string bytes = readBytes(made.files["t30"]);
+      std::ofstream(made.folder / "damaged.mp3", std::ios::binary) << bytes.substr(0, 40000);
+      made.files["damaged"] = made.folder / "damaged.mp3";
+    }
+    return made;
+  }();
+  return s;
+}
+
+class JobTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (QCoreApplication::instance() == nullptr) {
+      static int argc = 1;
+      static char name[] = "lumo_splitter_tests";
+      static char* argv[] = {name, nullptr};
+      static QCoreApplication app(argc, argv);
+    }
+  }
+
+  void SetUp() override {
+    const std::string missing = missingTools();
+    ASSERT_TRUE(missing.empty()) << missing;
+    dir_ = fs::temp_directory_path() / ("lumo-splitter-" + std::to_string(getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_ / "program");
+    fs::create_directories(dir_ / "book" / "Libro");
+    fs::create_directories(dir_ / "export");
+    std::string engine = capture("command -v mp3splt");
+    while (!engine.empty() && (engine.back() == '\n' || engine.back() == ' ')) engine.pop_back();
+    fs::create_symlink(engine, dir_ / "program" / "mp3splt");
+    setenv("LUMO_PROGRAM_FOLDER", (dir_ / "program").c_str(), 1);
+    ui_ = std::make_shared<ui::ScriptedBackend>();
+    previousUi_ = ui::setBackend(ui_);
+    previousOpen_ = tools::setShellOpenHook([this](const std::string& target) {
+      opened_.push_back(target);
+      return 33;
+    });
+    job_.fields.programFolder = (dir_ / "program").string();
+    job_.fields.indexPath = (dir_ / "book" / "marker.txt").string();
+    job_.fields.mp3Folder = (dir_ / "book" / "Libro").string() + "/";
+    job_.fields.exportPath = (dir_ / "export" / "MyLUMO").string() + "/";
+    job_.runEngine = RunWithQProcess;
+    job_.hooks.progress = [this](int bar, int value, int maximum, const std::string& percent) {
+      progress_.push_back({bar, value, maximum, percent});
+    };
+  }
+
+  void TearDown() override {
+    tools::setShellOpenHook(previousOpen_);
+    ui::setBackend(previousUi_);
+    unsetenv("LUMO_PROGRAM_FOLDER");
+    std::error_code ec;
+    if (!HasFailure()) fs::remove_all(dir_, ec);
+  }
+
+  // Writes the book: its index, and under each file's name a copy of the
+  // source recording named by `audio`.
+  void makeBook(const BookSpec& book, const std::vector<std::string>& audio) {
+    ASSERT_EQ(book.files.size(), audio.size());
+    for (size_t f = 0; f < audio.size(); ++f) {
+      ASSERT_TRUE(sources().files.count(audio[f])) << "could not encode " << audio[f];
+      fs::copy_file(sources().files.at(audio[f]), dir_ / "book" / "Libro" / (book.files[f].name + ".mp3"),
+                    fs::copy_options::overwrite_existing);
+    }
+    writeIndex(book, dir_ / "book" / "marker.txt");
+  }
+
+  fs::path bookDir(const std::string& name = "(LB001) Pinocchio") const { return dir_ / "export" / "MyLUMO" / name; }
+  fs::path indexDir() const { return bookDir() / "File per indice"; }
+
+  // Texts of the messages shown, in order.
+  std::vector<std::string> messages() const {
+    std::vector<std::string> texts;
+    for (const auto& m : ui_->shown()) texts.push_back(m.text);
+    return texts;
+  }
+
+  struct Progress {
+    int bar, value, maximum;
+    std::string percent;
+  };
+
+  fs::path dir_;
+  SplitJob job_;
+  std::shared_ptr<ui::ScriptedBackend> ui_;
+  std::shared_ptr<ui::Backend> previousUi_;
+  tools::ShellOpenHook previousOpen_;
+  std::vector<std::string> opened_;
+  std::vector<Progress> progress_;
+};
+
+}  // namespace lumo::splitter::testing

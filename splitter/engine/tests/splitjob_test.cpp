@@ -1,0 +1,305 @@
+// The split job on real MP3 files cut by the real mp3splt.
+
+#include <gtest/gtest.h>
+
+#include "common/mp3/mp3.h"
+#include "common/errors/errors.h"
+#include "splitter/engine/tests/job_fixture.h"
+
+namespace lumo::splitter::testing {
+namespace {
+
+int32_t measured(const fs::path& file) {
+  mp3::Mp3Info info;
+  if (mp3::GetMp3Info(file.string(), info) != 1) return -1;
+  return info.Duration;
+}
+
+bool hasPrivateFolders(const fs::path& folder) {
+  std::error_code ec;
+  for (const auto& entry : fs::recursive_directory_iterator(folder, ec))
+    if (entry.path().filename().string().starts_with(".lumo")) return true;
+  return false;
+}
+
+BookSpec threeFileBook() {
+  BookSpec book;
+  book.files = {
+      {"CAP1", {{"Capitolo primo", 0, "1"}, {"Il grillo parlante", 10, "5"}, {"Senza pagina", 20, "-"},
+                {"Capitolo secondo", 30, "9"}}},
+      {"CAP2", {{"segue capitolo secondo", 0, "11"}}},
+      {"CAP3", {{"Capitolo terzo", 0, "12"}, {"La fata", 10, ""}, {"Capitolo quarto", 20, "20"}}},
+  };
+  return book;
+}
+
+TEST_F(JobTest, ThreeFileBookGivesSevenNumberedPartsWithTheContinuationJoined) {
+  makeBook(threeFileBook(), {"t40", "t12", "t30"});
+  job_.vai_Click();
+
+  ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+  const std::vector<std::string> expected = {
+      "001_p1_Capitolo primo.mp3",   "002_p5_Il grillo parlante.mp3", "003_Senza pagina.mp3",
+      "004_p9_Capitolo secondo.mp3", "005_p12_Capitolo terzo.mp3",    "006_p_La fata.mp3",
+      "007_p20_Capitolo quarto.mp3"};
+  EXPECT_EQ(mp3Names(indexDir()), expected);
+  // The continuation (12 s) is inside part 004 (10 s), which measures as
+  // both together, for the suite's analysis and for another reader.
+  EXPECT_NEAR(measured(indexDir() / expected[3]), 22, 1);
+  EXPECT_NEAR(readWithMutagen((indexDir() / expected[3]).string()).length, 22, 0.5);
+  for (size_t p : {0, 1, 2, 4, 5, 6}) EXPECT_NEAR(measured(indexDir() / expected[p]), 10, 1) << expected[p];
+
+  EXPECT_EQ(readBytes(indexDir() / "marker.txt"),
+            "LB001\r\nCarlo Collodi\r\nPinocchio\r\nEditore\r\nFirenze 1883\r\nAnna Rossi\r\n 7 \r\n"
+            "001_p1_Capitolo primo,1,002_p5_Il grillo parlante\r\nCapitolo primo\r\n0,1\r\n"
+            "002_p5_Il grillo parlante,1,003_Senza pagina\r\nIl grillo parlante\r\n0,5\r\n"
+            "003_Senza pagina,1,004_p9_Capitolo secondo\r\nSenza pagina\r\n0,-\r\n"
+            "004_p9_Capitolo secondo,1,005_p12_Capitolo terzo\r\nCapitolo secondo\r\n0,9\r\n"
+            "005_p12_Capitolo terzo,1,006_p_La fata\r\nCapitolo terzo\r\n0,12\r\n"
+            "006_p_La fata,1,007_p20_Capitolo quarto\r\nLa fata\r\n0,\r\n"
+            "007_p20_Capitolo quarto,1,\r\nCapitolo quarto\r\n0,20\r\n");
+
+  ASSERT_EQ(job_.lv.rowCount(), 3);
+  EXPECT_EQ(job_.lv.cell(1, 2), "22050 Hz - 64 Kbps - Mono");
+  EXPECT_EQ(job_.lv.cell(1, 3), "0:40");
+  EXPECT_EQ(job_.lv.cell(1, 4), " 0.00 0.10 0.20 0.30");
+  for (int r = 1; r <= 3; ++r) EXPECT_EQ(job_.lv.cell(r, 5), "OK");
+  EXPECT_EQ(job_.lv.cell(2, 6), "SI");
+  EXPECT_FALSE(hasPrivateFolders(bookDir()));
+  EXPECT_EQ(messages().back(),
+            "Sono stati eseguiti tutti i tagli ai file mp3. \nVerrai indirizzato sulla cartella contenente il risultato.");
+  EXPECT_EQ(opened_, std::vector<std::string>{indexDir().string()});
+  EXPECT_EQ(progress_.back().percent, "100%");
+  EXPECT_EQ(job_.Working(), 0);
+}
+
+TEST_F(JobTest, RefusedJoinKeepsThePartUnderANameOfItsOwnThatTheNextContinuationJoins) {
+  BookSpec book;
+  book.files = {{"CAP1", {{"Capitolo primo", 0, "1"}, {"Capitolo secondo", 20, "7"}}},
+                {"CAP2", {{"segue capitolo secondo", 0, "9"}}},
+                {"CAP3", {{"segue ancora", 0, "10"}}},
+                {"CAP4", {{"Capitolo terzo", 0, "11"}}}};
+  // CAP2 and CAP3 are at 48 kbit/s, CAP1 and CAP4 at 64.
+  makeBook(book, {"t40", "t12b48", "t12b48", "t12"});
+  job_.vai_Click();
+
+  ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+  const std::string own = "002_p7_Capitolo secondo_continua.mp3";
+  EXPECT_EQ(mp3Names(indexDir()), (std::vector<std::string>{"001_p1_Capitolo primo.mp3", "002_p7_Capitolo secondo.mp3",
+                                                            own, "003_p11_Capitolo terzo.mp3"}));
+  EXPECT_EQ(job_.lv.cell(2, 6), "NO");
+  EXPECT_EQ(job_.lv.cell(3, 6), "SI");
+  // CAP3 went onto the part it follows in time: CAP2's.
+  EXPECT_NEAR(measured(indexDir() / own), 24, 1);
+  EXPECT_NEAR(measured(indexDir() / "002_p7_Capitolo secondo.mp3"), 20, 1);
+  EXPECT_NE(readBytes(indexDir() / "marker.txt")
+                .find("002_p7_Capitolo secondo,1,002_p7_Capitolo secondo_continua\r\nCapitolo secondo\r\n0,7\r\n"
+                      "002_p7_Capitolo secondo_continua,1,003_p11_Capitolo terzo\r\nsegue capitolo secondo\r\n0,\r\n"),
+            std::string::npos)
+      << readBytes(indexDir() / "marker.txt");
+}
+
+TEST_F(JobTest, PartNamesFollowPagesDescriptionsAndTheNamingOption) {
+  const std::string longText(130, 'x');
+  BookSpec book;
+  book.files = {{"CAP1",
+                 {{"Uno: due/tre", 0, "  12"}, {"Senza pagina", 10, "-"}, {"Pagina vuota", 20, ""},
+                  {longText, 30, "4"}}}};
+  makeBook(book, {"t40"});
+  job_.vai_Click();
+  ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+  const std::string cut = ("004_p4_" + longText).substr(0, 120);
+  EXPECT_EQ(mp3Names(indexDir()), (std::vector<std::string>{"001_p12_Uno- due-tre.mp3", "002_Senza pagina.mp3",
+                                                            "003_p_Pagina vuota.mp3", cut + ".mp3"}));
+  EXPECT_NE(readBytes(indexDir() / "marker.txt").find("003_p_Pagina vuota," "1," + cut + "\r\n"), std::string::npos);
+
+  // Numbers and pages only; the earlier parts are deleted after the question.
+  job_.fields.namesWithDescription = false;
+  ui_->queueAnswer(ui::Answer::Yes);
+  job_.vai_Click();
+  ASSERT_EQ(job_.result(), "0");
+  EXPECT_EQ(ui_->shown()[ui_->shown().size() - 2].title, "File mp3 esistenti");
+  EXPECT_EQ(mp3Names(indexDir()), (std::vector<std::string>{"001_p12.mp3", "002.mp3", "003_p.mp3", "004_p4.mp3"}));
+
+  // No: nothing is touched and no folder opens.
+  opened_.clear();
+  ui_->queueAnswer(ui::Answer::No);
+  job_.vai_Click();
+  EXPECT_EQ(job_.result(), "1");
+  EXPECT_EQ(mp3Names(indexDir()).size(), 4u);
+  EXPECT_TRUE(opened_.empty());
+}
+
+TEST_F(JobTest, StopDuringTheSecondFileFinishesItAndWritesNoIndex) {
+  makeBook(threeFileBook(), {"t40", "t12", "t30"});
+  std::vector<std::string> captions;
+  job_.hooks.progressCaption = [&](const std::string& caption) { captions.push_back(caption); };
+  job_.hooks.progress = [&](int bar, int value, int, const std::string&) {
+    if (bar == 1 && value == 2) {
+      ui_->queueAnswer(ui::Answer::Yes);
+      job_.vai_Click();  // the user presses INTERROMPI while the job yields
+    }
+  };
+  job_.vai_Click();
+  EXPECT_EQ(job_.result(), "0");
+  EXPECT_EQ(ui_->shown().at(0).title, "Interrompi?");
+  EXPECT_EQ(captions, std::vector<std::string>{"Attendere il termine del ciclo..."});
+  // The second file was finished (joined onto 004), the third never cut.
+  EXPECT_EQ(mp3Names(indexDir()).size(), 4u);
+  EXPECT_NEAR(measured(indexDir() / "004_p9_Capitolo secondo.mp3"), 22, 1);
+  EXPECT_FALSE(fs::exists(indexDir() / "marker.txt"));
+  EXPECT_EQ(job_.lv.rowCount(), 2);
+  EXPECT_EQ(ui_->shown().size(), 1u);  // no completion message
+  EXPECT_EQ(opened_, std::vector<std::string>{indexDir().string()});
+}
+
+TEST_F(JobTest, EngineFailureIsReportedAndNothingOfThatFileIsListed) {
+  BookSpec book;
+  book.files = {{"CAP1", {{"Capitolo primo", 0, "1"}}},
+                {"CAP2", {{"Capitolo secondo", 0, "2"}, {"Oltre la fine", 10, "3"}, {"Ancora oltre", 20, "4"}}}};
+  makeBook(book, {"t12", "damaged"});
+  job_.vai_Click();
+  EXPECT_EQ(job_.result(), "1");
+  ASSERT_EQ(ui_->shown().size(), 1u);
+  const std::string& message = ui_->shown()[0].text;
+  EXPECT_EQ(ui_->shown()[0].icon(), ui::mb::Critical);
+  EXPECT_TRUE(message.starts_with("Il taglio del file " + job_.fields.mp3Folder + "CAP2.mp3 non è riuscito.\n"))
+      << message;
+  // The damaged file's header still announces 30 s: mp3splt cuts what it
+  // finds and says nothing, but writes fewer parts than asked for.
+  EXPECT_TRUE(message.find("error:") != std::string::npos ||
+              message.find("mp3splt ha creato 1 parti invece di 3") != std::string::npos)
+      << message;
+  EXPECT_EQ(mp3Names(indexDir()), std::vector<std::string>{"001_p1_Capitolo primo.mp3"});
+  EXPECT_FALSE(fs::exists(indexDir() / "marker.txt"));
+  EXPECT_EQ(job_.lv.cell(2, 5), "");
+  EXPECT_FALSE(hasPrivateFolders(bookDir()));
+  EXPECT_TRUE(opened_.empty());
+}
+
+TEST_F(JobTest, MissingEngineIsReportedBeforeAnythingIsCut) {
+  BookSpec book;
+  book.files = {{"CAP1", {{"Capitolo primo", 0, "1"}}}};
+  makeBook(book, {"t12"});
+  fs::remove(dir_ / "program" / "mp3splt");
+  job_.vai_Click();
+  EXPECT_EQ(job_.result(), "1");
+  ASSERT_EQ(ui_->shown().size(), 1u);
+  EXPECT_NE(ui_->shown()[0].text.find("impossibile avviare mp3splt"), std::string::npos) << ui_->shown()[0].text;
+  EXPECT_TRUE(mp3Names(indexDir()).empty());
+}
+
+TEST_F(JobTest, CutByLengthPutsEachCutInASilenceAndNumbersPiecesAcrossTheBook) {
+  BookSpec book;
+  // Parts of 158 s (silences at 50-54 and 104-108 s) and 104 s (at 50-54 s).
+  book.files = {{"LONG", {{"Prima parte", 0, "1"}, {"Seconda parte", 158, "2"}}}};
+  makeBook(book, {"long"});
+  job_.fields.cutByLength = true;
+  job_.fields.partMinutes = "1";
+  job_.vai_Click();
+  ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+  const fs::path pieces = bookDir() / "File da 1 minuti";
+  const std::vector<std::string> expected = {"001_001_p1_Prima parte.mp3", "002_001_p1_Prima parte.mp3",
+                                             "003_001_p1_Prima parte.mp3", "004_002_p2_Seconda parte.mp3",
+                                             "005_002_p2_Seconda parte.mp3"};
+  ASSERT_EQ(mp3Names(pieces), expected);
+  // Where each cut fell, in seconds of its index part, against the silences.
+  std::vector<double> lengths;
+  for (const std::string& piece : expected) lengths.push_back(readWithMutagen((pieces / piece).string()).length);
+  EXPECT_GT(lengths[0], 50);
+  EXPECT_LT(lengths[0], 54);
+  EXPECT_GT(lengths[0] + lengths[1], 104);
+  EXPECT_LT(lengths[0] + lengths[1], 108);
+  EXPECT_NEAR(lengths[0] + lengths[1] + lengths[2], 158, 1);
+  EXPECT_GT(lengths[3], 50);
+  EXPECT_LT(lengths[3], 54);
+  EXPECT_NEAR(lengths[3] + lengths[4], 104, 1);
+
+  EXPECT_EQ(readBytes(pieces / "marker.txt"),
+            "LB001\r\nCarlo Collodi\r\nPinocchio\r\nEditore\r\nFirenze 1883\r\nAnna Rossi\r\n 5 \r\n"
+            "001_001_p1_Prima parte,1,002_001_p1_Prima parte\r\nPrima parte\r\n0,1\r\n"
+            "002_001_p1_Prima parte,1,003_001_p1_Prima parte\r\nPrima parte\r\n0,1\r\n"
+            "003_001_p1_Prima parte,1,004_002_p2_Seconda parte\r\nPrima parte\r\n0,1\r\n"
+            "004_002_p2_Seconda parte,1,005_002_p2_Seconda parte\r\nSeconda parte\r\n0,2\r\n"
+            "005_002_p2_Seconda parte,1,\r\nSeconda parte\r\n0,2\r\n");
+  // The index parts stay, with their own index.
+  EXPECT_EQ(mp3Names(indexDir()).size(), 2u);
+  EXPECT_TRUE(fs::exists(indexDir() / "marker.txt"));
+  EXPECT_EQ(messages().back(),
+            "Sono stati eseguiti tutti i tagli ai file mp3 con la personalizzazione impostata. \n"
+            "Sono stati creati 5 file totali da 1 minuti ciascuno.\nVerrai indirizzato sulla cartella dei file splittati.");
+  EXPECT_EQ(opened_, std::vector<std::string>{pieces.string()});
+  ASSERT_EQ(job_.lv.rowCount(), 3);
+  EXPECT_EQ(job_.lv.cell(3, 1), "002_p2_Seconda parte");
+  EXPECT_EQ(job_.lv.cell(3, 4), "File da 1 min.");
+  EXPECT_FALSE(hasPrivateFolders(bookDir()));
+}
+
+TEST_F(JobTest, CutByLengthOfASinglePartShowsNoughtThenAHundredPercent) {
+  BookSpec book;
+  book.files = {{"LONG", {{"Tutto", 0, "1"}}}};
+  makeBook(book, {"long"});
+  job_.fields.cutByLength = true;
+  job_.fields.partMinutes = "2,5";  // 2 min 30 s
+  job_.vai_Click();
+  ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+  std::vector<std::string> bar2;
+  for (const Progress& p : progress_)
+    if (p.bar == 2) bar2.push_back(p.percent);
+  EXPECT_EQ(bar2, (std::vector<std::string>{"0%", "100%"}));
+  const fs::path pieces = bookDir() / "File da 2,5 minuti";
+  const std::vector<std::string> names = mp3Names(pieces);
+  ASSERT_EQ(names.size(), 2u) << ::testing::PrintToString(names);
+  // "2,5" reached the engine as 2 min 30 s (no pause lies near 150 s).
+  EXPECT_NEAR(readWithMutagen((pieces / names[0]).string()).length, 150, 1);
+}
+
+TEST_F(JobTest, BookCodeAndTitleNeverLeadOutOfTheExportFolder) {
+  BookSpec book;
+  book.code = "../..";
+  book.title = "../Pinocchio: storia/di un burattino";
+  book.files = {{"CAP1", {{"Capitolo primo", 0, "1"}}}};
+  makeBook(book, {"t12"});
+  job_.vai_Click();
+  ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+  const fs::path folder = bookDir("(.._..) ---Pinocchio- storia-di un burattino");
+  EXPECT_EQ(job_.BookDir(), folder.string());
+  EXPECT_EQ(mp3Names(folder / "File per indice"), std::vector<std::string>{"001_p1_Capitolo primo.mp3"});
+  // The new index keeps the book's own title.
+  EXPECT_TRUE(readBytes(folder / "File per indice" / "marker.txt")
+                  .starts_with("../..\r\nCarlo Collodi\r\n../Pinocchio: storia/di un burattino\r\n"));
+}
+
+TEST(SplitRules, ContinuationsChannelModesKeysAndLengths) {
+  SplitJob job;
+  for (const char* d : {"Cassetta 2", "FILE 3", "Segue", "inizio lato B", "si continua", "CaSsEtTa"})
+    EXPECT_TRUE(job.IsContinuation(d)) << d;
+  for (const char* d : {"Continua", "Capitolo", "cassett", "Fil"}) EXPECT_FALSE(job.IsContinuation(d)) << d;
+
+  EXPECT_EQ(ChannelMode(0), "Stereo");
+  EXPECT_EQ(ChannelMode(1), "Joint Stereo");
+  EXPECT_EQ(ChannelMode(2), "Dual channel");
+  EXPECT_EQ(ChannelMode(3), "Mono");
+  EXPECT_THROW(ChannelMode(4), RuntimeError);
+
+  struct Key {
+    int16_t in, out, after;
+  };
+  for (const Key& k : {Key{45, 0, 0}, Key{44, 44, 44}, Key{46, 46, 46}, Key{8, 8, 8}, Key{48, 48, 48},
+                       Key{57, 57, 57}, Key{65, 0, 65}, Key{47, 0, 47}}) {
+    int16_t code = k.in;
+    EXPECT_EQ(FilterDigitKey(code, 0, 9), k.out) << k.in;
+    EXPECT_EQ(code, k.after) << k.in;
+  }
+  int16_t seven = 55;
+  EXPECT_EQ(FilterDigitKey(seven, 0, 5), 0);
+
+  EXPECT_EQ(EngineMinutes("5"), "5.00");
+  EXPECT_EQ(EngineMinutes("2,5"), "2.30");
+  EXPECT_EQ(EngineMinutes("2.5"), "2.30");
+  EXPECT_EQ(EngineMinutes("1,999"), "2.00");
+  for (const char* bad : {"", ",", "1,2,3", "0", "-1", "abc"}) EXPECT_EQ(EngineMinutes(bad), std::nullopt) << bad;
+}
+
+}  // namespace
+}  // namespace lumo::splitter::testing
