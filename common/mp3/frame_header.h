@@ -1,6 +1,7 @@
 #pragma once
-// One MPEG audio frame header decoded from its four bytes. Internal to the MP3
-// analysis; the tests use it to check frame lengths and validity directly.
+// One MPEG audio frame header decoded from its four bytes: the MP3 analysis
+// and the ID3 tag writer (which finds where the audio starts) share it; the
+// tests use it to check frame lengths and validity directly.
 
 #include <cstdint>
 
