@@ -1,7 +1,6 @@
 // The configuration panel (reader off, resume at start, speed, volume and
-// skip step; each field stores its setting at once), the debug frame, the
-// file name box of the export and import panel, and the buttons of the
-// bookmark panel.
+// skip step; each field stores its setting at once), the debug frame and
+// the file name box of the export and import panel.
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -103,15 +102,6 @@ void frmBrowser::fraDebug_DragOver(int X, int Y) {
 void frmBrowser::TextFileName_KeyDown(int16_t KeyCode, int16_t /*Shift*/) {
   Trap(QStringLiteral("TextFileName_KeyDown"), [&] {
     if (KeyCode == keys::vk::Return) cmdImpExp_Click(2);  // as the panel's OK
-  });
-}
-
-void frmBrowser::cmdImpExp_Click(int16_t Index) {
-  Trap(QStringLiteral("cmdImpExp_Click"), [&] {
-    if (Index != 4) return;
-    // "Chiudi": the page again, and the reading that the list paused.
-    if (WasPlaying) resumeReading();
-    showBookmarkList(false);
   });
 }
 

@@ -29,6 +29,7 @@
 #include "player/core/rules.h"
 #include "player/engine/mdlMain.h"
 #include "player/engine/oAnaPlayer.h"
+#include "player/window/frmImpExp.h"
 #include "player/window/window_text.h"
 
 namespace lumo::player {
@@ -201,20 +202,13 @@ void frmBrowser::createBookmarkFrame() {
   lstapp = named(new QListWidget(fraMarcatori), "lstapp", QStringLiteral("Sezioni dei segnalibri"));
   lstapp->hide();
 
-  frmImpExp = named(new QGroupBox(fraMarcatori), "frmImpExp",
-                    QStringLiteral("Esportazione e importazione dei marcatori"));
+  frmImpExp = new player::frmImpExp(*this, fraMarcatori);
   frmImpExp->hide();
-  Drive = named(new QComboBox(frmImpExp), "Drive", QStringLiteral("Elenco Unità disco"));
-  Drive->setToolTip(QStringLiteral("Elenco Unità disco"));
-  for (const std::string& root : shell::driveRoots()) Drive->addItem(qs(root));
-  Dir = named(new QListWidget(frmImpExp), "Dir", QStringLiteral("Elenco Directory"));
-  Dir->setToolTip(QStringLiteral("Elenco Directory"));
-  File = named(new QListWidget(frmImpExp), "File", QStringLiteral("Elenco file"));
-  lblNomeFile = named(new QLabel(QStringLiteral("Nome file"), frmImpExp), "lblNomeFile",
-                      QStringLiteral("Nome file"));
-  TextFileName = named(new QLineEdit(frmImpExp), "TextFileName", QStringLiteral("Nome file"));
-  TextFileName->setToolTip(QStringLiteral("Nome file da Importare - Esportare"));
-  lblNomeFile->setBuddy(TextFileName);
+  Drive = frmImpExp->Drive;
+  Dir = frmImpExp->Dir;
+  File = frmImpExp->File;
+  lblNomeFile = frmImpExp->lblNomeFile;
+  TextFileName = frmImpExp->TextFileName;
 
   for (int i = 0; i < 5; ++i) {
     QWidget* owner = (i == 2 || i == 3) ? static_cast<QWidget*>(frmImpExp) : fraMarcatori;
@@ -518,6 +512,7 @@ void frmBrowser::Form_Resize() {
     const int fileLeft = 100 + dw + 200;
     const int fileWidth = twips(cmdImpExp[2]->x()) - (dw + 400);
     place(File, fileLeft, fileTop, fileWidth, ph - (fileTop + 200));
+    frmImpExp->placeFileList();
     const int nameTop = twips(cmdImpExp[2]->y());
     place(TextFileName, fileLeft, nameTop, fileWidth, twips(TextFileName->height()));
     place(lblNomeFile, fileLeft, nameTop - twips(lblNomeFile->height()) - 30,

@@ -44,6 +44,7 @@ class WebBrowser;
 namespace lumo::player {
 
 class oAnaPlayer;
+class frmImpExp;
 
 // The nine message texts that a summary page may replace.
 struct MessageTexts {
@@ -108,7 +109,7 @@ class frmBrowser : public QWidget {
   QListWidget* ListMarkers;
   QListWidget* lstapp;
   std::array<QPushButton*, 5> cmdImpExp;
-  QGroupBox* frmImpExp;
+  player::frmImpExp* frmImpExp;  // the file panel and its lists
   QComboBox* Drive;
   QListWidget* Dir;
   QListWidget* File;
@@ -254,9 +255,12 @@ class frmBrowser : public QWidget {
   void cmdGO_Click();
   void fraDebug_DragOver(int X, int Y);
   void TextFileName_KeyDown(int16_t KeyCode, int16_t Shift);
-  // The buttons of the bookmark panel: 4 closes it; export and import
-  // (0 to 3) are not there yet and do nothing.
+  // The buttons of the bookmark panel and of its file panel: 0 opens the
+  // file panel for an export, 1 for an import, 2 carries it out, 3 closes
+  // the file panel, 4 closes the bookmark panel and resumes reading.
   void cmdImpExp_Click(int16_t Index);
+  // The debug frame's export of the settings tree to provatxt.reg.
+  void Command1_Click();
 
  protected:
   // Every key pressed in the window reaches Form_KeyDown first; a key that

@@ -31,6 +31,7 @@
 #include "player/core/rules.h"
 #include "player/engine/oAnaPlayer.h"
 #include "player/window/frmBrowser.h"
+#include "player/window/frmImpExp.h"
 #include "player/window/frmInputBox.h"
 #include "player/window/window_text.h"
 
@@ -83,6 +84,7 @@ void frmBrowser::connectCommands() {
   connect(cmdGO, &QPushButton::clicked, this, [this] { cmdGO_Click(); });
   for (int16_t i = 0; i < static_cast<int16_t>(cmdImpExp.size()); ++i)
     connect(cmdImpExp[i], &QPushButton::clicked, this, [this, i] { cmdImpExp_Click(i); });
+  connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
 
   // The window sees every key first, whichever of its controls has the
   // focus (the page view, the bookmark list, a box of the panels).
@@ -451,14 +453,10 @@ void frmBrowser::toggleBookmarkList() {
       WasPlaying = true;
       p.Pause_Player();
     }
-    if (ListMarkers->count() == 0) {
+    // Without bookmarks the panel still opens after the message: its
+    // import is how a reader on a new computer gets them back.
+    if (ListMarkers->count() == 0)
       ui::MsgBox(Messages.MARKNONE.toStdString(), ui::mb::OKOnly, "Elenco Marcatori");
-      if (WasPlaying) {
-        WasPlaying = false;
-        p.Play_Player();
-      }
-      return;
-    }
     showBookmarkList(true);
     return;
   }
@@ -508,6 +506,7 @@ void frmBrowser::resumeReading() {
 // The bookmark list in place of the page, or the page again; the focus goes
 // with what is shown, so that the reader's keys reach it.
 void frmBrowser::showBookmarkList(bool open) {
+  frmImpExp->cancel();
   objwb->setVisible(!open);
   fraMarcatori->setVisible(open);
   if (!open) {
