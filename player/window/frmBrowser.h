@@ -21,6 +21,7 @@
 #include <string>
 
 #include "platform/browser/htmldocument.h"
+#include "player/core/bookmark_store.h"
 #include "player/core/keytable.h"
 #include "player/core/links.h"
 #include "player/core/rules.h"
@@ -73,7 +74,9 @@ inline constexpr const char* kPlayerSection = "Player";
 // The window's design caption, kept while a page has no title.
 inline constexpr const char* kDesignCaption = "QEN - MediaPlayer";
 // The most bookmarks a page keeps (numbers 1 to 100).
-inline constexpr int kMaxMarkers = 100;
+inline constexpr int kMaxMarkers = core::kMaxMarkers;
+// The modes of Marcatori: 0 load, 1 delete all, 2 delete the selected row's.
+using core::MarcatoriMode;
 inline constexpr const char* kMarkersFull =
     "Questa pagina ha già 100 segnalibri, il numero massimo. Per inserirne uno nuovo "
     "cancellane prima qualcuno.";
@@ -177,7 +180,7 @@ class frmBrowser : public QWidget {
   // ---- Bookmark store ----
   QString Section();
   void AddMarcatore(QString& description, int16_t& position);
-  void Marcatori(int32_t Mode, const QString& unused, QString& section, int16_t listNumber);
+  void Marcatori(MarcatoriMode Mode, const QString& unused, QString& section, int16_t listNumber);
   void ClearMarcatori();
   int16_t MarcatoreCerca(QString& row, QString& section);
   // The recall of a bookmark (the bookmark list's own code).
@@ -218,8 +221,8 @@ class frmBrowser : public QWidget {
   QString findMedia(const QString& URL, const QString& mediaName, bool& video,
                     QString& step) const;
   void markersLoad(QString section, int16_t listNumber);
-  void markersDelete(int32_t Mode, QString section);
-  void reportMarcatori(int32_t Mode, const QString& step);
+  void markersDelete(MarcatoriMode Mode, QString section);
+  void reportMarcatori(MarcatoriMode Mode, const QString& step);
   std::string playerSetting(const char* key, const char* defaultValue) const;
 
   // ---- Keyboard, links, bookmark list and configuration panel ----

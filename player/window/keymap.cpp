@@ -415,7 +415,7 @@ void frmBrowser::deleteAllMarkers() {
   if (ui::MsgBox(Messages.DELMARK.toStdString(), ui::mb::YesNo, "MediaPlayer") != ui::Answer::Yes)
     return;
   QString page;
-  Marcatori(1, QString(), page, 0);
+  Marcatori(MarcatoriMode::DeleteAll, QString(), page, 0);
   ClearMarcatori();
 }
 

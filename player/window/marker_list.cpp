@@ -18,6 +18,7 @@
 #include "platform/registry/registry.h"
 #include "platform/shell/drives.h"
 #include "platform/shell/shell.h"
+#include "player/core/bookmark_store.h"
 #include "player/engine/mdlMain.h"
 #include "player/engine/oAnaPlayer.h"
 #include "player/window/frmBrowser.h"
@@ -29,7 +30,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kMissing = "vuoto";
+const std::string kMissing(core::kMissing);
 
 QString selectedRowText(const QListWidget* list) {
   const QListWidgetItem* item = list->currentItem();
@@ -69,10 +70,10 @@ void frmBrowser::ListMarkers_KeyDown(int16_t KeyCode, int16_t Shift) {
         deleteSummaryMarker();
       } else {
         QString page;
-        Marcatori(2, selectedRowText(ListMarkers), page, 0);
+        Marcatori(MarcatoriMode::DeleteSelected, selectedRowText(ListMarkers), page, 0);
         ClearMarcatori();
         page.clear();
-        Marcatori(0, QString(), page, 0);
+        Marcatori(MarcatoriMode::Load, QString(), page, 0);
       }
     }
   });
@@ -85,16 +86,9 @@ void frmBrowser::deleteSummaryMarker() {
   if (row < 0 || row >= lstapp->count()) throw RuntimeError(err::SubscriptOutOfRange);
   const QString entry = lstapp->item(row)->text();
   const qsizetype star = entry.indexOf(QLatin1Char('*'));
-  const std::string section = entry.left(star).toStdString();
-  const std::string number = entry.mid(star + 1).toStdString();
-  const bool hasAudio =
-      registry::GetSetting(AppName, section, number + "NOMEAUDIO", kMissing) != kMissing;
   // The bookmark goes as a whole or not at all.
-  registry::SettingsTransaction([&] {
-    registry::DeleteSetting(AppName, section, number);
-    registry::DeleteSetting(AppName, section, number + "NOME");
-    if (hasAudio) registry::DeleteSetting(AppName, section, number + "NOMEAUDIO");
-  });
+  core::BookmarkStore(AppName).deleteEntry(entry.left(star).toStdString(),
+                                           entry.mid(star + 1).toStdString());
   delete lstapp->takeItem(row);
   delete ListMarkers->takeItem(row);
 }

@@ -74,7 +74,7 @@ void frmBrowser::objwb_DocumentComplete(const QString& URL) {
       loadSummaryBookmarks();
     } else {
       QString page;
-      Marcatori(0, QString(), page, 0);
+      Marcatori(MarcatoriMode::Load, QString(), page, 0);
     }
   });
   // A page without a title keeps the design caption, so the window is never
@@ -139,7 +139,7 @@ void frmBrowser::loadSummaryBookmarks() {
     for (const fs::path& file : files) {
       QString section = QString::fromStdString(folder.filename().string()) + QLatin1Char('\\') +
                         QString::fromStdString(file.filename().string());
-      Marcatori(0, QString(), section, ++i);
+      Marcatori(MarcatoriMode::Load, QString(), section, ++i);
     }
   }
 }

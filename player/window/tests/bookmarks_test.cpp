@@ -249,7 +249,7 @@ TEST_F(BookmarkTest, ALoadListsInNumberOrderAndRenumbersWithoutGaps) {
   // Deleting the selected row's bookmark renumbers the rest.
   window_->ListMarkers->setCurrentRow(1);
   QString none;
-  window_->Marcatori(2, rows()[1], none, 0);
+  window_->Marcatori(MarcatoriMode::DeleteSelected, rows()[1], none, 0);
   EXPECT_EQ(rows(), (QStringList{QStringLiteral("00:10\t - Uno"), QStringLiteral("01:10\t - Sette")}));
   expected = join({marker(1, "10", "Uno", "A.mp3"), marker(2, "70", "Sette", "C.mp3")});
   expected["5NOME"] = "Senza posizione";
@@ -325,7 +325,7 @@ TEST_F(BookmarkTest, DeleteAllEmptiesThePageAndItsOlderSection) {
   store(kOlder, 4, "20", "Vecchio");
   store("LB01\\B.HTM", 1, "10", "Altra pagina");
   QString section;
-  window_->Marcatori(1, QString(), section, 0);
+  window_->Marcatori(MarcatoriMode::DeleteAll, QString(), section, 0);
   window_->ClearMarcatori();
   EXPECT_EQ(section, QString::fromStdString(kPage));
   EXPECT_TRUE(sectionValues(kPage).empty());
