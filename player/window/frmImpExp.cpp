@@ -366,7 +366,7 @@ void frmImpExp::importFrom(const QString& full, const QString& typed) {
                           flagText(w_.AudioOffFlag).toStdString());
   w_.ClearMarcatori();
   QString page;
-  w_.Marcatori(0, QString(), page, 0);
+  w_.Marcatori(MarcatoriMode::Load, QString(), page, 0);
   tell(message, style);
 }
 
