@@ -6,7 +6,7 @@ packages=(
   qt6-base-dev qt6-base-private-dev qt6-translations-l10n libmpv-dev mpv libsqlite3-dev libxml2-dev libhivex-dev mp3splt
   libgtest-dev libbenchmark-dev
   sox lame libsox-fmt-mp3
-  libxml2-utils python3-mutagen
+  libxml2-utils python3-mutagen locales
 )
 as_root=()
 if [ "$(id -u)" -ne 0 ]; then as_root=(sudo); fi
