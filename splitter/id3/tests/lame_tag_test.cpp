@@ -1,7 +1,8 @@
 // The tag writer on a real MP3 file: lame encodes a tone with an ID3v1 tag,
 // the test puts an ID3v2.4 tag with a JPEG cover in front of it, WriteTag
 // replaces that tag, and independent tools read the result: mutagen (the
-// Debian package python3-mutagen) reads the new tag and lame decodes the audio.
+// Debian package python3-mutagen) reads the new tag, lame decodes the audio
+// and mpv plays it.
 // The tools are part of the test setup: a missing one fails the test.
 
 #include <gtest/gtest.h>
@@ -123,6 +124,17 @@ TEST_F(LameTagTest, ReplacesAV24TagWithACoverAndKeepsTheAudioAndTheV1Tag) {
   ASSERT_EQ(runCommand("lame --quiet --decode '" + encoded + "' '" + (folder_ / "a.wav") + "' 2>&1"), 0);
   ASSERT_EQ(runCommand("lame --quiet --decode '" + part + "' '" + (folder_ / "b.wav") + "' 2>&1"), 0);
   EXPECT_EQ(readBytes(folder_ / "a.wav"), readBytes(folder_ / "b.wav"));
+
+  // And a player shows the new title and plays the file to its end (mpv,
+  // without sound output).
+  ASSERT_TRUE(testfiles::haveTool("mpv")) << "mpv is needed (scripts/install-deps.sh installs it)";
+  std::string played;
+  EXPECT_EQ(runCommand("mpv --no-config --ao=null --vo=null --ao-null-untimed=yes "
+                       "--term-playing-msg='length=${=duration}' '" + part + "' 2>&1", &played),
+            0)
+      << played;
+  for (const char* seen : {"Title: Capitolo 1 è qui", "length=3.", "(End of file)"})
+    EXPECT_NE(played.find(seen), std::string::npos) << seen << " in:\n" << played;
 
   mp3::Mp3Info info;
   ASSERT_EQ(mp3::GetMp3Info(part, info), 1);
