@@ -6,8 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <limits>
@@ -168,12 +170,9 @@ std::optional<AudioStart> FindAudioStart(Reader& reader) {
   return std::nullopt;
 }
 
+// True when the four bytes at b, upper-cased, read word.
 bool equalsUpper(const uint8_t* b, const char* word) {
-  for (int i = 0; i < 4; ++i) {
-    const char c = static_cast<char>(b[i]);
-    if (text::toUpperAscii(std::string_view(&c, 1))[0] != word[i]) return false;
-  }
-  return true;
+  return text::toUpperAscii(std::string_view(reinterpret_cast<const char*>(b), 4)) == word;
 }
 
 // The place of the byte count in the first frame (offsets from its start),
