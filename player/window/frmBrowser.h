@@ -199,6 +199,9 @@ class frmBrowser : public QWidget {
   void changeEvent(QEvent* event) override;
 
  private:
+  // The file panel reloads the bookmark list after an import as a page
+  // load does.
+  friend class frmImpExp;
   void createControls();
   void createConfigurationFrame();
   void createBookmarkFrame();

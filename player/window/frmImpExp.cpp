@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "common/errors/errors.h"
+#include "platform/browser/webbrowser.h"
 #include "platform/keys/keys.h"
 #include "platform/registry/hive.h"
 #include "platform/registry/regfile.h"
@@ -364,9 +365,15 @@ void frmImpExp::importFrom(const QString& full, const QString& typed) {
   if (imported)
     registry::SaveSetting(w_.AppName, kPlayerSection, "AudioOff",
                           flagText(w_.AudioOffFlag).toStdString());
+  // The list shows the imported bookmarks: the page's, or on the summary
+  // page those of every page, as its load lists them.
   w_.ClearMarcatori();
-  QString page;
-  w_.Marcatori(MarcatoriMode::Load, QString(), page, 0);
+  if (isSummaryPage(w_.objwb->LocationURL())) {
+    w_.loadSummaryBookmarks();
+  } else {
+    QString page;
+    w_.Marcatori(MarcatoriMode::Load, QString(), page, 0);
+  }
   tell(message, style);
 }
 

@@ -372,6 +372,26 @@ TEST_F(ImpExpTest, AnImportThatCannotBeReadChangesNothing) {
   EXPECT_FALSE(store().keyExists("Software\\Other"));
 }
 
+TEST_F(ImpExpTest, OnTheSummaryPageTheListShowsTheImportedBookmarksOfEveryPage) {
+  writeFilePage("A.htm", {});
+  writeFilePage("B.htm", {.audio = "B.mp3"});
+  storeMarker("LB01\\A.htm", 1, "42", "Qui", "A.mp3");
+  storeMarker("LB01\\B.htm", 1, "5", "Là", "B.mp3");
+  writePage(program_ / "Index.htm", "<html><head><title>Sommario</title></head><body>s</body></html>");
+  frmBrowser& w = openOn(programAddress("Index.htm"));
+  const QStringList all = rows();
+  ASSERT_EQ(all.size(), 2);
+  press('6', kAlt);
+  exportAs(home(), QStringLiteral("tutto"));
+  registry::DeleteSetting(kAppName, "LB01");
+  w.cmdImpExp[1]->click();
+  panel().setDirPath(QString::fromStdString(home().string()));
+  w.TextFileName->setText(QStringLiteral("tutto.REG"));
+  w.cmdImpExp[2]->click();
+  EXPECT_EQ(rows(), all);
+  EXPECT_EQ(w.lstapp->count(), 2);
+}
+
 TEST_F(ImpExpTest, ImportingTheBackupRestoresItRatherThanItsOwnCopy) {
   frmBrowser& w = openListWithBookmarks();
   const QStringList original = rows();
