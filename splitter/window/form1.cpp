@@ -1,0 +1,596 @@
+#include "splitter/window/form1.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cmath>
+#include <filesystem>
+
+#include "common/bookindex/bookindex.h"
+#include "common/errors/errors.h"
+#include "common/text/text.h"
+#include "common/tools/tools.h"
+#include "platform/registry/registry.h"
+#include "platform/shell/drives.h"
+#include "platform/shell/shell.h"
+#include "platform/ui/ui.h"
+#include "splitter/engine/engine_process.h"
+#include "splitter/window/form2.h"
+#include "splitter/window/form3.h"
+#include "splitter/window/lv_model.h"
+#include "splitter/window/program.h"
+
+namespace fs = std::filesystem;
+
+namespace lumo::splitter {
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+std::string s(const QString& text) { return text.toStdString(); }
+
+// No exception leaves a handler.
+template <class F>
+void guarded(F&& handler) {
+  try {
+    handler();
+  } catch (const RuntimeError& e) {
+    ui::MsgBox("Errore " + std::to_string(e.number()) + " " + e.description(), ui::mb::Critical);
+  } catch (const std::exception& e) {
+    ui::MsgBox(std::string("Errore ") + e.what(), ui::mb::Critical);
+  }
+}
+
+// The title of a library disc: line 3 of its marker.txt, or nothing when the
+// file cannot be read that far.
+bool discTitle(const std::string& root, std::string& title) {
+  const std::string index = root + "marker.txt";
+  if (!shell::existsNoCase(index)) return false;
+  try {
+    bookindex::IndexReader reader{fs::path(shell::resolvePath(index))};
+    reader.fieldRead();
+    reader.lineRead();
+    title = reader.lineRead();
+    return true;
+  } catch (const RuntimeError&) {
+    return false;
+  }
+}
+
+struct Range {
+  const char* defaultText;
+  double lowest, highest;
+  const char* message;
+};
+
+}  // namespace
+
+Form1::Form1(QWidget* parent) : QMainWindow(parent) {
+  setObjectName("Form1");
+  buildControls();
+  buildMenus();
+  connectHandlers();
+  about_ = new Form2(this);
+  about_->hide();
+  lastYield_.start();
+  job_.runEngine = RunWithQProcess;
+  job_.hooks.yield = [this] { yieldToWindow(); };
+  job_.hooks.showProgress = [this] {
+    delete progress_;
+    progress_ = new Form3(this);
+    progress_->show();
+    QApplication::processEvents();
+  };
+  job_.hooks.closeProgress = [this] {
+    delete progress_;
+    progress_ = nullptr;
+  };
+  job_.hooks.progressCaption = [this](const std::string& caption) {
+    if (!progress_) return;
+    progress_->setWindowTitle(q(caption));
+    progress_->setAccessibleName(progress_->windowTitle());
+    progress_->repaint();
+  };
+  job_.hooks.progress = [this](int bar, int value, int maximum, const std::string& percent) {
+    if (!progress_) return;
+    QProgressBar* b = bar == 1 ? progress_->ProgressBar1 : progress_->ProgressBar2;
+    QLabel* label = bar == 1 ? progress_->lblpercent : progress_->ptps;
+    b->setRange(0, std::max(maximum, 1));
+    b->setValue(std::clamp(value, 0, std::max(maximum, 1)));
+    label->setText(q(percent));
+    label->setAccessibleName(label->text());
+  };
+  job_.hooks.running = [this](bool running) {
+    vai->setText(running ? "INTERROMPI" : "TAGLIA");
+    vai->setAccessibleName(vai->text());
+    Taglia->setText(running ? "Interrompi" : "Taglia");
+  };
+  job_.hooks.closeWindow = [this] {
+    centralWidget()->setEnabled(true);
+    menuBar()->setEnabled(true);
+    close();
+  };
+  guarded([this] { Form_Load(); });
+}
+
+Form1::~Form1() {
+  // The models read the job's tables, which go before the child widgets do.
+  for (QTreeView* view : {lv, lv4, lv6, lv8}) view->setModel(nullptr);
+  for (LvModel*& model : models_) {
+    delete model;
+    model = nullptr;
+  }
+}
+
+void Form1::buildControls() {
+  auto* central = new QWidget(this);
+  setCentralWidget(central);
+  auto label = [](QWidget* owner, const char* name, const char* text) {
+    auto* l = new QLabel(QString::fromUtf8(text), owner);
+    l->setObjectName(name);
+    l->setAccessibleName(l->text());
+    return l;
+  };
+  auto button = [central](const char* name, const char* caption, const char* tip) {
+    auto* b = new QPushButton(QString::fromUtf8(caption), central);
+    b->setObjectName(name);
+    if (tip) b->setToolTip(QString::fromUtf8(tip));
+    b->setAccessibleName(QString::fromUtf8(caption).remove('&'));
+    return b;
+  };
+  auto field = [](QWidget* owner, const char* name, QLabel* caption, const char* tip) {
+    auto* box = new QLineEdit(owner);
+    box->setObjectName(name);
+    box->setToolTip(QString::fromUtf8(tip));
+    box->setAccessibleName(caption->text());
+    caption->setBuddy(box);
+    return box;
+  };
+  auto check = [central](const char* name, const char* caption, bool checked) {
+    auto* c = new QCheckBox(QString::fromUtf8(caption), central);
+    c->setObjectName(name);
+    c->setChecked(checked);
+    c->setAccessibleName(c->text().trimmed());
+    return c;
+  };
+
+  drivelist = new QComboBox(central);
+  drivelist->setObjectName("drivelist");
+  drivelist->setToolTip(QString::fromUtf8("Drive trovati"));
+  drivelist->setAccessibleName(drivelist->toolTip());
+  Lblspy = label(central, "Lblspy", "Lista Drive trovati:");
+  Command2 = button("Command2", "Aggiorna lista drive", "Aggiorna lista drive");
+  Label5 = label(central, "Label5", "Percorso file indice marker:");
+  txtmarker = field(central, "txtmarker", Label5, "Percorso file indice marker");
+  sfogliamarker = button("sfogliamarker", "Scegli file", "Personalizza il percorso del file marker");
+  Label6 = label(central, "Label6", "Percorso file MP3:");
+  txtmp3 = field(central, "txtmp3", Label6, "Percorso file mp3");
+  sfogliamp3 = button("sfogliamp3", "Scegli cartella", "Personalizza il percorso dei file mp3");
+  Label4 = label(central, "Label4", "Percorso di esportazione (viene aggiunto il suffisso Mylumo):");
+  txtSelected = field(central, "txtSelected", Label4, "Percorso di esportazione");
+  sfoglia = button("sfoglia", "Scegli percorso", "Personalizza il percorso di esportazione");
+  for (QLineEdit* box : {txtmarker, txtmp3, txtSelected}) box->setReadOnly(true);
+  tid3 = check("tid3", "Inserisci informazioni aggiuntive come tag ID3v2", true);
+  Checkunion = check("Checkunion", "Unisci la prima parte del file con la precedente se risulta in continuazione", true);
+  Check1 = check("Check1", "Apri la cartella di esportazione al termine del lavoro", true);
+  Check2 = check("Check2", "Taglia ulteriormente i file dalla lunghezza di ", false);
+  Label13 = label(central, "Label13", "minuti");
+  durfile = field(central, "durfile", Label13,
+                  "Valore in minuti che specifica la lunghezza di taglio");
+  durfile->setAccessibleName(Check2->text().trimmed() + " (" + Label13->text() + ")");
+  durfile->setText("5");
+  durfile->setEnabled(false);
+  durfile->setMaxLength(2);
+  for (int i : {2, 3}) {
+    const char* caption = i == 2 ? "Rinomina i file con numero progressivo e pagina di inizio"
+                                 : "Rinomina i file con numero progressivo, pagina di inizio e titolo della descrizione";
+    optExample[i] = new QRadioButton(QString::fromUtf8(caption), central);
+    optExample[i]->setObjectName(QString("optExample_%1").arg(i));
+    optExample[i]->setToolTip(optExample[i]->text());
+    optExample[i]->setAccessibleName(optExample[i]->text());
+  }
+  optExample[3]->setChecked(true);
+  for (int i : {0, 1}) {
+    picgruppo[i] = new QFrame(central);
+    picgruppo[i]->setObjectName(QString("picgruppo_%1").arg(i));
+  }
+  Label8 = label(picgruppo[1], "Label8", "Valore di threshold:");
+  th = field(picgruppo[1], "th", Label8, "Valore di threshold compreso tra 0 e 96 decibel");
+  th->setText("35");
+  th->setMaxLength(2);
+  Label11 = label(picgruppo[1], "Label11", "decibel");
+  Label9 = label(picgruppo[1], "Label9", "Durata minima del silenzio:");
+  thsec = field(picgruppo[1], "thsec", Label9, "Valore in secondi compreso tra 1 e 10");
+  thsec->setText("3");
+  thsec->setMaxLength(2);
+  Label12 = label(picgruppo[1], "Label12", "secondi");
+  auto* silence = new QGridLayout(picgruppo[1]);
+  silence->addWidget(Label8, 0, 0);
+  silence->addWidget(th, 0, 1);
+  silence->addWidget(Label11, 0, 2);
+  silence->addWidget(Label9, 1, 0);
+  silence->addWidget(thsec, 1, 1);
+  silence->addWidget(Label12, 1, 2);
+  picgruppo[1]->hide();
+  auto* naming = new QVBoxLayout(picgruppo[0]);
+  naming->addWidget(optExample[2]);
+  naming->addWidget(optExample[3]);
+  vai = button("vai", "&TAGLIA", "Esegue il taglio dei file");
+  vai->setEnabled(false);
+  Command1 = button("Command1", "&Esci", "Chiude lumosplitter");
+
+  auto view = [central](const char* name, const char* accessible) {
+    auto* v = new QTreeView(central);
+    v->setObjectName(name);
+    v->setAccessibleName(QString::fromUtf8(accessible));
+    v->setRootIsDecorated(false);
+    v->setUniformRowHeights(true);
+    v->setAllColumnsShowFocus(true);
+    return v;
+  };
+  lv = view("lv", "File in esame");
+  lv4 = view("lv4", "Marcatori del file in esame");
+  lv6 = view("lv6", "File per indice");
+  lv8 = view("lv8", "File tagliati per lunghezza");
+  ListTable* tables[] = {&job_.lv, &job_.lv4, &job_.lv6, &job_.lv8};
+  QTreeView* views[] = {lv, lv4, lv6, lv8};
+  for (int i = 0; i < 4; ++i) {
+    models_[i] = new LvModel(*tables[i], this);
+    views[i]->setModel(models_[i]);
+  }
+
+  auto* grid = new QGridLayout(central);
+  int row = 0;
+  grid->addWidget(Lblspy, row++, 0, 1, 3);
+  grid->addWidget(drivelist, row, 0, 1, 2);
+  grid->addWidget(Command2, row++, 2);
+  grid->addWidget(Label5, row, 0);
+  grid->addWidget(txtmarker, row, 1);
+  grid->addWidget(sfogliamarker, row++, 2);
+  grid->addWidget(Label6, row, 0);
+  grid->addWidget(txtmp3, row, 1);
+  grid->addWidget(sfogliamp3, row++, 2);
+  grid->addWidget(Label4, row, 0);
+  grid->addWidget(txtSelected, row, 1);
+  grid->addWidget(sfoglia, row++, 2);
+  grid->addWidget(tid3, row++, 0, 1, 3);
+  grid->addWidget(Checkunion, row++, 0, 1, 3);
+  grid->addWidget(Check1, row++, 0, 1, 3);
+  auto* length = new QHBoxLayout;
+  length->addWidget(Check2);
+  length->addWidget(durfile);
+  length->addWidget(Label13);
+  length->addStretch();
+  grid->addLayout(length, row++, 0, 1, 3);
+  grid->addWidget(picgruppo[1], row++, 0, 1, 3);
+  grid->addWidget(picgruppo[0], row++, 0, 1, 3);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(vai);
+  buttons->addWidget(Command1);
+  grid->addLayout(buttons, row++, 0, 1, 3);
+  grid->addWidget(lv, row++, 0, 1, 3);
+  auto* tables2 = new QHBoxLayout;
+  tables2->addWidget(lv4);
+  tables2->addWidget(lv6);
+  tables2->addWidget(lv8);
+  grid->addLayout(tables2, row++, 0, 1, 3);
+  resize(800, 760);
+}
+
+void Form1::buildMenus() {
+  mnuFile = menuBar()->addMenu(QString::fromUtf8("&File"));
+  mnuFile->setObjectName("mnuFile");
+  auto action = [](QMenu* menu, const char* name, const char* caption) {
+    QAction* a = menu->addAction(QString::fromUtf8(caption));
+    a->setObjectName(name);
+    return a;
+  };
+  Taglia = action(mnuFile, "Taglia", "Taglia");
+  Taglia->setEnabled(false);
+  flog = action(mnuFile, "flog", "Mostra ultimo log");
+  Esci = action(mnuFile, "Esci", "Esci");
+  mnuInformazioni = menuBar()->addMenu(QString::fromUtf8("&Informazioni"));
+  mnuInformazioni->setObjectName("mnuInformazioni");
+  info = action(mnuInformazioni, "info", "Informazioni su");
+}
+
+void Form1::connectHandlers() {
+  auto on = [this](auto* sender, auto signal, void (Form1::*handler)()) {
+    connect(sender, signal, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+  };
+  on(drivelist, &QComboBox::activated, &Form1::drivelist_Click);
+  on(Command2, &QPushButton::clicked, &Form1::Command2_Click);
+  on(sfoglia, &QPushButton::clicked, &Form1::sfoglia_Click);
+  on(sfogliamarker, &QPushButton::clicked, &Form1::sfogliamarker_Click);
+  on(sfogliamp3, &QPushButton::clicked, &Form1::sfogliamp3_Click);
+  on(Check2, &QCheckBox::clicked, &Form1::Check2_Click);
+  on(vai, &QPushButton::clicked, &Form1::vai_Click);
+  on(Command1, &QPushButton::clicked, &Form1::Command1_Click);
+  on(Taglia, &QAction::triggered, &Form1::vai_Click);
+  on(flog, &QAction::triggered, &Form1::flog_Click);
+  on(Esci, &QAction::triggered, &Form1::Command1_Click);
+  on(info, &QAction::triggered, &Form1::info_Click);
+  for (QLineEdit* box : {txtmarker, txtmp3, txtSelected, durfile, th, thsec}) box->installEventFilter(this);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonDblClick) {
+    if (watched == txtmarker) guarded([this] { txtmarker_DblClick(); });
+    if (watched == txtmp3) guarded([this] { txtmp3_DblClick(); });
+    if (watched == txtSelected) guarded([this] { txtSelected_DblClick(); });
+  }
+  auto* box = qobject_cast<QLineEdit*>(watched);
+  if (box == durfile || box == th || box == thsec) {
+    if (event->type() == QEvent::FocusIn) {
+      // The whole text is selected, whichever way the focus came.
+      QTimer::singleShot(0, box, [box] { box->selectAll(); });
+    } else if (event->type() == QEvent::FocusOut) {
+      guarded([this, box] { rangeCheck(box); });
+    } else if (event->type() == QEvent::KeyPress) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      const QString text = key->text();
+      int16_t code = 0;
+      if (key->key() == Qt::Key_Backspace) code = 8;
+      else if (key->key() == Qt::Key_Tab) code = 9;
+      else if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) code = 13;
+      else if (key->key() == Qt::Key_Escape) code = 27;
+      else if (text.size() == 1 && text[0].unicode() < 128 && text[0].unicode() >= 32) code = static_cast<int16_t>(text[0].unicode());
+      else return QMainWindow::eventFilter(watched, event);  // keys that type nothing (arrows, Delete)
+      int16_t kept = FilterDigitKey(code, 0, 9);
+      if (kept == 0) return true;
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void Form1::rangeCheck(QLineEdit* field) {
+  if (checkingRange_) return;
+  const Range range = field == durfile ? Range{"5", 1, 30, "Inserire un valore compreso tra 1 e 30 secondi."}
+                      : field == th    ? Range{"35", 0, 96, "Inserire un valore compreso tra 0 e 96 decibel."}
+                                       : Range{"3", 1, 10, "Inserire un valore compreso tra 1 e 10 secondi."};
+  if (field->text().isEmpty()) {
+    field->setText(QString::fromUtf8(range.defaultText));
+    return;
+  }
+  // Read in the user's way of writing numbers: "," or "." as the decimal
+  // separator. A text that is no number at all is refused like one out of range.
+  std::string t = s(field->text());
+  std::replace(t.begin(), t.end(), ',', '.');
+  char* end = nullptr;
+  const double value = std::strtod(t.c_str(), &end);
+  const bool number = !t.empty() && end == t.c_str() + t.size() && t.find_first_not_of("0123456789.") == std::string::npos;
+  if (number && value >= range.lowest && value <= range.highest) return;
+  checkingRange_ = true;
+  ui::MsgBox(range.message, ui::mb::Information);
+  field->clear();
+  field->setFocus();
+  checkingRange_ = false;
+}
+
+void Form1::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) guarded([this] { Form_Activate(); });
+}
+
+void Form1::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // The first show is the first activation, also where the window manager
+  // (or the offscreen platform) gives none.
+  QTimer::singleShot(0, this, [this] { guarded([this] { Form_Activate(); }); });
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+  if (job_.RequestUnload()) {
+    // The job ends at its next check and closes the window itself.
+    event->ignore();
+    centralWidget()->setEnabled(false);
+    menuBar()->setEnabled(false);
+    return;
+  }
+  about_->close();
+  QMainWindow::closeEvent(event);
+}
+
+void Form1::Form_Load() {
+  setWindowTitle(QString::fromUtf8(kProgramTitle) + " " + q(majorMinor()) + " Taglio file mp3 per audiolibri");
+  setAccessibleName(windowTitle());
+  appDir_ = shell::withSlash(shell::programFolder());
+  ScanDrives();
+  std::string exportPath = registry::GetSetting("split", "Default", "expath", "");
+  if (exportPath.empty()) exportPath = shell::withSlash(tools::GetSpecialFolderPath(tools::CSIDL_PERSONAL)) + suffix_ + "/";
+  txtSelected->setText(q(exportPath));
+}
+
+void Form1::Form_Activate() {
+  if (engineMissing_) return;
+  std::error_code ec;
+  // The engine link must lead to a program: a dangling link is no engine.
+  if (fs::exists(appDir_ + "mp3splt", ec)) return;
+  engineMissing_ = true;
+  ui::MsgBox("Manca il motore di taglio in questa stessa cartella.", ui::mb::Critical);
+  close();
+}
+
+void Form1::ScanDrives() {
+  {
+    const QSignalBlocker block(drivelist);
+    drivelist->clear();
+  }
+  if (const QScreen* screen = this->screen()) {
+    const QRect area = screen->geometry();
+    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+  }
+  int16_t count = 0;
+  for (const std::string& root : shell::driveRoots()) {
+    std::string title;
+    if (shell::driveType(root) != shell::drive::CdRom || !discTitle(root, title)) continue;
+    const QSignalBlocker block(drivelist);
+    drivelist->addItem(q(root + " " + title), q(root));
+    ++count;
+  }
+  {
+    const QSignalBlocker block(drivelist);
+    drivelist->addItem(custom_);
+    drivelist->setCurrentIndex(0);
+  }
+  drivelist_Click();
+  Lblspy->setText(count == 0 ? QString::fromUtf8("Nessun drive contiene cd-MP3 del LUMO")
+                             : QString::fromUtf8("Sono stati rilevati  ") + QString::number(count) +
+                                   QString::fromUtf8(" cd-mp3 del LUMO"));
+  Lblspy->setAccessibleName(Lblspy->text());
+}
+
+void Form1::setCutEnabled(bool enabled) {
+  vai->setEnabled(enabled);
+  Taglia->setEnabled(enabled);
+}
+
+void Form1::drivelist_Click() {
+  if (drivelist->currentText() != custom_) {
+    const std::string root = s(drivelist->currentData().toString());
+    setCutEnabled(true);
+    txtmarker->setText(q(root + "marker.txt"));
+    txtmp3->setText(q(root + "Libro/"));
+    sfogliamarker->setEnabled(false);
+    sfogliamp3->setEnabled(false);
+  } else {
+    setCutEnabled(false);
+    txtmarker->clear();
+    txtmp3->clear();
+    sfogliamarker->setEnabled(true);
+    sfogliamp3->setEnabled(true);
+  }
+}
+
+void Form1::Command2_Click() {
+  ScanDrives();
+  drivelist->setFocus();
+}
+
+void Form1::sfoglia_Click() {
+  std::string chosen = tools::BrowseForFolder(s(txtSelected->text()));
+  if (chosen.empty()) return;
+  chosen = shell::withSlash(chosen) + suffix_ + "/";
+  txtSelected->setText(q(chosen));
+  registry::SaveSetting("split", "Default", "expath", chosen);
+}
+
+void Form1::sfogliamarker_Click() {
+  const std::string initial = txtmp3->text().isEmpty() ? shell::homeFolder() : s(txtmp3->text());
+  const std::string chosen = tools::ShowOpenFileDialog(
+      {{"Files per creazione indice Lumo (*.qv) ", "*.qv"}, {"Files marcatori creati (marker.txt)", "marker.txt"}},
+      initial, "Carica file indice marker");
+  if (chosen.empty()) return;
+  txtmarker->setText(q(chosen));
+  if (!txtmp3->text().isEmpty()) setCutEnabled(true);
+}
+
+void Form1::sfogliamp3_Click() {
+  std::string initial = shell::homeFolder();
+  if (!txtmarker->text().isEmpty()) {
+    // The index's folder: its path less the name a lookup of the file gives.
+    initial = s(txtmarker->text());
+    std::error_code ec;
+    const fs::path found = shell::resolvePath(initial);
+    if (fs::is_regular_file(found, ec)) initial.resize(initial.size() - found.filename().string().size());
+  }
+  std::string chosen = tools::BrowseForFolder(initial);
+  if (chosen.empty()) return;
+  chosen = shell::withSlash(chosen);
+  if (tools::FilesMatching(chosen + "*.mp3").empty()) {
+    ui::MsgBox("La cartella selezionata non contiene file mp3", ui::mb::Information);
+    return;
+  }
+  txtmp3->setText(q(chosen));
+  if (!txtmarker->text().isEmpty()) setCutEnabled(true);
+}
+
+void Form1::Check2_Click() {
+  if (Check2->isChecked()) {
+    picgruppo[1]->show();
+    durfile->setEnabled(true);
+    Checkunion->setChecked(false);
+    Checkunion->setEnabled(false);
+    durfile->setText("5");
+    th->setText("35");
+    thsec->setText("3");
+  } else {
+    picgruppo[1]->hide();
+    durfile->setEnabled(false);
+    Checkunion->setEnabled(true);
+    Checkunion->setChecked(true);
+  }
+}
+
+void Form1::txtmarker_DblClick() {
+  if (!txtmarker->text().isEmpty()) tools::OpenWithShell(s(txtmarker->text()));
+}
+
+void Form1::txtmp3_DblClick() {
+  const std::string folder = s(txtmp3->text());
+  std::error_code ec;
+  if (!folder.empty() && fs::is_directory(shell::resolvePath(folder), ec)) tools::OpenWithShell(folder);
+}
+
+void Form1::txtSelected_DblClick() {
+  const std::string folder = s(txtSelected->text());
+  std::error_code ec;
+  if (!folder.empty() && fs::is_directory(shell::resolvePath(folder), ec)) tools::OpenWithShell(folder);
+}
+
+bool Form1::fileexists() { return splitter::fileexists(s(txtmarker->text())); }
+
+void Form1::yieldToWindow() {
+  // Events are handled about every 20 ms: often enough to keep the windows
+  // drawn and take a stop request, rarely enough not to slow the job down.
+  if (lastYield_.elapsed() < 20) return;
+  lastYield_.restart();
+  QApplication::processEvents();
+}
+
+JobFields Form1::readFields() const {
+  JobFields f;
+  f.programFolder = appDir_;
+  f.indexPath = s(txtmarker->text());
+  f.mp3Folder = s(txtmp3->text());
+  f.exportPath = s(txtSelected->text());
+  f.tags = tid3->isChecked();
+  f.joinContinuations = Checkunion->isChecked();
+  f.openWhenDone = Check1->isChecked();
+  f.cutByLength = Check2->isChecked();
+  f.namesWithDescription = optExample[3]->isChecked();
+  f.partMinutes = s(durfile->text());
+  f.threshold = s(th->text());
+  f.minSilence = s(thsec->text());
+  return f;
+}
+
+void Form1::vai_Click() {
+  // A click while a job runs is the stop request: the job asks about it.
+  if (vai->text() != "INTERROMPI") job_.fields = readFields();
+  job_.vai_Click();
+}
+
+void Form1::Command1_Click() { close(); }
+
+void Form1::flog_Click() {
+  const std::string log = appDir_ + kProgramTitle + ".log";
+  std::error_code ec;
+  if (fs::is_regular_file(log, ec))
+    tools::OpenWithShell(log);
+  else
+    ui::MsgBox("Il file log non è stato ancora creato", ui::mb::Information);
+}
+
+void Form1::info_Click() {
+  about_->show();
+  about_->raise();
+  about_->activateWindow();
+}
+
+}  // namespace lumo::splitter

@@ -1,0 +1,393 @@
+// LumoSplitter's windows, offscreen, driven as a producer drives them.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QMenuBar>
+#include <QTest>
+#include <QTimer>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "common/errors/errors.h"
+#include "common/organisation.h"
+#include "common/tools/tools.h"
+#include "platform/registry/registry.h"
+#include "platform/ui/ui.h"
+#include "splitter/engine/tests/audio.h"
+#include "splitter/window/form1.h"
+#include "splitter/window/form2.h"
+#include "splitter/window/form3.h"
+#include "splitter/window/program.h"
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+QT_END_NAMESPACE
+
+namespace fs = std::filesystem;
+using namespace lumo::splitter;
+using namespace lumo::splitter::testing;
+using lumo::ui::Answer;
+
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root = fs::temp_directory_path() / ("lumo_splitter_form1_" + std::to_string(::getpid()) + "_" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root);
+    for (const char* d : {"home", "config", "prog", "mnt"}) fs::create_directories(root / d);
+    ::setenv("HOME", (root / "home").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
+    ::setenv("LUMO_PROGRAM_FOLDER", (root / "prog").c_str(), 1);
+    std::string engine = capture("command -v mp3splt");
+    while (!engine.empty() && engine.back() == '\n') engine.pop_back();
+    ASSERT_FALSE(engine.empty()) << "mp3splt is not installed";
+    fs::create_symlink(engine, root / "prog" / "mp3splt");
+    mounts({});
+    script = std::make_shared<lumo::ui::ScriptedBackend>();
+    previousBackend = lumo::ui::setBackend(script);
+    lumo::ui::setProgramTitle(kProgramTitle);
+    lumo::skipOnError([] { lumo::registry::DeleteSetting("split", "Default", "expath"); });
+    previousOpen = lumo::tools::setShellOpenHook([this](const std::string& t) {
+      opened.push_back(t);
+      return 42;
+    });
+  }
+  void TearDown() override {
+    lumo::tools::setShellOpenHook(previousOpen);
+    lumo::ui::setBackend(previousBackend);
+    ::unsetenv("LUMO_MOUNTS");
+    ::unsetenv("LUMO_PROGRAM_FOLDER");
+    fs::remove_all(root);
+  }
+
+  // A mount table of the given "device mountpoint type" lines.
+  void mounts(const std::vector<std::string>& lines) {
+    std::ofstream table(root / "mounts");
+    table << "/dev/vda1 / ext4 rw 0 0\n";
+    for (const auto& l : lines) table << l << " ro 0 0\n";
+    ::setenv("LUMO_MOUNTS", (root / "mounts").c_str(), 1);
+  }
+
+  // A library disc (or any folder): marker.txt at its root, one file in Libro.
+  fs::path disc(const std::string& name, const std::string& title) {
+    const fs::path r = root / "mnt" / name;
+    fs::create_directories(r / "Libro");
+    BookSpec b;
+    b.title = title;
+    b.files = {{"01", {{"Capitolo primo", 0, "1"}}}};
+    writeIndex(b, r / "marker.txt");
+    std::ofstream(r / "Libro" / "01.mp3") << "x";
+    return r;
+  }
+
+  std::unique_ptr<Form1> open() {
+    auto w = std::make_unique<Form1>();
+    w->show();
+    QApplication::processEvents();
+    return w;
+  }
+
+  QStringList entries(const Form1& w) const {
+    QStringList out;
+    for (int i = 0; i < w.drivelist->count(); ++i) out << w.drivelist->itemText(i);
+    return out;
+  }
+
+  std::vector<std::string> texts() const {
+    std::vector<std::string> out;
+    for (const auto& m : script->shown()) out.push_back(m.text);
+    return out;
+  }
+
+  fs::path root;
+  std::shared_ptr<lumo::ui::ScriptedBackend> script;
+  std::shared_ptr<lumo::ui::Backend> previousBackend;
+  lumo::tools::ShellOpenHook previousOpen;
+  std::vector<std::string> opened;
+};
+
+TEST_F(WindowTest, ListsTheLibraryDiscsOfTheCdDrivesAndNothingElse) {
+  const fs::path d = disc("cdrom0", "Pinocchio");
+  const fs::path e = disc("cdrom1", "Cuore");
+  const fs::path fixed = disc("data", "Not a disc");
+  fs::create_directories(root / "mnt" / "empty");
+  mounts({"/dev/sr0 " + d.string() + " iso9660", "/dev/sr1 " + e.string() + " udf",
+          "/dev/sdc1 " + fixed.string() + " ext4", "/dev/sr2 " + (root / "mnt" / "empty").string() + " iso9660"});
+  auto w = open();
+  EXPECT_EQ(entries(*w), (QStringList{q(d.string() + "/ Pinocchio"), q(e.string() + "/ Cuore"), "Personalizza"}));
+  EXPECT_EQ(w->Lblspy->text(), "Sono stati rilevati  2 cd-mp3 del LUMO");
+  EXPECT_EQ(w->drivelist->currentIndex(), 0);
+  EXPECT_EQ(w->txtmarker->text(), q(d.string() + "/marker.txt"));
+  EXPECT_EQ(w->txtmp3->text(), q(d.string() + "/Libro/"));
+  EXPECT_TRUE(w->vai->isEnabled());
+  EXPECT_TRUE(w->Taglia->isEnabled());
+  EXPECT_FALSE(w->sfogliamarker->isEnabled());
+  EXPECT_FALSE(w->sfogliamp3->isEnabled());
+
+  // "Personalizza" from the keyboard empties both paths.
+  w->drivelist->setFocus();
+  QTest::keyClick(w->drivelist, Qt::Key_End);
+  EXPECT_EQ(w->drivelist->currentText(), "Personalizza");
+  EXPECT_TRUE(w->txtmarker->text().isEmpty());
+  EXPECT_TRUE(w->txtmp3->text().isEmpty());
+  EXPECT_FALSE(w->vai->isEnabled());
+  EXPECT_TRUE(w->sfogliamarker->isEnabled());
+
+  // No disc left: only "Personalizza"; a refresh selects the first entry again.
+  mounts({"/dev/sdc1 " + fixed.string() + " ext4"});
+  QTest::mouseClick(w->Command2, Qt::LeftButton);
+  EXPECT_EQ(entries(*w), QStringList{"Personalizza"});
+  EXPECT_EQ(w->Lblspy->text(), "Nessun drive contiene cd-MP3 del LUMO");
+  EXPECT_FALSE(w->vai->isEnabled());
+  EXPECT_FALSE(w->Taglia->isEnabled());
+  EXPECT_TRUE(w->sfogliamarker->isEnabled());
+  EXPECT_TRUE(w->sfogliamp3->isEnabled());
+  EXPECT_TRUE(w->drivelist->hasFocus());
+}
+
+TEST_F(WindowTest, PickersFillThePathsAndEnableTheCut) {
+  const fs::path book = disc("book", "Pinocchio");
+  fs::create_directories(root / "home" / "vuota");
+  auto w = open();
+  ASSERT_EQ(w->drivelist->currentText(), "Personalizza");
+  EXPECT_EQ(w->txtSelected->text(), q((root / "home").string() + "/MyLUMO/"));
+
+  script->queuePath((book / "marker.txt").string());
+  QTest::mouseClick(w->sfogliamarker, Qt::LeftButton);
+  ASSERT_EQ(script->filePicks().size(), 1u);
+  EXPECT_EQ(script->filePicks()[0].title, "Carica file indice marker");
+  EXPECT_EQ(script->filePicks()[0].filters.size(), 2u);
+  EXPECT_EQ(w->txtmarker->text(), q((book / "marker.txt").string()));
+  EXPECT_FALSE(w->vai->isEnabled());
+
+  // A folder without MP3 files is refused.
+  script->queuePath((root / "home" / "vuota").string());
+  QTest::mouseClick(w->sfogliamp3, Qt::LeftButton);
+  EXPECT_EQ(script->folderPicks().back().initialFolder, book.string() + "/");
+  EXPECT_EQ(texts(), std::vector<std::string>{"La cartella selezionata non contiene file mp3"});
+  EXPECT_TRUE(w->txtmp3->text().isEmpty());
+  script->queuePath((book / "Libro").string());
+  QTest::mouseClick(w->sfogliamp3, Qt::LeftButton);
+  EXPECT_EQ(w->txtmp3->text(), q((book / "Libro").string() + "/"));
+  EXPECT_TRUE(w->vai->isEnabled());
+  EXPECT_TRUE(w->Taglia->isEnabled());
+
+  // The export folder always gets "MyLUMO/", and is kept for the next start.
+  fs::create_directories(root / "home" / "MyLUMO");
+  script->queuePath((root / "home" / "MyLUMO").string());
+  QTest::mouseClick(w->sfoglia, Qt::LeftButton);
+  EXPECT_EQ(w->txtSelected->text(), q((root / "home").string() + "/MyLUMO/MyLUMO/"));
+  EXPECT_EQ(lumo::registry::GetSetting("split", "Default", "expath", ""), (root / "home").string() + "/MyLUMO/MyLUMO/");
+  QTest::mouseClick(w->sfoglia, Qt::LeftButton);  // cancelled
+  EXPECT_EQ(w->txtSelected->text(), q((root / "home").string() + "/MyLUMO/MyLUMO/"));
+  auto again = open();
+  EXPECT_EQ(again->txtSelected->text(), q((root / "home").string() + "/MyLUMO/MyLUMO/"));
+}
+
+TEST_F(WindowTest, NumericFieldsTakeDigitsDefaultsAndValuesInRange) {
+  auto w = open();
+  EXPECT_EQ(w->windowTitle(), q(std::string(kProgramTitle) + " " + majorMinor() + " Taglio file mp3 per audiolibri"));
+  EXPECT_TRUE(w->tid3->isChecked());
+  EXPECT_TRUE(w->Checkunion->isChecked());
+  EXPECT_TRUE(w->Check1->isChecked());
+  EXPECT_FALSE(w->Check2->isChecked());
+  EXPECT_TRUE(w->optExample[3]->isChecked());
+  EXPECT_FALSE(w->durfile->isEnabled());
+  EXPECT_TRUE(w->picgruppo[1]->isHidden());
+  EXPECT_EQ(w->vai->text(), "&TAGLIA");
+
+  // The length-cut switch: the silence settings appear and the values reset.
+  w->th->setText("50");
+  QTest::mouseClick(w->Check2, Qt::LeftButton);
+  EXPECT_TRUE(w->Check2->isChecked());
+  EXPECT_FALSE(w->picgruppo[1]->isHidden());
+  EXPECT_TRUE(w->durfile->isEnabled());
+  EXPECT_FALSE(w->Checkunion->isChecked());
+  EXPECT_FALSE(w->Checkunion->isEnabled());
+  EXPECT_EQ(w->durfile->text(), "5");
+  EXPECT_EQ(w->th->text(), "35");
+  EXPECT_EQ(w->thsec->text(), "3");
+
+  // Typing: digits, comma and full stop only; a minus or a letter does nothing.
+  w->durfile->setFocus();
+  w->durfile->clear();
+  QTest::keyClicks(w->durfile, "-a2x,");
+  EXPECT_EQ(w->durfile->text(), "2,");
+  w->th->setFocus();  // "2," is 2: accepted
+  EXPECT_EQ(w->durfile->text(), "2,");
+
+  struct Case {
+    QLineEdit* field;
+    const char* typed;
+    bool accepted;
+    const char* message;
+  };
+  const Case cases[] = {
+      {w->durfile, "30", true, ""}, {w->durfile, "31", false, "Inserire un valore compreso tra 1 e 30 secondi."},
+      {w->durfile, "0", false, "Inserire un valore compreso tra 1 e 30 secondi."},
+      {w->th, "0", true, ""},       {w->th, "96", true, ""},
+      {w->th, "97", false, "Inserire un valore compreso tra 0 e 96 decibel."},
+      {w->thsec, "10", true, ""},   {w->thsec, "11", false, "Inserire un valore compreso tra 1 e 10 secondi."},
+      {w->thsec, "0", false, "Inserire un valore compreso tra 1 e 10 secondi."},
+      {w->thsec, ",", false, "Inserire un valore compreso tra 1 e 10 secondi."},
+  };
+  for (const Case& c : cases) {
+    script->clear();
+    c.field->setFocus();
+    c.field->setText(c.typed);
+    w->Command1->setFocus();  // leaves the field
+    QApplication::processEvents();
+    if (c.accepted) {
+      EXPECT_TRUE(script->shown().empty()) << c.typed;
+      EXPECT_EQ(c.field->text(), c.typed);
+    } else {
+      ASSERT_EQ(script->shown().size(), 1u) << c.typed;
+      EXPECT_EQ(script->shown()[0].text, c.message);
+      EXPECT_EQ(script->shown()[0].icon(), lumo::ui::mb::Information);
+      EXPECT_TRUE(c.field->text().isEmpty()) << c.typed;
+      EXPECT_TRUE(c.field->hasFocus()) << c.typed;
+    }
+  }
+  // Left empty, each field takes its default.
+  for (auto [field, value] : {std::pair{w->durfile, "5"}, std::pair{w->th, "35"}, std::pair{w->thsec, "3"}}) {
+    field->setFocus();
+    field->clear();
+    w->Command1->setFocus();
+    EXPECT_EQ(field->text(), value);
+  }
+
+  // Unchecking keeps the values and checks Checkunion again.
+  w->durfile->setText("7");
+  QTest::mouseClick(w->Check2, Qt::LeftButton);
+  EXPECT_TRUE(w->picgruppo[1]->isHidden());
+  EXPECT_FALSE(w->durfile->isEnabled());
+  EXPECT_TRUE(w->Checkunion->isChecked());
+  EXPECT_TRUE(w->Checkunion->isEnabled());
+  EXPECT_EQ(w->durfile->text(), "7");
+}
+
+TEST_F(WindowTest, WithoutItsEngineTheWindowSaysSoAndCloses) {
+  fs::remove(root / "prog" / "mp3splt");
+  fs::create_symlink(root / "prog" / "nowhere", root / "prog" / "mp3splt");  // a dangling link is no engine
+  auto w = open();
+  QApplication::processEvents();
+  EXPECT_EQ(texts(), std::vector<std::string>{"Manca il motore di taglio in questa stessa cartella."});
+  EXPECT_EQ(script->shown()[0].icon(), lumo::ui::mb::Critical);
+  EXPECT_FALSE(w->isVisible());
+}
+
+TEST_F(WindowTest, ClosingDuringAJobStopsItAndClosesWhenItEnds) {
+  const std::string missing = missingTools();
+  ASSERT_TRUE(missing.empty()) << missing;
+  const fs::path book = root / "book";
+  fs::create_directories(book / "Libro");
+  ASSERT_TRUE(encodeTone(book / "Libro" / "CAP1.mp3", 12));
+  ASSERT_TRUE(encodeTone(book / "Libro" / "CAP2.mp3", 12));
+  BookSpec spec;
+  spec.files = {{"CAP1", {{"Capitolo primo", 0, "1"}, {"Paragrafo", 6, "2"}}}, {"CAP2", {{"Capitolo secondo", 0, "3"}}}};
+  writeIndex(spec, book / "marker.txt");
+  auto w = open();
+  script->queuePath((book / "marker.txt").string());
+  QTest::mouseClick(w->sfogliamarker, Qt::LeftButton);
+  script->queuePath((book / "Libro").string());
+  QTest::mouseClick(w->sfogliamp3, Qt::LeftButton);
+  ASSERT_TRUE(w->vai->isEnabled());
+
+  QString captionWhileRunning, progressCaption;
+  bool disabled = false;
+  QTimer::singleShot(0, w.get(), [&] {
+    captionWhileRunning = w->vai->text();
+    w->close();  // the user closes the window while the job yields
+    disabled = !w->centralWidget()->isEnabled();
+    if (w->progress()) progressCaption = w->progress()->windowTitle();
+  });
+  QTest::mouseClick(w->vai, Qt::LeftButton);
+  EXPECT_EQ(captionWhileRunning, "INTERROMPI");
+  EXPECT_TRUE(disabled);
+  EXPECT_EQ(progressCaption, "Applicazione in fase di chiusura. Attendere...");
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_EQ(w->progress(), nullptr);
+  const fs::path parts = root / "home" / "MyLUMO" / "(LB001) Pinocchio" / "File per indice";
+  EXPECT_EQ(mp3Names(parts), (std::vector<std::string>{"001_p1_Capitolo primo.mp3", "002_p2_Paragrafo.mp3"}));
+  EXPECT_FALSE(fs::exists(parts / "marker.txt"));
+  EXPECT_EQ(w->vai->text(), "TAGLIA");
+}
+
+TEST_F(WindowTest, ABookPickedByHandIsCutIntoItsPartsFromTheWindow) {
+  const std::string missing = missingTools();
+  ASSERT_TRUE(missing.empty()) << missing;
+  const fs::path book = root / "book";
+  fs::create_directories(book / "Libro");
+  ASSERT_TRUE(encodeTone(book / "Libro" / "CAP1.mp3", 12));
+  BookSpec spec;
+  spec.files = {{"CAP1", {{"Capitolo primo", 0, "1"}, {"Paragrafo", 6, "2"}}}};
+  writeIndex(spec, book / "marker.txt");
+  auto w = open();
+  script->queuePath((book / "marker.txt").string());
+  QTest::mouseClick(w->sfogliamarker, Qt::LeftButton);
+  script->queuePath((book / "Libro").string());
+  QTest::mouseClick(w->sfogliamp3, Qt::LeftButton);
+  w->optExample[2]->setChecked(true);
+  QTest::mouseClick(w->vai, Qt::LeftButton);
+  const fs::path parts = root / "home" / "MyLUMO" / "(LB001) Pinocchio" / "File per indice";
+  EXPECT_EQ(mp3Names(parts), (std::vector<std::string>{"001_p1.mp3", "002_p2.mp3"}));
+  EXPECT_TRUE(fs::exists(parts / "marker.txt"));
+  EXPECT_EQ(texts().back(),
+            "Sono stati eseguiti tutti i tagli ai file mp3. \nVerrai indirizzato sulla cartella contenente il risultato.");
+  EXPECT_EQ(opened, std::vector<std::string>{parts.string()});
+  EXPECT_EQ(w->lv->model()->rowCount(), 1);
+  EXPECT_EQ(w->lv->model()->index(0, 5).data().toString(), "OK");
+  EXPECT_EQ(w->vai->text(), "TAGLIA");
+
+  // Opening the folders and the log.
+  opened.clear();
+  QTest::mouseDClick(w->txtSelected, Qt::LeftButton);
+  EXPECT_EQ(opened, std::vector<std::string>{(root / "home" / "MyLUMO").string() + "/"});
+  script->clear();
+  w->flog->trigger();
+  if (!fs::exists(root / "prog" / "LUMOSplitter.log")) {
+    EXPECT_EQ(texts(), std::vector<std::string>{"Il file log non è stato ancora creato"});
+  }
+}
+
+TEST_F(WindowTest, AboutBoxAndProgressWindow) {
+  auto w = open();
+  w->info->trigger();
+  Form2* about = w->about();
+  ASSERT_TRUE(about->isVisible());
+  EXPECT_EQ(about->lblTitolo->text(), q(std::string(kProgramTitle) + " " + majorMinor()));
+  EXPECT_TRUE(about->Label1->text().startsWith(
+      QString::fromUtf8("LumoSplitter è un software che consente di tagliare i file mp3 lunghi 45 minuti")));
+  EXPECT_TRUE(about->Label1->text().endsWith("Buon ascolto!"));
+  EXPECT_EQ(about->Label1->text().count('\n'), 5);
+  EXPECT_EQ(about->Label5->text(), "Posta elettronica");
+  about->Label5_Click();
+  about->Label4_Click();
+  EXPECT_EQ(opened, (std::vector<std::string>{std::string("mailto:") + lumo::organisation::Email,
+                                               lumo::organisation::WebAddress}));
+  QTest::mouseClick(about->Command1, Qt::LeftButton);
+  EXPECT_FALSE(about->isVisible());
+
+  Form3 progress;
+  EXPECT_EQ(progress.windowTitle(), "Elaborazione in corso...");
+  EXPECT_TRUE(progress.windowFlags() & Qt::WindowStaysOnTopHint);
+  EXPECT_EQ(progress.lblpercent->text(), "0%");
+  EXPECT_EQ(progress.ptps->text(), "0%");
+  EXPECT_EQ(progress.ProgressBar1->toolTip(), "Barra progressione taglio secondo l'indice ");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
