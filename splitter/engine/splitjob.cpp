@@ -14,6 +14,7 @@
 #include "platform/shell/shell.h"
 #include "platform/ui/ui.h"
 #include "splitter/engine/mp3join.h"
+#include "splitter/id3/tag_v2.h"
 
 namespace fs = std::filesystem;
 
@@ -223,7 +224,19 @@ SplitJob::SplitJob()
 
 void SplitJob::log(const std::string& /*text*/) {}
 
-void SplitJob::tag(const std::string& /*path*/, const std::string& /*title*/, const std::string& /*track*/) {}
+void SplitJob::tag(const std::string& path, const std::string& title, const std::string& track) {
+  // The tag writer's failures are not the job's: the part stays as it is.
+  skipOnError([&] {
+    id3::TypeTagV2 tag;
+    tag.Valide(true);
+    tag.Titre(title);
+    tag.Album(book_.title);
+    tag.Piste(track);
+    tag.Genre("28");
+    tag.WriteTag(path);
+  });
+  log("Effettuato inserimento TAG al file " + path);
+}
 
 std::string SplitJob::engineProgram() const { return shell::withSlash(fields.programFolder) + "mp3splt"; }
 

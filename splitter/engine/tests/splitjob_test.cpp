@@ -48,6 +48,16 @@ TEST_F(JobTest, ThreeFileBookGivesSevenNumberedPartsWithTheContinuationJoined) {
   EXPECT_NEAR(measured(indexDir() / expected[3]), 22, 1);
   EXPECT_NEAR(readWithMutagen((indexDir() / expected[3]).string()).length, 22, 0.5);
   for (size_t p : {0, 1, 2, 4, 5, 6}) EXPECT_NEAR(measured(indexDir() / expected[p]), 10, 1) << expected[p];
+  // Each part's tag, read back by another reader: its heading, the book's
+  // title and its number (the joined part keeps the tag of its first half).
+  const char* titles[] = {"Capitolo primo", "Il grillo parlante", "Senza pagina", "Capitolo secondo",
+                          "Capitolo terzo", "La fata", "Capitolo quarto"};
+  for (size_t p = 0; p < expected.size(); ++p) {
+    const Mutagen m = readWithMutagen((indexDir() / expected[p]).string());
+    EXPECT_EQ(m.title, titles[p]) << expected[p];
+    EXPECT_EQ(m.album, "Pinocchio") << expected[p];
+    EXPECT_EQ(m.track, "00" + std::to_string(p + 1)) << expected[p];
+  }
 
   EXPECT_EQ(readBytes(indexDir() / "marker.txt"),
             "LB001\r\nCarlo Collodi\r\nPinocchio\r\nEditore\r\nFirenze 1883\r\nAnna Rossi\r\n 7 \r\n"
@@ -91,6 +101,10 @@ TEST_F(JobTest, RefusedJoinKeepsThePartUnderANameOfItsOwnThatTheNextContinuation
   EXPECT_EQ(job_.lv.cell(3, 6), "SI");
   // CAP3 went onto the part it follows in time: CAP2's.
   EXPECT_NEAR(measured(indexDir() / own), 24, 1);
+  EXPECT_NEAR(readWithMutagen((indexDir() / own).string()).length, 24, 0.5);
+  const Mutagen tag = readWithMutagen((indexDir() / own).string());
+  EXPECT_EQ(tag.title, "segue capitolo secondo");
+  EXPECT_EQ(tag.track, "002");
   EXPECT_NEAR(measured(indexDir() / "002_p7_Capitolo secondo.mp3"), 20, 1);
   EXPECT_NE(readBytes(indexDir() / "marker.txt")
                 .find("002_p7_Capitolo secondo,1,002_p7_Capitolo secondo_continua\r\nCapitolo secondo\r\n0,7\r\n"
@@ -120,6 +134,11 @@ TEST_F(JobTest, PartNamesFollowPagesDescriptionsAndTheNamingOption) {
   ASSERT_EQ(job_.result(), "0");
   EXPECT_EQ(ui_->shown()[ui_->shown().size() - 2].title, "File mp3 esistenti");
   EXPECT_EQ(mp3Names(indexDir()), (std::vector<std::string>{"001_p12.mp3", "002.mp3", "003_p.mp3", "004_p4.mp3"}));
+  // Without tags: the parts carry none.
+  job_.fields.tags = false;
+  ui_->queueAnswer(ui::Answer::Yes);
+  job_.vai_Click();
+  EXPECT_EQ(readWithMutagen((indexDir() / "001_p12.mp3").string()).title, "");
 
   // No: nothing is touched and no folder opens.
   opened_.clear();
@@ -222,6 +241,15 @@ TEST_F(JobTest, CutByLengthPutsEachCutInASilenceAndNumbersPiecesAcrossTheBook) {
             "003_001_p1_Prima parte,1,004_002_p2_Seconda parte\r\nPrima parte\r\n0,1\r\n"
             "004_002_p2_Seconda parte,1,005_002_p2_Seconda parte\r\nSeconda parte\r\n0,2\r\n"
             "005_002_p2_Seconda parte,1,\r\nSeconda parte\r\n0,2\r\n");
+  // Pieces are tagged with their index part's heading and their own number;
+  // the index parts are not tagged when they are cut again.
+  for (size_t p = 0; p < expected.size(); ++p) {
+    const Mutagen m = readWithMutagen((pieces / expected[p]).string());
+    EXPECT_EQ(m.title, p < 3 ? "Prima parte" : "Seconda parte") << expected[p];
+    EXPECT_EQ(m.album, "Pinocchio");
+    EXPECT_EQ(m.track, "00" + std::to_string(p + 1));
+  }
+  EXPECT_EQ(readWithMutagen((indexDir() / "001_p1_Prima parte.mp3").string()).title, "");
   // The index parts stay, with their own index.
   EXPECT_EQ(mp3Names(indexDir()).size(), 2u);
   EXPECT_TRUE(fs::exists(indexDir() / "marker.txt"));
