@@ -13,6 +13,8 @@
 #include "common/tools/tools.h"
 #include "platform/shell/shell.h"
 #include "platform/ui/ui.h"
+#include "splitter/engine/contafile.h"
+#include "splitter/engine/logfile.h"
 #include "splitter/engine/mp3join.h"
 #include "splitter/id3/tag_v2.h"
 
@@ -222,7 +224,7 @@ SplitJob::SplitJob()
       lv6({"id", "nome file", "titolo", "pagina"}),
       lv8({"nomefile", "descrizione", "pagina"}) {}
 
-void SplitJob::log(const std::string& /*text*/) {}
+void SplitJob::log(const std::string& text) { WriteLog(text, 0); }
 
 void SplitJob::tag(const std::string& path, const std::string& title, const std::string& track) {
   // The tag writer's failures are not the job's: the part stays as it is.
@@ -280,7 +282,7 @@ void SplitJob::progress(int bar, int value, int maximum, int divisor) {
 void SplitJob::run() {
   result_ = "0";
   failed_ = false;
-  log("");  // a new log
+  WriteLog("", 1);  // every job starts a new log
   working_ = 1;
   if (fields.exportPath.empty() || !fileexists(fields.indexPath)) {
     working_ = 0;
@@ -591,7 +593,7 @@ void SplitJob::CutByDuration() {
       lv.setCell(fileRow_, lvc::Cut, "OK");
       log("Taglio personalizzato file " + P + " eseguito correttamente.");
       currentFile_ = P;
-      ProcessDurationParts(k + 1, *pieces);
+      ProcessDurationParts(k + 1, folder.path(), base, *pieces);
       if (working_ == 0) {
         indexDir_ = durationDir_;
         return;
@@ -614,7 +616,8 @@ void SplitJob::CutByDuration() {
   indexDir_ = durationDir_;
 }
 
-void SplitJob::ProcessDurationParts(int r, const std::vector<std::string>& pieces) {
+void SplitJob::ProcessDurationParts(int r, const std::string& folder, const std::string& base,
+                                    const std::vector<std::string>& pieces) {
   std::string P, title, page;
   skipOnError([&] {
     P = lv6.cell(r, lv6c::Name);
@@ -622,7 +625,11 @@ void SplitJob::ProcessDurationParts(int r, const std::vector<std::string>& piece
     page = lv6.cell(r, lv6c::Page);
   });
   const int32_t D = durationFileCount_;
-  const int n = static_cast<int>(pieces.size());
+  // The engine's pieces of this part: its folder holds nothing else, so the
+  // count by the part's name is exact.
+  int n = 0;
+  skipOnError([&] { n = contafile(hooks.yield).Contrinper(folder, base, "mp3"); });
+  n = std::min(n, static_cast<int>(pieces.size()));
   for (int p = 1; p <= n; ++p) {
     const std::string number = threeDigits(static_cast<long long>(p) + D);
     const std::string name = text::cutUtf8(number + "_" + P, kNameBytes);

@@ -121,7 +121,8 @@ class SplitJob {
   bool runFiles(bookindex::IndexReader& reader, int16_t fileCount);
   void formFolders();
   void ProcessIndexParts(const std::vector<std::string>& parts);
-  void ProcessDurationParts(int r, const std::vector<std::string>& pieces);
+  void ProcessDurationParts(int r, const std::string& folder, const std::string& base,
+                            const std::vector<std::string>& pieces);
   void writeIndex(const ListTable& table, int nameColumn, int titleColumn, int pageColumn);
   void cleanUp();
   void log(const std::string& text);

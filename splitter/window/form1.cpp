@@ -21,6 +21,7 @@
 #include "platform/shell/shell.h"
 #include "platform/ui/ui.h"
 #include "splitter/engine/engine_process.h"
+#include "splitter/engine/logfile.h"
 #include "splitter/window/form2.h"
 #include "splitter/window/form3.h"
 #include "splitter/window/lv_model.h"
@@ -579,7 +580,7 @@ void Form1::vai_Click() {
 void Form1::Command1_Click() { close(); }
 
 void Form1::flog_Click() {
-  const std::string log = appDir_ + kProgramTitle + ".log";
+  const std::string log = LogFilePath();
   std::error_code ec;
   if (fs::is_regular_file(log, ec))
     tools::OpenWithShell(log);

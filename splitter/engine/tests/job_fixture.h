@@ -137,6 +137,26 @@ class JobTest : public ::testing::Test {
     return texts;
   }
 
+  // The texts of the run log's entries (what follows the date, time and tab).
+  std::vector<std::string> logEntries() const {
+    std::vector<std::string> entries;
+    std::istringstream lines(text::cp1252ToUtf8(readBytes(dir_ / "program" / "LUMOSplitter.log")));
+    std::string line;
+    while (std::getline(lines, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      const size_t tab = line.find('\t');
+      if (tab != std::string::npos) entries.push_back(line.substr(tab + 1));
+    }
+    return entries;
+  }
+
+  // The first entry that begins with `start`, or "".
+  std::string logEntry(const std::string& start) const {
+    for (const std::string& e : logEntries())
+      if (e.starts_with(start)) return e;
+    return {};
+  }
+
   struct Progress {
     int bar, value, maximum;
     std::string percent;

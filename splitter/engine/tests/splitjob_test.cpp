@@ -81,6 +81,24 @@ TEST_F(JobTest, ThreeFileBookGivesSevenNumberedPartsWithTheContinuationJoined) {
   EXPECT_EQ(opened_, std::vector<std::string>{indexDir().string()});
   EXPECT_EQ(progress_.back().percent, "100%");
   EXPECT_EQ(job_.Working(), 0);
+
+  // The run log names the book, every engine command, join, rename and tag.
+  const std::vector<std::string> log = logEntries();
+  ASSERT_GE(log.size(), 6u);
+  EXPECT_EQ(log[0], "Percorso file marker: " + job_.fields.indexPath);
+  EXPECT_EQ(log[1], "Percorso file mp3: " + job_.fields.mp3Folder);
+  EXPECT_EQ(log[2], "Opera in esame: LB001 Pinocchio");
+  EXPECT_EQ(log[3], "Cartella finale su cui scrivere: " + indexDir().string());
+  EXPECT_EQ(log[4], "***** Inizio Tagli per indice *****");
+  EXPECT_TRUE(log[5].starts_with("Stringa di taglio: \"" + (dir_ / "program" / "mp3splt").string() + "\" -d \""));
+  EXPECT_TRUE(log[5].ends_with("\" \"" + job_.fields.mp3Folder + "CAP1.mp3\" 0.00 0.10 0.20 0.30 EOF -n -o \"CAP1_@n\""))
+      << log[5];
+  EXPECT_EQ(logEntry("Taglio file CAP2"), "Taglio file CAP2 eseguito correttamente.");
+  EXPECT_TRUE(logEntry("Stringa di unione dei file: ").starts_with(
+      "Stringa di unione dei file: copy /b \"" + (indexDir() / expected[3]).string() + "\"+\""));
+  EXPECT_EQ(logEntry("Effettuato inserimento TAG al file " + (indexDir() / expected[6]).string()),
+            "Effettuato inserimento TAG al file " + (indexDir() / expected[6]).string());
+  EXPECT_EQ(log.back(), "***** Tagli per indice eseguiti correttamente *****");
 }
 
 TEST_F(JobTest, RefusedJoinKeepsThePartUnderANameOfItsOwnThatTheNextContinuationJoins) {
@@ -170,6 +188,10 @@ TEST_F(JobTest, StopDuringTheSecondFileFinishesItAndWritesNoIndex) {
   EXPECT_EQ(job_.lv.rowCount(), 2);
   EXPECT_EQ(ui_->shown().size(), 1u);  // no completion message
   EXPECT_EQ(opened_, std::vector<std::string>{indexDir().string()});
+  // The stop is logged when asked for; the file in hand is finished after it.
+  EXPECT_NE(logEntry("***** Sequenza di taglio interrotta dall'utente. *****"), "");
+  for (const std::string& e : logEntries()) EXPECT_EQ(e.find("CAP3"), std::string::npos) << e;
+  EXPECT_EQ(logEntry("***** Tagli per indice eseguiti correttamente *****"), "");
 }
 
 TEST_F(JobTest, EngineFailureIsReportedAndNothingOfThatFileIsListed) {
@@ -192,6 +214,8 @@ TEST_F(JobTest, EngineFailureIsReportedAndNothingOfThatFileIsListed) {
   EXPECT_EQ(mp3Names(indexDir()), std::vector<std::string>{"001_p1_Capitolo primo.mp3"});
   EXPECT_FALSE(fs::exists(indexDir() / "marker.txt"));
   EXPECT_EQ(job_.lv.cell(2, 5), "");
+  EXPECT_NE(logEntry("Errore nel taglio del file " + job_.fields.mp3Folder + "CAP2.mp3: "), "");
+  EXPECT_EQ(logEntry("Taglio file CAP2"), "");
   EXPECT_FALSE(hasPrivateFolders(bookDir()));
   EXPECT_TRUE(opened_.empty());
 }
@@ -261,6 +285,19 @@ TEST_F(JobTest, CutByLengthPutsEachCutInASilenceAndNumbersPiecesAcrossTheBook) {
   EXPECT_EQ(job_.lv.cell(3, 1), "002_p2_Seconda parte");
   EXPECT_EQ(job_.lv.cell(3, 4), "File da 1 min.");
   EXPECT_FALSE(hasPrivateFolders(bookDir()));
+  EXPECT_EQ(logEntry("Cartella dei file personalizzati: "), "Cartella dei file personalizzati: " + pieces.string());
+  EXPECT_NE(logEntry("Stringa di taglio: ").size(), 0u);
+  const std::vector<std::string> log = logEntries();
+  std::vector<std::string> cuts;
+  for (const std::string& e : log)
+    if (e.starts_with("Stringa di taglio: ") && e.find(" -t ") != std::string::npos) cuts.push_back(e);
+  ASSERT_EQ(cuts.size(), 2u);
+  EXPECT_NE(cuts[0].find(" -t 1.00 -a -p th=-35,off=0.5,min=3 \"" + (indexDir() / "001_p1_Prima parte.mp3").string() +
+                         "\" -n -o \"001_p1_Prima parte\"_@n"),
+            std::string::npos)
+      << cuts[0];
+  EXPECT_EQ(logEntry("Taglio personalizzato file 002"), "Taglio personalizzato file 002_p2_Seconda parte eseguito correttamente.");
+  EXPECT_EQ(log.back(), "***** Terminato il taglio personalizzato del file *****");
 }
 
 TEST_F(JobTest, CutByLengthOfASinglePartShowsNoughtThenAHundredPercent) {
