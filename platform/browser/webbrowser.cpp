@@ -15,6 +15,7 @@
 
 #include "common/errors/errors.h"
 #include "common/text/text.h"
+#include "platform/browser/page_accessible.h"
 #include "platform/browser/urls.h"
 
 namespace lumo::browser {
@@ -70,7 +71,8 @@ bool callsWindowClose(std::string_view script) {
 WebBrowser::WebBrowser(QWidget* parent)
     : QWidget(parent),
       view_(new QTextBrowser(this)),
-      opener_([](const QUrl& u) { QDesktopServices::openUrl(u); }) {
+      opener_([](const QUrl& u) { QDesktopServices::openUrl(u); }),
+      accessibility_(new PageAccessibility(this, view_)) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(view_);
@@ -239,6 +241,7 @@ void WebBrowser::showPage(std::shared_ptr<HtmlDocument> doc, std::string locatio
   }
   doc_ = std::move(doc);
   location_ = std::move(location);
+  accessibility_->pageLoading();
   doc_->setChangeHandler([this] { renderKeepingPlace(); });
   doc_->setFocusHandler([this](const HtmlElement& e) { focusElement(e); });
   render();
@@ -259,6 +262,7 @@ void WebBrowser::render() {
   view_->setHtml(qs(doc_->renderHtml()));
   const std::string title = doc_->title();
   view_->setAccessibleName(qs(title.empty() ? url::locationName(location_) : title));
+  accessibility_->rendered();
 }
 
 // A change of the document (inner HTML, a style sheet) renders the page
@@ -362,6 +366,7 @@ void WebBrowser::complete(unsigned serial, bool newDocument) noexcept {
       if (!self || serial != serial_) return;
     }
     emit DocumentComplete(location);
+    if (self && newDocument && serial == serial_) accessibility_->pageLoaded();
   } catch (...) {
     // A failing handler must not unwind into Qt's event dispatch.
   }

@@ -35,6 +35,8 @@ class QTextBrowser;
 
 namespace lumo::browser {
 
+class PageAccessibility;
+
 class WebBrowser : public QWidget {
   Q_OBJECT
 
@@ -74,6 +76,10 @@ class WebBrowser : public QWidget {
 
   // The view, for key handling and tests.
   QTextBrowser* view() const { return view_; }
+  // The links of the page shown, numbered as the view numbers them.
+  const std::vector<HtmlElement>& links() const { return links_; }
+  // What screen readers are told of the page (page_accessible.h).
+  PageAccessibility* accessibility() const { return accessibility_; }
 
   // How addresses reach the desktop (default: QDesktopServices::openUrl).
   void setExternalOpener(std::function<void(const QUrl&)> opener) { opener_ = std::move(opener); }
@@ -111,6 +117,7 @@ class WebBrowser : public QWidget {
   unsigned serial_ = 0;
   std::vector<HtmlElement> links_;  // the links as numbered in the view
   std::function<void(const QUrl&)> opener_;
+  PageAccessibility* accessibility_;
 };
 
 }  // namespace lumo::browser

@@ -400,6 +400,12 @@ void frmBrowser::ShowAboutPage() {
       QStringLiteral("</Body>");
   // Each step on its own: a page that is not there yet skips the writing.
   skipOnError([&] { objwb->Document().body().setInnerHTML(html.toStdString()); });
+  // Screen readers name the page by its title: the program and its version.
+  skipOnError([&] {
+    for (auto& title : objwb->Document().getElementsByTagName("title")) {
+      title.setInnerHTML("LumoPlayer 4.1");
+    }
+  });
   skipOnError([&] {
     int interval = 0;
     skipOnError([&] { interval = wholeNumber(qs(playerSetting("TempoSp", "5000"))); });

@@ -1,0 +1,195 @@
+// What a screen reader is told of the page view: the page as a document
+// named by its title, its text, its links as children, the accessible focus
+// following Tab and Shift+Tab, and each new page presented by its title.
+
+#include "platform/browser/page_accessible.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+
+#include <fstream>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/browser/urls.h"
+#include "platform/browser/webbrowser.h"
+#include "platform/ui/tests/accessible_events.h"
+
+void PrintTo(const QString& s, std::ostream* os);
+
+namespace lumo::browser {
+namespace {
+
+QApplication& app() {
+  static int argc = 1;
+  static char name[] = "lumo_browser_tests";
+  static char* argv[] = {name, nullptr};
+  static QApplication* instance = new QApplication(argc, argv);
+  return *instance;
+}
+
+// An index page as the page builder writes them: a table of headings with
+// their page numbers, then command links.
+const char* kIndexPage = R"(<html><head><title> Indice del file cap01</title></head><body>
+<p align="center">Indice del file cap01 - Durata 0:40 (mm:ss)</p>
+<table>
+<tr><th>Riferimento</th><th>Pagina di inizio</th></tr>
+<tr><td>Capitolo primo</td><td class="cel"><a name="LumoIndex_1" href="#QENPLAYER_AUDIO_POS=0">1</a></td></tr>
+<tr><td>Primo paragrafo</td><td class="cel"><a name="LumoIndex_2" href="#QENPLAYER_AUDIO_POS=15">2</a></td></tr>
+</table>
+<table><tr><th>COMANDI</th>
+<td><a href="#QENP_KEYCMD##KEYCTRL#51" title="Avvia la riproduzione">Play/Pausa</a></td>
+<td><a href="cap02.htm">File +</a></td></tr></table>
+</body></html>)";
+
+class PageAccessibilityTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { app(); }
+
+  void SetUp() override {
+    ASSERT_TRUE(dir.isValid());
+    index = write("cap01.htm", kIndexPage);
+    next = write("cap02.htm",
+                 "<html><head><title>Indice del file cap02</title></head><body>"
+                 "<p><a href=\"cap01.htm\">File -</a></p></body></html>");
+    browser.resize(800, 600);
+    browser.show();
+    browser.activateWindow();
+    browser.view()->setFocus();
+    QApplication::processEvents();
+  }
+
+  QString write(const std::string& name, const std::string& html) {
+    const std::string path = dir.path().toStdString() + "/" + name;
+    std::ofstream(path) << html;
+    return QString::fromStdString(url::fileAddress(path));
+  }
+
+  void open(const QString& address) {
+    browser.Navigate2(address);
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    ASSERT_EQ(browser.ReadyState(), WebBrowser::READYSTATE_COMPLETE);
+  }
+
+  QAccessibleInterface* view() const { return QAccessible::queryAccessibleInterface(browser.view()); }
+  // The document of the page shown: the view's one child.
+  QAccessibleInterface* page() const { return view() ? view()->child(0) : nullptr; }
+
+  std::vector<QString> focusNames() const {
+    std::vector<QString> names;
+    for (const auto& e : log.of(QAccessible::Focus)) names.push_back(e.name);
+    return names;
+  }
+
+  QTemporaryDir dir;
+  QString index, next;
+  ui::testing::AccessibleEventLog log;
+  WebBrowser browser;
+};
+
+TEST_F(PageAccessibilityTest, ThePageIsADocumentWithItsTextAndItsLinksAsChildren) {
+  open(index);
+  ASSERT_EQ(view()->childCount(), 1);
+  QAccessibleInterface* view = page();
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(view->parent(), this->view());
+  EXPECT_EQ(view->role(), QAccessible::Document);
+  EXPECT_EQ(view->text(QAccessible::Name), QStringLiteral("Indice del file cap01"));
+  ASSERT_NE(view->textInterface(), nullptr);
+  const QString text = view->textInterface()->text(0, view->textInterface()->characterCount());
+  EXPECT_TRUE(text.contains(QStringLiteral("Durata 0:40"))) << text.toStdString();
+  EXPECT_TRUE(text.contains(QStringLiteral("Primo paragrafo"))) << text.toStdString();
+
+  struct Expected {
+    QString name, description;
+  };
+  // A page number is named with its row's heading; other links by their text.
+  const std::vector<Expected> expected{
+      {QStringLiteral("Capitolo primo, 1"), index + QStringLiteral("#QENPLAYER_AUDIO_POS=0")},
+      {QStringLiteral("Primo paragrafo, 2"), index + QStringLiteral("#QENPLAYER_AUDIO_POS=15")},
+      {QStringLiteral("Play/Pausa"), index + QStringLiteral("#QENP_KEYCMD##KEYCTRL#51")},
+      {QStringLiteral("File +"), next},
+  };
+  ASSERT_EQ(view->childCount(), static_cast<int>(expected.size()));
+  for (int i = 0; i < view->childCount(); ++i) {
+    QAccessibleInterface* link = view->child(i);
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(link->role(), QAccessible::Link);
+    EXPECT_EQ(link->text(QAccessible::Name), expected[static_cast<size_t>(i)].name);
+    EXPECT_EQ(link->text(QAccessible::Description), expected[static_cast<size_t>(i)].description);
+    EXPECT_EQ(link->parent(), view);
+    EXPECT_EQ(view->indexOfChild(link), i);
+    EXPECT_FALSE(link->rect().isEmpty());
+    EXPECT_EQ(view->childAt(link->rect().center().x(), link->rect().center().y()), link);
+  }
+}
+
+TEST_F(PageAccessibilityTest, TabAndShiftTabMoveTheAccessibleFocusFromLinkToLink) {
+  open(index);
+  log.clear();
+  ASSERT_TRUE(browser.view()->hasFocus());
+  QTest::keyClick(browser.view(), Qt::Key_Tab);
+
+  QTest::keyClick(browser.view(), Qt::Key_Tab);
+  QTest::keyClick(browser.view(), Qt::Key_Tab);
+  QTest::keyClick(browser.view(), Qt::Key_Backtab);
+  EXPECT_EQ(focusNames(), (std::vector<QString>{QStringLiteral("Capitolo primo, 1"),
+                                                QStringLiteral("Primo paragrafo, 2"),
+                                                QStringLiteral("Play/Pausa"),
+                                                QStringLiteral("Primo paragrafo, 2")}));
+  for (const auto& e : log.of(QAccessible::Focus)) {
+    EXPECT_EQ(e.role, QAccessible::Link);
+    EXPECT_TRUE(e.focused) << e.name.toStdString();
+  }
+  // The page says which of its links has the focus.
+  QAccessibleInterface* focused = page()->focusChild();
+  ASSERT_NE(focused, nullptr);
+  EXPECT_EQ(focused->text(QAccessible::Name), QStringLiteral("Primo paragrafo, 2"));
+  EXPECT_EQ(view()->focusChild(), focused);
+  EXPECT_FALSE(page()->state().focused);
+
+  // A change of the page shown (a style sheet added) keeps the link.
+  browser.Document().createStyleSheet("", 0);
+  QApplication::processEvents();
+  ASSERT_NE(page()->focusChild(), nullptr);
+  EXPECT_EQ(page()->focusChild()->text(QAccessible::Name), QStringLiteral("Primo paragrafo, 2"));
+}
+
+TEST_F(PageAccessibilityTest, ANewPageIsPresentedByItsTitle) {
+  open(index);
+  QTest::keyClick(browser.view(), Qt::Key_Tab);
+  QAccessibleInterface* before = page();
+  log.clear();
+  // The page's set-up gives a link the focus while the page completes; the
+  // reader first hears the new page, by its title.
+  QObject::connect(&browser, &WebBrowser::DocumentComplete, &browser, [this] {
+    browser.Document().body().All(0).focus();
+  });
+  open(next);
+  const auto focus = log.of(QAccessible::Focus);
+  ASSERT_FALSE(focus.empty());
+  EXPECT_EQ(focus.back().role, QAccessible::Document);
+  EXPECT_EQ(focus.back().name, QStringLiteral("Indice del file cap02"));
+  EXPECT_TRUE(focus.back().focused);
+  EXPECT_NE(page(), before) << "every page is a document of its own";
+  EXPECT_TRUE(page()->state().focused);
+  EXPECT_EQ(page()->childCount(), 1);
+  EXPECT_EQ(page()->child(0)->text(QAccessible::Name), QStringLiteral("File -"));
+
+  // The view given the focus again (a panel closed) gives the reader the page.
+  browser.view()->clearFocus();
+  log.clear();
+  browser.view()->setFocus();
+  QApplication::processEvents();
+  ASSERT_FALSE(log.of(QAccessible::Focus).empty());
+  EXPECT_EQ(log.of(QAccessible::Focus).back().name, QStringLiteral("Indice del file cap02"));
+  EXPECT_EQ(log.of(QAccessible::Focus).back().role, QAccessible::Document);
+}
+
+}  // namespace
+}  // namespace lumo::browser
