@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/mp3/mp3.h"
+#include "common/bookindex/bookindex.h"
 #include "common/errors/errors.h"
 #include "splitter/engine/tests/job_fixture.h"
 
@@ -68,6 +69,12 @@ TEST_F(JobTest, ThreeFileBookGivesSevenNumberedPartsWithTheContinuationJoined) {
             "005_p12_Capitolo terzo,1,006_p_La fata\r\nCapitolo terzo\r\n0,12\r\n"
             "006_p_La fata,1,007_p20_Capitolo quarto\r\nLa fata\r\n0,\r\n"
             "007_p20_Capitolo quarto,1,\r\nCapitolo quarto\r\n0,20\r\n");
+
+  // The book's readers (the page builder, the converter) take the new index:
+  // every file it names is there.
+  const bookindex::BookIndex read = bookindex::readBookIndex(indexDir() / "marker.txt");
+  ASSERT_EQ(read.files.size(), 7u);
+  for (const bookindex::FileRecord& f : read.files) EXPECT_TRUE(fs::exists(indexDir() / (f.name + ".mp3"))) << f.name;
 
   ASSERT_EQ(job_.lv.rowCount(), 3);
   EXPECT_EQ(job_.lv.cell(1, 2), "22050 Hz - 64 Kbps - Mono");

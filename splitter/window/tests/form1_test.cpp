@@ -350,11 +350,13 @@ TEST_F(WindowTest, ABookPickedByHandIsCutIntoItsPartsFromTheWindow) {
   opened.clear();
   QTest::mouseDClick(w->txtSelected, Qt::LeftButton);
   EXPECT_EQ(opened, std::vector<std::string>{(root / "home" / "MyLUMO").string() + "/"});
+  opened.clear();
+  w->flog->trigger();
+  EXPECT_EQ(opened, std::vector<std::string>{(root / "prog" / "LUMOSplitter.log").string()});
+  fs::remove(root / "prog" / "LUMOSplitter.log");
   script->clear();
   w->flog->trigger();
-  if (!fs::exists(root / "prog" / "LUMOSplitter.log")) {
-    EXPECT_EQ(texts(), std::vector<std::string>{"Il file log non è stato ancora creato"});
-  }
+  EXPECT_EQ(texts(), std::vector<std::string>{"Il file log non è stato ancora creato"});
 }
 
 TEST_F(WindowTest, AboutBoxAndProgressWindow) {
