@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -122,6 +125,67 @@ TEST(StyleSheets, EverySheetSetsBaseAndLinkColoursInPlainAscii) {
     // The view keeps the palette's blue for links unless "a" names a colour;
     // a pseudo-class rule alone does not reach it.
     EXPECT_TRUE(sheet["a"].count("color"));
+  }
+}
+
+// Selector -> property -> value, the later declaration winning.
+std::map<std::string, std::map<std::string, std::string>> sheetValues(const std::string& css) {
+  const std::string text = std::regex_replace(css, std::regex("/\\*[^*]*\\*+([^/*][^*]*\\*+)*/"), " ");
+  std::map<std::string, std::map<std::string, std::string>> values;
+  const std::regex rule("([^{}]*)\\{([^}]*)\\}");
+  const std::regex declaration("([A-Za-z-]+)\\s*:\\s*([^;]*);?");
+  std::smatch r;
+  for (auto it = text.cbegin(); std::regex_search(it, text.cend(), r, rule); it = r.suffix().first) {
+    const std::string body = r[2].str();
+    std::stringstream selectors(r[1].str());
+    for (std::string selector; std::getline(selectors, selector, ',');) {
+      auto& props = values[collapseBlanks(selector)];
+      std::smatch d;
+      for (auto di = body.cbegin(); std::regex_search(di, body.cend(), d, declaration); di = d.suffix().first)
+        props[d[1].str()] = collapseBlanks(d[2].str());
+    }
+  }
+  return values;
+}
+
+// The relative luminance of a "#RRGGBB" colour, and the contrast ratio of two.
+double luminance(const std::string& hex) {
+  EXPECT_TRUE(std::regex_match(hex, std::regex("#[0-9A-Fa-f]{6}"))) << hex;
+  if (hex.size() != 7) return 0;
+  auto channel = [&](int at) {
+    const double c = std::stoi(hex.substr(static_cast<size_t>(at), 2), nullptr, 16) / 255.0;
+    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * channel(1) + 0.7152 * channel(3) + 0.0722 * channel(5);
+}
+
+double contrast(const std::string& a, const std::string& b) {
+  const double la = luminance(a), lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The link that has the focus (Tab) stands out in every sheet: its
+// background against every background a link stands on (the page, its
+// tables and their cells) at least 3:1, its text on it at least 4.5:1.
+// Header cells and the decorative strip hold no links.
+TEST(StyleSheets, TheFocusedLinkStandsOutInEverySheet) {
+  for (const char* name : kSheets) {
+    SCOPED_TRACE(name);
+    auto values = sheetValues(readInclude(name));
+    ASSERT_TRUE(values.count("a:focus")) << "no a:focus rule";
+    const std::string focusBackground = values["a:focus"]["background-color"];
+    const std::string focusText = values["a:focus"]["color"];
+    EXPECT_GE(contrast(focusText, focusBackground), 4.5) << focusText << " on " << focusBackground;
+    int surroundings = 0;
+    for (const auto& [selector, props] : values) {
+      const auto background = props.find("background-color");
+      if (background == props.end() || selector == "a:focus") continue;
+      if (std::regex_search(selector, std::regex("(^|[ .])(th|menutable|imgbg)\\b"))) continue;
+      ++surroundings;
+      EXPECT_GE(contrast(focusBackground, background->second), 3.0)
+          << "a:focus " << focusBackground << " on " << selector << " " << background->second;
+    }
+    EXPECT_GE(surroundings, 5) << "the page and its tables";
   }
 }
 

@@ -15,6 +15,7 @@
 
 #include "common/errors/errors.h"
 #include "common/text/text.h"
+#include "platform/browser/focus_style.h"
 #include "platform/browser/page_accessible.h"
 #include "platform/browser/urls.h"
 
@@ -260,6 +261,7 @@ void WebBrowser::render() {
   links_ = doc_->links();
   view_->document()->setBaseUrl(QUrl(qs(url::withoutFragment(location_))));
   view_->setHtml(qs(doc_->renderHtml()));
+  applyFocusRule(*view_, *doc_);  // the focused link as the sheets draw it
   const std::string title = doc_->title();
   view_->setAccessibleName(qs(title.empty() ? url::locationName(location_) : title));
   accessibility_->rendered();

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QImage>
+#include <QPalette>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBrowser>
@@ -339,6 +341,41 @@ TEST_F(Browser, MovesWithinThePageRenderNothingAgain) {
   settle();
   EXPECT_GT(renders.count(), 0);
   EXPECT_EQ(browser.Document().styleSheetCount(), 2);
+}
+
+// The view knows no ":focus": the link Tab selects is drawn in the colours
+// of the sheets' a:focus rule, the last sheet in the cascade winning.
+TEST_F(Browser, TheFocusedLinkIsDrawnInTheColoursOfTheFocusRule) {
+  browser.Navigate2(QStringLiteral(
+      "about:<style>body{background-color:#000066;color:#FFFF00} a{color:#FFFF00}"
+      " a:focus{color:#000000;background-color:#FF0000}</style>"
+      "<p><a href=\"#uno\">Primo collegamento</a> <a href=\"#due\">Secondo</a></p>"
+      "<style>a:focus{background-color:#FFFFFF}</style>"));
+  settle();
+  browser.view()->setFocus();
+  QTest::keyClick(browser.view(), Qt::Key_Tab);
+  const QTextCursor selected = browser.view()->textCursor();
+  ASSERT_EQ(selected.selectedText(), QStringLiteral("Primo collegamento"));
+  EXPECT_EQ(browser.view()->palette().color(QPalette::Active, QPalette::Highlight).name(), "#ffffff");
+  EXPECT_EQ(browser.view()->palette().color(QPalette::Active, QPalette::HighlightedText).name(),
+            "#000000");
+
+  // On screen: behind the focused link the rule's white, not the page's navy.
+  QTextCursor a(browser.view()->document()), b(browser.view()->document());
+  a.setPosition(selected.selectionStart());
+  b.setPosition(selected.selectionEnd());
+  const QRect link = browser.view()->cursorRect(a).united(browser.view()->cursorRect(b));
+  const QImage shot = browser.view()->viewport()->grab().toImage();
+  int white = 0, navy = 0;
+  for (int y = link.top(); y <= link.bottom(); ++y) {
+    for (int x = link.left(); x <= link.right(); ++x) {
+      const QString c = QColor(shot.pixel(x, y)).name();
+      white += c == "#ffffff";
+      navy += c == "#000066";
+    }
+  }
+  EXPECT_GT(white, link.width() * link.height() / 3) << "navy pixels: " << navy;
+  EXPECT_LT(navy, white / 10);
 }
 
 TEST_F(Browser, AClickHookRunsBeforeTheLinkAndCanStopIt) {
