@@ -35,11 +35,14 @@ int SectionValues::lastNumber() const {
   return last;
 }
 
-int16_t BookmarkStore::find(const std::string& section, const std::string& description) const {
-  const SectionValues values(app_, section);
+int16_t SectionValues::find(const std::string& text) const {
   for (int n = 1; n <= kMaxMarkers; ++n)
-    if (values.description(n) == description) return static_cast<int16_t>(n);
+    if (description(n) == text) return static_cast<int16_t>(n);
   return 0;
+}
+
+int16_t BookmarkStore::find(const std::string& section, const std::string& description) const {
+  return SectionValues(app_, section).find(description);
 }
 
 void BookmarkStore::add(const std::string& section, int number, const std::string& position,

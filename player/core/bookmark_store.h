@@ -41,6 +41,8 @@ class SectionValues {
   std::string get(const std::string& name, std::string_view defaultValue = kMissing) const;
   bool has(const std::string& name) const;
   std::string description(int n) const { return get(nomeName(n)); }
+  // The first number whose description is exactly this one; 0 when none is.
+  int16_t find(const std::string& text) const;
   // The highest bookmark number in use (0 for none).
   int lastNumber() const;
 

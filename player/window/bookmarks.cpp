@@ -73,11 +73,9 @@ void frmBrowser::AddMarcatore(QString& description, int16_t& position) {
       ui::MsgBox(kMarkersFull, ui::mb::OKOnly | ui::mb::Exclamation);
       return;
     }
-    int last = 0;
-    for (int n = 1; n <= kMaxMarkers; ++n) {
-      const QString d = qs(values.description(n));
-      if (d.toStdString() != core::kMissing) last = n;
-      if (d != description) continue;
+    // A description the page already has: the reader renames the new one,
+    // and the new name is checked again.
+    while (values.find(description.toStdString()) > 0) {
       frmInputBox box(this);
       box.Title(QStringLiteral(
           "Attenzione! Segnalibro già esistente, cambia il testo della descrizione"));
@@ -86,16 +84,15 @@ void frmBrowser::AddMarcatore(QString& description, int16_t& position) {
       box.Display();
       const QString changed = box.txtInput->text().trimmed();
       if (changed.isEmpty()) return;
-      if (changed == d) {
+      if (changed == description) {
         Err().Clear();
         ShowError(label(), Messages.MARKEXIST);
         return;
       }
       description = changed;
-      last = 0;
-      n = 0;  // the new description is checked from bookmark 1 again
     }
-    const int m = last + 1;
+    // One above the highest number in use; gaps below it are not reused.
+    const int m = values.lastNumber() + 1;
     oMarkers.Add(position, description);
     auto* row = new QListWidgetItem(strtempo(position) + QStringLiteral("\t - ") + description);
     ListMarkers->addItem(row);
