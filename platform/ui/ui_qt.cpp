@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "platform/ui/translations.h"
 #include "platform/ui/ui.h"
 
 namespace lumo::ui {
@@ -87,6 +88,9 @@ class QtBackend : public Backend {
 
 }  // namespace
 
-void installQtBackend() { setBackend(std::make_shared<QtBackend>()); }
+void installQtBackend() {
+  installItalianQtTranslations();  // the dialogs' own texts in Italian
+  setBackend(std::make_shared<QtBackend>());
+}
 
 }  // namespace lumo::ui

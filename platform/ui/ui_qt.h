@@ -4,7 +4,8 @@
 
 namespace lumo::ui {
 
-// Installs the Qt backend for this process (call after QApplication exists).
+// Installs the Qt backend for this process (call after QApplication exists),
+// with Qt's Italian texts (translations.h).
 // A scripted backend named by LUMO_UI_SCRIPT / LUMO_UI_LOG still wins.
 void installQtBackend();
 
