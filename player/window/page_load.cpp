@@ -13,6 +13,7 @@
 #include "common/errors/errors.h"
 #include "platform/browser/webbrowser.h"
 #include "platform/shell/shell.h"
+#include "player/core/media.h"
 #include "player/engine/mdlMain.h"
 #include "player/engine/oAnaPlayer.h"
 #include "player/window/frmBrowser.h"
@@ -37,8 +38,8 @@ QString existingFile(const QString& path) {
 // stands when none does.
 QString existingMedia(const QString& base, bool probe) {
   if (probe) {
-    for (const QString& ext : probedExtensions()) {
-      const QString found = existingFile(base + ext);
+    for (const std::string& ext : core::probedExtensions()) {
+      const QString found = existingFile(base + QString::fromStdString(ext));
       if (!found.isEmpty()) return found;
     }
   }
@@ -229,11 +230,9 @@ bool frmBrowser::Playaudio(const QString& URL, bool bNext, bool bPrev) {
 // fragment names a place in the media file the page starts with, so the
 // move to another of the page's media files does not use it.
 QString frmBrowser::startPosition(const QString& URL, bool moving) const {
-  const QString keyword = QString::fromUtf8(bookpage::kPositionKeyword.data(),
-                                            qsizetype(bookpage::kPositionKeyword.size()));
-  if (!moving && PendingFragment.contains(keyword)) return positionAfterKeyword(PendingFragment);
-  if (URL.contains(keyword)) return positionAfterKeyword(URL);
-  return pageMeta(QString::fromStdString(bookpage::positionMeta(moving ? AudioIndex : 0)));
+  return QString::fromStdString(core::startPosition(
+      URL.toStdString(), PendingFragment.toStdString(), moving, AudioIndex,
+      [this](const std::string& name) { return pageMeta(QString::fromStdString(name)).toStdString(); }));
 }
 
 // Finds the media file a page names and loads it; false when there is none.
@@ -268,20 +267,17 @@ bool frmBrowser::loadMedia(const QString& URL, const QString& mediaName, const Q
 // without extension is completed by probing in each of these places.
 QString frmBrowser::findMedia(const QString& URL, const QString& mediaName, bool& video,
                               QString& step) const {
-  const QString name = replaceAll(mediaName, QStringLiteral("\\"), QStringLiteral("/"));
   // The end of a medium names no page: its folder is the page shown.
   const QString folder = localFolderOf(URL.isEmpty() ? objwb->LocationURL() : URL);
-  const bool probe = !hasExtension(name);
-  const std::pair<QString, QString> candidates[] = {
-      {name, QStringLiteral("Controllo esistenza file ") + name},
-      {folder + name, QStringLiteral("Controllo esistenza file1")},
-      {AppPath + QStringLiteral("/") + name, QStringLiteral("Controllo esistenza file2")},
-      {AppPath + QStringLiteral("/Libro/") + name, QStringLiteral("Controllo esistenza file2")}};
+  const auto candidates =
+      core::mediaCandidates(mediaName.toStdString(), folder.toStdString(), AppPath.toStdString());
+  // The first candidate is the name itself.
+  const bool probe = !core::hasExtension(candidates.front().first);
   for (const auto& [candidate, label] : candidates) {
-    step = label;
-    const QString found = existingMedia(candidate, probe);
+    step = QString::fromStdString(label);
+    const QString found = existingMedia(QString::fromStdString(candidate), probe);
     if (!found.isEmpty()) {
-      video = isVideoName(found);
+      video = core::isVideoName(found.toStdString());
       return found;
     }
   }

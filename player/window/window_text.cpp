@@ -52,24 +52,6 @@ QString positionAfterKeyword(const QString& text) {
   return QString::fromStdString(bookpage::positionText(text.toStdString()));
 }
 
-bool hasExtension(const QString& name) {
-  const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-  return dot >= 0 && dot > name.lastIndexOf(QLatin1Char('/'));
-}
-
-const QStringList& probedExtensions() {
-  static const QStringList list{QStringLiteral(".wma"), QStringLiteral(".wmv"),
-                                QStringLiteral(".mp3"), QStringLiteral(".wav"),
-                                QStringLiteral(".m1v"), QStringLiteral(".avi")};
-  return list;
-}
-
-bool isVideoName(const QString& name) {
-  for (const char* ext : {".wmv", ".m1v", ".avi"})
-    if (name.endsWith(QLatin1String(ext), Qt::CaseInsensitive)) return true;
-  return false;
-}
-
 QLocale regionalLocale() {
   QLocale locale = QLocale::system();
   locale.setNumberOptions(QLocale::OmitGroupSeparator);

@@ -37,13 +37,6 @@ QString pageFolderAddress(const QString& address);
 // character that follows it ("="), to the end; "" when there is none.
 QString positionAfterKeyword(const QString& text);
 
-// A media name has an extension when its last "." lies after its last "/".
-bool hasExtension(const QString& name);
-// The extensions a media name without one is completed with, in order.
-const QStringList& probedExtensions();
-// ".wmv", ".m1v" and ".avi" (any case) are videos.
-bool isVideoName(const QString& name);
-
 // The locale of the numbers the player stores as text: the user's regional
 // format (LC_NUMERIC, LANG), without group separators.
 QLocale regionalLocale();
