@@ -243,6 +243,15 @@ void Form1::buildControls() {
   for (int i = 0; i < 4; ++i) {
     models_[i] = new LvModel(*tables[i], this);
     views[i]->setModel(models_[i]);
+    // A new row is scrolled into view; the source file in hand is also selected.
+    QTreeView* shown = views[i];
+    LvModel* model = models_[i];
+    const bool select = i == 0;
+    connect(model, &QAbstractItemModel::rowsInserted, shown, [shown, model, select](const QModelIndex&, int, int last) {
+      const QModelIndex row = model->index(last, 0);
+      if (select) shown->setCurrentIndex(row);
+      shown->scrollTo(row);
+    });
   }
 
   auto* grid = new QGridLayout(central);

@@ -20,51 +20,48 @@
 
 namespace lumo::splitter::testing {
 
-// The audio every test draws from, made once per test program.
-struct Sources {
-  fs::path folder;
-  std::map<std::string, fs::path> files;
-};
-
-inline const Sources& sources() {
-  static Sources s = [] {
-    Sources made;
-    made.folder = fs::temp_directory_path() / ("lumo-splitter-audio-" + std::to_string(getpid()));
-    fs::create_directories(made.folder);
+// The audio the tests draw from, each made when a test first asks for it
+// (once per test program).
+inline fs::path source(const std::string& name) {
+  static std::map<std::string, fs::path> made;
+  static const fs::path folder = [] {
+    const fs::path f = fs::temp_directory_path() / ("lumo-splitter-audio-" + std::to_string(getpid()));
+    fs::create_directories(f);
     std::atexit([] {
       std::error_code ec;
       fs::remove_all(fs::temp_directory_path() / ("lumo-splitter-audio-" + std::to_string(getpid())), ec);
     });
-    struct Spec {
-      const char* name;
-      double seconds;
-      const char* lame;
-      const char* pads;
-    };
-    // 64 kbit/s at 22050 Hz mono: lame writes an Info header frame, as
-    // mp3splt then does for every part.
-    const Spec specs[] = {
-        {"t40", 40, "-b 64", ""},
-        {"t12", 12, "-b 64", ""},
-        {"t30", 30, "-b 64", ""},
-        {"t12b48", 12, "-b 48", ""},
-        // Silences at 50-54, 104-108 and 208-212 s of a 262 s recording.
-        {"long", 250, "-b 64", "4@50 4@100 4@200"},
-    };
-    for (const Spec& spec : specs) {
-      const fs::path mp3 = made.folder / (std::string(spec.name) + ".mp3");
-      if (encodeTone(mp3, spec.seconds, spec.lame, spec.pads)) made.files[spec.name] = mp3;
-    }
-    // A damaged recording: its first 5 seconds of a 30 s one, whose index
-    // still has markers at 10 and 20 s.
-    if (made.files.count("t30")) {
-      const std::string bytes = readBytes(made.files["t30"]);
-      std::ofstream(made.folder / "damaged.mp3", std::ios::binary) << bytes.substr(0, 40000);
-      made.files["damaged"] = made.folder / "damaged.mp3";
-    }
-    return made;
+    return f;
   }();
-  return s;
+  if (auto found = made.find(name); found != made.end()) return found->second;
+  struct Spec {
+    const char* name;
+    double seconds;
+    const char* lame;
+    const char* pads;
+  };
+  // 64 kbit/s at 22050 Hz mono: lame writes an Info header frame, as
+  // mp3splt then does for every part.
+  static const Spec specs[] = {
+      {"t40", 40, "-b 64", ""},
+      {"t12", 12, "-b 64", ""},
+      {"t30", 30, "-b 64", ""},
+      {"t12b48", 12, "-b 48", ""},
+      // Silences at 50-54, 104-108 and 208-212 s of a 262 s recording.
+      {"long", 250, "-b 64", "4@50 4@100 4@200"},
+  };
+  const fs::path mp3 = folder / (name + ".mp3");
+  if (name == "damaged") {
+    // A damaged recording: the first 5 seconds of a 30 s one, whose header
+    // still announces 30 s and whose index has markers at 10 and 20 s.
+    const fs::path whole = source("t30");
+    if (whole.empty()) return {};
+    std::ofstream(mp3, std::ios::binary) << readBytes(whole).substr(0, 40000);
+    return made[name] = mp3;
+  }
+  for (const Spec& spec : specs)
+    if (name == spec.name && encodeTone(mp3, spec.seconds, spec.lame, spec.pads)) return made[name] = mp3;
+  return {};
 }
 
 class JobTest : public ::testing::Test {
@@ -120,8 +117,9 @@ class JobTest : public ::testing::Test {
   void makeBook(const BookSpec& book, const std::vector<std::string>& audio) {
     ASSERT_EQ(book.files.size(), audio.size());
     for (size_t f = 0; f < audio.size(); ++f) {
-      ASSERT_TRUE(sources().files.count(audio[f])) << "could not encode " << audio[f];
-      fs::copy_file(sources().files.at(audio[f]), dir_ / "book" / "Libro" / (book.files[f].name + ".mp3"),
+      const fs::path recording = source(audio[f]);
+      ASSERT_FALSE(recording.empty()) << "could not encode " << audio[f];
+      fs::copy_file(recording, dir_ / "book" / "Libro" / (book.files[f].name + ".mp3"),
                     fs::copy_options::overwrite_existing);
     }
     writeIndex(book, dir_ / "book" / "marker.txt");

@@ -307,6 +307,28 @@ TEST_F(JobTest, CutByLengthPutsEachCutInASilenceAndNumbersPiecesAcrossTheBook) {
   EXPECT_EQ(log.back(), "***** Terminato il taglio personalizzato del file *****");
 }
 
+TEST_F(JobTest, StopDuringTheCutByLengthFinishesThePartAndIndexesThePiecesMade) {
+  BookSpec book;
+  book.files = {{"LONG", {{"Prima parte", 0, "1"}, {"Seconda parte", 158, "2"}}}};
+  makeBook(book, {"long"});
+  job_.fields.cutByLength = true;
+  job_.fields.partMinutes = "1";
+  job_.hooks.progress = [&](int bar, int value, int, const std::string&) {
+    if (bar == 2 && value == 0) {
+      ui_->queueAnswer(ui::Answer::Yes);
+      job_.vai_Click();  // stop while the first index part is cut
+    }
+  };
+  job_.vai_Click();
+  EXPECT_EQ(job_.result(), "0");
+  const fs::path pieces = bookDir() / "File da 1 minuti";
+  EXPECT_EQ(mp3Names(pieces).size(), 3u);  // the first part's pieces only
+  const std::string index = readBytes(pieces / "marker.txt");
+  EXPECT_NE(index.find("\r\n 3 \r\n001_001_p1_Prima parte,1,002_001_p1_Prima parte\r\n"), std::string::npos) << index;
+  for (const std::string& text : messages()) EXPECT_EQ(text.find("Sono stati"), std::string::npos) << text;
+  EXPECT_EQ(opened_, std::vector<std::string>{pieces.string()});
+}
+
 TEST_F(JobTest, CutByLengthOfASinglePartShowsNoughtThenAHundredPercent) {
   BookSpec book;
   book.files = {{"LONG", {{"Tutto", 0, "1"}}}};
