@@ -196,6 +196,13 @@ std::optional<std::string> EngineMinutes(const std::string& typed) {
   return std::to_string(minutes) + "." + twoDigits(seconds);
 }
 
+std::string EngineNumber(const std::string& typed) {
+  std::string t = text::trim(typed);
+  std::replace(t.begin(), t.end(), ',', '.');
+  if (!t.empty() && t.back() == '.') t.pop_back();
+  return t;
+}
+
 std::string firstChars(const std::string& utf8, size_t n) {
   size_t at = 0;
   for (size_t count = 0; at < utf8.size() && count < n; ++count) {
@@ -575,7 +582,8 @@ void SplitJob::CutByDuration() {
       }
       const PrivateFolder folder(durationDir_);
       const std::string base = patternBase(P);
-      const std::string silence = "th=-" + fields.threshold + ",off=0.5,min=" + fields.minSilence;
+      const std::string silence =
+          "th=-" + EngineNumber(fields.threshold) + ",off=0.5,min=" + EngineNumber(fields.minSilence);
       const std::vector<std::string> args = {"-d", folder.path(), "-t", *minutes, "-a", "-p", silence,
                                              path, "-n", "-o", base + "_@n"};
       log("Stringa di taglio: \"" + engineProgram() + "\" -d \"" + folder.path() + "\" -t " + *minutes + " -a -p " +

@@ -72,6 +72,11 @@ std::optional<std::string> EngineMinutes(const std::string& text);
 // selezionato precedentemente non è più attivo." and returns false.
 bool fileexists(const std::string& indexPath);
 
+// A threshold or a silence length as mp3splt reads it: "," becomes ".", and
+// a separator with no digits after it is dropped ("3,5" gives "3.5", "3,"
+// gives "3"). Other texts stay as typed.
+std::string EngineNumber(const std::string& typed);
+
 // The first n characters (not bytes) of a UTF-8 text.
 std::string firstChars(const std::string& utf8, size_t n);
 

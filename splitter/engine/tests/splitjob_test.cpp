@@ -393,6 +393,10 @@ TEST(SplitRules, ContinuationsChannelModesKeysAndLengths) {
   EXPECT_EQ(EngineMinutes("2.5"), "2.30");
   EXPECT_EQ(EngineMinutes("1,999"), "2.00");
   for (const char* bad : {"", ",", "1,2,3", "0", "-1", "abc"}) EXPECT_EQ(EngineMinutes(bad), std::nullopt) << bad;
+  EXPECT_EQ(EngineNumber("35"), "35");
+  EXPECT_EQ(EngineNumber("3,5"), "3.5");
+  EXPECT_EQ(EngineNumber("3,"), "3");
+  EXPECT_EQ(EngineNumber("2.5"), "2.5");
 }
 
 }  // namespace
