@@ -47,16 +47,18 @@ inline fs::path source(const std::string& name) {
       {"t12", 12, "-b 64", ""},
       {"t30", 30, "-b 64", ""},
       {"t12b48", 12, "-b 48", ""},
+      // 32 kbit/s frames are too small for lame's Info header.
+      {"t30b32", 30, "-b 32", ""},
       // Silences at 50-54, 104-108 and 208-212 s of a 262 s recording.
       {"long", 250, "-b 64", "4@50 4@100 4@200"},
   };
   const fs::path mp3 = folder / (name + ".mp3");
-  if (name == "damaged") {
-    // A damaged recording: the first 5 seconds of a 30 s one, whose header
-    // still announces 30 s and whose index has markers at 10 and 20 s.
-    const fs::path whole = source("t30");
+  if (name == "damaged" || name == "damagedNoHeader") {
+    // A damaged recording: the first 5 seconds of a 30 s one (whose header,
+    // if it has one, still announces 30 s).
+    const fs::path whole = source(name == "damaged" ? "t30" : "t30b32");
     if (whole.empty()) return {};
-    std::ofstream(mp3, std::ios::binary) << readBytes(whole).substr(0, 40000);
+    std::ofstream(mp3, std::ios::binary) << readBytes(whole).substr(0, name == "damaged" ? 40000 : 20000);
     return made[name] = mp3;
   }
   for (const Spec& spec : specs)
