@@ -135,8 +135,9 @@ void frmBrowser::createControls() {
 }
 
 void frmBrowser::createConfigurationFrame() {
-  const QString caption = QStringLiteral("Configurazione");
-  frmconfigurazione = named(new QGroupBox(caption, this), "frmconfigurazione", caption);
+  const QString frameCaption = QStringLiteral("Configurazione");
+  frmconfigurazione =
+      named(new QGroupBox(frameCaption, this), "frmconfigurazione", frameCaption);
   place(frmconfigurazione, 0, 0, 4935, 2535);
   frmconfigurazione->hide();
   QGroupBox* f = frmconfigurazione;
