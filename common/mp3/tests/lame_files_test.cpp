@@ -107,7 +107,7 @@ const LameCase kLameCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Lame, LameFilesTest, ::testing::ValuesIn(kLameCases),
-                         [](const ::testing::TestParamInfo<LameCase>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<LameCase>& c) { return c.param.name; });
 
 // Files joined byte for byte (as "copy /b" and the splitter's join do): each
 // part's Info header counts only that part, so the whole is walked.

@@ -1,0 +1,2 @@
+#include "testsupport/temp.h"
+#include "common/low/low.h"
