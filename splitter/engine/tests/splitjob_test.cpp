@@ -179,21 +179,30 @@ TEST_F(JobTest, StopDuringTheSecondFileFinishesItAndWritesNoIndex) {
   std::vector<std::string> captions;
   job_.hooks.progressCaption = [&](const std::string& caption) { captions.push_back(caption); };
   job_.hooks.progress = [&](int bar, int value, int, const std::string&) {
+    if (bar == 1 && value == 1) {
+      ui_->queueAnswer(ui::Answer::No);
+      job_.vai_Click();  // the user presses INTERROMPI, then thinks better of it
+    }
     if (bar == 1 && value == 2) {
       ui_->queueAnswer(ui::Answer::Yes);
-      job_.vai_Click();  // the user presses INTERROMPI while the job yields
+      job_.vai_Click();  // and presses it again
     }
   };
   job_.vai_Click();
   EXPECT_EQ(job_.result(), "0");
+  ASSERT_EQ(ui_->shown().size(), 2u);
   EXPECT_EQ(ui_->shown().at(0).title, "Interrompi?");
+  EXPECT_EQ(ui_->shown().at(0).text,
+            "Lumosplitter sta lavorando.\nDesiseri ugualmente fermare il ciclo di lavoro?\n"
+            "Verrai ugualmente indirizzato nella cartella di esportazione");
+  EXPECT_EQ(ui_->shown().at(0).buttons(), ui::mb::YesNo);
   EXPECT_EQ(captions, std::vector<std::string>{"Attendere il termine del ciclo..."});
   // The second file was finished (joined onto 004), the third never cut.
   EXPECT_EQ(mp3Names(indexDir()).size(), 4u);
   EXPECT_NEAR(measured(indexDir() / "004_p9_Capitolo secondo.mp3"), 22, 1);
   EXPECT_FALSE(fs::exists(indexDir() / "marker.txt"));
   EXPECT_EQ(job_.lv.rowCount(), 2);
-  EXPECT_EQ(ui_->shown().size(), 1u);  // no completion message
+  EXPECT_EQ(ui_->shown().size(), 2u);  // the two questions, no completion message
   EXPECT_EQ(opened_, std::vector<std::string>{indexDir().string()});
   // The stop is logged when asked for; the file in hand is finished after it.
   EXPECT_NE(logEntry("***** Sequenza di taglio interrotta dall'utente. *****"), "");
@@ -235,6 +244,21 @@ TEST_F(JobTest, EngineFailureIsReportedAndNothingOfThatFileIsListed) {
               "Errore nel taglio del file " + job_.fields.mp3Folder + "CAP2.mp3: " + c.why);
     EXPECT_EQ(logEntry("Taglio file CAP2"), "");
   }
+}
+
+TEST_F(JobTest, AMissingSourceFileEndsTheJobWithoutAnIndex) {
+  BookSpec book;
+  book.files = {{"CAP1", {{"Capitolo primo", 0, "1"}}}, {"CAP2", {{"Capitolo secondo", 0, "2"}}}};
+  makeBook(book, {"t12", "t12"});
+  fs::remove(dir_ / "book" / "Libro" / "CAP2.mp3");
+  job_.vai_Click();
+  EXPECT_EQ(job_.result(), "0");
+  EXPECT_EQ(messages(), std::vector<std::string>{"Path: " + job_.fields.mp3Folder + "CAP2.mp3\nFile mp3 non trovato!"});
+  EXPECT_EQ(logEntry("Errore critico nel percorso "),
+            "Errore critico nel percorso " + job_.fields.mp3Folder + "CAP2.mp3: file non trovato");
+  EXPECT_EQ(mp3Names(indexDir()), std::vector<std::string>{"001_p1_Capitolo primo.mp3"});
+  EXPECT_FALSE(fs::exists(indexDir() / "marker.txt"));
+  EXPECT_EQ(opened_, std::vector<std::string>{indexDir().string()});
 }
 
 TEST_F(JobTest, MissingEngineIsReportedBeforeAnythingIsCut) {
