@@ -48,7 +48,6 @@ class PageAccessibility : public QObject {
   void pageLoaded();
 
   const std::vector<Link>& links() const { return links_; }
-  bool loading() const { return loading_; }
   // The link that has the accessible focus, by its index in links(); -1
   // when the view itself has it.
   int focusedLink() const { return focused_; }
