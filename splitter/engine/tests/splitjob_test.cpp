@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "common/mp3/mp3.h"
+#include "linker/zivuvu_pages.h"
+#include "linker/zivuvu_run.h"
+#include "platform/registry/registry.h"
 #include "common/bookindex/bookindex.h"
 #include "common/errors/errors.h"
 #include "splitter/engine/tests/job_fixture.h"
@@ -106,6 +109,36 @@ TEST_F(JobTest, ThreeFileBookGivesSevenNumberedPartsWithTheContinuationJoined) {
   EXPECT_EQ(logEntry("Effettuato inserimento TAG al file " + (indexDir() / expected[6]).string()),
             "Effettuato inserimento TAG al file " + (indexDir() / expected[6]).string());
   EXPECT_EQ(log.back(), "***** Tagli per indice eseguiti correttamente *****");
+}
+
+TEST_F(JobTest, ThePageBuilderReadsTheNewBook) {
+  makeBook(threeFileBook(), {"t40", "t12", "t30"});
+  job_.fields.openWhenDone = false;
+  job_.vai_Click();
+  ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+  setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
+  setenv("LUMO_MACHINE_REGISTRY", (dir_ / "machine.sqlite").c_str(), 1);
+  registry::SaveSetting(linker::kApp, linker::kSection, "CD", indexDir().string());
+  const fs::path app = dir_ / "app";
+  fs::create_directories(app / "Include");
+  std::ofstream(app / "Include" / "Style1.css") << "body {}";
+  linker::RunOptions options;
+  options.appFolder = app.string();
+  std::string player;
+  options.startPlayer = [&](const std::string& path) {
+    player = path;
+    return true;
+  };
+  ui_->clear();
+  EXPECT_EQ(linker::ZivuvuRun(options), linker::RunOutcome::PagesWritten) << ::testing::PrintToString(messages());
+  EXPECT_FALSE(player.empty());
+  const std::vector<std::string> parts = mp3Names(indexDir());
+  ASSERT_EQ(parts.size(), 7u);
+  for (const std::string& part : parts) {
+    const std::string page = linker::pageName(part.substr(0, part.size() - 4)) + ".htm";
+    EXPECT_TRUE(fs::exists(app / "LB001" / page)) << page;
+  }
+  EXPECT_TRUE(fs::exists(app / "index.htm"));
 }
 
 TEST_F(JobTest, RefusedJoinKeepsThePartUnderANameOfItsOwnThatTheNextContinuationJoins) {
