@@ -171,6 +171,31 @@ TEST_F(JobTest, RefusedJoinKeepsThePartUnderANameOfItsOwnThatTheNextContinuation
       << readBytes(indexDir() / "marker.txt");
 }
 
+TEST_F(JobTest, FailedJoinIsReportedAndThePartKeptUnderItsOwnName) {
+  makeBook(threeFileBook(), {"t40", "t12", "t30"});
+  const fs::path previous = indexDir() / "004_p9_Capitolo secondo.mp3";
+  job_.hooks.progress = [&](int bar, int value, int, const std::string&) {
+    if (bar == 1 && value == 2) {
+      // The part to join onto can no longer be read as a file.
+      fs::remove(previous);
+      fs::create_directory(previous);
+    }
+  };
+  job_.vai_Click();
+  EXPECT_EQ(job_.result(), "0");
+  const std::string own = "004_p9_Capitolo secondo_continua.mp3";
+  EXPECT_TRUE(fs::is_regular_file(indexDir() / own));
+  EXPECT_NEAR(measured(indexDir() / own), 12, 1);
+  EXPECT_EQ(job_.lv.cell(2, 6), "NO");
+  ASSERT_GE(ui_->shown().size(), 2u);
+  EXPECT_TRUE(ui_->shown()[0].text.starts_with("Non è stato possibile unire il file\n")) << ui_->shown()[0].text;
+  EXPECT_EQ(ui_->shown()[0].icon(), ui::mb::Critical);
+  EXPECT_TRUE(logEntry("Errore nell'unione del file ").find(previous.string()) != std::string::npos);
+  EXPECT_NE(readBytes(indexDir() / "marker.txt").find("004_p9_Capitolo secondo_continua,1,005_p12_Capitolo terzo\r\n"),
+            std::string::npos);
+  fs::remove(previous);
+}
+
 TEST_F(JobTest, PartNamesFollowPagesDescriptionsAndTheNamingOption) {
   const std::string longText(130, 'x');
   BookSpec book;
