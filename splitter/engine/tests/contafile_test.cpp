@@ -9,7 +9,7 @@
 
 #include "platform/ui/ui.h"
 #include "splitter/engine/contafile.h"
-#include "splitter/id3/tests/test_files.h"
+#include "testsupport/test_files.h"
 
 namespace lumo::splitter {
 namespace {
@@ -22,7 +22,7 @@ class ContafileTest : public ::testing::Test {
   void TearDown() override { ui::setBackend(previous_); }
 
   void files(const std::vector<std::string>& names) {
-    for (const auto& name : names) testfiles::writeBytes(folder_ / name, "x");
+    for (const auto& name : names) testsupport::writeBytes(folder_ / name, "x");
   }
   std::vector<std::string> messages() const {
     std::vector<std::string> texts;
@@ -33,7 +33,7 @@ class ContafileTest : public ::testing::Test {
     return texts;
   }
 
-  testfiles::TempFolder folder_{"lumo-contafile"};
+  testsupport::TempFolder folder_{"lumo-contafile"};
   std::shared_ptr<ui::ScriptedBackend> ui_ = std::make_shared<ui::ScriptedBackend>();
   std::shared_ptr<ui::Backend> previous_;
 };
@@ -49,7 +49,7 @@ TEST_F(ContafileTest, ContrinperCountsByPrefixAndExtensionWithoutRegardToCase) {
   files({"Capitale.mp3", "Capitolo_003mp3"});
   fs::create_directory(folder_.path() / "Capitolo_dir.mp3");  // a folder is no file
   fs::create_directory(folder_.path() / "sub");
-  testfiles::writeBytes(folder_.path() / "sub" / "Capitolo_009.mp3", "x");  // not entered
+  testsupport::writeBytes(folder_.path() / "sub" / "Capitolo_009.mp3", "x");  // not entered
   EXPECT_EQ(counter.Contrinper(path, "Cap", "mp3"), 4);
   EXPECT_EQ(counter.Contrinper(path, "CAPITOLO", ".mp3"), 2);
   EXPECT_EQ(counter.Contrinper(path, "", "mp3"), 5);

@@ -15,14 +15,14 @@
 #include "common/organisation.h"
 #include "lumo_version.h"
 #include "splitter/engine/logfile.h"
-#include "splitter/id3/tests/test_files.h"
+#include "testsupport/test_files.h"
 
 namespace lumo::splitter {
 namespace {
 
 namespace fs = std::filesystem;
-using testfiles::readBytes;
-using testfiles::writeBytes;
+using testsupport::readBytes;
+using testsupport::writeBytes;
 
 // Sets an environment variable for the life of the object.
 class ScopedEnv {
@@ -58,7 +58,7 @@ class LogTest : public ::testing::Test {
   std::string log() const { return folder_ / "LUMOSplitter.log"; }
   std::string old() const { return folder_ / "LUMOSplitter.log.old"; }
 
-  testfiles::TempFolder folder_{"lumo-splitter-log"};
+  testsupport::TempFolder folder_{"lumo-splitter-log"};
   ScopedEnv programFolder_{"LUMO_PROGRAM_FOLDER", folder_.path().string()};
   ScopedEnv all_{"LC_ALL", "C"};
 };
@@ -121,7 +121,7 @@ TEST_F(LogTest, RotatesOnlyALogLargerThan2000000Bytes) {
 TEST_F(LogTest, AProgramFolderThatCannotBeWrittenGivesNoLogAndNoError) {
   fs::permissions(folder_.path(), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                                       fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
-  EXPECT_EQ(testfiles::runInChild([] {
+  EXPECT_EQ(testsupport::runInChild([] {
               WriteLog("", 1);
               WriteLog("voce", 0);
               return 0;
@@ -137,10 +137,10 @@ TEST_F(LogTest, AProgramFolderThatCannotBeWrittenGivesNoLogAndNoError) {
 
 TEST_F(LogTest, TheDateAndTimeAreTheLocalesShortDateAndLongTime) {
   // An Italian locale compiled for the test: day, month and the whole year.
-  ASSERT_TRUE(testfiles::haveTool("localedef")) << "localedef is needed (Debian package libc-bin)";
+  ASSERT_TRUE(testsupport::haveTool("localedef")) << "localedef is needed (Debian package libc-bin)";
   const fs::path locales = folder_.path() / "locales";
   fs::create_directory(locales);
-  ASSERT_EQ(testfiles::runCommand("localedef -i it_IT -f UTF-8 '" + (locales / "it_IT.UTF-8").string() + "' 2>&1"), 0)
+  ASSERT_EQ(testsupport::runCommand("localedef -i it_IT -f UTF-8 '" + (locales / "it_IT.UTF-8").string() + "' 2>&1"), 0)
       << "the Italian locale sources are needed (Debian package locales)";
   ScopedEnv path("LOCPATH", locales.string());
   ScopedEnv all("LC_ALL", std::nullopt);
@@ -164,7 +164,7 @@ TEST_F(LogTest, TheDateAndTimeAreTheLocalesShortDateAndLongTime) {
 }
 
 TEST(GetFileSize, SizeOrMinusOne) {
-  testfiles::TempFolder folder("lumo-splitter-size");
+  testsupport::TempFolder folder("lumo-splitter-size");
   writeBytes(folder / "a.log", std::string(1234, 'a'));
   EXPECT_EQ(GetFileSize(folder / "a.log"), 1234);
   EXPECT_EQ(GetFileSize(folder / "missing.log"), -1);

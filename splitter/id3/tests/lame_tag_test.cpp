@@ -11,15 +11,15 @@
 
 #include "common/mp3/mp3.h"
 #include "splitter/id3/tag_v2.h"
-#include "splitter/id3/tests/test_files.h"
+#include "testsupport/test_files.h"
 
 namespace lumo::id3 {
 namespace {
 
 namespace fs = std::filesystem;
-using testfiles::readBytes;
-using testfiles::runCommand;
-using testfiles::writeBytes;
+using testsupport::readBytes;
+using testsupport::runCommand;
+using testsupport::writeBytes;
 
 // The Debian interpreter, which the python3-mutagen package installs into.
 constexpr const char* kPython = "/usr/bin/python3";
@@ -66,7 +66,7 @@ class LameTagTest : public ::testing::Test {
  protected:
   void SetUp() override {
     for (const char* tool : {"sox", "lame", kPython})
-      ASSERT_TRUE(testfiles::haveTool(tool)) << tool << " is needed (scripts/install-deps.sh installs it)";
+      ASSERT_TRUE(testsupport::haveTool(tool)) << tool << " is needed (scripts/install-deps.sh installs it)";
     ASSERT_EQ(runCommand(std::string(kPython) + " -c 'import mutagen' 2>&1"), 0)
         << "python3-mutagen is needed (scripts/install-deps.sh installs it)";
   }
@@ -79,7 +79,7 @@ class LameTagTest : public ::testing::Test {
     return out;
   }
 
-  testfiles::TempFolder folder_{"lumo-id3-lame"};
+  testsupport::TempFolder folder_{"lumo-id3-lame"};
 };
 
 TEST_F(LameTagTest, ReplacesAV24TagWithACoverAndKeepsTheAudioAndTheV1Tag) {
@@ -127,7 +127,7 @@ TEST_F(LameTagTest, ReplacesAV24TagWithACoverAndKeepsTheAudioAndTheV1Tag) {
 
   // And a player shows the new title and plays the file to its end (mpv,
   // without sound output).
-  ASSERT_TRUE(testfiles::haveTool("mpv")) << "mpv is needed (scripts/install-deps.sh installs it)";
+  ASSERT_TRUE(testsupport::haveTool("mpv")) << "mpv is needed (scripts/install-deps.sh installs it)";
   std::string played;
   EXPECT_EQ(runCommand("mpv --no-config --ao=null --vo=null --ao-null-untimed=yes "
                        "--term-playing-msg='length=${=duration}' '" + part + "' 2>&1", &played),

@@ -10,13 +10,13 @@
 #include "common/errors/errors.h"
 #include "common/mp3/tests/frame_writer.h"
 #include "splitter/id3/tag_v2.h"
-#include "splitter/id3/tests/test_files.h"
+#include "testsupport/test_files.h"
 
 namespace lumo::id3 {
 namespace {
 
-using testfiles::readBytes;
-using testfiles::writeBytes;
+using testsupport::readBytes;
+using testsupport::writeBytes;
 
 std::string u32(uint32_t v) {
   std::string s(4, '\0');
@@ -54,7 +54,7 @@ class TagReaderTest : public ::testing::Test {
     writeBytes(folder_ / "part.mp3", bytes);
     return folder_ / "part.mp3";
   }
-  testfiles::TempFolder folder_{"lumo-id3-reader"};
+  testsupport::TempFolder folder_{"lumo-id3-reader"};
 };
 
 TEST_F(TagReaderTest, ReadsBackWhatTheWriterWrote) {

@@ -10,15 +10,15 @@
 #include "common/errors/errors.h"
 #include "common/mp3/tests/frame_writer.h"
 #include "splitter/id3/tag_v2.h"
-#include "splitter/id3/tests/test_files.h"
+#include "testsupport/test_files.h"
 
 namespace lumo::id3 {
 namespace {
 
 namespace fs = std::filesystem;
 using mp3::testing::FrameFields;
-using testfiles::readBytes;
-using testfiles::writeBytes;
+using testsupport::readBytes;
+using testsupport::writeBytes;
 
 // A plain text or URL frame of an ID3v2.3 tag with data shorter than 255 bytes.
 std::string frame(const std::string& id, const std::string& data) {
@@ -52,7 +52,7 @@ class TagWriterTest : public ::testing::Test {
     writeBytes(path(name), bytes);
     return path(name);
   }
-  testfiles::TempFolder folder_{"lumo-id3-writer"};
+  testsupport::TempFolder folder_{"lumo-id3-writer"};
 };
 
 TEST_F(TagWriterTest, EmptyTagIs167BytesAndItsSizeReachesTheAudio) {
@@ -358,7 +358,7 @@ TEST_F(TagWriterTest, AReadOnlyFileOrFolderFailsAndTheFileStays) {
   const std::string bytes = id3v2(3, frame("TIT2", "x")) + audio();
   const std::string file = put(bytes);
   fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-  EXPECT_EQ(testfiles::runInChild([&] { return genre28().WriteTag(file) ? 1 : 0; }), err::PathFileAccess);
+  EXPECT_EQ(testsupport::runInChild([&] { return genre28().WriteTag(file) ? 1 : 0; }), err::PathFileAccess);
   EXPECT_EQ(readBytes(file), bytes);
 
   // A writable file in a folder that takes no new file: the new file cannot
@@ -366,7 +366,7 @@ TEST_F(TagWriterTest, AReadOnlyFileOrFolderFailsAndTheFileStays) {
   fs::permissions(file, fs::perms::all);
   fs::permissions(folder_.path(), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                                       fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
-  EXPECT_EQ(testfiles::runInChild([&] { return genre28().WriteTag(file) ? 1 : 0; }), err::PathFileAccess);
+  EXPECT_EQ(testsupport::runInChild([&] { return genre28().WriteTag(file) ? 1 : 0; }), err::PathFileAccess);
   EXPECT_EQ(readBytes(file), bytes);
 }
 
@@ -376,7 +376,7 @@ TEST_F(TagWriterTest, AFullDiskLeavesTheOriginalWholeAndNoTemporaryFile) {
   fs::permissions(folder_.path(), fs::perms::all);
   fs::permissions(file, fs::perms::all);
   // Files may grow to 4000 bytes only: the new file (about 16,900) cannot be written.
-  EXPECT_EQ(testfiles::runInChild([&] { return genre28().WriteTag(file) ? 1 : 0; }, 4000), err::PathFileAccess);
+  EXPECT_EQ(testsupport::runInChild([&] { return genre28().WriteTag(file) ? 1 : 0; }, 4000), err::PathFileAccess);
   EXPECT_EQ(readBytes(file), bytes);
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_.path()), fs::directory_iterator()), 1);
 }

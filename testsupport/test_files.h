@@ -1,8 +1,9 @@
 #pragma once
-// Files and processes for the tests of the splitter's libraries: a temporary
-// folder, whole-file reads and writes, tools on the PATH, and running a piece
-// of code as a user without privileges (so that read-only files and folders
-// are read-only also when the tests run as root).
+// Files and processes for tests: a temporary folder, whole-file reads and
+// writes, tools on the PATH, shell commands with their output, and running a
+// piece of code in a child process as a user without privileges (so that
+// read-only files and folders are read-only also when the tests run as
+// root), optionally with a limit on the size of the files it writes.
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -21,7 +22,7 @@
 
 #include "common/errors/errors.h"
 
-namespace lumo::testfiles {
+namespace lumo::testsupport {
 
 namespace fs = std::filesystem;
 
@@ -112,4 +113,4 @@ inline int runInChild(const std::function<int()>& body, rlim_t fileSizeLimit = 0
   return WEXITSTATUS(status);
 }
 
-}  // namespace lumo::testfiles
+}  // namespace lumo::testsupport
