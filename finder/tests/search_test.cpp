@@ -9,6 +9,7 @@
 #include "finder/leggiregistro.h"
 #include "finder/search.h"
 #include "finder/tests/finder_fixture.h"
+#include "testsupport/test_files.h"
 
 using namespace lumo::finder;
 using namespace lumo::finder::testing;
@@ -215,6 +216,29 @@ TEST_F(SearchTest, AFolderWithABrokenIndexStopsItsListingWithAMessageAndThePageG
   EXPECT_EQ(std::count_if(page.begin(), page.end(), [](const std::string& l) { return l.find(">Buono<") != l.npos; }), 0);
   EXPECT_EQ(std::count_if(page.begin(), page.end(), [](const std::string& l) { return l.find(">Terzo<") != l.npos; }), 1);
   EXPECT_EQ(page.back(), "</html>");
+}
+
+TEST_F(SearchTest, AFolderThatCannotBeReadStopsItsListingWithAMessage) {
+  const fs::path locked = root / "chiusa";
+  book(locked / "A", "A1", "Autore", "Alfa");
+  fs::permissions(locked, fs::perms::owner_write);  // neither listed nor entered
+  const fs::path out = root / "pagina";
+  fs::create_directories(out);
+  fs::permissions(out, fs::perms::all);
+  // As a user without privileges, for whom the permissions hold.
+  const int result = lumo::testsupport::runInChild([&] {
+    PageWriter page((out / "p.html").string());
+    sfoglia listing(page, lv, {});
+    listing.ContarArchivos(locked.string());
+    page.line("</html>");
+    page.commit();
+    const std::string expected =
+        std::string(kListingError) + lumo::errorDescription(lumo::err::PermissionDenied);
+    return script->shown().size() == 1 && script->shown()[0].text == expected ? 0 : 1;
+  });
+  fs::permissions(locked, fs::perms::owner_all);
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(linesOf(out / "p.html"), Lines{"</html>"});  // nothing of the listing
 }
 
 TEST_F(SearchTest, APageThatCannotBeWrittenIsAnErrorAndLeavesNothingBehind) {
