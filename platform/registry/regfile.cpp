@@ -2,13 +2,7 @@
 
 #include "platform/registry/regfile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 
@@ -123,32 +117,20 @@ std::string keyText(RootKey root, const std::string& keyPath, bool recursive) {
   return out;
 }
 
-// Replaces a file's content by bytes: written under a temporary name in the
-// same folder, then renamed over it. False when anything failed; the file
-// is then as it was.
+// Replaces a file's content by bytes: written under a short temporary name
+// in the same folder, then renamed over it, so any name the file system
+// takes can be written. False when anything failed; the file is then as it
+// was.
 bool replaceFile(const std::string& target, const std::string& bytes) {
-  const std::filesystem::path path(target);
-  std::filesystem::path folder = path.parent_path();
-  if (folder.empty()) folder = ".";
-  std::string temp = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return false;
-  // A new file gets the permissions any program's new file gets.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(fd, 0666 & ~mask);
-  bool ok = true;
-  size_t done = 0;
-  while (ok && done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false;
-    else done += static_cast<size_t>(n);
+  try {
+    // The bytes are already encoded: written as they stand.
+    text::AtomicTextFile file(target, text::Encoding::Utf8);
+    file.write(bytes);
+    file.commit();
+    return true;
+  } catch (const RuntimeError&) {
+    return false;
   }
-  if (::close(fd) != 0) ok = false;
-  if (ok && std::rename(temp.c_str(), target.c_str()) != 0) ok = false;
-  if (!ok) ::unlink(temp.c_str());
-  return ok;
 }
 
 // ---- Reading -----------------------------------------------------------------

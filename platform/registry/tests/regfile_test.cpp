@@ -153,6 +153,18 @@ TEST_F(RegFileTest, AFailedExportLeavesNoFileAndNoTemporaryFile) {
         << entry.path();
 }
 
+TEST_F(RegFileTest, ANameAsLongAsTheFileSystemTakesIsWritten) {
+  user().setValue("Software\\Demo", text("v", "1"));
+  // 255 bytes, the most a file name may have; an old file of that name too.
+  const fs::path name = dir_ / (std::string(251, 'n') + ".REG");
+  for (bool oldFile : {false, true}) {
+    SCOPED_TRACE(oldFile ? "over an old file" : "a new file");
+    if (oldFile) writeBytes(name, "old");
+    ASSERT_TRUE(ExportRegistryKey(HKEY_CURRENT_USER, "Software\\Demo", name.string(), true, false));
+    EXPECT_EQ(readBytes(name), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Demo]\r\n\"v\"=\"1\"\r\n\r\n");
+  }
+}
+
 TEST_F(RegFileTest, TheEnumeratorsReportNamesValuesAndTypeCodes) {
   user().setValue("K", text("s", "x"));
   user().setValue("K", dword("d", uint32_t(-2)));
@@ -333,3 +345,4 @@ TEST_F(RegFileTest, AnExportReadsOneStateOfTheStore) {
 
 }  // namespace
 }  // namespace lumo::registry
+
