@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdint>
@@ -96,11 +97,11 @@ uint16_t crc16(const char* data, size_t n, uint16_t crc = 0) {
 }
 
 // The frames of the stream that begins at `from`, up to the first byte that
-// is no frame (trailing tags, damage).
-std::vector<size_t> walkFrames(const Bytes& b, size_t from) {
+// is no frame (trailing tags, damage, a last frame cut short) or `end`.
+std::vector<size_t> walkFrames(const Bytes& b, size_t from, size_t end) {
   std::vector<size_t> frames;
   mp3::Mp3FrameHeader h;
-  for (size_t at = from; frameAt(b, at, h) && at + static_cast<size_t>(h.FrameLength) <= b.size();
+  for (size_t at = from; frameAt(b, at, h) && at + static_cast<size_t>(h.FrameLength) <= end;
        at += static_cast<size_t>(h.FrameLength))
     frames.push_back(at);
   return frames;
@@ -117,21 +118,24 @@ void fixHeader(Bytes& out, size_t start, size_t prevSize, const Bytes& next, siz
   if (xing == 0) return;
   const size_t frameEnd = start + static_cast<size_t>(h.FrameLength);
   const uint32_t flags = be32(out, xing + 4);
-  const std::vector<size_t> frames = walkFrames(out, start);
+  // The first part's frames and the appended ones are walked apart: the
+  // first part may end in something that is no whole frame (its recording
+  // ended in a frame cut short), and the appended audio still counts.
+  std::vector<size_t> frames = walkFrames(out, start, prevSize);
+  const std::vector<size_t> appended = walkFrames(out, prevSize, out.size());
+  frames.insert(frames.end(), appended.begin(), appended.end());
   if (frames.empty()) return;
   const size_t streamEnd = frames.back() + [&] {
     mp3::Mp3FrameHeader last;
     frameAt(out, frames.back(), last);
     return static_cast<size_t>(last.FrameLength);
   }();
-  const uint64_t bytes = streamEnd - start;
+  const uint64_t bytes = std::max(streamEnd, prevSize) - start;
   size_t at = xing + 8;
   if (flags & 1) {
     // Keep the first header's own way of counting (with or without itself):
     // it gains the frames that were appended.
-    size_t before = 0;
-    while (before < frames.size() && frames[before] < prevSize) ++before;
-    const uint64_t count = uint64_t{be32(out, at)} + (frames.size() - before);
+    const uint64_t count = uint64_t{be32(out, at)} + appended.size();
     putBe32(out, at, static_cast<uint32_t>(std::min<uint64_t>(count, UINT32_MAX)));
     at += 4;
   }

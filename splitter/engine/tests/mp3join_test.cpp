@@ -49,6 +49,17 @@ TEST_F(JoinTest, JoinedPartMeasuresAsBothHalvesForEveryReader) {
   EXPECT_EQ(fs::file_size(first), fs::file_size(dir_ / "cat.mp3") - 208);
 }
 
+// The part a continuation joins onto ends where its recording ended, and a
+// recording may end in a frame cut short: the appended audio still counts.
+TEST_F(JoinTest, AFirstPartEndingInAFrameCutShortStillMeasuresAsBoth) {
+  const fs::path first = dir_ / "part_1.mp3", second = dir_ / "part_2.mp3";
+  fs::resize_file(first, fs::file_size(first) - 100);
+  const double firstLength = readWithMutagen(first.string()).length;
+  ASSERT_EQ(AppendMp3(first.string(), second.string()), "");
+  EXPECT_NEAR(readWithMutagen(first.string()).length, firstLength + 20, 0.5);
+  EXPECT_NEAR(measured(first), 30, 1);
+}
+
 TEST_F(JoinTest, FailedJoinLeavesBothFilesAsTheyWere) {
   const fs::path second = dir_ / "part_2.mp3";
   const std::string before = readBytes(second);
