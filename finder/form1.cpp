@@ -56,7 +56,7 @@ void Form1::showAsStarted() {
 }
 
 void Form1::Form_Load() {
-  WebBrowser1->Navigate2(QStringLiteral("about:") + QString::fromUtf8(kWaitPage));
+  WebBrowser1->Navigate2(QStringLiteral("about: ") + QString::fromUtf8(kWaitPage));
   Timer1->start();
 }
 
