@@ -8,10 +8,10 @@
 #include "common/bookindex/bookindex.h"
 #include "common/errors/errors.h"
 #include "common/text/text.h"
-#include "common/tools/tools.h"
 #include "converter/fileset.h"
 #include "converter/report.h"
 #include "platform/shell/shell.h"
+#include "platform/tools/tools.h"
 #include "platform/ui/ui.h"
 
 namespace fs = std::filesystem;

@@ -13,7 +13,6 @@
 
 #include "common/bookindex/bookindex.h"
 #include "common/errors/errors.h"
-#include "common/tools/tools.h"
 #include "converter/form2.h"
 #include "converter/form3.h"
 #include "converter/lv_model.h"
@@ -21,6 +20,7 @@
 #include "platform/registry/registry.h"
 #include "platform/shell/drives.h"
 #include "platform/shell/shell.h"
+#include "platform/tools/tools.h"
 #include "platform/ui/ui.h"
 
 namespace fs = std::filesystem;

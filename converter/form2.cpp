@@ -5,8 +5,8 @@
 #include <QVBoxLayout>
 
 #include "common/organisation.h"
-#include "common/tools/tools.h"
 #include "converter/program.h"
+#include "platform/tools/tools.h"
 
 namespace lumo::converter {
 

@@ -4,10 +4,10 @@
 #include <system_error>
 
 #include "common/text/text.h"
-#include "common/tools/tools.h"
 #include "finder/search.h"
 #include "platform/registry/registry.h"
 #include "platform/shell/shell.h"
+#include "platform/tools/tools.h"
 #include "platform/ui/ui.h"
 
 namespace fs = std::filesystem;

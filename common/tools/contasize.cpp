@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "platform/shell/shell.h"
+#include "common/tools/paths.h"
 
 namespace fs = std::filesystem;
 
@@ -11,7 +11,7 @@ namespace lumo::tools {
 int32_t contasize::ContarArchivos(const std::string& path) {
   if (path.empty()) return 0;
   std::error_code ec;
-  const fs::path file = shell::resolvePath(path);
+  const fs::path file = resolvePath(path);
   if (!fs::is_regular_file(file, ec)) return 0;
   const uintmax_t size = fs::file_size(file, ec);
   if (ec) return 0;

@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <memory>
 
-#include "common/tools/tools.h"
 #include "converter/conversion.h"
 #include "book_fixture.h"
+#include "platform/tools/tools.h"
 #include "platform/ui/ui.h"
 
 namespace lumo::converter::testing {

@@ -13,13 +13,13 @@
 
 #include "common/errors/errors.h"
 #include "common/organisation.h"
-#include "common/tools/tools.h"
 #include "converter/form1.h"
 #include "converter/form2.h"
 #include "converter/form3.h"
 #include "converter/program.h"
 #include "converter/tests/book_fixture.h"
 #include "platform/registry/registry.h"
+#include "platform/tools/tools.h"
 #include "platform/ui/ui.h"
 
 QT_BEGIN_NAMESPACE

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/text/text.h"
+#include "common/tools/paths.h"
 
 namespace lumo::browser::url {
 namespace {
@@ -178,32 +179,14 @@ std::string resolve(std::string_view reference, std::string_view base) {
 }
 
 std::optional<std::string> findPathIgnoringCase(const std::string& path) {
-  std::error_code ec;
   if (path.empty()) return std::nullopt;
+  std::error_code ec;
   if (fs::exists(path, ec)) return path;
-  fs::path found = "/";
-  for (const fs::path& part : fs::path(path).relative_path()) {
-    const std::string name = part.string();
-    if (name.empty() || name == ".") continue;
-    if (name == "..") {
-      found = found.parent_path();
-      continue;
-    }
-    if (fs::exists(found / part, ec)) {
-      found /= part;
-      continue;
-    }
-    std::optional<fs::path> match;
-    for (fs::directory_iterator it(found, ec), end; !ec && it != end; it.increment(ec)) {
-      if (text::iequals(it->path().filename().string(), name)) {
-        match = it->path();
-        break;
-      }
-    }
-    if (!match) return std::nullopt;
-    found = *match;
-  }
-  return found.string();
+  std::string found = tools::resolvePath(path);
+  if (!fs::exists(found, ec)) return std::nullopt;
+  // A folder found in another case is named without its trailing "/".
+  while (found.size() > 1 && found.back() == '/') found.pop_back();
+  return found;
 }
 
 }  // namespace lumo::browser::url

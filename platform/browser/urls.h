@@ -45,7 +45,8 @@ std::string resolve(std::string_view reference, std::string_view base);
 
 // The existing file or folder that a path names, each component matched
 // without regard to case when the exact name does not exist (pages and
-// style sheets name "INCLUDE/Style1.CSS" for the folder "Include").
+// style sheets name "INCLUDE/Style1.CSS" for the folder "Include"), by the
+// rules of tools::resolvePath.
 std::optional<std::string> findPathIgnoringCase(const std::string& path);
 
 }  // namespace lumo::browser::url

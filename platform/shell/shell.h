@@ -19,10 +19,8 @@ std::string withSlash(std::string folder);
 // The user's home folder (HOME, else the password database).
 std::string homeFolder();
 
-// The path itself when it exists; else the path with each component that
-// does not exist as written replaced by an entry of its folder whose name
-// matches without regard to case. When no such entry exists the rest of the
-// path is kept as written (so the result names what would be created).
+// The path looked up without regard to case (tools::resolvePath in
+// common/tools/paths.h, which has the rules).
 std::string resolvePath(const std::string& path);
 
 // True when the path, resolved without regard to case, exists.

@@ -10,8 +10,8 @@
 
 #include "common/errors/errors.h"
 #include "common/text/text.h"
-#include "common/tools/tools.h"
 #include "platform/shell/shell.h"
+#include "platform/tools/tools.h"
 #include "platform/ui/ui.h"
 #include "splitter/engine/contafile.h"
 #include "splitter/engine/logfile.h"

@@ -5,7 +5,7 @@
 #include <QVBoxLayout>
 
 #include "common/organisation.h"
-#include "common/tools/tools.h"
+#include "platform/tools/tools.h"
 #include "splitter/window/program.h"
 
 namespace lumo::splitter {

@@ -74,6 +74,10 @@ TEST(Urls, FindsPathsIgnoringCaseOnlyWhenTheExactNameIsMissing) {
   ASSERT_TRUE(found);
   EXPECT_TRUE(fs::exists(*found));
   EXPECT_EQ(fs::path(*found).parent_path(), root / "Include");
+  // ".." is the file system's: after a missing folder nothing is found, as
+  // the exact path would not be.
+  EXPECT_EQ(url::findPathIgnoringCase((root / "nothing/../include/STYLE1.css").string()), std::nullopt);
+  EXPECT_TRUE(url::findPathIgnoringCase((root / "Include/../include/STYLE1.css").string()));
   fs::remove_all(root);
 }
 

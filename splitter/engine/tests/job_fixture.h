@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "common/tools/tools.h"
+#include "platform/tools/tools.h"
 #include "platform/ui/ui.h"
 #include "splitter/engine/engine_process.h"
 #include "splitter/engine/splitjob.h"

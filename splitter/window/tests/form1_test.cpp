@@ -13,8 +13,8 @@
 
 #include "common/errors/errors.h"
 #include "common/organisation.h"
-#include "common/tools/tools.h"
 #include "platform/registry/registry.h"
+#include "platform/tools/tools.h"
 #include "platform/ui/ui.h"
 #include "splitter/engine/tests/audio.h"
 #include "splitter/window/form1.h"

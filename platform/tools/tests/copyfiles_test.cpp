@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "common/tools/tools.h"
+#include "platform/tools/tools.h"
 #include "platform/ui/ui.h"
 
 namespace fs = std::filesystem;
@@ -118,21 +118,4 @@ TEST_F(CopyFilesTest, SourcesOtherThanPatterns) {
   ASSERT_TRUE(CopyFiles(src.string() + "/*.mp3", src.string(), false));
   EXPECT_EQ(contentOf(src / "01.mp3"), "one");
   EXPECT_TRUE(script->shown().empty());
-}
-
-TEST(FilesMatching, MatchesWildcardsWithoutRegardToCase) {
-  const fs::path dir = fs::temp_directory_path() / ("lumo_match_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
-  for (const char* n : {"a.mp3", "B.Mp3", "c.mp3.bak", "d.mp", "e1.mp3"}) std::ofstream(dir / n) << "x";
-  auto names = [&](const std::string& pattern) {
-    std::vector<std::string> out;
-    for (const auto& f : FilesMatching((dir / pattern).string())) out.push_back(fs::path(f).filename().string());
-    return out;
-  };
-  EXPECT_EQ(names("*.mp3"), (std::vector<std::string>{"B.Mp3", "a.mp3", "e1.mp3"}));
-  EXPECT_EQ(names("?.MP3"), (std::vector<std::string>{"B.Mp3", "a.mp3"}));
-  EXPECT_EQ(names("*"), (std::vector<std::string>{"B.Mp3", "a.mp3", "c.mp3.bak", "d.mp", "e1.mp3"}));
-  EXPECT_EQ(names("A.MP3"), (std::vector<std::string>{"a.mp3"}));
-  EXPECT_TRUE(names("*.wav").empty());
-  fs::remove_all(dir);
 }

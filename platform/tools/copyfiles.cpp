@@ -1,4 +1,4 @@
-// CopyFiles and the wildcard lookup it shares with its callers.
+// CopyFiles: files copied under a temporary name, asked about before replacing.
 
 #include <stdlib.h>
 #include <unistd.h>
@@ -6,9 +6,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "common/text/text.h"
-#include "common/tools/tools.h"
 #include "platform/shell/shell.h"
+#include "platform/tools/tools.h"
 #include "platform/ui/ui.h"
 
 namespace fs = std::filesystem;
@@ -16,32 +15,9 @@ namespace fs = std::filesystem;
 namespace lumo::tools {
 namespace {
 
-bool hasWildcard(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
-
 std::string withoutSlash(std::string path) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   return path;
-}
-
-char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// "*" matches any run of characters, "?" any one; letters match without
-// regard to case, as the Windows shell matched them.
-bool wildcardMatch(std::string_view name, std::string_view pattern) {
-  size_t n = 0, p = 0, starP = std::string_view::npos, starN = 0;
-  while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || fold(pattern[p]) == fold(name[n]))) {
-      ++n, ++p;
-    } else if (p < pattern.size() && pattern[p] == '*') {
-      starP = p++, starN = n;
-    } else if (starP != std::string_view::npos) {
-      p = starP + 1, n = ++starN;
-    } else {
-      return false;
-    }
-  }
-  while (p < pattern.size() && pattern[p] == '*') ++p;
-  return p == pattern.size();
 }
 
 struct CopyItem {
@@ -112,26 +88,6 @@ std::vector<CopyItem> itemsToCopy(const std::string& source, const fs::path& des
 }
 
 }  // namespace
-
-std::vector<std::string> FilesMatching(const std::string& folderAndPattern) {
-  const fs::path path(folderAndPattern);
-  const std::string pattern = path.filename().string();
-  std::vector<std::string> files;
-  std::error_code ec;
-  if (!hasWildcard(pattern)) {
-    const std::string resolved = shell::resolvePath(folderAndPattern);
-    if (!pattern.empty() && fs::is_regular_file(resolved, ec)) files.push_back(resolved);
-    return files;
-  }
-  const fs::path folder = path.has_parent_path() ? fs::path(shell::resolvePath(path.parent_path().string())) : ".";
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    std::error_code typeError;
-    if (it->is_regular_file(typeError) && wildcardMatch(it->path().filename().string(), pattern))
-      files.push_back(it->path().string());
-  }
-  std::sort(files.begin(), files.end());
-  return files;
-}
 
 CopyProgressHook setCopyProgressHook(CopyProgressHook hook) {
   CopyProgressHook previous = std::move(progressHook());
