@@ -6,6 +6,7 @@
 
 #include "common/errors/errors.h"
 #include "common/text/text.h"
+#include "splitter/id3/decimal.h"
 #include "splitter/id3/tag_v2.h"
 
 namespace lumo::id3 {
@@ -77,7 +78,7 @@ double leadingNumber(std::string_view s) {
   }
   // A number too large for a double reads as infinite, which the 16-bit
   // conversion reports as an overflow.
-  return std::strtod(digits.c_str(), nullptr);
+  return parseDecimal(digits);
 }
 
 size_t utf8Length(std::string_view s) {

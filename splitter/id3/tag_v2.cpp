@@ -19,6 +19,7 @@
 #include "common/errors/errors.h"
 #include "common/mp3/frame_header.h"
 #include "common/text/text.h"
+#include "splitter/id3/decimal.h"
 
 namespace fs = std::filesystem;
 
@@ -230,7 +231,7 @@ int16_t toInt16Text(const std::string& value) {
     }
   }
   if (!digits || i != t.size()) throw RuntimeError(err::TypeMismatch);
-  return text::toInt16(std::strtod(t.c_str(), nullptr));
+  return text::toInt16(parseDecimal(t));
 }
 
 void writeAll(int fd, const char* data, size_t n) {

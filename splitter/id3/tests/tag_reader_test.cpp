@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -194,6 +197,30 @@ TEST(GenreTable, NumberOfATconText) {
   } catch (const RuntimeError& e) {
     EXPECT_EQ(e.number(), err::Overflow);
   }
+}
+
+// The program runs in the user's locale (Qt sets it from the environment),
+// where the decimal separator may be a comma: the genre numbers are still
+// read with a full stop.
+TEST(GenreTable, NumbersReadWithAFullStopInAnItalianLocale) {
+  ASSERT_TRUE(testsupport::haveTool("localedef")) << "localedef is needed (Debian package libc-bin)";
+  testsupport::TempFolder folder("lumo-id3-locale");
+  const std::string locales = (folder.path() / "locales").string();
+  std::filesystem::create_directory(locales);
+  ASSERT_EQ(testsupport::runCommand("localedef -i it_IT -f UTF-8 '" + locales + "/it_IT.UTF-8' 2>&1"), 0)
+      << "the Italian locale sources are needed (Debian package locales)";
+  ::setenv("LOCPATH", locales.c_str(), 1);
+  ASSERT_NE(std::setlocale(LC_NUMERIC, "it_IT.UTF-8"), nullptr);
+  EXPECT_EQ(TypeTagV2::GenreIndexFromText("147.6"), 255);
+  EXPECT_EQ(TypeTagV2::GenreIndexFromText("13.5"), 14);
+  EXPECT_EQ(TypeTagV2::GenreIndexFromText("(2.6)"), 3);
+  TypeTagV2 t;
+  t.Genre("2.6");
+  std::string frames;
+  t.AppendFrame(frames, "TCON");
+  EXPECT_EQ(frames, frame("TCON", "(2.6)Dance"));
+  std::setlocale(LC_NUMERIC, "C");
+  ::unsetenv("LOCPATH");
 }
 
 TEST(CleanTagText, KeepsTheTextBehindTheLastNulWithoutControlCharacters) {
