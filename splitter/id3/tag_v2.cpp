@@ -250,7 +250,9 @@ void writeAll(int fd, const char* data, size_t n) {
 class TempFile {
  public:
   explicit TempFile(const fs::path& target) {
-    std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+    // A short name: the target's own name may already be as long as the
+    // file system allows.
+    std::string pattern = (target.parent_path() / ".lumo-id3-XXXXXX").string();
     file_.reset(::mkostemp(pattern.data(), O_CLOEXEC));
     if (file_.fd() < 0) throw RuntimeError(err::PathFileAccess);
     path_ = pattern;

@@ -324,6 +324,16 @@ TEST_F(TagWriterTest, KeepsPermissionsAndFollowsALink) {
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_.path()), fs::directory_iterator()), 2);
 }
 
+TEST_F(TagWriterTest, APartWithTheLongestNameTheFolderTakesIsTagged) {
+  // A long chapter title makes a long part name; 255 bytes is the limit of
+  // most file systems.
+  const std::string name = std::string(251, 'a') + ".mp3";
+  const std::string file = put(audio(), name);
+  ASSERT_TRUE(genre28().WriteTag(file));
+  EXPECT_EQ(readBytes(file).size(), 167 + audio().size());
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_.path()), fs::directory_iterator()), 1);
+}
+
 TEST_F(TagWriterTest, AGenreThatIsNoNumberFailsBeforeTheFileIsTouched) {
   const std::string bytes = id3v2(3, frame("TIT2", "x")) + audio();
   const std::string file = put(bytes);
