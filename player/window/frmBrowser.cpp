@@ -139,6 +139,9 @@ void frmBrowser::createConfigurationFrame() {
   frmconfigurazione =
       named(new QGroupBox(frameCaption, this), "frmconfigurazione", frameCaption);
   place(frmconfigurazione, 0, 0, 4935, 2535);
+  // The panel stands over the page: it paints its own face, so the page's
+  // text does not run through it.
+  frmconfigurazione->setAutoFillBackground(true);
   frmconfigurazione->hide();
   QGroupBox* f = frmconfigurazione;
   auto check = [f](const char* name, const char* text, int l, int t, int w, int h) {
@@ -232,6 +235,7 @@ void frmBrowser::createBookmarkFrame() {
 void frmBrowser::createDebugFrame() {
   fraDebug = named(new QGroupBox(QStringLiteral("Debug"), this), "fraDebug", QStringLiteral("Debug"));
   place(fraDebug, 5520, 1560, 6735, 5055);
+  fraDebug->setAutoFillBackground(true);  // over the page, as the panel above
   fraDebug->hide();
   QGroupBox* f = fraDebug;
   auto edit = [f](const char* name, const char* accessible, int l, int t, int w) {

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -169,6 +170,31 @@ TEST_F(ConfigPanelTest, SetPlayerReplacesThePlayerAndStartsTheFileAgain) {
   EXPECT_EQ(w.oPlayer->Versione(), 1);
   EXPECT_NE(w.oPlayer->currentPlayer(), nullptr);
   EXPECT_EQ(playerSetting("Versione"), "1");
+}
+
+// The panels stand over the page: a partially sighted reader must see
+// the panel's own face, not the page's text running through it.
+TEST_F(ConfigPanelTest, ThePanelsCoverThePageUnderThem) {
+  frmBrowser& w = openOn(writeFilePage("A.htm", {}));
+  w.resize(900, 600);
+  QApplication::processEvents();
+  press('8', keys::shift::Ctrl);
+  press('D', keys::shift::Ctrl | keys::shift::Shift | keys::shift::Alt);
+  for (QGroupBox* panel : {w.frmconfigurazione, w.fraDebug}) {
+    ASSERT_FALSE(panel->isHidden()) << panel->objectName().toStdString();
+    panel->raise();
+    // On screen, the window shows the panel as the panel alone looks.
+    const QImage onScreen = w.grab().toImage();
+    const QImage alone = panel->grab().toImage();
+    const QRect r = panel->geometry();
+    // Spots just inside the panel's right edge, where it has no controls.
+    for (int y : {r.height() / 3, r.height() / 2}) {
+      const QPoint spot(r.width() - 5, y);
+      EXPECT_EQ(onScreen.pixelColor(r.topLeft() + spot).name().toStdString(),
+                alone.pixelColor(spot).name().toStdString())
+          << panel->objectName().toStdString() << " at y " << y;
+    }
+  }
 }
 
 TEST_F(ConfigPanelTest, TheDebugFrameShowsThePlayerFileAndGoesToAnAddress) {
