@@ -2,6 +2,7 @@
 
 #include "platform/registry/regfile.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -56,27 +57,51 @@ std::string hexBytes(std::string_view bytes) {
   return out;
 }
 
+// How the text of a file is written: windows-1252, or UTF-8 when some name
+// or text windows-1252 cannot hold (lossy tells that, for a windows-1252
+// file), so that the file reads back as the store held it.
+struct Output {
+  bool utf8 = false;
+  bool lossy = false;
+};
+
+bool fitsCp1252(std::string_view s) { return text::cp1252ToUtf8(text::utf8ToCp1252(s)) == s; }
+
+// A name or text that goes into the file as it stands (converted later).
+void note(std::string_view s, Output& o) {
+  if (!o.utf8 && !o.lossy && !fitsCp1252(s)) o.lossy = true;
+}
+
+// The bytes of a text inside hex(1/2/7), in the file's encoding.
+std::string textBytes(std::string_view s, Output& o) {
+  note(s, o);
+  return o.utf8 ? std::string(s) : text::utf8ToCp1252(s);
+}
+
 // hex(N): for a type of its own; the bytes are written as they stand in the
-// file, so text goes in as windows-1252 (the text is converted later).
+// file.
 std::string typedHex(int type, std::string_view fileBytes) {
   char head[24];
   std::snprintf(head, sizeof head, "hex(%x):", static_cast<unsigned>(type));
   return head + hexBytes(fileBytes);
 }
 
-// The data part of a value line. The whole text is converted to
-// windows-1252 when it is written, so the bytes of a hex(1/2/7) value are
-// worked out here from the converted text.
-std::string dataPart(const Value& v) {
+// The data part of a value line. The whole text is converted to the file's
+// encoding when it is written, so the bytes of a hex(1/2/7) value are
+// worked out here in that encoding.
+std::string dataPart(const Value& v, Output& o) {
   const std::string nul(1, '\0');
   switch (v.type) {
     case ValueType::String:
-      if (v.data.find_first_of(std::string("\r\n") + nul) == std::string::npos) return quotedText(v.data);
-      return typedHex(1, text::utf8ToCp1252(v.data) + nul);
+      if (v.data.find_first_of(std::string("\r\n") + nul) == std::string::npos) {
+        note(v.data, o);
+        return quotedText(v.data);
+      }
+      return typedHex(1, textBytes(v.data, o) + nul);
     case ValueType::ExpandString:
-      return typedHex(2, text::utf8ToCp1252(v.data) + nul);
+      return typedHex(2, textBytes(v.data, o) + nul);
     case ValueType::MultiString:
-      return typedHex(7, text::utf8ToCp1252(v.data) + nul + nul);
+      return typedHex(7, textBytes(v.data, o) + nul + nul);
     case ValueType::Dword: {
       char digits[16];
       std::snprintf(digits, sizeof digits, "dword:%08x", static_cast<unsigned>(v.dword));
@@ -88,32 +113,48 @@ std::string dataPart(const Value& v) {
   return typedHex(static_cast<int>(v.type), v.data);
 }
 
-std::string valueLine(const Value& v) {
-  return (v.name.empty() ? std::string("@") : quotedText(v.name)) + "=" + dataPart(v) + "\r\n";
+std::string valueLine(const Value& v, Output& o) {
+  note(v.name, o);
+  return (v.name.empty() ? std::string("@") : quotedText(v.name)) + "=" + dataPart(v, o) + "\r\n";
 }
 
-void appendKey(Store* store, RootKey root, const std::string& keyPath, bool recursive, std::string& out) {
+void appendKey(Store* store, RootKey root, const std::string& keyPath, bool recursive, Output& o,
+               std::string& out) {
+  note(keyPath, o);
   out += "[" + rootKeyName(root) + (rootKeyName(root).empty() ? "" : "\\") + keyPath + "]\r\n";
   if (store)
-    for (const Value& v : store->values(keyPath)) out += valueLine(v);
+    for (const Value& v : store->values(keyPath)) out += valueLine(v, o);
   out += "\r\n";
   if (!recursive || !store) return;
   for (const std::string& name : store->subkeys(keyPath))
-    appendKey(store, root, joinPath(keyPath, name), true, out);
+    appendKey(store, root, joinPath(keyPath, name), true, o, out);
 }
 
-// The key's blocks as UTF-8, read in one snapshot of the store.
-std::string keyText(RootKey root, const std::string& keyPath, bool recursive) {
+// The key's blocks as UTF-8 text (hex(1/2/7) bytes in the file's encoding),
+// read in one snapshot of the store. Unless forced, the file is UTF-8 only
+// when windows-1252 cannot hold some name or text.
+std::string keyText(RootKey root, const std::string& keyPath, bool recursive,
+                    std::optional<bool> forceUtf8, bool& utf8) {
   Store* store = storeOf(root);
   std::string out;
-  if (!store) {
-    appendKey(nullptr, root, keyPath, recursive, out);
-    return out;
-  }
-  store->snapshot([&] {
+  auto build = [&](bool asUtf8) {
+    Output o{asUtf8, false};
     out.clear();
-    appendKey(store, root, keyPath, recursive, out);
-  });
+    appendKey(store, root, keyPath, recursive, o, out);
+    return o.lossy;
+  };
+  auto both = [&] {
+    utf8 = forceUtf8.value_or(false);
+    if (build(utf8) && !forceUtf8) {
+      utf8 = true;
+      build(true);
+    }
+  };
+  if (store) {
+    store->snapshot(both);
+  } else {
+    both();
+  }
   return out;
 }
 
@@ -197,25 +238,25 @@ std::optional<std::string> readHexBytes(std::string_view s) {
   return bytes;
 }
 
-// Text bytes as the file holds them (windows-1252) less the final NULs
-// that ended them.
-std::string fileText(std::string bytes, size_t nuls) {
+// Text bytes as the file holds them less the final NULs that ended them:
+// UTF-8 when they are valid UTF-8 in a file that is, else windows-1252.
+std::string fileText(std::string bytes, size_t nuls, bool utf8File) {
   for (size_t i = 0; i < nuls && !bytes.empty() && bytes.back() == '\0'; ++i) bytes.pop_back();
-  return text::cp1252ToUtf8(bytes);
+  return utf8File && text::isValidUtf8(bytes) ? bytes : text::cp1252ToUtf8(bytes);
 }
 
 // A value of type N from the bytes of hex(N):; nullopt when they do not fit
 // the type.
-std::optional<Value> typedValue(unsigned type, const std::string& bytes) {
+std::optional<Value> typedValue(unsigned type, const std::string& bytes, bool utf8File) {
   Value v;
   v.type = static_cast<ValueType>(type);
   switch (type) {
     case 1:
     case 2:
-      v.data = fileText(bytes, 1);
+      v.data = fileText(bytes, 1, utf8File);
       return v;
     case 7:
-      v.data = fileText(bytes, 2);
+      v.data = fileText(bytes, 2, utf8File);
       return v;
     case 4:
       if (bytes.size() != 4) return std::nullopt;
@@ -278,14 +319,20 @@ std::vector<RegistryValueRecord> EnumRegistryValues(RootKey root, const std::str
 bool ExportRegistryKey(RootKey root, const std::string& KeyPath, const std::string& FileName,
                        bool Recursive, bool Append) {
   try {
-    const std::string blocks = text::utf8ToCp1252(keyText(root, KeyPath, Recursive));
     std::string content;
     if (Append) {
       std::error_code ec;
       if (std::filesystem::exists(FileName, ec)) content = text::readFileBytes(FileName);
     }
+    // Appended blocks keep the encoding of a file that shows one.
+    std::optional<bool> forceUtf8;
+    if (std::any_of(content.begin(), content.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+      forceUtf8 = text::isValidUtf8(content);
+    bool utf8 = false;
+    const std::string blocks = keyText(root, KeyPath, Recursive, forceUtf8, utf8);
+    content.reserve(content.size() + blocks.size() + 16);
     if (!Append || content.find("REGEDIT4") == std::string::npos) content += kHeader;
-    content += blocks;
+    content += utf8 ? blocks : text::utf8ToCp1252(blocks);
     return replaceFile(FileName, content);
   } catch (...) {
     return false;
@@ -312,10 +359,13 @@ RegFileContents ReadRegFile(const std::string& FileName) {
       return result;
     }
   }
-  // The lines, whatever their line ends.
+  // The lines, whatever their line ends. A file that is valid UTF-8 is read
+  // as UTF-8 (our export of names windows-1252 lacks), any other as
+  // windows-1252.
+  const bool utf8File = text::isValidUtf8(bytes);
   std::vector<std::string> lines;
   {
-    const std::string all = text::cp1252ToUtf8(bytes);
+    const std::string all = utf8File ? bytes : text::cp1252ToUtf8(bytes);
     size_t start = 0;
     while (start <= all.size()) {
       size_t end = all.find_first_of("\r\n", start);
@@ -437,7 +487,7 @@ RegFileContents ReadRegFile(const std::string& FileName) {
       }
       auto bytesRead = readHexBytes(data);
       if (!bytesRead) return fail(first);
-      auto value = typedValue(*type, *bytesRead);
+      auto value = typedValue(*type, *bytesRead, utf8File);
       if (!value) return fail(first);
       change.value = std::move(*value);
     } else {

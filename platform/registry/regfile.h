@@ -6,15 +6,17 @@
 // store holds HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE; every other root
 // reads as a key that cannot be opened.
 //
-// REGEDIT4 file: windows-1252 text with CR LF line ends. "REGEDIT4" and an
-// empty line, then for each key its line "[HKEY_CURRENT_USER\Path]", one line
-// per value (name part, "=", data part) and an empty line. Name part: the name
+// REGEDIT4 file: windows-1252 text with CR LF line ends (UTF-8 when a name
+// or text of the key is not in windows-1252; a file that is valid UTF-8 is
+// read as UTF-8). "REGEDIT4" and an empty line, then for each key its line
+// "[HKEY_CURRENT_USER\Path]", one line per value (name part, "=", data
+// part) and an empty line. Name part: the name
 // between double quotes ("\" written "\\", '"' written '\"'), "@" for the
 // default value. Data part by type:
 //   text                    "C:\\x"   (a text with CR, LF or NUL: hex(1):...)
 //   32-bit number           dword:00000010
 //   binary                  hex:0A,FF
-//   expandable text         hex(2):  its windows-1252 bytes and a NUL
+//   expandable text         hex(2):  its bytes in the file's encoding and a NUL
 //   multi-text              hex(7):  each part's bytes and a NUL, then a NUL
 //   any other type N        hex(N):  the data bytes (N in hexadecimal)
 // so that every value reads back exactly as it was written.

@@ -236,6 +236,33 @@ TEST_F(RegFileTest, AnExportImportedAgainGivesBackTheSameTree) {
   EXPECT_EQ(readBytes(file("again.reg")), exported);
 }
 
+TEST_F(RegFileTest, NamesAndTextsWindows1252LacksMakeTheFileUtf8AndReadBack) {
+  // A book folder in Polish, a description in Russian: the page's key and
+  // its bookmarks must come back under the same names.
+  const std::string page = kTree + "\\Łódź\\A.HTM";
+  user().setValue(page, text("1", "30"));
+  user().setValue(page, text("1NOME", "Достоевский «€»"));
+  user().setValue(page, text("Ω", "riga\r\nДва"));
+  user().setValue(page, text("e", "%Ж%", ValueType::ExpandString));
+  user().setValue(page, text("m", std::string("ä\0ć", 5), ValueType::MultiString));
+  const std::string before = dump(user(), kTree);
+  ASSERT_TRUE(ExportRegistryKey(HKEY_CURRENT_USER, kTree, file().string(), true, false));
+  const std::string bytes = readBytes(file());
+  EXPECT_NE(bytes.find("[HKEY_CURRENT_USER\\" + page + "]\r\n\"1\"=\"30\"\r\n\"1NOME\"=\"Достоевский «€»\"\r\n"),
+            std::string::npos);
+  EXPECT_NE(bytes.find("\"e\"=hex(2):25,D0,96,25,00\r\n"), std::string::npos);
+
+  user().deleteKey(kTree);
+  ImportResult result = ImportRegFile(file().string(), KeyScope{HKEY_CURRENT_USER, kTree});
+  ASSERT_TRUE(result.ok) << result.error;
+  EXPECT_EQ(dump(user(), kTree), before);
+
+  // Appended blocks keep the encoding the file already has.
+  writeBytes(file("old.reg"), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Citt\xE0]\r\n\r\n");
+  ASSERT_TRUE(ExportRegistryKey(HKEY_CURRENT_USER, page, file("old.reg").string(), false, true));
+  EXPECT_NE(readBytes(file("old.reg")).find("\"1NOME\"=\"??????????? \xAB\x80\xBB\"\r\n"), std::string::npos);
+}
+
 TEST_F(RegFileTest, TheImporterTakesEveryLineFormAndStaysInsideItsScope) {
   user().setValue(kTree + "\\Gone", text("x", "1"));
   user().setValue(kTree + "\\Player", text("Old", "1"));
