@@ -77,11 +77,12 @@ void renameNoReplace(const std::string& from, const std::string& to) {
   if (ec) throw fileAccessError(to, ec.value());
 }
 
-// The name part of mp3splt's output pattern: "@" would start one of its
-// variables and "/" a folder.
+// The name part of mp3splt's output pattern: "@" (and "%", which mp3splt
+// reads as "@") would start one of its variables, "+" becomes a blank in its
+// names and "/" a folder.
 std::string patternBase(std::string name) {
   for (char& c : name)
-    if (c == '@' || c == '/') c = '_';
+    if (c == '@' || c == '%' || c == '+' || c == '/') c = '_';
   return name.empty() ? std::string("parte") : name;
 }
 

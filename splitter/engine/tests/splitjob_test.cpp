@@ -440,6 +440,26 @@ TEST_F(JobTest, CutByLengthOfASinglePartShowsNoughtThenAHundredPercent) {
   EXPECT_NEAR(readWithMutagen((pieces / names[0]).string()).length, 150, 1);
 }
 
+// mp3splt reads "%" in its output pattern as the start of a variable and
+// "+" as a blank: names that hold them are cut, and every piece is kept.
+TEST_F(JobTest, NamesWithPercentAndPlusSignsAreCutAndKeepEveryPiece) {
+  BookSpec book;
+  book.files = {{"Uno+Due 100%", {{"Parte A+B", 0, "1"}, {"Il 5% del libro", 158, "2"}}}};
+  makeBook(book, {"long"});
+  job_.fields.cutByLength = true;
+  job_.fields.partMinutes = "1";
+  job_.vai_Click();
+  ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+  EXPECT_EQ(mp3Names(indexDir()),
+            (std::vector<std::string>{"001_p1_Parte A+B.mp3", "002_p2_Il 5% del libro.mp3"}));
+  EXPECT_EQ(mp3Names(bookDir() / "File da 1 minuti"),
+            (std::vector<std::string>{"001_001_p1_Parte A+B.mp3", "002_001_p1_Parte A+B.mp3",
+                                      "003_001_p1_Parte A+B.mp3", "004_002_p2_Il 5% del libro.mp3",
+                                      "005_002_p2_Il 5% del libro.mp3"}));
+  EXPECT_EQ(job_.DurationFileCount(), 0);  // reset by the clean-up
+  EXPECT_NE(messages().back().find("Sono stati creati 5 file totali"), std::string::npos) << messages().back();
+}
+
 TEST_F(JobTest, BookCodeAndTitleNeverLeadOutOfTheExportFolder) {
   BookSpec book;
   book.code = "../..";
