@@ -682,6 +682,7 @@ void SplitJob::cleanUp() {
   working_ = 0;
   lv4.clear();
   lv6.clear();
+  indexFileCount_ = 0;  // the rows of lv6, so the next job counts its own parts
   lv8.clear();
   running_ = false;
   if (hooks.running) hooks.running(false);

@@ -476,6 +476,28 @@ TEST_F(JobTest, BookCodeAndTitleNeverLeadOutOfTheExportFolder) {
                   .starts_with("../..\r\nCarlo Collodi\r\n../Pinocchio: storia/di un burattino\r\n"));
 }
 
+// The cut by length goes over the index parts of this job only, also after
+// an earlier job of the same window listed more of them.
+TEST_F(JobTest, ABookWithoutFilesCutByLengthAfterAnotherBookMakesNoPieces) {
+  BookSpec book;
+  book.files = {{"CAP1", {{"Uno", 0, "1"}, {"Due", 5, "2"}}}};
+  makeBook(book, {"t12"});
+  job_.vai_Click();
+  ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+  BookSpec empty;
+  empty.code = "LB002";
+  writeIndex(empty, dir_ / "book" / "marker.txt");
+  job_.fields.cutByLength = true;
+  ui_->clear();
+  job_.vai_Click();
+  EXPECT_EQ(job_.result(), "0");
+  ASSERT_FALSE(messages().empty());
+  EXPECT_EQ(messages().back(),
+            "Sono stati eseguiti tutti i tagli ai file mp3 con la personalizzazione impostata. \n"
+            "Sono stati creati 0 file totali da 5 minuti ciascuno.\nVerrai indirizzato sulla cartella dei file splittati.");
+  EXPECT_EQ(messages().size(), 1u) << ::testing::PrintToString(messages());
+}
+
 TEST(SplitRules, ContinuationsChannelModesKeysAndLengths) {
   SplitJob job;
   for (const char* d : {"Cassetta 2", "FILE 3", "Segue", "inizio lato B", "si continua", "CaSsEtTa"})
