@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QScreen>
@@ -340,7 +341,10 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
       // The whole text is selected, whichever way the focus came.
       QTimer::singleShot(0, box, [box] { box->selectAll(); });
     } else if (event->type() == QEvent::FocusOut) {
-      guarded([this, box] { rangeCheck(box); });
+      // Another window (the about box, another program) taking the focus is
+      // no leaving of the field: it is checked when the user moves on here.
+      if (static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason)
+        guarded([this, box] { rangeCheck(box); });
     } else if (event->type() == QEvent::KeyPress) {
       auto* key = static_cast<QKeyEvent*>(event);
       const QString text = key->text();

@@ -273,6 +273,34 @@ TEST_F(WindowTest, NumericFieldsTakeDigitsDefaultsAndValuesInRange) {
   EXPECT_EQ(w->durfile->text(), "7");
 }
 
+// Going to another window (the about box, another program) is not leaving
+// the field: what is being typed there stays, unchecked, until the user
+// moves on inside the window.
+TEST_F(WindowTest, AnotherWindowTakingTheFocusLeavesTheNumericFieldAsTyped) {
+  auto w = open();
+  QTest::mouseClick(w->Check2, Qt::LeftButton);
+  QApplication::setActiveWindow(w.get());
+  script->clear();
+  for (const char* typed : {"97", ""}) {
+    w->th->setFocus();
+    w->th->setText(typed);
+    ASSERT_TRUE(w->th->hasFocus());
+    w->info_Click();
+    QApplication::setActiveWindow(w->about());
+    QApplication::processEvents();
+    EXPECT_TRUE(script->shown().empty()) << typed;
+    EXPECT_EQ(w->th->text(), typed);
+    w->about()->close();
+    QApplication::setActiveWindow(w.get());
+    QApplication::processEvents();
+  }
+  w->th->setText("97");
+  w->th->setFocus();
+  w->Command1->setFocus();
+  ASSERT_EQ(script->shown().size(), 1u);
+  EXPECT_EQ(script->shown()[0].text, "Inserire un valore compreso tra 0 e 96 decibel.");
+}
+
 TEST_F(WindowTest, WithoutItsEngineTheWindowSaysSoAndCloses) {
   fs::remove(root / "prog" / "mp3splt");
   fs::create_symlink(root / "prog" / "nowhere", root / "prog" / "mp3splt");  // a dangling link is no engine
