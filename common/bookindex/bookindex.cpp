@@ -9,6 +9,9 @@ namespace {
 bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
+// The byte-order mark that may begin a UTF-8 index.
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
 }  // namespace
 
 static std::string indexText(const std::string& bytes) {
@@ -16,7 +19,6 @@ static std::string indexText(const std::string& bytes) {
   // every other index is windows-1252 text. Pure ASCII reads the same
   // either way.
   if (text::isValidUtf8(bytes)) {
-    constexpr std::string_view kBom = "\xEF\xBB\xBF";
     return bytes.starts_with(kBom) ? bytes.substr(kBom.size()) : bytes;
   }
   return text::cp1252ToUtf8(bytes);
@@ -174,6 +176,9 @@ void writeBookIndex(const std::filesystem::path& file, const BookIndex& index) {
   std::string all;
   for (const std::string& line : lines) all += line + "\r\n";
   const bool cp1252 = indexText(text::utf8ToCp1252(all)) == all;
+  // A reader drops one byte-order mark at the start of a UTF-8 index: a
+  // value that begins with that character gets one in front of it.
+  if (!cp1252 && all.starts_with(kBom)) lines.front().insert(0, kBom);
   text::writeTextFile(file, lines, cp1252 ? text::Encoding::Cp1252 : text::Encoding::Utf8);
 }
 

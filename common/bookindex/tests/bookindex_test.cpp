@@ -162,7 +162,8 @@ TEST(BookIndex, ReadsUtf8IndexesAsUtf8AndOthersAsWindows1252) {
 TEST(BookIndex, WriterQuotesWhatAFieldReadWouldChange) {
   const fs::path file = fs::temp_directory_path() / ("lumo_q_" + std::to_string(::getpid()) + ".txt");
   const std::vector<std::string> names = {
-      "LB,7", " lead", "trail ", "\tTab", "in\"side", "\"quoted\"", "", "plain", "a, b, c", "x,", ",y", "\u0141\u00f3d\u017a"};
+      "LB,7", " lead", "trail ", "\tTab", "in\"side", "\"quoted\"", "", "plain", "a, b, c", "x,", ",y", "\u0141\u00f3d\u017a",
+      "\uFEFFK1"};  // a code that begins with the character of a byte-order mark
   for (const std::string& code : names) {
     BookIndex index;
     index.header = {code, "Autore, con \"virgole\"", " Titolo ", "Ed", "Luogo", "Voce"};
