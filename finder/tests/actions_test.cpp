@@ -69,6 +69,20 @@ TEST_F(ActionsTest, ADiscWhoseStartProgramCannotRunOpensInZivuvu) {
   EXPECT_EQ(explored, Lines{disc});
 }
 
+TEST_F(ActionsTest, AWindowsStartProgramIsNotRunByTheSystemStarterAndTheDiscOpensInZivuvu) {
+  // A program made for Windows, executable bits and all: exec refuses it
+  // here, and no shell may be tried on it instead.
+  std::ofstream(disc + "start.exe", std::ios::binary) << std::string("MZ\x90\0\x03\0\0\0\x04\0\n", 11) << "exit 0\n";
+  fs::permissions(disc + "start.exe", fs::perms::owner_all);
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator("/proc/sys/fs/binfmt_misc", ec))
+    if (e.path().filename() != "register" && e.path().filename() != "status")
+      GTEST_SKIP() << "this machine runs foreign programs (" << e.path() << ")";
+  EXPECT_EQ(StartDiscBook(disc, suite, systemLauncher()), After::Unload);
+  EXPECT_EQ(lumo::registry::GetSetting("Zivuvu", "Default", "CD"), disc);
+  EXPECT_TRUE(script->shown().empty());
+}
+
 TEST_F(ActionsTest, ADiscTakenOutOfItsDriveGivesTheReadProblemMessage) {
   fs::remove(disc + "marker.txt");
   EXPECT_EQ(StartDiscBook(disc, suite, launch), After::Unload);
