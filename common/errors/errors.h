@@ -52,8 +52,9 @@ std::string ioErrorCause(int errnoValue);
 // path and the cause in its description.
 RuntimeError fileAccessError(const std::string& path, int errnoValue);
 
-// Runs one statement and swallows the run-time error it raises: the
-// "a failing statement is skipped" style of error handling.
+// Runs one statement and swallows any error it raises (a run-time error or
+// any other exception), reporting nothing: the "a failing statement is
+// skipped" style of error handling, the one helper for it in the suite.
 // Returns true when the statement ran without error.
 bool skipOnError(const std::function<void()>& statement) noexcept;
 

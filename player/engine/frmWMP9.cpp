@@ -91,7 +91,7 @@ void frmWMP9::Load() { Form_Load(); }
 
 void frmWMP9::Unload() {
   TimerNextAction->stop();
-  IgnoreErrors([this] {
+  skipOnError([this] {
     WMP->stop();
     WMP->setURL(QString());
   });
@@ -140,7 +140,7 @@ void frmWMP9::Form_KeyDown(int KeyCode, int /*Shift*/) {
 void frmWMP9::closeEvent(QCloseEvent* event) {
   // Closed by the window manager: the player stays, the video stops.
   event->ignore();
-  IgnoreErrors([this] { WMP->stop(); });
+  skipOnError([this] { WMP->stop(); });
   hide();
 }
 

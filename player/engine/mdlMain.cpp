@@ -89,15 +89,6 @@ bool Trap(const std::function<QString()>& label, const std::function<void()>& bo
   return runTrapped(label, body);
 }
 
-bool IgnoreErrors(const std::function<void()>& body) noexcept {
-  try {
-    body();
-    return true;
-  } catch (...) {
-    return false;
-  }
-}
-
 void DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
 namespace {

@@ -22,7 +22,7 @@ oAnaPlayer::~oAnaPlayer() {
 }
 
 void oAnaPlayer::release(QPointer<frmWMP9>& window) {
-  if (window) IgnoreErrors([&] { window->Unload(); });
+  if (window) skipOnError([&] { window->Unload(); });
   window.clear();
 }
 
@@ -191,7 +191,7 @@ void oAnaPlayer::Pause_Player() {
 
 bool oAnaPlayer::Versione9Presente() {
   bool result = false;
-  IgnoreErrors([&] {
+  skipOnError([&] {
     const QString version = player().WMP->versionInfo();
     (void)version;
     result = true;

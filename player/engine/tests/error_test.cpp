@@ -78,7 +78,7 @@ TEST(TrapTest, ReportsAnyFailureOnceAndReturnsNormally) {
   EXPECT_EQ(QString::fromStdString(dialogs.backend().shown()[1].text),
             ErrorReportText("other", "out of range\r\nCodice: 5"));
 
-  EXPECT_FALSE(IgnoreErrors([] { throw RuntimeError(err::Overflow); }));
+  EXPECT_FALSE(skipOnError([] { throw RuntimeError(err::Overflow); }));
   EXPECT_EQ(dialogs.backend().shown().size(), 4u) << "ignored errors report nothing";
 }
 
