@@ -28,39 +28,39 @@ inline void writeMp3(const std::filesystem::path& file, int seconds) {
   std::ofstream(file, std::ios::binary) << data;
 }
 
-struct MarkerSpec {
+struct TestMarker {
   std::string description;
   int start;
   std::string page;
 };
 
-struct FileSpec {
+struct TestFile {
   std::string name;
   int seconds;
-  std::vector<MarkerSpec> markers;
+  std::vector<TestMarker> markers;
 };
 
-struct BookSpec {
+struct TestBook {
   std::string code = "LB001";
   std::string author = "Carlo Collodi";
   std::string title = "Pinocchio";
   std::string narrator = "Anna Rossi";
-  std::vector<FileSpec> files;
+  std::vector<TestFile> files;
 };
 
 // Writes marker.txt (windows-1252, CR LF) into folder and each file's MP3
 // into mp3Folder. Markers are written start and page on one line.
-inline void writeBook(const BookSpec& book, const std::filesystem::path& folder,
+inline void writeBook(const TestBook& book, const std::filesystem::path& folder,
                       const std::filesystem::path& mp3Folder) {
   std::filesystem::create_directories(folder);
   std::filesystem::create_directories(mp3Folder);
   std::vector<std::string> lines = {book.code, book.author, book.title, "Editore", "Firenze 1883", book.narrator,
                                     " " + std::to_string(book.files.size()) + " "};
   for (size_t f = 0; f < book.files.size(); ++f) {
-    const FileSpec& file = book.files[f];
+    const TestFile& file = book.files[f];
     const std::string next = f + 1 < book.files.size() ? book.files[f + 1].name : "";
     lines.push_back(file.name + "," + std::to_string(file.markers.size()) + "," + next);
-    for (const MarkerSpec& m : file.markers) {
+    for (const TestMarker& m : file.markers) {
       lines.push_back(m.description);
       lines.push_back(std::to_string(m.start) + "," + m.page);
     }

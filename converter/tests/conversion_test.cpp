@@ -17,8 +17,8 @@ using lumo::ui::Answer;
 namespace {
 
 // Five files: levels by every rule, an empty file, pages normal and special.
-BookSpec levelsBook() {
-  BookSpec b;
+TestBook levelsBook() {
+  TestBook b;
   b.files = {
       {"01", 30, {{"Segue: Capitolo primo", 0, "1"}, {"Par. 1.1", 10, " 2 "}, {"Capitolo 1.0 fine", 20, "3"}}},
       {"02", 20, {{"Seguente", 0, "4"}, {"Capitolo secondo", 5, "iv"}}},
@@ -82,7 +82,7 @@ TEST_F(ConverterFixture, BuildsTheTableOfABook) {
 }
 
 TEST_F(ConverterFixture, OnePagePerFileNumbersTheFiles) {
-  BookSpec b;
+  TestBook b;
   b.files = {{"a", 10, {{"Uno", 0, "77"}, {"Due", 4, "78"}}},
              {"b", 10, {{"Segue", 0, "79"}}},
              {"c", 10, {{"Tre", 0, ""}, {"Quattro", 5, "x"}}}};
@@ -99,7 +99,7 @@ TEST_F(ConverterFixture, OnePagePerFileNumbersTheFiles) {
 }
 
 TEST_F(ConverterFixture, EqualHeadingsWithQuotesStillContinue) {
-  BookSpec b;
+  TestBook b;
   b.files = {{"a", 5, {{"Capitolo \"Uno\"", 0, "1"}}}, {"b", 5, {{"capitolo \"uno\"", 0, "2"}}}};
   write(b);
   ASSERT_EQ(convert(), RunOutcome::Completed);
@@ -108,11 +108,11 @@ TEST_F(ConverterFixture, EqualHeadingsWithQuotesStillContinue) {
 }
 
 TEST_F(ConverterFixture, AnotherBookNeverContinuesTheBookBefore) {
-  BookSpec first;
+  TestBook first;
   first.files = {{"a", 5, {{"Epilogo", 0, "1"}}}};
   write(first);
   ASSERT_EQ(convert(), RunOutcome::Completed);
-  BookSpec second;
+  TestBook second;
   second.code = "LB002";
   second.files = {{"x", 5, {}}, {"y", 5, {{"Epilogo", 0, "1"}}}};
   fs::remove_all(root / "book");
@@ -231,7 +231,7 @@ TEST_F(ConverterFixture, FolderNamesFromTheIndexStayInsideTheExportFolder) {
   };
   const fs::path X = root / "docs" / "MyLUMO" / "DAISY";
   for (const Case& c : cases) {
-    BookSpec b = levelsBook();
+    TestBook b = levelsBook();
     b.code = c.code;
     b.title = "Vol. 1: A/B";
     fs::remove_all(root / "book");
@@ -276,7 +276,7 @@ TEST_F(ConverterFixture, AnMp3FolderWithoutAudioStopsAtTheFirstMissingFile) {
 TEST_F(ConverterFixture, AClipNeverEndsBeforeItBegins) {
   // The index places a marker after the end of its 20 s file, and a second
   // file's markers out of order.
-  BookSpec b;
+  TestBook b;
   b.files = {{"01", 20, {{"Capitolo primo", 0, "1"}, {"Oltre la fine", 25, "2"}}},
              {"02", 30, {{"Capitolo secondo", 12, "3"}, {"Indietro", 4, "4"}}}};
   write(b);
@@ -346,7 +346,7 @@ TEST_F(ConverterFixture, TheFilesetIsWellFormedWhateverTheIndexHolds) {
   for (const Case& c : cases) {
     fs::remove_all(root / "book");
     fs::remove_all(root / "docs");
-    write(BookSpec{.files = {{"01", 30, {}}, {"02", 20, {}}}});  // the audio
+    write(TestBook{.files = {{"01", 30, {}}, {"02", 20, {}}}});  // the audio
     writeRawIndex(root / "book" / "marker.txt", c.index);
     script->clear();
     ASSERT_EQ(convert(), RunOutcome::Completed) << c.what << ::testing::PrintToString(texts());
@@ -369,7 +369,7 @@ TEST_F(ConverterFixture, TheFilesetIsWellFormedWhateverTheIndexHolds) {
 }
 
 TEST_F(ConverterFixture, AControlCharacterInTheCodeBecomesAnUnderscoreInTheFolder) {
-  BookSpec b = levelsBook();
+  TestBook b = levelsBook();
   b.code = "LB\x1b" "9";
   write(b);
   ASSERT_EQ(convert(), RunOutcome::Completed) << ::testing::PrintToString(texts());
@@ -387,7 +387,7 @@ TEST_F(ConverterFixture, ALongTitleIsCutToFitTheBookFolderName) {
       {[] { std::string s; for (int i = 0; i < 130; ++i) s += "\u00e8"; return s; }(), 254},  // never half an "è"
   };
   for (const Case& c : cases) {
-    BookSpec b = levelsBook();
+    TestBook b = levelsBook();
     b.title = c.title;
     fs::remove_all(root / "book");
     fs::remove_all(root / "docs");

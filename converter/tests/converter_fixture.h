@@ -50,7 +50,7 @@ class ConverterFixture : public ::testing::Test {
     std::filesystem::remove_all(root);
   }
 
-  void write(const BookSpec& book) { writeBook(book, root / "book", root / "book" / "Libro"); }
+  void write(const TestBook& book) { writeBook(book, root / "book", root / "book" / "Libro"); }
 
   RunOutcome convert() {
     begun = ended = 0;

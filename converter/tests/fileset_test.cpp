@@ -94,7 +94,7 @@ class FilesetTest : public ConverterFixture {
 }  // namespace
 
 TEST_F(FilesetTest, ThreeLevelOneMarkers) {
-  BookSpec b;
+  TestBook b;
   b.title = "Città di Pinocchio";
   b.files = {{"01", 30, {{"Capitolo primo", 0, "1"}, {"Capitolo secondo", 10, "2"}, {"Capitolo terzo", 20, "3"}}}};
   write(b);
@@ -206,7 +206,7 @@ TEST_F(FilesetTest, ThreeLevelOneMarkers) {
 }
 
 TEST_F(FilesetTest, AGroupWithLevelZeroRowsAndOnePagePerFile) {
-  BookSpec b;
+  TestBook b;
   b.files = {{"01", 20, {{"Capitolo primo", 0, "x"}, {"Par. 1.1", 8, "y"}}},
              {"02", 10, {{"Segue", 0, "z"}}},
              {"03", 15, {{"Continua il paragrafo", 0, ""}}},
@@ -287,7 +287,7 @@ TEST_F(FilesetTest, AGroupWithLevelZeroRowsAndOnePagePerFile) {
 // label while pages come from the index, and a description with "<" and "&":
 // escaped in the DAISY files, as it stands in the report.
 TEST_F(FilesetTest, SpecialPagesAnEmptyLabelAndMarkupInADescription) {
-  BookSpec b;
+  TestBook b;
   b.files = {{"01", 40, {{"Capitolo <uno> & due", 0, "12"}, {"Premessa", 10, ""}, {"Parte", 20, "iv"}}},
              {"02", 10, {{"Segue la parte", 0, "12"}}}};
   write(b);
@@ -370,11 +370,11 @@ TEST_F(FilesetTest, SpecialPagesAnEmptyLabelAndMarkupInADescription) {
 }
 
 TEST_F(FilesetTest, ASecondConversionReplacesTheReport) {
-  BookSpec first;
+  TestBook first;
   first.files = {{"a", 5, {{"Uno", 0, "1"}, {"Due", 2, "2"}}}};
   write(first);
   ASSERT_EQ(convert(), RunOutcome::Completed);
-  BookSpec second;
+  TestBook second;
   second.title = "Gatto & Volpe <1>";
   second.files = {{"b", 5, {{"Tre", 0, "1"}}}};
   fs::remove_all(root / "book");

@@ -76,7 +76,7 @@ class WindowTest : public ::testing::Test {
   // A library disc: marker.txt at its root (named as given), audio in Libro.
   fs::path disc(const std::string& name, const std::string& title, const std::string& indexName = "marker.txt") {
     const fs::path r = root / "mnt" / name;
-    BookSpec b;
+    TestBook b;
     b.title = title;
     b.files = {{"01", 3, {{"Capitolo primo", 0, "1"}}}};
     writeBook(b, r, r / "Libro");
@@ -180,7 +180,7 @@ TEST_F(WindowTest, WithoutDiscsTheWindowOpensOnPersonalizza) {
 }
 
 TEST_F(WindowTest, PickingTheIndexAndTheMp3FolderByHand) {
-  BookSpec b;
+  TestBook b;
   b.files = {{"01", 3, {{"Uno", 0, "1"}}}};
   writeBook(b, root / "book", root / "book" / "Audio");
   fs::create_directories(root / "book" / "Vuota");
@@ -243,7 +243,7 @@ TEST_F(WindowTest, TheExportFolderIsRememberedWithItsSlash) {
 }
 
 TEST_F(WindowTest, ConvertingFromTheWindow) {
-  BookSpec b;
+  TestBook b;
   b.files = {{"01", 10, {{"Uno", 0, "1"}, {"Par. 1.1", 4, "2"}}}, {"02", 5, {{"Segue", 0, "3"}}}};
   const fs::path d = root / "mnt" / "disc";
   writeBook(b, d, d / "Libro");
@@ -318,7 +318,7 @@ class WatchingBackend : public lumo::ui::ScriptedBackend {
 };
 
 TEST_F(WindowTest, DuringARunOnlyTheMainWindowIsDisabled) {
-  BookSpec b;
+  TestBook b;
   b.files = {{"01", 3, {{"Uno", 0, "1"}}}};
   const fs::path d = root / "mnt" / "disc";
   writeBook(b, d, d / "Libro");

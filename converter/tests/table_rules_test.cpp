@@ -64,14 +64,14 @@ TEST(IsNumericLabel, WhatCountsAsANumber) {
 
 namespace {
 
-struct RowSpec {
+struct RowCase {
   const char* level;
   int start, end;
   const char* page;
 };
 
-void fill(ConversionTable& t, std::initializer_list<RowSpec> rows) {
-  for (const RowSpec& r : rows) {
+void fill(ConversionTable& t, std::initializer_list<RowCase> rows) {
+  for (const RowCase& r : rows) {
     const int n = t.addRow(r.level);
     t.setCell(n, Start, std::to_string(r.start));
     t.setCell(n, End, std::to_string(r.end));

@@ -13,13 +13,13 @@ namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
-struct ButtonSpec {
+struct ButtonDef {
   const char* caption;
   Answer answer;
   QMessageBox::ButtonRole role;
 };
 
-std::vector<ButtonSpec> buttonsOf(int buttons) {
+std::vector<ButtonDef> buttonsOf(int buttons) {
   using R = QMessageBox::ButtonRole;
   switch (buttons) {
     case mb::OKCancel: return {{"OK", Answer::OK, R::AcceptRole}, {"Annulla", Answer::Cancel, R::RejectRole}};
@@ -53,17 +53,17 @@ class QtBackend : public Backend {
                     QApplication::activeWindow());
     box.setAccessibleName(q(request.title));
     box.setAccessibleDescription(q(request.text));
-    const auto specs = buttonsOf(request.buttons());
+    const auto defs = buttonsOf(request.buttons());
     std::vector<QPushButton*> buttons;
-    for (const auto& spec : specs) buttons.push_back(box.addButton(QString::fromUtf8(spec.caption), spec.role));
-    const size_t defaultIndex = (request.style & mb::DefaultButton2) && specs.size() > 1 ? 1 : 0;
+    for (const auto& def : defs) buttons.push_back(box.addButton(QString::fromUtf8(def.caption), def.role));
+    const size_t defaultIndex = (request.style & mb::DefaultButton2) && defs.size() > 1 ? 1 : 0;
     box.setDefaultButton(buttons[defaultIndex]);
     // Esc answers Cancel where there is one, else the only button.
-    for (size_t i = 0; i < specs.size(); ++i)
-      if (specs[i].answer == Answer::Cancel || specs.size() == 1) box.setEscapeButton(buttons[i]);
+    for (size_t i = 0; i < defs.size(); ++i)
+      if (defs[i].answer == Answer::Cancel || defs.size() == 1) box.setEscapeButton(buttons[i]);
     box.exec();
-    for (size_t i = 0; i < specs.size(); ++i)
-      if (box.clickedButton() == buttons[i]) return specs[i].answer;
+    for (size_t i = 0; i < defs.size(); ++i)
+      if (box.clickedButton() == buttons[i]) return defs[i].answer;
     return defaultAnswer(request.style);
   }
 

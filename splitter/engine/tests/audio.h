@@ -92,35 +92,35 @@ inline Mutagen readWithMutagen(const std::string& path) {
   return m;
 }
 
-struct MarkerSpec {
+struct TestMarker {
   std::string description;
   int start;
   std::string page;
 };
 
-struct FileSpec {
+struct TestFile {
   std::string name;
-  std::vector<MarkerSpec> markers;
+  std::vector<TestMarker> markers;
 };
 
-struct BookSpec {
+struct TestBook {
   std::string code = "LB001";
   std::string author = "Carlo Collodi";
   std::string title = "Pinocchio";
   std::string narrator = "Anna Rossi";
-  std::vector<FileSpec> files;
+  std::vector<TestFile> files;
 };
 
 // marker.txt as the library's index files are: windows-1252, CR LF, the
 // start and the page on one line.
-inline void writeIndex(const BookSpec& book, const fs::path& file) {
+inline void writeIndex(const TestBook& book, const fs::path& file) {
   std::vector<std::string> lines = {book.code, book.author, book.title, "Editore", "Firenze 1883", book.narrator,
                                     " " + std::to_string(book.files.size()) + " "};
   for (size_t f = 0; f < book.files.size(); ++f) {
-    const FileSpec& spec = book.files[f];
+    const TestFile& entry = book.files[f];
     const std::string next = f + 1 < book.files.size() ? book.files[f + 1].name : "";
-    lines.push_back(spec.name + "," + std::to_string(spec.markers.size()) + "," + next);
-    for (const MarkerSpec& m : spec.markers) {
+    lines.push_back(entry.name + "," + std::to_string(entry.markers.size()) + "," + next);
+    for (const TestMarker& m : entry.markers) {
       lines.push_back(m.description);
       lines.push_back(std::to_string(m.start) + "," + m.page);
     }

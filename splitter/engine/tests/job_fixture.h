@@ -34,7 +34,7 @@ inline fs::path source(const std::string& name) {
     return f;
   }();
   if (auto found = made.find(name); found != made.end()) return found->second;
-  struct Spec {
+  struct Tone {
     const char* name;
     double seconds;
     const char* lame;
@@ -42,7 +42,7 @@ inline fs::path source(const std::string& name) {
   };
   // 64 kbit/s at 22050 Hz mono: lame writes an Info header frame, as
   // mp3splt then does for every part.
-  static const Spec specs[] = {
+  static const Tone tones[] = {
       {"t40", 40, "-b 64", ""},
       {"t12", 12, "-b 64", ""},
       {"t30", 30, "-b 64", ""},
@@ -61,8 +61,8 @@ inline fs::path source(const std::string& name) {
     std::ofstream(mp3, std::ios::binary) << readBytes(whole).substr(0, name == "damaged" ? 40000 : 20000);
     return made[name] = mp3;
   }
-  for (const Spec& spec : specs)
-    if (name == spec.name && encodeTone(mp3, spec.seconds, spec.lame, spec.pads)) return made[name] = mp3;
+  for (const Tone& tone : tones)
+    if (name == tone.name && encodeTone(mp3, tone.seconds, tone.lame, tone.pads)) return made[name] = mp3;
   return {};
 }
 
@@ -116,7 +116,7 @@ class JobTest : public ::testing::Test {
 
   // Writes the book: its index, and under each file's name a copy of the
   // source recording named by `audio`.
-  void makeBook(const BookSpec& book, const std::vector<std::string>& audio) {
+  void makeBook(const TestBook& book, const std::vector<std::string>& audio) {
     ASSERT_EQ(book.files.size(), audio.size());
     for (size_t f = 0; f < audio.size(); ++f) {
       const fs::path recording = source(audio[f]);

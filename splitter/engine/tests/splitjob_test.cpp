@@ -26,8 +26,8 @@ bool hasPrivateFolders(const fs::path& folder) {
   return false;
 }
 
-BookSpec threeFileBook() {
-  BookSpec book;
+TestBook threeFileBook() {
+  TestBook book;
   book.files = {
       {"CAP1", {{"Capitolo primo", 0, "1"}, {"Il grillo parlante", 10, "5"}, {"Senza pagina", 20, "-"},
                 {"Capitolo secondo", 30, "9"}}},
@@ -142,7 +142,7 @@ TEST_F(JobTest, ThePageBuilderReadsTheNewBook) {
 }
 
 TEST_F(JobTest, RefusedJoinKeepsThePartUnderANameOfItsOwnThatTheNextContinuationJoins) {
-  BookSpec book;
+  TestBook book;
   book.files = {{"CAP1", {{"Capitolo primo", 0, "1"}, {"Capitolo secondo", 20, "7"}}},
                 {"CAP2", {{"segue capitolo secondo", 0, "9"}}},
                 {"CAP3", {{"segue ancora", 0, "10"}}},
@@ -198,7 +198,7 @@ TEST_F(JobTest, FailedJoinIsReportedAndThePartKeptUnderItsOwnName) {
 
 TEST_F(JobTest, PartNamesFollowPagesDescriptionsAndTheNamingOption) {
   const std::string longText(130, 'x');
-  BookSpec book;
+  TestBook book;
   book.files = {{"CAP1",
                  {{"Uno: due/tre", 0, "  12"}, {"Senza pagina", 10, "-"}, {"Pagina vuota", 20, ""},
                   {longText, 30, "4"}}}};
@@ -283,7 +283,7 @@ TEST_F(JobTest, EngineFailureIsReportedAndNothingOfThatFileIsListed) {
     fs::remove_all(bookDir());
     ui_->clear();
     opened_.clear();
-    BookSpec book;
+    TestBook book;
     book.files = {{"CAP1", {{"Capitolo primo", 0, "1"}}},
                   {"CAP2", {{"Capitolo secondo", 0, "2"}, {"Oltre la fine", 10, "3"}, {"Ancora oltre", 20, "4"}}}};
     makeBook(book, {"t12", c.audio});
@@ -305,7 +305,7 @@ TEST_F(JobTest, EngineFailureIsReportedAndNothingOfThatFileIsListed) {
 }
 
 TEST_F(JobTest, AMissingSourceFileEndsTheJobWithoutAnIndex) {
-  BookSpec book;
+  TestBook book;
   book.files = {{"CAP1", {{"Capitolo primo", 0, "1"}}}, {"CAP2", {{"Capitolo secondo", 0, "2"}}}};
   makeBook(book, {"t12", "t12"});
   fs::remove(dir_ / "book" / "Libro" / "CAP2.mp3");
@@ -320,7 +320,7 @@ TEST_F(JobTest, AMissingSourceFileEndsTheJobWithoutAnIndex) {
 }
 
 TEST_F(JobTest, MissingEngineIsReportedBeforeAnythingIsCut) {
-  BookSpec book;
+  TestBook book;
   book.files = {{"CAP1", {{"Capitolo primo", 0, "1"}}}};
   makeBook(book, {"t12"});
   fs::remove(dir_ / "program" / "mp3splt");
@@ -332,7 +332,7 @@ TEST_F(JobTest, MissingEngineIsReportedBeforeAnythingIsCut) {
 }
 
 TEST_F(JobTest, CutByLengthPutsEachCutInASilenceAndNumbersPiecesAcrossTheBook) {
-  BookSpec book;
+  TestBook book;
   // Parts of 158 s (silences at 50-54 and 104-108 s) and 104 s (at 50-54 s).
   book.files = {{"LONG", {{"Prima parte", 0, "1"}, {"Seconda parte", 158, "2"}}}};
   makeBook(book, {"long"});
@@ -400,7 +400,7 @@ TEST_F(JobTest, CutByLengthPutsEachCutInASilenceAndNumbersPiecesAcrossTheBook) {
 }
 
 TEST_F(JobTest, StopDuringTheCutByLengthFinishesThePartAndIndexesThePiecesMade) {
-  BookSpec book;
+  TestBook book;
   book.files = {{"LONG", {{"Prima parte", 0, "1"}, {"Seconda parte", 158, "2"}}}};
   makeBook(book, {"long"});
   job_.fields.cutByLength = true;
@@ -422,7 +422,7 @@ TEST_F(JobTest, StopDuringTheCutByLengthFinishesThePartAndIndexesThePiecesMade) 
 }
 
 TEST_F(JobTest, CutByLengthOfASinglePartShowsNoughtThenAHundredPercent) {
-  BookSpec book;
+  TestBook book;
   book.files = {{"LONG", {{"Tutto", 0, "1"}}}};
   makeBook(book, {"long"});
   job_.fields.cutByLength = true;
@@ -443,7 +443,7 @@ TEST_F(JobTest, CutByLengthOfASinglePartShowsNoughtThenAHundredPercent) {
 // mp3splt reads "%" in its output pattern as the start of a variable and
 // "+" as a blank: names that hold them are cut, and every piece is kept.
 TEST_F(JobTest, NamesWithPercentAndPlusSignsAreCutAndKeepEveryPiece) {
-  BookSpec book;
+  TestBook book;
   book.files = {{"Uno+Due 100%", {{"Parte A+B", 0, "1"}, {"Il 5% del libro", 158, "2"}}}};
   makeBook(book, {"long"});
   job_.fields.cutByLength = true;
@@ -461,7 +461,7 @@ TEST_F(JobTest, NamesWithPercentAndPlusSignsAreCutAndKeepEveryPiece) {
 }
 
 TEST_F(JobTest, BookCodeAndTitleNeverLeadOutOfTheExportFolder) {
-  BookSpec book;
+  TestBook book;
   book.code = "../..";
   book.title = "../Pinocchio: storia/di un burattino";
   book.files = {{"CAP1", {{"Capitolo primo", 0, "1"}}}};
@@ -479,12 +479,12 @@ TEST_F(JobTest, BookCodeAndTitleNeverLeadOutOfTheExportFolder) {
 // The cut by length goes over the index parts of this job only, also after
 // an earlier job of the same window listed more of them.
 TEST_F(JobTest, ABookWithoutFilesCutByLengthAfterAnotherBookMakesNoPieces) {
-  BookSpec book;
+  TestBook book;
   book.files = {{"CAP1", {{"Uno", 0, "1"}, {"Due", 5, "2"}}}};
   makeBook(book, {"t12"});
   job_.vai_Click();
   ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
-  BookSpec empty;
+  TestBook empty;
   empty.code = "LB002";
   writeIndex(empty, dir_ / "book" / "marker.txt");
   job_.fields.cutByLength = true;

@@ -79,7 +79,7 @@ class WindowTest : public ::testing::Test {
   fs::path disc(const std::string& name, const std::string& title) {
     const fs::path r = root / "mnt" / name;
     fs::create_directories(r / "Libro");
-    BookSpec b;
+    TestBook b;
     b.title = title;
     b.files = {{"01", {{"Capitolo primo", 0, "1"}}}};
     writeIndex(b, r / "marker.txt");
@@ -318,9 +318,9 @@ TEST_F(WindowTest, ClosingDuringAJobStopsItAndClosesWhenItEnds) {
   fs::create_directories(book / "Libro");
   ASSERT_TRUE(encodeTone(book / "Libro" / "CAP1.mp3", 12));
   ASSERT_TRUE(encodeTone(book / "Libro" / "CAP2.mp3", 12));
-  BookSpec spec;
-  spec.files = {{"CAP1", {{"Capitolo primo", 0, "1"}, {"Paragrafo", 6, "2"}}}, {"CAP2", {{"Capitolo secondo", 0, "3"}}}};
-  writeIndex(spec, book / "marker.txt");
+  TestBook index;
+  index.files = {{"CAP1", {{"Capitolo primo", 0, "1"}, {"Paragrafo", 6, "2"}}}, {"CAP2", {{"Capitolo secondo", 0, "3"}}}};
+  writeIndex(index, book / "marker.txt");
   auto w = open();
   script->queuePath((book / "marker.txt").string());
   QTest::mouseClick(w->sfogliamarker, Qt::LeftButton);
@@ -354,9 +354,9 @@ TEST_F(WindowTest, ABookPickedByHandIsCutIntoItsPartsFromTheWindow) {
   const fs::path book = root / "book";
   fs::create_directories(book / "Libro");
   ASSERT_TRUE(encodeTone(book / "Libro" / "CAP1.mp3", 12));
-  BookSpec spec;
-  spec.files = {{"CAP1", {{"Capitolo primo", 0, "1"}, {"Paragrafo", 6, "2"}}}};
-  writeIndex(spec, book / "marker.txt");
+  TestBook index;
+  index.files = {{"CAP1", {{"Capitolo primo", 0, "1"}, {"Paragrafo", 6, "2"}}}};
+  writeIndex(index, book / "marker.txt");
   auto w = open();
   script->queuePath((book / "marker.txt").string());
   QTest::mouseClick(w->sfogliamarker, Qt::LeftButton);
