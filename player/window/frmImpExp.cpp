@@ -99,6 +99,9 @@ int driveOf(const QString& folder, const QComboBox* drives) {
 // The file list: a file is chosen by a click or by a move with the keys,
 // as a reader does; the current row Qt sets by itself when the list gets
 // the focus chooses nothing, so Tab through the list keeps a typed name.
+// A move key that finds no row to move to (the first row of a one-file
+// list is already current) and Space choose the current row, so the
+// reader can choose every file from the keyboard.
 class FileList : public QListWidget {
  public:
   explicit FileList(QWidget* parent) : QListWidget(parent) {}
@@ -107,8 +110,28 @@ class FileList : public QListWidget {
  protected:
   void keyPressEvent(QKeyEvent* event) override {
     const int before = currentRow();
+    const bool wasSelected = currentItem() && currentItem()->isSelected();
     QListWidget::keyPressEvent(event);
-    if (currentRow() != before && currentRow() >= 0 && chosen) chosen();
+    QListWidgetItem* item = currentItem();
+    if (!item || !chosen) return;
+    const bool moved = currentRow() != before;
+    if (!moved && isMoveKey(event->key()) && event->modifiers() == Qt::NoModifier) {
+      item->setSelected(true);
+    }
+    if (moved || (!wasSelected && item->isSelected())) chosen();
+  }
+  static bool isMoveKey(int key) {
+    switch (key) {
+      case Qt::Key_Up:
+      case Qt::Key_Down:
+      case Qt::Key_Home:
+      case Qt::Key_End:
+      case Qt::Key_PageUp:
+      case Qt::Key_PageDown:
+        return true;
+      default:
+        return false;
+    }
   }
   void mousePressEvent(QMouseEvent* event) override {
     QListWidget::mousePressEvent(event);

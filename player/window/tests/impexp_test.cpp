@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QItemSelectionModel>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -466,6 +468,32 @@ TEST_F(ImpExpTest, EveryControlHasANameAndIsReachedWithTab) {
   w.File->setCurrentRow(0);
   QTest::keyClick(w.File, Qt::Key_Down);
   EXPECT_EQ(w.TextFileName->text(), QStringLiteral("uno.REG"));
+}
+
+// A folder that holds one file: the list gets the focus on that file's row,
+// so no arrow can move to it; an arrow or Space chooses it all the same.
+TEST_F(ImpExpTest, TheOnlyFileOfAFolderIsChosenFromTheKeyboard) {
+  frmBrowser& w = openListWithBookmarks();
+  const fs::path stick = home() / "chiavetta";
+  fs::create_directories(stick);
+  exportAs(stick, QStringLiteral("solo"));
+  for (Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_End, Qt::Key_Space}) {
+    SCOPED_TRACE(QKeySequence(key).toString().toStdString());
+    w.cmdImpExp[1]->click();
+    panel().setDirPath(QString::fromStdString(stick.string()));
+    ASSERT_EQ(fileRows(), QStringList{"solo.REG"});
+    w.File->setFocus(Qt::TabFocusReason);
+    w.TextFileName->clear();
+    // The row Qt makes current when the list gets the focus, not selected.
+    w.File->selectionModel()->setCurrentIndex(w.File->model()->index(0, 0),
+                                              QItemSelectionModel::Clear);
+    QTest::keyClick(w.File, key);
+    EXPECT_EQ(w.TextFileName->text(), QStringLiteral("solo.REG"));
+    ui().clear();
+    w.cmdImpExp[2]->click();
+    ASSERT_EQ(shown().size(), 1u);
+    EXPECT_EQ(shown()[0].text.rfind("Nessun file scelto", 0), std::string::npos) << shown()[0].text;
+  }
 }
 
 TEST_F(ImpExpTest, TheDebugFrameExportsToProvatxtWithoutAMessage) {
