@@ -210,6 +210,12 @@ TEST(GenreTable, NumbersReadWithAFullStopInAnItalianLocale) {
   ASSERT_EQ(testsupport::runCommand("localedef -i it_IT -f UTF-8 '" + locales + "/it_IT.UTF-8' 2>&1"), 0)
       << "the Italian locale sources are needed (Debian package locales)";
   ::setenv("LOCPATH", locales.c_str(), 1);
+  struct Restore {
+    ~Restore() {
+      std::setlocale(LC_NUMERIC, "C");
+      ::unsetenv("LOCPATH");
+    }
+  } restore;
   ASSERT_NE(std::setlocale(LC_NUMERIC, "it_IT.UTF-8"), nullptr);
   EXPECT_EQ(TypeTagV2::GenreIndexFromText("147.6"), 255);
   EXPECT_EQ(TypeTagV2::GenreIndexFromText("13.5"), 14);
@@ -219,8 +225,6 @@ TEST(GenreTable, NumbersReadWithAFullStopInAnItalianLocale) {
   std::string frames;
   t.AppendFrame(frames, "TCON");
   EXPECT_EQ(frames, frame("TCON", "(2.6)Dance"));
-  std::setlocale(LC_NUMERIC, "C");
-  ::unsetenv("LOCPATH");
 }
 
 TEST(CleanTagText, KeepsTheTextBehindTheLastNulWithoutControlCharacters) {
