@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -180,13 +181,24 @@ int16_t FilterDigitKey(int16_t& k, int16_t lo, int16_t hi) {
   return 0;
 }
 
-std::optional<std::string> EngineMinutes(const std::string& typed) {
+std::optional<double> TypedNumber(const std::string& typed) {
   std::string t = text::trim(typed);
   std::replace(t.begin(), t.end(), ',', '.');
-  if (t.empty() || t.find_first_not_of("0123456789.") != std::string::npos) return std::nullopt;
-  char* end = nullptr;
-  const double value = std::strtod(t.c_str(), &end);
-  if (end != t.c_str() + t.size() || !(value > 0) || value > 100000) return std::nullopt;
+  if (t.find_first_not_of("0123456789.") != std::string::npos || std::count(t.begin(), t.end(), '.') > 1 ||
+      t.find_first_of("0123456789") == std::string::npos)
+    return std::nullopt;
+  // from_chars reads "." as the separator whatever the locale says.
+  double value = 0;
+  const auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), value);
+  if (error != std::errc() || end != t.data() + t.size()) return std::nullopt;
+  return value;
+}
+
+std::optional<std::string> EngineMinutes(const std::string& typed) {
+  const std::optional<double> number = TypedNumber(typed);
+  if (!number) return std::nullopt;
+  const double value = *number;
+  if (!(value > 0) || value > 100000) return std::nullopt;
   long long minutes = static_cast<long long>(std::floor(value));
   long long seconds = std::lround((value - static_cast<double>(minutes)) * 60);
   if (seconds >= 60) {

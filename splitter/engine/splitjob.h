@@ -64,6 +64,11 @@ std::string ChannelMode(uint8_t Num);
 // comma, full stop and the editing keys; a minus sign is dropped, also in k.
 int16_t FilterDigitKey(int16_t& k, int16_t lo, int16_t hi);
 
+// A number as typed into a numeric field: digits with "," or "." as the
+// decimal separator, read the same in every locale; nullopt when the text
+// is no such number (empty, a lone separator, two separators, a sign).
+std::optional<double> TypedNumber(const std::string& typed);
+
 // A part length typed in minutes ("5", "2,5", "2.5") as mp3splt's time
 // "min.sec" ("5.00", "2.30"); nullopt when the text is no positive number.
 std::optional<std::string> EngineMinutes(const std::string& text);

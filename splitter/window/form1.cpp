@@ -373,12 +373,8 @@ void Form1::rangeCheck(QLineEdit* field) {
   }
   // Read in the user's way of writing numbers: "," or "." as the decimal
   // separator. A text that is no number at all is refused like one out of range.
-  std::string t = s(field->text());
-  std::replace(t.begin(), t.end(), ',', '.');
-  char* end = nullptr;
-  const double value = std::strtod(t.c_str(), &end);
-  const bool number = !t.empty() && end == t.c_str() + t.size() && t.find_first_not_of("0123456789.") == std::string::npos;
-  if (number && value >= range.lowest && value <= range.highest) return;
+  const std::optional<double> value = TypedNumber(s(field->text()));
+  if (value && *value >= range.lowest && *value <= range.highest) return;
   checkingRange_ = true;
   ui::MsgBox(range.message, ui::mb::Information);
   field->clear();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+
 #include "common/mp3/mp3.h"
 #include "linker/zivuvu_pages.h"
 #include "linker/zivuvu_run.h"
@@ -9,6 +11,7 @@
 #include "common/bookindex/bookindex.h"
 #include "common/errors/errors.h"
 #include "splitter/engine/tests/job_fixture.h"
+#include "testsupport/test_files.h"
 
 namespace lumo::splitter::testing {
 namespace {
@@ -496,6 +499,28 @@ TEST_F(JobTest, ABookWithoutFilesCutByLengthAfterAnotherBookMakesNoPieces) {
             "Sono stati eseguiti tutti i tagli ai file mp3 con la personalizzazione impostata. \n"
             "Sono stati creati 0 file totali da 5 minuti ciascuno.\nVerrai indirizzato sulla cartella dei file splittati.");
   EXPECT_EQ(messages().size(), 1u) << ::testing::PrintToString(messages());
+}
+
+// The program runs in the user's locale (Qt sets it from the environment),
+// where the decimal separator may be a comma: typed numbers read the same.
+TEST(SplitRules, TypedNumbersReadAlikeInAnItalianLocale) {
+  ASSERT_TRUE(testsupport::haveTool("localedef")) << "localedef is needed (Debian package libc-bin)";
+  testsupport::TempFolder folder("lumo-splitter-locale");
+  const std::string locales = folder / "locales";
+  std::filesystem::create_directory(locales);
+  ASSERT_EQ(testsupport::runCommand("localedef -i it_IT -f UTF-8 '" + locales + "/it_IT.UTF-8' 2>&1"), 0)
+      << "the Italian locale sources are needed (Debian package locales)";
+  ::setenv("LOCPATH", locales.c_str(), 1);
+  ASSERT_NE(std::setlocale(LC_NUMERIC, "it_IT.UTF-8"), nullptr);
+  EXPECT_EQ(EngineMinutes("2,5"), "2.30");
+  EXPECT_EQ(EngineMinutes("2.5"), "2.30");
+  EXPECT_EQ(EngineMinutes("3,"), "3.00");
+  EXPECT_EQ(TypedNumber("2,5"), 2.5);
+  EXPECT_EQ(TypedNumber(".5"), 0.5);
+  EXPECT_EQ(TypedNumber("10"), 10.0);
+  for (const char* bad : {"", ",", "1,2,3", "2.,5", "-1", "1e2", "abc"}) EXPECT_EQ(TypedNumber(bad), std::nullopt) << bad;
+  std::setlocale(LC_NUMERIC, "C");
+  ::unsetenv("LOCPATH");
 }
 
 TEST(SplitRules, ContinuationsChannelModesKeysAndLengths) {

@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QTest>
 #include <QTimer>
+#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +22,7 @@
 #include "splitter/window/form2.h"
 #include "splitter/window/form3.h"
 #include "splitter/window/program.h"
+#include "testsupport/test_files.h"
 
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
@@ -299,6 +301,33 @@ TEST_F(WindowTest, AnotherWindowTakingTheFocusLeavesTheNumericFieldAsTyped) {
   w->Command1->setFocus();
   ASSERT_EQ(script->shown().size(), 1u);
   EXPECT_EQ(script->shown()[0].text, "Inserire un valore compreso tra 0 e 96 decibel.");
+}
+
+// On a desktop whose numbers have a decimal comma the fields take the same
+// values as anywhere else.
+TEST_F(WindowTest, NumericFieldsTakeDecimalsInAnItalianLocale) {
+  ASSERT_TRUE(lumo::testsupport::haveTool("localedef")) << "localedef is needed (Debian package libc-bin)";
+  lumo::testsupport::TempFolder folder("lumo-splitter-window-locale");
+  const std::string locales = folder / "locales";
+  fs::create_directory(locales);
+  ASSERT_EQ(lumo::testsupport::runCommand("localedef -i it_IT -f UTF-8 '" + locales + "/it_IT.UTF-8' 2>&1"), 0)
+      << "the Italian locale sources are needed (Debian package locales)";
+  ::setenv("LOCPATH", locales.c_str(), 1);
+  ASSERT_NE(std::setlocale(LC_NUMERIC, "it_IT.UTF-8"), nullptr);
+  auto w = open();
+  QTest::mouseClick(w->Check2, Qt::LeftButton);
+  script->clear();
+  for (QLineEdit* field : {w->durfile, w->th, w->thsec}) {
+    for (const char* typed : {"2,", "2."}) {
+      field->setFocus();
+      field->setText(typed);
+      w->Command1->setFocus();
+      EXPECT_EQ(field->text(), typed);
+    }
+  }
+  EXPECT_TRUE(texts().empty()) << ::testing::PrintToString(texts());
+  std::setlocale(LC_NUMERIC, "C");
+  ::unsetenv("LOCPATH");
 }
 
 TEST_F(WindowTest, WithoutItsEngineTheWindowSaysSoAndCloses) {
