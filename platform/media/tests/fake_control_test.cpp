@@ -8,7 +8,7 @@
 #include <QTest>
 
 #include "common/errors/errors.h"
-#include "platform/media/fake_media_control.h"
+#include "testsupport/fake_media_control.h"
 
 namespace lumo::media {
 namespace {

@@ -15,7 +15,7 @@
 
 #include "common/errors/errors.h"
 #include "platform/media/mpv_media_control.h"
-#include "platform/media/tests/test_media.h"
+#include "testsupport/test_media.h"
 
 namespace lumo::media {
 namespace {

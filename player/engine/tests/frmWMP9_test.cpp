@@ -15,9 +15,9 @@
 #include <memory>
 
 #include "common/errors/errors.h"
-#include "platform/media/fake_media_control.h"
+#include "testsupport/fake_media_control.h"
 #include "platform/media/media_control.h"
-#include "platform/media/tests/test_media.h"
+#include "testsupport/test_media.h"
 #include "player/engine/frmWMP9.h"
 #include "player/engine/tests/engine_test_support.h"
 

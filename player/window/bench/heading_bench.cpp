@@ -29,7 +29,7 @@
 #include "platform/browser/urls.h"
 #include "platform/browser/webbrowser.h"
 #include "platform/keys/keys.h"
-#include "platform/media/fake_media_control.h"
+#include "testsupport/fake_media_control.h"
 #include "platform/registry/registry.h"
 #include "platform/ui/ui.h"
 #include "player/window/frmBrowser.h"

@@ -20,7 +20,7 @@
 #include "linker/zivuvu_run.h"
 #include "platform/browser/webbrowser.h"
 #include "platform/keys/keys.h"
-#include "platform/media/tests/test_media.h"
+#include "testsupport/test_media.h"
 #include "platform/registry/registry.h"
 #include "player/engine/oAnaPlayer.h"
 #include "player/window/frmInputBox.h"

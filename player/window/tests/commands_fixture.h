@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/media/tests/test_media.h"
+#include "testsupport/test_media.h"
 #include "player/window/tests/window_fixture.h"
 
 class QWidget;

@@ -7,7 +7,7 @@
 #include "common/text/text.h"
 #include "linker/zivuvu_run.h"
 #include "platform/browser/webbrowser.h"
-#include "platform/media/tests/test_media.h"
+#include "testsupport/test_media.h"
 #include "platform/registry/registry.h"
 #include "player/engine/oAnaPlayer.h"
 #include "player/window/tests/window_fixture.h"

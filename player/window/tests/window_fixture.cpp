@@ -8,7 +8,7 @@
 
 #include "linker/tests/book_fixture.h"
 #include "linker/zivuvu_run.h"
-#include "platform/media/tests/test_media.h"
+#include "testsupport/test_media.h"
 #include "platform/browser/htmldocument.h"
 #include "platform/browser/urls.h"
 #include "platform/browser/webbrowser.h"

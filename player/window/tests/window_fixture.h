@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/media/fake_media_control.h"
+#include "testsupport/fake_media_control.h"
 #include "platform/ui/ui.h"
 #include "player/window/frmBrowser.h"
 

@@ -1,4 +1,4 @@
-#include "platform/media/tests/test_media.h"
+#include "testsupport/test_media.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "platform/media/fake_media_control.h"
+#include "testsupport/fake_media_control.h"
 
 #include <algorithm>
 #include <cmath>
