@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   sox lame libsox-fmt-mp3
   libxml2-utils python3-mutagen locales
+  xdg-utils  # xdg-open: the programs open folders, logs and web links with it
 )
 as_root=()
 if [ "$(id -u)" -ne 0 ]; then as_root=(sudo); fi
