@@ -1,6 +1,7 @@
 #include "splitter/engine/engine_process.h"
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStringList>
 
 namespace lumo::splitter {
@@ -13,6 +14,12 @@ EngineResult RunWithQProcess(const std::string& program, const std::vector<std::
   process.setProgram(QString::fromStdString(program));
   process.setArguments(arguments);
   process.setStandardInputFile(QProcess::nullDevice());
+  // mp3splt reads the numbers of its options ("off=0.5") and writes its
+  // messages ("error: ...") in its locale: on a desktop with a decimal comma
+  // it would take off=0.5 for 0. It runs in the C locale (UTF-8 names).
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("LC_ALL", "C.UTF-8");
+  process.setProcessEnvironment(environment);
   EngineResult result;
   process.start();
   if (!process.waitForStarted(-1)) {

@@ -463,6 +463,35 @@ TEST_F(JobTest, NamesWithPercentAndPlusSignsAreCutAndKeepEveryPiece) {
   EXPECT_NE(messages().back().find("Sono stati creati 5 file totali"), std::string::npos) << messages().back();
 }
 
+// On a desktop with a decimal comma mp3splt would read the "off=0.5" of its
+// silence settings as 0 and cut at the start of each pause, not amid it.
+TEST_F(JobTest, CutByLengthCutsAmidThePausesOnAnItalianDesktop) {
+  ASSERT_TRUE(testsupport::haveTool("localedef")) << "localedef is needed (Debian package libc-bin)";
+  testsupport::TempFolder folder("lumo-splitter-engine-locale");
+  const std::string locales = folder / "locales";
+  std::filesystem::create_directory(locales);
+  ASSERT_EQ(testsupport::runCommand("localedef -i it_IT -f UTF-8 '" + locales + "/it_IT.UTF-8' 2>&1"), 0)
+      << "the Italian locale sources are needed (Debian package locales)";
+  TestBook book;
+  book.files = {{"LONG", {{"Tutto", 0, "1"}}}};  // pauses at 50-54 and 104-108 s
+  makeBook(book, {"long"});
+  job_.fields.cutByLength = true;
+  job_.fields.partMinutes = "1";
+  ::setenv("LOCPATH", locales.c_str(), 1);
+  ::setenv("LC_ALL", "it_IT.UTF-8", 1);
+  job_.vai_Click();
+  ::unsetenv("LC_ALL");
+  ::unsetenv("LOCPATH");
+  ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+  const fs::path pieces = bookDir() / "File da 1 minuti";
+  const std::vector<std::string> names = mp3Names(pieces);
+  ASSERT_GE(names.size(), 3u) << ::testing::PrintToString(names);
+  const double first = readWithMutagen((pieces / names[0]).string()).length;
+  const double second = readWithMutagen((pieces / names[1]).string()).length;
+  EXPECT_NEAR(first, 52, 1);
+  EXPECT_NEAR(first + second, 106, 1);
+}
+
 TEST_F(JobTest, BookCodeAndTitleNeverLeadOutOfTheExportFolder) {
   TestBook book;
   book.code = "../..";
