@@ -10,23 +10,14 @@
 #include <vector>
 
 #include "common/text/text.h"
+#include "testsupport/mp3_frames.h"
 
 namespace lumo::converter::testing {
 
 // MPEG-1 Layer III, 128 kbit/s, 44.1 kHz: 417-byte frames, 16000 bytes a
 // second. The file is exactly seconds * 16000 bytes, so its measured
 // duration is exactly `seconds`.
-inline void writeMp3(const std::filesystem::path& file, int seconds) {
-  const size_t size = static_cast<size_t>(seconds) * 16000;
-  std::string data(size, '\0');
-  for (size_t at = 0; at + 417 <= size; at += 417) {
-    data[at] = '\xFF';
-    data[at + 1] = '\xFB';
-    data[at + 2] = '\x90';
-    data[at + 3] = '\x64';
-  }
-  std::ofstream(file, std::ios::binary) << data;
-}
+inline void writeMp3(const std::filesystem::path& file, int seconds) { mp3::testing::writeMp3Bytes(file, seconds); }
 
 struct TestMarker {
   std::string description;

@@ -10,22 +10,14 @@
 #include <vector>
 
 #include "common/text/text.h"
+#include "testsupport/mp3_frames.h"
 
 namespace lumo::linker::testing {
 
 namespace fs = std::filesystem;
 
-// 128 kbit/s, 44100 Hz, stereo, no padding: 417 bytes and 1152 samples a frame.
-inline void writeMp3(const fs::path& file, int seconds) {
-  const int frames = static_cast<int>(seconds * 44100.0 / 1152.0 + 0.5);
-  std::string frame(417, '\0');
-  frame[0] = '\xFF';
-  frame[1] = '\xFB';
-  frame[2] = '\x90';
-  frame[3] = '\x64';
-  std::ofstream out(file, std::ios::binary);
-  for (int i = 0; i < frames; ++i) out << frame;
-}
+// 128 kbit/s, 44100 Hz, joint stereo: 417 bytes and 1152 samples a frame.
+inline void writeMp3(const fs::path& file, int seconds) { mp3::testing::writeMp3Seconds(file, seconds); }
 
 // A fresh temporary folder, removed with the object.
 struct TempFolder {

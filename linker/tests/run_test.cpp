@@ -8,7 +8,7 @@
 #include <map>
 #include <thread>
 
-#include "common/mp3/tests/frame_writer.h"
+#include "testsupport/mp3_frames.h"
 #include "common/text/text.h"
 #include "linker/tests/book_fixture.h"
 #include "linker/zivuvu_run.h"

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "common/mp3/mp3.h"
-#include "common/mp3/tests/frame_writer.h"
+#include "testsupport/mp3_frames.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "common/errors/errors.h"
 #include "common/mp3/mp3.h"
-#include "common/mp3/tests/frame_writer.h"
+#include "testsupport/mp3_frames.h"
 
 namespace lumo::mp3 {
 namespace {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "common/errors/errors.h"
-#include "common/mp3/tests/frame_writer.h"
+#include "testsupport/mp3_frames.h"
 #include "splitter/id3/tag_v2.h"
 #include "testsupport/test_files.h"
 

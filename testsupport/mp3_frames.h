@@ -1,6 +1,7 @@
 #pragma once
 // Writes MPEG audio frames with chosen headers (zero-filled bodies) and
-// VBR tag frames, for the tests and the benchmark of the MP3 analysis.
+// VBR tag frames: the one MP3 writer of the tests and benchmarks (the MP3
+// analysis, the ID3 tags, the books of Zivuvu and the converter).
 
 #include <array>
 #include <cstdint>
@@ -19,6 +20,7 @@ struct FrameFields {
   int sampleRate = 44100;
   bool padding = false;
   int mode = 0;  // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
+  int modeExtension = 0;  // 0 to 3, for joint stereo
   bool crc = false;
   bool copyright = false;
   bool original = false;
@@ -51,7 +53,7 @@ inline std::array<uint8_t, 4> headerBytes(const FrameFields& s) {
   b[0] = 0xFF;
   b[1] = static_cast<uint8_t>(0xE0 | versionBits << 3 | (4 - s.layer) << 1 | (s.crc ? 0 : 1));
   b[2] = static_cast<uint8_t>(bitrateIndex(s) << 4 | sampleRateIndex(s) << 2 | (s.padding ? 2 : 0));
-  b[3] = static_cast<uint8_t>(s.mode << 6 | (s.copyright ? 8 : 0) | (s.original ? 4 : 0));
+  b[3] = static_cast<uint8_t>(s.mode << 6 | s.modeExtension << 4 | (s.copyright ? 8 : 0) | (s.original ? 4 : 0));
   return b;
 }
 
@@ -133,6 +135,30 @@ inline void writeFile(const std::filesystem::path& path, const std::string& byte
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+// The frames of the synthetic books: MPEG-1 Layer III, 128 kbit/s, 44.1 kHz,
+// joint stereo, original; 417 bytes and 1152 samples a frame.
+inline FrameFields bookFrame() {
+  FrameFields f;
+  f.mode = 1;
+  f.modeExtension = 2;
+  f.original = true;
+  return f;
+}
+
+// An MP3 file of whole book frames that plays `seconds` (to the nearest frame).
+inline void writeMp3Seconds(const std::filesystem::path& file, int seconds) {
+  writeFile(file, frames(bookFrame(), static_cast<int>(seconds * 44100.0 / 1152.0 + 0.5)));
+}
+
+// An MP3 file of exactly seconds * 16000 bytes (128 kbit/s), book frames
+// every 417 bytes and zeros after the last whole one.
+inline void writeMp3Bytes(const std::filesystem::path& file, int seconds) {
+  const size_t size = static_cast<size_t>(seconds) * 16000;
+  std::string data = frames(bookFrame(), static_cast<int>(size / 417));
+  data.resize(size, '\0');
+  writeFile(file, data);
 }
 
 // A fresh folder under the system's temporary folder, removed by the owner.
