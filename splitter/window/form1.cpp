@@ -353,7 +353,10 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
       else if (key->key() == Qt::Key_Tab) code = 9;
       else if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) code = 13;
       else if (key->key() == Qt::Key_Escape) code = 27;
-      else if (text.size() == 1 && text[0].unicode() < 128 && text[0].unicode() >= 32) code = static_cast<int16_t>(text[0].unicode());
+      // A typed character; one beyond ASCII (the "è" of an Italian keyboard)
+      // is no digit either. Delete comes with the text "\x7f" and types nothing.
+      else if (!text.isEmpty() && text[0].unicode() >= 32 && text[0].unicode() != 127)
+        code = static_cast<int16_t>(std::min<int>(text[0].unicode(), 255));
       else return QMainWindow::eventFilter(watched, event);  // keys that type nothing (arrows, Delete)
       int16_t kept = FilterDigitKey(code, 0, 9);
       if (kept == 0) return true;

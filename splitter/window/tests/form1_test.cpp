@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QTest>
 #include <QTimer>
@@ -217,13 +218,27 @@ TEST_F(WindowTest, NumericFieldsTakeDigitsDefaultsAndValuesInRange) {
   EXPECT_EQ(w->th->text(), "35");
   EXPECT_EQ(w->thsec->text(), "3");
 
-  // Typing: digits, comma and full stop only; a minus or a letter does nothing.
+  // Typing: digits, comma and full stop only; a minus or a letter (also one
+  // of an Italian keyboard's own keys) does nothing.
   w->durfile->setFocus();
   w->durfile->clear();
-  QTest::keyClicks(w->durfile, "-a2x,");
+  QTest::keyClicks(w->durfile, "-a2");
+  for (const char* letter : {"è", "€"}) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8(letter));
+    QApplication::sendEvent(w->durfile, &press);
+  }
+  QTest::keyClicks(w->durfile, "x,");
   EXPECT_EQ(w->durfile->text(), "2,");
   w->th->setFocus();  // "2," is 2: accepted
   EXPECT_EQ(w->durfile->text(), "2,");
+  // Delete takes out the character after the cursor; the desktop sends it
+  // with the text "\x7f".
+  w->th->setFocus();
+  w->th->setText("35");
+  w->th->setCursorPosition(0);
+  QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, QString(QChar(0x7f)));
+  QApplication::sendEvent(w->th, &del);
+  EXPECT_EQ(w->th->text(), "5");
 
   struct Case {
     QLineEdit* field;
