@@ -142,6 +142,17 @@ std::string fileNameSafe(std::string name) {
   return name;
 }
 
+// The folder of the pieces of the cut by length.
+std::string durationFolder(const std::string& bookDir, const std::string& minutes) {
+  return bookDir + "/File da " + fileNameSafe(minutes) + " minuti";
+}
+
+// True when both name one folder that exists.
+bool sameFolder(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return fs::equivalent(shell::resolvePath(a), b, ec) && !ec;
+}
+
 int percent(int value, int divisor) {
   if (divisor <= 0) return value > 0 ? 100 : 0;
   return static_cast<int>(std::lround(100.0 / divisor * value));
@@ -370,6 +381,18 @@ void SplitJob::formFolders() {
 
 void SplitJob::PrepareOutputFolders() {
   cancelled_ = 0;
+  // A book split before and picked again with its own parts as the MP3 files
+  // would be cut into the folder it is read from, whose MP3 files go first.
+  for (const std::string& folder :
+       {indexDir_, fields.cutByLength ? durationFolder(bookDir_, fields.partMinutes) : std::string()}) {
+    if (folder.empty() || !sameFolder(fields.mp3Folder, folder)) continue;
+    log("Cartella dei file mp3 uguale alla cartella di destinazione: " + folder);
+    ui::MsgBox("La cartella dei file mp3 è quella in cui andrebbero scritti i file tagliati:\n" + folder +
+                   "\nScegliere un'altra cartella di esportazione.",
+               ui::mb::Critical);
+    cancelled_ = 1;
+    return;
+  }
   for (const std::string& folder : {fields.exportPath, bookDir_, indexDir_})
     skipOnError([&] {
       std::error_code ec;
@@ -390,7 +413,7 @@ void SplitJob::PrepareOutputFolders() {
     return;
   }
   if (!fields.cutByLength) return;
-  durationDir_ = bookDir_ + "/File da " + fileNameSafe(fields.partMinutes) + " minuti";
+  durationDir_ = durationFolder(bookDir_, fields.partMinutes);
   skipOnError([&] {
     std::error_code ec;
     fs::create_directory(durationDir_, ec);

@@ -492,6 +492,43 @@ TEST_F(JobTest, CutByLengthCutsAmidThePausesOnAnItalianDesktop) {
   EXPECT_NEAR(first + second, 106, 1);
 }
 
+// A book split before, picked again with its own new index and its parts'
+// folder as the MP3 folder (to cut it by length, say), would be cut into the
+// folder it is read from, whose MP3 files the job first deletes.
+TEST_F(JobTest, ABookIsNeverCutIntoTheFolderItIsReadFrom) {
+  makeBook(threeFileBook(), {"t40", "t12", "t30"});
+  job_.vai_Click();
+  ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+  const std::vector<std::string> parts = mp3Names(indexDir());
+  ASSERT_EQ(parts.size(), 7u);
+  for (bool byLength : {false, true}) {
+    SCOPED_TRACE(byLength);
+    job_.fields.indexPath = (indexDir() / "marker.txt").string();
+    job_.fields.mp3Folder = indexDir().string() + "/";
+    job_.fields.cutByLength = byLength;
+    if (byLength) {
+      // The pieces' own index and folder, picked again.
+      job_.fields.indexPath = (bookDir() / "File da 5 minuti" / "marker.txt").string();
+      job_.fields.mp3Folder = (bookDir() / "File da 5 minuti").string() + "/";
+      fs::create_directories(bookDir() / "File da 5 minuti");
+      for (const std::string& part : parts) fs::copy_file(indexDir() / part, bookDir() / "File da 5 minuti" / part);
+      fs::copy_file(indexDir() / "marker.txt", bookDir() / "File da 5 minuti" / "marker.txt");
+      fs::remove_all(indexDir());
+    }
+    const fs::path read = byLength ? bookDir() / "File da 5 minuti" : indexDir();
+    ui_->clear();
+    opened_.clear();
+    ui_->queueAnswer(ui::Answer::Yes);
+    job_.vai_Click();
+    EXPECT_EQ(job_.result(), "1");
+    EXPECT_EQ(mp3Names(read), parts);
+    ASSERT_FALSE(messages().empty());
+    EXPECT_EQ(messages()[0], "La cartella dei file mp3 è quella in cui andrebbero scritti i file tagliati:\n" +
+                                 read.string() + "\nScegliere un'altra cartella di esportazione.");
+    EXPECT_TRUE(opened_.empty());
+  }
+}
+
 TEST_F(JobTest, BookCodeAndTitleNeverLeadOutOfTheExportFolder) {
   TestBook book;
   book.code = "../..";
