@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "common/errors/errors.h"
+#include "testsupport/test_files.h"
 
 namespace fs = std::filesystem;
 using namespace lumo::text;
@@ -47,7 +48,8 @@ TEST(Trim, OnlyBlanksAreTrimmed) {
 }
 
 TEST(AtomicTextFile, WritesCrLfCp1252AndLeavesNothingHalfWritten) {
-  const fs::path dir = fs::temp_directory_path() / ("lumo_text_" + std::to_string(::getpid()));
+  const lumo::testsupport::TempFolder temp("lumo-text");
+  const fs::path& dir = temp.path();
   fs::create_directories(dir);
   const fs::path target = dir / "page.htm";
   writeTextFile(target, {"uno", "velocità"});
@@ -61,7 +63,6 @@ TEST(AtomicTextFile, WritesCrLfCp1252AndLeavesNothingHalfWritten) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 1);
 
   EXPECT_THROW(AtomicTextFile(dir / "missing" / "x.htm"), lumo::RuntimeError);
-  fs::remove_all(dir);
 }
 
 TEST(LatinCase, MapsTheLettersOfWindows1252AndKeepsTheRest) {

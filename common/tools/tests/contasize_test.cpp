@@ -6,10 +6,13 @@
 #include <filesystem>
 #include <fstream>
 
+#include "testsupport/test_files.h"
+
 namespace fs = std::filesystem;
 
 TEST(contasize, MeasuresFilesAndKeepsTheLastSizeOnFailure) {
-  const fs::path dir = fs::temp_directory_path() / ("lumo_contasize_" + std::to_string(::getpid()));
+  const lumo::testsupport::TempFolder temp("lumo-contasize");
+  const fs::path& dir = temp.path();
   fs::create_directories(dir / "Sub");
   std::ofstream(dir / "Empty.mp3");
   std::ofstream(dir / "Data.MP3") << std::string(1048576, 'x');
@@ -34,5 +37,4 @@ TEST(contasize, MeasuresFilesAndKeepsTheLastSizeOnFailure) {
   counter.Cancel(true);
   EXPECT_TRUE(counter.Cancel());
   EXPECT_EQ(counter.Dimensione(), "3000000000");
-  fs::remove_all(dir);
 }

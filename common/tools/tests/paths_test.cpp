@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "testsupport/test_files.h"
+
 namespace fs = std::filesystem;
 using lumo::tools::existsNoCase;
 using lumo::tools::resolvePath;
@@ -17,7 +19,6 @@ namespace {
 class PathsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root = fs::temp_directory_path() / ("lumo_paths_" + std::to_string(::getpid()));
     fs::create_directories(root / "Book" / "Libro");
     fs::create_directories(root / "Include");
     std::ofstream(root / "Book" / "Marker.TXT") << "x";
@@ -25,8 +26,8 @@ class PathsTest : public ::testing::Test {
     fs::create_directory_symlink(root / "Book" / "Libro", root / "Link");
     r = root.string();
   }
-  void TearDown() override { fs::remove_all(root); }
-  fs::path root;
+  lumo::testsupport::TempFolder temp{"lumo-paths"};
+  fs::path root = temp.path();
   std::string r;
 };
 

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "testsupport/test_files.h"
+
 namespace fs = std::filesystem;
 using namespace lumo::tools;
 
@@ -35,7 +37,8 @@ TEST(EscapeQuotes, ReplacesOnlyDoubleQuotesInPlace) {
 }
 
 TEST(FilesMatching, MatchesWildcardsWithoutRegardToCase) {
-  const fs::path dir = fs::temp_directory_path() / ("lumo_match_" + std::to_string(::getpid()));
+  const lumo::testsupport::TempFolder temp("lumo-match");
+  const fs::path& dir = temp.path();
   fs::create_directories(dir);
   for (const char* n : {"a.mp3", "B.Mp3", "c.mp3.bak", "d.mp", "e1.mp3"}) std::ofstream(dir / n) << "x";
   auto names = [&](const std::string& pattern) {
@@ -48,5 +51,4 @@ TEST(FilesMatching, MatchesWildcardsWithoutRegardToCase) {
   EXPECT_EQ(names("*"), (std::vector<std::string>{"B.Mp3", "a.mp3", "c.mp3.bak", "d.mp", "e1.mp3"}));
   EXPECT_EQ(names("A.MP3"), (std::vector<std::string>{"a.mp3"}));
   EXPECT_TRUE(names("*.wav").empty());
-  fs::remove_all(dir);
 }

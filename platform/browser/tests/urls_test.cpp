@@ -1,4 +1,5 @@
 #include "platform/browser/urls.h"
+#include "testsupport/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -62,7 +63,8 @@ TEST(Urls, PartsOfAnAddress) {
 
 TEST(Urls, FindsPathsIgnoringCaseOnlyWhenTheExactNameIsMissing) {
   namespace fs = std::filesystem;
-  const fs::path root = fs::temp_directory_path() / ("lumo_urls_" + std::to_string(::getpid()));
+  const lumo::testsupport::TempFolder temp("lumo-urls");
+  const fs::path& root = temp.path();
   fs::create_directories(root / "Include");
   std::ofstream(root / "Include" / "Style1.css") << "p{}";
   std::ofstream(root / "Include" / "style1.CSS") << "p{}";
@@ -78,7 +80,6 @@ TEST(Urls, FindsPathsIgnoringCaseOnlyWhenTheExactNameIsMissing) {
   // the exact path would not be.
   EXPECT_EQ(url::findPathIgnoringCase((root / "nothing/../include/STYLE1.css").string()), std::nullopt);
   EXPECT_TRUE(url::findPathIgnoringCase((root / "Include/../include/STYLE1.css").string()));
-  fs::remove_all(root);
 }
 
 }  // namespace

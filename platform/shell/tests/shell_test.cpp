@@ -8,18 +8,19 @@
 #include <fstream>
 #include <thread>
 
+#include "testsupport/test_files.h"
+
 namespace fs = std::filesystem;
 using namespace lumo::shell;
 
 class ShellTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root = fs::temp_directory_path() / ("lumo_shell_" + std::to_string(::getpid()));
     fs::create_directories(root / "Book" / "Libro");
     std::ofstream(root / "Book" / "Marker.TXT") << "x";
   }
-  void TearDown() override { fs::remove_all(root); }
-  fs::path root;
+  lumo::testsupport::TempFolder temp{"lumo-shell"};
+  fs::path root = temp.path();
 };
 
 TEST_F(ShellTest, ResolvesEachComponentWithoutRegardToCase) {

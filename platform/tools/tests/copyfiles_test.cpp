@@ -7,11 +7,12 @@
 
 #include "platform/tools/tools.h"
 #include "platform/ui/ui.h"
+#include "testsupport/test_env.h"
+#include "testsupport/test_files.h"
 
 namespace fs = std::filesystem;
 using namespace lumo::tools;
 using lumo::ui::Answer;
-using lumo::ui::ScriptedBackend;
 
 namespace {
 
@@ -33,27 +34,18 @@ std::vector<std::string> namesIn(const fs::path& dir) {
 class CopyFilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root = fs::temp_directory_path() / ("lumo_copy_" + std::to_string(::getpid()));
-    src = root / "Libro";
-    dst = root / "out";
     fs::create_directories(src);
     std::ofstream(src / "01.mp3") << "one";
     std::ofstream(src / "02.MP3") << "two";
     std::ofstream(src / "notes.txt") << "not audio";
     fs::create_directories(src / "folder.mp3");  // a folder is no file to copy
-    script = std::make_shared<ScriptedBackend>();
-    previous = lumo::ui::setBackend(script);
     setCopyProgressHook([this](const CopyProgress& p) { progress.push_back(p); });
   }
-  void TearDown() override {
-    setCopyProgressHook(nullptr);
-    lumo::ui::setBackend(previous);
-    fs::remove_all(root);
-  }
-  fs::path root, src, dst;
+  void TearDown() override { setCopyProgressHook(nullptr); }
+  lumo::testsupport::TempFolder temp{"lumo-copy"};
+  fs::path root = temp.path(), src = root / "Libro", dst = root / "out";
   std::vector<CopyProgress> progress;
-  std::shared_ptr<ScriptedBackend> script;
-  std::shared_ptr<lumo::ui::Backend> previous;
+  lumo::testsupport::ScriptedUi script;
 };
 
 }  // namespace

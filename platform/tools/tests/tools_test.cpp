@@ -8,38 +8,28 @@
 #include <fstream>
 
 #include "platform/ui/ui.h"
+#include "testsupport/test_env.h"
+#include "testsupport/test_files.h"
 
 namespace fs = std::filesystem;
 using namespace lumo::tools;
-using lumo::ui::ScriptedBackend;
 
 namespace {
 
 class ToolsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root = fs::temp_directory_path() / ("lumo_tools_" + std::to_string(::getpid()));
     fs::create_directories(root / "home" / "Documenti");
     fs::create_directories(root / "config");
-    script = std::make_shared<ScriptedBackend>();
-    previous = lumo::ui::setBackend(script);
-    savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
-    ::setenv("HOME", (root / "home").c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
-    ::unsetenv("XDG_DOCUMENTS_DIR");
-  }
-  void TearDown() override {
-    lumo::ui::setBackend(previous);
-    ::setenv("HOME", savedHome.c_str(), 1);
-    ::unsetenv("XDG_CONFIG_HOME");
-    fs::remove_all(root);
   }
   void writeUserDirs(const std::string& line) { std::ofstream(root / "config" / "user-dirs.dirs") << line << "\n"; }
 
-  fs::path root;
-  std::shared_ptr<ScriptedBackend> script;
-  std::shared_ptr<lumo::ui::Backend> previous;
-  std::string savedHome;
+  lumo::testsupport::TempFolder temp{"lumo-tools"};
+  fs::path root = temp.path();
+  lumo::testsupport::ScriptedUi script;
+  lumo::testsupport::ScopedEnv homeEnv{"HOME", (root / "home").string()};
+  lumo::testsupport::ScopedEnv configEnv{"XDG_CONFIG_HOME", (root / "config").string()};
+  lumo::testsupport::ScopedEnv documentsEnv{"XDG_DOCUMENTS_DIR", std::nullopt};
 };
 
 }  // namespace

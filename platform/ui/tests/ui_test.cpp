@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "testsupport/test_files.h"
+
 using namespace lumo::ui;
 
 TEST(ScriptedBackend, AnswersFromItsQueueThenTakesDefaults) {
@@ -29,7 +31,8 @@ TEST(ScriptedBackend, AnswersFromItsQueueThenTakesDefaults) {
 
 TEST(ScriptedBackend, FilesAcrossProcessesLogEveryMessageOnOneLine) {
   namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / ("lumo_ui_" + std::to_string(::getpid()));
+  const lumo::testsupport::TempFolder temp("lumo-ui");
+  const fs::path& dir = temp.path();
   fs::create_directories(dir);
   std::ofstream(dir / "script") << "Yes\r\n\r\n";
   ScriptedBackend scripted((dir / "script").string(), (dir / "log").string());
@@ -39,7 +42,6 @@ TEST(ScriptedBackend, FilesAcrossProcessesLogEveryMessageOnOneLine) {
   std::stringstream all;
   all << log.rdbuf();
   EXPECT_EQ(all.str(), "T\tcritical\t4\ta\\nb\nT\tnone\t1\tc\n");
-  fs::remove_all(dir);
 }
 
 TEST(DefaultAnswer, FirstOrSecondButton) {
