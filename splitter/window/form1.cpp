@@ -280,6 +280,13 @@ void Form1::buildControls() {
   grid->addLayout(length, row++, 0, 1, 3);
   grid->addWidget(picgruppo[1], row++, 0, 1, 3);
   grid->addWidget(picgruppo[0], row++, 0, 1, 3);
+  // Tab follows the order on screen: the length, the silence settings under
+  // it, then the naming options.
+  QWidget::setTabOrder(durfile, th);
+  QWidget::setTabOrder(th, thsec);
+  QWidget::setTabOrder(thsec, optExample[2]);
+  QWidget::setTabOrder(optExample[2], optExample[3]);
+  QWidget::setTabOrder(optExample[3], vai);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(vai);
   buttons->addWidget(Command1);

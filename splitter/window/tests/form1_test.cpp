@@ -345,6 +345,25 @@ TEST_F(WindowTest, NumericFieldsTakeDecimalsInAnItalianLocale) {
   ::unsetenv("LOCPATH");
 }
 
+// Tab goes through the controls in the order they are shown: the length,
+// then the silence settings under it, then the naming options.
+TEST_F(WindowTest, TabFollowsTheLengthCutSettingsInTheirOrderOnScreen) {
+  auto w = open();
+  QApplication::setActiveWindow(w.get());
+  QTest::mouseClick(w->Check2, Qt::LeftButton);
+  w->Check2->setFocus();
+  std::vector<QWidget*> reached;
+  for (int i = 0; i < 4; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    reached.push_back(QApplication::focusWidget());
+  }
+  EXPECT_EQ(reached[0], w->durfile);
+  EXPECT_EQ(reached[1], w->th);
+  EXPECT_EQ(reached[2], w->thsec);
+  EXPECT_TRUE(reached[3] == w->optExample[2] || reached[3] == w->optExample[3])
+      << (reached[3] ? reached[3]->objectName().toStdString() : "none");
+}
+
 TEST_F(WindowTest, WithoutItsEngineTheWindowSaysSoAndCloses) {
   fs::remove(root / "prog" / "mp3splt");
   fs::create_symlink(root / "prog" / "nowhere", root / "prog" / "mp3splt");  // a dangling link is no engine
