@@ -161,11 +161,4 @@ inline void writeMp3Bytes(const std::filesystem::path& file, int seconds) {
   writeFile(file, data);
 }
 
-// A fresh folder under the system's temporary folder, removed by the owner.
-inline std::filesystem::path makeTempFolder(const std::string& stem) {
-  std::string pattern = (std::filesystem::temp_directory_path() / (stem + "-XXXXXX")).string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  return pattern;
-}
-
 }  // namespace lumo::mp3::testing

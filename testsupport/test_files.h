@@ -37,12 +37,18 @@ class TempFolder {
     fs::permissions(path_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                fs::perms::others_read | fs::perms::others_exec);
   }
+  // A detached program of a test (a fake player) may still be writing into
+  // the folder: removal is tried again for about a second rather than given up.
   ~TempFolder() {
-    std::error_code ec;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-    for (auto& e : fs::recursive_directory_iterator(path_, ec))
-      fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(path_, ec);
+    for (int attempt = 0; attempt < 50; ++attempt) {
+      std::error_code ec;
+      fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+      for (auto& e : fs::recursive_directory_iterator(path_, ec))
+        fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
+      fs::remove_all(path_, ec);
+      if (!ec) return;
+      ::usleep(20000);
+    }
   }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;

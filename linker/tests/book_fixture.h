@@ -11,6 +11,7 @@
 
 #include "common/text/text.h"
 #include "testsupport/mp3_frames.h"
+#include "testsupport/test_files.h"
 
 namespace lumo::linker::testing {
 
@@ -19,25 +20,10 @@ namespace fs = std::filesystem;
 // 128 kbit/s, 44100 Hz, joint stereo: 417 bytes and 1152 samples a frame.
 inline void writeMp3(const fs::path& file, int seconds) { mp3::testing::writeMp3Seconds(file, seconds); }
 
-// A fresh temporary folder, removed with the object.
+// A fresh temporary folder, removed with the object (testsupport's).
 struct TempFolder {
-  explicit TempFolder(const std::string& tag) {
-    static int counter = 0;
-    path = fs::temp_directory_path() /
-           ("lumo_" + tag + "_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-    fs::remove_all(path);
-    fs::create_directories(path);
-  }
-  // A detached program of a test (the fake player) may still be writing
-  // into the folder: try again rather than fail.
-  ~TempFolder() {
-    for (int attempt = 0; attempt < 50; ++attempt) {
-      std::error_code ec;
-      fs::remove_all(path, ec);
-      if (!ec) return;
-      ::usleep(20000);
-    }
-  }
+  explicit TempFolder(const std::string& tag) : folder("lumo-" + tag), path(folder.path()) {}
+  testsupport::TempFolder folder;
   fs::path path;
 };
 

@@ -19,6 +19,7 @@
 
 #include "common/mp3/mp3.h"
 #include "testsupport/mp3_frames.h"
+#include "testsupport/test_files.h"
 
 namespace {
 
@@ -29,8 +30,8 @@ namespace tw = lumo::mp3::testing;
 constexpr size_t kTargetBytes = 100u * 1000 * 1000;
 
 const fs::path& benchFolder() {
-  static const fs::path folder = tw::makeTempFolder("lumo-mp3-bench");
-  return folder;
+  static const lumo::testsupport::TempFolder folder("lumo-mp3-bench");
+  return folder.path();
 }
 
 // Frames cycling through the given bitrates until the file holds 100 MB.

@@ -11,15 +11,14 @@
 
 #include "common/mp3/mp3.h"
 #include "testsupport/mp3_frames.h"
+#include "testsupport/test_files.h"
 
 namespace lumo::mp3 {
 namespace {
 
 namespace fs = std::filesystem;
 
-bool haveTool(const std::string& name) {
-  return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
-}
+using lumo::testsupport::haveTool;
 
 struct LameCase {
   const char* name;
@@ -42,10 +41,6 @@ class LameFilesTest : public ::testing::TestWithParam<LameCase> {
   void SetUp() override {
     // Missing tools fail the test: scripts/install-deps.sh installs them.
     if (!haveTool("sox") || !haveTool("lame")) FAIL() << "sox or lame is not installed";
-    dir_ = testing::makeTempFolder("lumo-mp3-lame");
-  }
-  void TearDown() override {
-    if (!dir_.empty()) fs::remove_all(dir_);
   }
 
   // A sweeping tone of the case's length (a sweep keeps a VBR encoder varying
@@ -62,7 +57,8 @@ class LameFilesTest : public ::testing::TestWithParam<LameCase> {
     return mp3.string();
   }
 
-  fs::path dir_;
+  lumo::testsupport::TempFolder temp_{"lumo-mp3-lame"};
+  fs::path dir_ = temp_.path();
 };
 
 TEST_P(LameFilesTest, DurationIsWithinASecondOfTheTone) {

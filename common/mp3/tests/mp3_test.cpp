@@ -13,6 +13,7 @@
 #include "common/errors/errors.h"
 #include "common/mp3/mp3.h"
 #include "testsupport/mp3_frames.h"
+#include "testsupport/test_files.h"
 
 namespace lumo::mp3 {
 namespace {
@@ -30,8 +31,6 @@ int roundedSeconds(long long frameCount, int samples, int sampleRate) {
 
 class GetMp3InfoTest : public ::testing::Test {
  protected:
-  void SetUp() override { dir_ = testing::makeTempFolder("lumo-mp3"); }
-  void TearDown() override { fs::remove_all(dir_); }
 
   std::string write(const std::string& name, const std::string& bytes) {
     const fs::path p = dir_ / name;
@@ -39,7 +38,8 @@ class GetMp3InfoTest : public ::testing::Test {
     return p.string();
   }
 
-  fs::path dir_;
+  lumo::testsupport::TempFolder temp_{"lumo-mp3"};
+  fs::path dir_ = temp_.path();
 };
 
 // A record whose every field holds a value no analysis writes, to see which
