@@ -12,20 +12,16 @@
 #include "book_fixture.h"
 #include "platform/tools/tools.h"
 #include "platform/ui/ui.h"
+#include "testsupport/test_env.h"
+#include "testsupport/test_files.h"
 
 namespace lumo::converter::testing {
 
 class ConverterFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    root = std::filesystem::temp_directory_path() /
-           ("lumo_conv_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(root);
     std::filesystem::create_directories(root / "prog");
     std::filesystem::create_directories(root / "docs");
-    script = std::make_shared<lumo::ui::ScriptedBackend>();
-    previousBackend = lumo::ui::setBackend(script);
     lumo::ui::setProgramTitle("LumoDarivaziduduza");
     previousOpen = lumo::tools::setShellOpenHook([this](const std::string& t) {
       opened.push_back(t);
@@ -46,8 +42,6 @@ class ConverterFixture : public ::testing::Test {
   }
   void TearDown() override {
     lumo::tools::setShellOpenHook(previousOpen);
-    lumo::ui::setBackend(previousBackend);
-    std::filesystem::remove_all(root);
   }
 
   void write(const TestBook& book) { writeBook(book, root / "book", root / "book" / "Libro"); }
@@ -66,11 +60,11 @@ class ConverterFixture : public ::testing::Test {
     return out;
   }
 
-  std::filesystem::path root;
+  lumo::testsupport::TempFolder temp{"lumo-conv"};
+  std::filesystem::path root = temp.path();
   ConversionRequest request;
   Conversion conversion;
-  std::shared_ptr<lumo::ui::ScriptedBackend> script;
-  std::shared_ptr<lumo::ui::Backend> previousBackend;
+  lumo::testsupport::ScriptedUi script;
   lumo::tools::ShellOpenHook previousOpen;
   std::vector<std::string> opened;
   int begun = 0, ended = 0;

@@ -25,31 +25,6 @@ std::string readAll(const std::filesystem::path& p) {
 
 }  // namespace
 
-void RegistryTest::SetUp() {
-  std::string templ = (std::filesystem::temp_directory_path() / "lumo-registry-XXXXXX").string();
-  ASSERT_NE(mkdtemp(templ.data()), nullptr);
-  dir_ = templ;
-  config_ = dir_ / "config";
-  machine_ = dir_ / "machine" / "machine.sqlite";
-  for (auto [name, value] : {std::pair{"XDG_CONFIG_HOME", config_.string()},
-                             std::pair{"LUMO_MACHINE_REGISTRY", machine_.string()}}) {
-    const char* old = std::getenv(name);
-    saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-    setenv(name, value.c_str(), 1);
-  }
-}
-
-void RegistryTest::TearDown() {
-  for (const auto& [name, value] : saved_) {
-    if (value)
-      setenv(name.c_str(), value->c_str(), 1);
-    else
-      unsetenv(name.c_str());
-  }
-  std::error_code ec;
-  std::filesystem::remove_all(dir_, ec);
-}
-
 LumoregRun::LumoregRun(const std::vector<std::string>& args, const std::filesystem::path& folder) {
   static std::atomic<int> counter{0};
   int n = counter++;

@@ -9,19 +9,21 @@
 #include <string>
 #include <vector>
 
+#include "testsupport/test_env.h"
+#include "testsupport/test_files.h"
+
 namespace lumo::registry::testing {
 
 class RegistryTest : public ::testing::Test {
  protected:
-  void SetUp() override;
-  void TearDown() override;
-
-  std::filesystem::path dir_;       // the test's own folder
-  std::filesystem::path config_;    // XDG_CONFIG_HOME
-  std::filesystem::path machine_;   // LUMO_MACHINE_REGISTRY (not created)
+  lumo::testsupport::TempFolder temp_{"lumo-registry"};
+  std::filesystem::path dir_ = temp_.path();                             // the test's own folder
+  std::filesystem::path config_ = dir_ / "config";                       // XDG_CONFIG_HOME
+  std::filesystem::path machine_ = dir_ / "machine" / "machine.sqlite";  // LUMO_MACHINE_REGISTRY (not created)
 
  private:
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+  lumo::testsupport::ScopedEnv configEnv_{"XDG_CONFIG_HOME", config_.string()};
+  lumo::testsupport::ScopedEnv machineEnv_{"LUMO_MACHINE_REGISTRY", machine_.string()};
 };
 
 struct ProcessResult {
