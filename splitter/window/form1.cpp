@@ -108,9 +108,11 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     label->setAccessibleName(label->text());
   };
   job_.hooks.running = [this](bool running) {
+    jobRunning_ = running;
     vai->setText(running ? "INTERROMPI" : "TAGLIA");
     vai->setAccessibleName(vai->text());
     Taglia->setText(running ? "Interrompi" : "Taglia");
+    setCutEnabled(cutAllowed_);
   };
   job_.hooks.closeWindow = [this] {
     centralWidget()->setEnabled(true);
@@ -466,8 +468,11 @@ void Form1::ScanDrives() {
 }
 
 void Form1::setCutEnabled(bool enabled) {
-  vai->setEnabled(enabled);
-  Taglia->setEnabled(enabled);
+  // While a job runs the same button and menu stop it: they stay usable
+  // whatever the drive list says, which counts again once the job ends.
+  cutAllowed_ = enabled;
+  vai->setEnabled(enabled || jobRunning_);
+  Taglia->setEnabled(enabled || jobRunning_);
 }
 
 void Form1::drivelist_Click() {

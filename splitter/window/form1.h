@@ -117,6 +117,8 @@ class Form1 : public QMainWindow {
   QElapsedTimer lastYield_;
   bool engineMissing_ = false;
   bool checkingRange_ = false;
+  bool cutAllowed_ = false;  // a book is chosen: vai and Taglia may start a job
+  bool jobRunning_ = false;
 };
 
 }  // namespace lumo::splitter

@@ -411,6 +411,35 @@ TEST_F(WindowTest, ClosingDuringAJobStopsItAndClosesWhenItEnds) {
   EXPECT_EQ(w->vai->text(), "TAGLIA");
 }
 
+// The drive list refreshed (or "Personalizza" chosen) while a job runs
+// leaves its stop button usable; the choice counts once the job has ended.
+TEST_F(WindowTest, RefreshingTheDriveListDuringAJobKeepsTheStopButton) {
+  const std::string missing = missingTools();
+  ASSERT_TRUE(missing.empty()) << missing;
+  const fs::path book = root / "book";
+  fs::create_directories(book / "Libro");
+  ASSERT_TRUE(encodeTone(book / "Libro" / "CAP1.mp3", 12));
+  TestBook spec;
+  spec.files = {{"CAP1", {{"Capitolo primo", 0, "1"}, {"Paragrafo", 6, "2"}}}};
+  writeIndex(spec, book / "marker.txt");
+  auto w = open();
+  script->queuePath((book / "marker.txt").string());
+  QTest::mouseClick(w->sfogliamarker, Qt::LeftButton);
+  script->queuePath((book / "Libro").string());
+  QTest::mouseClick(w->sfogliamp3, Qt::LeftButton);
+  ASSERT_TRUE(w->vai->isEnabled());
+  bool stopUsable = false;
+  QTimer::singleShot(0, w.get(), [&] {
+    w->Command2_Click();  // the list holds only "Personalizza": its paths are emptied
+    stopUsable = w->vai->isEnabled() && w->Taglia->isEnabled() && w->vai->text() == "INTERROMPI";
+  });
+  QTest::mouseClick(w->vai, Qt::LeftButton);
+  EXPECT_TRUE(stopUsable);
+  EXPECT_EQ(w->vai->text(), "TAGLIA");
+  EXPECT_FALSE(w->vai->isEnabled());
+  EXPECT_FALSE(w->Taglia->isEnabled());
+}
+
 TEST_F(WindowTest, ABookPickedByHandIsCutIntoItsPartsFromTheWindow) {
   const std::string missing = missingTools();
   ASSERT_TRUE(missing.empty()) << missing;
