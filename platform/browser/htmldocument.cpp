@@ -511,9 +511,25 @@ std::string HtmlDocument::renderHtml() const {
         const std::string target = std::string(kLinkScheme) + ":" + std::to_string(linkNumber++);
         xmlSetProp(n, xml("href"), xml(target.c_str()));
       }
-      // The view keeps a named anchor only when it holds some text.
-      if ((attribute(n, "name") || attribute(n, "id")) && textContent(n).empty())
+      const bool named = attribute(n, "name") || attribute(n, "id");
+      if (named && attribute(n, "href") && !textContent(n).empty()) {
+        // The view gives a link's anchor name to its first letter only,
+        // which then stands apart from the rest of the link: Tab would
+        // select that letter alone. The name goes to an anchor of its own
+        // just before the link.
+        xmlNode* mark = xmlNewDocNode(copy, nullptr, xml("a"), nullptr);
+        for (const char* key : {"name", "id"}) {
+          if (auto value = attribute(n, key)) {
+            xmlSetProp(mark, xml(key), xml(value->c_str()));
+            xmlUnsetProp(n, xml(key));
+          }
+        }
+        xmlAddChild(mark, xmlNewDocText(copy, xml("\xE2\x80\x8B")));
+        xmlAddPrevSibling(n, mark);
+      } else if (named && textContent(n).empty()) {
+        // The view keeps a named anchor only when it holds some text.
         xmlAddChild(n, xmlNewDocText(copy, xml("\xE2\x80\x8B")));
+      }
     } else if (isStyleSheetLink(n) || isElement(n, "style")) {
       cascade += sheetCss(n) + "\n";
       drop.push_back(n);

@@ -178,6 +178,29 @@ TEST_F(Browser, TabThenEnterActivatesTheLinksInOrder) {
   }
 }
 
+// A link that also names an anchor (its id or name) is still one link to
+// Tab: the view draws the focus over all of its text, not its first letter.
+TEST_F(Browser, TabSelectsAllOfALinkThatAlsoNamesAnAnchor) {
+  browser.Navigate2(QString::fromUtf8(
+      "about:<html><body><p><a id=\"/libri/Uno\" href=\"#2\">Libro dimostrativo</a></p>"
+      "<p><a name=\"qui\" href=\"#0\">Ridefinisci cartella</a> <a href=\"#1\">Senza nome</a></p>"
+      "<p><a href=\"#qui\">Torna</a></p></body></html>"));
+  settle();
+  cancelEveryNavigation();
+  browser.view()->setFocus();
+  for (const char* text : {"Libro dimostrativo", "Ridefinisci cartella", "Senza nome", "Torna"}) {
+    QTest::keyClick(browser.view(), Qt::Key_Tab);
+    EXPECT_EQ(browser.view()->textCursor().selectedText(), QString::fromUtf8(text));
+  }
+  // The anchor it names is still there for a link to it.
+  onBefore = nullptr;
+  events.clear();
+  QTest::keyClick(browser.view(), Qt::Key_Return);
+  settle();
+  EXPECT_EQ(browser.LocationURL(), QStringLiteral("about:blank#qui"));
+  EXPECT_EQ(browser.ReadyState(), WebBrowser::READYSTATE_COMPLETE);
+}
+
 TEST_F(Browser, AFragmentLinkMovesWithinThePageAndStillCompletes) {
   openPageA();
   const auto document = browser.document();
