@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/text/text.h"
+#include "testsupport/marker_file.h"
 #include "testsupport/mp3_frames.h"
 
 namespace lumo::converter::testing {
@@ -19,25 +20,9 @@ namespace lumo::converter::testing {
 // duration is exactly `seconds`.
 inline void writeMp3(const std::filesystem::path& file, int seconds) { mp3::testing::writeMp3Bytes(file, seconds); }
 
-struct TestMarker {
-  std::string description;
-  int start;
-  std::string page;
-};
-
-struct TestFile {
-  std::string name;
-  int seconds;
-  std::vector<TestMarker> markers;
-};
-
-struct TestBook {
-  std::string code = "LB001";
-  std::string author = "Carlo Collodi";
-  std::string title = "Pinocchio";
-  std::string narrator = "Anna Rossi";
-  std::vector<TestFile> files;
-};
+using testsupport::TestBook;
+using testsupport::TestFile;
+using testsupport::TestMarker;
 
 // Writes marker.txt (windows-1252, CR LF) into folder and each file's MP3
 // into mp3Folder. Markers are written start and page on one line.
@@ -45,19 +30,8 @@ inline void writeBook(const TestBook& book, const std::filesystem::path& folder,
                       const std::filesystem::path& mp3Folder) {
   std::filesystem::create_directories(folder);
   std::filesystem::create_directories(mp3Folder);
-  std::vector<std::string> lines = {book.code, book.author, book.title, "Editore", "Firenze 1883", book.narrator,
-                                    " " + std::to_string(book.files.size()) + " "};
-  for (size_t f = 0; f < book.files.size(); ++f) {
-    const TestFile& file = book.files[f];
-    const std::string next = f + 1 < book.files.size() ? book.files[f + 1].name : "";
-    lines.push_back(file.name + "," + std::to_string(file.markers.size()) + "," + next);
-    for (const TestMarker& m : file.markers) {
-      lines.push_back(m.description);
-      lines.push_back(std::to_string(m.start) + "," + m.page);
-    }
-    writeMp3(mp3Folder / (file.name + ".mp3"), file.seconds);
-  }
-  lumo::text::writeTextFile(folder / "marker.txt", lines);
+  for (const TestFile& file : book.files) writeMp3(mp3Folder / (file.name + ".mp3"), file.seconds);
+  testsupport::writeMarkerFile(book, folder / "marker.txt");
 }
 
 // The lines of a windows-1252 CR LF file, decoded; a line end other than
