@@ -74,19 +74,25 @@ class QtBackend : public Backend {
   }
 
   std::string pickOpenFile(const FilePickRequest& request) override {
-    QStringList filters;
-    for (const auto& [description, patterns] : request.filters) {
-      QString p = q(patterns);
-      p.replace(';', ' ');
-      filters << q(description) + " (" + p + ")";
-    }
     return QFileDialog::getOpenFileName(QApplication::activeWindow(), q(request.title), q(request.initialFolder),
-                                        filters.join(";;"))
+                                        qtNameFilters(request.filters))
         .toStdString();
   }
 };
 
 }  // namespace
+
+QString qtNameFilters(const std::vector<std::pair<std::string, std::string>>& filters) {
+  QStringList list;
+  for (const auto& [description, patterns] : filters) {
+    QString p = q(patterns);
+    p.replace(';', ' ');
+    const QString text = q(description).trimmed();
+    const QString bracketed = " (" + p + ")";
+    list << (text.endsWith(bracketed) ? text : text + bracketed);
+  }
+  return list.join(";;");
+}
 
 void installQtBackend() {
   installItalianQtTranslations();  // the dialogs' own texts in Italian
