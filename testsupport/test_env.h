@@ -52,6 +52,8 @@ class ScriptedUi {
 
   ui::ScriptedBackend* operator->() const { return backend_.get(); }
   ui::ScriptedBackend& operator*() const { return *backend_; }
+  // The backend itself, to install again after a test replaced it.
+  const std::shared_ptr<ui::ScriptedBackend>& shared() const { return backend_; }
 
  private:
   ScopedEnv noScript_;

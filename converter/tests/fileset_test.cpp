@@ -391,7 +391,8 @@ TEST_F(FilesetTest, ASecondConversionReplacesTheReport) {
 }
 
 TEST(FilesetWriter, ABookWithoutPagesAndALongGroup) {
-  const fs::path dir = fs::temp_directory_path() / ("lumo_fileset_" + std::to_string(::getpid()));
+  const lumo::testsupport::TempFolder temp("lumo-fileset");
+  const fs::path& dir = temp.path();
   fs::create_directories(dir / "S");
   ConversionTable t;
   const int r = t.addRow("1");
@@ -419,7 +420,6 @@ TEST(FilesetWriter, ABookWithoutPagesAndALongGroup) {
   EXPECT_EQ(ncc[25], R"(<meta name="ncc:maxPageNormal" content="-1"/>)");
   EXPECT_EQ(ncc[30], R"(<h1 id="heading_000001" class="title"><a href="clp000001.smil#bookid_000001">Tutto</a></h1>)");
   EXPECT_EQ(ncc[31], "</body>");
-  fs::remove_all(dir);
 }
 
 TEST(FilesetWriter, AFolderThatCannotBeWrittenRaisesError75) {

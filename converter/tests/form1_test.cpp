@@ -21,6 +21,8 @@
 #include "platform/registry/registry.h"
 #include "platform/tools/tools.h"
 #include "platform/ui/ui.h"
+#include "testsupport/test_env.h"
+#include "testsupport/test_files.h"
 
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
@@ -38,16 +40,8 @@ QString q(const std::string& s) { return QString::fromStdString(s); }
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root = fs::temp_directory_path() / ("lumo_form1_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root);
     for (const char* d : {"home", "config", "prog", "mnt"}) fs::create_directories(root / d);
-    ::setenv("HOME", (root / "home").c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
-    ::setenv("LUMO_PROGRAM_FOLDER", (root / "prog").c_str(), 1);
     mounts({});
-    script = std::make_shared<lumo::ui::ScriptedBackend>();
-    previousBackend = lumo::ui::setBackend(script);
     lumo::ui::setProgramTitle("LumoDarivaziduduza");
     // The settings store stays open for the whole process: start each test
     // without the setting rather than rely on the fresh folder alone.
@@ -59,10 +53,6 @@ class WindowTest : public ::testing::Test {
   }
   void TearDown() override {
     lumo::tools::setShellOpenHook(previousOpen);
-    lumo::ui::setBackend(previousBackend);
-    ::unsetenv("LUMO_MOUNTS");
-    ::unsetenv("LUMO_PROGRAM_FOLDER");
-    fs::remove_all(root);
   }
 
   // A mount table of the given "device mountpoint type" lines.
@@ -105,9 +95,13 @@ class WindowTest : public ::testing::Test {
     return out;
   }
 
-  fs::path root;
-  std::shared_ptr<lumo::ui::ScriptedBackend> script;
-  std::shared_ptr<lumo::ui::Backend> previousBackend;
+  lumo::testsupport::TempFolder temp{"lumo-form1"};
+  fs::path root = temp.path();
+  lumo::testsupport::ScopedEnv homeEnv{"HOME", (root / "home").string()};
+  lumo::testsupport::ScopedEnv configEnv{"XDG_CONFIG_HOME", (root / "config").string()};
+  lumo::testsupport::ScopedEnv programEnv{"LUMO_PROGRAM_FOLDER", (root / "prog").string()};
+  lumo::testsupport::ScopedEnv mountsEnv{"LUMO_MOUNTS", std::nullopt};
+  lumo::testsupport::ScriptedUi script;
   lumo::tools::ShellOpenHook previousOpen;
   std::vector<std::string> opened;
 };
@@ -350,7 +344,7 @@ TEST_F(WindowTest, DuringARunOnlyTheMainWindowIsDisabled) {
   EXPECT_TRUE(question.openAfterClose) << "a running conversion keeps its window";
   EXPECT_TRUE(seen[2].mainTakesInput) << "the completion comes with the window usable again";
   EXPECT_FALSE(seen[2].progressShown);
-  lumo::ui::setBackend(script);
+  lumo::ui::setBackend(script.shared());
 }
 
 TEST_F(WindowTest, TheReportMenuBeforeAnyConversion) {

@@ -8,6 +8,7 @@
 
 #include "common/errors/errors.h"
 #include "common/text/text.h"
+#include "testsupport/test_files.h"
 
 namespace fs = std::filesystem;
 using namespace lumo::bookindex;
@@ -62,7 +63,8 @@ TEST(IndexReader, NumberFieldLimits) {
 }
 
 TEST(BookIndex, ReadsBothMarkerLayoutsAndIgnoresTrailingLines) {
-  const fs::path file = fs::temp_directory_path() / ("lumo_index_" + std::to_string(::getpid()) + ".txt");
+  const lumo::testsupport::TempFolder temp("lumo-index");
+  const fs::path file = temp.path() / "index.txt";
   lumo::text::writeTextFile(file, {
       "\"ABC01\"", "Autore", "Titolo è", "Editore", "Roma 2001", "Lettore", " 3 ",
       "uno,2,due",
@@ -88,11 +90,11 @@ TEST(BookIndex, ReadsBothMarkerLayoutsAndIgnoresTrailingLines) {
   EXPECT_TRUE(index.files[1].markers.empty());
   EXPECT_EQ(index.files[2].next, "");
   EXPECT_EQ(index.files[2].markers[0].page, "");
-  fs::remove(file);
 }
 
 TEST(BookIndex, FailuresOfAShortFileAndAnOutOfRangeStart) {
-  const fs::path file = fs::temp_directory_path() / ("lumo_bad_" + std::to_string(::getpid()) + ".txt");
+  const lumo::testsupport::TempFolder temp("lumo-bad");
+  const fs::path file = temp.path() / "index.txt";
   lumo::text::writeTextFile(file, {"C", "a", "t", "p", "l", "n", "2", "uno,1,", "desc", "1", "p"});
   EXPECT_EQ(errorOf([&] { readBookIndex(file); }), 62);  // second record missing
   lumo::text::writeTextFile(file, {"C", "a", "t", "p", "l", "n", "1", "uno,1,", "desc", "32768", "p"});
@@ -118,7 +120,8 @@ TEST(BookIndex, UnquotedCodeWithCommaShiftsTheHeader) {
 }
 
 TEST(BookIndex, WriterFormReadsBack) {
-  const fs::path file = fs::temp_directory_path() / ("lumo_w_" + std::to_string(::getpid()) + ".txt");
+  const lumo::testsupport::TempFolder temp("lumo-w");
+  const fs::path file = temp.path() / "index.txt";
   BookIndex index;
   index.header = {"K1", "Autore", "Titolo", "Ed", "Luogo", "Voce"};
   index.files = {{"p001", 1, "", {{"Capitolo primo", 0, "7"}}},
@@ -132,11 +135,11 @@ TEST(BookIndex, WriterFormReadsBack) {
   ASSERT_EQ(back.files.size(), 2u);
   EXPECT_EQ(back.files[0].next, "p002");
   EXPECT_EQ(back.files[1].markers[0].description, "Secondo, con virgola");
-  fs::remove(file);
 }
 
 TEST(BookIndex, ReadsUtf8IndexesAsUtf8AndOthersAsWindows1252) {
-  const fs::path file = fs::temp_directory_path() / ("lumo_enc_" + std::to_string(::getpid()) + ".txt");
+  const lumo::testsupport::TempFolder temp("lumo-enc");
+  const fs::path file = temp.path() / "index.txt";
   struct Case {
     const char* what;
     std::string bytes;  // line 1 to 3
@@ -156,11 +159,11 @@ TEST(BookIndex, ReadsUtf8IndexesAsUtf8AndOthersAsWindows1252) {
     EXPECT_EQ(h.code, c.code) << c.what;
     EXPECT_EQ(h.title, c.title) << c.what;
   }
-  fs::remove(file);
 }
 
 TEST(BookIndex, WriterQuotesWhatAFieldReadWouldChange) {
-  const fs::path file = fs::temp_directory_path() / ("lumo_q_" + std::to_string(::getpid()) + ".txt");
+  const lumo::testsupport::TempFolder temp("lumo-q");
+  const fs::path file = temp.path() / "index.txt";
   const std::vector<std::string> names = {
       "LB,7", " lead", "trail ", "\tTab", "in\"side", "\"quoted\"", "", "plain", "a, b, c", "x,", ",y", "\u0141\u00f3d\u017a",
       "\uFEFFK1"};  // a code that begins with the character of a byte-order mark
