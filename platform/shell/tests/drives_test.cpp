@@ -7,6 +7,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "testsupport/test_env.h"
+#include "testsupport/test_files.h"
+
 namespace fs = std::filesystem;
 using namespace lumo::shell;
 
@@ -15,7 +18,6 @@ namespace {
 class DrivesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    table = fs::temp_directory_path() / ("lumo_mounts_" + std::to_string(::getpid()));
     std::ofstream(table) << "/dev/vda1 / ext4 rw,relatime 0 0\n"
                             "proc /proc proc rw 0 0\n"
                             "/dev/sr0 /media/cdrom0 iso9660 ro 0 0\n"
@@ -28,13 +30,10 @@ class DrivesTest : public ::testing::Test {
                             "/dev/sr0 /mnt/over ext4 rw 0 0\n"
                             "/dev/sdd1 /mnt/over ext4 rw 0 0\n"
                             "garbage\n";
-    ::setenv("LUMO_MOUNTS", table.c_str(), 1);
   }
-  void TearDown() override {
-    ::unsetenv("LUMO_MOUNTS");
-    fs::remove(table);
-  }
-  fs::path table;
+  lumo::testsupport::TempFolder temp{"lumo-mounts"};
+  fs::path table = temp.path() / "mounts";
+  lumo::testsupport::ScopedEnv mountsEnv{"LUMO_MOUNTS", table.string()};
 };
 
 }  // namespace
