@@ -6,6 +6,7 @@
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QMenuBar>
+#include <QImage>
 #include <QTest>
 #include <cstdlib>
 #include <filesystem>
@@ -367,7 +368,16 @@ TEST_F(WindowTest, TheAboutBoxAndClosing) {
   EXPECT_TRUE(about->Label2->text().startsWith(QString::fromUtf8(lumo::organisation::Name) + "\n"));
   EXPECT_EQ(about->Label5->text(), "Posta elettronica");
   QTest::mouseClick(about->Label4, Qt::LeftButton);
-  about->Label5->setFocus();
+  // The link Tab reaches shows that it has the focus.
+  about->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(about));
+  QApplication::processEvents();
+  ASSERT_TRUE(about->isActiveWindow());
+  about->Command1->setFocus();
+  const QImage unfocused = about->Label5->grab().toImage();
+  QTest::keyClick(about->Command1, Qt::Key_Tab, Qt::ShiftModifier);  // from Esci back to the link
+  ASSERT_TRUE(about->Label5->hasFocus());
+  EXPECT_NE(about->Label5->grab().toImage(), unfocused);
   QTest::keyClick(about->Label5, Qt::Key_Return);
   EXPECT_EQ(opened, (std::vector<std::string>{lumo::organisation::WebAddress,
                                               std::string("mailto:") + lumo::organisation::Email}));

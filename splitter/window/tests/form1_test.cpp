@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QImage>
 #include <QTest>
 #include <QTimer>
 #include <clocale>
@@ -490,7 +491,18 @@ TEST_F(WindowTest, AboutBoxAndProgressWindow) {
   EXPECT_TRUE(about->Label1->text().endsWith("Buon ascolto!"));
   EXPECT_EQ(about->Label1->text().count('\n'), 5);
   EXPECT_EQ(about->Label5->text(), "Posta elettronica");
-  about->Label5_Click();
+  // The links are reached with Tab and show that they have the focus.
+  about->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(about));
+  QApplication::processEvents();
+  ASSERT_TRUE(about->isActiveWindow());
+  about->Command1->setFocus();
+  const QImage unfocused = about->Label5->grab().toImage();
+  QTest::keyClick(about->Command1, Qt::Key_Tab, Qt::ShiftModifier);
+  ASSERT_TRUE(about->Label5->hasFocus())
+      << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "none");
+  EXPECT_NE(about->Label5->grab().toImage(), unfocused);
+  QTest::keyClick(about->Label5, Qt::Key_Space);
   about->Label4_Click();
   EXPECT_EQ(opened, (std::vector<std::string>{std::string("mailto:") + lumo::organisation::Email,
                                                lumo::organisation::WebAddress}));
