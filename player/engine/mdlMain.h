@@ -54,9 +54,6 @@ bool Trap(const QString& label, const std::function<void()>& body) noexcept;
 // The same with a label built at the time of the failure (a procedure that
 // names the step it reached).
 bool Trap(const std::function<QString()>& label, const std::function<void()>& body) noexcept;
-// The player window's name for lumo::skipOnError (common/errors), the one
-// "a failing statement is skipped" helper; new code calls skipOnError.
-inline bool IgnoreErrors(const std::function<void()>& body) noexcept { return skipOnError(body); }
 
 // Lets the platform deliver the events that are waiting (VB's DoEvents).
 void DoEvents();

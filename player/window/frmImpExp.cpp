@@ -172,7 +172,7 @@ frmImpExp::frmImpExp(frmBrowser& owner, QWidget* parent) : QGroupBox(parent), w_
 
   // The lists start in the reader's home folder, on the drive that holds it.
   const QString home = folderForm(qs(shell::homeFolder()));
-  IgnoreErrors([&] { setDirPath(home); });
+  skipOnError([&] { setDirPath(home); });
   const int drive = driveOf(dirPath_, Drive);
   if (drive >= 0) {
     const QSignalBlocker quiet(Drive);
@@ -266,8 +266,8 @@ void frmImpExp::openPanel(bool forExport) {
   // the box is hidden and only a file chosen in the list fills it.
   if (!forExport) TextFileName->clear();
   // The folders as they are now; a folder that has gone gives the home.
-  if (!IgnoreErrors([&] { setDirPath(dirPath_); }))
-    IgnoreErrors([&] { setDirPath(qs(shell::homeFolder())); });
+  if (!skipOnError([&] { setDirPath(dirPath_); }))
+    skipOnError([&] { setDirPath(qs(shell::homeFolder())); });
   show();
   raise();
   placeFileList();
@@ -404,7 +404,7 @@ void frmImpExp::importFrom(const QString& full, const QString& typed) {
 
 void frmImpExp::Drive_Change() {
   // A drive that cannot be read leaves the folder list as it was.
-  IgnoreErrors([&] { setDirPath(Drive->currentText()); });
+  skipOnError([&] { setDirPath(Drive->currentText()); });
 }
 
 void frmImpExp::Dir_Change() {
@@ -412,7 +412,7 @@ void frmImpExp::Dir_Change() {
 }
 
 void frmImpExp::Dir_KeyDown(int16_t KeyCode, int16_t /*Shift*/) {
-  IgnoreErrors([&] {
+  skipOnError([&] {
     if (KeyCode != keys::vk::Return) return;
     const QListWidgetItem* item = Dir->currentItem();
     if (item) setDirPath(item->data(Qt::UserRole).toString());
@@ -422,7 +422,7 @@ void frmImpExp::Dir_KeyDown(int16_t KeyCode, int16_t /*Shift*/) {
 void frmImpExp::Dir_DblClick() { Dir_KeyDown(keys::vk::Return, 0); }
 
 void frmImpExp::File_Click() {
-  IgnoreErrors([&] {
+  skipOnError([&] {
     const QListWidgetItem* item = File->currentItem();
     if (item) TextFileName->setText(item->text());
   });

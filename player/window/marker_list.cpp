@@ -143,7 +143,7 @@ void frmBrowser::MarcatoriRichiama(int16_t& n) {
   skipOnError([&] {
     file = findMarkerAudio(QString::fromStdString(audio), QString::fromStdString(section), nearPage);
   });
-  IgnoreErrors([&] {
+  skipOnError([&] {
     player().setAutoStart(true);
     if (!file.isEmpty()) player().setFileName(file);
   });
@@ -153,24 +153,24 @@ void frmBrowser::MarcatoriRichiama(int16_t& n) {
     TimerDisableState->start();
   }
   const std::string number = std::to_string(n);
-  IgnoreErrors([&] { player().setRate(PlayerRate()); });
-  IgnoreErrors([&] {
+  skipOnError([&] { player().setRate(PlayerRate()); });
+  skipOnError([&] {
     player().setCurrentPosition(
         regionalNumber(QString::fromStdString(registry::GetSetting(AppName, section, number, "0"))));
   });
-  IgnoreErrors([&] {
+  skipOnError([&] {
     OSD(QString::fromStdString(
             registry::GetSetting(AppName, section, number + "NOME", "Marcatore non identificato")),
         false);
   });
-  IgnoreErrors([&] {
+  skipOnError([&] {
     DoEvents();
     player().Play_Player();
   });
   // The page's own audio start, which the page may still trigger, waits.
   DisableAutoPlay = true;
   TimerDisableState->start();
-  IgnoreErrors([&] { showBookmarkList(false); });
+  skipOnError([&] { showBookmarkList(false); });
 }
 
 // The bookmark's audio file: beside the page, in the program's Libro

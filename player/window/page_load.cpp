@@ -203,7 +203,7 @@ bool frmBrowser::Playaudio(const QString& URL, bool bNext, bool bPrev) {
     step = QStringLiteral("2");
     if (URL.toStdString() == bookpage::kReload) {
       step = QStringLiteral("Play_Player 1");
-      IgnoreErrors([&] { player().Play_Player(); });
+      skipOnError([&] { player().Play_Player(); });
     } else {
       step = QStringLiteral("QENPLAYER_AUDIO_POS");
       const QString mediaName = pageMeta(tag);
@@ -253,7 +253,7 @@ bool frmBrowser::loadMedia(const QString& URL, const QString& mediaName, const Q
     p.setFileName(file);
     if (!position.isEmpty()) {
       DoEvents();
-      IgnoreErrors([&] { player().setCurrentPosition(positionNumber(position)); });
+      skipOnError([&] { player().setCurrentPosition(positionNumber(position)); });
     }
   }
   step = QStringLiteral("do events");
