@@ -19,10 +19,8 @@ namespace fs = std::filesystem;
 namespace lumo::converter {
 namespace {
 
-
 // VB's Val on the whole numbers the table holds.
 int64_t cellNumber(const std::string& text) { return std::strtoll(text.c_str(), nullptr, 10); }
-
 
 std::tm localToday() {
   const std::time_t now = std::time(nullptr);
@@ -251,8 +249,10 @@ void Conversion::makeRow(int f, int i, int markerCount, const std::string& descr
   std::string escaped = description;
   table_.setCell(r, Descrizione, tools::EscapeQuotes(escaped));
   table_.setCell(r, Start, std::to_string(start));
-  if (!request_.onePagePerFile) table_.setCell(r, Pagina, text::trim(page));
-  else if (i == 1) table_.setCell(r, Pagina, std::to_string(f));
+  if (!request_.onePagePerFile)
+    table_.setCell(r, Pagina, text::trim(page));
+  else if (i == 1)
+    table_.setCell(r, Pagina, std::to_string(f));
   table_.setCell(r, File, fileName);
   if (i == markerCount) {
     previous_ = current_;

@@ -27,10 +27,10 @@ struct Summary {
 
 // What the window holds for a run.
 struct ConversionRequest {
-  std::string exportBase;    // E, ends in "/"
-  std::string exportFolder;  // X: the text of txtselected
-  std::string indexPath;     // the text of txtmarker
-  std::string mp3Folder;     // M: the text of txtmp3, ends in "/"
+  std::string exportBase;       // E, ends in "/"
+  std::string exportFolder;     // X: the text of txtselected
+  std::string indexPath;        // the text of txtmarker
+  std::string mp3Folder;        // M: the text of txtmp3, ends in "/"
   bool onePagePerFile = false;  // Check2: a page number only at the start of each file
   bool openWhenDone = false;    // Check1: open the book folder at the end
   std::string programFolder;    // A, where the report goes
@@ -81,7 +81,7 @@ class Conversion {
   const Summary& summary() const { return summary_; }
   const BookData& book() const { return book_; }
   int32_t maxPageNormal() const { return maxPageNormal_; }
-  const std::string& bookFolder() const { return bookFolder_; }      // B
+  const std::string& bookFolder() const { return bookFolder_; }        // B
   const std::string& filesetFolder() const { return filesetFolder_; }  // S
 
   // The date written into ncc.html; today by default.
@@ -93,8 +93,8 @@ class Conversion {
   bool PrepareExportFolder();
   bool IsContinuationMarker() const { return converter::IsContinuationMarker(current_, previous_); }
   bool IsSubsectionMarker() const { return converter::IsSubsectionMarker(current_); }
-  void makeRow(int f, int i, int markerCount, const std::string& description, int16_t start,
-               const std::string& page, const std::string& fileName, int32_t fileDuration);
+  void makeRow(int f, int i, int markerCount, const std::string& description, int16_t start, const std::string& page,
+               const std::string& fileName, int32_t fileDuration);
   void setEnd(int row, int32_t end);
   void GroupPass();
   void PagePass();

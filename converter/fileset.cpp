@@ -49,8 +49,7 @@ void writeSmil(const std::string& folder, const FilesetData& d, const Group& g, 
   out.writeLine("<meta name=\"ncc:generator\" content=\"LUMOPlayer Daisy Converter " + versionOf(d) + "\"/>");
   out.writeLine("<meta name=\"ncc:totalElapsedTime\" content=\"" + clockForm(cellNumber(t.cell(o, Elapsed))) +
                 ".000\"/>");
-  out.writeLine("<meta name=\"ncc:timeInThisSmil\" content=\"" + clockForm(cellNumber(t.cell(o, Durata))) +
-                ".000\"/>");
+  out.writeLine("<meta name=\"ncc:timeInThisSmil\" content=\"" + clockForm(cellNumber(t.cell(o, Durata))) + ".000\"/>");
   out.writeLine("<meta name=\"title\" content=\"" + xmlText(t.cell(o, Descrizione)) + "\"/>");
   for (const char* line : {"<layout>", "<region id=\"txtView\"/>", "</layout>", "</head>", "<body>"})
     out.writeLine(line);
@@ -124,8 +123,8 @@ void writeNcc(const std::string& folder, const FilesetData& d, const std::vector
   Counters c;
   for (const Group& g : groups) {
     const int o = g.first;
-    const std::string link = "<a href=\"clp" + sixDigits(c.j) + ".smil#bookid_" + sixDigits(c.k) + "\">" +
-                             xmlText(t.cell(o, Descrizione));
+    const std::string link =
+        "<a href=\"clp" + sixDigits(c.j) + ".smil#bookid_" + sixDigits(c.k) + "\">" + xmlText(t.cell(o, Descrizione));
     if (o != 1 && t.cell(o, Livello) == "2")
       out.writeLine("<h2 id=\"heading_" + sixDigits(c.l) + "\" class=\"chapter\">" + link + "</a></h2>");
     else
@@ -171,7 +170,8 @@ std::vector<Group> groupsOf(const ConversionTable& table) {
   std::vector<Group> groups;
   const int R = table.rowCount();
   for (int o = 1; o <= R;) {
-    const int n = static_cast<int>(std::max<int64_t>(1, std::min<int64_t>(cellNumber(table.cell(o, Invoice)), R - o + 1)));
+    const int n =
+        static_cast<int>(std::max<int64_t>(1, std::min<int64_t>(cellNumber(table.cell(o, Invoice)), R - o + 1)));
     groups.push_back({o, n});
     o += n;
   }
@@ -208,9 +208,12 @@ std::string xmlText(const std::string& value) {
       // Controls (C1, also the bytes windows-1252 leaves undefined) are no
       // text; other characters windows-1252 lacks keep their value as
       // character references, which XML reads whatever the encoding.
-      if (cp < 0xA0) out += '?';
-      else if (text::inCp1252(cp)) out.append(value, p, len);
-      else out += "&#" + std::to_string(static_cast<uint32_t>(cp)) + ";";
+      if (cp < 0xA0)
+        out += '?';
+      else if (text::inCp1252(cp))
+        out.append(value, p, len);
+      else
+        out += "&#" + std::to_string(static_cast<uint32_t>(cp)) + ";";
       p += len;
       continue;
     }

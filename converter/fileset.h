@@ -18,9 +18,9 @@ struct FilesetData {
   const ConversionTable& table;
   const Summary& summary;
   const BookData& book;
-  std::string folderCode;  // the book code as the fileset folder is named
-  int32_t maxPageNormal;   // -1 when the book has no normal page
-  std::tm date;            // written into ncc.html as dd-mm-yyyy
+  std::string folderCode;    // the book code as the fileset folder is named
+  int32_t maxPageNormal;     // -1 when the book has no normal page
+  std::tm date;              // written into ncc.html as dd-mm-yyyy
   int major = 0, minor = 0;  // 0, 0: the suite's own version
 };
 

@@ -31,7 +31,6 @@ namespace {
 QString q(const std::string& s) { return QString::fromStdString(s); }
 std::string s(const QString& text) { return text.toStdString(); }
 
-
 // No exception leaves a handler: a failure the handler did not expect is
 // shown as the run-time error it is.
 template <class F>
@@ -149,9 +148,11 @@ void Form1::buildControls() {
   Frame1->setObjectName("Frame1");
   Frame1->setAccessibleName(Frame1->title());
   auto* summary = new QGridLayout(Frame1);
-  const std::pair<QLabel**, const char*> captions[] = {
-      {&Label2, "Pagine normali:"}, {&Label3, "Durata totale dell'opera (in secondi):"},
-      {&Label7, "Dimensione totale occupata (in Kb):"}, {&Label8, "Pagine speciali:"}, {&Label9, "Livelli:"}};
+  const std::pair<QLabel**, const char*> captions[] = {{&Label2, "Pagine normali:"},
+                                                       {&Label3, "Durata totale dell'opera (in secondi):"},
+                                                       {&Label7, "Dimensione totale occupata (in Kb):"},
+                                                       {&Label8, "Pagine speciali:"},
+                                                       {&Label9, "Livelli:"}};
   const char* labelNames[] = {"Label2", "Label3", "Label7", "Label8", "Label9"};
   QLineEdit** boxes[] = {&Text1, &Text2, &Text3, &Text4, &Text5};
   const char* boxNames[] = {"Text1", "Text2", "Text3", "Text4", "Text5"};
@@ -424,8 +425,8 @@ void Form1::Converti_Click() {
       copyProgress_->setRange(0, 1000);
       copyProgress_->setMinimumDuration(500);
     }
-    copyProgress_->setLabelText(QString::fromUtf8("Copia di ") + q(p.file) + " (" + QString::number(p.fileIndex) +
-                                "/" + QString::number(p.fileCount) + ")");
+    copyProgress_->setLabelText(QString::fromUtf8("Copia di ") + q(p.file) + " (" + QString::number(p.fileIndex) + "/" +
+                                QString::number(p.fileCount) + ")");
     copyProgress_->setValue(p.bytesTotal ? static_cast<int>(p.bytesDone * 1000 / p.bytesTotal) : 0);
     QApplication::processEvents();
   });

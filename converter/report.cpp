@@ -63,7 +63,8 @@ void writeReport(const std::string& path, const FilesetData& data) {
     out.writeLine("<tr>");
     out.writeLine("<td width=\"5%\">" + t.cell(r, Livello) + "</td>");
     out.writeLine("<td width=\"25%\">" + t.cell(r, Descrizione) + "</td>");
-    for (const int column : {Start, End, Pagina, File}) out.writeLine("<td width=\"10%\">" + t.cell(r, column) + "</td>");
+    for (const int column : {Start, End, Pagina, File})
+      out.writeLine("<td width=\"10%\">" + t.cell(r, column) + "</td>");
     for (const int column : {Invoice, Durata, Elapsed}) out.writeLine(groupCell(t.cell(r, column)));
     out.writeLine("</tr>");
   }

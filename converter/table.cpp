@@ -4,8 +4,8 @@
 
 namespace lumo::converter {
 
-const std::array<const char*, ColumnCount> kColumnHeaders = {
-    "Livello", "Descrizione", "Start", "End", "Pagina", "File", "Invoice", "Durata", "Elapsed"};
+const std::array<const char*, ColumnCount> kColumnHeaders = {"Livello", "Descrizione", "Start",  "End",    "Pagina",
+                                                             "File",    "Invoice",     "Durata", "Elapsed"};
 
 ConversionTable::Row& ConversionTable::at(int row, int column) {
   if (row < 1 || row > rowCount() || column < 0 || column >= ColumnCount) throw RuntimeError(err::SubscriptOutOfRange);

@@ -24,9 +24,7 @@ bool isFolder(const std::string& path) {
 
 Launcher systemLauncher() {
   Launcher launch;
-  launch.start = [](const std::string& program) {
-    return shell::startProgram(program, shell::WindowStyle::Maximised);
-  };
+  launch.start = [](const std::string& program) { return shell::startProgram(program, shell::WindowStyle::Maximised); };
   launch.explore = [](const std::string& folder) { tools::OpenWithShell(folder); };
   return launch;
 }

@@ -45,17 +45,14 @@ int32_t openKey(int32_t hive, const std::string& key, OpenKey& open) {
 std::string dataBytes(const registry::Value& v) {
   switch (v.type) {
     case registry::ValueType::String:
-    case registry::ValueType::ExpandString:
-      return v.data + '\0';
-    case registry::ValueType::MultiString:
-      return v.data + std::string(2, '\0');
+    case registry::ValueType::ExpandString: return v.data + '\0';
+    case registry::ValueType::MultiString: return v.data + std::string(2, '\0');
     case registry::ValueType::Dword: {
       std::string bytes(4, '\0');
       for (int i = 0; i < 4; ++i) bytes[static_cast<size_t>(i)] = static_cast<char>((v.dword >> (8 * i)) & 0xFF);
       return bytes;
     }
-    case registry::ValueType::Binary:
-      break;
+    case registry::ValueType::Binary: break;
   }
   return v.data;
 }
@@ -83,8 +80,7 @@ std::string executableName() {
 ApiError::ApiError(int number, std::string source, std::string description)
     : RuntimeError(number, std::move(description)), source_(std::move(source)) {}
 
-std::string ReadRegistryString(int16_t mode, const std::string& key, const std::string& valueName,
-                               int32_t hive) {
+std::string ReadRegistryString(int16_t mode, const std::string& key, const std::string& valueName, int32_t hive) {
   OpenKey open;
   const int32_t opened = openKey(hive, key, open);
   if (opened != api::Success) {
@@ -125,29 +121,18 @@ void CheckApiResult(int32_t code) {
 std::string GetApiErrorText(int32_t code) {
   const char* text = nullptr;
   switch (code) {
-    case api::Success:
-      text = "Operazione completata.";
-      break;
-    case api::FileNotFound:
-      text = "Impossibile trovare il file specificato.";
-      break;
-    case api::AccessDenied:
-      text = "Accesso negato.";
-      break;
-    case api::InvalidHandle:
-      text = "Handle non valido.";
-      break;
-    case api::MoreData:
-      text = "Sono disponibili altri dati.";
-      break;
+    case api::Success: text = "Operazione completata."; break;
+    case api::FileNotFound: text = "Impossibile trovare il file specificato."; break;
+    case api::AccessDenied: text = "Accesso negato."; break;
+    case api::InvalidHandle: text = "Handle non valido."; break;
+    case api::MoreData: text = "Sono disponibili altri dati."; break;
     case api::RegistryIoFailed:
       text =
           "Un'operazione di I/O avviata dal Registro di sistema non è riuscita. Non è stato possibile "
           "leggere, scrivere o scaricare uno dei file contenenti l'immagine di sistema del Registro di "
           "sistema.";
       break;
-    default:
-      return {};
+    default: return {};
   }
   return std::string(text) + "\r\n";
 }

@@ -58,8 +58,7 @@ inline constexpr int32_t kApiErrorBase = static_cast<int32_t>(0x80047148u);
 // default value), or "" on a failure, a missing value or an empty value.
 // The value's type is not checked: a value that is no text gives its stored
 // bytes but the last one.
-std::string ReadRegistryString(int16_t mode, const std::string& key, const std::string& valueName,
-                               int32_t hive);
+std::string ReadRegistryString(int16_t mode, const std::string& key, const std::string& valueName, int32_t hive);
 
 // Raises ApiError for code; a code whose number would leave the 32-bit range
 // (below -291144) raises Overflow (6) instead.

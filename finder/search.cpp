@@ -33,14 +33,10 @@ size_t sequenceLength(std::string_view s, size_t i) {
 uint32_t codePoint(std::string_view seq) {
   const auto b = [&](size_t k) { return static_cast<uint32_t>(static_cast<unsigned char>(seq[k])); };
   switch (seq.size()) {
-    case 1:
-      return b(0);
-    case 2:
-      return (b(0) & 0x1F) << 6 | (b(1) & 0x3F);
-    case 3:
-      return (b(0) & 0x0F) << 12 | (b(1) & 0x3F) << 6 | (b(2) & 0x3F);
-    default:
-      return (b(0) & 0x07) << 18 | (b(1) & 0x3F) << 12 | (b(2) & 0x3F) << 6 | (b(3) & 0x3F);
+    case 1: return b(0);
+    case 2: return (b(0) & 0x1F) << 6 | (b(1) & 0x3F);
+    case 3: return (b(0) & 0x0F) << 12 | (b(1) & 0x3F) << 6 | (b(2) & 0x3F);
+    default: return (b(0) & 0x07) << 18 | (b(1) & 0x3F) << 12 | (b(2) & 0x3F) << 6 | (b(3) & 0x3F);
   }
 }
 
@@ -82,20 +78,11 @@ std::string htmlEscape(std::string_view utf8) {
     const std::string_view seq = utf8.substr(i, n);
     i += n;
     switch (seq[0]) {
-      case '&':
-        out += "&amp;";
-        continue;
-      case '<':
-        out += "&lt;";
-        continue;
-      case '>':
-        out += "&gt;";
-        continue;
-      case '"':
-        out += "&quot;";
-        continue;
-      default:
-        break;
+      case '&': out += "&amp;"; continue;
+      case '<': out += "&lt;"; continue;
+      case '>': out += "&gt;"; continue;
+      case '"': out += "&quot;"; continue;
+      default: break;
     }
     if (n > 1 && text::utf8ToCp1252(seq) == "?")
       out += "&#" + std::to_string(codePoint(seq)) + ";";
@@ -160,8 +147,7 @@ void sfoglia::ContarArchivos(const std::string& folder) {
     lv_.sortByTitle();
     for (const FoundBook& book : lv_.rows()) {
       const std::string path = htmlEscape(book.path);
-      page_.para("<p><a id=\"" + path + "\" href=\"#2\" title=\"" + path + "\">" + htmlEscape(book.title) +
-                 "</a><br>");
+      page_.para("<p><a id=\"" + path + "\" href=\"#2\" title=\"" + path + "\">" + htmlEscape(book.title) + "</a><br>");
       page_.para("<i>" + htmlEscape(book.author) + "</i></p>");
     }
     if (count == 0) page_.para("<p>Non si rilevano audiolibri in questa cartella.</p>");
@@ -238,8 +224,7 @@ void Finder::cercacd() {
     if (!skipOnError([&] { head = readHead(marker); })) continue;
     ++discs;
     const std::string id = htmlEscape(root);
-    page_->para("<p><a id=\"" + id + "\" href=\"#1\" title=\"" + id + "\">" + htmlEscape(head.title) +
-                "</a><br>");
+    page_->para("<p><a id=\"" + id + "\" href=\"#1\" title=\"" + id + "\">" + htmlEscape(head.title) + "</a><br>");
     page_->para("<i>" + htmlEscape(head.author) + "</i></p>");
   }
   if (discs == 0) page_->line("<p>Nessun drive contiene cd mp3 del L.U.M.O.</p>");

@@ -16,10 +16,10 @@ namespace lumo::linker {
 using Lines = std::vector<std::string>;
 
 struct FilePage {
-  std::string title;         // the book's title
-  std::string name;          // the MP3 file name without ".mp3"
-  std::string audioPath;     // absolute path of the MP3 the page plays
-  std::string next;          // the next file's name, "" for none
+  std::string title;                // the book's title
+  std::string name;                 // the MP3 file name without ".mp3"
+  std::string audioPath;            // absolute path of the MP3 the page plays
+  std::string next;                 // the next file's name, "" for none
   std::optional<std::string> prev;  // the previous file's name, none for the first
   std::optional<int32_t> duration;  // whole seconds, when the MP3 was measured
   std::vector<bookindex::Marker> markers;

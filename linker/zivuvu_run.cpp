@@ -73,8 +73,7 @@ BookFiles readFiles(IndexReader& reader, int16_t fileCount) {
   } catch (const EndOfIndex&) {
     book.complete = false;
     // The last file lists only the markers that were read.
-    if (!book.files.empty())
-      book.files.back().markerCount = static_cast<int16_t>(book.files.back().markers.size());
+    if (!book.files.empty()) book.files.back().markerCount = static_cast<int16_t>(book.files.back().markers.size());
   }
   return book;
 }
@@ -164,12 +163,11 @@ struct WrittenPages {
   int32_t total = 0;
 };
 
-WrittenPages writeFilePages(const RunOptions& options, const Book& book, const BookFiles& index,
-                            Problems& problems) {
+WrittenPages writeFilePages(const RunOptions& options, const Book& book, const BookFiles& index, Problems& problems) {
   const fs::path folder = fs::path(options.appFolder) / book.workFolder;
   mp3::Mp3Info info;
   WrittenPages written;
-  std::vector<FilePage> pages;  // the pages written
+  std::vector<FilePage> pages;   // the pages written
   std::set<std::string> failed;  // the names of the pages that could not be
   std::optional<std::string> prev;
   for (const bookindex::FileRecord& record : index.files) {
@@ -254,9 +252,8 @@ std::string workFolderName(const std::string& code) {
   const bool onlyDots = name.find_first_not_of('.') == std::string::npos;  // also true for ""
   // The entries of the installation folder itself: a work folder of the
   // same name would stand in for a program, the home page or Include.
-  static constexpr const char* kReserved[] = {"Include",      "LumoPlayer",         "dazide.zev", "Zivuvu",
-                                              "index.htm",    "Lumofind",           "LumoSplitter",
-                                              "LumoDarivaziduduza", "mp3splt",       "lumoreg"};
+  static constexpr const char* kReserved[] = {"Include",  "LumoPlayer",   "dazide.zev",         "Zivuvu",  "index.htm",
+                                              "Lumofind", "LumoSplitter", "LumoDarivaziduduza", "mp3splt", "lumoreg"};
   bool reserved = onlyDots;
   for (const char* entry : kReserved) reserved = reserved || text::iequals(name, entry);
   if (reserved) name = "_" + name;
@@ -310,7 +307,8 @@ RunOutcome ZivuvuRun(const RunOptions& options) {
       return RunOutcome::SettingsFailed;
     }
   }
-  if (!dirwork.empty()) deletePreviousWorkFolder(options.appFolder, dirwork, workFolderName(dirwork) == book.workFolder);
+  if (!dirwork.empty())
+    deletePreviousWorkFolder(options.appFolder, dirwork, workFolderName(dirwork) == book.workFolder);
 
   skipOnError([&] { book.mp3Subfolder = findLibro(book.cd); });
   Problems problems;

@@ -15,8 +15,7 @@ namespace lumo::linker {
 inline constexpr const char* kApp = "Zivuvu";
 inline constexpr const char* kSection = "Default";
 inline constexpr const char* kIndexMissing = "File marker.txt non trovato. Inserire il cd";
-inline constexpr const char* kPlayerMissing =
-    "LumoPlayer.exe non trovato. Ripetere l'installazione del programma.";
+inline constexpr const char* kPlayerMissing = "LumoPlayer.exe non trovato. Ripetere l'installazione del programma.";
 // Failures the run tells the reader about; each names what failed and why.
 inline constexpr const char* kSettingsUnreadable = "Impossibile leggere le impostazioni di LUMO.";
 inline constexpr const char* kSettingsUnsaved = "Impossibile salvare le impostazioni di LUMO.";

@@ -21,9 +21,7 @@ void FakeMediaControl::setDefaultMedium(double duration, int width, int height) 
   defaultMedium_ = Medium{duration, width, height};
 }
 
-void FakeMediaControl::failUrl(const QString& url, const QString& description) {
-  failing_[url] = description;
-}
+void FakeMediaControl::failUrl(const QString& url, const QString& description) { failing_[url] = description; }
 
 const FakeMediaControl::Medium& FakeMediaControl::medium() const {
   auto it = media_.constFind(url_);
@@ -123,9 +121,7 @@ void FakeMediaControl::setAutoStart(bool on) {
   autoStart_ = on;
 }
 
-void FakeMediaControl::propertySet(const QString& name, const QString& value) {
-  calls_ << name + u'=' + value;
-}
+void FakeMediaControl::propertySet(const QString& name, const QString& value) { calls_ << name + u'=' + value; }
 
 void FakeMediaControl::endMedium() {
   if (state_ != ps::Playing && state_ != ps::Paused) return;
@@ -156,8 +152,6 @@ FakeMediaFactory::FakeMediaFactory() {
 
 FakeMediaFactory::~FakeMediaFactory() { setMediaControlFactory(std::move(previous_)); }
 
-FakeMediaControl* FakeMediaFactory::last() const {
-  return created_.empty() ? nullptr : created_.back().data();
-}
+FakeMediaControl* FakeMediaFactory::last() const { return created_.empty() ? nullptr : created_.back().data(); }
 
 }  // namespace lumo::media

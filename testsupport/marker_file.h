@@ -33,7 +33,12 @@ struct TestBook {
 // The lines of the book's marker.txt; each marker's start and page are
 // written on one line ("95,xiv").
 inline std::vector<std::string> markerLines(const TestBook& book) {
-  std::vector<std::string> lines = {book.code, book.author, book.title, "Editore", "Firenze 1883", book.narrator,
+  std::vector<std::string> lines = {book.code,
+                                    book.author,
+                                    book.title,
+                                    "Editore",
+                                    "Firenze 1883",
+                                    book.narrator,
                                     " " + std::to_string(book.files.size()) + " "};
   for (size_t f = 0; f < book.files.size(); ++f) {
     const TestFile& file = book.files[f];

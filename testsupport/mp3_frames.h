@@ -19,7 +19,7 @@ struct FrameFields {
   int bitrate = 128;  // kbit/s
   int sampleRate = 44100;
   bool padding = false;
-  int mode = 0;  // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
+  int mode = 0;           // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
   int modeExtension = 0;  // 0 to 3, for joint stereo
   bool crc = false;
   bool copyright = false;
@@ -27,10 +27,9 @@ struct FrameFields {
 };
 
 inline int bitrateIndex(const FrameFields& s) {
-  static constexpr int kV1[3][15] = {
-      {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
-      {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
-      {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}};
+  static constexpr int kV1[3][15] = {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
+                                     {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
+                                     {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}};
   static constexpr int kV2L1[15] = {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256};
   static constexpr int kV2L23[15] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
   const int* table = s.version == 1 ? kV1[s.layer - 1] : (s.layer == 1 ? kV2L1 : kV2L23);
@@ -113,9 +112,8 @@ inline std::string vbriFrame(const FrameFields& s, uint32_t frameCount, uint32_t
 }
 
 // A 128-byte ID3v1 tag from its raw fields (each cut or NUL-padded to size).
-inline std::string id3v1Tag(const std::string& title, const std::string& artist,
-                            const std::string& album, const std::string& year,
-                            const std::string& comment30, uint8_t genre) {
+inline std::string id3v1Tag(const std::string& title, const std::string& artist, const std::string& album,
+                            const std::string& year, const std::string& comment30, uint8_t genre) {
   std::string t = "TAG";
   auto put = [&t](const std::string& v, size_t n) {
     std::string f = v.substr(0, n);

@@ -12,19 +12,17 @@ namespace {
 void run(const QString& program, const QStringList& args) {
   QProcess process;
   process.start(program, args);
-  if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
-      process.exitCode() != 0)
-    throw std::runtime_error(("failed: " + program + " " + args.join(' ') + "\n" +
-                              process.readAllStandardError())
-                                 .toStdString());
+  if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+    throw std::runtime_error(
+        ("failed: " + program + " " + args.join(' ') + "\n" + process.readAllStandardError()).toStdString());
 }
 }  // namespace
 
 QString makeTone(const QString& path, double seconds) {
   QDir().mkpath(QFileInfo(path).absolutePath());
   const QString wav = path.endsWith(".wav", Qt::CaseInsensitive) ? path : path + ".tmp.wav";
-  run("sox", {"-n", "-r", "44100", "-c", "1", "-b", "16", wav, "synth",
-              QString::number(seconds), "sine", "440", "vol", "0.3"});
+  run("sox", {"-n", "-r", "44100", "-c", "1", "-b", "16", wav, "synth", QString::number(seconds), "sine", "440", "vol",
+              "0.3"});
   if (wav != path) {
     run("lame", {"--quiet", "-b", "64", wav, path});
     QFile::remove(wav);
@@ -36,8 +34,7 @@ QString makeVideo(const QString& path, int width, int height, int frames, int fp
   QDir().mkpath(QFileInfo(path).absolutePath());
   QFile file(path);
   if (!file.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot write " + path.toStdString());
-  file.write(QStringLiteral("YUV4MPEG2 W%1 H%2 F%3:1 Ip A1:1 C420jpeg\n")
-                 .arg(width).arg(height).arg(fps).toLatin1());
+  file.write(QStringLiteral("YUV4MPEG2 W%1 H%2 F%3:1 Ip A1:1 C420jpeg\n").arg(width).arg(height).arg(fps).toLatin1());
   const QByteArray chroma(width * height / 2, char(128));
   for (int i = 0; i < frames; ++i) {
     file.write("FRAME\n");

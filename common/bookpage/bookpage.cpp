@@ -14,9 +14,7 @@ constexpr std::string_view kNextPageMeta = "QENPLAYER_AUDIO_NEXTHTML_";
 constexpr std::string_view kMessageMeta = "QENPLAYER_MSG_";
 constexpr std::string_view kIndexAnchor = "LumoIndex_";
 
-bool contains(std::string_view text, std::string_view what) {
-  return text.find(what) != std::string_view::npos;
-}
+bool contains(std::string_view text, std::string_view what) { return text.find(what) != std::string_view::npos; }
 
 // A decimal number without sign or blanks.
 std::optional<int32_t> digits(std::string_view text) {
@@ -110,12 +108,11 @@ std::optional<KeyCommand> parseKeyCommand(std::string_view address) {
   const size_t at = address.find(kKeyCommand);
   if (at == std::string_view::npos) return std::nullopt;
   KeyCommand command;
-  command.shift = static_cast<int16_t>((contains(address, kKeyAlt) ? kAltBit : 0) +
-                                       (contains(address, kKeyShift) ? kShiftBit : 0) +
-                                       (contains(address, kKeyCtrl) ? kCtrlBit : 0));
+  command.shift =
+      static_cast<int16_t>((contains(address, kKeyAlt) ? kAltBit : 0) + (contains(address, kKeyShift) ? kShiftBit : 0) +
+                           (contains(address, kKeyCtrl) ? kCtrlBit : 0));
   std::string code(address.substr(at));
-  for (const std::string_view marker : {kKeyCtrl, kKeyShift, kKeyAlt, kKeyCommand})
-    code = replaceAll(code, marker, {});
+  for (const std::string_view marker : {kKeyCtrl, kKeyShift, kKeyAlt, kKeyCommand}) code = replaceAll(code, marker, {});
   command.codeText = code;
   return command;
 }
@@ -127,8 +124,7 @@ LinkKind linkKind(std::string_view address) {
   if (contains(address, kPause)) return LinkKind::Pause;
   if (contains(address, kPlay)) return LinkKind::Play;
   if (contains(address, kKeyCommand)) return LinkKind::KeyCommand;
-  if (contains(address, kNamedMediaAt) || contains(address, kNamedMediaHash))
-    return LinkKind::NamedMedia;
+  if (contains(address, kNamedMediaAt) || contains(address, kNamedMediaHash)) return LinkKind::NamedMedia;
   for (const std::string_view extension : kVideoExtensions)
     if (contains(upper, extension)) return LinkKind::Video;
   if (contains(upper, kDictionaryVideo)) return LinkKind::Video;

@@ -11,10 +11,8 @@ constexpr int16_t kBitrateMpeg1[3][16] = {
     {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0},      // Layer III
 };
 // MPEG-2 and MPEG-2.5 share these: one table for Layer I, one for II and III.
-constexpr int16_t kBitrateMpeg2Layer1[16] = {0, 32, 48, 56, 64, 80, 96, 112,
-                                             128, 144, 160, 176, 192, 224, 256, 0};
-constexpr int16_t kBitrateMpeg2Layer23[16] = {0, 8, 16, 24, 32, 40, 48, 56,
-                                              64, 80, 96, 112, 128, 144, 160, 0};
+constexpr int16_t kBitrateMpeg2Layer1[16] = {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, 0};
+constexpr int16_t kBitrateMpeg2Layer23[16] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0};
 
 int16_t LookupBitrate(int index, int version, int layer) {
   if (version == 1) return kBitrateMpeg1[layer - 1][index];

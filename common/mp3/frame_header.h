@@ -8,16 +8,16 @@
 namespace lumo::mp3 {
 
 struct Mp3FrameHeader {
-  uint8_t Version = 0;     // 1 MPEG-1, 2 MPEG-2, 25 MPEG-2.5
-  uint8_t Layer = 0;       // 1, 2 or 3
-  uint8_t Protection = 0;  // the header's protection bit: 0 means a 16-bit CRC follows
-  int16_t Bitrate = 0;     // kbit/s
-  int32_t SampleRate = 0;  // Hz
+  uint8_t Version = 0;      // 1 MPEG-1, 2 MPEG-2, 25 MPEG-2.5
+  uint8_t Layer = 0;        // 1, 2 or 3
+  uint8_t Protection = 0;   // the header's protection bit: 0 means a 16-bit CRC follows
+  int16_t Bitrate = 0;      // kbit/s
+  int32_t SampleRate = 0;   // Hz
   uint8_t ChannelMode = 0;  // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
   uint8_t Copyright = 0;
   uint8_t Original = 0;
-  int32_t FrameLength = 0;       // bytes, header and padding included
-  int32_t SamplesPerFrame = 0;   // 384, 576 or 1152
+  int32_t FrameLength = 0;      // bytes, header and padding included
+  int32_t SamplesPerFrame = 0;  // 384, 576 or 1152
 
   bool hasCrc() const { return Protection == 0; }
 };

@@ -79,8 +79,7 @@ class BlockReader {
   void fill(int64_t pos, size_t n) {
     // Reading on from the window (the search moving on, the frame walk)
     // doubles the read; a jump elsewhere (the tags at the end) reads little.
-    const bool onward = filled_ > 0 && pos >= start_ &&
-                        pos <= start_ + static_cast<int64_t>(filled_ + kLargestRead);
+    const bool onward = filled_ > 0 && pos >= start_ && pos <= start_ + static_cast<int64_t>(filled_ + kLargestRead);
     readSize_ = onward ? std::min(readSize_ * 2, kLargestRead) : kFirstRead;
     const auto left = static_cast<size_t>(size_ - pos);
     const size_t want = std::min(std::max(readSize_, n), left);
@@ -172,10 +171,8 @@ std::optional<int64_t> FindFrameRun(Analysis& a, Mp3FrameHeader& first, const Yi
 // Big-endian 32-bit count of a VBR header; counts of 2^31 or more do not fit
 // the record's 32-bit fields.
 int32_t BytesToLong(const uint8_t* b) {
-  const uint32_t value = (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) |
-                         (uint32_t{b[2]} << 8) | uint32_t{b[3]};
-  if (value > static_cast<uint32_t>(std::numeric_limits<int32_t>::max()))
-    throw RuntimeError(err::Overflow);
+  const uint32_t value = (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) | (uint32_t{b[2]} << 8) | uint32_t{b[3]};
+  if (value > static_cast<uint32_t>(std::numeric_limits<int32_t>::max())) throw RuntimeError(err::Overflow);
   return static_cast<int32_t>(value);
 }
 
@@ -275,14 +272,12 @@ uint32_t LittleEndian(const uint8_t* b) {
 // 0 when there is none: files joined byte for byte carry the tags of the
 // later files between their frames.
 int64_t TagLengthAt(Analysis& a, int64_t pos) {
-  if (const uint8_t* b = a.reader.at(pos, 10); b != nullptr && std::memcmp(b, "ID3", 3) == 0 &&
-                                               b[3] != 0xFF && b[4] != 0xFF &&
-                                               ((b[6] | b[7] | b[8] | b[9]) & 0x80) == 0) {
+  if (const uint8_t* b = a.reader.at(pos, 10); b != nullptr && std::memcmp(b, "ID3", 3) == 0 && b[3] != 0xFF &&
+                                               b[4] != 0xFF && ((b[6] | b[7] | b[8] | b[9]) & 0x80) == 0) {
     const int64_t body = int64_t{b[6]} << 21 | int64_t{b[7]} << 14 | int64_t{b[8]} << 7 | b[9];
     return 10 + body + ((b[5] & 0x10) ? 10 : 0);
   }
-  if (const uint8_t* b = a.reader.at(pos, 3); b != nullptr && std::memcmp(b, "TAG", 3) == 0)
-    return kId3v1Size;
+  if (const uint8_t* b = a.reader.at(pos, 3); b != nullptr && std::memcmp(b, "TAG", 3) == 0) return kId3v1Size;
   return 0;
 }
 
@@ -328,12 +323,12 @@ void ScanVbrFrames(Analysis& a, int64_t pos, const Mp3FrameHeader& first) {
     return;
   }
   a.info.Frames = text::toInt32(static_cast<long long>(frames));
-  a.info.Duration = text::toInt32(std::nearbyint(static_cast<double>(frames) *
-                                                 first.SamplesPerFrame / first.SampleRate));
+  a.info.Duration =
+      text::toInt32(std::nearbyint(static_cast<double>(frames) * first.SamplesPerFrame / first.SampleRate));
   a.info.IsCbr = oneBitrate;
-  a.info.Bitrate = oneBitrate ? bitrate
-                              : text::toInt16(std::nearbyint(static_cast<double>(bitrateSum) /
-                                                             static_cast<double>(frames)));
+  a.info.Bitrate = oneBitrate
+                       ? bitrate
+                       : text::toInt16(std::nearbyint(static_cast<double>(bitrateSum) / static_cast<double>(frames)));
 }
 
 // The bytes at the end of the file, after from, that are tags and no audio:
@@ -361,10 +356,9 @@ int64_t TrailingTagBytes(Analysis& a, int64_t from) {
     }
     if (end - 15 >= from) {
       // Lyrics3 v2 ends with six digits of its size and "LYRICS200".
-      if (const uint8_t* b = a.reader.at(end - 15, 15); b && std::memcmp(b + 6, "LYRICS200", 9) == 0 &&
-                                                       std::all_of(b, b + 6, [](uint8_t c) {
-                                                         return c >= '0' && c <= '9';
-                                                       })) {
+      if (const uint8_t* b = a.reader.at(end - 15, 15);
+          b && std::memcmp(b + 6, "LYRICS200", 9) == 0 &&
+          std::all_of(b, b + 6, [](uint8_t c) { return c >= '0' && c <= '9'; })) {
         int64_t size = 0;
         for (int i = 0; i < 6; ++i) size = size * 10 + (b[i] - '0');
         if (end - size - 15 >= from) {
@@ -379,8 +373,7 @@ int64_t TrailingTagBytes(Analysis& a, int64_t from) {
 
 // The longest frame the stream's version, layer and sample rate allow.
 int64_t LargestFrameLength(const Mp3FrameHeader& h) {
-  const int64_t kbps = h.Version == 1 ? (h.Layer == 1 ? 448 : h.Layer == 2 ? 384 : 320)
-                                      : (h.Layer == 1 ? 256 : 160);
+  const int64_t kbps = h.Version == 1 ? (h.Layer == 1 ? 448 : h.Layer == 2 ? 384 : 320) : (h.Layer == 1 ? 256 : 160);
   return int64_t{h.SamplesPerFrame} / 8 * kbps * 1000 / h.SampleRate + (h.Layer == 1 ? 4 : 1);
 }
 

@@ -20,7 +20,7 @@ struct Mp3Info {
   int16_t Bitrate = 0;  // kbit/s: the first frame's when constant, else the average
   int32_t Frames = 0;
   bool IsCbr = false;
-  int32_t SampleRate = 0;  // Hz
+  int32_t SampleRate = 0;        // Hz
   uint8_t ChannelModeIndex = 0;  // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
   uint8_t Copyright = 0;
   uint8_t Original = 0;

@@ -1,5 +1,6 @@
 #include "common/text/text.h"
 
+#include <unistd.h>
 #include <array>
 #include <cerrno>
 #include <cmath>
@@ -9,7 +10,6 @@
 #include <random>
 #include <sstream>
 #include <system_error>
-#include <unistd.h>
 
 #include "common/errors/errors.h"
 
@@ -18,11 +18,10 @@ namespace {
 
 // Code points of windows-1252 bytes 0x80..0x9F; undefined bytes keep their
 // C1 value so a round trip is lossless.
-constexpr std::array<char32_t, 32> kHigh = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr std::array<char32_t, 32> kHigh = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                            0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                            0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                            0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 void appendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
@@ -47,11 +46,21 @@ void appendUtf8(std::string& out, char32_t cp) {
 size_t decodeUtf8(std::string_view s, size_t i, char32_t& cp) {
   const auto b = static_cast<unsigned char>(s[i]);
   size_t len = 0;
-  if (b < 0x80) { cp = b; return 1; }
-  if ((b & 0xE0) == 0xC0) { len = 2; cp = b & 0x1F; }
-  else if ((b & 0xF0) == 0xE0) { len = 3; cp = b & 0x0F; }
-  else if ((b & 0xF8) == 0xF0) { len = 4; cp = b & 0x07; }
-  else return 0;
+  if (b < 0x80) {
+    cp = b;
+    return 1;
+  }
+  if ((b & 0xE0) == 0xC0) {
+    len = 2;
+    cp = b & 0x1F;
+  } else if ((b & 0xF0) == 0xE0) {
+    len = 3;
+    cp = b & 0x0F;
+  } else if ((b & 0xF8) == 0xF0) {
+    len = 4;
+    cp = b & 0x07;
+  } else
+    return 0;
   if (i + len > s.size()) return 0;
   for (size_t k = 1; k < len; ++k) {
     const auto c = static_cast<unsigned char>(s[i + k]);
@@ -71,7 +80,6 @@ char encodeCp1252(char32_t cp) {
     if (kHigh[k] == cp) return static_cast<char>(0x80 + k);
   return '?';
 }
-
 
 // The other-case partner of a windows-1252 letter, or the character itself.
 char32_t upperLetter(char32_t cp) {
@@ -204,14 +212,12 @@ namespace {
 template <typename T>
 T narrow(double value) {
   const double r = roundHalfEven(value);
-  if (!(r >= std::numeric_limits<T>::min() && r <= std::numeric_limits<T>::max()))
-    throw RuntimeError(err::Overflow);
+  if (!(r >= std::numeric_limits<T>::min() && r <= std::numeric_limits<T>::max())) throw RuntimeError(err::Overflow);
   return static_cast<T>(r);
 }
 template <typename T>
 T narrow(long long value) {
-  if (value < std::numeric_limits<T>::min() || value > std::numeric_limits<T>::max())
-    throw RuntimeError(err::Overflow);
+  if (value < std::numeric_limits<T>::min() || value > std::numeric_limits<T>::max()) throw RuntimeError(err::Overflow);
   return static_cast<T>(value);
 }
 }  // namespace
@@ -232,8 +238,8 @@ std::string readFileBytes(const std::filesystem::path& path) {
 AtomicTextFile::AtomicTextFile(std::filesystem::path target, Encoding encoding)
     : target_(std::move(target)), encoding_(encoding) {
   std::random_device rd;
-  temp_ = target_.parent_path() /
-          (".lumo" + std::to_string(::getpid()) + "-" + std::to_string(rd() % 1000000) + ".tmp");
+  temp_ =
+      target_.parent_path() / (".lumo" + std::to_string(::getpid()) + "-" + std::to_string(rd() % 1000000) + ".tmp");
   // A name the target cannot have fails here, not at the rename after all
   // the data was written.
   if (target_.filename().string().size() > 255) throw fileAccessError(target_.string(), ENAMETOOLONG);

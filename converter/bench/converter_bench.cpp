@@ -38,8 +38,8 @@ void generateBook() {
   fs::create_directories(libro);
   std::string audio(static_cast<size_t>(kSeconds) * 16000, '\0');
   for (size_t at = 0; at + 417 <= audio.size(); at += 417) audio.replace(at, 4, "\xFF\xFB\x90\x64");
-  std::vector<std::string> lines = {"BENCH01", "Autore", "Un libro lungo", "Editore", "Roma 2024", "Lettore",
-                                    " " + std::to_string(kFiles) + " "};
+  std::vector<std::string> lines = {
+      "BENCH01", "Autore", "Un libro lungo", "Editore", "Roma 2024", "Lettore", " " + std::to_string(kFiles) + " "};
   for (int f = 1; f <= kFiles; ++f) {
     std::ofstream(libro / (fileName(f) + ".mp3"), std::ios::binary) << audio;
     lines.push_back(fileName(f) + "," + std::to_string(kMarkersPerFile) + "," + (f < kFiles ? fileName(f + 1) : ""));
@@ -79,8 +79,7 @@ void BM_Conversion(benchmark::State& state) {
 }
 
 void BM_CpOfTheSameFiles(benchmark::State& state) {
-  const std::string command =
-      "cp " + (kRoot / "book" / "Libro").string() + "/*.mp3 " + (kRoot / "copy").string() + "/";
+  const std::string command = "cp " + (kRoot / "book" / "Libro").string() + "/*.mp3 " + (kRoot / "copy").string() + "/";
   for (auto _ : state) {
     state.PauseTiming();
     fs::remove_all(kRoot / "copy");

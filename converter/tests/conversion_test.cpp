@@ -75,8 +75,8 @@ TEST_F(ConverterFixture, BuildsTheTableOfABook) {
   EXPECT_EQ(begun, 1);
   EXPECT_EQ(ended, 1);
   ASSERT_EQ(texts().size(), 1u);
-  EXPECT_EQ(texts()[0], "Conversione completata.\nPuoi vedere l'esito della conversione in questa cartella:\n" +
-                            B.string());
+  EXPECT_EQ(texts()[0],
+            "Conversione completata.\nPuoi vedere l'esito della conversione in questa cartella:\n" + B.string());
   EXPECT_EQ(script->shown()[0].icon(), lumo::ui::mb::Information);
   EXPECT_TRUE(opened.empty()) << "Check1 off: the folder is not opened";
 }
@@ -227,7 +227,10 @@ TEST_F(ConverterFixture, FolderNamesFromTheIndexStayInsideTheExportFolder) {
       {"..", "__"},  // would otherwise put the fileset into the export folder itself
       {".", "_"},
       {"LB\\7", "LB_7"},
-      {std::string("LB\0" "8", 4), "LB_8"},
+      {std::string("LB\0"
+                   "8",
+                   4),
+       "LB_8"},
   };
   const fs::path X = root / "docs" / "MyLUMO" / "DAISY";
   for (const Case& c : cases) {
@@ -334,14 +337,19 @@ TEST_F(ConverterFixture, TheFilesetIsWellFormedWhateverTheIndexHolds) {
   };
   const Case cases[] = {
       {"windows-1252 with undefined bytes and control characters",
-       {"LB\x1b" "9", "Autore \x81\x8d\x8f\x90\x9d fine", "Titolo \x01\x02 & <b> \x7f \xe8", "Editore", "Roma",
-        "Voce\x1f", " 2 ", "01,2,02", "Capitolo \x90 primo", "0,1", "Sezione\x05 con \"virgolette\"",
-        "10,ii\x9d", "02,1,", "Fine\x0b", "0,3"},
+       {"LB\x1b"
+        "9",
+        "Autore \x81\x8d\x8f\x90\x9d fine", "Titolo \x01\x02 & <b> \x7f \xe8", "Editore", "Roma", "Voce\x1f", " 2 ",
+        "01,2,02", "Capitolo \x90 primo", "0,1", "Sezione\x05 con \"virgolette\"", "10,ii\x9d", "02,1,", "Fine\x0b",
+        "0,3"},
        "<title>Titolo ?? &amp; &lt;b&gt; ? \xe8</title>"},
       {"UTF-8 with characters windows-1252 lacks",
-       {"LB010", "Autore", "\xc5\x81\xc3\xb3" "d\xc5\xba \xc3\xa8", "Editore", "Roma", "Voce", " 2 ", "01,1,02",
-        "Capitolo \xc5\x81", "0,1", "02,1,", "Fine \xe2\x82\xac", "0,2"},
-       "<title>&#321;\xf3" "d&#378; \xe8</title>"},
+       {"LB010", "Autore",
+        "\xc5\x81\xc3\xb3"
+        "d\xc5\xba \xc3\xa8",
+        "Editore", "Roma", "Voce", " 2 ", "01,1,02", "Capitolo \xc5\x81", "0,1", "02,1,", "Fine \xe2\x82\xac", "0,2"},
+       "<title>&#321;\xf3"
+       "d&#378; \xe8</title>"},
   };
   for (const Case& c : cases) {
     fs::remove_all(root / "book");
@@ -356,8 +364,8 @@ TEST_F(ConverterFixture, TheFilesetIsWellFormedWhateverTheIndexHolds) {
       EXPECT_EQ(xmllintErrors(file), "") << c.what << ": " << file;
       for (const unsigned char b : lumo::text::readFileBytes(file)) {
         const bool undefined = b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
-        ASSERT_FALSE(undefined || (b < 0x20 && b != '\r' && b != '\n')) << c.what << ": byte " << int(b) << " in "
-                                                                        << file;
+        ASSERT_FALSE(undefined || (b < 0x20 && b != '\r' && b != '\n'))
+            << c.what << ": byte " << int(b) << " in " << file;
       }
     }
     const std::string ncc = lumo::text::readFileBytes(fs::path(conversion.filesetFolder()) / "ncc.html");
@@ -370,7 +378,9 @@ TEST_F(ConverterFixture, TheFilesetIsWellFormedWhateverTheIndexHolds) {
 
 TEST_F(ConverterFixture, AControlCharacterInTheCodeBecomesAnUnderscoreInTheFolder) {
   TestBook b = levelsBook();
-  b.code = "LB\x1b" "9";
+  b.code =
+      "LB\x1b"
+      "9";
   write(b);
   ASSERT_EQ(convert(), RunOutcome::Completed) << ::testing::PrintToString(texts());
   EXPECT_EQ(fs::path(conversion.filesetFolder()).filename(), "LB_9");
@@ -384,7 +394,12 @@ TEST_F(ConverterFixture, ALongTitleIsCutToFitTheBookFolderName) {
     size_t bytes;  // of "(LB001) " and the cut title
   } cases[] = {
       {std::string(250, 'a'), 255},
-      {[] { std::string s; for (int i = 0; i < 130; ++i) s += "\u00e8"; return s; }(), 254},  // never half an "è"
+      {[] {
+         std::string s;
+         for (int i = 0; i < 130; ++i) s += "\u00e8";
+         return s;
+       }(),
+       254},  // never half an "è"
   };
   for (const Case& c : cases) {
     TestBook b = levelsBook();

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "converter/conversion.h"
 #include "book_fixture.h"
+#include "converter/conversion.h"
 #include "platform/tools/tools.h"
 #include "platform/ui/ui.h"
 #include "testsupport/test_env.h"
@@ -40,9 +40,7 @@ class ConverterFixture : public ::testing::Test {
       return tm;
     };
   }
-  void TearDown() override {
-    lumo::tools::setShellOpenHook(previousOpen);
-  }
+  void TearDown() override { lumo::tools::setShellOpenHook(previousOpen); }
 
   void write(const TestBook& book) { writeBook(book, root / "book", root / "book" / "Libro"); }
 

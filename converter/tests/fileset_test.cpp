@@ -100,64 +100,66 @@ TEST_F(FilesetTest, ThreeLevelOneMarkers) {
   write(b);
   ASSERT_EQ(convert(), RunOutcome::Completed);
 
-  expectLines(S() / "clp000001.smil",
-              kSmilHead + Lines{
-                              R"(<meta name="ncc:totalElapsedTime" content="0:00:00.000"/>)",
-                              R"(<meta name="ncc:timeInThisSmil" content="0:00:10.000"/>)",
-                              R"(<meta name="title" content="Capitolo primo"/>)",
-                              "<layout>",
-                              R"(<region id="txtView"/>)",
-                              "</layout>",
-                              "</head>",
-                              "<body>",
-                              R"(<seq dur="10.000s">)",
-                              R"(<par endsync="last">)",
-                              R"(<text src="ncc.html#heading_000001" id="bookid_000001"/>)",
-                              "</par>",
-                              R"(<par endsync="last">)",
-                              R"(<text src="ncc.html#page_000001" id="bookid_000002"/>)",
-                              "<seq>",
-                              R"(<audio src="01.mp3" clip-begin="npt=0.000s" clip-end="npt=10.000s" id="phrase_000001"/>)",
-                              "</seq>",
-                              "</par>",
-                              "</seq>",
-                              "</body>",
-                              "</smil>",
-                          });
+  expectLines(
+      S() / "clp000001.smil",
+      kSmilHead + Lines{
+                      R"(<meta name="ncc:totalElapsedTime" content="0:00:00.000"/>)",
+                      R"(<meta name="ncc:timeInThisSmil" content="0:00:10.000"/>)",
+                      R"(<meta name="title" content="Capitolo primo"/>)",
+                      "<layout>",
+                      R"(<region id="txtView"/>)",
+                      "</layout>",
+                      "</head>",
+                      "<body>",
+                      R"(<seq dur="10.000s">)",
+                      R"(<par endsync="last">)",
+                      R"(<text src="ncc.html#heading_000001" id="bookid_000001"/>)",
+                      "</par>",
+                      R"(<par endsync="last">)",
+                      R"(<text src="ncc.html#page_000001" id="bookid_000002"/>)",
+                      "<seq>",
+                      R"(<audio src="01.mp3" clip-begin="npt=0.000s" clip-end="npt=10.000s" id="phrase_000001"/>)",
+                      "</seq>",
+                      "</par>",
+                      "</seq>",
+                      "</body>",
+                      "</smil>",
+                  });
   const Lines third = readLines(S() / "clp000003.smil");
   ASSERT_EQ(third.size(), 29u);
   EXPECT_EQ(third[8], R"(<meta name="ncc:totalElapsedTime" content="0:00:20.000"/>)");
   EXPECT_EQ(third[10], R"(<meta name="title" content="Capitolo terzo"/>)");
   EXPECT_EQ(third[18], R"(<text src="ncc.html#heading_000003" id="bookid_000005"/>)");
   EXPECT_EQ(third[21], R"(<text src="ncc.html#page_000003" id="bookid_000006"/>)");
-  EXPECT_EQ(third[23],
-            R"(<audio src="01.mp3" clip-begin="npt=20.000s" clip-end="npt=30.000s" id="phrase_000001"/>)");
+  EXPECT_EQ(third[23], R"(<audio src="01.mp3" clip-begin="npt=20.000s" clip-end="npt=30.000s" id="phrase_000001"/>)");
 
-  expectLines(S() / "ncc.html",
-              nccHead("Città di Pinocchio", "3", "0:00:30", "469", "3", "0", "3", "1") +
-                  Lines{
-                      R"(<h1 id="heading_000001" class="title"><a href="clp000001.smil#bookid_000001">Capitolo primo</a></h1>)",
-                      R"(<span id="page_000001" class="page-normal"><a href="clp000001.smil#bookid_000002">1</a></span>)",
-                      R"(<h1 id="heading_000002" class="section"><a href="clp000002.smil#bookid_000003">Capitolo secondo</a></h1>)",
-                      R"(<span id="page_000002" class="page-normal"><a href="clp000002.smil#bookid_000004">2</a></span>)",
-                      R"(<h1 id="heading_000003" class="section"><a href="clp000003.smil#bookid_000005">Capitolo terzo</a></h1>)",
-                      R"(<span id="page_000003" class="page-normal"><a href="clp000003.smil#bookid_000006">3</a></span>)",
-                      "</body>",
-                      "</html>",
-                  });
+  expectLines(
+      S() / "ncc.html",
+      nccHead("Città di Pinocchio", "3", "0:00:30", "469", "3", "0", "3", "1") +
+          Lines{
+              R"(<h1 id="heading_000001" class="title"><a href="clp000001.smil#bookid_000001">Capitolo primo</a></h1>)",
+              R"(<span id="page_000001" class="page-normal"><a href="clp000001.smil#bookid_000002">1</a></span>)",
+              R"(<h1 id="heading_000002" class="section"><a href="clp000002.smil#bookid_000003">Capitolo secondo</a></h1>)",
+              R"(<span id="page_000002" class="page-normal"><a href="clp000002.smil#bookid_000004">2</a></span>)",
+              R"(<h1 id="heading_000003" class="section"><a href="clp000003.smil#bookid_000005">Capitolo terzo</a></h1>)",
+              R"(<span id="page_000003" class="page-normal"><a href="clp000003.smil#bookid_000006">3</a></span>)",
+              "</body>",
+              "</html>",
+          });
   EXPECT_NE(lumo::text::readFileBytes(S() / "ncc.html").find("Citt\xE0 di"), std::string::npos)
       << "written in windows-1252";
 
   EXPECT_EQ(B().filename().string(), "(LB001) Città di Pinocchio");
-  expectLines(B() / "discinfo.html", kXhtmlHead + Lines{
-                                                      "<title>CD Information</title>",
-                                                      R"(<meta http-equiv="Content-type" content="text/html; charset=windows-1252"/>)",
-                                                      "</head>",
-                                                      "<body>",
-                                                      R"(<a href="./LB001/ncc.html">Città di Pinocchio</a>)",
-                                                      "</body>",
-                                                      "</html>",
-                                                  });
+  expectLines(B() / "discinfo.html",
+              kXhtmlHead + Lines{
+                               "<title>CD Information</title>",
+                               R"(<meta http-equiv="Content-type" content="text/html; charset=windows-1252"/>)",
+                               "</head>",
+                               "<body>",
+                               R"(<a href="./LB001/ncc.html">Città di Pinocchio</a>)",
+                               "</body>",
+                               "</html>",
+                           });
 
   Lines report = {
       "<html>",
@@ -172,11 +174,13 @@ TEST_F(FilesetTest, ThreeLevelOneMarkers) {
       R"(<p align="center"><b>LumoDaisy Converter )" + V + R"( Tabella di conversione</b></p>)",
       R"(<table border="1" width="100%">)",
   };
-  const std::pair<const char*, std::string> summary[] = {
-      {"Titolo dell'opera:", "Città di Pinocchio</td>"}, {"Codice libro:", "LB001</td>"},
-      {"Durata Totale dell'opera:", "30 secondi</td>"},  {"Dimensione totale occupata:", "469 Kb</td>"},
-      {"Pagine normali:", "3</td>"},                     {"Pagine speciali:", "0</td>"},
-      {"Livelli:", "1</td>"}};
+  const std::pair<const char*, std::string> summary[] = {{"Titolo dell'opera:", "Città di Pinocchio</td>"},
+                                                         {"Codice libro:", "LB001</td>"},
+                                                         {"Durata Totale dell'opera:", "30 secondi</td>"},
+                                                         {"Dimensione totale occupata:", "469 Kb</td>"},
+                                                         {"Pagine normali:", "3</td>"},
+                                                         {"Pagine speciali:", "0</td>"},
+                                                         {"Livelli:", "1</td>"}};
   for (const auto& [label, value] : summary)
     report = report + Lines{"<tr>", std::string(R"(<td width="84%">)") + label + "</td>",
                             R"(<td width="16%" align="right">)" + value, "</tr>"};
@@ -215,68 +219,72 @@ TEST_F(FilesetTest, AGroupWithLevelZeroRowsAndOnePagePerFile) {
   request.onePagePerFile = true;
   ASSERT_EQ(convert(), RunOutcome::Completed);
 
-  expectLines(S() / "clp000002.smil",
-              kSmilHead + Lines{
-                              R"(<meta name="ncc:totalElapsedTime" content="0:00:08.000"/>)",
-                              R"(<meta name="ncc:timeInThisSmil" content="0:00:37.000"/>)",
-                              R"(<meta name="title" content="Par. 1.1"/>)",
-                              "<layout>",
-                              R"(<region id="txtView"/>)",
-                              "</layout>",
-                              "</head>",
-                              "<body>",
-                              R"(<seq dur="37.000s">)",
-                              R"(<par endsync="last">)",
-                              R"(<text src="ncc.html#heading_000002" id="bookid_000003"/>)",
-                              "</par>",
-                              "<seq>",
-                              R"(<audio src="01.mp3" clip-begin="npt=8.000s" clip-end="npt=20.000s" id="phrase_000001"/>)",
-                              "</seq>",
-                              R"(<par endsync="last">)",
-                              R"(<text src="ncc.html#page_000002" id="bookid_000004"/>)",
-                              "<seq>",
-                              R"(<audio src="02.mp3" clip-begin="npt=0.000s" clip-end="npt=10.000s" id="phrase_000002"/>)",
-                              "</seq>",
-                              "</par>",
-                              R"(<par endsync="last">)",
-                              R"(<text src="ncc.html#page_000003" id="bookid_000005"/>)",
-                              "<seq>",
-                              R"(<audio src="03.mp3" clip-begin="npt=0.000s" clip-end="npt=15.000s" id="phrase_000003"/>)",
-                              "</seq>",
-                              "</par>",
-                              "</seq>",
-                              "</body>",
-                              "</smil>",
-                          });
+  expectLines(
+      S() / "clp000002.smil",
+      kSmilHead + Lines{
+                      R"(<meta name="ncc:totalElapsedTime" content="0:00:08.000"/>)",
+                      R"(<meta name="ncc:timeInThisSmil" content="0:00:37.000"/>)",
+                      R"(<meta name="title" content="Par. 1.1"/>)",
+                      "<layout>",
+                      R"(<region id="txtView"/>)",
+                      "</layout>",
+                      "</head>",
+                      "<body>",
+                      R"(<seq dur="37.000s">)",
+                      R"(<par endsync="last">)",
+                      R"(<text src="ncc.html#heading_000002" id="bookid_000003"/>)",
+                      "</par>",
+                      "<seq>",
+                      R"(<audio src="01.mp3" clip-begin="npt=8.000s" clip-end="npt=20.000s" id="phrase_000001"/>)",
+                      "</seq>",
+                      R"(<par endsync="last">)",
+                      R"(<text src="ncc.html#page_000002" id="bookid_000004"/>)",
+                      "<seq>",
+                      R"(<audio src="02.mp3" clip-begin="npt=0.000s" clip-end="npt=10.000s" id="phrase_000002"/>)",
+                      "</seq>",
+                      "</par>",
+                      R"(<par endsync="last">)",
+                      R"(<text src="ncc.html#page_000003" id="bookid_000005"/>)",
+                      "<seq>",
+                      R"(<audio src="03.mp3" clip-begin="npt=0.000s" clip-end="npt=15.000s" id="phrase_000003"/>)",
+                      "</seq>",
+                      "</par>",
+                      "</seq>",
+                      "</body>",
+                      "</smil>",
+                  });
   const Lines third = readLines(S() / "clp000003.smil");
   ASSERT_GT(third.size(), 10u);
   EXPECT_EQ(third[10], R"(<meta name="title" content="Capitolo &quot;due&quot;"/>)");
 
-  expectLines(S() / "ncc.html",
-              nccHead("Pinocchio", "5", "0:00:51", "797", "4", "0", "4", "2") +
-                  Lines{
-                      R"(<h1 id="heading_000001" class="title"><a href="clp000001.smil#bookid_000001">Capitolo primo</a></h1>)",
-                      R"(<span id="page_000001" class="page-normal"><a href="clp000001.smil#bookid_000002">1</a></span>)",
-                      R"(<h2 id="heading_000002" class="chapter"><a href="clp000002.smil#bookid_000003">Par. 1.1</a></h2>)",
-                      R"(<span id="page_000002" class="page-normal"><a href="clp000002.smil#bookid_000004">2</a></span>)",
-                      R"(<span id="page_000003" class="page-normal"><a href="clp000002.smil#bookid_000005">3</a></span>)",
-                      R"(<h1 id="heading_000003" class="section"><a href="clp000003.smil#bookid_000006">Capitolo &quot;due&quot;</a></h1>)",
-                      R"(<span id="page_000004" class="page-normal"><a href="clp000003.smil#bookid_000007">4</a></span>)",
-                      "</body>",
-                      "</html>",
-                  });
+  expectLines(
+      S() / "ncc.html",
+      nccHead("Pinocchio", "5", "0:00:51", "797", "4", "0", "4", "2") +
+          Lines{
+              R"(<h1 id="heading_000001" class="title"><a href="clp000001.smil#bookid_000001">Capitolo primo</a></h1>)",
+              R"(<span id="page_000001" class="page-normal"><a href="clp000001.smil#bookid_000002">1</a></span>)",
+              R"(<h2 id="heading_000002" class="chapter"><a href="clp000002.smil#bookid_000003">Par. 1.1</a></h2>)",
+              R"(<span id="page_000002" class="page-normal"><a href="clp000002.smil#bookid_000004">2</a></span>)",
+              R"(<span id="page_000003" class="page-normal"><a href="clp000002.smil#bookid_000005">3</a></span>)",
+              R"(<h1 id="heading_000003" class="section"><a href="clp000003.smil#bookid_000006">Capitolo &quot;due&quot;</a></h1>)",
+              R"(<span id="page_000004" class="page-normal"><a href="clp000003.smil#bookid_000007">4</a></span>)",
+              "</body>",
+              "</html>",
+          });
 
   // The report: a row inside a group shows blanks in the group's cells and
   // an empty page cell; the quoted description keeps its entities.
   const Lines report = readLines(root / "prog" / "lumodaisylog.html");
   const size_t firstRow = 11 + 7 * 4 + 3 + 11;  // head, summary, spacer, header row
   ASSERT_EQ(report.size(), firstRow + 5 * 11 + 3);
-  const Lines row2(report.begin() + static_cast<long>(firstRow + 11), report.begin() + static_cast<long>(firstRow + 22));
-  EXPECT_EQ(row2, (Lines{"<tr>", R"(<td width="5%">2</td>)", R"(<td width="25%">Par. 1.1</td>)",
-                         R"(<td width="10%">8</td>)", R"(<td width="10%">20</td>)", R"(<td width="10%"></td>)",
-                         R"(<td width="10%">01</td>)", R"(<td width="10%">3</td>)", R"(<td width="10%">37</td>)",
-                         R"(<td width="10%">8</td>)", "</tr>"}));
-  const Lines row3(report.begin() + static_cast<long>(firstRow + 22), report.begin() + static_cast<long>(firstRow + 33));
+  const Lines row2(report.begin() + static_cast<long>(firstRow + 11),
+                   report.begin() + static_cast<long>(firstRow + 22));
+  EXPECT_EQ(row2,
+            (Lines{"<tr>", R"(<td width="5%">2</td>)", R"(<td width="25%">Par. 1.1</td>)", R"(<td width="10%">8</td>)",
+                   R"(<td width="10%">20</td>)", R"(<td width="10%"></td>)", R"(<td width="10%">01</td>)",
+                   R"(<td width="10%">3</td>)", R"(<td width="10%">37</td>)", R"(<td width="10%">8</td>)", "</tr>"}));
+  const Lines row3(report.begin() + static_cast<long>(firstRow + 22),
+                   report.begin() + static_cast<long>(firstRow + 33));
   EXPECT_EQ(row3[7], R"(<td width="10%">&nbsp</td>)");
   EXPECT_EQ(row3[8], R"(<td width="10%">&nbsp</td>)");
   EXPECT_EQ(row3[9], R"(<td width="10%">&nbsp</td>)");
@@ -296,70 +304,73 @@ TEST_F(FilesetTest, SpecialPagesAnEmptyLabelAndMarkupInADescription) {
   const Lines first = readLines(S() / "clp000001.smil");
   ASSERT_GT(first.size(), 10u);
   EXPECT_EQ(first[10], R"(<meta name="title" content="Capitolo &lt;uno&gt; &amp; due"/>)");
-  expectLines(S() / "clp000002.smil",
-              kSmilHead + Lines{
-                              R"(<meta name="ncc:totalElapsedTime" content="0:00:10.000"/>)",
-                              R"(<meta name="ncc:timeInThisSmil" content="0:00:10.000"/>)",
-                              R"(<meta name="title" content="Premessa"/>)",
-                              "<layout>",
-                              R"(<region id="txtView"/>)",
-                              "</layout>",
-                              "</head>",
-                              "<body>",
-                              R"(<seq dur="10.000s">)",
-                              R"(<par endsync="last">)",
-                              R"(<text src="ncc.html#heading_000002" id="bookid_000003"/>)",
-                              "</par>",
-                              "<seq>",
-                              R"(<audio src="01.mp3" clip-begin="npt=10.000s" clip-end="npt=20.000s" id="phrase_000001"/>)",
-                              "</seq>",
-                              "</seq>",
-                              "</body>",
-                              "</smil>",
-                          });
-  expectLines(S() / "clp000003.smil",
-              kSmilHead + Lines{
-                              R"(<meta name="ncc:totalElapsedTime" content="0:00:20.000"/>)",
-                              R"(<meta name="ncc:timeInThisSmil" content="0:00:30.000"/>)",
-                              R"(<meta name="title" content="Parte"/>)",
-                              "<layout>",
-                              R"(<region id="txtView"/>)",
-                              "</layout>",
-                              "</head>",
-                              "<body>",
-                              R"(<seq dur="30.000s">)",
-                              R"(<par endsync="last">)",
-                              R"(<text src="ncc.html#heading_000003" id="bookid_000004"/>)",
-                              "</par>",
-                              R"(<par endsync="last">)",
-                              R"(<text src="ncc.html#page_000002" id="bookid_000005"/>)",
-                              "<seq>",
-                              R"(<audio src="01.mp3" clip-begin="npt=20.000s" clip-end="npt=40.000s" id="phrase_000001"/>)",
-                              "</seq>",
-                              "</par>",
-                              R"(<par endsync="last">)",
-                              R"(<text src="ncc.html#page_000003" id="bookid_000006"/>)",
-                              "<seq>",
-                              R"(<audio src="02.mp3" clip-begin="npt=0.000s" clip-end="npt=10.000s" id="phrase_000002"/>)",
-                              "</seq>",
-                              "</par>",
-                              "</seq>",
-                              "</body>",
-                              "</smil>",
-                          });
-
-  expectLines(S() / "ncc.html",
-              nccHead("Pinocchio", "4", "0:00:50", "781", "1", "2", "12", "1") +
-                  Lines{
-                      R"(<h1 id="heading_000001" class="title"><a href="clp000001.smil#bookid_000001">Capitolo &lt;uno&gt; &amp; due</a></h1>)",
-                      R"(<span id="page_000001" class="page-normal"><a href="clp000001.smil#bookid_000002">12</a></span>)",
-                      R"(<h1 id="heading_000002" class="section"><a href="clp000002.smil#bookid_000003">Premessa</a></h1>)",
-                      R"(<h1 id="heading_000003" class="section"><a href="clp000003.smil#bookid_000004">Parte</a></h1>)",
-                      R"(<span id="page_000002" class="page-special"><a href="clp000003.smil#bookid_000005">iv</a></span>)",
-                      R"(<span id="page_000003" class="page-special"><a href="clp000003.smil#bookid_000006">12s</a></span>)",
+  expectLines(
+      S() / "clp000002.smil",
+      kSmilHead + Lines{
+                      R"(<meta name="ncc:totalElapsedTime" content="0:00:10.000"/>)",
+                      R"(<meta name="ncc:timeInThisSmil" content="0:00:10.000"/>)",
+                      R"(<meta name="title" content="Premessa"/>)",
+                      "<layout>",
+                      R"(<region id="txtView"/>)",
+                      "</layout>",
+                      "</head>",
+                      "<body>",
+                      R"(<seq dur="10.000s">)",
+                      R"(<par endsync="last">)",
+                      R"(<text src="ncc.html#heading_000002" id="bookid_000003"/>)",
+                      "</par>",
+                      "<seq>",
+                      R"(<audio src="01.mp3" clip-begin="npt=10.000s" clip-end="npt=20.000s" id="phrase_000001"/>)",
+                      "</seq>",
+                      "</seq>",
                       "</body>",
-                      "</html>",
+                      "</smil>",
                   });
+  expectLines(
+      S() / "clp000003.smil",
+      kSmilHead + Lines{
+                      R"(<meta name="ncc:totalElapsedTime" content="0:00:20.000"/>)",
+                      R"(<meta name="ncc:timeInThisSmil" content="0:00:30.000"/>)",
+                      R"(<meta name="title" content="Parte"/>)",
+                      "<layout>",
+                      R"(<region id="txtView"/>)",
+                      "</layout>",
+                      "</head>",
+                      "<body>",
+                      R"(<seq dur="30.000s">)",
+                      R"(<par endsync="last">)",
+                      R"(<text src="ncc.html#heading_000003" id="bookid_000004"/>)",
+                      "</par>",
+                      R"(<par endsync="last">)",
+                      R"(<text src="ncc.html#page_000002" id="bookid_000005"/>)",
+                      "<seq>",
+                      R"(<audio src="01.mp3" clip-begin="npt=20.000s" clip-end="npt=40.000s" id="phrase_000001"/>)",
+                      "</seq>",
+                      "</par>",
+                      R"(<par endsync="last">)",
+                      R"(<text src="ncc.html#page_000003" id="bookid_000006"/>)",
+                      "<seq>",
+                      R"(<audio src="02.mp3" clip-begin="npt=0.000s" clip-end="npt=10.000s" id="phrase_000002"/>)",
+                      "</seq>",
+                      "</par>",
+                      "</seq>",
+                      "</body>",
+                      "</smil>",
+                  });
+
+  expectLines(
+      S() / "ncc.html",
+      nccHead("Pinocchio", "4", "0:00:50", "781", "1", "2", "12", "1") +
+          Lines{
+              R"(<h1 id="heading_000001" class="title"><a href="clp000001.smil#bookid_000001">Capitolo &lt;uno&gt; &amp; due</a></h1>)",
+              R"(<span id="page_000001" class="page-normal"><a href="clp000001.smil#bookid_000002">12</a></span>)",
+              R"(<h1 id="heading_000002" class="section"><a href="clp000002.smil#bookid_000003">Premessa</a></h1>)",
+              R"(<h1 id="heading_000003" class="section"><a href="clp000003.smil#bookid_000004">Parte</a></h1>)",
+              R"(<span id="page_000002" class="page-special"><a href="clp000003.smil#bookid_000005">iv</a></span>)",
+              R"(<span id="page_000003" class="page-special"><a href="clp000003.smil#bookid_000006">12s</a></span>)",
+              "</body>",
+              "</html>",
+          });
 
   const Lines report = readLines(root / "prog" / "lumodaisylog.html");
   const size_t firstRow = 11 + 7 * 4 + 3 + 11;
@@ -396,9 +407,13 @@ TEST(FilesetWriter, ABookWithoutPagesAndALongGroup) {
   fs::create_directories(dir / "S");
   ConversionTable t;
   const int r = t.addRow("1");
-  for (const auto& [c, v] : std::initializer_list<std::pair<int, const char*>>{
-           {Descrizione, "Tutto"}, {Start, "0"}, {End, "3725"}, {File, "x"}, {Invoice, "1"}, {Durata, "3725"},
-           {Elapsed, "0"}})
+  for (const auto& [c, v] : std::initializer_list<std::pair<int, const char*>>{{Descrizione, "Tutto"},
+                                                                               {Start, "0"},
+                                                                               {End, "3725"},
+                                                                               {File, "x"},
+                                                                               {Invoice, "1"},
+                                                                               {Durata, "3725"},
+                                                                               {Elapsed, "0"}})
     t.setCell(r, c, v);
   Summary s;
   s.Text2 = "3725";

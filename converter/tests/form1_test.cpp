@@ -5,8 +5,8 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
-#include <QMenuBar>
 #include <QImage>
+#include <QMenuBar>
 #include <QTest>
 #include <cstdlib>
 #include <filesystem>
@@ -52,9 +52,7 @@ class WindowTest : public ::testing::Test {
       return 42;
     });
   }
-  void TearDown() override {
-    lumo::tools::setShellOpenHook(previousOpen);
-  }
+  void TearDown() override { lumo::tools::setShellOpenHook(previousOpen); }
 
   // A mount table of the given "device mountpoint type" lines.
   void mounts(const std::vector<std::string>& lines) {
@@ -330,8 +328,8 @@ TEST_F(WindowTest, DuringARunOnlyTheMainWindowIsDisabled) {
     const bool input = takesInput(*w) && w->Converti->isEnabled() && w->txtselected->isEnabled();
     const bool progressShown = w->progress()->isVisible();
     if (progressShown) w->close();  // the window's close box, while the run goes on
-    seen.push_back({input, progressShown, w->progress()->isEnabled(), w->about()->Command1->isEnabled(),
-                    w->isVisible()});
+    seen.push_back(
+        {input, progressShown, w->progress()->isEnabled(), w->about()->Command1->isEnabled(), w->isVisible()});
   };
   QTest::mouseClick(w->Converti, Qt::LeftButton);  // first run: only the completion
   watching->queueAnswer(Answer::Yes);

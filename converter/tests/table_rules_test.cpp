@@ -14,10 +14,10 @@ TEST(IsSubsectionMarker, LevelTwoHeadings) {
     const char* text;
     bool level2;
   } cases[] = {
-      {"paragrafo primo", true}, {"par uno", true},      {"par. uno", true},  {".. e poi", true},
-      {"\u2026 e poi", true},    {"capitolo 1.2", true}, {"1.9", true},       {"sezione.1", true},
-      {"capitolo 1.0", false},   {"parte prima", false}, {"par.uno", false},  {"capitolo 1. ", false},
-      {"fine.", false},          {"paragrafi", false},   {"", false},         {". 1", false},
+      {"paragrafo primo", true}, {"par uno", true},      {"par. uno", true}, {".. e poi", true},
+      {"\u2026 e poi", true},    {"capitolo 1.2", true}, {"1.9", true},      {"sezione.1", true},
+      {"capitolo 1.0", false},   {"parte prima", false}, {"par.uno", false}, {"capitolo 1. ", false},
+      {"fine.", false},          {"paragrafi", false},   {"", false},        {". 1", false},
   };
   for (const Case& c : cases) EXPECT_EQ(IsSubsectionMarker(c.text), c.level2) << c.text;
 }
@@ -29,11 +29,16 @@ TEST(IsContinuationMarker, FirstMarkersThatContinueThePreviousFile) {
     bool continues;
   } cases[] = {
       {"capitolo terzo", "capitolo terzo", true},  // the same heading goes on
-      {"seguente", "x", true},                     {"segue capitolo", "x", true},
-      {"cassetta 2", "x", true},                   {"file 3", "x", true},
-      {"inizio lato b", "x", true},                {"il capitolo continua", "x", true},
-      {"capitolo quarto", "capitolo terzo", false}, {"la cassetta", "x", false},
-      {"", "", true},                              {"", "x", false},
+      {"seguente", "x", true},
+      {"segue capitolo", "x", true},
+      {"cassetta 2", "x", true},
+      {"file 3", "x", true},
+      {"inizio lato b", "x", true},
+      {"il capitolo continua", "x", true},
+      {"capitolo quarto", "capitolo terzo", false},
+      {"la cassetta", "x", false},
+      {"", "", true},
+      {"", "x", false},
   };
   for (const Case& c : cases) EXPECT_EQ(IsContinuationMarker(c.t, c.p), c.continues) << c.t;
 }
@@ -49,9 +54,9 @@ TEST(IsNumericLabel, WhatCountsAsANumber) {
     bool numeric;
     double value;
   } cases[] = {
-      {"12", true, 12}, {" 12 ", true, 12}, {"-3", true, -3}, {"12.5", true, 12.5}, {"12,5", true, 12.5},
-      {"1e2", true, 100}, {".5", true, 0.5}, {"12s", false, 0}, {"xii", false, 0}, {"", false, 0},
-      {"1.2.3", false, 0}, {"+", false, 0}, {"1e", false, 0}, {"12 a", false, 0},
+      {"12", true, 12},    {" 12 ", true, 12}, {"-3", true, -3},  {"12.5", true, 12.5}, {"12,5", true, 12.5},
+      {"1e2", true, 100},  {".5", true, 0.5},  {"12s", false, 0}, {"xii", false, 0},    {"", false, 0},
+      {"1.2.3", false, 0}, {"+", false, 0},    {"1e", false, 0},  {"12 a", false, 0},
   };
   for (const Case& c : cases) {
     double value = 0;
@@ -89,12 +94,8 @@ std::vector<std::string> column(const ConversionTable& t, int c) {
 
 TEST(GroupAndDurationPass, GroupsRunFromEachHeadingOverItsLevelZeroRows) {
   Conversion c;
-  fill(c.table(), {{"1", 0, 10, ""},
-                   {"0", 0, 5, ""},
-                   {"0", 0, 7, ""},
-                   {"2", 7, 20, ""},
-                   {"1", 20, 3745, ""},
-                   {"0", 0, 1, ""}});
+  fill(c.table(),
+       {{"1", 0, 10, ""}, {"0", 0, 5, ""}, {"0", 0, 7, ""}, {"2", 7, 20, ""}, {"1", 20, 3745, ""}, {"0", 0, 1, ""}});
   c.GroupPass();
   c.DurationPass();
   c.SetTotals();
@@ -153,8 +154,8 @@ TEST(PagePass, TheHighestNormalPageIsRoundedHalfToEven) {
     std::vector<const char*> labels, after;
     int32_t highest;
   } cases[] = {
-      {{"2.5", "3"}, {"2.5", "3"}, 3},        // 2.5 keeps 2 as the highest, so 3 still rises
-      {{"3.5", "4"}, {"3.5", "4s"}, 4},       // 3.5 makes 4 the highest already
+      {{"2.5", "3"}, {"2.5", "3"}, 3},   // 2.5 keeps 2 as the highest, so 3 still rises
+      {{"3.5", "4"}, {"3.5", "4s"}, 4},  // 3.5 makes 4 the highest already
       {{"7.6", "8", "9"}, {"7.6", "8s", "9"}, 9},
       {{"12,5", "12"}, {"12,5", "12s"}, 12},  // a decimal comma reads as a number too
   };

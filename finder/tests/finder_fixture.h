@@ -56,8 +56,7 @@ class FinderFixture : public ::testing::Test {
   static void book(const fs::path& folder, const std::string& code, const std::string& author,
                    const std::string& title) {
     fs::create_directories(folder);
-    text::writeTextFile(folder / "marker.txt",
-                        {code, author, title, "Editore", "Roma 2001", "Lettore", " 1 ", "A,0,"});
+    text::writeTextFile(folder / "marker.txt", {code, author, title, "Editore", "Roma 2001", "Lettore", " 1 ", "A,0,"});
   }
 
   // An installation of Zivuvu and the player in folder, named in Zivuvu\Default\Path.

@@ -222,8 +222,8 @@ TEST_F(InstalledTest, LumofindListsTheBooksAndOneOpensInThePlayer) {
   std::ofstream(app / "Include" / "Style1.css") << "body {}";
   for (const char* program : {"finder/Lumofind", "linker/dazide.zev"})
     fs::copy_file(fs::path(LUMO_TEST_BINARY_DIR) / program, app / fs::path(program).filename());
-  std::ofstream(app / "LumoPlayer") << "#!/bin/sh\necho \"$LUMO_WINDOW_STATE\" > '" << (root / "player-started").string()
-                                    << "'\n";
+  std::ofstream(app / "LumoPlayer") << "#!/bin/sh\necho \"$LUMO_WINDOW_STATE\" > '"
+                                    << (root / "player-started").string() << "'\n";
   fs::permissions(app / "LumoPlayer", fs::perms::owner_all);
   SaveSetting("Zivuvu", "Default", "Path", app.string());
   const fs::path books = root / "libri";

@@ -24,8 +24,7 @@ class RegistryReaderTest : public FinderFixture {
     machine.setValue(kKey, {"Quattordici", ValueType::String, "12345678901234"});
     machine.setValue(kKey, {"Numero", ValueType::Dword, "", 0x00636261});
   }
-  std::string read(int16_t mode, const std::string& key, const std::string& name,
-                   int32_t hive = HKEY_LOCAL_MACHINE) {
+  std::string read(int16_t mode, const std::string& key, const std::string& name, int32_t hive = HKEY_LOCAL_MACHINE) {
     return ReadRegistryString(mode, key, name, hive);
   }
 };
@@ -101,7 +100,8 @@ TEST(RaiseApiErrorTest, NumbersSourcesAndTheOverflowBelowTheRange) {
 }
 
 TEST(GetApiErrorTextTest, TheStoresCodesHaveTextsOthersNone) {
-  for (int32_t code : {api::FileNotFound, api::AccessDenied, api::InvalidHandle, api::MoreData, api::RegistryIoFailed}) {
+  for (int32_t code :
+       {api::FileNotFound, api::AccessDenied, api::InvalidHandle, api::MoreData, api::RegistryIoFailed}) {
     const std::string text = GetApiErrorText(code);
     EXPECT_TRUE(text.size() > 2 && text.ends_with(".\r\n")) << code << ": " << text;
   }

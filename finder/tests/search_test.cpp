@@ -18,8 +18,9 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-const std::string kSuiteLink = std::string("<a id=\"http\" href=\"http://") + lumo::organisation::WebHost +
-                               "/download/lumosuite.exe\" target=\"_blank\">SCARICA LumoPlayer dal sito internet</a></p>";
+const std::string kSuiteLink =
+    std::string("<a id=\"http\" href=\"http://") + lumo::organisation::WebHost +
+    "/download/lumosuite.exe\" target=\"_blank\">SCARICA LumoPlayer dal sito internet</a></p>";
 const std::string kDownloaderLink =
     std::string("<a id=\"http\" href=\"http://") + lumo::organisation::DownloaderWebHost +
     "/files/lumodownloader.exe\" target=\"_blank\">SCARICA LumoDownloader dal sito internet</a></p>";
@@ -71,37 +72,37 @@ Lines operator+(Lines a, const Lines& b) {
 
 TEST_F(SearchTest, ThePageListsTheDiscsInDriveOrderAndTellsWhatIsMissing) {
   const fs::path media = root / "media";
-  book(media / "cd0", "ABC", "Autore Uno", "Primo libro");      // a book code of letters
+  book(media / "cd0", "ABC", "Autore Uno", "Primo libro");       // a book code of letters
   book(media / "cd 1", "40000", "Autore Due", "Secondo libro");  // a code above 32767
   fs::create_directories(media / "cd2");                         // a disc that is no book
-  book(media / "usb", "U1", "Autore Tre", "Non un disco");      // not a CD drive
+  book(media / "usb", "U1", "Autore Tre", "Non un disco");       // not a CD drive
   mounts({"/dev/sr0 " + (media / "cd0").string() + " iso9660 ro 0 0",
           "/dev/sdb1 " + (media / "usb").string() + " vfat rw 0 0",
           "/dev/sr1 " + (media / "cd\\0401").string() + " udf ro 0 0",
           "/dev/sr2 " + (media / "cd2").string() + " iso9660 ro 0 0"});
   const std::string cd0 = (media / "cd0").string() + "/", cd1 = (media / "cd 1").string() + "/";
 
-  const Lines expected = {
-      "<html>", "<body>", "",
-      "<h1 align=\"center\">Ricerca audiolibri nel sistema</h1>", "",
-      "<p>LumoPlayer non è stato installato in questa macchina.<br>", "",
-      "per usufruire al meglio delle funzionalità degli audiolibri<br>", "",
-      kSuiteLink, "",
-      "<h3>Audiolibri nelle unità ottiche:</h3>", "",
-      "<p><a id=\"" + cd0 + "\" href=\"#1\" title=\"" + cd0 + "\">Primo libro</a><br>", "",
-      "<i>Autore Uno</i></p>", "",
-      "<p><a id=\"" + cd1 + "\" href=\"#1\" title=\"" + cd1 + "\">Secondo libro</a><br>", "",
-      "<i>Autore Due</i></p>", "",
-      "<hr>", "",
-      "<h3>Audiolibri scaricati:</h3>", "",
-      "<p>Cartella di scaricamento non configurata.</p>", "",
-      "<p>LumoDownloader non è stato installato in questa macchina.</br>", "",
-      kDownloaderLink, "",
-      "<hr>", "",
-      "<h3>Audiolibri nella cartella aggiuntiva:</h3>", "",
-      "<p>Nessuna cartella aggiuntiva definita</br>", "",
-      "<a id=\"\" href=\"#0\">Definisci cartella aggiuntiva</a></p>", "",
-      "</body>", "</html>"};
+  const Lines expected = {"<html>", "<body>",
+                          "",       "<h1 align=\"center\">Ricerca audiolibri nel sistema</h1>",
+                          "",       "<p>LumoPlayer non è stato installato in questa macchina.<br>",
+                          "",       "per usufruire al meglio delle funzionalità degli audiolibri<br>",
+                          "",       kSuiteLink,
+                          "",       "<h3>Audiolibri nelle unità ottiche:</h3>",
+                          "",       "<p><a id=\"" + cd0 + "\" href=\"#1\" title=\"" + cd0 + "\">Primo libro</a><br>",
+                          "",       "<i>Autore Uno</i></p>",
+                          "",       "<p><a id=\"" + cd1 + "\" href=\"#1\" title=\"" + cd1 + "\">Secondo libro</a><br>",
+                          "",       "<i>Autore Due</i></p>",
+                          "",       "<hr>",
+                          "",       "<h3>Audiolibri scaricati:</h3>",
+                          "",       "<p>Cartella di scaricamento non configurata.</p>",
+                          "",       "<p>LumoDownloader non è stato installato in questa macchina.</br>",
+                          "",       kDownloaderLink,
+                          "",       "<hr>",
+                          "",       "<h3>Audiolibri nella cartella aggiuntiva:</h3>",
+                          "",       "<p>Nessuna cartella aggiuntiva definita</br>",
+                          "",       "<a id=\"\" href=\"#0\">Definisci cartella aggiuntiva</a></p>",
+                          "",       "</body>",
+                          "</html>"};
   const Lines actual = search();
   for (size_t i = 0; i < std::max(actual.size(), expected.size()); ++i)
     ASSERT_EQ(i < actual.size() ? actual[i] : "<missing>", i < expected.size() ? expected[i] : "<missing>")
@@ -163,13 +164,19 @@ TEST_F(SearchTest, TheDownloadsSectionForEachStateOfItsSettings) {
     bool registered;
     Lines expected;
   } cases[] = {
-      {"no setting, no downloader", "", false,
-       {notConfigured, "", "<p>LumoDownloader non è stato installato in questa macchina.</br>", "", kDownloaderLink,
-        "", "<hr>", ""}},
+      {"no setting, no downloader",
+       "",
+       false,
+       {notConfigured, "", "<p>LumoDownloader non è stato installato in questa macchina.</br>", "", kDownloaderLink, "",
+        "<hr>", ""}},
       {"no setting, downloader registered", "", true, {notConfigured, "", "<hr>", ""}},
-      {"a folder that does not exist", (root / "nessuna").string(), false,
+      {"a folder that does not exist",
+       (root / "nessuna").string(),
+       false,
        {"<p>Cartella di scaricamento inesistente.</p>", "", "<hr>", ""}},
-      {"a folder without books", empty, false,
+      {"a folder without books",
+       empty,
+       false,
        {"<p><font color=\"green\">" + empty + "</font></p>", "",
         "<p>Non si rilevano audiolibri in questa cartella.</p>", "", "<hr>", ""}},
   };
@@ -189,9 +196,10 @@ TEST_F(SearchTest, TheAdditionalFolderWithMarkupInItsNamesIsEscaped) {
   book(folder / "T<1>", "T1", "Anna \"la\" Rossi", "Tom & Jerry <1> \"bis\"");
   SaveSetting(kCustomApp, kCustomSection, kCustomKey, folder.string() + "/");
   const std::string id = (root / "Miei &quot;libri&quot; &amp; co").string() + "/";
-  EXPECT_EQ(custom(), (Lines{"<p><font color=\"green\">" + id + "</font></br>", "",
-                             "<a id=\"" + id + "\" href=\"#0\">Ridefinisci cartella aggiuntiva</a></p>", ""} +
-                       entry(id + "T&lt;1&gt;", "Tom &amp; Jerry &lt;1&gt; &quot;bis&quot;", "Anna &quot;la&quot; Rossi")));
+  EXPECT_EQ(custom(),
+            (Lines{"<p><font color=\"green\">" + id + "</font></br>", "",
+                   "<a id=\"" + id + "\" href=\"#0\">Ridefinisci cartella aggiuntiva</a></p>", ""} +
+             entry(id + "T&lt;1&gt;", "Tom &amp; Jerry &lt;1&gt; &quot;bis&quot;", "Anna &quot;la&quot; Rossi")));
 
   fs::remove_all(folder);
   EXPECT_EQ(custom(), (Lines{"<p><font color=\"green\">" + id + "</font></br>", "",
@@ -213,8 +221,10 @@ TEST_F(SearchTest, AFolderWithABrokenIndexStopsItsListingWithAMessageAndThePageG
   EXPECT_EQ(messages(), Lines{"Lumofind|0|Errore nel modulo del conteggio archivio." +
                               lumo::errorDescription(lumo::err::InputPastEnd)});
   EXPECT_EQ(std::count(page.begin(), page.end(), "<p><font color=\"green\">" + dl.string() + "</font></p>"), 1);
-  EXPECT_EQ(std::count_if(page.begin(), page.end(), [](const std::string& l) { return l.find(">Buono<") != l.npos; }), 0);
-  EXPECT_EQ(std::count_if(page.begin(), page.end(), [](const std::string& l) { return l.find(">Terzo<") != l.npos; }), 1);
+  EXPECT_EQ(std::count_if(page.begin(), page.end(), [](const std::string& l) { return l.find(">Buono<") != l.npos; }),
+            0);
+  EXPECT_EQ(std::count_if(page.begin(), page.end(), [](const std::string& l) { return l.find(">Terzo<") != l.npos; }),
+            1);
   EXPECT_EQ(page.back(), "</html>");
 }
 
@@ -232,8 +242,7 @@ TEST_F(SearchTest, AFolderThatCannotBeReadStopsItsListingWithAMessage) {
     listing.ContarArchivos(locked.string());
     page.line("</html>");
     page.commit();
-    const std::string expected =
-        std::string(kListingError) + lumo::errorDescription(lumo::err::PermissionDenied);
+    const std::string expected = std::string(kListingError) + lumo::errorDescription(lumo::err::PermissionDenied);
     return script->shown().size() == 1 && script->shown()[0].text == expected ? 0 : 1;
   });
   fs::permissions(locked, fs::perms::owner_all);

@@ -21,9 +21,7 @@ namespace {
 
 const std::filesystem::path kInclude = std::filesystem::path(LUMO_TEST_SOURCE_DIR) / "install" / "Include";
 
-std::string readInclude(const std::string& name) {
-  return lumo::text::readFileBytes(kInclude / name);
-}
+std::string readInclude(const std::string& name) { return lumo::text::readFileBytes(kInclude / name); }
 
 // Selector text -> the properties its rules set, merged over the sheet.
 using StyleSheet = std::map<std::string, std::set<std::string>>;
@@ -84,8 +82,8 @@ const char* const kSheets[] = {"Style1.css", "Style2.css", "Style3.css"};
 // Every class of the book pages (file page, home page) and of the player's
 // start page ("testo"); class names match case-sensitively.
 const char* const kPageClasses[] = {
-    "imgbg", "dati",     "titolo",       "invisibile", "tabelladati", "Tabellarife", "cel", "VerticeAlto",
-    "VerticeBasso", "NAV_Titolo", "TABLE_BOTTONI", "menutable", "cell", "menuexit", "testo",
+    "imgbg",        "dati",       "titolo",        "invisibile", "tabelladati", "Tabellarife", "cel",   "VerticeAlto",
+    "VerticeBasso", "NAV_Titolo", "TABLE_BOTTONI", "menutable",  "cell",        "menuexit",    "testo",
 };
 
 TEST(StyleSheets, EverySheetStylesEveryClassOfThePages) {
@@ -108,8 +106,7 @@ TEST(StyleSheets, HighContrastSheetsSetAgainAllThatThePlainSheetSets) {
         ADD_FAILURE() << "selector missing: " << selector;
         continue;
       }
-      for (const std::string& prop : props)
-        EXPECT_TRUE(it->second.count(prop)) << selector << " does not set " << prop;
+      for (const std::string& prop : props) EXPECT_TRUE(it->second.count(prop)) << selector << " does not set " << prop;
     }
   }
 }
@@ -217,13 +214,34 @@ std::vector<KeyRow> tableRows(const std::string& html) {
 TEST(HelpPage, ExplainsEveryKeyCommandOnce) {
   // The player's keys as the book pages' tooltips name them.
   const char* const kKeys[] = {
-      "F1", "ESC",  // help page; closing the bookmark list
-      "CTRL+I", "CTRL+6", "CTRL+7", "CTRL+8", "CTRL+9", "CTRL+0",  // commands without a media file
-      "ALT+7", "ALT+8", "ALT+9", "ALT+TASTO[+]", "ALT+TASTO[-]",
+      "F1",
+      "ESC",  // help page; closing the bookmark list
+      "CTRL+I",
+      "CTRL+6",
+      "CTRL+7",
+      "CTRL+8",
+      "CTRL+9",
+      "CTRL+0",  // commands without a media file
+      "ALT+7",
+      "ALT+8",
+      "ALT+9",
+      "ALT+TASTO[+]",
+      "ALT+TASTO[-]",
       "CTRL+ALT+MAIUSC+qualsiasi tasto",  // debug frame
-      "CTRL+1", "CTRL+2", "CTRL+3", "CTRL+4", "CTRL+TASTO[+]", "CTRL+TASTO[-]",  // playback
-      "ALT+1", "ALT+2", "ALT+3", "ALT+4", "ALT+6",  // bookmarks
-      "INVIO", "CANC", "ALT+F4",  // bookmark list keys; closing the player
+      "CTRL+1",
+      "CTRL+2",
+      "CTRL+3",
+      "CTRL+4",
+      "CTRL+TASTO[+]",
+      "CTRL+TASTO[-]",  // playback
+      "ALT+1",
+      "ALT+2",
+      "ALT+3",
+      "ALT+4",
+      "ALT+6",  // bookmarks
+      "INVIO",
+      "CANC",
+      "ALT+F4",  // bookmark list keys; closing the player
   };
   std::vector<KeyRow> rows = tableRows(lumo::text::cp1252ToUtf8(readInclude("HELP.htm")));
   for (const char* key : kKeys) {

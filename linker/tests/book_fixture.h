@@ -29,10 +29,13 @@ struct TempFolder {
 
 // The index of a book of three files A, B and C (markers at 0, 95, 30 s in A).
 inline std::vector<std::string> threeFileIndex(const std::string& code) {
-  return {code, "Mario Rossi", "Il libro & le <note>", "Editore Uno", "Roma 2001", "Anna Bianchi", " 3 ",
-          "A,3,B", "Capitolo 1", "0", " 12", "Paragrafo <b> & c", "95, 13", "Ritorno", "30,xiv",
-          "B,1,C", "Capitolo 2", "0, 20",
-          "C,1,", "Capitolo 3", "10,"};
+  return {code,          "Mario Rossi", "Il libro & le <note>",
+          "Editore Uno", "Roma 2001",   "Anna Bianchi",
+          " 3 ",         "A,3,B",       "Capitolo 1",
+          "0",           " 12",         "Paragrafo <b> & c",
+          "95, 13",      "Ritorno",     "30,xiv",
+          "B,1,C",       "Capitolo 2",  "0, 20",
+          "C,1,",        "Capitolo 3",  "10,"};
 }
 
 // Makes the book: marker.txt in folder, MP3s in its Libro subfolder or beside it.

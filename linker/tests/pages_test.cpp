@@ -15,12 +15,14 @@ bool has(const Lines& lines, const std::string& line) {
 }  // namespace
 
 TEST(DurationTexts, MinutesUnpaddedSecondsTwoDigits) {
-  struct Case { int seconds; const char* file; const char* book; };
+  struct Case {
+    int seconds;
+    const char* file;
+    const char* book;
+  };
   const Case cases[] = {
-      {125, " - Durata 2:05 (mm:ss)", "0:02:05"},
-      {4500, " - Durata 75:00 (mm:ss)", "1:15:00"},
-      {3725, " - Durata 62:05 (mm:ss)", "1:02:05"},
-      {59, " - Durata 0:59 (mm:ss)", "0:00:59"},
+      {125, " - Durata 2:05 (mm:ss)", "0:02:05"},      {4500, " - Durata 75:00 (mm:ss)", "1:15:00"},
+      {3725, " - Durata 62:05 (mm:ss)", "1:02:05"},    {59, " - Durata 0:59 (mm:ss)", "0:00:59"},
       {36000, " - Durata 600:00 (mm:ss)", "10:00:00"},
   };
   for (const Case& c : cases) {
@@ -64,12 +66,15 @@ TEST(FilePage, AnchorsNumberedInIndexOrderWithTrimmedLabels) {
   page.markers = {{"Uno & <due>", 0, " 12"}, {"Due", 95, "13"}, {"Tre", 30, "xiv "}};
   const Lines lines = filePageLines(page);
   EXPECT_TRUE(has(lines, "<td width=\"60%\">Uno & <due></td>"));
-  EXPECT_TRUE(has(lines, "<td class=\"cel\" width=\"14%\"><a id=\"LumoIndex_1\" name=\"LumoIndex_1\" "
-                         "href=\"#QENPLAYER_AUDIO_POS=0\">12</a></td>"));
-  EXPECT_TRUE(has(lines, "<td class=\"cel\" width=\"14%\"><a id=\"LumoIndex_2\" name=\"LumoIndex_2\" "
-                         "href=\"#QENPLAYER_AUDIO_POS=95\">13</a></td>"));
-  EXPECT_TRUE(has(lines, "<td class=\"cel\" width=\"14%\"><a id=\"LumoIndex_3\" name=\"LumoIndex_3\" "
-                         "href=\"#QENPLAYER_AUDIO_POS=30\">xiv</a></td>"));
+  EXPECT_TRUE(has(lines,
+                  "<td class=\"cel\" width=\"14%\"><a id=\"LumoIndex_1\" name=\"LumoIndex_1\" "
+                  "href=\"#QENPLAYER_AUDIO_POS=0\">12</a></td>"));
+  EXPECT_TRUE(has(lines,
+                  "<td class=\"cel\" width=\"14%\"><a id=\"LumoIndex_2\" name=\"LumoIndex_2\" "
+                  "href=\"#QENPLAYER_AUDIO_POS=95\">13</a></td>"));
+  EXPECT_TRUE(has(lines,
+                  "<td class=\"cel\" width=\"14%\"><a id=\"LumoIndex_3\" name=\"LumoIndex_3\" "
+                  "href=\"#QENPLAYER_AUDIO_POS=30\">xiv</a></td>"));
 }
 
 TEST(HomePage, RowsSpanEachFileAndTotalRowOnlyWhenMeasured) {
@@ -88,10 +93,12 @@ TEST(HomePage, RowsSpanEachFileAndTotalRowOnlyWhenMeasured) {
   // A file without markers still gets a row that opens its page.
   EXPECT_TRUE(has(lines, "<td class=\"cel\" width=\"15%\"><a href=\"K1/Z.htm#QENPLAYER_AUDIO_POS=0\">Z</a></td>"));
   EXPECT_TRUE(has(lines, "<td class=\"cel\" width=\"15%\" rowspan=\"1\">Z</TD>"));
-  EXPECT_TRUE(has(lines, "<td width=\"15%\" align=\"center\"><a href=\"K1/A.htm#QENPLAYER_AUDIO_POS=0\" "
-                         "title=\"Ascolta il libro dall'inizio\">Inizio Libro</a></td>"));
-  EXPECT_TRUE(has(lines, "<td width=\"10%\" align=\"center\"><a href= \"/b/Libro/\" target=\"_blank\" "
-                         "title=\"Accedi alla cartella dei file mp3\">MP3</a></td>"));
+  EXPECT_TRUE(has(lines,
+                  "<td width=\"15%\" align=\"center\"><a href=\"K1/A.htm#QENPLAYER_AUDIO_POS=0\" "
+                  "title=\"Ascolta il libro dall'inizio\">Inizio Libro</a></td>"));
+  EXPECT_TRUE(has(lines,
+                  "<td width=\"10%\" align=\"center\"><a href= \"/b/Libro/\" target=\"_blank\" "
+                  "title=\"Accedi alla cartella dei file mp3\">MP3</a></td>"));
   home.total = 36000;
   lines = homePageLines(home);
   EXPECT_TRUE(has(lines, "<td width=\"85%\">10:00:00 (hh:mm:ss)</td>"));

@@ -130,10 +130,9 @@ TEST(PageProtocol, EveryPlayerMetaOfAFilePageNamesWhatThePlayerReads) {
     ASSERT_TRUE(parsed) << m[1];
     read[m[1]] = m[2];
   }
-  EXPECT_EQ(read, (std::map<std::string, std::string>{
-                      {bp::audioMeta(0), "/libri/LB01/Libro/B.mp3"},
-                      {bp::nextPageMeta(1), "C.htm"},
-                      {std::string(bp::kPreviousPageMeta), "A.htm"}}));
+  EXPECT_EQ(read, (std::map<std::string, std::string>{{bp::audioMeta(0), "/libri/LB01/Libro/B.mp3"},
+                                                      {bp::nextPageMeta(1), "C.htm"},
+                                                      {std::string(bp::kPreviousPageMeta), "A.htm"}}));
 }
 
 }  // namespace

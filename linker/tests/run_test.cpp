@@ -8,11 +8,11 @@
 #include <map>
 #include <thread>
 
-#include "testsupport/mp3_frames.h"
 #include "common/text/text.h"
 #include "linker/tests/book_fixture.h"
 #include "linker/zivuvu_run.h"
 #include "platform/registry/registry.h"
+#include "testsupport/mp3_frames.h"
 #include "testsupport/private_mounts.h"
 
 using namespace lumo::linker::testing;
@@ -76,8 +76,8 @@ class ZivuvuRunTest : public ::testing::Test {
     SaveSetting("Zivuvu", "Default", "CD", bookFolder.string());
     const fs::path log = tmp.path / "messages.log";
     fs::remove(log);
-    const std::string command = "QT_QPA_PLATFORM=offscreen LUMO_UI_LOG='" + log.string() + "' '" +
-                                (app / "dazide.zev").string() + "'";
+    const std::string command =
+        "QT_QPA_PLATFORM=offscreen LUMO_UI_LOG='" + log.string() + "' '" + (app / "dazide.zev").string() + "'";
     EXPECT_EQ(std::system(command.c_str()), 0);
     std::vector<std::string> messages;
     std::ifstream in(log);
@@ -112,11 +112,11 @@ class ZivuvuRunTest : public ::testing::Test {
     fs::remove(log);
     fs::remove(tmp.path / "player-started");
     const std::string lumoreg = shellQuoted(LUMO_TEST_BINARY_DIR "/tools/lumoreg/lumoreg");
-    const std::string script = environment + lumoreg + " set Zivuvu Default CD " + shellQuoted(bookFolder.string()) +
-                               " || exit 94\n" + setup + "QT_QPA_PLATFORM=offscreen LUMO_UI_LOG=" +
-                               shellQuoted(log.string()) + " " + shellQuoted((app / "dazide.zev").string()) +
-                               " || exit 95\nmkdir -p " + shellQuoted(after.string()) + " && cp -a " +
-                               shellQuoted(app.string()) + "/. " + shellQuoted(after.string()) + "/ || exit 96\n";
+    const std::string script =
+        environment + lumoreg + " set Zivuvu Default CD " + shellQuoted(bookFolder.string()) + " || exit 94\n" + setup +
+        "QT_QPA_PLATFORM=offscreen LUMO_UI_LOG=" + shellQuoted(log.string()) + " " +
+        shellQuoted((app / "dazide.zev").string()) + " || exit 95\nmkdir -p " + shellQuoted(after.string()) +
+        " && cp -a " + shellQuoted(app.string()) + "/. " + shellQuoted(after.string()) + "/ || exit 96\n";
     EXPECT_EQ(lumo::testsupport::runWithPrivateMounts(script), 0);
     std::vector<std::string> messages;
     std::ifstream in(log);
@@ -205,10 +205,12 @@ TEST_F(ZivuvuRunTest, UnsafeBookCodesStayInsideTheirOwnWorkFolder) {
   installFakePlayer();
   std::ofstream(tmp.path / "outside.txt") << "producer's file";
   std::ofstream(app / "Include" / "HELP.htm") << "help";
-  struct Case { const char* code; const char* folder; };
-  const Case cases[] = {{"", "_"},          {".", "_."},           {"..", "_.."},
-                        {"../..", ".._.."}, {"a/b", "a_b"},        {"a\\b", "a_b"},
-                        {"Include", "_Include"}, {"include", "_include"}};
+  struct Case {
+    const char* code;
+    const char* folder;
+  };
+  const Case cases[] = {{"", "_"},      {".", "_."},     {"..", "_.."},           {"../..", ".._.."},
+                        {"a/b", "a_b"}, {"a\\b", "a_b"}, {"Include", "_Include"}, {"include", "_include"}};
   for (const Case& c : cases) {
     EXPECT_EQ(lumo::linker::workFolderName(c.code), c.folder) << c.code;
     makeBook(tmp.path / "bad", c.code, true);
@@ -244,8 +246,7 @@ TEST_F(ZivuvuRunTest, MissingPlayerIsReportedAfterThePagesAreWritten) {
   makeBook(tmp.path / "book", "NP1", true);
   const auto messages = run(tmp.path / "book");
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0],
-            "Zivuvu\tcritical\t0\tLumoPlayer.exe non trovato. Ripetere l'installazione del programma.");
+  EXPECT_EQ(messages[0], "Zivuvu\tcritical\t0\tLumoPlayer.exe non trovato. Ripetere l'installazione del programma.");
   EXPECT_TRUE(fs::exists(app / "NP1" / "C.htm"));
   EXPECT_TRUE(fs::exists(app / "index.htm"));
 }
@@ -279,9 +280,9 @@ TEST_F(ZivuvuRunTest, FileNamesWithPathCharactersKeepTheirPagesInTheWorkFolder) 
   const auto second = linesOf(app / "PC1" / "a_b.htm");
   EXPECT_NE(std::find(first.begin(), first.end(), "<meta name=\"QENPLAYER_AUDIO_NEXTHTML_1\" content=\"a_b.htm\">"),
             first.end());
-  EXPECT_NE(std::find(second.begin(), second.end(),
-                      "<meta name=\"QENPLAYER_AUDIO_PREVHTML\" content=\".._.._fuori.htm\">"),
-            second.end());
+  EXPECT_NE(
+      std::find(second.begin(), second.end(), "<meta name=\"QENPLAYER_AUDIO_PREVHTML\" content=\".._.._fuori.htm\">"),
+      second.end());
   // The texts still show the name as the index gives it.
   EXPECT_NE(std::find(second.begin(), second.end(), "<title> Indice del file a/b</title>"), second.end());
   const auto home = linesOf(app / "index.htm");
@@ -349,18 +350,34 @@ TEST_F(ZivuvuRunTest, DamagedIndexesAreToldAndNeverMakeUpAPage) {
   };
   const Case cases[] = {
       {"32767 files declared, the first with 32767 markers, then nothing",
-       {"TR1", "a", "t", "p", "l", "n", "32767", "A,32767,"}, "TR1", {"A"}, {incomplete}, true},
+       {"TR1", "a", "t", "p", "l", "n", "32767", "A,32767,"},
+       "TR1",
+       {"A"},
+       {incomplete},
+       true},
       {"the index ends inside a marker",
-       {"TR2", "a", "t", "p", "l", "n", "2", "A,3,B", "Uno", "0,1", "Due"}, "TR2", {"A"}, {incomplete}, true},
+       {"TR2", "a", "t", "p", "l", "n", "2", "A,3,B", "Uno", "0,1", "Due"},
+       "TR2",
+       {"A"},
+       {incomplete},
+       true},
       {"the index ends inside a file record",
-       {"TR3", "a", "t", "p", "l", "n", "3", "A,1,B", "Uno", "0,1", "B,1"}, "TR3", {"A"}, {incomplete}, true},
+       {"TR3", "a", "t", "p", "l", "n", "3", "A,1,B", "Uno", "0,1", "B,1"},
+       "TR3",
+       {"A"},
+       {incomplete},
+       true},
       {"a file name no page can have",
-       {"LN1", "a", "t", "p", "l", "n", "2", longName + ",1,B", "Uno", "0,1", "B,1,", "Due", "0,2"}, "LN1", {"B"},
+       {"LN1", "a", "t", "p", "l", "n", "2", longName + ",1,B", "Uno", "0,1", "B,1,", "Due", "0,2"},
+       "LN1",
+       {"B"},
        {std::string("Zivuvu\texclamation\t0\t") + lumo::linker::kPagesNotWritten,
         "Errore di accesso al percorso/file: " + (app / "LN1" / (longName + ".htm")).string() + " (nome troppo lungo)"},
        true},
       {"a book code no folder can have",
-       {longCode, "a", "t", "p", "l", "n", "1", "A,1,", "Uno", "0,1"}, "", {},
+       {longCode, "a", "t", "p", "l", "n", "1", "A,1,", "Uno", "0,1"},
+       "",
+       {},
        {"Zivuvu\tcritical\t0\t" + std::string(lumo::linker::kFolderNotMade) + (app / longCode).string() +
             " (nome troppo lungo).",
         lumo::linker::kPlayerNotStarted},
@@ -412,14 +429,17 @@ TEST_F(ZivuvuRunTest, DamagedIndexesAreToldAndNeverMakeUpAPage) {
   lumo::text::writeTextFile(tmp.path / "damaged" / "marker.txt", cases[1].index);
   run(tmp.path / "damaged");
   const auto a = linesOf(app / "TR2" / "A.htm");
-  EXPECT_EQ(std::count_if(a.begin(), a.end(), [](const std::string& l) { return l.find("LumoIndex_") != std::string::npos; }), 1);
+  EXPECT_EQ(
+      std::count_if(a.begin(), a.end(), [](const std::string& l) { return l.find("LumoIndex_") != std::string::npos; }),
+      1);
   EXPECT_NE(joined(a).find("Uno"), std::string::npos);
   EXPECT_EQ(joined(a).find("Due"), std::string::npos);
 
   // A page whose next page could not be written names no next page.
   SaveSetting("Zivuvu", "Default", "Dirwork", "");
-  lumo::text::writeTextFile(tmp.path / "damaged" / "marker.txt", {"LN2", "a", "t", "p", "l", "n", "2", "A,1," + longName,
-                                                                  "Uno", "0,1", longName + ",1,", "Due", "0,2"});
+  lumo::text::writeTextFile(
+      tmp.path / "damaged" / "marker.txt",
+      {"LN2", "a", "t", "p", "l", "n", "2", "A,1," + longName, "Uno", "0,1", longName + ",1,", "Due", "0,2"});
   ASSERT_EQ(run(tmp.path / "damaged").size(), 1u);
   const std::string page = joined(linesOf(app / "LN2" / "A.htm"));
   EXPECT_EQ(page.find("QENPLAYER_AUDIO_NEXTHTML"), std::string::npos) << page;
@@ -481,8 +501,8 @@ TEST_F(ZivuvuRunTest, AFolderThatCannotBeWrittenIsReportedAndThePlayerNotStarted
   EXPECT_NE(text.find("Errore di accesso al percorso/file: " + (app / "NEW2" / "f12.htm").string() + " (disco pieno)"),
             std::string::npos)
       << text;
-  EXPECT_NE(text.find(std::string(lumo::linker::kHomeNotWritten) + "\\nErrore di accesso al percorso/file: " +
-                      (app / "index.htm").string() + " (disco pieno)"),
+  EXPECT_NE(text.find(std::string(lumo::linker::kHomeNotWritten) +
+                      "\\nErrore di accesso al percorso/file: " + (app / "index.htm").string() + " (disco pieno)"),
             std::string::npos)
       << text;
   EXPECT_TRUE(text.ends_with(lumo::linker::kPlayerNotStarted)) << text;
@@ -510,9 +530,9 @@ TEST_F(ZivuvuRunTest, SettingsStoreFailuresAreReportedAsSuch) {
   std::ifstream log(tmp.path / "messages.log");
   std::string line;
   std::getline(log, line);
-  EXPECT_TRUE(line.starts_with(std::string("Zivuvu\tcritical\t0\t") + lumo::linker::kSettingsUnreadable +
-                               "\\nErrore di accesso al percorso/file: " +
-                               (tmp.path / "plain-file" / "lumo" / "registry.sqlite").string()))
+  EXPECT_TRUE(line.starts_with(
+      std::string("Zivuvu\tcritical\t0\t") + lumo::linker::kSettingsUnreadable +
+      "\\nErrore di accesso al percorso/file: " + (tmp.path / "plain-file" / "lumo" / "registry.sqlite").string()))
       << line;
   EXPECT_FALSE(playerStarted());
 
@@ -534,9 +554,9 @@ TEST_F(ZivuvuRunTest, SettingsStoreFailuresAreReportedAsSuch) {
   makeBook(tmp.path / "other", "ST2", true);
   messages = runConfined(full, tmp.path / "other", tmp.path / "after-other", environment);
   ASSERT_EQ(messages.size(), 1u) << joined(messages);
-  EXPECT_TRUE(messages[0].starts_with(std::string("Zivuvu\tcritical\t0\t") + lumo::linker::kSettingsUnsaved +
-                                      "\\nErrore di accesso al percorso/file: " +
-                                      (store / "lumo" / "registry.sqlite").string()))
+  EXPECT_TRUE(messages[0].starts_with(
+      std::string("Zivuvu\tcritical\t0\t") + lumo::linker::kSettingsUnsaved +
+      "\\nErrore di accesso al percorso/file: " + (store / "lumo" / "registry.sqlite").string()))
       << messages[0];
   EXPECT_FALSE(playerStarted());
   EXPECT_FALSE(fs::exists(tmp.path / "after-other" / "ST2"));

@@ -4,12 +4,12 @@
 #include <QPalette>
 #include <QPointer>
 #include <QProxyStyle>
-#include <QStyleOption>
-#include <QTextCharFormat>
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
+#include <QStyleOption>
 #include <QTextBrowser>
+#include <QTextCharFormat>
 
 #include "common/errors/errors.h"
 #include "common/text/text.h"
@@ -20,8 +20,7 @@ namespace lumo::browser {
 namespace {
 
 std::optional<QColor> colourOf(const QString& value) {
-  for (const QString& token : value.split(QRegularExpression(QStringLiteral("\\s+")),
-                                          Qt::SkipEmptyParts)) {
+  for (const QString& token : value.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
     const QColor c = QColor::fromString(token.trimmed());
     if (c.isValid()) return c;
   }
@@ -80,8 +79,7 @@ FocusColours focusRule(std::string_view css) {
       const QString value = declaration.mid(colon + 1).remove(QStringLiteral("!important"));
       if (property == QLatin1String("color")) {
         if (auto c = colourOf(value)) colours.color = c;
-      } else if (property == QLatin1String("background-color") ||
-                 property == QLatin1String("background")) {
+      } else if (property == QLatin1String("background-color") || property == QLatin1String("background")) {
         if (auto c = colourOf(value)) colours.background = c;
       }
     }

@@ -21,8 +21,8 @@ namespace {
 // Tag soup is the normal case: recover, never touch the network, stay
 // silent, and keep the encoding we decided on (the bytes reach libxml2
 // already as UTF-8, whatever the page's <meta> says).
-constexpr int kParseOptions = HTML_PARSE_RECOVER | HTML_PARSE_NONET | HTML_PARSE_NOERROR |
-                              HTML_PARSE_NOWARNING | HTML_PARSE_IGNORE_ENC;
+constexpr int kParseOptions =
+    HTML_PARSE_RECOVER | HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_IGNORE_ENC;
 
 constexpr std::string_view kBlankMarkup = "<html><head><title></title></head><body></body></html>";
 
@@ -30,8 +30,7 @@ const char* nameOf(const xmlNode* n) { return reinterpret_cast<const char*>(n->n
 const xmlChar* xml(const char* s) { return reinterpret_cast<const xmlChar*>(s); }
 
 bool isElement(const xmlNode* n, std::string_view name = {}) {
-  return n != nullptr && n->type == XML_ELEMENT_NODE &&
-         (name.empty() || text::iequals(nameOf(n), name));
+  return n != nullptr && n->type == XML_ELEMENT_NODE && (name.empty() || text::iequals(nameOf(n), name));
 }
 
 // Elements below root in document order (root itself excluded).
@@ -95,8 +94,7 @@ std::string dumpNode(xmlDoc* doc, xmlNode* node) {
   if (out == nullptr) return {};
   htmlNodeDumpFormatOutput(out, doc, node, nullptr, 0);
   xmlOutputBufferFlush(out);
-  std::string s(reinterpret_cast<const char*>(xmlOutputBufferGetContent(out)),
-                xmlOutputBufferGetSize(out));
+  std::string s(reinterpret_cast<const char*>(xmlOutputBufferGetContent(out)), xmlOutputBufferGetSize(out));
   xmlOutputBufferClose(out);
   return s;
 }
@@ -180,8 +178,7 @@ std::optional<std::string> iconvToUtf8(std::string_view bytes, const std::string
 }
 
 std::string declaredCharset(std::string_view bytes) {
-  static const std::regex kCharset(R"(<meta\b[^>]*?charset\s*=\s*["']?\s*([A-Za-z0-9._:\-]+))",
-                                   std::regex::icase);
+  static const std::regex kCharset(R"(<meta\b[^>]*?charset\s*=\s*["']?\s*([A-Za-z0-9._:\-]+))", std::regex::icase);
   const std::string head(bytes.substr(0, 16384));
   std::smatch m;
   if (!std::regex_search(head, m, kCharset)) return {};
@@ -189,9 +186,8 @@ std::string declaredCharset(std::string_view bytes) {
 }
 
 bool isCp1252Family(const std::string& cs) {
-  static const char* const kNames[] = {"windows-1252", "cp1252",     "x-cp1252", "iso-8859-1",
-                                       "iso8859-1",    "iso_8859-1", "latin1",   "l1",
-                                       "us-ascii",     "ascii"};
+  static const char* const kNames[] = {"windows-1252", "cp1252", "x-cp1252", "iso-8859-1", "iso8859-1",
+                                       "iso_8859-1",   "latin1", "l1",       "us-ascii",   "ascii"};
   for (const char* n : kNames)
     if (cs == n) return true;
   return false;
@@ -234,13 +230,9 @@ HtmlDocument& HtmlElement::document() const {
 
 std::string HtmlElement::tagName() const { return text::toLowerAscii(nameOf(checked())); }
 
-std::string HtmlElement::getAttribute(std::string_view name) const {
-  return attribute(checked(), name).value_or("");
-}
+std::string HtmlElement::getAttribute(std::string_view name) const { return attribute(checked(), name).value_or(""); }
 
-bool HtmlElement::hasAttribute(std::string_view name) const {
-  return attribute(checked(), name).has_value();
-}
+bool HtmlElement::hasAttribute(std::string_view name) const { return attribute(checked(), name).has_value(); }
 
 void HtmlElement::setAttribute(std::string_view name, std::string_view value) {
   const std::string n = text::toLowerAscii(name);
@@ -263,8 +255,7 @@ std::string HtmlElement::innerHTML() const {
 void HtmlElement::setInnerHTML(std::string_view html) {
   xmlNode* target = checked();
   const std::string markup = "<html><head></head><body>" + fixBogusComments(html) + "</body></html>";
-  xmlDoc* parsed =
-      htmlReadMemory(markup.data(), static_cast<int>(markup.size()), nullptr, "UTF-8", kParseOptions);
+  xmlDoc* parsed = htmlReadMemory(markup.data(), static_cast<int>(markup.size()), nullptr, "UTF-8", kParseOptions);
   xmlNode* copies = nullptr;
   if (parsed != nullptr) {
     xmlNode* root = xmlDocGetRootElement(parsed);
@@ -328,8 +319,7 @@ std::shared_ptr<HtmlDocument> HtmlDocument::fromHtml(std::string_view utf8, std:
   if (!markup.empty())
     d = htmlReadMemory(markup.data(), static_cast<int>(markup.size()), nullptr, "UTF-8", kParseOptions);
   if (d == nullptr)
-    d = htmlReadMemory(kBlankMarkup.data(), static_cast<int>(kBlankMarkup.size()), nullptr, "UTF-8",
-                       kParseOptions);
+    d = htmlReadMemory(kBlankMarkup.data(), static_cast<int>(kBlankMarkup.size()), nullptr, "UTF-8", kParseOptions);
   if (d == nullptr) throw std::bad_alloc();
   // Serialise as UTF-8 whatever the page's <meta> declares.
   if (d->encoding != nullptr) xmlFree(const_cast<xmlChar*>(d->encoding));
@@ -340,7 +330,8 @@ std::shared_ptr<HtmlDocument> HtmlDocument::fromHtml(std::string_view utf8, std:
     xmlDocSetRootElement(d, root);
   }
   bool hasBody = false;
-  for (xmlNode* c = root->children; c != nullptr; c = c->next) hasBody |= isElement(c, "body") || isElement(c, "frameset");
+  for (xmlNode* c = root->children; c != nullptr; c = c->next)
+    hasBody |= isElement(c, "body") || isElement(c, "frameset");
   if (!hasBody) xmlAddChild(root, xmlNewDocNode(d, nullptr, xml("body"), nullptr));
   return std::make_shared<HtmlDocument>(Token{}, d, std::move(url));
 }
@@ -553,8 +544,7 @@ std::string HtmlDocument::renderHtml() const {
       if (isElement(c, "head")) headNode = c;
     if (headNode == nullptr) {
       headNode = xmlNewDocNode(copy, nullptr, xml("head"), nullptr);
-      headNode = root->children != nullptr ? xmlAddPrevSibling(root->children, headNode)
-                                           : xmlAddChild(root, headNode);
+      headNode = root->children != nullptr ? xmlAddPrevSibling(root->children, headNode) : xmlAddChild(root, headNode);
     }
     xmlNode* style = xmlNewDocNode(copy, nullptr, xml("style"), nullptr);
     xmlAddChild(style, xmlNewDocText(copy, xml(cascade.c_str())));

@@ -63,8 +63,7 @@ class HtmlElement {
 
  private:
   friend class HtmlDocument;
-  HtmlElement(std::shared_ptr<HtmlDocument> doc, _xmlNode* node)
-      : doc_(std::move(doc)), node_(node) {}
+  HtmlElement(std::shared_ptr<HtmlDocument> doc, _xmlNode* node) : doc_(std::move(doc)), node_(node) {}
   _xmlNode* checked() const;  // the node; error 91 on a null handle
   HtmlDocument& document() const;
 
@@ -134,9 +133,7 @@ class HtmlDocument : public std::enable_shared_from_this<HtmlDocument> {
   // anything else when its link is activated; it returns whether the
   // control goes on with the link (false: the link does nothing).
   void setChangeHandler(std::function<void()> handler) { changed_ = std::move(handler); }
-  void setFocusHandler(std::function<void(const HtmlElement&)> handler) {
-    focus_ = std::move(handler);
-  }
+  void setFocusHandler(std::function<void(const HtmlElement&)> handler) { focus_ = std::move(handler); }
   using ClickHook = std::function<bool(const HtmlElement&)>;
   void setClickHook(const HtmlElement& link, ClickHook hook);
   void clearClickHooks() { clickHooks_.clear(); }

@@ -83,13 +83,9 @@ class LinkAccessible : public QAccessibleInterface, public QAccessibleActionInte
  public:
   LinkAccessible(PageAccessibility* page, int index) : page_(page), index_(index) {}
 
-  bool isValid() const override {
-    return page_ && index_ < static_cast<int>(page_->links().size());
-  }
+  bool isValid() const override { return page_ && index_ < static_cast<int>(page_->links().size()); }
   QObject* object() const override { return nullptr; }
-  QWindow* window() const override {
-    return page_ ? page_->view()->window()->windowHandle() : nullptr;
-  }
+  QWindow* window() const override { return page_ ? page_->view()->window()->windowHandle() : nullptr; }
   QAccessibleInterface* parent() const override { return page_ ? page_->pageInterface() : nullptr; }
   QAccessibleInterface* child(int) const override { return nullptr; }
   int childCount() const override { return 0; }
@@ -172,9 +168,7 @@ class PageDocumentAccessible : public QAccessibleInterface, public QAccessibleTe
     return page_ ? QAccessible::queryAccessibleInterface(view()) : nullptr;
   }
   int childCount() const override { return page_ ? static_cast<int>(page_->links().size()) : 0; }
-  QAccessibleInterface* child(int index) const override {
-    return page_ ? page_->linkInterface(index) : nullptr;
-  }
+  QAccessibleInterface* child(int index) const override { return page_ ? page_->linkInterface(index) : nullptr; }
   int indexOfChild(const QAccessibleInterface* child) const override {
     for (int i = 0; i < childCount(); ++i) {
       if (page_->linkInterface(i) == child) return i;
@@ -222,9 +216,7 @@ class PageDocumentAccessible : public QAccessibleInterface, public QAccessibleTe
   }
 
   // The text of the page as the view lays it out.
-  int characterCount() const override {
-    return page_ ? std::max(0, view()->document()->characterCount() - 1) : 0;
-  }
+  int characterCount() const override { return page_ ? std::max(0, view()->document()->characterCount() - 1) : 0; }
   QString text(int startOffset, int endOffset) const override {
     if (!page_) return {};
     const int count = characterCount();
@@ -242,9 +234,7 @@ class PageDocumentAccessible : public QAccessibleInterface, public QAccessibleTe
     c.setPosition(std::clamp(position, 0, characterCount()));
     view()->setTextCursor(c);
   }
-  int selectionCount() const override {
-    return page_ && view()->textCursor().hasSelection() ? 1 : 0;
-  }
+  int selectionCount() const override { return page_ && view()->textCursor().hasSelection() ? 1 : 0; }
   void selection(int selectionIndex, int* startOffset, int* endOffset) const override {
     *startOffset = *endOffset = 0;
     if (!page_ || selectionIndex != 0) return;
@@ -392,8 +382,7 @@ QAccessibleInterface* PageAccessibility::linkInterface(int index) {
 }
 
 void PageAccessibility::rendered() {
-  const int focusedNumber =
-      focused_ >= 0 ? links_[static_cast<size_t>(focused_)].number : -1;
+  const int focusedNumber = focused_ >= 0 ? links_[static_cast<size_t>(focused_)].number : -1;
   links_.clear();
   const QString prefix = viewLinkPrefix();
   const auto& elements = browser_->links();
@@ -487,8 +476,7 @@ bool PageAccessibility::eventFilter(QObject* watched, QEvent* event) {
         this,
         [self] {
           if (!self || self->loading_ || !self->view_->hasFocus()) return;
-          self->announce(self->focused_ >= 0 ? self->linkInterface(self->focused_)
-                                             : self->pageInterface());
+          self->announce(self->focused_ >= 0 ? self->linkInterface(self->focused_) : self->pageInterface());
         },
         Qt::QueuedConnection);
     return false;

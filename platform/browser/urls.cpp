@@ -110,14 +110,12 @@ bool isExternalScheme(std::string_view s) {
 }
 
 std::string withoutFragment(std::string_view address) {
-  if (scheme(address) == "about" && !startsWithIgnoringCase(address, "about:blank#"))
-    return std::string(address);
+  if (scheme(address) == "about" && !startsWithIgnoringCase(address, "about:blank#")) return std::string(address);
   return std::string(address.substr(0, address.find('#')));
 }
 
 std::optional<std::string> fragment(std::string_view address) {
-  if (scheme(address) == "about" && !startsWithIgnoringCase(address, "about:blank#"))
-    return std::nullopt;
+  if (scheme(address) == "about" && !startsWithIgnoringCase(address, "about:blank#")) return std::nullopt;
   const size_t hash = address.find('#');
   if (hash == std::string_view::npos) return std::nullopt;
   return std::string(address.substr(hash + 1));
@@ -152,8 +150,8 @@ std::string resolve(std::string_view reference, std::string_view base) {
   const std::string refScheme = scheme(ref);
   if (refScheme == "file") {
     const size_t cut = ref.find_first_of("?#");
-    return fileAddress(normalisedPath(filePath(ref)), cut == std::string::npos ? std::string_view{}
-                                                               : std::string_view(ref).substr(cut));
+    return fileAddress(normalisedPath(filePath(ref)),
+                       cut == std::string::npos ? std::string_view{} : std::string_view(ref).substr(cut));
   }
   if (!refScheme.empty()) return ref;
   if (!ref.empty() && (ref[0] == '/' || ref[0] == '\\')) {

@@ -41,8 +41,7 @@ std::string escapeHtml(std::string_view s) {
 std::shared_ptr<HtmlDocument> errorPage(const std::string& address) {
   const std::string title = WebBrowser::kErrorPageTitle;
   return HtmlDocument::fromHtml("<html><head><title>" + title + "</title></head><body><h1>" + title +
-                                    "</h1><p>Impossibile trovare " + escapeHtml(address) +
-                                    ".</p></body></html>",
+                                    "</h1><p>Impossibile trovare " + escapeHtml(address) + ".</p></body></html>",
                                 address);
 }
 

@@ -12,11 +12,21 @@ namespace {
 
 // Keys with a code of their own.
 constexpr std::array<std::pair<int, int>, 16> kNamedKeys = {{
-    {Qt::Key_Escape, vk::Escape},   {Qt::Key_Delete, vk::Delete},  {Qt::Key_Backspace, vk::Back},
-    {Qt::Key_Tab, vk::Tab},         {Qt::Key_Backtab, vk::Tab},    {Qt::Key_Space, vk::Space},
-    {Qt::Key_PageUp, vk::Prior},    {Qt::Key_PageDown, vk::Next},  {Qt::Key_End, vk::End},
-    {Qt::Key_Home, vk::Home},       {Qt::Key_Left, vk::Left},      {Qt::Key_Up, vk::Up},
-    {Qt::Key_Right, vk::Right},     {Qt::Key_Down, vk::Down},      {Qt::Key_Insert, vk::Insert},
+    {Qt::Key_Escape, vk::Escape},
+    {Qt::Key_Delete, vk::Delete},
+    {Qt::Key_Backspace, vk::Back},
+    {Qt::Key_Tab, vk::Tab},
+    {Qt::Key_Backtab, vk::Tab},
+    {Qt::Key_Space, vk::Space},
+    {Qt::Key_PageUp, vk::Prior},
+    {Qt::Key_PageDown, vk::Next},
+    {Qt::Key_End, vk::End},
+    {Qt::Key_Home, vk::Home},
+    {Qt::Key_Left, vk::Left},
+    {Qt::Key_Up, vk::Up},
+    {Qt::Key_Right, vk::Right},
+    {Qt::Key_Down, vk::Down},
+    {Qt::Key_Insert, vk::Insert},
     {Qt::Key_Return, vk::Return},
 }};
 
@@ -33,16 +43,32 @@ struct ShiftedSymbol {
   int code;
 };
 constexpr std::array<ShiftedSymbol, 12> kShiftedUS = {{
-    {Qt::Key_Exclam, '1'}, {Qt::Key_At, '2'}, {Qt::Key_NumberSign, '3'}, {Qt::Key_Dollar, '4'},
-    {Qt::Key_Percent, '5'}, {Qt::Key_AsciiCircum, '6'}, {Qt::Key_Ampersand, '7'},
-    {Qt::Key_Asterisk, '8'}, {Qt::Key_ParenLeft, '9'}, {Qt::Key_ParenRight, '0'},
-    {Qt::Key_Underscore, vk::OemMinus}, {Qt::Key_Plus, vk::OemPlus},
+    {Qt::Key_Exclam, '1'},
+    {Qt::Key_At, '2'},
+    {Qt::Key_NumberSign, '3'},
+    {Qt::Key_Dollar, '4'},
+    {Qt::Key_Percent, '5'},
+    {Qt::Key_AsciiCircum, '6'},
+    {Qt::Key_Ampersand, '7'},
+    {Qt::Key_Asterisk, '8'},
+    {Qt::Key_ParenLeft, '9'},
+    {Qt::Key_ParenRight, '0'},
+    {Qt::Key_Underscore, vk::OemMinus},
+    {Qt::Key_Plus, vk::OemPlus},
 }};
 constexpr std::array<ShiftedSymbol, 12> kShiftedIT = {{
-    {Qt::Key_Exclam, '1'}, {Qt::Key_QuoteDbl, '2'}, {Qt::Key_sterling, '3'}, {Qt::Key_Dollar, '4'},
-    {Qt::Key_Percent, '5'}, {Qt::Key_Ampersand, '6'}, {Qt::Key_Slash, '7'},
-    {Qt::Key_ParenLeft, '8'}, {Qt::Key_ParenRight, '9'}, {Qt::Key_Equal, '0'},
-    {Qt::Key_Underscore, vk::OemMinus}, {Qt::Key_Asterisk, vk::OemPlus},
+    {Qt::Key_Exclam, '1'},
+    {Qt::Key_QuoteDbl, '2'},
+    {Qt::Key_sterling, '3'},
+    {Qt::Key_Dollar, '4'},
+    {Qt::Key_Percent, '5'},
+    {Qt::Key_Ampersand, '6'},
+    {Qt::Key_Slash, '7'},
+    {Qt::Key_ParenLeft, '8'},
+    {Qt::Key_ParenRight, '9'},
+    {Qt::Key_Equal, '0'},
+    {Qt::Key_Underscore, vk::OemMinus},
+    {Qt::Key_Asterisk, vk::OemPlus},
 }};
 
 int symbolKey(int key, bool shifted, const Keyboard& keyboard) {
@@ -66,12 +92,17 @@ int symbolKey(int key, bool shifted, const Keyboard& keyboard) {
 // the main ones; digits and operators are no command keys.
 int keypadKey(int key) {
   switch (key) {
-    case Qt::Key_Delete: case Qt::Key_Insert: case Qt::Key_Home: case Qt::Key_End:
-    case Qt::Key_PageUp: case Qt::Key_PageDown: case Qt::Key_Left: case Qt::Key_Right:
-    case Qt::Key_Up: case Qt::Key_Down:
-      return namedKey(key);
-    default:
-      return 0;
+    case Qt::Key_Delete:
+    case Qt::Key_Insert:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down: return namedKey(key);
+    default: return 0;
   }
 }
 
@@ -85,8 +116,7 @@ Keyboard currentKeyboard() {
   Keyboard keyboard;
   if (qGuiApp == nullptr) return keyboard;
   const QString platform = QGuiApplication::platformName();
-  keyboard.xkbScanCodes = platform.startsWith(QLatin1String("xcb")) ||
-                          platform.startsWith(QLatin1String("wayland"));
+  keyboard.xkbScanCodes = platform.startsWith(QLatin1String("xcb")) || platform.startsWith(QLatin1String("wayland"));
   const QInputMethod* im = QGuiApplication::inputMethod();
   const QLocale locale = im != nullptr ? im->locale() : QLocale::system();
   if (locale.language() == QLocale::Italian) keyboard.layout = Layout::Italian;
@@ -112,8 +142,7 @@ int virtualKeyCode(const QKeyEvent& event, const Keyboard& keyboard) {
 }
 
 int shiftState(Qt::KeyboardModifiers modifiers) {
-  return (modifiers & Qt::ShiftModifier ? shift::Shift : 0) +
-         (modifiers & Qt::ControlModifier ? shift::Ctrl : 0) +
+  return (modifiers & Qt::ShiftModifier ? shift::Shift : 0) + (modifiers & Qt::ControlModifier ? shift::Ctrl : 0) +
          (modifiers & Qt::AltModifier ? shift::Alt : 0);
 }
 

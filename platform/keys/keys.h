@@ -33,7 +33,7 @@ inline constexpr int Right = 39;
 inline constexpr int Down = 40;
 inline constexpr int Insert = 45;
 inline constexpr int Delete = 46;
-inline constexpr int Digit0 = 48;  // to 57
+inline constexpr int Digit0 = 48;   // to 57
 inline constexpr int LetterA = 65;  // to 90
 inline constexpr int F1 = 112;      // to F24, 135
 inline constexpr int OemPlus = 187;
@@ -73,7 +73,6 @@ struct QtKey {
   QString text;
 };
 QtKey qtKeyFor(int keyCode, int shiftState);
-std::unique_ptr<QKeyEvent> makeKeyEvent(int keyCode, int shiftState,
-                                        QEvent::Type type = QEvent::KeyPress);
+std::unique_ptr<QKeyEvent> makeKeyEvent(int keyCode, int shiftState, QEvent::Type type = QEvent::KeyPress);
 
 }  // namespace lumo::keys

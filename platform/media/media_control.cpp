@@ -7,9 +7,7 @@
 
 namespace lumo::media {
 
-MediaControl::MediaControl(QWidget* parent) : QWidget(parent) {
-  setFocusPolicy(Qt::StrongFocus);
-}
+MediaControl::MediaControl(QWidget* parent) : QWidget(parent) { setFocusPolicy(Qt::StrongFocus); }
 
 MediaControl::~MediaControl() = default;
 
@@ -25,8 +23,7 @@ void MediaControl::setControlEnabled(bool on) {
 
 void MediaControl::setEnableContextMenu(bool on) {
   enableContextMenu_ = on;
-  propertySet(QStringLiteral("enableContextMenu"),
-              on ? QStringLiteral("true") : QStringLiteral("false"));
+  propertySet(QStringLiteral("enableContextMenu"), on ? QStringLiteral("true") : QStringLiteral("false"));
 }
 
 void MediaControl::propertySet(const QString&, const QString&) {}
@@ -42,18 +39,18 @@ void MediaControl::keyPressEvent(QKeyEvent* event) {
 }
 
 void MediaControl::postPlayStateChange(int state) {
-  QMetaObject::invokeMethod(this, [this, state] { emit PlayStateChange(state); },
-                            Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, state] { emit PlayStateChange(state); }, Qt::QueuedConnection);
 }
 
 void MediaControl::postOpenStateChange(int state) {
-  QMetaObject::invokeMethod(this, [this, state] { emit OpenStateChange(state); },
-                            Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, state] { emit OpenStateChange(state); }, Qt::QueuedConnection);
 }
 
 void MediaControl::postMediaError(const QString& description) {
-  QMetaObject::invokeMethod(this, [this, description] { emit MediaError(description); },
-                            Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, description] { emit MediaError(description); }, Qt::QueuedConnection);
 }
 
 namespace {

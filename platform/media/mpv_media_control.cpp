@@ -27,14 +27,12 @@ constexpr double kSeekTolerance = 1.0;
 
 void wakeup(void* context) {
   // Called on one of mpv's threads: hand over to the Qt thread.
-  QMetaObject::invokeMethod(static_cast<QObject*>(context), "drainEvents",
-                            Qt::QueuedConnection);
+  QMetaObject::invokeMethod(static_cast<QObject*>(context), "drainEvents", Qt::QueuedConnection);
 }
 
 }  // namespace
 
-std::vector<std::pair<std::string, std::string>> MpvMediaControl::parseOptions(
-    const QString& text) {
+std::vector<std::pair<std::string, std::string>> MpvMediaControl::parseOptions(const QString& text) {
   std::vector<std::pair<std::string, std::string>> options;
   for (const QString& item : text.split(u',', Qt::SkipEmptyParts)) {
     const QString entry = item.trimmed();
@@ -43,8 +41,7 @@ std::vector<std::pair<std::string, std::string>> MpvMediaControl::parseOptions(
     if (eq < 0)
       options.emplace_back(entry.toStdString(), "yes");
     else
-      options.emplace_back(entry.left(eq).trimmed().toStdString(),
-                           entry.mid(eq + 1).trimmed().toStdString());
+      options.emplace_back(entry.left(eq).trimmed().toStdString(), entry.mid(eq + 1).trimmed().toStdString());
   }
   return options;
 }
@@ -87,8 +84,7 @@ MpvMediaControl::MpvMediaControl(QWidget* parent) : MediaControl(parent) {
   for (const auto& [name, value] : defaults) mpv_set_option_string(mpv_, name, value.constData());
   for (const auto& [name, value] : parseOptions(qEnvironmentVariable("LUMO_MPV_OPTIONS"))) {
     if (mpv_set_option_string(mpv_, name.c_str(), value.c_str()) < 0)
-      std::fprintf(stderr, "LUMO_MPV_OPTIONS: option %s=%s ignored\n", name.c_str(),
-                   value.c_str());
+      std::fprintf(stderr, "LUMO_MPV_OPTIONS: option %s=%s ignored\n", name.c_str(), value.c_str());
   }
   if (mpv_initialize(mpv_) < 0) {
     mpv_terminate_destroy(mpv_);
@@ -147,8 +143,7 @@ void MpvMediaControl::open() {
   entry_ = -1;
   if (result.format == MPV_FORMAT_NODE_MAP) {
     for (int i = 0; i < result.u.list->num; ++i) {
-      if (std::string_view(result.u.list->keys[i]) == "playlist_entry_id")
-        entry_ = result.u.list->values[i].u.int64;
+      if (std::string_view(result.u.list->keys[i]) == "playlist_entry_id") entry_ = result.u.list->values[i].u.int64;
     }
   }
   mpv_free_node_contents(&result);
@@ -306,15 +301,9 @@ void MpvMediaControl::handleEvent(const mpv_event& event) {
       startedEntry_ = static_cast<const mpv_event_start_file*>(event.data)->playlist_entry_id;
       if (startedEntry_ == entry_) setOpenState(os::MediaOpening);
       break;
-    case MPV_EVENT_FILE_LOADED:
-      onFileLoaded();
-      break;
-    case MPV_EVENT_END_FILE:
-      onEndFile(event);
-      break;
-    case MPV_EVENT_PLAYBACK_RESTART:
-      onPlaybackRestart();
-      break;
+    case MPV_EVENT_FILE_LOADED: onFileLoaded(); break;
+    case MPV_EVENT_END_FILE: onEndFile(event); break;
+    case MPV_EVENT_PLAYBACK_RESTART: onPlaybackRestart(); break;
     case MPV_EVENT_PROPERTY_CHANGE: {
       const auto* property = static_cast<const mpv_event_property*>(event.data);
       if (property->format != MPV_FORMAT_FLAG) break;
@@ -327,8 +316,7 @@ void MpvMediaControl::handleEvent(const mpv_event& event) {
       }
       break;
     }
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -381,8 +369,7 @@ void MpvMediaControl::onPlaybackRestart() {
   // The restart of an older seek lands far from the newest target; the
   // newest one lands near it, plus what has played since it was issued.
   const double played = rate_ * static_cast<double>(seekClock_.elapsed()) / 1000.0;
-  if (std::abs(doubleProperty("time-pos") - *pendingPosition_) < kSeekTolerance + played)
-    pendingPosition_.reset();
+  if (std::abs(doubleProperty("time-pos") - *pendingPosition_) < kSeekTolerance + played) pendingPosition_.reset();
 }
 
 // --- helpers ------------------------------------------------------------

@@ -80,15 +80,15 @@ class MpvMediaControl : public MediaControl {
   QString url_;
   int state_ = ps::Undefined;
   int openState_ = os::Undefined;
-  int target_ = ps::Playing;   // the state the medium enters once it is open
-  long long entry_ = -1;       // mpv playlist entry of the current medium
+  int target_ = ps::Playing;  // the state the medium enters once it is open
+  long long entry_ = -1;      // mpv playlist entry of the current medium
   long long startedEntry_ = -1;
-  bool open_ = false;          // the current medium is open in mpv
+  bool open_ = false;                      // the current medium is open in mpv
   std::optional<double> pendingPosition_;  // a seek not completed yet
   // Rewound by a stop or the end of the medium, and not moved since: the
   // position reads 0 exactly (mpv may land a few samples after the start).
   bool rewound_ = false;
-  QElapsedTimer seekClock_;                // since the newest seek
+  QElapsedTimer seekClock_;  // since the newest seek
   bool autoStart_ = true;
   double rate_ = 1.0;
   int volume_ = 50;

@@ -45,9 +45,7 @@ Value readValue(hive_h* h, hive_value_h v) {
   value.type = static_cast<ValueType>(type);
   switch (type) {
     case hive_t_REG_SZ:
-    case hive_t_REG_EXPAND_SZ:
-      value.data = ownedText(hivex_value_string(h, v));
-      break;
+    case hive_t_REG_EXPAND_SZ: value.data = ownedText(hivex_value_string(h, v)); break;
     case hive_t_REG_MULTI_SZ: {
       char** parts = hivex_value_multiple_strings(h, v);
       if (!parts) throw BadHive();
@@ -126,9 +124,8 @@ HiveContents ReadHiveFile(const std::string& FileName) {
   }
   HivePtr h(hivex_open(FileName.c_str(), 0));
   if (!h) {
-    result.error = errno == ENOENT || errno == EACCES
-                       ? "il file non si può leggere"
-                       : "il file non è un file di registro leggibile";
+    result.error = errno == ENOENT || errno == EACCES ? "il file non si può leggere"
+                                                      : "il file non è un file di registro leggibile";
     return result;
   }
   try {

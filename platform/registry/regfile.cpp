@@ -22,8 +22,8 @@ struct RootName {
 };
 // The roots a key line may name (HKEY_DYN_DATA only in files).
 constexpr RootName kRootNames[] = {
-    {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT"},   {HKEY_CURRENT_USER, "HKEY_CURRENT_USER"},
-    {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE"}, {HKEY_USERS, "HKEY_USERS"},
+    {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT"},     {HKEY_CURRENT_USER, "HKEY_CURRENT_USER"},
+    {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE"},   {HKEY_USERS, "HKEY_USERS"},
     {HKEY_CURRENT_CONFIG, "HKEY_CURRENT_CONFIG"}, {HKEY_DYN_DATA, "HKEY_DYN_DATA"},
 };
 
@@ -98,17 +98,14 @@ std::string dataPart(const Value& v, Output& o) {
         return quotedText(v.data);
       }
       return typedHex(1, textBytes(v.data, o) + nul);
-    case ValueType::ExpandString:
-      return typedHex(2, textBytes(v.data, o) + nul);
-    case ValueType::MultiString:
-      return typedHex(7, textBytes(v.data, o) + nul + nul);
+    case ValueType::ExpandString: return typedHex(2, textBytes(v.data, o) + nul);
+    case ValueType::MultiString: return typedHex(7, textBytes(v.data, o) + nul + nul);
     case ValueType::Dword: {
       char digits[16];
       std::snprintf(digits, sizeof digits, "dword:%08x", static_cast<unsigned>(v.dword));
       return digits;
     }
-    case ValueType::Binary:
-      return "hex:" + hexBytes(v.data);
+    case ValueType::Binary: return "hex:" + hexBytes(v.data);
   }
   return typedHex(static_cast<int>(v.type), v.data);
 }
@@ -118,23 +115,21 @@ std::string valueLine(const Value& v, Output& o) {
   return (v.name.empty() ? std::string("@") : quotedText(v.name)) + "=" + dataPart(v, o) + "\r\n";
 }
 
-void appendKey(Store* store, RootKey root, const std::string& keyPath, bool recursive, Output& o,
-               std::string& out) {
+void appendKey(Store* store, RootKey root, const std::string& keyPath, bool recursive, Output& o, std::string& out) {
   note(keyPath, o);
   out += "[" + rootKeyName(root) + (rootKeyName(root).empty() ? "" : "\\") + keyPath + "]\r\n";
   if (store)
     for (const Value& v : store->values(keyPath)) out += valueLine(v, o);
   out += "\r\n";
   if (!recursive || !store) return;
-  for (const std::string& name : store->subkeys(keyPath))
-    appendKey(store, root, joinPath(keyPath, name), true, o, out);
+  for (const std::string& name : store->subkeys(keyPath)) appendKey(store, root, joinPath(keyPath, name), true, o, out);
 }
 
 // The key's blocks as UTF-8 text (hex(1/2/7) bytes in the file's encoding),
 // read in one snapshot of the store. Unless forced, the file is UTF-8 only
 // when windows-1252 cannot hold some name or text.
-std::string keyText(RootKey root, const std::string& keyPath, bool recursive,
-                    std::optional<bool> forceUtf8, bool& utf8) {
+std::string keyText(RootKey root, const std::string& keyPath, bool recursive, std::optional<bool> forceUtf8,
+                    bool& utf8) {
   Store* store = storeOf(root);
   std::string out;
   auto build = [&](bool asUtf8) {
@@ -252,19 +247,13 @@ std::optional<Value> typedValue(unsigned type, const std::string& bytes, bool ut
   v.type = static_cast<ValueType>(type);
   switch (type) {
     case 1:
-    case 2:
-      v.data = fileText(bytes, 1, utf8File);
-      return v;
-    case 7:
-      v.data = fileText(bytes, 2, utf8File);
-      return v;
+    case 2: v.data = fileText(bytes, 1, utf8File); return v;
+    case 7: v.data = fileText(bytes, 2, utf8File); return v;
     case 4:
       if (bytes.size() != 4) return std::nullopt;
       for (int i = 3; i >= 0; --i) v.dword = (v.dword << 8) | static_cast<unsigned char>(bytes[i]);
       return v;
-    default:
-      v.data = bytes;
-      return v;
+    default: v.data = bytes; return v;
   }
 }
 
@@ -316,8 +305,8 @@ std::vector<RegistryValueRecord> EnumRegistryValues(RootKey root, const std::str
   return records;
 }
 
-bool ExportRegistryKey(RootKey root, const std::string& KeyPath, const std::string& FileName,
-                       bool Recursive, bool Append) {
+bool ExportRegistryKey(RootKey root, const std::string& KeyPath, const std::string& FileName, bool Recursive,
+                       bool Append) {
   try {
     std::string content;
     if (Append) {
@@ -537,15 +526,9 @@ ImportResult ApplyRegFile(const RegFileContents& contents, const KeyScope& scope
           case RegChange::CreateKey:
             if (!c->keyPath.empty()) store->createKey(c->keyPath);
             break;
-          case RegChange::DeleteKey:
-            store->deleteKey(c->keyPath);
-            break;
-          case RegChange::SetValue:
-            store->setValue(c->keyPath, c->value);
-            break;
-          case RegChange::DeleteValue:
-            store->deleteValue(c->keyPath, c->value.name);
-            break;
+          case RegChange::DeleteKey: store->deleteKey(c->keyPath); break;
+          case RegChange::SetValue: store->setValue(c->keyPath, c->value); break;
+          case RegChange::DeleteValue: store->deleteValue(c->keyPath, c->value.name); break;
         }
         ++result.changed;
       }

@@ -74,8 +74,8 @@ std::vector<RegistryValueRecord> EnumRegistryValues(RootKey root, const std::str
 // and the file is written under a temporary name and renamed over FileName,
 // so a failed export leaves the file as it was. A key that cannot be read
 // gives its key line alone. True when the file was written.
-bool ExportRegistryKey(RootKey root, const std::string& KeyPath, const std::string& FileName,
-                       bool Recursive, bool Append);
+bool ExportRegistryKey(RootKey root, const std::string& KeyPath, const std::string& FileName, bool Recursive,
+                       bool Append);
 
 // True: this system has no privileges to enable before a restore.
 bool EnablePrivilege(const std::string& PrivilegeName);

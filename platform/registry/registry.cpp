@@ -155,8 +155,8 @@ struct Store::Impl {
     sqlite3_stmt* stmt = nullptr;
     int rc = sqlite3_prepare_v2(db, "PRAGMA journal_mode=WAL", -1, &stmt, nullptr);
     if (rc == SQLITE_OK) rc = sqlite3_step(stmt);
-    bool wal = rc == SQLITE_ROW &&
-               std::string_view(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0))) == "wal";
+    bool wal =
+        rc == SQLITE_ROW && std::string_view(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0))) == "wal";
     sqlite3_finalize(stmt);
     if (!wal) failDb();
   }
@@ -183,8 +183,8 @@ struct Store::Impl {
     if (rc == SQLITE_OK) {
       sqlite3_busy_timeout(db, kBusyTimeoutMs);
       sqlite3_stmt* stmt = nullptr;
-      rc = sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master WHERE name IN ('keys','vals')", -1,
-                              &stmt, nullptr);
+      rc = sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master WHERE name IN ('keys','vals')", -1, &stmt,
+                              nullptr);
       if (rc == SQLITE_OK) rc = sqlite3_step(stmt);
       hasStore = rc == SQLITE_ROW && sqlite3_column_int(stmt, 0) == 2;
       sqlite3_finalize(stmt);
@@ -238,9 +238,7 @@ struct Store::Impl {
   }
 
   void checkWritable() {
-    if (readOnly)
-      throw RuntimeError(err::PermissionDenied,
-                         errorDescription(err::PermissionDenied) + ": " + file);
+    if (readOnly) throw RuntimeError(err::PermissionDenied, errorDescription(err::PermissionDenied) + ": " + file);
     if (writeFailure.empty()) return;
     close();
     try {
@@ -260,8 +258,8 @@ struct Store::Impl {
       auto it = impl.statements.find(sql);
       if (it == impl.statements.end()) {
         sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare_v3(impl.db, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
-                               &stmt, nullptr) != SQLITE_OK)
+        if (sqlite3_prepare_v3(impl.db, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &stmt,
+                               nullptr) != SQLITE_OK)
           impl.failDb();
         it = impl.statements.emplace(std::string(sql), stmt).first;
       }

@@ -47,7 +47,7 @@ enum class ValueType : int {
 struct Value {
   std::string name;  // as created; "" is the key's default value
   ValueType type = ValueType::String;
-  std::string data;  // UTF-8 text, raw bytes for Binary, "\0"-joined for MultiString
+  std::string data;    // UTF-8 text, raw bytes for Binary, "\0"-joined for MultiString
   uint32_t dword = 0;  // Dword only (data is then stored empty)
 };
 
@@ -74,7 +74,7 @@ class Store {
   Store& operator=(const Store&) = delete;
 
   bool keyExists(const std::string& keyPath);
-  void createKey(const std::string& keyPath);           // with every missing parent
+  void createKey(const std::string& keyPath);  // with every missing parent
   // With its whole subtree; false when the key is missing. The root cannot
   // be deleted (error 5).
   bool deleteKey(const std::string& keyPath);
@@ -110,18 +110,15 @@ class Store {
 // names nested keys, an empty section the application's own key. A value that
 // is not text reads as text: a Dword as its unsigned decimal number, any
 // other type as its data as stored.
-std::string GetSetting(const std::string& app, const std::string& section,
-                       const std::string& key, const std::string& defaultValue = {});
-void SaveSetting(const std::string& app, const std::string& section,
-                 const std::string& key, const std::string& value);
+std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
+                       const std::string& defaultValue = {});
+void SaveSetting(const std::string& app, const std::string& section, const std::string& key, const std::string& value);
 // Deletes one value, or the whole section with its subsections when key is
 // empty (the whole application when section is empty too). A missing value or
 // section raises error 5.
-void DeleteSetting(const std::string& app, const std::string& section,
-                   const std::string& key = {});
+void DeleteSetting(const std::string& app, const std::string& section, const std::string& key = {});
 // Every (name, value) of a section, in creation order; empty when missing.
-std::vector<std::pair<std::string, std::string>> GetAllSettings(const std::string& app,
-                                                                const std::string& section);
+std::vector<std::pair<std::string, std::string>> GetAllSettings(const std::string& app, const std::string& section);
 // Several SaveSetting/DeleteSetting calls as one change of the store.
 void SettingsTransaction(const std::function<void()>& changes);
 

@@ -71,8 +71,7 @@ std::string GetSetting(const std::string& app, const std::string& section, const
   return v ? settingText(*v) : defaultValue;
 }
 
-void SaveSetting(const std::string& app, const std::string& section, const std::string& key,
-                 const std::string& value) {
+void SaveSetting(const std::string& app, const std::string& section, const std::string& key, const std::string& value) {
   Store::open(Hive::CurrentUser).setValue(settingsKeyPath(app, section), Value{key, ValueType::String, value});
 }
 
@@ -83,16 +82,13 @@ void DeleteSetting(const std::string& app, const std::string& section, const std
   if (!deleted) throw RuntimeError(err::InvalidCall);
 }
 
-std::vector<std::pair<std::string, std::string>> GetAllSettings(const std::string& app,
-                                                                const std::string& section) {
+std::vector<std::pair<std::string, std::string>> GetAllSettings(const std::string& app, const std::string& section) {
   std::vector<std::pair<std::string, std::string>> settings;
   for (const Value& v : Store::open(Hive::CurrentUser).values(settingsKeyPath(app, section)))
     settings.emplace_back(v.name, settingText(v));
   return settings;
 }
 
-void SettingsTransaction(const std::function<void()>& changes) {
-  Store::open(Hive::CurrentUser).transaction(changes);
-}
+void SettingsTransaction(const std::function<void()>& changes) { Store::open(Hive::CurrentUser).transaction(changes); }
 
 }  // namespace lumo::registry

@@ -31,10 +31,8 @@ std::string withoutTrailingSlash(std::string path) {
   return path;
 }
 
-
 int typeOf(const MountEntry& m) {
-  if (m.device.starts_with("/dev/sr") || m.device.starts_with("/dev/cdrom") || m.type == "iso9660" ||
-      m.type == "udf")
+  if (m.device.starts_with("/dev/sr") || m.device.starts_with("/dev/cdrom") || m.type == "iso9660" || m.type == "udf")
     return drive::CdRom;
   static const char* const remote[] = {"nfs", "nfs4", "cifs", "smb3", "smbfs", "sshfs", "fuse.sshfs", "9p", "afs"};
   for (const char* r : remote)

@@ -33,7 +33,6 @@ std::string homeFolder() {
   return "/";
 }
 
-
 std::string withSlash(std::string folder) {
   if (!folder.empty() && folder.back() != '/') folder += '/';
   return folder;

@@ -29,8 +29,7 @@ using FileFilters = std::vector<std::pair<std::string, std::string>>;
 
 // The open-file dialog. Returns the chosen file's full path, or "" when
 // cancelled. The chosen name need not exist.
-std::string ShowOpenFileDialog(const FileFilters& Filter, const std::string& InitialDir,
-                               const std::string& Title);
+std::string ShowOpenFileDialog(const FileFilters& Filter, const std::string& InitialDir, const std::string& Title);
 
 // CSIDL number of the user's documents folder.
 inline constexpr int32_t CSIDL_PERSONAL = 5;
@@ -53,8 +52,8 @@ ShellOpenHook setShellOpenHook(ShellOpenHook hook);
 // Progress of a running CopyFiles, reported before each file and once when
 // the copy ends (finished = true).
 struct CopyProgress {
-  std::string file;     // name of the file about to be copied
-  int fileIndex = 0;    // 1-based
+  std::string file;   // name of the file about to be copied
+  int fileIndex = 0;  // 1-based
   int fileCount = 0;
   uint64_t bytesDone = 0;
   uint64_t bytesTotal = 0;

@@ -58,9 +58,8 @@ std::shared_ptr<Backend> backendFromEnvironment() {
 
 std::optional<Answer> parseAnswer(const std::string& word) {
   static const std::pair<const char*, Answer> names[] = {
-      {"OK", Answer::OK},       {"Cancel", Answer::Cancel}, {"Abort", Answer::Abort},
-      {"Retry", Answer::Retry}, {"Ignore", Answer::Ignore}, {"Yes", Answer::Yes},
-      {"No", Answer::No}};
+      {"OK", Answer::OK},         {"Cancel", Answer::Cancel}, {"Abort", Answer::Abort}, {"Retry", Answer::Retry},
+      {"Ignore", Answer::Ignore}, {"Yes", Answer::Yes},       {"No", Answer::No}};
   for (const auto& [name, answer] : names)
     if (word == name) return answer;
   return std::nullopt;
@@ -96,8 +95,7 @@ std::shared_ptr<Backend> setBackend(std::shared_ptr<Backend> backend) {
   auto previous = current();
   // The environment's script wins over a program's own backend, so a
   // program started by a test answers from the test's script.
-  if (auto scripted = backendFromEnvironment(); scripted && backend && !backend->scripted())
-    backend = scripted;
+  if (auto scripted = backendFromEnvironment(); scripted && backend && !backend->scripted()) backend = scripted;
   current() = std::move(backend);
   return previous;
 }

@@ -24,11 +24,12 @@ std::vector<ButtonDef> buttonsOf(int buttons) {
   switch (buttons) {
     case mb::OKCancel: return {{"OK", Answer::OK, R::AcceptRole}, {"Annulla", Answer::Cancel, R::RejectRole}};
     case mb::AbortRetryIgnore:
-      return {{"Interrompi", Answer::Abort, R::RejectRole}, {"Riprova", Answer::Retry, R::AcceptRole},
+      return {{"Interrompi", Answer::Abort, R::RejectRole},
+              {"Riprova", Answer::Retry, R::AcceptRole},
               {"Ignora", Answer::Ignore, R::AcceptRole}};
     case mb::YesNoCancel:
-      return {{"Sì", Answer::Yes, R::YesRole}, {"No", Answer::No, R::NoRole},
-              {"Annulla", Answer::Cancel, R::RejectRole}};
+      return {
+          {"Sì", Answer::Yes, R::YesRole}, {"No", Answer::No, R::NoRole}, {"Annulla", Answer::Cancel, R::RejectRole}};
     case mb::YesNo: return {{"Sì", Answer::Yes, R::YesRole}, {"No", Answer::No, R::NoRole}};
     case mb::RetryCancel:
       return {{"Riprova", Answer::Retry, R::AcceptRole}, {"Annulla", Answer::Cancel, R::RejectRole}};
@@ -68,8 +69,7 @@ class QtBackend : public Backend {
   }
 
   std::string pickFolder(const FolderPickRequest& request) override {
-    return QFileDialog::getExistingDirectory(QApplication::activeWindow(), q(request.title),
-                                             q(request.initialFolder))
+    return QFileDialog::getExistingDirectory(QApplication::activeWindow(), q(request.title), q(request.initialFolder))
         .toStdString();
   }
 

@@ -24,9 +24,7 @@ std::string SectionValues::get(const std::string& name, std::string_view default
   return it == values_.end() ? std::string(defaultValue) : it->second;
 }
 
-bool SectionValues::has(const std::string& name) const {
-  return values_.count(text::toUpperAscii(name)) > 0;
-}
+bool SectionValues::has(const std::string& name) const { return values_.count(text::toUpperAscii(name)) > 0; }
 
 int SectionValues::lastNumber() const {
   int last = 0;
@@ -71,8 +69,7 @@ LoadPlan BookmarkStore::readForLoad(const std::string& section) const {
         plan.migrated = true;
       }
       plan.markers.push_back({from, n, values.has(nomeAudioName(n)), std::move(p), std::move(d),
-                              values.get(nomeAudioName(n), {}),
-                              static_cast<int>(plan.markers.size()) + 1});
+                              values.get(nomeAudioName(n), {}), static_cast<int>(plan.markers.size()) + 1});
     }
   }
   return plan;
@@ -121,8 +118,7 @@ void BookmarkStore::deleteNumber(const std::string& section, int n) const {
 }
 
 void BookmarkStore::deleteEntry(const std::string& section, const std::string& number) const {
-  const bool hasAudio =
-      registry::GetSetting(app_, section, number + "NOMEAUDIO", std::string(kMissing)) != kMissing;
+  const bool hasAudio = registry::GetSetting(app_, section, number + "NOMEAUDIO", std::string(kMissing)) != kMissing;
   registry::SettingsTransaction([&] {
     registry::DeleteSetting(app_, section, number);
     registry::DeleteSetting(app_, section, number + "NOME");

@@ -58,9 +58,7 @@ struct LoadedMarker {
   std::string position, description, audio;
   int newNumber = 0;  // its number after the renumbering
   // A bookmark that keeps its number keeps its values.
-  bool keepsItsNumber(const std::string& pageSection) const {
-    return section == pageSection && number == newNumber;
-  }
+  bool keepsItsNumber(const std::string& pageSection) const { return section == pageSection && number == newNumber; }
 };
 
 struct LoadPlan {
@@ -77,8 +75,8 @@ class BookmarkStore {
   // one; 0 when none is.
   int16_t find(const std::string& section, const std::string& description) const;
   // Saves a new bookmark's three values (each trimmed) as one change.
-  void add(const std::string& section, int number, const std::string& position,
-           const std::string& description, const std::string& audio) const;
+  void add(const std::string& section, int number, const std::string& position, const std::string& description,
+           const std::string& audio) const;
 
   // A load: the page's bookmarks in number order, then those of the older
   // section, numbered 1, 2, 3 ... in that order. A bookmark without a

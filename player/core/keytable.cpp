@@ -4,14 +4,12 @@ namespace lumo::player::core {
 
 bool isHelpKey(int16_t keyCode) { return keyCode == vk::F1; }
 
-std::optional<Command> commandWithoutFile(int16_t keyCode, int16_t shift, const KeyCodes& keys,
-                                          bool bookmarkListOpen) {
+std::optional<Command> commandWithoutFile(int16_t keyCode, int16_t shift, const KeyCodes& keys, bool bookmarkListOpen) {
   switch (shift) {
     case kNoShift:
       if (keyCode == vk::Escape && bookmarkListOpen) return Command::CloseBookmarkList;
       return std::nullopt;
-    case kAllShifts:
-      return Command::ToggleDebug;
+    case kAllShifts: return Command::ToggleDebug;
     case kAlt:
       if (keyCode == '9') return Command::NextStyle;
       if (keyCode == '8') return Command::NextIndexEntry;
@@ -27,8 +25,7 @@ std::optional<Command> commandWithoutFile(int16_t keyCode, int16_t shift, const 
       if (keyCode == '7') return Command::NextPage;
       if (keyCode == '0') return Command::SwitchReader;
       return std::nullopt;
-    default:
-      return std::nullopt;
+    default: return std::nullopt;
   }
 }
 
@@ -52,12 +49,10 @@ std::optional<Command> bookmarkCommand(int16_t keyCode, const KeyCodes& keys) {
   return std::nullopt;
 }
 
-std::vector<Command> keyCommands(int16_t keyCode, int16_t shift, const KeyCodes& keys,
-                                 const KeyState& state) {
+std::vector<Command> keyCommands(int16_t keyCode, int16_t shift, const KeyCodes& keys, const KeyState& state) {
   if (isHelpKey(keyCode)) return {Command::Help};
   std::vector<Command> commands;
-  if (const auto c = commandWithoutFile(keyCode, shift, keys, state.bookmarkListOpen))
-    commands.push_back(*c);
+  if (const auto c = commandWithoutFile(keyCode, shift, keys, state.bookmarkListOpen)) commands.push_back(*c);
   if (shift == kCtrl && state.fileLoaded)
     if (const auto c = playbackCommand(keyCode, keys)) commands.push_back(*c);
   if (shift == kAlt)
@@ -67,16 +62,11 @@ std::vector<Command> keyCommands(int16_t keyCode, int16_t shift, const KeyCodes&
 
 const char* stepLabel(Command command) {
   switch (command) {
-    case Command::NextStyle:
-      return "Form KeyDown: Ctrl+Shift+9";
-    case Command::ThreeSpeedCycle:
-      return "Form KeyDown: Ctrl+9";
-    case Command::ToggleConfiguration:
-      return "Form KeyDown: Ctrl+8";
-    case Command::SwitchReader:
-      return "Form KeyDown: Ctrl+0";
-    default:
-      return nullptr;
+    case Command::NextStyle: return "Form KeyDown: Ctrl+Shift+9";
+    case Command::ThreeSpeedCycle: return "Form KeyDown: Ctrl+9";
+    case Command::ToggleConfiguration: return "Form KeyDown: Ctrl+8";
+    case Command::SwitchReader: return "Form KeyDown: Ctrl+0";
+    default: return nullptr;
   }
 }
 

@@ -93,8 +93,7 @@ enum class Command {
 
 bool isHelpKey(int16_t keyCode);
 // The command of the group that needs no media file, if any.
-std::optional<Command> commandWithoutFile(int16_t keyCode, int16_t shift, const KeyCodes& keys,
-                                          bool bookmarkListOpen);
+std::optional<Command> commandWithoutFile(int16_t keyCode, int16_t shift, const KeyCodes& keys, bool bookmarkListOpen);
 // The playback command of a key pressed with Ctrl while a file is loaded.
 std::optional<Command> playbackCommand(int16_t keyCode, const KeyCodes& keys);
 // The bookmark command of a key pressed with Alt.
@@ -106,8 +105,7 @@ struct KeyState {
   bool bookmarkListOpen = false;
   bool fileLoaded = false;
 };
-std::vector<Command> keyCommands(int16_t keyCode, int16_t shift, const KeyCodes& keys,
-                                 const KeyState& state);
+std::vector<Command> keyCommands(int16_t keyCode, int16_t shift, const KeyCodes& keys, const KeyState& state);
 
 // The step under which a failure of the command is reported
 // ("Form KeyDown: Ctrl+9"); nullptr for a command that keeps the step of

@@ -8,9 +8,7 @@ namespace bp = lumo::bookpage;
 
 namespace {
 
-bool contains(std::string_view text, std::string_view what) {
-  return text.find(what) != std::string_view::npos;
-}
+bool contains(std::string_view text, std::string_view what) { return text.find(what) != std::string_view::npos; }
 
 }  // namespace
 
@@ -37,9 +35,7 @@ LinkCommand linkCommand(std::string_view address) {
   return command;
 }
 
-std::string dictionaryVideoName(std::string value) {
-  return bp::replaceAll(std::move(value), bp::kNoFullScreen, "");
-}
+std::string dictionaryVideoName(std::string value) { return bp::replaceAll(std::move(value), bp::kNoFullScreen, ""); }
 
 std::optional<int32_t> anchorSeconds(std::string_view link) {
   const std::optional<int64_t> seconds = bp::indexLinkSeconds(link);
@@ -58,8 +54,7 @@ IndexMove nextIndexEntry(int16_t currentIndex, int32_t playing, const AnchorLink
   return {static_cast<int16_t>(n - 1), {}};
 }
 
-IndexMove previousIndexEntry(const std::function<int32_t()>& playingPosition,
-                             const AnchorLink& linkOf) {
+IndexMove previousIndexEntry(const std::function<int32_t()>& playingPosition, const AnchorLink& linkOf) {
   if (linkOf(1).empty()) return {std::nullopt, {}};
   const int32_t playing = playingPosition();
   struct Entry {

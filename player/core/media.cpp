@@ -5,8 +5,8 @@
 
 namespace lumo::player::core {
 
-std::string startPosition(std::string_view url, std::string_view pendingFragment, bool moving,
-                          int32_t audioIndex, const PageMeta& meta) {
+std::string startPosition(std::string_view url, std::string_view pendingFragment, bool moving, int32_t audioIndex,
+                          const PageMeta& meta) {
   const std::string_view keyword = bookpage::kPositionKeyword;
   if (!moving && pendingFragment.find(keyword) != std::string_view::npos)
     return bookpage::positionText(pendingFragment);
@@ -28,8 +28,7 @@ const std::vector<std::string>& probedExtensions() {
 
 bool isVideoName(std::string_view name) {
   for (const std::string_view ext : {".wmv", ".m1v", ".avi"})
-    if (name.size() >= ext.size() && text::iequals(name.substr(name.size() - ext.size()), ext))
-      return true;
+    if (name.size() >= ext.size() && text::iequals(name.substr(name.size() - ext.size()), ext)) return true;
   return false;
 }
 

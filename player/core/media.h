@@ -21,8 +21,8 @@ using PageMeta = std::function<std::string(const std::string& name)>;
 // only a start (not a move to the page's next or previous medium) uses it;
 // then the address's own position keyword; else the position meta of the
 // medium (of media file audioIndex when moving). "" starts at 0.
-std::string startPosition(std::string_view url, std::string_view pendingFragment, bool moving,
-                          int32_t audioIndex, const PageMeta& meta);
+std::string startPosition(std::string_view url, std::string_view pendingFragment, bool moving, int32_t audioIndex,
+                          const PageMeta& meta);
 
 // A media name has an extension when its last "." lies after its last "/".
 bool hasExtension(std::string_view name);

@@ -11,14 +11,10 @@ namespace {
 
 using bookpage::replaceAll;
 
-bool startsWith(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
-}
+bool startsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
 // A path in the backslash form of section texts, upper-cased.
-std::string sectionForm(std::string_view path) {
-  return replaceAll(text::toUpperLatin(path), "/", "\\");
-}
+std::string sectionForm(std::string_view path) { return replaceAll(text::toUpperLatin(path), "/", "\\"); }
 
 // Removes the longest mount point that the text (already without its
 // leading "\") begins with; the root file system "/" is no prefix.
@@ -101,8 +97,7 @@ std::string pageFolderAddress(std::string_view address) {
   return slash == std::string::npos ? std::string{} : base.substr(0, slash + 1);
 }
 
-std::string PulisciUrl(std::string_view url, std::string_view location,
-                       std::string_view programFolder) {
+std::string PulisciUrl(std::string_view url, std::string_view location, std::string_view programFolder) {
   // The page shown, also without the fragment that an index link left on it.
   const std::string page = withoutFragment(location);
   std::string s = replaceAll(std::string(url), location, "");

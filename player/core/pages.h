@@ -32,8 +32,7 @@ std::string pageFolderAddress(std::string_view address);
 // still relative, of a link outside the program folder, is put in the
 // page's folder; backslashes become "/", doubled slashes and "file:" go,
 // "%20" is a blank and every "@" is dropped.
-std::string PulisciUrl(std::string_view url, std::string_view location,
-                       std::string_view programFolder);
+std::string PulisciUrl(std::string_view url, std::string_view location, std::string_view programFolder);
 
 // A media path without the page extensions a link may carry (every ".htm"
 // and ".HTM").

@@ -39,8 +39,7 @@ Skip skipForward(double position, double step, double duration) {
   return {SkipMove::Seek, position + step};
 }
 
-std::optional<std::string> skipStepRefill(const std::string& typed,
-                                          const std::function<std::string()>& stored,
+std::optional<std::string> skipStepRefill(const std::string& typed, const std::function<std::string()>& stored,
                                           const std::function<bool(const std::string&)>& isNumber) {
   if (isNumber(typed)) return std::nullopt;
   const std::string step = stored();

@@ -59,8 +59,7 @@ Skip skipForward(double position, double step, double duration);
 // otherwise the box is refilled with the stored step, or with "10" when
 // the stored step is no number either. None when the typed text stays
 // (the stored step is then not read).
-std::optional<std::string> skipStepRefill(const std::string& typed,
-                                          const std::function<std::string()>& stored,
+std::optional<std::string> skipStepRefill(const std::string& typed, const std::function<std::string()>& stored,
                                           const std::function<bool(const std::string&)>& isNumber);
 inline constexpr std::string_view kFirstSkipStep = "10";
 

@@ -24,8 +24,8 @@ frmErrore::frmErrore(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("frmErrore"));
   setWindowTitle(QString::fromUtf8(kErrorTitle));
   // A fixed dialog: no minimise or maximise button.
-  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint);
   setFixedSize(TwipsRect(0, 0, 6216, 2784).size());
   setAccessibleName(windowTitle());
 
@@ -68,9 +68,8 @@ void frmErrore::updateAccessibleNames() {
   Label1->setAccessibleName(Label1->text());
   Label2->setAccessibleName(Label2->text());
   lblErrore->setAccessibleName(lblErrore->text().isEmpty() ? Label1->text() : lblErrore->text());
-  lblFunzione->setAccessibleName(lblFunzione->text().isEmpty()
-                                     ? Label2->text()
-                                     : Label2->text() + u' ' + lblFunzione->text());
+  lblFunzione->setAccessibleName(lblFunzione->text().isEmpty() ? Label2->text()
+                                                               : Label2->text() + u' ' + lblFunzione->text());
   setAccessibleDescription(lblErrore->text());
 }
 

@@ -78,10 +78,8 @@ frmWMP9::frmWMP9() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
 
   connect(TimerNextAction, &QTimer::timeout, this, [this] { TimerNextAction_Timer(); });
   connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-  connect(WMP, &media::MediaControl::PlayStateChange, this,
-          [this](int state) { WMP_PlayStateChange(state); });
-  connect(WMP, &media::MediaControl::OpenStateChange, this,
-          [this](int state) { WMP_OpenStateChange(state); });
+  connect(WMP, &media::MediaControl::PlayStateChange, this, [this](int state) { WMP_PlayStateChange(state); });
+  connect(WMP, &media::MediaControl::OpenStateChange, this, [this](int state) { WMP_OpenStateChange(state); });
   connect(WMP, &media::MediaControl::KeyPress, this, [this](int key) { WMP_KeyPress(key); });
 }
 
@@ -178,8 +176,7 @@ void frmWMP9::WMP_PlayStateChange(int NewState) {
         DoEvents();
         TimerNextAction->start();
         break;
-      default:
-        break;
+      default: break;
     }
   });
 }
@@ -191,10 +188,8 @@ void frmWMP9::showVideo() {
   } else {
     setWindowState(Qt::WindowNoState);
     const QRect screen = screenPixels();
-    const QRect twips =
-        VideoWindowTwips(screen.size(), WMP->imageSourceWidth(), WMP->imageSourceHeight());
-    setGeometry(TwipsRect(twips.x(), twips.y(), twips.width(), twips.height())
-                    .translated(screen.topLeft()));
+    const QRect twips = VideoWindowTwips(screen.size(), WMP->imageSourceWidth(), WMP->imageSourceHeight());
+    setGeometry(TwipsRect(twips.x(), twips.y(), twips.width(), twips.height()).translated(screen.topLeft()));
     Form_Resize();
     WMP->setControlEnabled(true);
   }
@@ -296,8 +291,7 @@ void frmWMP9::Stop_Player() {
     // A medium that is still opening or paused is stopped too: otherwise an
     // audio file loaded with the reader off would start once open.
     const int state = WMP->playState();
-    if (state == ps::Playing || state == ps::Paused || state == ps::Buffering ||
-        state == ps::Transitioning)
+    if (state == ps::Playing || state == ps::Paused || state == ps::Buffering || state == ps::Transitioning)
       WMP->stop();
     DoEvents();
     TimerNextAction->stop();  // cancels an end-of-media report still pending

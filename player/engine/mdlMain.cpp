@@ -51,8 +51,7 @@ void ShowError(const QString& Label, const QString& Message) {
   try {
     const QString text = ErrorMessageText(Message);
     if (ui::backend().scripted()) {
-      ui::MsgBox(ErrorReportText(Label, text).toStdString(), ui::mb::OKOnly | ui::mb::Critical,
-                 kErrorTitle);
+      ui::MsgBox(ErrorReportText(Label, text).toStdString(), ui::mb::OKOnly | ui::mb::Critical, kErrorTitle);
       return;
     }
     // A new dialog for every report, without an owner window.
@@ -92,9 +91,7 @@ bool Trap(const std::function<QString()>& label, const std::function<void()>& bo
 void DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
 namespace {
-int32_t toTwips(int32_t pixels) {
-  return text::toInt32(static_cast<long long>(pixels) * kTwipsPerPixel);
-}
+int32_t toTwips(int32_t pixels) { return text::toInt32(static_cast<long long>(pixels) * kTwipsPerPixel); }
 }  // namespace
 
 int32_t PixelsToTwipsX(int32_t Pixels) { return toTwips(Pixels); }

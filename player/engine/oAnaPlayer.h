@@ -67,7 +67,7 @@ class oAnaPlayer : public QObject {
   void PlayFileChange(const QString& NewFile);
 
  private:
-  frmWMP9& player() const;  // the current player, or run-time error 91
+  frmWMP9& player() const;         // the current player, or run-time error 91
   frmWMP9& versionPlayer() const;  // the player that Versione names
   void loadHostWindow();
   void loadOtherPlayer();

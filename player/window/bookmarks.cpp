@@ -7,17 +7,17 @@
 // bookmarks at each load, so that a failure never leaves a bookmark half
 // written or two bookmarks under one number.
 
-#include <QListWidget>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <functional>
 #include <vector>
 
 #include "common/text/text.h"
 #include "platform/browser/webbrowser.h"
-#include "player/core/bookmark_store.h"
 #include "platform/shell/drives.h"
 #include "platform/ui/ui.h"
+#include "player/core/bookmark_store.h"
 #include "player/engine/mdlMain.h"
 #include "player/engine/oAnaPlayer.h"
 #include "player/window/frmBrowser.h"
@@ -34,9 +34,7 @@ QString qs(const std::string& text) { return QString::fromStdString(text); }
 
 QString frmBrowser::Section() {
   QString result;
-  Trap(QStringLiteral("Section"), [&] {
-    result = SectionText(objwb->LocationURL(), AppPath, shell::driveRoots());
-  });
+  Trap(QStringLiteral("Section"), [&] { result = SectionText(objwb->LocationURL(), AppPath, shell::driveRoots()); });
   return result;
 }
 
@@ -64,8 +62,7 @@ int16_t frmBrowser::MarcatoreCerca(QString& row, QString& section) {
 void frmBrowser::AddMarcatore(QString& description, int16_t& position) {
   const auto label = [this] { return QStringLiteral("AddMarcatore - ") + Messages.MARKEXIST; };
   try {
-    const std::string audio =
-        core::audioFileName(oPlayer ? oPlayer->FileName().toStdString() : std::string());
+    const std::string audio = core::audioFileName(oPlayer ? oPlayer->FileName().toStdString() : std::string());
     const QString sec = Section();
     const core::SectionValues values(AppName, sec.toStdString());
     // Numbers above 100 are never loaded: a full page takes no new bookmark.
@@ -77,8 +74,7 @@ void frmBrowser::AddMarcatore(QString& description, int16_t& position) {
     // and the new name is checked again.
     while (values.find(description.toStdString()) > 0) {
       frmInputBox box(this);
-      box.Title(QStringLiteral(
-          "Attenzione! Segnalibro già esistente, cambia il testo della descrizione"));
+      box.Title(QStringLiteral("Attenzione! Segnalibro già esistente, cambia il testo della descrizione"));
       box.Label1->setText(QStringLiteral("Il segnalibro inserito esiste già, modifica la descrizione:"));
       box.txtInput->setText(description);
       box.Display();
@@ -117,10 +113,8 @@ void frmBrowser::reportMarcatori(MarcatoriMode Mode, const QString& step) {
             QString());
 }
 
-void frmBrowser::Marcatori(MarcatoriMode Mode, const QString& /*unused*/, QString& section,
-                           int16_t listNumber) {
-  if (!Trap(QStringLiteral("Marcatori Mode = ") + QString::number(static_cast<int32_t>(Mode)) +
-                QStringLiteral(" --> "),
+void frmBrowser::Marcatori(MarcatoriMode Mode, const QString& /*unused*/, QString& section, int16_t listNumber) {
+  if (!Trap(QStringLiteral("Marcatori Mode = ") + QString::number(static_cast<int32_t>(Mode)) + QStringLiteral(" --> "),
             [&] {
               if (section.isEmpty()) section = Section();
             }))
@@ -148,8 +142,7 @@ void frmBrowser::markersLoad(QString s, int16_t L) {
     return;
   }
 
-  const QString tag = QStringLiteral("-%NUMERO%-").replace(QStringLiteral("%NUMERO%"),
-                                                          QString::number(L));
+  const QString tag = QStringLiteral("-%NUMERO%-").replace(QStringLiteral("%NUMERO%"), QString::number(L));
   for (const core::LoadedMarker& m : plan.markers) {
     const QString description = qs(m.description);
     const QString key = L > 0 ? tag + description : description;
@@ -170,8 +163,7 @@ void frmBrowser::markersLoad(QString s, int16_t L) {
     listStep("Caricamento nelle liste oMarkersIndex", [&] { oMarkersIndex.Add(s, key); });
     listStep("Caricamento nelle liste ListMarkers", [&] {
       const QString time = strtempo(text::toInt32(seconds));
-      ListMarkers->addItem(time + (L == 0 ? QStringLiteral("\t") : QString()) +
-                           QStringLiteral(" - ") + description);
+      ListMarkers->addItem(time + (L == 0 ? QStringLiteral("\t") : QString()) + QStringLiteral(" - ") + description);
       if (L > 0) lstapp->addItem(s + QLatin1Char('*') + QString::number(m.newNumber));
     });
   }

@@ -39,9 +39,8 @@ void frmBrowser::chkAudioOff_Click() {
 }
 
 void frmBrowser::chkSavePos_Click() {
-  Trap(QStringLiteral("chkSavePos_Click"), [&] {
-    registry::SaveSetting(AppName, kPlayerSection, "SavePos", chkSavePos->isChecked() ? "1" : "0");
-  });
+  Trap(QStringLiteral("chkSavePos_Click"),
+       [&] { registry::SaveSetting(AppName, kPlayerSection, "SavePos", chkSavePos->isChecked() ? "1" : "0"); });
 }
 
 void frmBrowser::TextRate_Change() {
@@ -52,9 +51,8 @@ void frmBrowser::TextRate_Change() {
 }
 
 void frmBrowser::TextVolume_Change() {
-  Trap(QStringLiteral("TextVolume_Change"), [&] {
-    registry::SaveSetting(AppName, kPlayerSection, "Volume", TextVolume->text().toStdString());
-  });
+  Trap(QStringLiteral("TextVolume_Change"),
+       [&] { registry::SaveSetting(AppName, kPlayerSection, "Volume", TextVolume->text().toStdString()); });
 }
 
 void frmBrowser::TextAvantiIndietro_Change() {
@@ -94,9 +92,7 @@ void frmBrowser::cmdGO_Click() {
 }
 
 void frmBrowser::fraDebug_DragOver(int X, int Y) {
-  Trap(QStringLiteral("fraDebug_DragOver"), [&] {
-    fraDebug->move(TwipsToPixels(X), TwipsToPixels(Y));
-  });
+  Trap(QStringLiteral("fraDebug_DragOver"), [&] { fraDebug->move(TwipsToPixels(X), TwipsToPixels(Y)); });
 }
 
 void frmBrowser::TextFileName_KeyDown(int16_t KeyCode, int16_t /*Shift*/) {

@@ -71,9 +71,8 @@ QString* MessageTexts::byKey(const QString& key) {
 }
 
 const std::array<const char*, 9>& MessageTexts::replacementOrder() {
-  static const std::array<const char*, 9> order{"DELMARK",  "MARKNONE",  "ERRORE",
-                                                "EXPORTOK", "EXPORTKO",  "MARKEXIST",
-                                                "RIPRISTINOOK", "SOSTFILE", "USCITA"};
+  static const std::array<const char*, 9> order{"DELMARK",   "MARKNONE",     "ERRORE",   "EXPORTOK", "EXPORTKO",
+                                                "MARKEXIST", "RIPRISTINOOK", "SOSTFILE", "USCITA"};
   return order;
 }
 
@@ -136,8 +135,7 @@ void frmBrowser::createControls() {
 
 void frmBrowser::createConfigurationFrame() {
   const QString frameCaption = QStringLiteral("Configurazione");
-  frmconfigurazione =
-      named(new QGroupBox(frameCaption, this), "frmconfigurazione", frameCaption);
+  frmconfigurazione = named(new QGroupBox(frameCaption, this), "frmconfigurazione", frameCaption);
   place(frmconfigurazione, 0, 0, 4935, 2535);
   // The panel stands over the page: it paints its own face, so the page's
   // text does not run through it.
@@ -176,11 +174,9 @@ void frmBrowser::createConfigurationFrame() {
   Label5 = label("Label5", "secondi", 2400, 1800, 1455, 255);
   // The unit stands after the box on screen; a screen reader says it too.
   TextAvantiIndietro->setAccessibleDescription(Label5->text());
-  optPlayer[1] = named(new QRadioButton(QStringLiteral("Versione 9"), f), "optPlayer(1)",
-                       QStringLiteral("Versione 9"));
+  optPlayer[1] = named(new QRadioButton(QStringLiteral("Versione 9"), f), "optPlayer(1)", QStringLiteral("Versione 9"));
   place(optPlayer[1], 2640, 1080, 1335, 195);
-  optPlayer[0] =
-      named(new QRadioButton(QStringLiteral("Altre"), f), "optPlayer(0)", QStringLiteral("Altre"));
+  optPlayer[0] = named(new QRadioButton(QStringLiteral("Altre"), f), "optPlayer(0)", QStringLiteral("Altre"));
   place(optPlayer[0], 2640, 1320, 1335, 195);
   optPlayer[0]->setChecked(true);
   optPlayer[0]->hide();
@@ -191,8 +187,7 @@ void frmBrowser::createConfigurationFrame() {
       if (on) optPlayer_Click(i);
     });
   }
-  cmdSetupClose = named(new QPushButton(QStringLiteral("Chiudi"), f), "cmdSetupClose",
-                        QStringLiteral("Chiudi"));
+  cmdSetupClose = named(new QPushButton(QStringLiteral("Chiudi"), f), "cmdSetupClose", QStringLiteral("Chiudi"));
   place(cmdSetupClose, 3600, 2040, 975, 375);
 }
 
@@ -200,8 +195,7 @@ void frmBrowser::createBookmarkFrame() {
   const QString caption = QStringLiteral("Elenco Segnalibri");
   fraMarcatori = named(new QGroupBox(caption, this), "fraMarcatori", caption);
   fraMarcatori->hide();
-  const char* captions[5] = {"&Esporta Marcatori", "&Importa Marcatori", "&OK", "&Annulla",
-                             "&Chiudi"};
+  const char* captions[5] = {"&Esporta Marcatori", "&Importa Marcatori", "&OK", "&Annulla", "&Chiudi"};
   ListMarkers = named(new QListWidget(fraMarcatori), "ListMarkers", caption);
   lstapp = named(new QListWidget(fraMarcatori), "lstapp", QStringLiteral("Sezioni dei segnalibri"));
   lstapp->hide();
@@ -279,23 +273,23 @@ void frmBrowser::Form_Load() {
   KeepFragment = false;
   TimerSpalsh->stop();
   AppPath = qs(shell::programFolder());
-  HomeUrl = replaceAll(AppPath + QStringLiteral("/Index.htm"), QStringLiteral("//"),
-                       QStringLiteral("/"));
+  HomeUrl = replaceAll(AppPath + QStringLiteral("/Index.htm"), QStringLiteral("//"), QStringLiteral("/"));
 
   QString step = QStringLiteral("Form Load: inizializzazione");
   QString version;
-  const bool group1 = Trap([&] { return QStringLiteral("Form Load - ") + step; }, [&] {
-    AppName = kAppName;
-    Messages = MessageTexts{};
-    setVolumeLimits(core::volumeLimitsOf(0));
-    Keys = core::kLoadedKeyCodes;
-    step = QStringLiteral("Form Load: caricamento settings");
-    chkSavePos->setChecked(wholeNumber(qs(playerSetting("SavePos", "0"))) == 1);
-    StyleNumber = wholeNumber(qs(playerSetting("StyleSheet", "1")));
-    TextAvantiIndietro->setText(qs(playerSetting("AvantiIndietro", "10")));
-    TextVolume->setText(qs(playerSetting("Volume", "100")));
-    version = QString::number(wholeNumber(qs(playerSetting("Versione", "1"))));
-  });
+  const bool group1 = Trap([&] { return QStringLiteral("Form Load - ") + step; },
+                           [&] {
+                             AppName = kAppName;
+                             Messages = MessageTexts{};
+                             setVolumeLimits(core::volumeLimitsOf(0));
+                             Keys = core::kLoadedKeyCodes;
+                             step = QStringLiteral("Form Load: caricamento settings");
+                             chkSavePos->setChecked(wholeNumber(qs(playerSetting("SavePos", "0"))) == 1);
+                             StyleNumber = wholeNumber(qs(playerSetting("StyleSheet", "1")));
+                             TextAvantiIndietro->setText(qs(playerSetting("AvantiIndietro", "10")));
+                             TextVolume->setText(qs(playerSetting("Volume", "100")));
+                             version = QString::number(wholeNumber(qs(playerSetting("Versione", "1"))));
+                           });
   if (!group1) return;
 
   // A failed set-up of the player is tried once more with the other
@@ -305,12 +299,12 @@ void frmBrowser::Form_Load() {
     if (!createPlayer(version)) return;
   }
 
-  step = QStringLiteral("Form Load: caricamenti documento: ") + AppPath +
-         QStringLiteral("/Index.htm.");
-  Trap([&] { return QStringLiteral("Form Load - ") + step; }, [&] {
-    ShowAboutPage();
-    TimerSpalsh->start();
-  });
+  step = QStringLiteral("Form Load: caricamenti documento: ") + AppPath + QStringLiteral("/Index.htm.");
+  Trap([&] { return QStringLiteral("Form Load - ") + step; },
+       [&] {
+         ShowAboutPage();
+         TimerSpalsh->start();
+       });
 }
 
 // The player's creation and set-up; false when a step failed. A Yes to the
@@ -368,8 +362,7 @@ void frmBrowser::Form_Initialize() {
 }
 
 void frmBrowser::showAsStarted() {
-  if (qEnvironmentVariable("LUMO_WINDOW_STATE").compare(QStringLiteral("maximised"),
-                                                        Qt::CaseInsensitive) == 0) {
+  if (qEnvironmentVariable("LUMO_WINDOW_STATE").compare(QStringLiteral("maximised"), Qt::CaseInsensitive) == 0) {
     showMaximized();
   } else {
     show();
@@ -381,28 +374,28 @@ void frmBrowser::showAsStarted() {
 void frmBrowser::ShowAboutPage() {
   namespace org = lumo::organisation;
   auto e = [](const char* s) { return escapeHtml(QString::fromUtf8(s)); };
-  const QString logo = qs(browser::url::fileAddress(
-      shell::resolvePath(AppPath.toStdString() + "/include/avvio.jpg")));
-  const QString html =
-      QStringLiteral("<BODY>") +
-      QStringLiteral("<p align=\"center\"><img border=\"0\" src=\"") + escapeHtml(logo) +
-      QStringLiteral("\" alt=\"Logo di LumoPlayer\"></p>") +
-      QStringLiteral("<h1 align=\"center\"><b><font size=\"7\">LumoPlayer 4.1</font></b></h1>") +
-      QStringLiteral("<h2 align=\"center\"><i>Software di navigazione accessibile per l'ascolto degli "
-                     "audiolibri digitali.</i></h2>") +
-      QStringLiteral("<h2 align=\"center\">") + e(org::Name) + QStringLiteral("</h2>") +
-      QStringLiteral("<p class=\"testo\" align=\"center\">") + e(org::PostalAddress) +
-      QStringLiteral(" - Tel. ") + e(org::Telephone) + QStringLiteral(" - Fax ") + e(org::Fax) +
-      QStringLiteral("</p><p class=\"testo\" align=\"center\"><a href=\"") + e(org::WebAddress) +
-      QStringLiteral("\">") + e(org::WebAddress) +
-      QStringLiteral("</a></p><p class=\"testo\" align=\"center\"><a href=\"mailto:") + e(org::Email) +
-      QStringLiteral("\">") + e(org::Email) +
-      QStringLiteral("</a></p><p class=\"testo\" align=\"center\"><b>L'uso di questo programma è "
-                     "riservato agli iscritti di ") +
-      e(org::Name) + QStringLiteral(", che ne cura la distribuzione.</b></p>") +
-      QStringLiteral("<hr><p class=\"testo\" align=\"center\"><b>Si ringrazia la cooperativa che ha "
-                     "realizzato il primo motore di navigazione.</b></p><hr>") +
-      QStringLiteral("</Body>");
+  const QString logo = qs(browser::url::fileAddress(shell::resolvePath(AppPath.toStdString() + "/include/avvio.jpg")));
+  const QString html = QStringLiteral("<BODY>") + QStringLiteral("<p align=\"center\"><img border=\"0\" src=\"") +
+                       escapeHtml(logo) + QStringLiteral("\" alt=\"Logo di LumoPlayer\"></p>") +
+                       QStringLiteral("<h1 align=\"center\"><b><font size=\"7\">LumoPlayer 4.1</font></b></h1>") +
+                       QStringLiteral(
+                           "<h2 align=\"center\"><i>Software di navigazione accessibile per l'ascolto degli "
+                           "audiolibri digitali.</i></h2>") +
+                       QStringLiteral("<h2 align=\"center\">") + e(org::Name) + QStringLiteral("</h2>") +
+                       QStringLiteral("<p class=\"testo\" align=\"center\">") + e(org::PostalAddress) +
+                       QStringLiteral(" - Tel. ") + e(org::Telephone) + QStringLiteral(" - Fax ") + e(org::Fax) +
+                       QStringLiteral("</p><p class=\"testo\" align=\"center\"><a href=\"") + e(org::WebAddress) +
+                       QStringLiteral("\">") + e(org::WebAddress) +
+                       QStringLiteral("</a></p><p class=\"testo\" align=\"center\"><a href=\"mailto:") + e(org::Email) +
+                       QStringLiteral("\">") + e(org::Email) +
+                       QStringLiteral(
+                           "</a></p><p class=\"testo\" align=\"center\"><b>L'uso di questo programma è "
+                           "riservato agli iscritti di ") +
+                       e(org::Name) + QStringLiteral(", che ne cura la distribuzione.</b></p>") +
+                       QStringLiteral(
+                           "<hr><p class=\"testo\" align=\"center\"><b>Si ringrazia la cooperativa che ha "
+                           "realizzato il primo motore di navigazione.</b></p><hr>") +
+                       QStringLiteral("</Body>");
   // Each step on its own: a page that is not there yet skips the writing.
   skipOnError([&] { objwb->Document().body().setInnerHTML(html.toStdString()); });
   // Screen readers name the page by its title: the program and its version.
@@ -424,8 +417,7 @@ void frmBrowser::TimerSpalsh_Timer() {
     const QString brano = qs(playerSetting("Brano", ""));
     if (chkSavePos->isChecked() && brano != QLatin1String("about:blank")) {
       const QString file = localFileOf(brano);
-      if (!brano.isEmpty() && !file.isEmpty() &&
-          shell::existsNoCase(file.toStdString())) {
+      if (!brano.isEmpty() && !file.isEmpty() && shell::existsNoCase(file.toStdString())) {
         ResumePending = true;
         objwb->Navigate2(brano);
         return;
@@ -441,8 +433,7 @@ void frmBrowser::TimerSpalsh_Timer() {
 bool frmBrowser::Form_QueryUnload() {
   bool cancel = false;
   Trap(QStringLiteral("Form_QueryUnload"), [&] {
-    const auto answer =
-        ui::MsgBox(Messages.USCITA.toStdString(), ui::mb::YesNo, "LUMO Player");
+    const auto answer = ui::MsgBox(Messages.USCITA.toStdString(), ui::mb::YesNo, "LUMO Player");
     if (answer != ui::Answer::Yes) {
       cancel = true;
       return;
@@ -511,8 +502,7 @@ void frmBrowser::Form_Resize() {
     const int pw = twips(frmImpExp->width()), ph = twips(frmImpExp->height());
     for (int i : {2, 3}) {
       const int bw = twips(cmdImpExp[i]->width());
-      place(cmdImpExp[i], pw - (bw + 100), twips(cmdImpExp[i]->y()), bw,
-            twips(cmdImpExp[i]->height()));
+      place(cmdImpExp[i], pw - (bw + 100), twips(cmdImpExp[i]->y()), bw, twips(cmdImpExp[i]->height()));
     }
     const int dh = twips(Drive->height());
     const int dw = (pw - (twips(cmdImpExp[2]->width()) + 400)) / 2;
@@ -526,8 +516,8 @@ void frmBrowser::Form_Resize() {
     frmImpExp->placeFileList();
     const int nameTop = twips(cmdImpExp[2]->y());
     place(TextFileName, fileLeft, nameTop, fileWidth, twips(TextFileName->height()));
-    place(lblNomeFile, fileLeft, nameTop - twips(lblNomeFile->height()) - 30,
-          twips(lblNomeFile->width()), twips(lblNomeFile->height()));
+    place(lblNomeFile, fileLeft, nameTop - twips(lblNomeFile->height()) - 30, twips(lblNomeFile->width()),
+          twips(lblNomeFile->height()));
   });
 }
 
@@ -576,8 +566,7 @@ void frmBrowser::SetPlayer(int16_t Index) {
       const QSignalBlocker quiet(optPlayer[Index]);
       optPlayer[Index]->setChecked(true);
     }
-    registry::SaveSetting(AppName, kPlayerSection, "Versione",
-                          std::to_string(oPlayer->Versione()));
+    registry::SaveSetting(AppName, kPlayerSection, "Versione", std::to_string(oPlayer->Versione()));
   } catch (...) {
     SetErrFrom(std::current_exception());
     ShowError(QStringLiteral("SetPlayer"),

@@ -219,10 +219,8 @@ class frmBrowser : public QWidget {
   // The window's player; run-time error 91 while there is none (a load
   // that failed before creating it).
   oAnaPlayer& player() const;
-  bool loadMedia(const QString& URL, const QString& mediaName, const QString& position,
-                 QString& step);
-  QString findMedia(const QString& URL, const QString& mediaName, bool& video,
-                    QString& step) const;
+  bool loadMedia(const QString& URL, const QString& mediaName, const QString& position, QString& step);
+  QString findMedia(const QString& URL, const QString& mediaName, bool& video, QString& step) const;
   void markersLoad(QString section, int16_t listNumber);
   void markersDelete(MarcatoriMode Mode, QString section);
   void reportMarcatori(MarcatoriMode Mode, const QString& step);

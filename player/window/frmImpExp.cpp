@@ -40,15 +40,13 @@ constexpr const char* kImportCaption = "   Importazione Marcatori   ";
 constexpr const char* kReplaceTitle = "Esportazione Marcatori LUMO";
 
 // What the reader is told when an import changes nothing, or only part.
-constexpr const char* kNothingChosen =
-    "Nessun file scelto: nessuna impostazione è stata importata.";
+constexpr const char* kNothingChosen = "Nessun file scelto: nessuna impostazione è stata importata.";
 constexpr const char* kImportFailed =
     "Importazione dal file @FILE@ non riuscita: @WHY@. Nessuna impostazione è stata cambiata.";
 constexpr const char* kNothingToImport =
     "Il file @FILE@ non contiene impostazioni di LumoPlayer: nessuna impostazione è stata "
     "importata.";
-constexpr const char* kSkippedKeys =
-    "Queste chiavi del file non riguardano LumoPlayer e non sono state importate:";
+constexpr const char* kSkippedKeys = "Queste chiavi del file non riguardano LumoPlayer e non sono state importate:";
 constexpr const char* kBackupFailed =
     "Non è stato possibile scrivere la copia di sicurezza delle impostazioni nel file @FILE@: "
     "l'importazione è stata annullata.";
@@ -56,9 +54,7 @@ constexpr const char* kBackupFailed =
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 QString u8(const char* s) { return QString::fromUtf8(s); }
 
-QString withFile(QString message, const QString& file) {
-  return message.replace(QStringLiteral("@FILE@"), file);
-}
+QString withFile(QString message, const QString& file) { return message.replace(QStringLiteral("@FILE@"), file); }
 
 // The hourglass while the store is read or written.
 struct WaitCursor {
@@ -127,10 +123,8 @@ class FileList : public QListWidget {
       case Qt::Key_Home:
       case Qt::Key_End:
       case Qt::Key_PageUp:
-      case Qt::Key_PageDown:
-        return true;
-      default:
-        return false;
+      case Qt::Key_PageDown: return true;
+      default: return false;
     }
   }
   void mousePressEvent(QMouseEvent* event) override {
@@ -153,8 +147,7 @@ frmImpExp::frmImpExp(frmBrowser& owner, QWidget* parent) : QGroupBox(parent), w_
   auto* files = new FileList(this);
   files->chosen = [this] { File_Click(); };
   File = named(static_cast<QListWidget*>(files), "File", QStringLiteral("Elenco file"));
-  lblNomeFile = named(new QLabel(QStringLiteral("Nome file"), this), "lblNomeFile",
-                      QStringLiteral("Nome file"));
+  lblNomeFile = named(new QLabel(QStringLiteral("Nome file"), this), "lblNomeFile", QStringLiteral("Nome file"));
   TextFileName = named(new QLineEdit(this), "TextFileName", QStringLiteral("Nome file"));
   TextFileName->setToolTip(QStringLiteral("Nome file da Importare - Esportare"));
   lblNomeFile->setBuddy(TextFileName);
@@ -195,8 +188,7 @@ bool frmImpExp::exportMode() const { return !TextFileName->isHidden(); }
 void frmImpExp::setDirPath(const QString& path) {
   const QString folder = folderForm(path);
   const QFileInfo info(folder);
-  if (folder.isEmpty() || !info.isDir() || !QDir(folder).isReadable())
-    throw RuntimeError(err::PathNotFound);
+  if (folder.isEmpty() || !info.isDir() || !QDir(folder).isReadable()) throw RuntimeError(err::PathNotFound);
   const bool changed = folder != dirPath_;
   dirPath_ = folder;
   fillFolders();
@@ -221,8 +213,7 @@ void frmImpExp::fillFolders() {
   }
   const int current = Dir->count() - 1;
   const QDir dir(dirPath_);
-  for (const QString& name :
-       dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase)) {
+  for (const QString& name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase)) {
     auto* item = new QListWidgetItem(QString(depth * 2, QLatin1Char(' ')) + name, Dir);
     item->setData(Qt::UserRole, dir.filePath(name));
   }
@@ -250,8 +241,7 @@ void frmImpExp::refreshFiles() {
 
 void frmImpExp::placeFileList() {
   const int top = exportMode() ? w_.cmdImpExp[3]->y() : Dir->y();
-  File->setGeometry(File->x(), top, File->width(),
-                    std::max(0, height() - (top + TwipsToPixels(200))));
+  File->setGeometry(File->x(), top, File->width(), std::max(0, height() - (top + TwipsToPixels(200))));
 }
 
 void frmImpExp::openPanel(bool forExport) {
@@ -266,8 +256,7 @@ void frmImpExp::openPanel(bool forExport) {
   // the box is hidden and only a file chosen in the list fills it.
   if (!forExport) TextFileName->clear();
   // The folders as they are now; a folder that has gone gives the home.
-  if (!skipOnError([&] { setDirPath(dirPath_); }))
-    skipOnError([&] { setDirPath(qs(shell::homeFolder())); });
+  if (!skipOnError([&] { setDirPath(dirPath_); })) skipOnError([&] { setDirPath(qs(shell::homeFolder())); });
   show();
   raise();
   placeFileList();
@@ -306,8 +295,8 @@ void frmImpExp::carryOut() {
 void frmImpExp::exportTo(const QString& full, const QString& typed) {
   // Whatever follows the first "." of the name becomes "REG".
   const qsizetype dot = typed.indexOf(QLatin1Char('.'));
-  const QString name = dot < 0 ? full + QStringLiteral(".REG")
-                               : full.left(full.size() - typed.size() + dot + 1) + QStringLiteral("REG");
+  const QString name =
+      dot < 0 ? full + QStringLiteral(".REG") : full.left(full.size() - typed.size() + dot + 1) + QStringLiteral("REG");
   if (QFileInfo::exists(name)) {
     const ui::Answer answer =
         ui::MsgBox(withFile(w_.Messages.SOSTFILE, typed).toStdString(), ui::mb::YesNoCancel, kReplaceTitle);
@@ -317,8 +306,7 @@ void frmImpExp::exportTo(const QString& full, const QString& typed) {
   bool written = false;
   {
     const WaitCursor busy;
-    written = registry::ExportRegistryKey(registry::HKEY_CURRENT_USER, settingsTree(),
-                                          name.toStdString(), true, false);
+    written = registry::ExportRegistryKey(registry::HKEY_CURRENT_USER, settingsTree(), name.toStdString(), true, false);
   }
   TextFileName->clear();
   const bool ok = written && QFileInfo::exists(name);
@@ -342,8 +330,8 @@ void frmImpExp::importFrom(const QString& full, const QString& typed) {
   }
 
   std::optional<WaitCursor> busy(std::in_place);
-  const bool backedUp = registry::ExportRegistryKey(registry::HKEY_CURRENT_USER, settingsTree(),
-                                                    backupFile().toStdString(), true, false);
+  const bool backedUp =
+      registry::ExportRegistryKey(registry::HKEY_CURRENT_USER, settingsTree(), backupFile().toStdString(), true, false);
   QString message;
   int style = ui::mb::OKOnly;
   std::vector<std::string> skipped;
@@ -385,9 +373,7 @@ void frmImpExp::importFrom(const QString& full, const QString& typed) {
   }
 
   // The reader's present switch-off state outlives the import.
-  if (imported)
-    registry::SaveSetting(w_.AppName, kPlayerSection, "AudioOff",
-                          flagText(w_.AudioOffFlag).toStdString());
+  if (imported) registry::SaveSetting(w_.AppName, kPlayerSection, "AudioOff", flagText(w_.AudioOffFlag).toStdString());
   // The list shows the imported bookmarks: the page's, or on the summary
   // page those of every page, as its load lists them.
   w_.ClearMarcatori();
@@ -455,22 +441,15 @@ void frmBrowser::cmdImpExp_Click(int16_t Index) {
   Trap(QStringLiteral("cmdImpExp_Click"), [&] {
     switch (Index) {
       case 0:
-      case 1:
-        frmImpExp->openPanel(Index == 0);
-        break;
-      case 2:
-        frmImpExp->carryOut();
-        break;
-      case 3:
-        frmImpExp->cancel();
-        break;
+      case 1: frmImpExp->openPanel(Index == 0); break;
+      case 2: frmImpExp->carryOut(); break;
+      case 3: frmImpExp->cancel(); break;
       case 4:
         // "Chiudi": the page again, and the reading that the list paused.
         if (WasPlaying) resumeReading();
         showBookmarkList(false);
         break;
-      default:
-        throw RuntimeError(err::SubscriptOutOfRange);
+      default: throw RuntimeError(err::SubscriptOutOfRange);
     }
   });
 }

@@ -31,9 +31,9 @@ class frmImpExp : public QGroupBox {
  public:
   frmImpExp(frmBrowser& owner, QWidget* parent);
 
-  QComboBox* Drive;           // the mount roots, each ending in "/"
-  QListWidget* Dir;           // the folders above the current one, it, and its subfolders
-  QListWidget* File;          // the files of the file list's folder that match its pattern
+  QComboBox* Drive;   // the mount roots, each ending in "/"
+  QListWidget* Dir;   // the folders above the current one, it, and its subfolders
+  QListWidget* File;  // the files of the file list's folder that match its pattern
   QLabel* lblNomeFile;
   QLineEdit* TextFileName;
 

@@ -24,11 +24,11 @@
 #include "platform/registry/registry.h"
 #include "platform/shell/shell.h"
 #include "platform/ui/ui.h"
-#include "player/engine/mdlMain.h"
 #include "player/core/keytable.h"
 #include "player/core/links.h"
 #include "player/core/pages.h"
 #include "player/core/rules.h"
+#include "player/engine/mdlMain.h"
 #include "player/engine/oAnaPlayer.h"
 #include "player/window/frmBrowser.h"
 #include "player/window/frmImpExp.h"
@@ -40,20 +40,17 @@ namespace lumo::player {
 namespace vk = keys::vk;
 
 // The key table's codes are the codes the key events give.
-static_assert(core::vk::Escape == vk::Escape && core::vk::F1 == vk::F1 &&
-              core::vk::Plus == vk::OemPlus && core::vk::Minus == vk::OemMinus &&
-              core::vk::LetterI == vk::LetterA + ('I' - 'A'));
-static_assert(core::kShift == keys::shift::Shift && core::kCtrl == keys::shift::Ctrl &&
-              core::kAlt == keys::shift::Alt);
+static_assert(core::vk::Escape == vk::Escape && core::vk::F1 == vk::F1 && core::vk::Plus == vk::OemPlus &&
+              core::vk::Minus == vk::OemMinus && core::vk::LetterI == vk::LetterA + ('I' - 'A'));
+static_assert(core::kShift == keys::shift::Shift && core::kCtrl == keys::shift::Ctrl && core::kAlt == keys::shift::Alt);
 
 namespace {
 
 constexpr int16_t kNoShift = core::kNoShift;
 
 bool isModifierKey(int key) {
-  return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt ||
-         key == Qt::Key_Meta || key == Qt::Key_AltGr || key == Qt::Key_Super_L ||
-         key == Qt::Key_Super_R;
+  return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta ||
+         key == Qt::Key_AltGr || key == Qt::Key_Super_L || key == Qt::Key_Super_R;
 }
 
 }  // namespace
@@ -75,8 +72,7 @@ void frmBrowser::connectCommands() {
   connect(chkSavePos, &QCheckBox::toggled, this, [this] { chkSavePos_Click(); });
   connect(TextRate, &QLineEdit::textChanged, this, [this] { TextRate_Change(); });
   connect(TextVolume, &QLineEdit::textChanged, this, [this] { TextVolume_Change(); });
-  connect(TextAvantiIndietro, &QLineEdit::textChanged, this,
-          [this] { TextAvantiIndietro_Change(); });
+  connect(TextAvantiIndietro, &QLineEdit::textChanged, this, [this] { TextAvantiIndietro_Change(); });
   connect(cmdSetupClose, &QPushButton::clicked, this, [this] { cmdSetupClose_Click(); });
   for (int16_t i = 0; i < static_cast<int16_t>(cmdDebug.size()); ++i)
     connect(cmdDebug[i], &QPushButton::clicked, this, [this, i] { cmdDebug_Click(i); });
@@ -126,22 +122,23 @@ void frmBrowser::Form_KeyDown(int16_t KeyCode, int16_t Shift) { keyCommand(KeyCo
 bool frmBrowser::keyCommand(int16_t KeyCode, int16_t Shift) {
   QString step = QStringLiteral("Form KeyDown: inizializzazione");
   bool ran = false;
-  Trap([&] { return QStringLiteral("Form_KeyDown - ") + step; }, [&] {
-    if (core::isHelpKey(KeyCode)) {
-      ran = true;
-      objwb->Navigate2(QString::fromStdString(browser::url::fileAddress(
-          shell::resolvePath(AppPath.toStdString() + "/include/help.htm"))));
-      return;
-    }
-    if (const auto command = core::commandWithoutFile(KeyCode, Shift, Keys, !fraMarcatori->isHidden())) {
-      if (const char* label = core::stepLabel(*command)) step = QString::fromUtf8(label);
-      ran = runCommand(*command) || ran;
-    }
-    if (Shift == core::kCtrl && !player().FileName().isEmpty())
-      if (const auto command = core::playbackCommand(KeyCode, Keys)) ran = runCommand(*command) || ran;
-    if (Shift == core::kAlt)
-      if (const auto command = core::bookmarkCommand(KeyCode, Keys)) ran = runCommand(*command) || ran;
-  });
+  Trap([&] { return QStringLiteral("Form_KeyDown - ") + step; },
+       [&] {
+         if (core::isHelpKey(KeyCode)) {
+           ran = true;
+           objwb->Navigate2(QString::fromStdString(
+               browser::url::fileAddress(shell::resolvePath(AppPath.toStdString() + "/include/help.htm"))));
+           return;
+         }
+         if (const auto command = core::commandWithoutFile(KeyCode, Shift, Keys, !fraMarcatori->isHidden())) {
+           if (const char* label = core::stepLabel(*command)) step = QString::fromUtf8(label);
+           ran = runCommand(*command) || ran;
+         }
+         if (Shift == core::kCtrl && !player().FileName().isEmpty())
+           if (const auto command = core::playbackCommand(KeyCode, Keys)) ran = runCommand(*command) || ran;
+         if (Shift == core::kAlt)
+           if (const auto command = core::bookmarkCommand(KeyCode, Keys)) ran = runCommand(*command) || ran;
+       });
   return ran;
 }
 
@@ -150,8 +147,7 @@ bool frmBrowser::keyCommand(int16_t KeyCode, int16_t Shift) {
 bool frmBrowser::runCommand(core::Command command) {
   using C = core::Command;
   switch (command) {
-    case C::Help:
-      break;  // handled before the table: it ends the dispatch
+    case C::Help: break;  // handled before the table: it ends the dispatch
     case C::CloseBookmarkList:
       if (WasPlaying) resumeReading();
       showBookmarkList(false);
@@ -160,43 +156,19 @@ bool frmBrowser::runCommand(core::Command command) {
       fraDebug->setVisible(fraDebug->isHidden());
       if (!fraDebug->isHidden()) fraDebug->raise();
       break;
-    case C::NextStyle:
-      nextStyleSheet();
-      break;
-    case C::NextIndexEntry:
-      nextIndexEntry();
-      break;
-    case C::PreviousIndexEntry:
-      previousIndexEntry();
-      break;
-    case C::Slower:
-      stepRate(false);
-      break;
-    case C::Faster:
-      stepRate(true);
-      break;
-    case C::Home:
-      objwb->Navigate2(HomeUrl);
-      break;
-    case C::ThreeSpeedCycle:
-      threeSpeedCycle();
-      break;
-    case C::ToggleConfiguration:
-      toggleConfiguration();
-      break;
-    case C::PreviousPage:
-      return otherPage(false);
-    case C::NextPage:
-      return otherPage(true);
-    case C::SwitchReader:
-      switchReader();
-      break;
-    case C::SkipBack:
-      skipBack();
-      break;
-    case C::SkipForward:
-      skipForward();
-      break;
+    case C::NextStyle: nextStyleSheet(); break;
+    case C::NextIndexEntry: nextIndexEntry(); break;
+    case C::PreviousIndexEntry: previousIndexEntry(); break;
+    case C::Slower: stepRate(false); break;
+    case C::Faster: stepRate(true); break;
+    case C::Home: objwb->Navigate2(HomeUrl); break;
+    case C::ThreeSpeedCycle: threeSpeedCycle(); break;
+    case C::ToggleConfiguration: toggleConfiguration(); break;
+    case C::PreviousPage: return otherPage(false);
+    case C::NextPage: return otherPage(true);
+    case C::SwitchReader: switchReader(); break;
+    case C::SkipBack: skipBack(); break;
+    case C::SkipForward: skipForward(); break;
     case C::ToStart:
       player().setCurrentPosition(0);
       OSD(QStringLiteral("INIZIO ") + positionText(), false);
@@ -214,27 +186,13 @@ bool frmBrowser::runCommand(core::Command command) {
         OSD(QStringLiteral("PAUSA ") + positionText() + QStringLiteral(" premere ctrl+3"), true);
       }
       break;
-    case C::VolumeUp:
-      changeVolume(true);
-      break;
-    case C::VolumeDown:
-      changeVolume(false);
-      break;
-    case C::DeleteAllBookmarks:
-      deleteAllMarkers();
-      break;
-    case C::AddBookmark:
-      addBookmark();
-      break;
-    case C::ToggleBookmarkList:
-      toggleBookmarkList();
-      break;
-    case C::NextBookmark:
-      recallNeighbour(true);
-      break;
-    case C::PreviousBookmark:
-      recallNeighbour(false);
-      break;
+    case C::VolumeUp: changeVolume(true); break;
+    case C::VolumeDown: changeVolume(false); break;
+    case C::DeleteAllBookmarks: deleteAllMarkers(); break;
+    case C::AddBookmark: addBookmark(); break;
+    case C::ToggleBookmarkList: toggleBookmarkList(); break;
+    case C::NextBookmark: recallNeighbour(true); break;
+    case C::PreviousBookmark: recallNeighbour(false); break;
   }
   return true;
 }
@@ -308,8 +266,7 @@ void frmBrowser::threeSpeedCycle() {
   oAnaPlayer& p = player();
   const core::SpeedStep next = core::threeSpeedCycle(p.Rate());
   p.setRate(next.rate);
-  OSD(QString::fromUtf8(next.message.data(), qsizetype(next.message.size())) + singleText(p.Rate()),
-      false);
+  OSD(QString::fromUtf8(next.message.data(), qsizetype(next.message.size())) + singleText(p.Rate()), false);
   PlayerRate(p.Rate());
 }
 
@@ -338,19 +295,17 @@ void frmBrowser::switchReader() {
 // The previous or next page that the page's meta tag names, beside the page
 // shown; false when the page names none.
 bool frmBrowser::otherPage(bool next) {
-  const QString name = pageMeta(QString::fromStdString(
-      next ? bookpage::nextPageMeta(1) : std::string(bookpage::kPreviousPageMeta)));
+  const QString name =
+      pageMeta(QString::fromStdString(next ? bookpage::nextPageMeta(1) : std::string(bookpage::kPreviousPageMeta)));
   if (name.isEmpty()) return false;
   OSD(next ? QStringLiteral("File successivo") : QStringLiteral("File precedente"), false);
-  objwb->Navigate2(
-      QString::fromStdString(core::pageFolderAddress(objwb->LocationURL().toStdString())) + name);
+  objwb->Navigate2(QString::fromStdString(core::pageFolderAddress(objwb->LocationURL().toStdString())) + name);
   return true;
 }
 
 void frmBrowser::nextStyleSheet() {
   const auto n = static_cast<int16_t>(StyleNumber + 1);
-  const std::string next =
-      AppPath.toStdString() + "/include/style" + std::to_string(n) + ".css";
+  const std::string next = AppPath.toStdString() + "/include/style" + std::to_string(n) + ".css";
   StyleNumber = shell::existsNoCase(next) ? n : int16_t(1);
   OSD(QStringLiteral("Stile ") + QString::number(StyleNumber), false);
   registry::SaveSetting(AppName, kPlayerSection, "StyleSheet", std::to_string(StyleNumber));
@@ -381,8 +336,7 @@ std::string frmBrowser::indexLink(int32_t number) const {
 
 void frmBrowser::nextIndexEntry() {
   const auto playing = static_cast<int32_t>(text::roundHalfEven(player().CurrentPosition()));
-  const core::IndexMove move =
-      core::nextIndexEntry(CurrentIndex, playing, [this](int32_t n) { return indexLink(n); });
+  const core::IndexMove move = core::nextIndexEntry(CurrentIndex, playing, [this](int32_t n) { return indexLink(n); });
   if (move.index) CurrentIndex = *move.index;
   if (move.target.empty()) {
     OSD(QStringLiteral("Indice avanti - Raggiunta la fine "), false);
@@ -393,9 +347,9 @@ void frmBrowser::nextIndexEntry() {
 }
 
 void frmBrowser::previousIndexEntry() {
-  const core::IndexMove move = core::previousIndexEntry(
-      [this] { return static_cast<int32_t>(text::roundHalfEven(player().CurrentPosition())); },
-      [this](int32_t n) { return indexLink(n); });
+  const core::IndexMove move =
+      core::previousIndexEntry([this] { return static_cast<int32_t>(text::roundHalfEven(player().CurrentPosition())); },
+                               [this](int32_t n) { return indexLink(n); });
   if (move.index) CurrentIndex = *move.index;
   if (move.target.empty()) {
     OSD(QStringLiteral("Indice indietro - Raggiunto l'inizio "), false);
@@ -412,8 +366,7 @@ void frmBrowser::deleteAllMarkers() {
     ui::MsgBox(Messages.MARKNONE.toStdString(), ui::mb::OKOnly, "Cancellazione Marcatori");
     return;
   }
-  if (ui::MsgBox(Messages.DELMARK.toStdString(), ui::mb::YesNo, "MediaPlayer") != ui::Answer::Yes)
-    return;
+  if (ui::MsgBox(Messages.DELMARK.toStdString(), ui::mb::YesNo, "MediaPlayer") != ui::Answer::Yes) return;
   QString page;
   Marcatori(MarcatoriMode::DeleteAll, QString(), page, 0);
   ClearMarcatori();
@@ -455,8 +408,7 @@ void frmBrowser::toggleBookmarkList() {
     }
     // Without bookmarks the panel still opens after the message: its
     // import is how a reader on a new computer gets them back.
-    if (ListMarkers->count() == 0)
-      ui::MsgBox(Messages.MARKNONE.toStdString(), ui::mb::OKOnly, "Elenco Marcatori");
+    if (ListMarkers->count() == 0) ui::MsgBox(Messages.MARKNONE.toStdString(), ui::mb::OKOnly, "Elenco Marcatori");
     showBookmarkList(true);
     return;
   }
@@ -471,8 +423,7 @@ void frmBrowser::toggleBookmarkList() {
 // both take the first.
 void frmBrowser::recallNeighbour(bool next) {
   if (ListMarkers->count() == 0) {
-    ui::MsgBox(Messages.MARKNONE.toStdString(), ui::mb::OKOnly,
-               next ? "Marcatore Successivo" : "Marcatore Precedente");
+    ui::MsgBox(Messages.MARKNONE.toStdString(), ui::mb::OKOnly, next ? "Marcatore Successivo" : "Marcatore Precedente");
     return;
   }
   if (next) {

@@ -66,8 +66,7 @@ void frmBrowser::objwb_BeforeNavigate2(const QString& URL, bool& Cancel) {
         mediaLink(link.media);
         Cancel = true;
         break;
-      case bookpage::LinkKind::None:
-        break;
+      case bookpage::LinkKind::None: break;
     }
   });
 }
@@ -77,8 +76,7 @@ void frmBrowser::objwb_BeforeNavigate2(const QString& URL, bool& Cancel) {
 void frmBrowser::mediaLink(const core::MediaLink& link) {
   QString name = qs(link.name);
   if (link.fromPage) {
-    name = qs(core::dictionaryVideoName(
-        objwb->Document().All(std::string(bookpage::kDictionaryVideoElement)).value()));
+    name = qs(core::dictionaryVideoName(objwb->Document().All(std::string(bookpage::kDictionaryVideoElement)).value()));
   }
   if (link.clean) name = PulisciUrl(name);
   oAnaPlayer& p = player();
@@ -89,18 +87,15 @@ void frmBrowser::mediaLink(const core::MediaLink& link) {
 
 QString frmBrowser::PulisciUrl(const QString& url) {
   QString s = url;
-  Trap(QStringLiteral("PulisciUrl"), [&] {
-    s = qs(core::PulisciUrl(url.toStdString(), objwb->LocationURL().toStdString(),
-                            AppPath.toStdString()));
-  });
+  Trap(QStringLiteral("PulisciUrl"),
+       [&] { s = qs(core::PulisciUrl(url.toStdString(), objwb->LocationURL().toStdString(), AppPath.toStdString())); });
   return s;
 }
 void frmBrowser::objwb_TitleChange(const QString& Text) {
   Trap(QStringLiteral("objWB_TitleChange"), [&] {
     // The browser's own page for a server it cannot reach.
     if (Text.toLower() == QLatin1String("impossibile trovare il server"))
-      objwb->Navigate2(replaceAll(AppPath + QStringLiteral("/Index.htm"), QStringLiteral("//"),
-                                  QStringLiteral("/")));
+      objwb->Navigate2(replaceAll(AppPath + QStringLiteral("/Index.htm"), QStringLiteral("//"), QStringLiteral("/")));
   });
 }
 

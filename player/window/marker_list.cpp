@@ -44,12 +44,10 @@ QString existingFile(const std::string& path) {
   return fs::is_regular_file(resolved, ec) ? QString::fromStdString(resolved) : QString();
 }
 
-
 }  // namespace
 
 void frmBrowser::ListMarkers_Click() {
-  Trap(QStringLiteral("ListMarkers_Click"),
-       [&] { ListMarkers->setToolTip(selectedRowText(ListMarkers)); });
+  Trap(QStringLiteral("ListMarkers_Click"), [&] { ListMarkers->setToolTip(selectedRowText(ListMarkers)); });
 }
 
 void frmBrowser::ListMarkers_DblClick() {
@@ -87,8 +85,7 @@ void frmBrowser::deleteSummaryMarker() {
   const QString entry = lstapp->item(row)->text();
   const qsizetype star = entry.indexOf(QLatin1Char('*'));
   // The bookmark goes as a whole or not at all.
-  core::BookmarkStore(AppName).deleteEntry(entry.left(star).toStdString(),
-                                           entry.mid(star + 1).toStdString());
+  core::BookmarkStore(AppName).deleteEntry(entry.left(star).toStdString(), entry.mid(star + 1).toStdString());
   delete lstapp->takeItem(row);
   delete ListMarkers->takeItem(row);
 }
@@ -107,11 +104,9 @@ void frmBrowser::MarcatoriRichiama(int16_t& n) {
         if (n > 0) {
           // The bookmark's page first; its set-up recalls the bookmark.
           PendingMarker = n;
-          const std::string page =
-              AppPath.toStdString() + "/" + replaceAll(pageSection, QStringLiteral("\\"),
-                                                       QStringLiteral("/")).toStdString();
-          objwb->Navigate2(
-              QString::fromStdString(browser::url::fileAddress(shell::resolvePath(page))));
+          const std::string page = AppPath.toStdString() + "/" +
+                                   replaceAll(pageSection, QStringLiteral("\\"), QStringLiteral("/")).toStdString();
+          objwb->Navigate2(QString::fromStdString(browser::url::fileAddress(shell::resolvePath(page))));
           showBookmarkList(false);
           return;
         }
@@ -140,9 +135,8 @@ void frmBrowser::MarcatoriRichiama(int16_t& n) {
   // From here on a failing step is skipped and the recall goes on.
   bool nearPage = false;
   QString file;
-  skipOnError([&] {
-    file = findMarkerAudio(QString::fromStdString(audio), QString::fromStdString(section), nearPage);
-  });
+  skipOnError(
+      [&] { file = findMarkerAudio(QString::fromStdString(audio), QString::fromStdString(section), nearPage); });
   skipOnError([&] {
     player().setAutoStart(true);
     if (!file.isEmpty()) player().setFileName(file);
@@ -159,8 +153,7 @@ void frmBrowser::MarcatoriRichiama(int16_t& n) {
         regionalNumber(QString::fromStdString(registry::GetSetting(AppName, section, number, "0"))));
   });
   skipOnError([&] {
-    OSD(QString::fromStdString(
-            registry::GetSetting(AppName, section, number + "NOME", "Marcatore non identificato")),
+    OSD(QString::fromStdString(registry::GetSetting(AppName, section, number + "NOME", "Marcatore non identificato")),
         false);
   });
   skipOnError([&] {
@@ -182,8 +175,7 @@ QString frmBrowser::findMarkerAudio(const QString& audio, const QString& section
   const std::string name = audio.toStdString();
   const std::string folder = localFolderOf(objwb->LocationURL()).toStdString();
   nearPage = true;
-  for (const std::string& candidate :
-       {folder + name, AppPath.toStdString() + "/Libro/" + name}) {
+  for (const std::string& candidate : {folder + name, AppPath.toStdString() + "/Libro/" + name}) {
     const QString found = existingFile(candidate);
     if (!found.isEmpty()) return found;
   }
@@ -191,8 +183,7 @@ QString frmBrowser::findMarkerAudio(const QString& audio, const QString& section
   // The book's folder on a disc: the page's section without its file name.
   const qsizetype cut = section.lastIndexOf(QLatin1Char('\\'));
   const std::string book =
-      replaceAll(cut < 0 ? section : section.left(cut), QStringLiteral("\\"), QStringLiteral("/"))
-          .toStdString();
+      replaceAll(cut < 0 ? section : section.left(cut), QStringLiteral("\\"), QStringLiteral("/")).toStdString();
   std::vector<std::string> roots;
   const QString root = audioMetaRoot();
   if (!root.isEmpty()) roots.push_back(root.toStdString());

@@ -44,9 +44,8 @@ float frmBrowser::PlayerRate() {
 }
 
 void frmBrowser::PlayerRate(float value) {
-  Trap(QStringLiteral("let PlayerRate"), [&] {
-    registry::SaveSetting(AppName, kPlayerSection, "Rate", singleText(value).toStdString());
-  });
+  Trap(QStringLiteral("let PlayerRate"),
+       [&] { registry::SaveSetting(AppName, kPlayerSection, "Rate", singleText(value).toStdString()); });
 }
 
 }  // namespace lumo::player

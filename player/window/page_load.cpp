@@ -2,8 +2,8 @@
 // page means and its loading into the player, and the move to the next
 // media file or page when a medium ends.
 
-#include <QListWidget>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QTimer>
 #include <algorithm>
 #include <filesystem>
@@ -126,8 +126,8 @@ void frmBrowser::loadSummaryBookmarks() {
   std::vector<fs::path> folders;
   std::error_code ec;
   for (fs::directory_iterator it(AppPath.toStdString(), ec), end; !ec && it != end; it.increment(ec)) {
-    if (it->is_directory(ec) && QString::fromStdString(it->path().filename().string()).toUpper() !=
-                                    QLatin1String("INCLUDE"))
+    if (it->is_directory(ec) &&
+        QString::fromStdString(it->path().filename().string()).toUpper() != QLatin1String("INCLUDE"))
       folders.push_back(it->path());
   }
   std::sort(folders.begin(), folders.end());
@@ -148,8 +148,7 @@ void frmBrowser::loadSummaryBookmarks() {
 // The reader's style sheet, linked around the page's own first sheet (at
 // position 1, so that it wins over it) and first of all (position 0).
 void frmBrowser::applyReaderStyleSheet() {
-  const std::string href = "file://" + AppPath.toStdString() + "/INCLUDE/Style" +
-                           std::to_string(StyleNumber) + ".CSS";
+  const std::string href = "file://" + AppPath.toStdString() + "/INCLUDE/Style" + std::to_string(StyleNumber) + ".CSS";
   browser::HtmlDocument& document = objwb->Document();
   if (document.styleSheetCount() >= 1) document.createStyleSheet(href, 1);
   document.createStyleSheet(href, 0);
@@ -177,50 +176,51 @@ bool frmBrowser::Playaudio(const QString& URL, bool bNext, bool bPrev) {
   if (DisableAutoPlay) return false;
   QString step = QStringLiteral("Inizio Ricerca URL");
   bool loaded = false;
-  const bool ok = Trap([&] { return QStringLiteral("Playaudio - ") + step; }, [&] {
-    step = QStringLiteral("Stop Audio 1");
-    player().Stop_Player();
+  const bool ok =
+      Trap([&] { return QStringLiteral("Playaudio - ") + step; },
+           [&] {
+             step = QStringLiteral("Stop Audio 1");
+             player().Stop_Player();
 
-    QString tag = QString::fromStdString(bookpage::audioMeta(0));
-    if (!bNext && !bPrev) {
-      AudioIndex = 0;
-    } else {
-      step = QStringLiteral("Next o Prev Audio");
-      if (bNext) AudioIndex += 1;
-      if (bPrev && AudioIndex >= 1) AudioIndex -= 1;
-      step = QStringLiteral("Get QENPLAYER_AUDIO");
-      tag = QString::fromStdString(bookpage::audioMeta(AudioIndex));
-      if (pageMeta(tag).isEmpty()) {
-        const QString next = pageMeta(QString::fromStdString(bookpage::nextPageMeta(AudioIndex)));
-        if (!next.isEmpty()) {
-          objwb->Navigate2(pageFolderAddress(objwb->LocationURL()) + next);
-          return;  // the new page starts its own audio when it is complete
-        }
-      }
-    }
-    skipOnError([&] { CurrentMediaTag = objwb->Document().All(tag.toStdString()); });
+             QString tag = QString::fromStdString(bookpage::audioMeta(0));
+             if (!bNext && !bPrev) {
+               AudioIndex = 0;
+             } else {
+               step = QStringLiteral("Next o Prev Audio");
+               if (bNext) AudioIndex += 1;
+               if (bPrev && AudioIndex >= 1) AudioIndex -= 1;
+               step = QStringLiteral("Get QENPLAYER_AUDIO");
+               tag = QString::fromStdString(bookpage::audioMeta(AudioIndex));
+               if (pageMeta(tag).isEmpty()) {
+                 const QString next = pageMeta(QString::fromStdString(bookpage::nextPageMeta(AudioIndex)));
+                 if (!next.isEmpty()) {
+                   objwb->Navigate2(pageFolderAddress(objwb->LocationURL()) + next);
+                   return;  // the new page starts its own audio when it is complete
+                 }
+               }
+             }
+             skipOnError([&] { CurrentMediaTag = objwb->Document().All(tag.toStdString()); });
 
-    step = QStringLiteral("2");
-    if (URL.toStdString() == bookpage::kReload) {
-      step = QStringLiteral("Play_Player 1");
-      skipOnError([&] { player().Play_Player(); });
-    } else {
-      step = QStringLiteral("QENPLAYER_AUDIO_POS");
-      const QString mediaName = pageMeta(tag);
-      const QString position = startPosition(URL, bNext || bPrev);
-      if (!mediaName.isEmpty()) {
-        step = QStringLiteral("Definizione file Audio");
-        loaded = loadMedia(URL, mediaName, position, step);
-      }
-    }
-    // The position of the last exit, once, after the splash tick reopened
-    // that page.
-    if (ResumePending) {
-      ResumePending = false;
-      player().setCurrentPosition(
-          regionalNumber(QString::fromStdString(playerSetting("BranoPos", ""))));
-    }
-  });
+             step = QStringLiteral("2");
+             if (URL.toStdString() == bookpage::kReload) {
+               step = QStringLiteral("Play_Player 1");
+               skipOnError([&] { player().Play_Player(); });
+             } else {
+               step = QStringLiteral("QENPLAYER_AUDIO_POS");
+               const QString mediaName = pageMeta(tag);
+               const QString position = startPosition(URL, bNext || bPrev);
+               if (!mediaName.isEmpty()) {
+                 step = QStringLiteral("Definizione file Audio");
+                 loaded = loadMedia(URL, mediaName, position, step);
+               }
+             }
+             // The position of the last exit, once, after the splash tick reopened
+             // that page.
+             if (ResumePending) {
+               ResumePending = false;
+               player().setCurrentPosition(regionalNumber(QString::fromStdString(playerSetting("BranoPos", ""))));
+             }
+           });
   return ok && loaded;
 }
 
@@ -236,8 +236,7 @@ QString frmBrowser::startPosition(const QString& URL, bool moving) const {
 }
 
 // Finds the media file a page names and loads it; false when there is none.
-bool frmBrowser::loadMedia(const QString& URL, const QString& mediaName, const QString& position,
-                           QString& step) {
+bool frmBrowser::loadMedia(const QString& URL, const QString& mediaName, const QString& position, QString& step) {
   bool video = false;
   const QString file = findMedia(URL, mediaName, video, step);
   if (file.isEmpty()) return false;
@@ -265,12 +264,10 @@ bool frmBrowser::loadMedia(const QString& URL, const QString& mediaName, const Q
 // The file of a media name: the name itself when it is a full path, else
 // beside the page, in the program folder or in its "Libro" folder; a name
 // without extension is completed by probing in each of these places.
-QString frmBrowser::findMedia(const QString& URL, const QString& mediaName, bool& video,
-                              QString& step) const {
+QString frmBrowser::findMedia(const QString& URL, const QString& mediaName, bool& video, QString& step) const {
   // The end of a medium names no page: its folder is the page shown.
   const QString folder = localFolderOf(URL.isEmpty() ? objwb->LocationURL() : URL);
-  const auto candidates =
-      core::mediaCandidates(mediaName.toStdString(), folder.toStdString(), AppPath.toStdString());
+  const auto candidates = core::mediaCandidates(mediaName.toStdString(), folder.toStdString(), AppPath.toStdString());
   // The first candidate is the name itself.
   const bool probe = !core::hasExtension(candidates.front().first);
   for (const auto& [candidate, label] : candidates) {

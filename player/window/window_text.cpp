@@ -1,7 +1,7 @@
 #include "player/window/window_text.h"
 
-#include <algorithm>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -21,10 +21,8 @@ QString replaceAll(QString text, const QString& what, const QString& with) {
   return text.replace(what, with, Qt::CaseSensitive);
 }
 
-QString SectionText(const QString& url, const QString& programFolder,
-                    const std::vector<std::string>& mountRoots) {
-  return QString::fromStdString(
-      core::SectionText(url.toStdString(), programFolder.toStdString(), mountRoots));
+QString SectionText(const QString& url, const QString& programFolder, const std::vector<std::string>& mountRoots) {
+  return QString::fromStdString(core::SectionText(url.toStdString(), programFolder.toStdString(), mountRoots));
 }
 
 bool isSummaryPage(const QString& url) { return core::isSummaryPage(url.toStdString()); }

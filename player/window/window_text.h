@@ -15,8 +15,7 @@ namespace lumo::player {
 QString replaceAll(QString text, const QString& what, const QString& with);
 
 // The page section text of an address (core::SectionText).
-QString SectionText(const QString& url, const QString& programFolder,
-                    const std::vector<std::string>& mountRoots);
+QString SectionText(const QString& url, const QString& programFolder, const std::vector<std::string>& mountRoots);
 
 // The summary page (core::isSummaryPage).
 bool isSummaryPage(const QString& url);

@@ -40,9 +40,7 @@ std::vector<std::string> filesOf(const std::string& path) {
   return names;
 }
 
-bool endsWith(const std::string& name, const std::string& est) {
-  return text::toLowerLatin(name).ends_with(est);
-}
+bool endsWith(const std::string& name, const std::string& est) { return text::toLowerLatin(name).ends_with(est); }
 
 // The text without its last n characters (UTF-8); error 5 when it has fewer.
 std::string dropLastCharacters(const std::string& s, size_t n) {

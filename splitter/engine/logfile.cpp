@@ -43,8 +43,8 @@ void writeLine(std::FILE* f, const std::string& utf8) {
 // empty line (the last line end is writeLine's own).
 std::string header() {
   namespace org = lumo::organisation;
-  return std::string("\r\n") + org::Name + "\r\n" + org::PostalAddress + "\r\n" + "Tel. " + org::Telephone +
-         " - Fax " + org::Fax + " - E-mail " + org::Email + "\r\n\r\n" + "------ " + kApplicationTitle + " " +
+  return std::string("\r\n") + org::Name + "\r\n" + org::PostalAddress + "\r\n" + "Tel. " + org::Telephone + " - Fax " +
+         org::Fax + " - E-mail " + org::Email + "\r\n\r\n" + "------ " + kApplicationTitle + " " +
          std::to_string(LUMO_VERSION_MAJOR) + "." + std::to_string(LUMO_VERSION_MINOR) + " ------" + "\r\n";
 }
 
@@ -52,8 +52,7 @@ std::string header() {
 // environment's LC_TIME locale (the C locale when it names none that exists).
 std::string now() {
   locale_t locale = ::newlocale(LC_TIME_MASK, "", static_cast<locale_t>(nullptr));
-  if (locale == static_cast<locale_t>(nullptr))
-    locale = ::newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(nullptr));
+  if (locale == static_cast<locale_t>(nullptr)) locale = ::newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(nullptr));
   if (locale == static_cast<locale_t>(nullptr)) throw RuntimeError(err::InvalidCall);
   const std::time_t t = std::time(nullptr);
   std::tm local{};

@@ -99,9 +99,8 @@ std::vector<std::string> collectParts(const std::string& folder) {
     const std::string stem = name.substr(0, name.size() - 4);
     const size_t underscore = stem.rfind('_');
     const std::string digits = underscore == std::string::npos ? stem : stem.substr(underscore + 1);
-    if (digits.empty() || digits.size() > 9 || !std::all_of(digits.begin(), digits.end(), [](char c) {
-          return c >= '0' && c <= '9';
-        }))
+    if (digits.empty() || digits.size() > 9 ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
       continue;
     found.emplace_back(std::stoll(digits), entry.path().string());
   }
@@ -348,9 +347,10 @@ void SplitJob::run() {
           CutByDuration();
           writeIndex(lv8, lv8c::Name, lv8c::Description, lv8c::Page);
         } else {
-          ui::MsgBox("Sono stati eseguiti tutti i tagli ai file mp3. \n"
-                     "Verrai indirizzato sulla cartella contenente il risultato.",
-                     ui::mb::Information);
+          ui::MsgBox(
+              "Sono stati eseguiti tutti i tagli ai file mp3. \n"
+              "Verrai indirizzato sulla cartella contenente il risultato.",
+              ui::mb::Information);
         }
       }
       if (failed_) result_ = "1";
@@ -374,7 +374,8 @@ void SplitJob::formFolders() {
   if (code == "." || code == "..") code.assign(code.size(), '_');
   std::string title = book_.title;
   tools::SanitizeFileName(title);
-  bookDir_ = shell::withSlash(fields.exportPath) + text::cutUtf8("(" + code + ") " + text::trim(fileNameSafe(title)), 255);
+  bookDir_ =
+      shell::withSlash(fields.exportPath) + text::cutUtf8("(" + code + ") " + text::trim(fileNameSafe(title)), 255);
   indexDir_ = bookDir_ + "/File per indice";
   durationDir_.clear();
 }
@@ -431,9 +432,8 @@ void SplitJob::PrepareOutputFolders() {
   if (refused) cancelled_ = 1;
 }
 
-std::optional<std::vector<std::string>> SplitJob::cut(const std::vector<std::string>& args,
-                                                      const std::string& folder, const std::string& source,
-                                                      size_t expected) {
+std::optional<std::vector<std::string>> SplitJob::cut(const std::vector<std::string>& args, const std::string& folder,
+                                                      const std::string& source, size_t expected) {
   EngineResult r;
   if (runEngine) r = runEngine(engineProgram(), args, hooks.yield);
   std::vector<std::string> parts = collectParts(folder);
@@ -553,9 +553,7 @@ void SplitJob::ProcessIndexParts(const std::vector<std::string>& parts) {
     if (fields.joinContinuations && name == kContinuationMark) {
       const std::string previous = indexDir_ + "/" + prevLastName_ + ".mp3";
       bool equal = false;
-      skipOnError([&] {
-        equal = lv.cell(fileRow_, lvc::Properties) == lv.cell(fileRow_ - 1, lvc::Properties);
-      });
+      skipOnError([&] { equal = lv.cell(fileRow_, lvc::Properties) == lv.cell(fileRow_ - 1, lvc::Properties); });
       if (equal) {
         log("Stringa di unione dei file: copy /b \"" + previous + "\"+\"" + S + "\" \"" + previous + "\"");
         const std::string why = AppendMp3(previous, S);
@@ -566,7 +564,8 @@ void SplitJob::ProcessIndexParts(const std::vector<std::string>& parts) {
           continue;
         }
         log("Errore nell'unione del file " + S + " al file " + previous + ": " + why);
-        ui::MsgBox("Non è stato possibile unire il file\n" + S + "\nal file\n" + previous + "\n" + why, ui::mb::Critical);
+        ui::MsgBox("Non è stato possibile unire il file\n" + S + "\nal file\n" + previous + "\n" + why,
+                   ui::mb::Critical);
         skipOnError([&] { lv.setCell(fileRow_, lvc::Joined, "NO"); });
       } else {
         skipOnError([&] { lv.setCell(fileRow_, lvc::Joined, "NO"); });
@@ -620,8 +619,8 @@ void SplitJob::CutByDuration() {
       const std::string base = patternBase(P);
       const std::string silence =
           "th=-" + EngineNumber(fields.threshold) + ",off=0.5,min=" + EngineNumber(fields.minSilence);
-      const std::vector<std::string> args = {"-d", folder.path(), "-t", *minutes, "-a", "-p", silence,
-                                             path, "-n", "-o", base + "_@n"};
+      const std::vector<std::string> args = {"-d",    folder.path(), "-t", *minutes, "-a",        "-p",
+                                             silence, path,          "-n", "-o",     base + "_@n"};
       log("Stringa di taglio: \"" + engineProgram() + "\" -d \"" + folder.path() + "\" -t " + *minutes + " -a -p " +
           silence + " \"" + path + "\" -n -o \"" + base + "\"_@n");
       fileRow_ = text::toInt16(static_cast<long long>(lv.rowCount()) + 1);
@@ -646,10 +645,12 @@ void SplitJob::CutByDuration() {
     if (!failed_) {
       progress(2, std::max(count - 1, 1), std::max(count - 1, 1), std::max(count - 1, 1));
       log("***** Terminato il taglio personalizzato del file *****");
-      ui::MsgBox("Sono stati eseguiti tutti i tagli ai file mp3 con la personalizzazione impostata. \n"
-                 "Sono stati creati " + std::to_string(durationFileCount_) + " file totali da " + fields.partMinutes +
-                     " minuti ciascuno.\nVerrai indirizzato sulla cartella dei file splittati.",
-                 ui::mb::Information);
+      ui::MsgBox(
+          "Sono stati eseguiti tutti i tagli ai file mp3 con la personalizzazione impostata. \n"
+          "Sono stati creati " +
+              std::to_string(durationFileCount_) + " file totali da " + fields.partMinutes +
+              " minuti ciascuno.\nVerrai indirizzato sulla cartella dei file splittati.",
+          ui::mb::Information);
     }
   } catch (const RuntimeError& e) {
     ui::MsgBox("Errore " + std::to_string(e.number()) + " " + e.description(), ui::mb::Critical);

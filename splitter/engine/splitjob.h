@@ -27,14 +27,14 @@ namespace lumo::splitter {
 
 // The window's fields that a job reads, as the user left them.
 struct JobFields {
-  std::string programFolder;  // AppDir: where the engine link "mp3splt" lies (with or without "/")
-  std::string indexPath;      // txtmarker
-  std::string mp3Folder;      // txtmp3, ends in "/"
-  std::string exportPath;     // txtSelected, ends in "MyLUMO/"
-  bool tags = true;           // tid3
-  bool joinContinuations = true;  // Checkunion
-  bool openWhenDone = true;       // Check1
-  bool cutByLength = false;       // Check2
+  std::string programFolder;         // AppDir: where the engine link "mp3splt" lies (with or without "/")
+  std::string indexPath;             // txtmarker
+  std::string mp3Folder;             // txtmp3, ends in "/"
+  std::string exportPath;            // txtSelected, ends in "MyLUMO/"
+  bool tags = true;                  // tid3
+  bool joinContinuations = true;     // Checkunion
+  bool openWhenDone = true;          // Check1
+  bool cutByLength = false;          // Check2
   bool namesWithDescription = true;  // optExample(3); false: optExample(2)
   std::string partMinutes = "5";     // durfile
   std::string threshold = "35";      // th
@@ -44,7 +44,7 @@ struct JobFields {
 // How the job talks to its window; each may be empty.
 struct JobHooks {
   std::function<void()> yield;
-  std::function<void()> showProgress;   // Form3, topmost
+  std::function<void()> showProgress;  // Form3, topmost
   std::function<void()> closeProgress;
   std::function<void(const std::string& caption)> progressCaption;
   // The bar of the cut by index (1) or by length (2): value, maximum, percentage text.

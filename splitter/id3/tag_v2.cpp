@@ -27,8 +27,8 @@ namespace lumo::id3 {
 
 namespace {
 
-constexpr size_t kHeaderSize = 10;     // "ID3", version, revision, flags, size
-constexpr size_t kPaddingSize = 11;    // NUL bytes after the frames
+constexpr size_t kHeaderSize = 10;                // "ID3", version, revision, flags, size
+constexpr size_t kPaddingSize = 11;               // NUL bytes after the frames
 constexpr uint32_t kMaxTagSize = (1u << 28) - 1;  // a 28-bit size field
 constexpr size_t kCopyBlock = 256 * 1024;
 
@@ -290,18 +290,30 @@ void TypeTagV2::Piste(std::string Param) { piste_ = text::trim(Param); }
 
 void TypeTagV2::AppendFrame(std::string& frames, const std::string& frameId) const {
   std::string data;  // UTF-8; the frame holds it in windows-1252
-  if (frameId == "TIT2") data = titre_;
-  else if (frameId == "TPE1") data = artiste_;
-  else if (frameId == "TALB") data = album_;
-  else if (frameId == "TYER") data = annee_;
-  else if (frameId == "COMM") data = std::string(4, '\0') + commentaire_;
-  else if (frameId == "TRCK") data = text::trim(piste_);
-  else if (frameId == "TCON") data = "(" + text::trim(genre_) + ")" + GenreName(toInt16Text(genre_));
-  else if (frameId == "TCOM") data = compositeur_;
-  else if (frameId == "TOPE") data = original_;
-  else if (frameId == "TCOP") data = copyright_;
-  else if (frameId == "WXXX") data = std::string(1, '\0') + url_;
-  else if (frameId == "TENC") data = encode_;
+  if (frameId == "TIT2")
+    data = titre_;
+  else if (frameId == "TPE1")
+    data = artiste_;
+  else if (frameId == "TALB")
+    data = album_;
+  else if (frameId == "TYER")
+    data = annee_;
+  else if (frameId == "COMM")
+    data = std::string(4, '\0') + commentaire_;
+  else if (frameId == "TRCK")
+    data = text::trim(piste_);
+  else if (frameId == "TCON")
+    data = "(" + text::trim(genre_) + ")" + GenreName(toInt16Text(genre_));
+  else if (frameId == "TCOM")
+    data = compositeur_;
+  else if (frameId == "TOPE")
+    data = original_;
+  else if (frameId == "TCOP")
+    data = copyright_;
+  else if (frameId == "WXXX")
+    data = std::string(1, '\0') + url_;
+  else if (frameId == "TENC")
+    data = encode_;
   const std::string bytes = text::utf8ToCp1252(data);
   if (bytes.size() >= std::numeric_limits<uint32_t>::max()) throw RuntimeError(err::Overflow);
   uint8_t size[4];
@@ -387,8 +399,8 @@ TypeTagV2 TypeTagV2::ReadTag(const std::string& path) {
   if (header == nullptr || text::toUpperAscii(std::string_view(reinterpret_cast<const char*>(header), 3)) != "ID3" ||
       header[3] != 3)
     return *this;
-  const int64_t size = int64_t{header[6]} * 128 * 128 * 128 + int64_t{header[7]} * 128 * 128 +
-                       int64_t{header[8]} * 128 + header[9];
+  const int64_t size =
+      int64_t{header[6]} * 128 * 128 * 128 + int64_t{header[7]} * 128 * 128 + int64_t{header[8]} * 128 + header[9];
   // No frame is read past the tag's end or the file's end.
   const int64_t end = std::min<int64_t>(static_cast<int64_t>(kHeaderSize) + size, st.st_size);
 
@@ -404,18 +416,30 @@ TypeTagV2 TypeTagV2::ReadTag(const std::string& path) {
     if (frameSize == 0 || pos + frameSize > end) break;
 
     std::string* target = nullptr;
-    if (id == "TPE1") target = &artiste_;
-    else if (id == "TALB") target = &album_;
-    else if (id == "TRCK") target = &piste_;
-    else if (id == "TIT2") target = &titre_;
-    else if (id == "TCON") target = &genre_;
-    else if (id == "TYER") target = &annee_;
-    else if (id == "COMM") target = &commentaire_;
-    else if (id == "TCOM") target = &compositeur_;
-    else if (id == "TOPE") target = &original_;
-    else if (id == "TCOP") target = &copyright_;
-    else if (id == "WXXX") target = &url_;
-    else if (id == "TENC") target = &encode_;
+    if (id == "TPE1")
+      target = &artiste_;
+    else if (id == "TALB")
+      target = &album_;
+    else if (id == "TRCK")
+      target = &piste_;
+    else if (id == "TIT2")
+      target = &titre_;
+    else if (id == "TCON")
+      target = &genre_;
+    else if (id == "TYER")
+      target = &annee_;
+    else if (id == "COMM")
+      target = &commentaire_;
+    else if (id == "TCOM")
+      target = &compositeur_;
+    else if (id == "TOPE")
+      target = &original_;
+    else if (id == "TCOP")
+      target = &copyright_;
+    else if (id == "WXXX")
+      target = &url_;
+    else if (id == "TENC")
+      target = &encode_;
     if (target != nullptr) {
       // The data behind the encoding byte, which is not looked at.
       if (!reader.read(pos + 1, static_cast<size_t>(frameSize - 1), data)) break;

@@ -137,8 +137,8 @@ class TypeTagV2 {
   void Reset();
 
   bool valide_ = false;
-  std::string artiste_, album_, piste_, titre_, genre_, annee_, commentaire_, compositeur_,
-      original_, copyright_, url_, encode_;
+  std::string artiste_, album_, piste_, titre_, genre_, annee_, commentaire_, compositeur_, original_, copyright_, url_,
+      encode_;
 };
 
 }  // namespace lumo::id3

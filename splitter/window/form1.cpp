@@ -2,9 +2,9 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QScreen>
@@ -180,19 +180,20 @@ void Form1::buildControls() {
   sfoglia = button("sfoglia", "Scegli percorso", "Personalizza il percorso di esportazione");
   for (QLineEdit* box : {txtmarker, txtmp3, txtSelected}) box->setReadOnly(true);
   tid3 = check("tid3", "Inserisci informazioni aggiuntive come tag ID3v2", true);
-  Checkunion = check("Checkunion", "Unisci la prima parte del file con la precedente se risulta in continuazione", true);
+  Checkunion =
+      check("Checkunion", "Unisci la prima parte del file con la precedente se risulta in continuazione", true);
   Check1 = check("Check1", "Apri la cartella di esportazione al termine del lavoro", true);
   Check2 = check("Check2", "Taglia ulteriormente i file dalla lunghezza di ", false);
   Label13 = label(central, "Label13", "minuti");
-  durfile = field(central, "durfile", Label13,
-                  "Valore in minuti che specifica la lunghezza di taglio");
+  durfile = field(central, "durfile", Label13, "Valore in minuti che specifica la lunghezza di taglio");
   durfile->setAccessibleName(Check2->text().trimmed() + " (" + Label13->text() + ")");
   durfile->setText("5");
   durfile->setEnabled(false);
   durfile->setMaxLength(2);
   for (int i : {2, 3}) {
-    const char* caption = i == 2 ? "Rinomina i file con numero progressivo e pagina di inizio"
-                                 : "Rinomina i file con numero progressivo, pagina di inizio e titolo della descrizione";
+    const char* caption = i == 2
+                              ? "Rinomina i file con numero progressivo e pagina di inizio"
+                              : "Rinomina i file con numero progressivo, pagina di inizio e titolo della descrizione";
     optExample[i] = new QRadioButton(QString::fromUtf8(caption), central);
     optExample[i]->setObjectName(QString("optExample_%1").arg(i));
     optExample[i]->setToolTip(optExample[i]->text());
@@ -358,15 +359,20 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
       auto* key = static_cast<QKeyEvent*>(event);
       const QString text = key->text();
       int16_t code = 0;
-      if (key->key() == Qt::Key_Backspace) code = 8;
-      else if (key->key() == Qt::Key_Tab) code = 9;
-      else if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) code = 13;
-      else if (key->key() == Qt::Key_Escape) code = 27;
+      if (key->key() == Qt::Key_Backspace)
+        code = 8;
+      else if (key->key() == Qt::Key_Tab)
+        code = 9;
+      else if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+        code = 13;
+      else if (key->key() == Qt::Key_Escape)
+        code = 27;
       // A typed character; one beyond ASCII (the "è" of an Italian keyboard)
       // is no digit either. Delete comes with the text "\x7f" and types nothing.
       else if (!text.isEmpty() && text[0].unicode() >= 32 && text[0].unicode() != 127)
         code = static_cast<int16_t>(std::min<int>(text[0].unicode(), 255));
-      else return QMainWindow::eventFilter(watched, event);  // keys that type nothing (arrows, Delete)
+      else
+        return QMainWindow::eventFilter(watched, event);  // keys that type nothing (arrows, Delete)
       int16_t kept = FilterDigitKey(code, 0, 9);
       if (kept == 0) return true;
     }
@@ -424,7 +430,8 @@ void Form1::Form_Load() {
   appDir_ = shell::withSlash(shell::programFolder());
   ScanDrives();
   std::string exportPath = registry::GetSetting("split", "Default", "expath", "");
-  if (exportPath.empty()) exportPath = shell::withSlash(tools::GetSpecialFolderPath(tools::CSIDL_PERSONAL)) + suffix_ + "/";
+  if (exportPath.empty())
+    exportPath = shell::withSlash(tools::GetSpecialFolderPath(tools::CSIDL_PERSONAL)) + suffix_ + "/";
   txtSelected->setText(q(exportPath));
 }
 

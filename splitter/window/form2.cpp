@@ -75,8 +75,8 @@ Form2::Form2(QWidget* parent) : QWidget(parent, Qt::Window) {
   Command1->setAccessibleName(Command1->text());
 
   auto* layout = new QVBoxLayout(this);
-  for (QWidget* w : std::initializer_list<QWidget*>{Image1, Image2, lblTitolo, Label2, Label1, Label4, Label5, Label3,
-                                                    Command1})
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{Image1, Image2, lblTitolo, Label2, Label1, Label4, Label5, Label3, Command1})
     layout->addWidget(w);
 
   connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });

@@ -33,8 +33,8 @@ TEST(IndexReader, FieldAndLineReads) {
       "code,rest of line one\r\n"
       " 12 ,x\r\n"
       "last");
-  EXPECT_EQ(r.fieldRead(), "A, B");  // quoted field: commas kept, tail dropped
-  EXPECT_EQ(r.lineRead(), "next");   // a line read after a comma takes the rest
+  EXPECT_EQ(r.fieldRead(), "A, B");                   // quoted field: commas kept, tail dropped
+  EXPECT_EQ(r.lineRead(), "next");                    // a line read after a comma takes the rest
   EXPECT_EQ(r.lineRead(), " line, with \"quotes\"");  // unchanged, blanks kept
   EXPECT_EQ(r.fieldRead(), "code");
   EXPECT_EQ(r.lineRead(), "rest of line one");
@@ -46,11 +46,14 @@ TEST(IndexReader, FieldAndLineReads) {
 }
 
 TEST(IndexReader, NumberFieldLimits) {
-  struct Case { const char* text; int expected; int error; };
+  struct Case {
+    const char* text;
+    int expected;
+    int error;
+  };
   const Case cases[] = {
-      {" 3 \r\n", 3, 0}, {"-2,", -2, 0}, {"32767\r\n", 32767, 0},
-      {"32768\r\n", 0, 6}, {"-32769\r\n", 0, 6}, {"999999999999\r\n", 0, 6},
-      {"abc\r\n", 0, 0},  // no digits reads as 0
+      {" 3 \r\n", 3, 0},          {"-2,", -2, 0},    {"32767\r\n", 32767, 0}, {"32768\r\n", 0, 6}, {"-32769\r\n", 0, 6},
+      {"999999999999\r\n", 0, 6}, {"abc\r\n", 0, 0},  // no digits reads as 0
   };
   for (const Case& c : cases) {
     auto r = IndexReader::fromText(c.text);
@@ -65,15 +68,12 @@ TEST(IndexReader, NumberFieldLimits) {
 TEST(BookIndex, ReadsBothMarkerLayoutsAndIgnoresTrailingLines) {
   const lumo::testsupport::TempFolder temp("lumo-index");
   const fs::path file = temp.path() / "index.txt";
-  lumo::text::writeTextFile(file, {
-      "\"ABC01\"", "Autore", "Titolo è", "Editore", "Roma 2001", "Lettore", " 3 ",
-      "uno,2,due",
-      "Capitolo 1, \"Inizio\"", "0", "  12",   // start and page on two lines
-      "Paragrafo", "95, xiv",                  // start, comma and page on one line
-      "due,0,tre",                             // no markers
-      "tre,1,",                                // empty next name
-      "Fine", "30,",
-      "trailing garbage that is never read", "oops"});
+  lumo::text::writeTextFile(file, {"\"ABC01\"", "Autore", "Titolo è", "Editore", "Roma 2001", "Lettore", " 3 ",
+                                   "uno,2,due", "Capitolo 1, \"Inizio\"", "0", "  12",  // start and page on two lines
+                                   "Paragrafo", "95, xiv",  // start, comma and page on one line
+                                   "due,0,tre",             // no markers
+                                   "tre,1,",                // empty next name
+                                   "Fine", "30,", "trailing garbage that is never read", "oops"});
   const BookIndex index = readBookIndex(file);
   EXPECT_EQ(index.header.code, "ABC01");
   EXPECT_EQ(index.header.title, "Titolo è");
@@ -124,8 +124,7 @@ TEST(BookIndex, WriterFormReadsBack) {
   const fs::path file = temp.path() / "index.txt";
   BookIndex index;
   index.header = {"K1", "Autore", "Titolo", "Ed", "Luogo", "Voce"};
-  index.files = {{"p001", 1, "", {{"Capitolo primo", 0, "7"}}},
-                 {"p002", 1, "", {{"Secondo, con virgola", 0, ""}}}};
+  index.files = {{"p001", 1, "", {{"Capitolo primo", 0, "7"}}}, {"p002", 1, "", {{"Secondo, con virgola", 0, ""}}}};
   writeBookIndex(file, index);
   EXPECT_EQ(lumo::text::readFileBytes(file),
             "K1\r\nAutore\r\nTitolo\r\nEd\r\nLuogo\r\nVoce\r\n 2 \r\n"
@@ -146,7 +145,11 @@ TEST(BookIndex, ReadsUtf8IndexesAsUtf8AndOthersAsWindows1252) {
     const char* code;
     const char* title;
   } cases[] = {
-      {"UTF-8", "L\xc5\x81" "1\r\na\r\n\xc5\x81\xc3\xb3" "d\xc5\xba\r\n", "L\u01411", "\u0141\u00f3d\u017a"},
+      {"UTF-8",
+       "L\xc5\x81"
+       "1\r\na\r\n\xc5\x81\xc3\xb3"
+       "d\xc5\xba\r\n",
+       "L\u01411", "\u0141\u00f3d\u017a"},
       {"UTF-8 with a byte-order mark", "\xef\xbb\xbfLB2\r\na\r\nCitt\xc3\xa0\r\n", "LB2", "Citt\u00e0"},
       {"windows-1252", "LB3\r\na\r\nCitt\xe0 \x80\r\n", "LB3", "Citt\u00e0 \u20ac"},
       // "Ã" followed by a byte that is no UTF-8 continuation: windows-1252.
@@ -164,9 +167,9 @@ TEST(BookIndex, ReadsUtf8IndexesAsUtf8AndOthersAsWindows1252) {
 TEST(BookIndex, WriterQuotesWhatAFieldReadWouldChange) {
   const lumo::testsupport::TempFolder temp("lumo-q");
   const fs::path file = temp.path() / "index.txt";
-  const std::vector<std::string> names = {
-      "LB,7", " lead", "trail ", "\tTab", "in\"side", "\"quoted\"", "", "plain", "a, b, c", "x,", ",y", "\u0141\u00f3d\u017a",
-      "\uFEFFK1"};  // a code that begins with the character of a byte-order mark
+  const std::vector<std::string> names = {"LB,7",    " lead", "trail ",  "\tTab", "in\"side", "\"quoted\"",
+                                          "",        "plain", "a, b, c", "x,",    ",y",       "\u0141\u00f3d\u017a",
+                                          "\uFEFFK1"};  // a code that begins with the character of a byte-order mark
   for (const std::string& code : names) {
     BookIndex index;
     index.header = {code, "Autore, con \"virgole\"", " Titolo ", "Ed", "Luogo", "Voce"};
@@ -196,7 +199,8 @@ TEST(BookIndex, WriterQuotesWhatAFieldReadWouldChange) {
   plain.header = {"LB,7", "a", "Citt\u00e0", "p", "l", "n"};
   plain.files = {{"uno", 1, "", {{"d", 0, "1"}}}};
   writeBookIndex(file, plain);
-  EXPECT_EQ(lumo::text::readFileBytes(file), "\"LB,7\"\r\na\r\nCitt\xe0\r\np\r\nl\r\nn\r\n 1 \r\nuno,1,\r\nd\r\n0,1\r\n");
+  EXPECT_EQ(lumo::text::readFileBytes(file),
+            "\"LB,7\"\r\na\r\nCitt\xe0\r\np\r\nl\r\nn\r\n 1 \r\nuno,1,\r\nd\r\n0,1\r\n");
   // A value no field can hold is refused before anything is written.
   fs::remove(file);
   for (const std::string& bad : {std::string("a,\"b"), std::string("\"q\""), std::string("line\r\nbreak")}) {

@@ -66,8 +66,7 @@ const std::string& xingFile() {
   static const std::string path = [] {
     const std::string p = (benchFolder() / "xing.mp3").string();
     const std::string audio = streamOf({128, 160, 96, 192, 112, 256, 64, 320, 128, 224, 80});
-    tw::writeFile(p, tw::xingFrame(FrameFields{}, "Xing", 36, 3, 250000, static_cast<uint32_t>(audio.size())) +
-                         audio);
+    tw::writeFile(p, tw::xingFrame(FrameFields{}, "Xing", 36, 3, 250000, static_cast<uint32_t>(audio.size())) + audio);
     // On disk before anything is measured, so no write-back runs meanwhile.
     if (const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
       ::fsync(fd);

@@ -48,11 +48,10 @@ class LameFilesTest : public ::testing::TestWithParam<LameCase> {
   std::string encode(const LameCase& c, const std::string& stem = "tone") {
     const fs::path wav = dir_ / (stem + ".wav");
     const fs::path mp3 = dir_ / (stem + ".mp3");
-    const std::string sox = "sox -n -r " + std::to_string(c.sampleRate) + " -c " +
-                            std::to_string(c.channels) + " '" + wav.string() + "' synth " +
-                            std::to_string(c.seconds) + " sine 200-3000 vol 0.5";
-    const std::string lame = std::string("lame --quiet ") + c.lameOptions + " '" + wav.string() +
-                             "' '" + mp3.string() + "'";
+    const std::string sox = "sox -n -r " + std::to_string(c.sampleRate) + " -c " + std::to_string(c.channels) + " '" +
+                            wav.string() + "' synth " + std::to_string(c.seconds) + " sine 200-3000 vol 0.5";
+    const std::string lame =
+        std::string("lame --quiet ") + c.lameOptions + " '" + wav.string() + "' '" + mp3.string() + "'";
     if (std::system(sox.c_str()) != 0 || std::system(lame.c_str()) != 0) return {};
     return mp3.string();
   }
@@ -94,11 +93,10 @@ const LameCase kLameCases[] = {
     {"Mpeg2Mono", 22050, 1, 7, "--cbr -b 32 -m m --resample 22.05", 2, 22050, true, 32, false},
     // MPEG-2.5 reads as version 2, with its own sample rates.
     {"Mpeg25Mono8k", 8000, 1, 31, "--cbr -b 16 -m m --resample 8", 2, 8000, true, 16, false},
-    {"Mpeg25VbrWithoutXing", 8000, 1, 7, "-V 6 -t -m m --resample 8", 2, 8000, std::nullopt,
-     std::nullopt, false},
+    {"Mpeg25VbrWithoutXing", 8000, 1, 7, "-V 6 -t -m m --resample 8", 2, 8000, std::nullopt, std::nullopt, false},
     // A padded ID3v2 tag pushes the audio past the first search block.
-    {"Id3v2Only", 44100, 2, 7, "--cbr -b 128 --id3v2-only --pad-id3v2-size 6000 --tt Titolo", 1,
-     44100, true, 128, false},
+    {"Id3v2Only", 44100, 2, 7, "--cbr -b 128 --id3v2-only --pad-id3v2-size 6000 --tt Titolo", 1, 44100, true, 128,
+     false},
     {"Id3v1AndV2", 44100, 2, 7, "--cbr -b 128 --add-id3v2 --tt Titolo", 1, 44100, true, 128, true},
     {"Id3v1Only", 44100, 2, 7, "--cbr -b 128 --id3v1-only --tt Titolo", 1, 44100, true, 128, true},
 };

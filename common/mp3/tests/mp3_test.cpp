@@ -31,7 +31,6 @@ int roundedSeconds(long long frameCount, int samples, int sampleRate) {
 
 class GetMp3InfoTest : public ::testing::Test {
  protected:
-
   std::string write(const std::string& name, const std::string& bytes) {
     const fs::path p = dir_ / name;
     testing::writeFile(p, bytes);
@@ -96,8 +95,7 @@ TEST_F(GetMp3InfoTest, ConstantBitrateFileIsWalkedFrameByFrame) {
   fields.copyright = true;
   fields.original = true;
   // 3828 frames = 99.99 s; a trailing ID3v1 tag is neither a frame nor time.
-  const std::string path = write(
-      "cbr.mp3", frames(fields, 3828) + testing::id3v1Tag("T", "", "", "", "", 0));
+  const std::string path = write("cbr.mp3", frames(fields, 3828) + testing::id3v1Tag("T", "", "", "", "", 0));
   Mp3Info info;
   ASSERT_EQ(GetMp3Info(path, info), 1);
   EXPECT_EQ(info.FileSize, 3828 * 417 + 128);
@@ -252,8 +250,8 @@ TEST_F(GetMp3InfoTest, UnfindableFilesReturn0AndLeaveTheRecordAlone) {
   const std::string hidden = write(".hidden.mp3", stream);
   fs::create_directory(dir_ / "folder.mp3");
   ::mkfifo((dir_ / "pipe.mp3").c_str(), 0600);
-  for (const std::string& path : {std::string(), std::string("   "), (dir_ / "missing.mp3").string(),
-                                  hidden, (dir_ / "folder.mp3").string(), (dir_ / "pipe.mp3").string()}) {
+  for (const std::string& path : {std::string(), std::string("   "), (dir_ / "missing.mp3").string(), hidden,
+                                  (dir_ / "folder.mp3").string(), (dir_ / "pipe.mp3").string()}) {
     SCOPED_TRACE(path);
     Mp3Info info = sentinelRecord();
     EXPECT_EQ(GetMp3Info(path, info), 0);
@@ -274,8 +272,8 @@ TEST_F(GetMp3InfoTest, OneRecordServesSeveralFiles) {
   low.bitrate = 64;
   std::string vbr = frames(kCbr128, 10);
   for (int i = 0; i < 50; ++i) vbr += testing::frame(low);
-  const std::string tagged = write(
-      "tagged.mp3", vbr + testing::id3v1Tag("Capitolo 1", "Autore", "Libro", "1999", "", 12));
+  const std::string tagged =
+      write("tagged.mp3", vbr + testing::id3v1Tag("Capitolo 1", "Autore", "Libro", "1999", "", 12));
   FrameFields mono = {.version = 2, .bitrate = 32, .sampleRate = 22050, .mode = 3};
   const std::string plain = write("plain.mp3", frames(mono, 400));
 
@@ -301,8 +299,7 @@ TEST_F(GetMp3InfoTest, ReadsId3v1FieldsCutAtNulAndTrimmed) {
   using namespace std::string_literals;
   // Comment: 28 characters, a NUL, the track byte 7 (ID3v1.1).
   const std::string comment11 = "  nota\0resto"s + std::string(28 - 12, ' ') + "\0\x07"s;
-  const std::string tag11 =
-      testing::id3v1Tag("  Titolo  \0scarto"s, "Citt\xE0"s, "Album\0"s, "2004", comment11, 101);
+  const std::string tag11 = testing::id3v1Tag("  Titolo  \0scarto"s, "Citt\xE0"s, "Album\0"s, "2004", comment11, 101);
   Mp3Info info;
   ASSERT_EQ(GetMp3Info(write("v11.mp3", frames(kCbr128, 20) + tag11), info), 1);
   EXPECT_TRUE(info.HasTag);
@@ -316,10 +313,9 @@ TEST_F(GetMp3InfoTest, ReadsId3v1FieldsCutAtNulAndTrimmed) {
 
   // ID3v1.0: thirty characters of comment, no track.
   const std::string comment10(30, 'c');
-  ASSERT_EQ(GetMp3Info(write("v10.mp3", frames(kCbr128, 20) +
-                                            testing::id3v1Tag("A", "B", "C", "1990", comment10, 3)),
-                       info),
-            1);
+  ASSERT_EQ(
+      GetMp3Info(write("v10.mp3", frames(kCbr128, 20) + testing::id3v1Tag("A", "B", "C", "1990", comment10, 3)), info),
+      1);
   EXPECT_EQ(info.Comment, comment10);
   EXPECT_EQ(info.Track, 0);
   EXPECT_EQ(info.Genre, 3);
@@ -338,10 +334,10 @@ struct VbrCase {
 TEST_F(GetMp3InfoTest, UsesVbrHeadersOnlyWhereAndAsAnnounced) {
   using testing::vbriFrame;
   using testing::xingFrame;
-  const FrameFields st = kCbr128;                       // MPEG-1 stereo, side info ends at 36
-  const FrameFields mono{.mode = 3};                    // MPEG-1 mono: 21
-  const FrameFields crc{.crc = true};                   // protected: 36, or 38 after the CRC
-  const FrameFields lsf{.version = 2, .bitrate = 64, .sampleRate = 22050};             // 21
+  const FrameFields st = kCbr128;                                           // MPEG-1 stereo, side info ends at 36
+  const FrameFields mono{.mode = 3};                                        // MPEG-1 mono: 21
+  const FrameFields crc{.crc = true};                                       // protected: 36, or 38 after the CRC
+  const FrameFields lsf{.version = 2, .bitrate = 64, .sampleRate = 22050};  // 21
   const FrameFields lsfMono{.version = 2, .bitrate = 64, .sampleRate = 22050, .mode = 3};  // 13
   const int n = 300;  // frames actually in each file after the tag frame
   // The header claims 5000 frames (130.6 s at 44.1 kHz) and 1,900,000 bytes:
@@ -366,23 +362,23 @@ TEST_F(GetMp3InfoTest, UsesVbrHeadersOnlyWhereAndAsAnnounced) {
       {"lower-case xing is no tag", st, xingFrame(st, "xing", 36, 3, 5000, 1900000), n, n + 1,
        roundedSeconds(n + 1, 1152, 44100), 128, true},
       {"VBRI", st, vbriFrame(st, 5000, 1900000), full, 5000, claimed, 116, false},
-      {"Xing at the mono offset of a mono frame", mono, xingFrame(mono, "Xing", 21, 3, 5000, 1900000), full,
-       5000, claimed, 116, false},
-      {"Xing at the mono offset of a stereo frame", st, xingFrame(st, "Xing", 21, 3, 5000, 1900000), n,
-       n + 1, roundedSeconds(n + 1, 1152, 44100), 128, true},
-      {"Xing of a CRC frame where LAME puts it", crc, xingFrame(crc, "Xing", 36, 3, 5000, 1900000), full,
-       5000, claimed, 116, false},
-      {"Xing of a CRC frame after the CRC", crc, xingFrame(crc, "Xing", 38, 3, 5000, 1900000), full, 5000,
+      {"Xing at the mono offset of a mono frame", mono, xingFrame(mono, "Xing", 21, 3, 5000, 1900000), full, 5000,
        claimed, 116, false},
+      {"Xing at the mono offset of a stereo frame", st, xingFrame(st, "Xing", 21, 3, 5000, 1900000), n, n + 1,
+       roundedSeconds(n + 1, 1152, 44100), 128, true},
+      {"Xing of a CRC frame where LAME puts it", crc, xingFrame(crc, "Xing", 36, 3, 5000, 1900000), full, 5000, claimed,
+       116, false},
+      {"Xing of a CRC frame after the CRC", crc, xingFrame(crc, "Xing", 38, 3, 5000, 1900000), full, 5000, claimed, 116,
+       false},
       {"Xing 2 bytes late without a CRC", st, xingFrame(st, "Xing", 38, 3, 5000, 1900000), n, n + 1,
        roundedSeconds(n + 1, 1152, 44100), 128, true},
       // MPEG-2 frame count 5000 * 576 / 22050 = 130.6 s as well.
-      {"MPEG-2 stereo Xing at 21", lsf, xingFrame(lsf, "Xing", 21, 3, 5000, 1900000), fullLsf, 5000, claimed,
-       116, false},
-      {"MPEG-2 mono Xing at 13", lsfMono, xingFrame(lsfMono, "Xing", 13, 3, 5000, 1900000), fullLsf, 5000,
-       claimed, 116, false},
-      {"MPEG-2 mono Xing at the MPEG-1 offset", lsfMono, xingFrame(lsfMono, "Xing", 21, 3, 5000, 1900000),
-       n, n + 1, roundedSeconds(n + 1, 576, 22050), 64, true},
+      {"MPEG-2 stereo Xing at 21", lsf, xingFrame(lsf, "Xing", 21, 3, 5000, 1900000), fullLsf, 5000, claimed, 116,
+       false},
+      {"MPEG-2 mono Xing at 13", lsfMono, xingFrame(lsfMono, "Xing", 13, 3, 5000, 1900000), fullLsf, 5000, claimed, 116,
+       false},
+      {"MPEG-2 mono Xing at the MPEG-1 offset", lsfMono, xingFrame(lsfMono, "Xing", 21, 3, 5000, 1900000), n, n + 1,
+       roundedSeconds(n + 1, 576, 22050), 64, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -424,7 +420,11 @@ std::string apeTag() {
 
 // Lyrics3 v2: "LYRICSBEGIN", fields, six digits of their size, "LYRICS200".
 std::string lyrics3Block() {
-  const std::string body = "LYRICSBEGININD00002" "10" "LYR00005" "testo";
+  const std::string body =
+      "LYRICSBEGININD00002"
+      "10"
+      "LYR00005"
+      "testo";
   char size[7];
   std::snprintf(size, sizeof size, "%06zu", body.size());
   return body + size + "LYRICS200";
@@ -434,7 +434,7 @@ TEST_F(GetMp3InfoTest, VbrHeaderIsTrustedOnlyWhenItsByteCountMatchesTheAudio) {
   using testing::xingFrame;
   const FrameFields st = kCbr128;
   const int n = 300;
-  const uint32_t exact = (n + 1) * 417;  // the tag frame and the audio, as LAME counts
+  const uint32_t exact = (n + 1) * 417;                   // the tag frame and the audio, as LAME counts
   const int walk = roundedSeconds(n, 1152, 44100);        // 8 s
   const int claimed = roundedSeconds(5000, 1152, 44100);  // 131 s
   const std::string id3v1 = testing::id3v1Tag("t", "", "", "", "", 0);
@@ -446,10 +446,8 @@ TEST_F(GetMp3InfoTest, VbrHeaderIsTrustedOnlyWhenItsByteCountMatchesTheAudio) {
   } cases[] = {
       {"exact", xingFrame(st, "Info", 36, 3, 5000, exact), "", claimed},
       {"exact before an ID3v1 tag", xingFrame(st, "Info", 36, 3, 5000, exact), id3v1, claimed},
-      {"exact before APE and ID3v1 tags", xingFrame(st, "Xing", 36, 3, 5000, exact), apeTag() + id3v1,
-       claimed},
-      {"exact before Lyrics3 and ID3v1", xingFrame(st, "Info", 36, 3, 5000, exact), lyrics3Block() + id3v1,
-       claimed},
+      {"exact before APE and ID3v1 tags", xingFrame(st, "Xing", 36, 3, 5000, exact), apeTag() + id3v1, claimed},
+      {"exact before Lyrics3 and ID3v1", xingFrame(st, "Info", 36, 3, 5000, exact), lyrics3Block() + id3v1, claimed},
       {"two frames over", xingFrame(st, "Info", 36, 3, 5000, exact + 2 * 417), "", claimed},
       {"two frames short", xingFrame(st, "Info", 36, 3, 5000, exact - 2 * 417), "", claimed},
       // The stream goes on after the audio the header counted (files joined).
@@ -458,8 +456,7 @@ TEST_F(GetMp3InfoTest, VbrHeaderIsTrustedOnlyWhenItsByteCountMatchesTheAudio) {
       {"more than the file", xingFrame(st, "Xing", 36, 3, 5000, exact * 2), "", walk},
       {"VBRI counting a third", testing::vbriFrame(st, 5000, exact / 3), "", walk},
       // 10 kB after the audio that are no tag.
-      {"before bytes that are no tag", xingFrame(st, "Info", 36, 3, 5000, exact), std::string(10000, 'x'),
-       walk},
+      {"before bytes that are no tag", xingFrame(st, "Info", 36, 3, 5000, exact), std::string(10000, 'x'), walk},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -478,8 +475,8 @@ TEST_F(GetMp3InfoTest, FilesJoinedByteForByteMeasureAsTheirSum) {
     return testing::xingFrame(st, "Info", 36, 3, count, (count + 1) * 417) + frames(st, count);
   };
   const std::string id3v1 = testing::id3v1Tag("t", "", "", "", "", 0);
-  std::string id3v2 = "ID3\x03" + std::string(1, '\0') + std::string(1, '\0') +
-                      std::string("\0\0\x08\x00", 4) + std::string(1024, '\0');  // 10 + 1024 bytes
+  std::string id3v2 = "ID3\x03" + std::string(1, '\0') + std::string(1, '\0') + std::string("\0\0\x08\x00", 4) +
+                      std::string(1024, '\0');  // 10 + 1024 bytes
   const int sum = 600 + 1 + 3000;
   const struct {
     const char* name;

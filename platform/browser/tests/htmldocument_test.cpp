@@ -28,8 +28,7 @@ struct CharsetCase {
 };
 
 TEST(HtmlCharset, DeclaredThenUtf8ThenWindows1252) {
-  const std::string httpEquiv =
-      "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\">";
+  const std::string httpEquiv = "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\">";
   const CharsetCase cases[] = {
       {"declared cp1252", httpEquiv + "<p>Perch\xE9 \x80</p>", "Perch\xC3\xA9 \xE2\x82\xAC"},
       // Declared cp1252 wins even where the bytes happen to be valid UTF-8.
@@ -37,8 +36,7 @@ TEST(HtmlCharset, DeclaredThenUtf8ThenWindows1252) {
       {"meta charset", "<META CHARSET=windows-1252><p>citt\xE0</p>", "citt\xC3\xA0"},
       {"latin-1 is read as cp1252", "<meta charset='ISO-8859-1'><p>\x80</p>", "\xE2\x82\xAC"},
       {"declared UTF-8", "<meta charset=\"utf-8\"><p>caff\xC3\xA8</p>", "caff\xC3\xA8"},
-      {"declared UTF-8 with a stray byte", "<meta charset=utf-8><p>caff\xE8 \xC3\xA0</p>",
-       "caff\xC3\xA8 \xC3\xA0"},
+      {"declared UTF-8 with a stray byte", "<meta charset=utf-8><p>caff\xE8 \xC3\xA0</p>", "caff\xC3\xA8 \xC3\xA0"},
       {"other declared charset", "<meta charset=iso-8859-15><p>\xA4</p>", "\xE2\x82\xAC"},
       {"undeclared valid UTF-8", "<p>Citt\xC3\xA0</p>", "Citt\xC3\xA0"},
       {"undeclared windows-1252", "<p>Citt\xE0 \x93x\x94</p>", "Citt\xC3\xA0 \xE2\x80\x9Cx\xE2\x80\x9D"},
@@ -157,8 +155,11 @@ TEST(HtmlDocument, ASheetThePageAlreadyLinksIsNotAddedAgain) {
       // A page load links the reader's sheet at 1, then at 0: after the page's
       // own sheet, once; later loads of the same page change nothing.
       {"page load", {{reader, 1}, {reader, 0}}, {own, reader}, {1, 1}, 1},
-      {"three loads", {{reader, 1}, {reader, 0}, {reader, 1}, {reader, 0}, {reader, 1}, {reader, 0}},
-       {own, reader}, {1, 1, 1, 1, 1, 1}, 1},
+      {"three loads",
+       {{reader, 1}, {reader, 0}, {reader, 1}, {reader, 0}, {reader, 1}, {reader, 0}},
+       {own, reader},
+       {1, 1, 1, 1, 1, 1},
+       1},
       {"the page's own sheet again", {{own, 0}, {own, 1}, {own, -1}}, {own}, {0, 0, 0}, 0},
       // Asked for later in the cascade, the sheet moves there: the cascade is
       // that of a second link.

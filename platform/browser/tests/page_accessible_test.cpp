@@ -138,10 +138,9 @@ TEST_F(PageAccessibilityTest, TabAndShiftTabMoveTheAccessibleFocusFromLinkToLink
   QTest::keyClick(browser.view(), Qt::Key_Tab);
   QTest::keyClick(browser.view(), Qt::Key_Tab);
   QTest::keyClick(browser.view(), Qt::Key_Backtab);
-  EXPECT_EQ(focusNames(), (std::vector<QString>{QStringLiteral("Capitolo primo, 1"),
-                                                QStringLiteral("Primo paragrafo, 2"),
-                                                QStringLiteral("Play/Pausa"),
-                                                QStringLiteral("Primo paragrafo, 2")}));
+  EXPECT_EQ(focusNames(),
+            (std::vector<QString>{QStringLiteral("Capitolo primo, 1"), QStringLiteral("Primo paragrafo, 2"),
+                                  QStringLiteral("Play/Pausa"), QStringLiteral("Primo paragrafo, 2")}));
   for (const auto& e : log.of(QAccessible::Focus)) {
     EXPECT_EQ(e.role, QAccessible::Link);
     EXPECT_TRUE(e.focused) << e.name.toStdString();
@@ -167,9 +166,8 @@ TEST_F(PageAccessibilityTest, ANewPageIsPresentedByItsTitle) {
   log.clear();
   // The page's set-up gives a link the focus while the page completes; the
   // reader first hears the new page, by its title.
-  QObject::connect(&browser, &WebBrowser::DocumentComplete, &browser, [this] {
-    browser.Document().body().All(0).focus();
-  });
+  QObject::connect(&browser, &WebBrowser::DocumentComplete, &browser,
+                   [this] { browser.Document().body().All(0).focus(); });
   open(next);
   const auto focus = log.of(QAccessible::Focus);
   ASSERT_FALSE(focus.empty());

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 namespace url = lumo::browser::url;
 
@@ -26,8 +26,7 @@ TEST(Urls, ResolveKeepsFragmentsAsWrittenAndCanonicalisesFilePaths) {
       {"../Include/Style1.css", "file:///lumo/ABC/A.htm", "file:///lumo/Include/Style1.css"},
       {"../../../x.htm", "file:///lumo/A.htm", "file:///x.htm"},
       // The page builder's summary page links with "\".
-      {"ABC\\A.htm#QENPLAYER_AUDIO_POS=95", "file:///lumo/Index.htm",
-       "file:///lumo/ABC/A.htm#QENPLAYER_AUDIO_POS=95"},
+      {"ABC\\A.htm#QENPLAYER_AUDIO_POS=95", "file:///lumo/Index.htm", "file:///lumo/ABC/A.htm#QENPLAYER_AUDIO_POS=95"},
       {"  B.htm  ", "file:///lumo/A.htm", "file:///lumo/B.htm"},
       {"", "file:///lumo/A.htm#x", "file:///lumo/A.htm"},
       {"?q=1", "file:///lumo/A.htm#x", "file:///lumo/A.htm?q=1"},
@@ -70,8 +69,7 @@ TEST(Urls, FindsPathsIgnoringCaseOnlyWhenTheExactNameIsMissing) {
   std::ofstream(root / "Include" / "style1.CSS") << "p{}";
 
   EXPECT_EQ(url::findPathIgnoringCase((root / "INCLUDE/STYLE2.css").string()), std::nullopt);
-  EXPECT_EQ(url::findPathIgnoringCase((root / "Include/style1.CSS").string()),
-            (root / "Include/style1.CSS").string());
+  EXPECT_EQ(url::findPathIgnoringCase((root / "Include/style1.CSS").string()), (root / "Include/style1.CSS").string());
   const auto found = url::findPathIgnoringCase((root / "include/STYLE1.css").string());
   ASSERT_TRUE(found);
   EXPECT_TRUE(fs::exists(*found));

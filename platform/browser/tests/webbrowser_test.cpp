@@ -7,8 +7,8 @@
 #include <QPalette>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTextBrowser>
 #include <QTextBlock>
+#include <QTextBrowser>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -26,8 +26,7 @@ void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString()
 namespace lumo::browser {
 namespace {
 
-const std::string kBook =
-    std::string(LUMO_TEST_SOURCE_DIR) + "/platform/browser/tests/fixtures/book";
+const std::string kBook = std::string(LUMO_TEST_SOURCE_DIR) + "/platform/browser/tests/fixtures/book";
 const QString kPageA = QString::fromStdString(url::fileAddress(kBook + "/A.htm"));
 const QString kPageB = QString::fromStdString(url::fileAddress(kBook + "/B.htm"));
 
@@ -52,8 +51,7 @@ class Browser : public ::testing::Test {
       events.push_back("Before " + u);
       if (onBefore) onBefore(u, cancel);
     });
-    QObject::connect(&browser, &WebBrowser::TitleChange,
-                     [this](const QString& t) { events.push_back("Title " + t); });
+    QObject::connect(&browser, &WebBrowser::TitleChange, [this](const QString& t) { events.push_back("Title " + t); });
     QObject::connect(&browser, &WebBrowser::DocumentComplete,
                      [this](const QString& u) { events.push_back("Complete " + u); });
     QObject::connect(&browser, &WebBrowser::NavigateError, [this](const QString& u, int status, bool& cancel) {
@@ -168,8 +166,8 @@ TEST_F(Browser, TabThenEnterActivatesTheLinksInOrder) {
   openPageA();
   cancelEveryNavigation();
   browser.view()->setFocus();
-  const QString expected[] = {kPageA + "#QENPLAYER_AUDIO_POS=95",
-                              kPageA + "#QENP_KEYCMD##KEYCTRL#51", kPageA + "#subito"};
+  const QString expected[] = {kPageA + "#QENPLAYER_AUDIO_POS=95", kPageA + "#QENP_KEYCMD##KEYCTRL#51",
+                              kPageA + "#subito"};
   for (const QString& address : expected) {
     events.clear();
     QTest::keyClick(browser.view(), Qt::Key_Tab);
@@ -181,10 +179,10 @@ TEST_F(Browser, TabThenEnterActivatesTheLinksInOrder) {
 // A link that also names an anchor (its id or name) is still one link to
 // Tab: the view draws the focus over all of its text, not its first letter.
 TEST_F(Browser, TabSelectsAllOfALinkThatAlsoNamesAnAnchor) {
-  browser.Navigate2(QString::fromUtf8(
-      "about:<html><body><p><a id=\"/libri/Uno\" href=\"#2\">Libro dimostrativo</a></p>"
-      "<p><a name=\"qui\" href=\"#0\">Ridefinisci cartella</a> <a href=\"#1\">Senza nome</a></p>"
-      "<p><a href=\"#qui\">Torna</a></p></body></html>"));
+  browser.Navigate2(
+      QString::fromUtf8("about:<html><body><p><a id=\"/libri/Uno\" href=\"#2\">Libro dimostrativo</a></p>"
+                        "<p><a name=\"qui\" href=\"#0\">Ridefinisci cartella</a> <a href=\"#1\">Senza nome</a></p>"
+                        "<p><a href=\"#qui\">Torna</a></p></body></html>"));
   settle();
   cancelEveryNavigation();
   browser.view()->setFocus();
@@ -259,8 +257,7 @@ TEST_F(Browser, AMissingPageRaisesNavigateError) {
   browser.Navigate2(missing);
   settle();
   const QString title = WebBrowser::kErrorPageTitle;
-  EXPECT_EQ(events, (Events{"Before " + missing, "Error " + missing, "Title " + title,
-                            "Complete " + missing}));
+  EXPECT_EQ(events, (Events{"Before " + missing, "Error " + missing, "Title " + title, "Complete " + missing}));
   EXPECT_EQ(browser.LocationURL(), missing);
   EXPECT_TRUE(browser.view()->toPlainText().contains(title));
 }
@@ -369,19 +366,18 @@ TEST_F(Browser, MovesWithinThePageRenderNothingAgain) {
 // The view knows no ":focus": the link Tab selects is drawn in the colours
 // of the sheets' a:focus rule, the last sheet in the cascade winning.
 TEST_F(Browser, TheFocusedLinkIsDrawnInTheColoursOfTheFocusRule) {
-  browser.Navigate2(QStringLiteral(
-      "about:<style>body{background-color:#000066;color:#FFFF00} a{color:#FFFF00}"
-      " a:focus{color:#000000;background-color:#FF0000}</style>"
-      "<p><a href=\"#uno\">Primo collegamento</a> <a href=\"#due\">Secondo</a></p>"
-      "<style>a:focus{background-color:#FFFFFF}</style>"));
+  browser.Navigate2(
+      QStringLiteral("about:<style>body{background-color:#000066;color:#FFFF00} a{color:#FFFF00}"
+                     " a:focus{color:#000000;background-color:#FF0000}</style>"
+                     "<p><a href=\"#uno\">Primo collegamento</a> <a href=\"#due\">Secondo</a></p>"
+                     "<style>a:focus{background-color:#FFFFFF}</style>"));
   settle();
   browser.view()->setFocus();
   QTest::keyClick(browser.view(), Qt::Key_Tab);
   const QTextCursor selected = browser.view()->textCursor();
   ASSERT_EQ(selected.selectedText(), QStringLiteral("Primo collegamento"));
   EXPECT_EQ(browser.view()->palette().color(QPalette::Active, QPalette::Highlight).name(), "#ffffff");
-  EXPECT_EQ(browser.view()->palette().color(QPalette::Active, QPalette::HighlightedText).name(),
-            "#000000");
+  EXPECT_EQ(browser.view()->palette().color(QPalette::Active, QPalette::HighlightedText).name(), "#000000");
 
   // On screen: behind the focused link the rule's white, not the page's navy.
   QTextCursor a(browser.view()->document()), b(browser.view()->document());
@@ -434,8 +430,8 @@ TEST_F(Browser, AHandlerMayNavigateElsewhereFromInsideBeforeNavigate2) {
   };
   clickOn("Play/Pausa");
   settle();
-  EXPECT_EQ(events, (Events{"Before " + kPageA + "#QENP_KEYCMD##KEYCTRL#51", "Before " + kPageB,
-                            "Title Pagina B", "Complete " + kPageB}));
+  EXPECT_EQ(events, (Events{"Before " + kPageA + "#QENP_KEYCMD##KEYCTRL#51", "Before " + kPageB, "Title Pagina B",
+                            "Complete " + kPageB}));
   EXPECT_EQ(browser.LocationURL(), kPageB);
 }
 

@@ -50,8 +50,7 @@ const QString& tone() {
 FakeMediaControl& fake(MediaControl& control) { return static_cast<FakeMediaControl&>(control); }
 
 Subject mpvSubject() {
-  return {"Mpv", [] { return std::make_unique<MpvMediaControl>(); },
-          [](MediaControl&) { return tone(); },
+  return {"Mpv", [] { return std::make_unique<MpvMediaControl>(); }, [](MediaControl&) { return tone(); },
           [](MediaControl&) { return mediaDir().filePath("missing.mp3"); },
           [](MediaControl& control) {
             // Past the end is the end: no need to wait the tone out.

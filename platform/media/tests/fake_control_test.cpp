@@ -31,9 +31,8 @@ TEST(FakeMediaControlTest, RecordsCallsAndRaisesTheControlsEventsFromTheEventLoo
   fake.setRate(1.4);
   fake.setVolume(70);
   EXPECT_EQ(fake.calls(),
-            (QStringList{"uiMode=mini", "settings.autoStart=true", "currentPlaylist.clear",
-                         "URL=/b/one.mp3", "controls.currentPosition=12.5", "settings.rate=1.4",
-                         "settings.volume=70"}));
+            (QStringList{"uiMode=mini", "settings.autoStart=true", "currentPlaylist.clear", "URL=/b/one.mp3",
+                         "controls.currentPosition=12.5", "settings.rate=1.4", "settings.volume=70"}));
   EXPECT_EQ(fake.playState(), ps::Playing);
   EXPECT_EQ(fake.duration(), 90);
   EXPECT_EQ(fake.currentPosition(), 12.5);

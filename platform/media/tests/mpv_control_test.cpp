@@ -65,8 +65,7 @@ TEST(MpvOptionsTest, ParsesCommaSeparatedPairs) {
       {"", {}},
       {"af=lavfi=[volume=2]", {{"af", "lavfi=[volume=2]"}}},
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(MpvMediaControl::parseOptions(QString::fromUtf8(c.text)), c.expected) << c.text;
+  for (const Case& c : cases) EXPECT_EQ(MpvMediaControl::parseOptions(QString::fromUtf8(c.text)), c.expected) << c.text;
 }
 
 TEST(MpvOptionsTest, OptionsFromTheEnvironmentReachMpvAndBadOnesAreSkipped) {
@@ -81,9 +80,8 @@ TEST_F(MpvControlTest, OpensAndPlaysWithAutoStartReportingOnTheQtThread) {
   MpvMediaControl control;
   QSignalSpy spy(&control, &MediaControl::PlayStateChange);
   bool offThread = false;
-  QObject::connect(&control, &MediaControl::PlayStateChange, [&] {
-    offThread = offThread || QThread::currentThread() != qApp->thread();
-  });
+  QObject::connect(&control, &MediaControl::PlayStateChange,
+                   [&] { offThread = offThread || QThread::currentThread() != qApp->thread(); });
   EXPECT_EQ(control.playState(), ps::Undefined);
   EXPECT_TRUE(control.versionInfo().startsWith("mpv")) << control.versionInfo().toStdString();
 
@@ -264,8 +262,7 @@ TEST_F(MpvControlTest, AMissingOrUnreadableFileIsReportedNotPlayed) {
 TEST_F(MpvControlTest, WithoutAMediumTheMediaMembersFailAndControlsDoNothing) {
   MpvMediaControl control;
   EXPECT_EQ(control.currentPosition(), 0);
-  for (auto read : {+[](MediaControl& c) { c.duration(); },
-                    +[](MediaControl& c) { c.imageSourceWidth(); },
+  for (auto read : {+[](MediaControl& c) { c.duration(); }, +[](MediaControl& c) { c.imageSourceWidth(); },
                     +[](MediaControl& c) { c.imageSourceHeight(); }}) {
     try {
       read(control);

@@ -32,9 +32,16 @@ std::string utf16(const std::string& utf8) {
     const auto c = static_cast<unsigned char>(utf8[i]);
     uint32_t cp = c;
     size_t n = 1;
-    if (c >= 0xF0) { cp = c & 0x07; n = 4; }
-    else if (c >= 0xE0) { cp = c & 0x0F; n = 3; }
-    else if (c >= 0xC0) { cp = c & 0x1F; n = 2; }
+    if (c >= 0xF0) {
+      cp = c & 0x07;
+      n = 4;
+    } else if (c >= 0xE0) {
+      cp = c & 0x0F;
+      n = 3;
+    } else if (c >= 0xC0) {
+      cp = c & 0x1F;
+      n = 2;
+    }
     for (size_t k = 1; k < n && i + k < utf8.size(); ++k) cp = (cp << 6) | (utf8[i + k] & 0x3F);
     i += n;
     if (cp >= 0x10000) {
@@ -52,8 +59,7 @@ std::string utf16(const std::string& utf8) {
 std::string dataOf(const Value& v) {
   switch (v.type) {
     case ValueType::String:
-    case ValueType::ExpandString:
-      return utf16(v.data);
+    case ValueType::ExpandString: return utf16(v.data);
     case ValueType::MultiString: {
       std::string out;
       size_t start = 0;
@@ -70,8 +76,7 @@ std::string dataOf(const Value& v) {
       for (int i = 0; i < 4; ++i) out[size_t(i)] = char((v.dword >> (8 * i)) & 0xFF);
       return out;
     }
-    default:
-      return v.data;
+    default: return v.data;
   }
 }
 
@@ -82,8 +87,7 @@ void fill(hive_h* h, hive_node_h node, const HiveKey& key) {
   for (const Value& v : key.values) data.push_back(dataOf(v));
   for (size_t i = 0; i < key.values.size(); ++i)
     values.push_back(hive_set_value{const_cast<char*>(key.values[i].name.c_str()),
-                                    static_cast<hive_type>(key.values[i].type), data[i].size(),
-                                    data[i].data()});
+                                    static_cast<hive_type>(key.values[i].type), data[i].size(), data[i].data()});
   if (hivex_node_set_values(h, node, values.size(), values.data(), 0) != 0)
     throw std::runtime_error("hivex_node_set_values");
   for (const HiveKey& sub : key.subkeys) {
@@ -125,7 +129,7 @@ void writeEmptyHive(const std::filesystem::path& file) {
   put32(b, bin + nk, uint32_t(-88));
   const size_t k = bin + nk + 4;
   putText(b, k, "nk");
-  put16(b, k + 0x02, 0x2C);  // root key, cannot be deleted, name in Latin-1
+  put16(b, k + 0x02, 0x2C);        // root key, cannot be deleted, name in Latin-1
   put32(b, k + 0x1C, 0xFFFFFFFF);  // no subkey list
   put32(b, k + 0x20, 0xFFFFFFFF);
   put32(b, k + 0x28, 0xFFFFFFFF);  // no value list
@@ -141,8 +145,8 @@ void writeEmptyHive(const std::filesystem::path& file) {
   put32(b, s + 0x08, sk);
   put32(b, s + 0x0C, 1);
   put32(b, s + 0x10, 20);
-  b[s + 0x14] = 1;              // descriptor revision
-  put16(b, s + 0x16, 0x8000);   // self-relative, nothing else
+  b[s + 0x14] = 1;             // descriptor revision
+  put16(b, s + 0x16, 0x8000);  // self-relative, nothing else
   // The rest of the bin is one free cell.
   put32(b, bin + freeCell, uint32_t(kBlock - freeCell));
   std::ofstream out(file, std::ios::binary | std::ios::trunc);

@@ -40,13 +40,14 @@ HiveKey savedSettings() {
   Value volume = text("Volume", "80");
   Value number{"Numero", ValueType::Dword, ""};
   number.dword = 0xFFFFFFFEu;
-  return key("QEN MediaPlayer", {text("", "radice")},
-             {key("Player", {volume, text("Brano", "C:\\Libri\\Città\\A.htm"), number,
-                             text("Lista", std::string("uno\0due", 7), ValueType::MultiString),
-                             text("Dati", std::string("\x00\xFF", 2), ValueType::Binary)}),
-              key("LB01", {}, {key("CAP 1.HTM", {text("1", "95"), text("1NOME", "Capitolo «uno» \"q\""),
-                                                 text("1NOMEAUDIO", "A.mp3")})}),
-              key("Perché", {text("1", "5")})});
+  return key(
+      "QEN MediaPlayer", {text("", "radice")},
+      {key("Player", {volume, text("Brano", "C:\\Libri\\Città\\A.htm"), number,
+                      text("Lista", std::string("uno\0due", 7), ValueType::MultiString),
+                      text("Dati", std::string("\x00\xFF", 2), ValueType::Binary)}),
+       key("LB01", {},
+           {key("CAP 1.HTM", {text("1", "95"), text("1NOME", "Capitolo «uno» \"q\""), text("1NOMEAUDIO", "A.mp3")})}),
+       key("Perché", {text("1", "5")})});
 }
 
 class HiveTest : public RegistryTest {
@@ -108,12 +109,9 @@ TEST_F(HiveTest, AHiveThatCannotBeReadLeavesTheTreeAsItWas) {
   std::string badBin = bytes;
   badBin[0x1000] = 'x';
   const Case cases[] = {
-      {"missing file", std::nullopt},
-      {"text file", std::string("REGEDIT4\r\n\r\n")},
-      {"header checksum wrong", badChecksum},
-      {"not a hive", badSignature},
-      {"hive bin damaged", badBin},
-      {"cut short", bytes.substr(0, 4096 + 100)},
+      {"missing file", std::nullopt},         {"text file", std::string("REGEDIT4\r\n\r\n")},
+      {"header checksum wrong", badChecksum}, {"not a hive", badSignature},
+      {"hive bin damaged", badBin},           {"cut short", bytes.substr(0, 4096 + 100)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -41,7 +41,12 @@ TEST_F(LumoregTest, SetGetListAndDeleteOneSection) {
 
 TEST_F(LumoregTest, UsageErrorsExitWith2AndStoreErrorsWith1) {
   const std::vector<std::vector<std::string>> usage = {
-      {}, {"get", "a", "b"}, {"set", "a", "b", "c"}, {"list", "a"}, {"delete", "a"}, {"rename", "a", "b", "c"},
+      {},
+      {"get", "a", "b"},
+      {"set", "a", "b", "c"},
+      {"list", "a"},
+      {"delete", "a"},
+      {"rename", "a", "b", "c"},
       {"get", "a", "b", "c", "d", "e"},
   };
   for (const auto& args : usage) {
@@ -68,10 +73,10 @@ TEST_F(LumoregTest, ProgramsWritingAtOnceLoseNothing) {
   constexpr int kWriters = 32;
   std::vector<std::unique_ptr<LumoregRun>> runs;
   for (int i = 0; i < kWriters; ++i) {
-    runs.push_back(std::make_unique<LumoregRun>(
-        std::vector<std::string>{"set", "Lumofind", "Libri\\" + std::to_string(i % 4), "k" + std::to_string(i),
-                                 "v" + std::to_string(i)},
-        dir_));
+    runs.push_back(
+        std::make_unique<LumoregRun>(std::vector<std::string>{"set", "Lumofind", "Libri\\" + std::to_string(i % 4),
+                                                              "k" + std::to_string(i), "v" + std::to_string(i)},
+                                     dir_));
   }
   for (auto& run : runs) {
     auto r = run->finish();
@@ -111,13 +116,13 @@ TEST_F(LumoregTest, AStoreThatCannotBeWrittenIsStillRead) {
     const std::string script = c.setup + lumoreg + " get App Sec Key >" + out + ".get 2>&1; echo $? >" + out +
                                ".get-status\n" + lumoreg + " set App Sec Other x >" + out + ".set 2>&1; echo $? >" +
                                out + ".set-status\n" + lumoreg + " list App Sec >" + out + ".list 2>&1\nls -A " +
-                               lumo::testsupport::shellQuoted(store.string()) + " | grep -v filler >" + out +
-                               ".ls\n";
+                               lumo::testsupport::shellQuoted(store.string()) + " | grep -v filler >" + out + ".ls\n";
     ASSERT_EQ(lumo::testsupport::runWithPrivateMounts(script), 0) << c.what;
     EXPECT_EQ(read(out + ".get"), "Valore\n") << c.what;
     EXPECT_EQ(read(out + ".get-status"), "0\n") << c.what;
     EXPECT_EQ(read(out + ".set-status"), "1\n") << c.what;
-    EXPECT_NE(read(out + ".set").find("errore 75: Errore di accesso al percorso/file: " + (store / "registry.sqlite").string()),
+    EXPECT_NE(read(out + ".set")
+                  .find("errore 75: Errore di accesso al percorso/file: " + (store / "registry.sqlite").string()),
               std::string::npos)
         << c.what << ": " << read(out + ".set");
     EXPECT_EQ(read(out + ".list"), "Key=Valore\n") << c.what;

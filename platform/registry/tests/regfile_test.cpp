@@ -76,8 +76,7 @@ TEST_F(RegFileTest, TheWriterLaysOutEachValueTypeExactly) {
       {"windows-1252", {text("Città", "perché €")}, "\"Citt\xE0\"=\"perch\xE9 \x80\"\r\n"},
       {"over 4096 bytes", {text("big", big, ValueType::Binary)}, "\"big\"=hex:" + bigHex + "\r\n"},
       {"expandable", {text("e", "%é%", ValueType::ExpandString)}, "\"e\"=hex(2):25,E9,25,00\r\n"},
-      {"multi-text", {text("m", std::string("a\0b", 3), ValueType::MultiString)},
-       "\"m\"=hex(7):61,00,62,00,00\r\n"},
+      {"multi-text", {text("m", std::string("a\0b", 3), ValueType::MultiString)}, "\"m\"=hex(7):61,00,62,00,00\r\n"},
       {"text with a line break", {text("t", "a\nb")}, "\"t\"=hex(1):61,0A,62,00\r\n"},
       {"other type", {text("q", std::string("\x01\0", 2), ValueType(11))}, "\"q\"=hex(b):01,00\r\n"},
       {"creation order", {text("z", "1"), text("a", "2")}, "\"z\"=\"1\"\r\n\"a\"=\"2\"\r\n"},
@@ -142,15 +141,12 @@ TEST_F(RegFileTest, AppendingAddsTheHeaderOnlyWhenTheFileLacksIt) {
 TEST_F(RegFileTest, AFailedExportLeavesNoFileAndNoTemporaryFile) {
   user().setValue("Software\\Demo", text("v", "1"));
   // A folder that does not exist, and a name that is a folder.
-  EXPECT_FALSE(ExportRegistryKey(HKEY_CURRENT_USER, "Software\\Demo", (dir_ / "none" / "x.reg").string(),
-                                 true, false));
+  EXPECT_FALSE(ExportRegistryKey(HKEY_CURRENT_USER, "Software\\Demo", (dir_ / "none" / "x.reg").string(), true, false));
   fs::create_directory(dir_ / "taken.reg");
-  EXPECT_FALSE(ExportRegistryKey(HKEY_CURRENT_USER, "Software\\Demo", (dir_ / "taken.reg").string(),
-                                 true, false));
+  EXPECT_FALSE(ExportRegistryKey(HKEY_CURRENT_USER, "Software\\Demo", (dir_ / "taken.reg").string(), true, false));
   EXPECT_TRUE(fs::is_directory(dir_ / "taken.reg"));
   for (const auto& entry : fs::directory_iterator(dir_))
-    EXPECT_TRUE(entry.path().filename() == "config" || entry.path().filename() == "taken.reg")
-        << entry.path();
+    EXPECT_TRUE(entry.path().filename() == "config" || entry.path().filename() == "taken.reg") << entry.path();
 }
 
 TEST_F(RegFileTest, ANameAsLongAsTheFileSystemTakesIsWritten) {
@@ -372,4 +368,3 @@ TEST_F(RegFileTest, AnExportReadsOneStateOfTheStore) {
 
 }  // namespace
 }  // namespace lumo::registry
-

@@ -95,10 +95,10 @@ TEST_F(SettingsTest, SavingWithAnEmptyApplicationNameIsAnInvalidCall) {
 TEST_F(SettingsTest, AFailingSettingsTransactionSavesNothing) {
   SaveSetting(kApp, "Player", "Volume", "10");
   EXPECT_THROW(SettingsTransaction([] {
-    SaveSetting(kApp, "Player", "Volume", "20");
-    DeleteSetting(kApp, "Player", "Missing");  // raises error 5
-    SaveSetting(kApp, "Player", "Rate", "1");
-  }),
+                 SaveSetting(kApp, "Player", "Volume", "20");
+                 DeleteSetting(kApp, "Player", "Missing");  // raises error 5
+                 SaveSetting(kApp, "Player", "Rate", "1");
+               }),
                RuntimeError);
   EXPECT_EQ(GetAllSettings(kApp, "Player"), (Pairs{{"Volume", "10"}}));
 

@@ -58,10 +58,10 @@ TEST_F(StoreTest, LettersOfWindows1252FoldButOtherCharactersDoNot) {
     bool same;
   };
   const Case cases[] = {
-      {"Città", "CITTÀ", true},     {"ÉÈÊËÇÑÖØÞ", "éèêëçñöøþ", true},
-      {"Ÿ", "ÿ", true},             {"ŠŒŽ", "šœž", true},
-      {"×", "÷", false},            {"ß", "SS", false},
-      {"[x]", "{X}", false},        {"a b", "A  B", false},
+      {"Città", "CITTÀ", true}, {"ÉÈÊËÇÑÖØÞ", "éèêëçñöøþ", true},
+      {"Ÿ", "ÿ", true},         {"ŠŒŽ", "šœž", true},
+      {"×", "÷", false},        {"ß", "SS", false},
+      {"[x]", "{X}", false},    {"a b", "A  B", false},
   };
   Store store(file());
   for (const auto& c : cases) {
@@ -102,12 +102,9 @@ TEST_F(StoreTest, SubkeysEnumerateByUpperCaseNameAndValuesByCreation) {
 TEST_F(StoreTest, EveryTypeComesBackAsStoredAndAnOverwriteMayChangeTheType) {
   const std::string bytes("\x00\xff\x01\x80", 4);
   const Value stored[] = {
-      {"s", ValueType::String, "testo è"},
-      {"e", ValueType::ExpandString, "%HOME%/x"},
-      {"b", ValueType::Binary, bytes},
-      {"empty", ValueType::Binary, ""},
-      {"d", ValueType::Dword, "", 0xFFFFFFFFu},
-      {"m", ValueType::MultiString, std::string("uno\0due\0", 8)},
+      {"s", ValueType::String, "testo è"},      {"e", ValueType::ExpandString, "%HOME%/x"},
+      {"b", ValueType::Binary, bytes},          {"empty", ValueType::Binary, ""},
+      {"d", ValueType::Dword, "", 0xFFFFFFFFu}, {"m", ValueType::MultiString, std::string("uno\0due\0", 8)},
       {"", ValueType::String, "default"},
   };
   Store store(file());

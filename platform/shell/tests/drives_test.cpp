@@ -39,9 +39,9 @@ class DrivesTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(DrivesTest, RootsComeInTableOrderEndingInSlash) {
-  const std::vector<std::string> expected = {
-      "/",          "/proc/", "/media/cdrom0/", "/media/Libro di Lucia/", "/media/sr1/", "/mnt/img/",
-      "/mnt/net/",  "/tmp/",  "/media/usb/",    "/mnt/over/"};
+  const std::vector<std::string> expected = {"/",           "/proc/",    "/media/cdrom0/", "/media/Libro di Lucia/",
+                                             "/media/sr1/", "/mnt/img/", "/mnt/net/",      "/tmp/",
+                                             "/media/usb/", "/mnt/over/"};
   EXPECT_EQ(driveRoots(), expected);
 }
 
@@ -50,16 +50,16 @@ TEST_F(DrivesTest, TypesFollowDeviceAndFileSystem) {
     const char* root;
     int type;
   } cases[] = {
-      {"/media/cdrom0/", drive::CdRom},          // /dev/sr* and iso9660
-      {"/media/Libro di Lucia", drive::CdRom},   // udf, name with an escaped blank
-      {"/media/sr1/", drive::CdRom},             // by the device alone
-      {"/mnt/img/", drive::CdRom},               // a mounted disc image
+      {"/media/cdrom0/", drive::CdRom},         // /dev/sr* and iso9660
+      {"/media/Libro di Lucia", drive::CdRom},  // udf, name with an escaped blank
+      {"/media/sr1/", drive::CdRom},            // by the device alone
+      {"/mnt/img/", drive::CdRom},              // a mounted disc image
       {"/mnt/net/", drive::Remote},
       {"/tmp/", drive::RamDisk},
       {"/", drive::Fixed},
       {"/media/usb/", drive::Fixed},
       {"/proc/", drive::Unknown},
-      {"/mnt/over/", drive::Fixed},              // the later mount hides the disc below it
+      {"/mnt/over/", drive::Fixed},  // the later mount hides the disc below it
       {"/media/", drive::NoRootDir},
   };
   for (const Case& c : cases) EXPECT_EQ(driveType(c.root), c.type) << c.root;

@@ -38,8 +38,8 @@ TEST_F(ToolsTest, BrowseForFolderOpensAtTheSelectionAndTrimsTheResult) {
   const std::string docs = (root / "home" / "Documenti").string();
   script->queuePath(docs + "/");
   script->queuePath("/");
-  script->queuePath("");                               // cancelled
-  script->queuePath((root / "missing").string());      // not a file-system folder
+  script->queuePath("");                           // cancelled
+  script->queuePath((root / "missing").string());  // not a file-system folder
   EXPECT_EQ(BrowseForFolder("/start/here"), docs);
   EXPECT_EQ(BrowseForFolder(""), "/");
   EXPECT_EQ(BrowseForFolder(docs), "");

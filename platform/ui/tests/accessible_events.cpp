@@ -59,8 +59,7 @@ std::vector<AccessibleEventRecord> AccessibleEventLog::of(QAccessible::Event typ
   return out;
 }
 
-std::vector<AccessibleEventRecord> AccessibleEventLog::of(QAccessible::Event type,
-                                                          const QObject* object) const {
+std::vector<AccessibleEventRecord> AccessibleEventLog::of(QAccessible::Event type, const QObject* object) const {
   std::vector<AccessibleEventRecord> out;
   for (const auto& r : recorded()) {
     if (r.type == type && r.object == object) out.push_back(r);

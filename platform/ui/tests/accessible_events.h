@@ -18,7 +18,7 @@ struct AccessibleEventRecord {
   QAccessible::Role role = QAccessible::NoRole;
   QString name;
   QString description;
-  bool focused = false;      // the interface's focused state
+  bool focused = false;  // the interface's focused state
 };
 
 class AccessibleEventLog {

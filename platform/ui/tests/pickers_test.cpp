@@ -15,8 +15,7 @@ TEST(QtPickers, EachFilterShowsItsPatternsOnce) {
   } const cases[] = {
       // The converter's and the splitter's index picker: the descriptions
       // carry their patterns already (one with a trailing blank).
-      {{{"Files per creazione indice Lumo (*.qv) ", "*.qv"},
-        {"Files marcatori creati (marker.txt)", "marker.txt"}},
+      {{{"Files per creazione indice Lumo (*.qv) ", "*.qv"}, {"Files marcatori creati (marker.txt)", "marker.txt"}},
        "Files per creazione indice Lumo (*.qv);;Files marcatori creati (marker.txt)"},
       {{{"Testo", "*.txt;*.qv"}}, "Testo (*.txt *.qv)"},
       // A bracket that is not the patterns is only part of the description.

@@ -37,8 +37,7 @@ class BookmarkStoreTest : public ::testing::Test {
     }
   }
   void TearDown() override {
-    for (const auto& [name, value] : saved_)
-      value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+    for (const auto& [name, value] : saved_) value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
     std::error_code ec;
     fs::remove_all(dir_, ec);
   }
@@ -135,8 +134,8 @@ TEST_F(BookmarkStoreTest, ALoadListsInNumberOrderAndRenumbersWithoutGaps) {
   EXPECT_FALSE(plan.migrated);
   std::string step;
   store_.renumber(kPage, plan, step);
-  Values expected = join({marker(1, "10", "Uno", "A.mp3"), marker(2, "30", "Tre", "B.mp3"),
-                          marker(3, "70", "Sette", "C.mp3")});
+  Values expected =
+      join({marker(1, "10", "Uno", "A.mp3"), marker(2, "30", "Tre", "B.mp3"), marker(3, "70", "Sette", "C.mp3")});
   expected["5NOME"] = "Senza posizione";
   expected["5NOMEAUDIO"] = "A.mp3";
   EXPECT_EQ(section(kPage), expected);
@@ -203,10 +202,9 @@ TEST_F(BookmarkStoreTest, BookmarksOfTheOlderSectionMoveToThePageAfterItsOwn) {
     EXPECT_EQ(plan.migrated, pass == 1);
     std::string step;
     store_.renumber(kPage, plan, step);
-    EXPECT_EQ(section(kPage), join({marker(1, "10", "Uno"), marker(2, "20", "Vecchio", "B.mp3"),
-                                    marker(3, "40", "Antico", "B.mp3")}));
-    EXPECT_FALSE(registry::Store::open(registry::Hive::CurrentUser)
-                     .keyExists(registry::settingsKeyPath(kApp, kOlder)));
+    EXPECT_EQ(section(kPage),
+              join({marker(1, "10", "Uno"), marker(2, "20", "Vecchio", "B.mp3"), marker(3, "40", "Antico", "B.mp3")}));
+    EXPECT_FALSE(registry::Store::open(registry::Hive::CurrentUser).keyExists(registry::settingsKeyPath(kApp, kOlder)));
   }
 }
 

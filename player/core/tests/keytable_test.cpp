@@ -67,8 +67,7 @@ TEST(KeyTable, EachKeyNeedsItsExactShiftStateAndTheFileItActsOn) {
       {"a keypad key (code 0) with Ctrl", 0, kCtrl, file, {}},
       {"Alt+5", '5', kAlt, file, {}},
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(keyCommands(c.code, c.shift, kLoadedKeyCodes, c.state), c.commands) << c.what;
+  for (const Case& c : cases) EXPECT_EQ(keyCommands(c.code, c.shift, kLoadedKeyCodes, c.state), c.commands) << c.what;
 }
 
 TEST(KeyTable, ThePlaybackAndBookmarkGroupsFollowTheLoadedKeyCodes) {
@@ -101,18 +100,29 @@ TEST(KeyTable, EveryKeyCommandLinkOfZivuvusPagesRunsTheCommandItsTitleNames) {
   home.workFolder = "LB01";
   home.firstFile = "A";
   const std::map<std::string, Commands> byTitle = {
-      {"(CTRL+3)", {C::PlayPause}},           {"(CTRL+TASTO[+])", {C::VolumeUp}},
-      {"(CTRL+TASTO[-])", {C::VolumeDown}},   {"(CTRL+9)", {C::ThreeSpeedCycle}},
-      {"(ALT+TASTO[+])", {C::Faster}},        {"(ALT+TASTO[-])", {C::Slower}},
-      {"(CTRL+1)", {C::SkipBack}},            {"(CTRL+2)", {C::SkipForward}},
-      {"(ALT+7)", {C::PreviousIndexEntry}},   {"(ALT+8)", {C::NextIndexEntry}},
-      {"(CTRL+6)", {C::PreviousPage, C::ToStart}}, {"(CTRL+7)", {C::NextPage}},
-      {"(CTRL+I)", {C::Home}},                {"(ALT+6)", {C::ToggleBookmarkList}},
-      {"(ALT+3)", {C::AddBookmark}},          {"(ALT+4)", {C::DeleteAllBookmarks}},
-      {"(ALT+1)", {C::PreviousBookmark}},     {"(ALT+2)", {C::NextBookmark}},
-      {"(CTRL+8)", {C::ToggleConfiguration}}, {"(ALT+9)", {C::NextStyle}},
+      {"(CTRL+3)", {C::PlayPause}},
+      {"(CTRL+TASTO[+])", {C::VolumeUp}},
+      {"(CTRL+TASTO[-])", {C::VolumeDown}},
+      {"(CTRL+9)", {C::ThreeSpeedCycle}},
+      {"(ALT+TASTO[+])", {C::Faster}},
+      {"(ALT+TASTO[-])", {C::Slower}},
+      {"(CTRL+1)", {C::SkipBack}},
+      {"(CTRL+2)", {C::SkipForward}},
+      {"(ALT+7)", {C::PreviousIndexEntry}},
+      {"(ALT+8)", {C::NextIndexEntry}},
+      {"(CTRL+6)", {C::PreviousPage, C::ToStart}},
+      {"(CTRL+7)", {C::NextPage}},
+      {"(CTRL+I)", {C::Home}},
+      {"(ALT+6)", {C::ToggleBookmarkList}},
+      {"(ALT+3)", {C::AddBookmark}},
+      {"(ALT+4)", {C::DeleteAllBookmarks}},
+      {"(ALT+1)", {C::PreviousBookmark}},
+      {"(ALT+2)", {C::NextBookmark}},
+      {"(CTRL+8)", {C::ToggleConfiguration}},
+      {"(ALT+9)", {C::NextStyle}},
   };
-  static const std::regex link(R"re((?:HREF|href)="([^"]*)" (?:onClick="[^"]*" )?title="[^"]*(\([A-Z0-9+\[\]-]+\))")re");
+  static const std::regex link(
+      R"re((?:HREF|href)="([^"]*)" (?:onClick="[^"]*" )?title="[^"]*(\([A-Z0-9+\[\]-]+\))")re");
   std::set<std::string> seen;
   for (const auto& lines : {linker::filePageLines(page), linker::homePageLines(home)}) {
     for (const std::string& line : lines) {

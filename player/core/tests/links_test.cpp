@@ -83,8 +83,7 @@ TEST(IndexEntries, TheKeysMoveToTheEntryAfterAndTheEntryBeforeTheOneBeingRead) {
     const IndexMove move = c.next ? nextIndexEntry(c.current, c.playing, anchors(c.positions))
                                   : previousIndexEntry([&] { return c.playing; }, anchors(c.positions));
     EXPECT_EQ(move.index, c.index);
-    EXPECT_EQ(move.target, c.target ? "file:///l/A.htm#QENPLAYER_AUDIO_POS=" + std::string(c.target)
-                                    : std::string());
+    EXPECT_EQ(move.target, c.target ? "file:///l/A.htm#QENPLAYER_AUDIO_POS=" + std::string(c.target) : std::string());
   }
 }
 
@@ -104,8 +103,7 @@ TEST(IndexEntries, AnAnchorWithoutAPositionWithin16BitsIsSkipped) {
     const IndexMove move = c.next ? nextIndexEntry(c.current, c.playing, anchors(c.positions))
                                   : previousIndexEntry([&] { return c.playing; }, anchors(c.positions));
     EXPECT_EQ(move.index, c.index);
-    EXPECT_EQ(move.target, c.target ? "file:///l/A.htm#QENPLAYER_AUDIO_POS=" + std::string(c.target)
-                                    : std::string());
+    EXPECT_EQ(move.target, c.target ? "file:///l/A.htm#QENPLAYER_AUDIO_POS=" + std::string(c.target) : std::string());
   }
   EXPECT_EQ(anchorSeconds("#QENPLAYER_AUDIO_POS=32767"), 32767);
   EXPECT_EQ(anchorSeconds("#QENPLAYER_AUDIO_POS=32768"), std::nullopt);
@@ -113,7 +111,12 @@ TEST(IndexEntries, AnAnchorWithoutAPositionWithin16BitsIsSkipped) {
 
 TEST(IndexEntries, Alt7AsksForThePlayingPositionOnlyOnAPageWithAnchors) {
   bool asked = false;
-  const IndexMove move = previousIndexEntry([&] { asked = true; return 0; }, anchors({}));
+  const IndexMove move = previousIndexEntry(
+      [&] {
+        asked = true;
+        return 0;
+      },
+      anchors({}));
   EXPECT_FALSE(asked);
   EXPECT_FALSE(move.index);
 }

@@ -11,8 +11,7 @@ namespace lumo::player::core {
 namespace {
 
 TEST(StartPosition, AKeptFragmentThenTheAddressThenThePageMetaOfTheMedium) {
-  const std::map<std::string, std::string> metas = {
-      {"QENPLAYER_AUDIO_POS", "12"}, {"QENPLAYER_AUDIO_POS_2", "34"}};
+  const std::map<std::string, std::string> metas = {{"QENPLAYER_AUDIO_POS", "12"}, {"QENPLAYER_AUDIO_POS_2", "34"}};
   const PageMeta meta = [&](const std::string& name) {
     const auto it = metas.find(name);
     return it == metas.end() ? std::string() : it->second;
@@ -26,8 +25,7 @@ TEST(StartPosition, AKeptFragmentThenTheAddressThenThePageMetaOfTheMedium) {
     const char* position;
   } const cases[] = {
       {"the address's keyword", "file:///l/A.htm#QENPLAYER_AUDIO_POS=95", "", false, 0, "95"},
-      {"the kept fragment wins", "file:///l/A.htm#QENPLAYER_AUDIO_POS=95", "QENPLAYER_AUDIO_POS=60",
-       false, 0, "60"},
+      {"the kept fragment wins", "file:///l/A.htm#QENPLAYER_AUDIO_POS=95", "QENPLAYER_AUDIO_POS=60", false, 0, "60"},
       {"a kept fragment without the keyword", "file:///l/A.htm", "subito", false, 0, "12"},
       {"the page's meta", "file:///l/A.htm", "", false, 0, "12"},
       {"moving on: the meta of that medium", "", "QENPLAYER_AUDIO_POS=60", true, 2, "34"},
@@ -47,8 +45,7 @@ TEST(MediaNames, HaveAnExtensionOnlyAfterTheirLastFolder) {
   EXPECT_TRUE(isVideoName("x.m1v"));
   EXPECT_FALSE(isVideoName("/x/A.mp3"));
   EXPECT_FALSE(isVideoName("avi"));
-  EXPECT_EQ(probedExtensions(),
-            (std::vector<std::string>{".wma", ".wmv", ".mp3", ".wav", ".m1v", ".avi"}));
+  EXPECT_EQ(probedExtensions(), (std::vector<std::string>{".wma", ".wmv", ".mp3", ".wav", ".m1v", ".avi"}));
 }
 
 TEST(MediaNames, AreLookedForAsNamedBesideThePageThenInTheProgramFolder) {

@@ -42,9 +42,9 @@ TEST(SummaryPage, IsAnAddressWithIndexHtmInItsLast20Characters) {
   const std::pair<const char*, bool> cases[] = {
       {"file:///home/u/lumo/index.htm", true},
       {"file:///home/u/lumo/Index.HTML", true},
-      {"file:///home/u/lumo/INDEX.HTM#LumoIndex1", true},   // "INDEX.HTM" ends 11 from the end
+      {"file:///home/u/lumo/INDEX.HTM#LumoIndex1", true},    // "INDEX.HTM" ends 11 from the end
       {"file:///home/u/lumo/index.htm#LumoIndex12", false},  // 12: it starts 21 from the end
-      {"file:///home/u/lumo/index.htm#àèìòùàèìò", true},    // characters, not bytes
+      {"file:///home/u/lumo/index.htm#àèìòùàèìò", true},     // characters, not bytes
       {"file:///home/u/lumo/LB01/A.htm", false},
       {"file:///home/u/lumo/LB01/reindex.htm", true},
       {"index.htm", true},

@@ -52,7 +52,7 @@ TEST(Volume, EachPlayerVersionKeepsToItsScale) {
     VolumeLimits limits;
     int16_t result;
   } const cases[] = {
-      {95, true, v1, 100}, {100, true, v1, 100}, {50, false, v1, 40}, {5, false, v1, 0},
+      {95, true, v1, 100}, {100, true, v1, 100},  {50, false, v1, 40},       {5, false, v1, 0},
       {0, true, v0, 0},    {-150, true, v0, -50}, {-3950, false, v0, -4000}, {-4000, false, v0, -4000},
   };
   for (const Case& c : cases)
@@ -85,8 +85,7 @@ TEST(Skip, AtTheEdgesOfAFileTheNeighbourAudioTakesOver) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const Skip skip = c.back ? skipBack(c.position, c.step, c.audioIndex)
-                             : skipForward(c.position, c.step, c.duration);
+    const Skip skip = c.back ? skipBack(c.position, c.step, c.audioIndex) : skipForward(c.position, c.step, c.duration);
     EXPECT_EQ(skip.move, c.move);
     EXPECT_DOUBLE_EQ(skip.position, c.target);
   }
@@ -108,8 +107,7 @@ TEST(Skip, TheBoxKeepsANumberElseTheStoredStepElseTen) {
 
 TEST(TimeText, MinutesAndSecondsWithinTheHour) {
   const std::pair<int32_t, const char*> cases[] = {
-      {0, "00:00"}, {59, "00:59"}, {61, "01:01"}, {65, "01:05"},
-      {3599, "59:59"}, {3600, "00:00"}, {3725, "02:05"},
+      {0, "00:00"}, {59, "00:59"}, {61, "01:01"}, {65, "01:05"}, {3599, "59:59"}, {3600, "00:00"}, {3725, "02:05"},
   };
   for (const auto& [seconds, text] : cases) EXPECT_EQ(strtempo(seconds), text) << seconds;
 }

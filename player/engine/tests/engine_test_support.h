@@ -14,9 +14,7 @@ namespace lumo::player::testing {
 // Installs scripted dialogs for the life of the object.
 class ScriptedDialogs {
  public:
-  ScriptedDialogs() : backend_(std::make_shared<ui::ScriptedBackend>()) {
-    previous_ = ui::setBackend(backend_);
-  }
+  ScriptedDialogs() : backend_(std::make_shared<ui::ScriptedBackend>()) { previous_ = ui::setBackend(backend_); }
   ~ScriptedDialogs() { ui::setBackend(previous_); }
   ScriptedDialogs(const ScriptedDialogs&) = delete;
   ScriptedDialogs& operator=(const ScriptedDialogs&) = delete;

@@ -69,8 +69,7 @@ TEST(TrapTest, ReportsAnyFailureOnceAndReturnsNormally) {
                       step = "2";
                       throw RuntimeError(err::Overflow);
                     }));
-  EXPECT_EQ(dialogs.reportedLabels(),
-            (QStringList{"oPl - Get Duration", "other", "anything", "Playaudio - 2"}));
+  EXPECT_EQ(dialogs.reportedLabels(), (QStringList{"oPl - Get Duration", "other", "anything", "Playaudio - 2"}));
   EXPECT_EQ(QString::fromStdString(dialogs.backend().shown()[0].text),
             ErrorReportText("oPl - Get Duration",
                             "Variabile oggetto o variabile del blocco With non impostata\r\n"
@@ -179,11 +178,9 @@ TEST(frmErroreTest, ShowErrorShowsTheDialogModallyUntilItIsClosed) {
     QTimer::singleShot(0, [&] {
       auto* dialog = qobject_cast<frmErrore*>(QApplication::activeModalWidget());
       if (!dialog) return;
-      seen << dialog->lblFunzione->text() << dialog->lblErrore->text()
-           << dialog->lblErrore->accessibleName();
+      seen << dialog->lblFunzione->text() << dialog->lblErrore->text() << dialog->lblErrore->accessibleName();
       EXPECT_EQ(dialog->parentWidget(), nullptr) << "no owner window";
-      const QPoint offset =
-          dialog->geometry().center() - QGuiApplication::primaryScreen()->geometry().center();
+      const QPoint offset = dialog->geometry().center() - QGuiApplication::primaryScreen()->geometry().center();
       EXPECT_LE(offset.manhattanLength(), 2) << "centred on the screen";
       QTest::keyClick(dialog, Qt::Key_Return);
     });
@@ -194,8 +191,7 @@ TEST(frmErroreTest, ShowErrorShowsTheDialogModallyUntilItIsClosed) {
   ui::setBackend(previous);
   EXPECT_EQ(live->boxes, 0);
   const QString message = "Impossibile trovare il percorso\r\nCodice: 76";
-  EXPECT_EQ(seen, (QStringList{"Form Load - 0", message, message, "Form Load - 1", message,
-                               message}));
+  EXPECT_EQ(seen, (QStringList{"Form Load - 0", message, message, "Form Load - 1", message, message}));
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 

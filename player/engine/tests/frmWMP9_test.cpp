@@ -15,11 +15,11 @@
 #include <memory>
 
 #include "common/errors/errors.h"
-#include "testsupport/fake_media_control.h"
 #include "platform/media/media_control.h"
-#include "testsupport/test_media.h"
 #include "player/engine/frmWMP9.h"
 #include "player/engine/tests/engine_test_support.h"
+#include "testsupport/fake_media_control.h"
+#include "testsupport/test_media.h"
 
 namespace lumo::player {
 namespace {
@@ -152,8 +152,7 @@ TEST_F(HostTest, VolumeTakesNumbersAndNumericTexts) {
     QVariant set;
     int expected;
   };
-  const Case cases[] = {{30, 30}, {QStringLiteral("70"), 70}, {2.5, 2}, {3.5, 4},
-                        {0, 0},   {100, 100},                 {150, 100}};
+  const Case cases[] = {{30, 30}, {QStringLiteral("70"), 70}, {2.5, 2}, {3.5, 4}, {0, 0}, {100, 100}, {150, 100}};
   for (const Case& c : cases) {
     w->setVolume(c.set);
     const QVariant volume = w->Volume();
@@ -195,15 +194,14 @@ class FailingPlay : public media::FakeMediaControl {
 };
 
 TEST_F(HostTest, PlayPlayerNamesTheStepItReached) {
-  auto previous = media::setMediaControlFactory(
-      [](QWidget* parent) -> media::MediaControl* { return new FailingPlay(parent); });
+  auto previous =
+      media::setMediaControlFactory([](QWidget* parent) -> media::MediaControl* { return new FailingPlay(parent); });
   auto w = loaded();
   media::setMediaControlFactory(previous);
   w->setAutoStart(false);
   w->setFileName("/b/one.mp3");
   w->Play_Player();
-  EXPECT_EQ(dialogs.reportedLabels(),
-            QStringList{"oWMP9 - Play_Player - Posizione:  WMP.Controls.play "});
+  EXPECT_EQ(dialogs.reportedLabels(), QStringList{"oWMP9 - Play_Player - Posizione:  WMP.Controls.play "});
   dialogs.clear();
 }
 
@@ -241,9 +239,8 @@ class BrokenControl : public media::FakeMediaControl {
 
 TEST_F(HostTest, EveryFailureIsReportedOnceByTheMemberInWhichItHappened) {
   BrokenControl* control = nullptr;
-  auto previous = media::setMediaControlFactory([&](QWidget* parent) -> media::MediaControl* {
-    return control = new BrokenControl(parent);
-  });
+  auto previous = media::setMediaControlFactory(
+      [&](QWidget* parent) -> media::MediaControl* { return control = new BrokenControl(parent); });
   auto w = std::make_unique<frmWMP9>();
   media::setMediaControlFactory(previous);
   control->broken = true;
@@ -377,10 +374,8 @@ TEST_F(HostTest, TheControlsEndArmsTheTimerWhoseOneTickRaisesEight) {
 
 TEST(IsVideoTest, LooksForTheExtensionAnywhereInTheName) {
   const std::pair<const char*, bool> cases[] = {
-      {"film.avi", true},         {"FILM.WMV", true},
-      {"clip.m1v", true},         {"c:\\video.avi.d\\track.mp3", true},
-      {"book.mp3", false},        {"song.wma", false},
-      {"avi", false},             {"", false},
+      {"film.avi", true},  {"FILM.WMV", true},  {"clip.m1v", true}, {"c:\\video.avi.d\\track.mp3", true},
+      {"book.mp3", false}, {"song.wma", false}, {"avi", false},     {"", false},
   };
   for (auto [name, video] : cases) EXPECT_EQ(frmWMP9::IsVideo(name), video) << name;
 }
@@ -411,8 +406,7 @@ TEST_F(HostTest, AudioOffLoadsAudioStoppedButVideosStillPlay) {
 }
 
 TEST(VideoWindowTest, SitsAtTheVideosSizeInTheBottomRightCorner) {
-  EXPECT_EQ(frmWMP9::VideoWindowTwips(QSize(1024, 768), 320, 240),
-            QRect(10260, 7170, 4800, 3600));
+  EXPECT_EQ(frmWMP9::VideoWindowTwips(QSize(1024, 768), 320, 240), QRect(10260, 7170, 4800, 3600));
   EXPECT_EQ(frmWMP9::VideoWindowTwips(QSize(800, 600), 640, 480), QRect(2100, 1050, 9600, 7200));
 }
 

@@ -12,8 +12,8 @@ int main(int argc, char** argv) {
   if (!qEnvironmentVariableIsSet("LUMO_MPV_OPTIONS")) qputenv("LUMO_MPV_OPTIONS", "ao=null,vo=null");
   const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
   if (platform.isEmpty() || platform == "offscreen") {
-    const QString config = QDir::temp().filePath(
-        QStringLiteral("lumo-engine-screen-%1.json").arg(QCoreApplication::applicationPid()));
+    const QString config =
+        QDir::temp().filePath(QStringLiteral("lumo-engine-screen-%1.json").arg(QCoreApplication::applicationPid()));
     QFile file(config);
     if (file.open(QIODevice::WriteOnly)) {
       file.write(R"({"screens": [{"name": "screen", "x": 0, "y": 0, "width": 1024,)"

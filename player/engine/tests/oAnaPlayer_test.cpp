@@ -10,11 +10,11 @@
 #include <memory>
 
 #include "common/errors/errors.h"
-#include "testsupport/fake_media_control.h"
-#include "testsupport/test_media.h"
 #include "player/engine/frmWMP9.h"
 #include "player/engine/oAnaPlayer.h"
 #include "player/engine/tests/engine_test_support.h"
+#include "testsupport/fake_media_control.h"
+#include "testsupport/test_media.h"
 
 namespace lumo::player {
 namespace {
@@ -112,8 +112,7 @@ TEST_F(PlayerTest, PlayFileChangeOnlyForADifferentNameCaseCounting) {
   player->setFileName("/b/ONE.mp3");
   EXPECT_EQ(announced, (QStringList{"/b/one.mp3 while ", "/b/ONE.mp3 while /b/one.mp3"}));
   EXPECT_EQ(fakes.last()->calls(),
-            (QStringList{"currentPlaylist.clear", "URL=/b/one.mp3", "currentPlaylist.clear",
-                         "URL=/b/ONE.mp3"}))
+            (QStringList{"currentPlaylist.clear", "URL=/b/one.mp3", "currentPlaylist.clear", "URL=/b/ONE.mp3"}))
       << "the same name is loaded again";
 }
 
@@ -183,9 +182,8 @@ TEST_F(PlayerTest, VersionZeroLeavesNoPlayerAndVersionOneBringsAWorkingOneBack) 
   player.setVolume(30);
   EXPECT_EQ(player.Rate(), 0.0f);
   player.Play_Player();
-  EXPECT_EQ(dialogs.reportedLabels(), (QStringList{"oPl - AnaPlayer: Versione:",
-                                                   "oPl - Let Volume", "oPl - Get Rate",
-                                                   "oPl - Play_Player"}));
+  EXPECT_EQ(dialogs.reportedLabels(),
+            (QStringList{"oPl - AnaPlayer: Versione:", "oPl - Let Volume", "oPl - Get Rate", "oPl - Play_Player"}));
   EXPECT_NE(dialogs.backend().shown()[0].text.find("Codice: 91"), std::string::npos);
   dialogs.clear();
 
@@ -235,8 +233,7 @@ TEST_F(PlayerTest, AFailedCreationIsReportedOnceAndTheFallbackWorks) {
   EXPECT_EQ(player.currentPlayer(), nullptr);
   EXPECT_FALSE(player.Versione9Presente());
   player.Play_Player();
-  EXPECT_EQ(dialogs.reportedLabels(),
-            (QStringList{"oPl - AnaPlayer: Versione:", "oPl - Play_Player"}));
+  EXPECT_EQ(dialogs.reportedLabels(), (QStringList{"oPl - AnaPlayer: Versione:", "oPl - Play_Player"}));
   EXPECT_NE(dialogs.backend().shown()[0].text.find("Codice: 429"), std::string::npos);
   dialogs.clear();
 

@@ -29,10 +29,10 @@
 #include "platform/browser/urls.h"
 #include "platform/browser/webbrowser.h"
 #include "platform/keys/keys.h"
-#include "testsupport/fake_media_control.h"
 #include "platform/registry/registry.h"
 #include "platform/ui/ui.h"
 #include "player/window/frmBrowser.h"
+#include "testsupport/fake_media_control.h"
 
 namespace {
 
@@ -51,14 +51,13 @@ struct Session {
     ::setenv("LUMO_MACHINE_REGISTRY", (tmp.path / "machine.sqlite").c_str(), 1);
     program = tmp.path / "lumo";
     fs::create_directories(program);
-    fs::copy(fs::path(LUMO_SOURCE_DIR) / "install" / "Include", program / "Include",
-             fs::copy_options::recursive);
+    fs::copy(fs::path(LUMO_SOURCE_DIR) / "install" / "Include", program / "Include", fs::copy_options::recursive);
     ::setenv("LUMO_PROGRAM_FOLDER", program.c_str(), 1);
     lumo::ui::setBackend(std::make_shared<lumo::ui::ScriptedBackend>());
 
     const fs::path book = tmp.path / "Libro lungo";
-    std::vector<std::string> index = {"LB01", "Autore", "Libro lungo", "Editore", "Roma 2024",
-                                      "Lettore", "1", "A," + std::to_string(kHeadings) + ","};
+    std::vector<std::string> index = {"LB01",      "Autore",  "Libro lungo", "Editore",
+                                      "Roma 2024", "Lettore", "1",           "A," + std::to_string(kHeadings) + ","};
     for (int m = 0; m < kHeadings; ++m) {
       index.push_back("Paragrafo " + std::to_string(m + 1));
       index.push_back(std::to_string(m * kStep) + "," + std::to_string(m + 1));
@@ -76,8 +75,8 @@ struct Session {
     window = std::make_unique<frmBrowser>();
     window->show();
     completing([&] {
-      window->objwb->Navigate2(QString::fromStdString(
-          lumo::browser::url::fileAddress((program / "LB01" / "A.htm").string())));
+      window->objwb->Navigate2(
+          QString::fromStdString(lumo::browser::url::fileAddress((program / "LB01" / "A.htm").string())));
     });
     factory.last()->setDefaultMedium(kHeadings * kStep + 60);
     factory.last()->play();

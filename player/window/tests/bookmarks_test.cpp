@@ -30,8 +30,7 @@ class InputBoxAnswers {
   struct Seen {
     QString title, label, preset;
   };
-  explicit InputBoxAnswers(std::vector<std::optional<QString>> answers)
-      : answers_(std::move(answers)) {
+  explicit InputBoxAnswers(std::vector<std::optional<QString>> answers) : answers_(std::move(answers)) {
     QObject::connect(&timer_, &QTimer::timeout, [this] { answer(); });
     timer_.start(1);
   }
@@ -94,8 +93,7 @@ class BookmarkTest : public WindowTest {
   }
   static void execute(const std::string& sql) {
     sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(registry::hiveDatabaseFile(registry::Hive::CurrentUser).c_str(), &db),
-              SQLITE_OK);
+    ASSERT_EQ(sqlite3_open(registry::hiveDatabaseFile(registry::Hive::CurrentUser).c_str(), &db), SQLITE_OK);
     char* error = nullptr;
     EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK) << error;
     sqlite3_free(error);
@@ -116,9 +114,7 @@ class BookmarkTest : public WindowTest {
   static void clearPage() {
     if (!registry::GetAllSettings(kAppName, kPage).empty()) registry::DeleteSetting(kAppName, kPage);
   }
-  static void stopFailing() {
-    execute("DROP TRIGGER IF EXISTS fail_insert; DROP TRIGGER IF EXISTS fail_delete;");
-  }
+  static void stopFailing() { execute("DROP TRIGGER IF EXISTS fail_insert; DROP TRIGGER IF EXISTS fail_delete;"); }
   void add(const QString& description, int16_t position) {
     QString text = description;
     window_->AddMarcatore(text, position);
@@ -139,8 +135,7 @@ TEST_F(BookmarkTest, AddingStoresTheThreeValuesWholeOrNotAtAll) {
 
   failWritesOf("2NOMEAUDIO");
   add(QStringLiteral("Paragrafo"), 100);
-  EXPECT_EQ(errorReports(),
-            std::vector<std::string>{"AddMarcatore - Il nome del marcatore è già stato inserito!"});
+  EXPECT_EQ(errorReports(), std::vector<std::string>{"AddMarcatore - Il nome del marcatore è già stato inserito!"});
   EXPECT_EQ(sectionValues(kPage), marker(1, "95", "Capitolo")) << "nothing of bookmark 2 stays";
   EXPECT_EQ(rows().size(), 1) << "the list shows only what is stored";
   EXPECT_EQ(window_->oMarkers.Count(), 1);
@@ -151,8 +146,7 @@ TEST_F(BookmarkTest, ANewBookmarkTakesTheNumberAboveTheHighestAndTheHundredAndFi
   store(kPage, 3, "30", "Tre");
   // Between loads the numbers keep their gaps.
   add(QStringLiteral("Quattro"), 40);
-  EXPECT_EQ(sectionValues(kPage),
-            join({marker(1, "10", "Uno"), marker(3, "30", "Tre"), marker(4, "40", "Quattro")}));
+  EXPECT_EQ(sectionValues(kPage), join({marker(1, "10", "Uno"), marker(3, "30", "Tre"), marker(4, "40", "Quattro")}));
 
   registry::DeleteSetting(kAppName, kPage);
   registry::SettingsTransaction([] {
@@ -172,13 +166,13 @@ TEST_F(BookmarkTest, ANewBookmarkTakesTheNumberAboveTheHighestAndTheHundredAndFi
 TEST_F(BookmarkTest, ADescriptionAlreadyOnThePageOpensTheRenameDialog) {
   struct Case {
     std::vector<std::optional<QString>> answers;
-    bool report;          // the MARKEXIST report
-    const char* stored;   // the new bookmark 3, if any
+    bool report;         // the MARKEXIST report
+    const char* stored;  // the new bookmark 3, if any
   };
   const Case cases[] = {
-      {{std::nullopt}, false, nullptr},                 // Annulla: no bookmark, no message
-      {{QStringLiteral("   ")}, false, nullptr},        // blanks: the same
-      {{QStringLiteral(" Capitolo ")}, true, nullptr},  // unchanged
+      {{std::nullopt}, false, nullptr},                                          // Annulla: no bookmark, no message
+      {{QStringLiteral("   ")}, false, nullptr},                                 // blanks: the same
+      {{QStringLiteral(" Capitolo ")}, true, nullptr},                           // unchanged
       {{QStringLiteral("Paragrafo"), QStringLiteral("Nuovo")}, false, "Nuovo"},  // another one's: again
       {{QStringLiteral(" Nuovo ")}, false, "Nuovo"},
   };
@@ -197,8 +191,7 @@ TEST_F(BookmarkTest, ADescriptionAlreadyOnThePageOpensTheRenameDialog) {
     ASSERT_EQ(answers.seen.size(), c.answers.size());
     EXPECT_EQ(answers.seen[0].title,
               QStringLiteral("Attenzione! Segnalibro già esistente, cambia il testo della descrizione"));
-    EXPECT_EQ(answers.seen[0].label,
-              QStringLiteral("Il segnalibro inserito esiste già, modifica la descrizione:"));
+    EXPECT_EQ(answers.seen[0].label, QStringLiteral("Il segnalibro inserito esiste già, modifica la descrizione:"));
     EXPECT_EQ(answers.seen[0].preset, QStringLiteral("Capitolo"));
     if (c.answers.size() > 1) {
       EXPECT_EQ(answers.seen[1].preset, QStringLiteral("Paragrafo"));
@@ -209,8 +202,7 @@ TEST_F(BookmarkTest, ADescriptionAlreadyOnThePageOpensTheRenameDialog) {
       EXPECT_TRUE(shown().empty());
     }
     const Values expected =
-        c.stored ? join({marker(1, "10", "Paragrafo"), marker(2, "20", "Capitolo"),
-                         marker(3, "30", c.stored)})
+        c.stored ? join({marker(1, "10", "Paragrafo"), marker(2, "20", "Capitolo"), marker(3, "30", c.stored)})
                  : join({marker(1, "10", "Paragrafo"), marker(2, "20", "Capitolo")});
     EXPECT_EQ(sectionValues(kPage), expected);
     EXPECT_EQ(rows().size(), c.stored ? 3 : 2);
@@ -228,8 +220,8 @@ TEST_F(BookmarkTest, ALoadListsInNumberOrderAndRenumbersWithoutGaps) {
   reload();
   EXPECT_EQ(rows(), (QStringList{QStringLiteral("00:10\t - Uno"), QStringLiteral("00:30\t - Tre"),
                                  QStringLiteral("01:10\t - Sette")}));
-  Values expected = join({marker(1, "10", "Uno", "A.mp3"), marker(2, "30", "Tre", "B.mp3"),
-                          marker(3, "70", "Sette", "C.mp3")});
+  Values expected =
+      join({marker(1, "10", "Uno", "A.mp3"), marker(2, "30", "Tre", "B.mp3"), marker(3, "70", "Sette", "C.mp3")});
   expected["5NOME"] = "Senza posizione";
   expected["5NOMEAUDIO"] = "A.mp3";
   EXPECT_EQ(sectionValues(kPage), expected);
@@ -312,10 +304,10 @@ TEST_F(BookmarkTest, BookmarksOfTheOlderSectionMoveToThePage) {
     EXPECT_EQ(rows(), (QStringList{QStringLiteral("00:10\t - Uno"), QStringLiteral("00:20\t - Vecchio"),
                                    QStringLiteral("00:40\t - Antico")}))
         << "load " << load;
-    EXPECT_EQ(sectionValues(kPage), join({marker(1, "10", "Uno"), marker(2, "20", "Vecchio", "B.mp3"),
-                                          marker(3, "40", "Antico", "B.mp3")}));
-    EXPECT_FALSE(registry::Store::open(registry::Hive::CurrentUser)
-                     .keyExists(registry::settingsKeyPath(kAppName, kOlder)));
+    EXPECT_EQ(sectionValues(kPage),
+              join({marker(1, "10", "Uno"), marker(2, "20", "Vecchio", "B.mp3"), marker(3, "40", "Antico", "B.mp3")}));
+    EXPECT_FALSE(
+        registry::Store::open(registry::Hive::CurrentUser).keyExists(registry::settingsKeyPath(kAppName, kOlder)));
   }
   EXPECT_TRUE(errorReports().empty());
 }

@@ -20,11 +20,11 @@
 #include "linker/zivuvu_run.h"
 #include "platform/browser/webbrowser.h"
 #include "platform/keys/keys.h"
-#include "testsupport/test_media.h"
 #include "platform/registry/registry.h"
 #include "player/engine/oAnaPlayer.h"
 #include "player/window/frmInputBox.h"
 #include "player/window/tests/commands_fixture.h"
+#include "testsupport/test_media.h"
 
 namespace lumo::player::testing {
 namespace {
@@ -38,11 +38,10 @@ class CommandsEndToEndTest : public CommandsTest {
   // Zivuvu's pages of a book of one 40 s recording with entries at 0, 15
   // and 30 s.
   void makeBook() {
-    const fs::path book = makeBookPages(
-        "Libro lungo",
-        {"LB07", "Autore", "Libro lungo", "Editore", "Roma 2024", "Lettore", "1", "A,3,", "Inizio",
-         "0,1", "Secondo", "15,2", "Terzo", "30,3"},
-        {{"A.mp3", 40}});
+    const fs::path book = makeBookPages("Libro lungo",
+                                        {"LB07", "Autore", "Libro lungo", "Editore", "Roma 2024", "Lettore", "1",
+                                         "A,3,", "Inizio", "0,1", "Secondo", "15,2", "Terzo", "30,3"},
+                                        {{"A.mp3", 40}});
     audio_ = QString::fromStdString((book / "Libro" / "A.mp3").string());
   }
 
@@ -175,8 +174,7 @@ TEST_F(CommandsEndToEndTest, AReadingSessionFromTheKeyboardResumesWhereTheReader
   splashTick();
   EXPECT_EQ(again.objwb->LocationURL(), page);
   waitFor([&] { return again.oPlayer->FileName() == audio_; }, "the page's audio", 4000);
-  waitFor([&] { return std::fabs(again.oPlayer->CurrentPosition() - left) < 0.5; },
-          "the position of the exit", 4000);
+  waitFor([&] { return std::fabs(again.oPlayer->CurrentPosition() - left) < 0.5; }, "the position of the exit", 4000);
   EXPECT_FALSE(again.oPlayer->IsPlaying());
   ASSERT_EQ(again.ListMarkers->count(), 1);
   EXPECT_TRUE(again.ListMarkers->item(0)->text().endsWith(QStringLiteral(" - Capitolo uno")));

@@ -46,10 +46,8 @@ QString CommandsTest::writeFilePage(const std::string& name, const FilePage& pag
     writeAudio(libro() / page.audio, 1);
     html += "<meta name=\"QENPLAYER_AUDIO\" content=\"" + (libro() / page.audio).string() + "\">\n";
   }
-  if (!page.prev.empty())
-    html += "<meta name=\"QENPLAYER_AUDIO_PREVHTML\" content=\"" + page.prev + "\">\n";
-  if (!page.next.empty())
-    html += "<meta name=\"QENPLAYER_AUDIO_NEXTHTML_1\" content=\"" + page.next + "\">\n";
+  if (!page.prev.empty()) html += "<meta name=\"QENPLAYER_AUDIO_PREVHTML\" content=\"" + page.prev + "\">\n";
+  if (!page.next.empty()) html += "<meta name=\"QENPLAYER_AUDIO_NEXTHTML_1\" content=\"" + page.next + "\">\n";
   html += page.head + "</head><body><h1>" + name + "</h1>\n";
   for (size_t i = 0; i < page.anchors.size(); ++i) {
     const std::string n = std::to_string(i + 1);
@@ -75,13 +73,9 @@ void CommandsTest::press(int keyCode, int shiftState, QWidget* target) {
   QApplication::processEvents();
 }
 
-QString CommandsTest::osd() const {
-  return window_->frmOSD->isHidden() ? QString() : window_->lblOSD->text();
-}
+QString CommandsTest::osd() const { return window_->frmOSD->isHidden() ? QString() : window_->lblOSD->text(); }
 
-bool CommandsTest::osdStays() const {
-  return !window_->frmOSD->isHidden() && !window_->TimerOSD->isActive();
-}
+bool CommandsTest::osdStays() const { return !window_->frmOSD->isHidden() && !window_->TimerOSD->isActive(); }
 
 void CommandsTest::at(double seconds, bool playing) {
   fake()->play();

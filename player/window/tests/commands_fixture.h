@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "testsupport/test_media.h"
 #include "player/window/tests/window_fixture.h"
+#include "testsupport/test_media.h"
 
 class QWidget;
 
@@ -49,8 +49,8 @@ class CommandsTest : public WindowTest {
   // had goes to *title when given.
   void answerInputBox(std::optional<QString> text, QString* title = nullptr);
   // A bookmark in the store; no audio value when audio is nullopt.
-  void storeMarker(const std::string& section, int n, const std::string& position,
-                   const std::string& description, std::optional<std::string> audio);
+  void storeMarker(const std::string& section, int n, const std::string& position, const std::string& description,
+                   std::optional<std::string> audio);
   QStringList rows() const;  // the rows of the bookmark list
   // The mount table (lines "device mount-point type"), from now on.
   void mountTable(const std::vector<std::string>& lines);

@@ -71,8 +71,7 @@ TEST_F(ConfigPanelTest, TheRateBoxStoresTheSpeedForTheNextAudioOnly) {
   typeOver(w.TextRate, QStringLiteral("1.2"));
   EXPECT_EQ(playerSetting("Rate"), "1.2");
   EXPECT_FLOAT_EQ(w.PlayerRate(), 1.2f);
-  EXPECT_TRUE(fake()->calls().filter(QStringLiteral("settings.rate")).isEmpty())
-      << "the file playing keeps its speed";
+  EXPECT_TRUE(fake()->calls().filter(QStringLiteral("settings.rate")).isEmpty()) << "the file playing keeps its speed";
   EXPECT_TRUE(errorReports().empty());
   // Text that is no number is reported at each change; the rate stays.
   typeOver(w.TextRate, QStringLiteral("x"));

@@ -7,10 +7,10 @@
 #include "common/text/text.h"
 #include "linker/zivuvu_run.h"
 #include "platform/browser/webbrowser.h"
-#include "testsupport/test_media.h"
 #include "platform/registry/registry.h"
 #include "player/engine/oAnaPlayer.h"
 #include "player/window/tests/window_fixture.h"
+#include "testsupport/test_media.h"
 
 namespace lumo::player::testing {
 namespace {
@@ -22,11 +22,11 @@ class EndToEndTest : public WindowTest {
   // A book of two short recordings, A (12 s, an entry at 9 s) and B (3 s),
   // made into pages.
   void makeBook() {
-    const fs::path book = makeBookPages(
-        "Libro breve",
-        {"LB02", "Autore", "Libro breve", "Editore", "Roma 2024", "Lettore", "2", "A,2,B", "Inizio",
-         "0,1", "Secondo paragrafo", "9,2", "B,1,", "Capitolo 2", "0,3"},
-        {{"A.mp3", 12}, {"B.mp3", 3}});
+    const fs::path book =
+        makeBookPages("Libro breve",
+                      {"LB02", "Autore", "Libro breve", "Editore", "Roma 2024", "Lettore", "2", "A,2,B", "Inizio",
+                       "0,1", "Secondo paragrafo", "9,2", "B,1,", "Capitolo 2", "0,3"},
+                      {{"A.mp3", 12}, {"B.mp3", 3}});
     audioA_ = QString::fromStdString((book / "Libro" / "A.mp3").string());
     audioB_ = QString::fromStdString((book / "Libro" / "B.mp3").string());
   }
@@ -48,22 +48,19 @@ TEST_F(EndToEndTest, HomePageThenAFilePageAtAPositionThenTheNextPageAtTheEnd) {
   EXPECT_EQ(w.oPlayer->FileName(), audioA_);
   // Playing from the index entry's position on: the first position past
   // the start is already past 9 s.
-  waitFor([&] { return w.oPlayer->IsPlaying() && w.oPlayer->CurrentPosition() > 0.5; },
-          "A to play", 4000);
+  waitFor([&] { return w.oPlayer->IsPlaying() && w.oPlayer->CurrentPosition() > 0.5; }, "A to play", 4000);
   const double from = w.oPlayer->CurrentPosition();
   // A seek lands on an MP3 frame boundary: within one frame (26 ms) of 9 s.
   EXPECT_GE(from, 9.0 - 0.03);
-  waitFor([&] { return w.oPlayer->CurrentPosition() > from || !w.oPlayer->IsPlaying(); },
-          "the position to move on", 4000);
+  waitFor([&] { return w.oPlayer->CurrentPosition() > from || !w.oPlayer->IsPlaying(); }, "the position to move on",
+          4000);
 
   // The address changes when the navigation starts, the caption when the
   // page has completed: wait for both.
-  waitFor([&] { return w.objwb->LocationURL() == programAddress("LB02/B.htm"); },
-          "the next page at the end of A", 4000);
-  waitFor([&] { return w.windowTitle() == QStringLiteral("Indice del file B"); },
-          "the caption of the next page", 4000);
-  waitFor([&] { return w.oPlayer->FileName() == audioB_ && w.oPlayer->IsPlaying(); },
-          "B to play", 4000);
+  waitFor([&] { return w.objwb->LocationURL() == programAddress("LB02/B.htm"); }, "the next page at the end of A",
+          4000);
+  waitFor([&] { return w.windowTitle() == QStringLiteral("Indice del file B"); }, "the caption of the next page", 4000);
+  waitFor([&] { return w.oPlayer->FileName() == audioB_ && w.oPlayer->IsPlaying(); }, "B to play", 4000);
   EXPECT_LT(w.oPlayer->CurrentPosition(), 2.5) << "the next page starts at its beginning";
   EXPECT_TRUE(errorReports().empty()) << (errorReports().empty() ? "" : errorReports()[0]);
 }

@@ -91,8 +91,7 @@ class ImpExpTest : public CommandsTest {
     const auto items = window_->File->findItems(name, Qt::MatchExactly);
     ASSERT_EQ(items.size(), 1) << name.toStdString() << " in " << fileRows().join(",").toStdString();
     window_->File->scrollToItem(items[0]);
-    QTest::mouseClick(window_->File->viewport(), Qt::LeftButton, {},
-                      window_->File->visualItemRect(items[0]).center());
+    QTest::mouseClick(window_->File->viewport(), Qt::LeftButton, {}, window_->File->visualItemRect(items[0]).center());
   }
   // Opens the panel, goes to a folder, and for an export types the name.
   void exportAs(const fs::path& folder, const QString& name) {
@@ -102,9 +101,8 @@ class ImpExpTest : public CommandsTest {
     window_->cmdImpExp[2]->click();
   }
   bool panelClosed() const {
-    return window_->frmImpExp->isHidden() && !window_->ListMarkers->isHidden() &&
-           !window_->cmdImpExp[0]->isHidden() && !window_->cmdImpExp[1]->isHidden() &&
-           !window_->cmdImpExp[4]->isHidden();
+    return window_->frmImpExp->isHidden() && !window_->ListMarkers->isHidden() && !window_->cmdImpExp[0]->isHidden() &&
+           !window_->cmdImpExp[1]->isHidden() && !window_->cmdImpExp[4]->isHidden();
   }
 
  private:
@@ -117,8 +115,7 @@ TEST_F(ImpExpTest, AnExportWritesTheWholeTreeUnderTheNameWithREG) {
   struct Case {
     QString typed;
     const char* file;
-  } const cases[] = {{"backup", "backup.REG"}, {"backup.txt", "backup.REG"}, {"a.b.c", "a.REG"},
-                     {"", ".REG"}};
+  } const cases[] = {{"backup", "backup.REG"}, {"backup.txt", "backup.REG"}, {"a.b.c", "a.REG"}, {"", ".REG"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
     fs::remove(home() / c.file);
@@ -149,9 +146,13 @@ TEST_F(ImpExpTest, AnExportWritesTheWholeTreeUnderTheNameWithREG) {
   }
   // The file is the tree's own export, and it reads back.
   const std::string bytes = readBytes(home() / "backup.REG");
-  EXPECT_EQ(bytes.rfind("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\QEN MediaPlayer]\r\n", 0), 0u);
+  EXPECT_EQ(
+      bytes.rfind("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\QEN MediaPlayer]\r\n", 0),
+      0u);
   EXPECT_NE(bytes.find("\"2NOME\"=\"Citazione \\\"Dante\\\" C:\\\\x\""), std::string::npos);
-  EXPECT_NE(bytes.find("\"1NOME\"=\"Inizio \xAB" "capitolo\xBB\""), std::string::npos);
+  EXPECT_NE(bytes.find("\"1NOME\"=\"Inizio \xAB"
+                       "capitolo\xBB\""),
+            std::string::npos);
   EXPECT_NE(bytes.find("\"Volume\"=\"70\""), std::string::npos);
   EXPECT_TRUE(errorReports().empty());
 }
@@ -313,19 +314,22 @@ TEST_F(ImpExpTest, AHiveFileReplacesTheWholeTree) {
   using registry::HiveKey;
   using registry::Value;
   using registry::ValueType;
-  HiveKey saved{"QEN MediaPlayer", {},
-                {HiveKey{"Player", {Value{"Volume", ValueType::String, "55"}}, {}},
-                 HiveKey{"LB01", {}, {HiveKey{"A.HTM", {Value{"1", ValueType::String, "10"},
-                                                        Value{"1NOME", ValueType::String, "Dal disco di Windows"},
-                                                        Value{"1NOMEAUDIO", ValueType::String, "A.mp3"}}, {}}}}}};
+  HiveKey saved{
+      "QEN MediaPlayer",
+      {},
+      {HiveKey{"Player", {Value{"Volume", ValueType::String, "55"}}, {}},
+       HiveKey{"LB01",
+               {},
+               {HiveKey{"A.HTM",
+                        {Value{"1", ValueType::String, "10"}, Value{"1NOME", ValueType::String, "Dal disco di Windows"},
+                         Value{"1NOMEAUDIO", ValueType::String, "A.mp3"}},
+                        {}}}}}};
   registry::testing::writeHive(home() / "Libro.qen", saved);
   w.cmdImpExp[1]->click();
   chooseFile(QStringLiteral("Libro.qen"));
   // A double click on the file is OK.
-  QTest::mouseClick(w.File->viewport(), Qt::LeftButton, {},
-                    w.File->visualItemRect(w.File->currentItem()).center());
-  QTest::mouseDClick(w.File->viewport(), Qt::LeftButton, {},
-                     w.File->visualItemRect(w.File->currentItem()).center());
+  QTest::mouseClick(w.File->viewport(), Qt::LeftButton, {}, w.File->visualItemRect(w.File->currentItem()).center());
+  QTest::mouseDClick(w.File->viewport(), Qt::LeftButton, {}, w.File->visualItemRect(w.File->currentItem()).center());
   ASSERT_EQ(shown().size(), 1u);
   EXPECT_EQ(shown()[0].text, "Ripristino effettuato " + (home() / "Libro.qen").string());
   EXPECT_EQ(rows(), QStringList{"00:10\t - Dal disco di Windows"});
@@ -398,8 +402,9 @@ TEST_F(ImpExpTest, ImportingTheBackupRestoresItRatherThanItsOwnCopy) {
   frmBrowser& w = openListWithBookmarks();
   const QStringList original = rows();
   // An import writes the backup of the tree as it is (the two bookmarks)...
-  writeBytes(home() / "vuoto.reg", "REGEDIT4\r\n\r\n[-HKEY_CURRENT_USER\\Software\\VB and VBA Program "
-                                   "Settings\\QEN MediaPlayer\\LB01]\r\n");
+  writeBytes(home() / "vuoto.reg",
+             "REGEDIT4\r\n\r\n[-HKEY_CURRENT_USER\\Software\\VB and VBA Program "
+             "Settings\\QEN MediaPlayer\\LB01]\r\n");
   w.cmdImpExp[1]->click();
   chooseFile(QStringLiteral("vuoto.reg"));
   w.cmdImpExp[2]->click();
@@ -485,8 +490,7 @@ TEST_F(ImpExpTest, TheOnlyFileOfAFolderIsChosenFromTheKeyboard) {
     w.File->setFocus(Qt::TabFocusReason);
     w.TextFileName->clear();
     // The row Qt makes current when the list gets the focus, not selected.
-    w.File->selectionModel()->setCurrentIndex(w.File->model()->index(0, 0),
-                                              QItemSelectionModel::Clear);
+    w.File->selectionModel()->setCurrentIndex(w.File->model()->index(0, 0), QItemSelectionModel::Clear);
     QTest::keyClick(w.File, key);
     EXPECT_EQ(w.TextFileName->text(), QStringLiteral("solo.REG"));
     ui().clear();

@@ -35,9 +35,7 @@ class KeymapTest : public CommandsTest {
     fake()->setDefaultMedium(200);
     return w;
   }
-  QStringList positionCalls() const {
-    return fake()->calls().filter(QStringLiteral("controls.currentPosition="));
-  }
+  QStringList positionCalls() const { return fake()->calls().filter(QStringLiteral("controls.currentPosition=")); }
 };
 
 struct KeyCase {
@@ -56,29 +54,34 @@ TEST_F(KeymapTest, PlaybackKeysActOnTheLoadedFileWithTheirExactShiftState) {
   openPlayingPage();
   const QStringList none;
   const KeyCase cases[] = {
-      {"Ctrl+1 back by the step", 25, true, -1, '1', kCtrl,
-       {"controls.currentPosition=15"}, "INDIETRO 00:15", false},
-      {"Ctrl+2 forward by the step", 25, true, -1, '2', kCtrl,
-       {"controls.currentPosition=35"}, "AVANTI 00:35", false},
-      {"Ctrl+1 while paused only tells the time", 25, false, -1, '1', kCtrl, none,
-       "INDIETRO 00:25", false},
-      {"Ctrl+2 while paused only tells the time", 25, false, -1, '2', kCtrl, none,
-       "AVANTI 00:25", false},
-      {"Ctrl+6 to the start", 40, true, -1, '6', kCtrl, {"controls.currentPosition=0"},
-       "INIZIO 00:00", false},
-      {"Ctrl+4 stops at the start", 40, true, -1, '4', kCtrl,
-       {"controls.stop", "controls.currentPosition=0"}, "STOP 00:00", false},
-      {"Ctrl+3 pauses; the message stays", 65, true, -1, '3', kCtrl, {"controls.pause"},
-       "PAUSA 01:05 premere ctrl+3", true},
+      {"Ctrl+1 back by the step", 25, true, -1, '1', kCtrl, {"controls.currentPosition=15"}, "INDIETRO 00:15", false},
+      {"Ctrl+2 forward by the step", 25, true, -1, '2', kCtrl, {"controls.currentPosition=35"}, "AVANTI 00:35", false},
+      {"Ctrl+1 while paused only tells the time", 25, false, -1, '1', kCtrl, none, "INDIETRO 00:25", false},
+      {"Ctrl+2 while paused only tells the time", 25, false, -1, '2', kCtrl, none, "AVANTI 00:25", false},
+      {"Ctrl+6 to the start", 40, true, -1, '6', kCtrl, {"controls.currentPosition=0"}, "INIZIO 00:00", false},
+      {"Ctrl+4 stops at the start",
+       40,
+       true,
+       -1,
+       '4',
+       kCtrl,
+       {"controls.stop", "controls.currentPosition=0"},
+       "STOP 00:00",
+       false},
+      {"Ctrl+3 pauses; the message stays",
+       65,
+       true,
+       -1,
+       '3',
+       kCtrl,
+       {"controls.pause"},
+       "PAUSA 01:05 premere ctrl+3",
+       true},
       {"Ctrl+3 resumes", 65, false, -1, '3', kCtrl, {"controls.play"}, "PLAY 01:05", false},
-      {"Ctrl+plus up to the maximum", 30, true, 95, kPlus, kCtrl, {"settings.volume=100"},
-       "Volume - 100", false},
-      {"Ctrl+plus at the maximum", 30, true, 100, kPlus, kCtrl, {"settings.volume=100"},
-       "Volume - 100", false},
-      {"Ctrl+minus by the step", 30, true, 50, kMinus, kCtrl, {"settings.volume=40"},
-       "Volume - 40", false},
-      {"Ctrl+minus down to the minimum", 30, true, 5, kMinus, kCtrl, {"settings.volume=0"},
-       "Volume - 0", false},
+      {"Ctrl+plus up to the maximum", 30, true, 95, kPlus, kCtrl, {"settings.volume=100"}, "Volume - 100", false},
+      {"Ctrl+plus at the maximum", 30, true, 100, kPlus, kCtrl, {"settings.volume=100"}, "Volume - 100", false},
+      {"Ctrl+minus by the step", 30, true, 50, kMinus, kCtrl, {"settings.volume=40"}, "Volume - 40", false},
+      {"Ctrl+minus down to the minimum", 30, true, 5, kMinus, kCtrl, {"settings.volume=0"}, "Volume - 0", false},
       {"Ctrl+Shift+1 is no command", 25, true, -1, '1', kCtrl | kShift, none, "", false},
       {"Ctrl+Alt+1 is no command", 25, true, -1, '1', kCtrl | kAlt, none, "", false},
       {"Shift+3 is no command", 25, true, -1, '3', kShift, none, "", false},
@@ -126,11 +129,9 @@ TEST_F(KeymapTest, TheKeypadsKeysAreNoCommands) {
   openPlayingPage();
   fake()->setVolume(50);
   at(30);
-  QKeyEvent plus(QEvent::KeyPress, Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier,
-                 QStringLiteral("+"));
+  QKeyEvent plus(QEvent::KeyPress, Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier, QStringLiteral("+"));
   QApplication::sendEvent(window_->objwb->view(), &plus);
-  QKeyEvent three(QEvent::KeyPress, Qt::Key_3, Qt::ControlModifier | Qt::KeypadModifier,
-                  QStringLiteral("3"));
+  QKeyEvent three(QEvent::KeyPress, Qt::Key_3, Qt::ControlModifier | Qt::KeypadModifier, QStringLiteral("3"));
   QApplication::sendEvent(window_->objwb->view(), &three);
   EXPECT_TRUE(fake()->calls().isEmpty());
   EXPECT_EQ(osd(), QString());
@@ -277,8 +278,7 @@ TEST_F(KeymapTest, IndexKeysOpenTheEntryTheyMoveTo) {
   at(130);
   press('7', kAlt);
   EXPECT_EQ(osd(), QStringLiteral("Indice indietro - Indice 2"));
-  waitFor([&] { return w.objwb->LocationURL() == other + "#QENPLAYER_AUDIO_POS=60"; },
-          "the entry before the last");
+  waitFor([&] { return w.objwb->LocationURL() == other + "#QENPLAYER_AUDIO_POS=60"; }, "the entry before the last");
 
   // The ends are told and the page stays.
   const QString none = writeFilePage("nessuna.htm", {});
@@ -314,9 +314,9 @@ TEST_F(KeymapTest, StyleKeyCyclesTheInstalledSheetsAndReloadsAtTheFragment) {
         << fake()->calls().join(' ').toStdString();
     bool linked = false;
     for (const auto& sheet : w.objwb->Document().styleSheets())
-      linked = linked || QString::fromStdString(sheet.href)
-                             .endsWith(QStringLiteral("/Style%1.css").arg(QLatin1String(expected)),
-                                       Qt::CaseInsensitive);
+      linked =
+          linked || QString::fromStdString(sheet.href)
+                        .endsWith(QStringLiteral("/Style%1.css").arg(QLatin1String(expected)), Qt::CaseInsensitive);
     EXPECT_TRUE(linked);
   }
   EXPECT_TRUE(errorReports().empty());
@@ -436,8 +436,7 @@ TEST_F(KeymapTest, AddBookmarkAsksForADescriptionAndResumes) {
   EXPECT_EQ(title, QStringLiteral("Scrivi il segnalibro 01:05 (mm:ss)"));
   EXPECT_EQ(rows(), QStringList{QStringLiteral("01:05\t - Capitolo primo")});
   EXPECT_EQ(sectionValues("LB01\\A.HTM"),
-            (std::map<std::string, std::string>{
-                {"1", "65"}, {"1NOME", "Capitolo primo"}, {"1NOMEAUDIO", "A.mp3"}}));
+            (std::map<std::string, std::string>{{"1", "65"}, {"1NOME", "Capitolo primo"}, {"1NOMEAUDIO", "A.mp3"}}));
   // Paused for the question, then the same file again at the same place.
   EXPECT_EQ(fake()->calls().first(), QStringLiteral("controls.pause"));
   EXPECT_TRUE(fake()->calls().contains(QStringLiteral("controls.currentPosition=65")));

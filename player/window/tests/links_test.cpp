@@ -18,23 +18,22 @@ namespace {
 class LinksTest : public CommandsTest {
  protected:
   QString writeLinkPage() {
-    return writeFilePage(
-        "L.htm",
-        {.body = "<a id=\"reload\" href=\"javascript:location.reload()\">Ricarica</a>\n"
-                 "<a id=\"stop\" href=\"#QENP_STOP#\">Stop</a>\n"
-                 "<a id=\"pause\" href=\"#QENP_PAUSE#\">Pausa</a>\n"
-                 "<a id=\"play\" href=\"#QENP_PLAY#\">Play</a>\n"
-                 "<a id=\"ctrl3\" href=\"#QENP_KEYCMD##KEYCTRL#51\">Play/Pausa</a>\n"
-                 "<a id=\"altplus\" href=\"#QENP_KEYCMD##KEYALT#187\">Velocità +</a>\n"
-                 "<a id=\"all\" href=\"#QENP_KEYCMD##KEYSHIFT##KEYALT##KEYCTRL#65\">Debug</a>\n"
-                 "<a id=\"badcode\" href=\"#QENP_KEYCMD##KEYCTRL#tre\">?</a>\n"
-                 "<a id=\"lower\" href=\"#qenp_stop#\">stop</a>\n"
-                 "<a id=\"both\" href=\"#QENP_STOP#LOCATION.RELOAD\">Riparti</a>\n"
-                 "<a id=\"pers\" href=\"#VIDEO_PERS#clip.wmv\">Clip</a>\n"
-                 "<a id=\"persat\" href=\"@VIDEO_PERS@@NOFULL@clip.wmv\">Clip in finestra</a>\n"
-                 "<a id=\"wmv\" href=\"video/film.WMV\">Film</a>\n"
-                 "<a id=\"dict\" href=\"#PLAYVIDEODIZIONARIO\">Dizionario</a>\n"
-                 "<input type=\"hidden\" name=\"VideoNomeFile\" value=\"/video/segno.avi\">\n"});
+    return writeFilePage("L.htm",
+                         {.body = "<a id=\"reload\" href=\"javascript:location.reload()\">Ricarica</a>\n"
+                                  "<a id=\"stop\" href=\"#QENP_STOP#\">Stop</a>\n"
+                                  "<a id=\"pause\" href=\"#QENP_PAUSE#\">Pausa</a>\n"
+                                  "<a id=\"play\" href=\"#QENP_PLAY#\">Play</a>\n"
+                                  "<a id=\"ctrl3\" href=\"#QENP_KEYCMD##KEYCTRL#51\">Play/Pausa</a>\n"
+                                  "<a id=\"altplus\" href=\"#QENP_KEYCMD##KEYALT#187\">Velocità +</a>\n"
+                                  "<a id=\"all\" href=\"#QENP_KEYCMD##KEYSHIFT##KEYALT##KEYCTRL#65\">Debug</a>\n"
+                                  "<a id=\"badcode\" href=\"#QENP_KEYCMD##KEYCTRL#tre\">?</a>\n"
+                                  "<a id=\"lower\" href=\"#qenp_stop#\">stop</a>\n"
+                                  "<a id=\"both\" href=\"#QENP_STOP#LOCATION.RELOAD\">Riparti</a>\n"
+                                  "<a id=\"pers\" href=\"#VIDEO_PERS#clip.wmv\">Clip</a>\n"
+                                  "<a id=\"persat\" href=\"@VIDEO_PERS@@NOFULL@clip.wmv\">Clip in finestra</a>\n"
+                                  "<a id=\"wmv\" href=\"video/film.WMV\">Film</a>\n"
+                                  "<a id=\"dict\" href=\"#PLAYVIDEODIZIONARIO\">Dizionario</a>\n"
+                                  "<input type=\"hidden\" name=\"VideoNomeFile\" value=\"/video/segno.avi\">\n"});
   }
   void click(const char* id) {
     window_->objwb->click(window_->objwb->Document().All(id));

@@ -32,12 +32,9 @@ class MarkerListTest : public CommandsTest {
     press('6', keys::shift::Alt);
     ASSERT_FALSE(window_->fraMarcatori->isHidden());
   }
-  QStringList positionCalls() const {
-    return fake()->calls().filter(QStringLiteral("controls.currentPosition="));
-  }
+  QStringList positionCalls() const { return fake()->calls().filter(QStringLiteral("controls.currentPosition=")); }
   void writeSummaryPage() {
-    writePage(program_ / "Index.htm",
-              "<html><head><title>Sommario</title></head><body>sommario</body></html>");
+    writePage(program_ / "Index.htm", "<html><head><title>Sommario</title></head><body>sommario</body></html>");
   }
 };
 
@@ -78,13 +75,12 @@ TEST_F(MarkerListTest, DeleteOnAPageDeletesTheBookmarkAndNumbersTheRestFromOne) 
   w.ListMarkers->setCurrentRow(1);
   press(kDelete, 0, w.ListMarkers);
   EXPECT_EQ(rows(), (QStringList{QStringLiteral("00:10\t - Segno 1"), QStringLiteral("00:30\t - Segno 3")}));
-  EXPECT_EQ(sectionValues(kPageSection),
-            (std::map<std::string, std::string>{{"1", "10"},
-                                                {"1NOME", "Segno 1"},
-                                                {"1NOMEAUDIO", "A.mp3"},
-                                                {"2", "30"},
-                                                {"2NOME", "Segno 3"},
-                                                {"2NOMEAUDIO", "A.mp3"}}));
+  EXPECT_EQ(sectionValues(kPageSection), (std::map<std::string, std::string>{{"1", "10"},
+                                                                             {"1NOME", "Segno 1"},
+                                                                             {"1NOMEAUDIO", "A.mp3"},
+                                                                             {"2", "30"},
+                                                                             {"2NOME", "Segno 3"},
+                                                                             {"2NOMEAUDIO", "A.mp3"}}));
   // Delete with a shift key held deletes too.
   w.ListMarkers->setCurrentRow(0);
   press(kDelete, keys::shift::Ctrl, w.ListMarkers);
@@ -158,13 +154,11 @@ TEST_F(MarkerListTest, ABookFoundOnAnotherMountPointIsRecalledFromThere) {
   // The page names its audio on the disc mounted at cdrom; the bookmark's
   // file is neither beside the page nor in the program's Libro folder.
   const fs::path cdrom = dir_ / "cdrom", usb = dir_ / "usb";
-  mountTable({"/dev/sda1 / ext4", "/dev/sr0 " + cdrom.string() + " iso9660",
-              "/dev/sdb1 " + usb.string() + " vfat"});
+  mountTable({"/dev/sda1 / ext4", "/dev/sr0 " + cdrom.string() + " iso9660", "/dev/sdb1 " + usb.string() + " vfat"});
   writeAudio(cdrom / "Libro" / "intro.mp3", 1);
-  const QString page =
-      writePage(program_ / "LB01" / "A.htm",
-                "<html><head><meta name=\"QENPLAYER_AUDIO\" content=\"" +
-                    (cdrom / "Libro" / "intro.mp3").string() + "\"></head><body>a</body></html>");
+  const QString page = writePage(program_ / "LB01" / "A.htm", "<html><head><meta name=\"QENPLAYER_AUDIO\" content=\"" +
+                                                                  (cdrom / "Libro" / "intro.mp3").string() +
+                                                                  "\"></head><body>a</body></html>");
   storeMarker(kPageSection, 1, "33", "Lontano", "cap1.mp3");
   struct Case {
     const char* what;

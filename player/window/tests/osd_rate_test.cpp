@@ -62,10 +62,9 @@ TEST_F(OsdTest, EveryMessageIsAnnouncedOnceToScreenReaders) {
   w.OSD(QStringLiteral("PAUSA 00:20 premere ctrl+3"), true);
   w.TimerOSD_Timer();
   w.Form_KeyDown(56, 4);  // Alt+8 on a page without index entries
-  const std::vector<QString> expected{
-      QStringLiteral("AVANTI 00:10"), QStringLiteral("AVANTI 00:20"),
-      QStringLiteral("PAUSA 00:20 premere ctrl+3"),
-      QStringLiteral("Indice avanti - Raggiunta la fine ")};
+  const std::vector<QString> expected{QStringLiteral("AVANTI 00:10"), QStringLiteral("AVANTI 00:20"),
+                                      QStringLiteral("PAUSA 00:20 premere ctrl+3"),
+                                      QStringLiteral("Indice avanti - Raggiunta la fine ")};
   std::vector<QString> heard;
   for (const auto& e : log.of(QAccessible::ObjectShow, w.frmOSD)) {
     EXPECT_EQ(e.role, QAccessible::Notification) << e.name.toStdString();

@@ -25,8 +25,7 @@ namespace ps = media::ps;
 std::string pageWithMeta(const std::vector<std::pair<std::string, std::string>>& metas,
                          const std::string& title = "Pagina di prova") {
   std::string html = "<html><head><title>" + title + "</title>";
-  for (const auto& [name, content] : metas)
-    html += "<meta name=\"" + name + "\" content=\"" + content + "\">";
+  for (const auto& [name, content] : metas) html += "<meta name=\"" + name + "\" content=\"" + content + "\">";
   return html + "</head><body><p><a href=\"#subito\">Vai</a></p></body></html>";
 }
 
@@ -43,30 +42,28 @@ class PageLoadTest : public WindowTest {
     openWindow();
     splashTick();
   }
-  QStringList positionCalls() const {
-    return fake()->calls().filter(QStringLiteral("controls.currentPosition="));
-  }
-  QString bookAudio(const char* name) const {
-    return QString::fromStdString((book_ / "Libro" / name).string());
-  }
+  QStringList positionCalls() const { return fake()->calls().filter(QStringLiteral("controls.currentPosition=")); }
+  QString bookAudio(const char* name) const { return QString::fromStdString((book_ / "Libro" / name).string()); }
   fs::path book_;
 };
 
 TEST_F(PageLoadTest, TheStartPositionComesFromTheAddressElseFromThePage) {
-  const QString withMeta = writePage(
-      program_ / "P" / "pos.htm",
-      pageWithMeta({{"QENPLAYER_AUDIO", bookAudio("B.mp3").toStdString()}, {"QENPLAYER_AUDIO_POS", "40"}}));
+  const QString withMeta =
+      writePage(program_ / "P" / "pos.htm",
+                pageWithMeta({{"QENPLAYER_AUDIO", bookAudio("B.mp3").toStdString()}, {"QENPLAYER_AUDIO_POS", "40"}}));
   struct Case {
     QString address;
     QString audio;
     QStringList positions;
   };
   const Case cases[] = {
-      {programAddress("LB01/A.htm", "#QENPLAYER_AUDIO_POS=95"), bookAudio("A.mp3"),
+      {programAddress("LB01/A.htm", "#QENPLAYER_AUDIO_POS=95"),
+       bookAudio("A.mp3"),
        {QStringLiteral("controls.currentPosition=95")}},
       {programAddress("LB01/A.htm"), bookAudio("A.mp3"), {}},  // from 0
       {withMeta, bookAudio("B.mp3"), {QStringLiteral("controls.currentPosition=40")}},
-      {withMeta + QStringLiteral("#QENPLAYER_AUDIO_POS=7"), bookAudio("B.mp3"),
+      {withMeta + QStringLiteral("#QENPLAYER_AUDIO_POS=7"),
+       bookAudio("B.mp3"),
        {QStringLiteral("controls.currentPosition=7")}},
   };
   for (const Case& c : cases) {
@@ -127,8 +124,7 @@ TEST_F(PageLoadTest, AMediaNameWithoutExtensionIsCompletedInOrder) {
       EXPECT_FALSE(window_->Playaudio(page, false, false));
       continue;
     }
-    EXPECT_EQ(mediaUrl(), QString::fromStdString((folder / (std::string("voce") + c.chosen)).string()))
-        << what;
+    EXPECT_EQ(mediaUrl(), QString::fromStdString((folder / (std::string("voce") + c.chosen)).string())) << what;
     EXPECT_EQ(fake()->playState() == ps::Playing, !c.video) << what << ": a video waits for the reader";
     EXPECT_TRUE(fake()->calls().contains(c.video ? QStringLiteral("settings.autoStart=false")
                                                  : QStringLiteral("settings.autoStart=true")))
@@ -139,9 +135,9 @@ TEST_F(PageLoadTest, AMediaNameWithoutExtensionIsCompletedInOrder) {
 TEST_F(PageLoadTest, TheMediaFileIsLookedForBesideThePageThenInTheProgramFolder) {
   const fs::path pageFolder = program_ / "P";
   struct Case {
-    std::string name;                  // the page's media name
-    std::vector<fs::path> files;       // the files that exist
-    const char* found;                 // relative to the program folder
+    std::string name;             // the page's media name
+    std::vector<fs::path> files;  // the files that exist
+    const char* found;            // relative to the program folder
   };
   const std::string absolute = (program_ / "altrove" / "x.mp3").string();
   const Case cases[] = {
@@ -154,14 +150,12 @@ TEST_F(PageLoadTest, TheMediaFileIsLookedForBesideThePageThenInTheProgramFolder)
       {"x.mp3", {}, nullptr},
   };
   for (const Case& c : cases) {
-    for (const char* f : {"P/x.mp3", "x.mp3", "Libro/x.mp3", "P/sub/x.mp3", "altrove/x.mp3"})
-      fs::remove(program_ / f);
+    for (const char* f : {"P/x.mp3", "x.mp3", "Libro/x.mp3", "P/sub/x.mp3", "altrove/x.mp3"}) fs::remove(program_ / f);
     for (const fs::path& f : c.files) touch(f);
     const QString page = writePage(pageFolder / "where.htm", pageWithMeta({{"QENPLAYER_AUDIO", c.name}}));
     openPage(programAddress("index.htm"));
     openPage(page);
-    const QString expected =
-        c.found ? QString::fromStdString((program_ / c.found).string()) : QString();
+    const QString expected = c.found ? QString::fromStdString((program_ / c.found).string()) : QString();
     EXPECT_EQ(window_->Playaudio(page, false, false), c.found != nullptr) << c.name;
     if (c.found) {
       EXPECT_EQ(mediaUrl(), expected) << c.name;
@@ -173,8 +167,7 @@ TEST_F(PageLoadTest, TheEndOfAMediumPlaysThePageNextMediumOrOpensTheNextPage) {
   // Zivuvu's page: its only audio, then the page its next meta names.
   openPage(programAddress("LB01/A.htm"));
   fake()->endMedium();
-  waitFor([&] { return window_->objwb->LocationURL() == programAddress("LB01/B.htm"); },
-          "the next page");
+  waitFor([&] { return window_->objwb->LocationURL() == programAddress("LB01/B.htm"); }, "the next page");
   waitFor([&] { return mediaUrl() == bookAudio("B.mp3"); }, "the next page's audio");
   EXPECT_EQ(window_->AudioIndex, 0);
 
@@ -182,11 +175,10 @@ TEST_F(PageLoadTest, TheEndOfAMediumPlaysThePageNextMediumOrOpensTheNextPage) {
   const fs::path folder = program_ / "P";
   touch(folder / "uno.mp3");
   touch(folder / "due.mp3");
-  const QString page = writePage(folder / "tre.htm",
-                                 pageWithMeta({{"QENPLAYER_AUDIO", "uno.mp3"},
-                                               {"QENPLAYER_AUDIO_1", "due.mp3"},
-                                               {"QENPLAYER_AUDIO_POS_1", "7"},
-                                               {"QENPLAYER_AUDIO_NEXTHTML_2", "fine.htm"}}));
+  const QString page = writePage(folder / "tre.htm", pageWithMeta({{"QENPLAYER_AUDIO", "uno.mp3"},
+                                                                   {"QENPLAYER_AUDIO_1", "due.mp3"},
+                                                                   {"QENPLAYER_AUDIO_POS_1", "7"},
+                                                                   {"QENPLAYER_AUDIO_NEXTHTML_2", "fine.htm"}}));
   const QString end = writePage(folder / "fine.htm", pageWithMeta({}));
   openPage(page);
   // A fragment kept from a reload of the page names a place in its first
@@ -224,7 +216,7 @@ TEST_F(PageLoadTest, TheSummaryPageStopsTheAudioAndListsTheBookmarksOfEveryBookP
   mark("ALTRO\\X.HTM", 1, "5", "Altro libro");
   mark("LB01\\A.HTM", 2, "10", "Capitolo");  // renumbered to 1 by the load
   mark("LB01\\A.HTM", 5, "75", "Paragrafo");
-  mark("LB01\\B.HTM", 1, "30", "Capitolo");  // the same description on another page
+  mark("LB01\\B.HTM", 1, "30", "Capitolo");    // the same description on another page
   mark("Include\\HELP.htm", 1, "1", "Guida");  // the shared folder is no book
 
   openPage(programAddress("LB01/A.htm"));
@@ -285,13 +277,13 @@ TEST_F(PageLoadTest, TheReaderStyleSheetIsLinkedAroundThePageOwnSheet) {
 }
 
 TEST_F(PageLoadTest, ASummaryPageMayReplaceTheMessageTexts) {
-  const QString ordinary = writePage(program_ / "P" / "pagina.htm",
-                                     pageWithMeta({{"QENPLAYER_MSG_USCITA", "Uscire davvero?"}}));
+  const QString ordinary =
+      writePage(program_ / "P" / "pagina.htm", pageWithMeta({{"QENPLAYER_MSG_USCITA", "Uscire davvero?"}}));
   openPage(ordinary);
   EXPECT_EQ(window_->Messages.USCITA, QStringLiteral("Sei sicuro di voler uscire?"));
 
-  const QString summary = writePage(program_ / "P" / "index.htm",
-                                    pageWithMeta({{"QENPLAYER_MSG_USCITA", "Uscire davvero?"}}));
+  const QString summary =
+      writePage(program_ / "P" / "index.htm", pageWithMeta({{"QENPLAYER_MSG_USCITA", "Uscire davvero?"}}));
   openPage(summary);
   const MessageTexts defaults;
   EXPECT_EQ(window_->Messages.USCITA, QStringLiteral("Uscire davvero?"));

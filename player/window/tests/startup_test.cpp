@@ -29,8 +29,7 @@ TEST_F(StartupTest, NoSettingsGiveTheDefaultsAndTheTickOpensTheHomePage) {
   ASSERT_TRUE(w.oPlayer);
   EXPECT_EQ(w.oPlayer->Versione(), 1);
   EXPECT_EQ(playerSetting("Versione"), "1") << "the switch to version 1 stores it";
-  EXPECT_EQ((std::array<int, 3>{w.VolumeMax, w.VolumeMin, w.VolumeStep}),
-            (std::array<int, 3>{100, 0, 10}));
+  EXPECT_EQ((std::array<int, 3>{w.VolumeMax, w.VolumeMin, w.VolumeStep}), (std::array<int, 3>{100, 0, 10}));
   EXPECT_TRUE(fake()->calls().contains(QStringLiteral("settings.volume=100")));
   EXPECT_FALSE(w.AudioOffFlag);
   EXPECT_FALSE(w.chkAudioOff->isChecked());
@@ -62,8 +61,8 @@ TEST_F(StartupTest, AStartByZivuvuShowsTheWindowMaximised) {
 }
 
 TEST_F(StartupTest, TheAboutPageStaysAtLeast1500Milliseconds) {
-  const std::pair<const char*, int> cases[] = {
-      {"1500", 1500}, {"800", 1500}, {"1501", 1501}, {"12000", 12000}, {"abc", 1500}, {"", 1500}};
+  const std::pair<const char*, int> cases[] = {{"1500", 1500},   {"800", 1500}, {"1501", 1501},
+                                               {"12000", 12000}, {"abc", 1500}, {"", 1500}};
   for (const auto& [stored, interval] : cases) {
     setPlayerSetting("TempoSp", stored);
     window_.reset();
@@ -101,8 +100,7 @@ TEST_F(StartupTest, AnotherStoredVersionAsksTheVersionQuestion) {
               "versione 9 (CTRL+7). Vuoi passare alla versione 9?");
     EXPECT_EQ(shown()[0].buttons(), ui::mb::YesNo);
     const std::vector<std::string> expectedReports =
-        c.answer == Answer::No ? std::vector<std::string>{"oPl - AnaPlayer: Versione:"}
-                               : std::vector<std::string>{};
+        c.answer == Answer::No ? std::vector<std::string>{"oPl - AnaPlayer: Versione:"} : std::vector<std::string>{};
     EXPECT_EQ(errorReports(), expectedReports) << c.stored;
     EXPECT_EQ(w.oPlayer->Versione(), c.version) << c.stored;
     ASSERT_NE(w.oPlayer->currentPlayer(), nullptr) << c.stored;
@@ -152,8 +150,7 @@ TEST_F(ResumeTest, TheSavedPageReopensOnlyWhenItsFileExists) {
   };
   const QString home = programAddress("index.htm");
   const Case cases[] = {
-      {"1", page + QStringLiteral("#QENPLAYER_AUDIO_POS=20"),
-       page + QStringLiteral("#QENPLAYER_AUDIO_POS=20")},
+      {"1", page + QStringLiteral("#QENPLAYER_AUDIO_POS=20"), page + QStringLiteral("#QENPLAYER_AUDIO_POS=20")},
       {"1", page, page},
       {"1", page + QStringLiteral("?lettura=1#QENPLAYER_AUDIO_POS=20"),
        page + QStringLiteral("?lettura=1#QENPLAYER_AUDIO_POS=20")},

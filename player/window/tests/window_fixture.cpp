@@ -1,19 +1,19 @@
 #include "player/window/tests/window_fixture.h"
 
+#include <unistd.h>
 #include <QApplication>
 #include <QThread>
 #include <cstdlib>
 #include <fstream>
-#include <unistd.h>
 
 #include "linker/tests/book_fixture.h"
 #include "linker/zivuvu_run.h"
-#include "testsupport/test_media.h"
 #include "platform/browser/htmldocument.h"
 #include "platform/browser/urls.h"
 #include "platform/browser/webbrowser.h"
 #include "platform/registry/registry.h"
 #include "player/engine/oAnaPlayer.h"
+#include "testsupport/test_media.h"
 
 namespace lumo::player::testing {
 
@@ -25,13 +25,11 @@ void WindowTest::setEnv(const char* name, const std::string& value) {
 
 void WindowTest::SetUp() {
   static int counter = 0;
-  dir_ = fs::temp_directory_path() /
-         ("lumo_window_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
+  dir_ = fs::temp_directory_path() / ("lumo_window_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
   fs::remove_all(dir_);
   program_ = dir_ / "lumo";
   fs::create_directories(program_);
-  fs::copy(fs::path(LUMO_TEST_SOURCE_DIR) / "install" / "Include", program_ / "Include",
-           fs::copy_options::recursive);
+  fs::copy(fs::path(LUMO_TEST_SOURCE_DIR) / "install" / "Include", program_ / "Include", fs::copy_options::recursive);
   setEnv("XDG_CONFIG_HOME", (dir_ / "config").string());
   setEnv("LUMO_MACHINE_REGISTRY", (dir_ / "machine.sqlite").string());
   setEnv("LUMO_PROGRAM_FOLDER", program_.string());
@@ -78,8 +76,8 @@ namespace {
 void completing(browser::WebBrowser* browser, const std::function<void()>& action,
                 const std::function<void(const std::function<bool()>&)>& wait) {
   int completed = 0;
-  auto connection = QObject::connect(browser, &browser::WebBrowser::DocumentComplete,
-                                     [&completed](const QString&) { ++completed; });
+  auto connection =
+      QObject::connect(browser, &browser::WebBrowser::DocumentComplete, [&completed](const QString&) { ++completed; });
   action();
   wait([&] { return completed > 0; });
   QObject::disconnect(connection);
@@ -89,13 +87,15 @@ void completing(browser::WebBrowser* browser, const std::function<void()>& actio
 }  // namespace
 
 void WindowTest::openPage(const QString& address) {
-  completing(window_->objwb, [&] { window_->objwb->Navigate2(address); },
-             [&](const std::function<bool()>& done) { waitFor(done, "the page to complete"); });
+  completing(
+      window_->objwb, [&] { window_->objwb->Navigate2(address); },
+      [&](const std::function<bool()>& done) { waitFor(done, "the page to complete"); });
 }
 
 void WindowTest::splashTick() {
-  completing(window_->objwb, [&] { window_->TimerSpalsh_Timer(); },
-             [&](const std::function<bool()>& done) { waitFor(done, "the first page"); });
+  completing(
+      window_->objwb, [&] { window_->TimerSpalsh_Timer(); },
+      [&](const std::function<bool()>& done) { waitFor(done, "the first page"); });
 }
 
 void WindowTest::clickLink(const std::string& href) {
@@ -103,8 +103,9 @@ void WindowTest::clickLink(const std::string& href) {
   for (const browser::HtmlElement& a : window_->objwb->Document().links())
     if (a.getAttribute("href") == href) link = a;
   ASSERT_FALSE(link.isNull()) << "no link " << href;
-  completing(window_->objwb, [&] { window_->objwb->click(link); },
-             [&](const std::function<bool()>& done) { waitFor(done, "the linked page"); });
+  completing(
+      window_->objwb, [&] { window_->objwb->click(link); },
+      [&](const std::function<bool()>& done) { waitFor(done, "the linked page"); });
 }
 
 // Zivuvu's pages of a book folder, written into the program folder.
@@ -128,14 +129,11 @@ QString WindowTest::programAddress(const std::string& relative, const std::strin
   return QString::fromStdString(browser::url::fileAddress((program_ / relative).string(), rest));
 }
 
-QString WindowTest::mediaUrl() const {
-  return window_ && window_->oPlayer ? window_->oPlayer->FileName() : QString();
-}
+QString WindowTest::mediaUrl() const { return window_ && window_->oPlayer ? window_->oPlayer->FileName() : QString(); }
 
 std::map<std::string, std::string> WindowTest::sectionValues(const std::string& section) const {
   std::map<std::string, std::string> values;
-  for (const auto& [name, value] : registry::GetAllSettings(kAppName, section))
-    values[name] = value;
+  for (const auto& [name, value] : registry::GetAllSettings(kAppName, section)) values[name] = value;
   return values;
 }
 

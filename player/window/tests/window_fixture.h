@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "testsupport/fake_media_control.h"
 #include "platform/ui/ui.h"
 #include "player/window/frmBrowser.h"
+#include "testsupport/fake_media_control.h"
 
 namespace lumo::player::testing {
 

@@ -65,8 +65,8 @@ const Book& book() {
                                "' && rm -f '" + wav + "'";
       if (std::system(make.c_str()) != 0) std::abort();
     }
-    std::vector<std::string> lines = {"LB900", "Autore", "Libro di prova", "Editore", "Roma 2020", "Lettore",
-                                      " " + std::to_string(kFiles) + " "};
+    std::vector<std::string> lines = {
+        "LB900", "Autore", "Libro di prova", "Editore", "Roma 2020", "Lettore", " " + std::to_string(kFiles) + " "};
     for (int f = 1; f <= kFiles; ++f) {
       char name[16];
       std::snprintf(name, sizeof name, "F%02d", f);

@@ -114,7 +114,12 @@ struct TestBook {
 // marker.txt as the library's index files are: windows-1252, CR LF, the
 // start and the page on one line.
 inline void writeIndex(const TestBook& book, const fs::path& file) {
-  std::vector<std::string> lines = {book.code, book.author, book.title, "Editore", "Firenze 1883", book.narrator,
+  std::vector<std::string> lines = {book.code,
+                                    book.author,
+                                    book.title,
+                                    "Editore",
+                                    "Firenze 1883",
+                                    book.narrator,
                                     " " + std::to_string(book.files.size()) + " "};
   for (size_t f = 0; f < book.files.size(); ++f) {
     const TestFile& entry = book.files[f];

@@ -61,12 +61,14 @@ TEST_F(ContafileTest, ContrinperCountsByPrefixAndExtensionWithoutRegardToCase) {
 TEST_F(ContafileTest, AMissingFolderShowsTheMessageOnceAndGivesZero) {
   contafile counter;
   EXPECT_EQ(counter.Contrinper((folder_.path() / "missing").string(), "Capitolo", "mp3"), 0);
-  EXPECT_EQ(messages(), std::vector<std::string>{"Errore nel modulo del conteggio archivio.Impossibile trovare il percorso"});
+  EXPECT_EQ(messages(),
+            std::vector<std::string>{"Errore nel modulo del conteggio archivio.Impossibile trovare il percorso"});
   ListTable lv6({"id", "nome file", "titolo", "pagina"});
   lv6.addRow("kept");
   ui_->clear();
   EXPECT_EQ(counter.ContarArchivos((folder_.path() / "missing").string(), "mp3", lv6), 0);
-  EXPECT_EQ(messages(), std::vector<std::string>{"Errore nel modulo del conteggio archivio.Impossibile trovare il percorso"});
+  EXPECT_EQ(messages(),
+            std::vector<std::string>{"Errore nel modulo del conteggio archivio.Impossibile trovare il percorso"});
 }
 
 TEST_F(ContafileTest, ContarArchivosListsTheFilesInNameOrder) {
@@ -92,8 +94,8 @@ TEST_F(ContafileTest, ANameShorterThanFourCharactersEndsTheListing) {
   ListTable lv6({"id", "nome file", "titolo", "pagina"});
   contafile counter;
   EXPECT_EQ(counter.ContarArchivos(folder_.path().string(), "mp3", lv6), 0);
-  EXPECT_EQ(messages(),
-            std::vector<std::string>{"Errore nel modulo del conteggio archivio.Chiamata di routine o argomento non validi"});
+  EXPECT_EQ(messages(), std::vector<std::string>{
+                            "Errore nel modulo del conteggio archivio.Chiamata di routine o argomento non validi"});
   ASSERT_EQ(lv6.rowCount(), 2);  // a_001, then the short name's row without its name
   EXPECT_EQ(lv6.cell(2, 0), "2");
   EXPECT_EQ(lv6.cell(2, 1), "");

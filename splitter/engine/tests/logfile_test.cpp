@@ -29,12 +29,16 @@ class ScopedEnv {
  public:
   ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
     if (const char* old = std::getenv(name)) old_ = old;
-    if (value) ::setenv(name, value->c_str(), 1);
-    else ::unsetenv(name);
+    if (value)
+      ::setenv(name, value->c_str(), 1);
+    else
+      ::unsetenv(name);
   }
   ~ScopedEnv() {
-    if (old_) ::setenv(name_, old_->c_str(), 1);
-    else ::unsetenv(name_);
+    if (old_)
+      ::setenv(name_, old_->c_str(), 1);
+    else
+      ::unsetenv(name_);
   }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
@@ -46,9 +50,8 @@ class ScopedEnv {
 
 const std::string kHeader = std::string("\r\n") + organisation::Name + "\r\n" + organisation::PostalAddress +
                             "\r\nTel. " + organisation::Telephone + " - Fax " + organisation::Fax + " - E-mail " +
-                            organisation::Email + "\r\n\r\n------ LUMOSplitter " +
-                            std::to_string(LUMO_VERSION_MAJOR) + "." + std::to_string(LUMO_VERSION_MINOR) +
-                            " ------\r\n\r\n";
+                            organisation::Email + "\r\n\r\n------ LUMOSplitter " + std::to_string(LUMO_VERSION_MAJOR) +
+                            "." + std::to_string(LUMO_VERSION_MINOR) + " ------\r\n\r\n";
 
 // An entry line in the C locale: "12/31/26 23:59:59", a tab and the text.
 const std::regex kCEntry(R"(\d\d/\d\d/\d\d \d\d:\d\d:\d\d\t([^\r\n]*)\r\n)");
@@ -82,8 +85,8 @@ TEST_F(LogTest, AJobStartsANewLogWithItsHeaderAndEntriesFollow) {
   ASSERT_TRUE(std::regex_search(rest, m, kCEntry, std::regex_constants::match_continuous)) << rest;
   EXPECT_EQ(m[1], "");
   rest = m.suffix();
-  ASSERT_TRUE(std::regex_search(rest, m, std::regex(R"([^\t]*\tdue\r\nrighe\r\n)"),
-                                std::regex_constants::match_continuous))
+  ASSERT_TRUE(
+      std::regex_search(rest, m, std::regex(R"([^\t]*\tdue\r\nrighe\r\n)"), std::regex_constants::match_continuous))
       << rest;
   EXPECT_EQ(m.suffix(), "");
   // A new job empties the log again and leaves the rotated copy alone.

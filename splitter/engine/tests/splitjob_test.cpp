@@ -4,12 +4,12 @@
 
 #include <clocale>
 
+#include "common/bookindex/bookindex.h"
+#include "common/errors/errors.h"
 #include "common/mp3/mp3.h"
 #include "linker/zivuvu_pages.h"
 #include "linker/zivuvu_run.h"
 #include "platform/registry/registry.h"
-#include "common/bookindex/bookindex.h"
-#include "common/errors/errors.h"
 #include "splitter/engine/tests/job_fixture.h"
 #include "testsupport/test_files.h"
 
@@ -32,8 +32,11 @@ bool hasPrivateFolders(const fs::path& folder) {
 TestBook threeFileBook() {
   TestBook book;
   book.files = {
-      {"CAP1", {{"Capitolo primo", 0, "1"}, {"Il grillo parlante", 10, "5"}, {"Senza pagina", 20, "-"},
-                {"Capitolo secondo", 30, "9"}}},
+      {"CAP1",
+       {{"Capitolo primo", 0, "1"},
+        {"Il grillo parlante", 10, "5"},
+        {"Senza pagina", 20, "-"},
+        {"Capitolo secondo", 30, "9"}}},
       {"CAP2", {{"segue capitolo secondo", 0, "11"}}},
       {"CAP3", {{"Capitolo terzo", 0, "12"}, {"La fata", 10, ""}, {"Capitolo quarto", 20, "20"}}},
   };
@@ -45,10 +48,10 @@ TEST_F(JobTest, ThreeFileBookGivesSevenNumberedPartsWithTheContinuationJoined) {
   job_.vai_Click();
 
   ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
-  const std::vector<std::string> expected = {
-      "001_p1_Capitolo primo.mp3",   "002_p5_Il grillo parlante.mp3", "003_Senza pagina.mp3",
-      "004_p9_Capitolo secondo.mp3", "005_p12_Capitolo terzo.mp3",    "006_p_La fata.mp3",
-      "007_p20_Capitolo quarto.mp3"};
+  const std::vector<std::string> expected = {"001_p1_Capitolo primo.mp3",  "002_p5_Il grillo parlante.mp3",
+                                             "003_Senza pagina.mp3",       "004_p9_Capitolo secondo.mp3",
+                                             "005_p12_Capitolo terzo.mp3", "006_p_La fata.mp3",
+                                             "007_p20_Capitolo quarto.mp3"};
   EXPECT_EQ(mp3Names(indexDir()), expected);
   // The continuation (12 s) is inside part 004 (10 s), which measures as
   // both together, for the suite's analysis and for another reader.
@@ -57,8 +60,8 @@ TEST_F(JobTest, ThreeFileBookGivesSevenNumberedPartsWithTheContinuationJoined) {
   for (size_t p : {0, 1, 2, 4, 5, 6}) EXPECT_NEAR(measured(indexDir() / expected[p]), 10, 1) << expected[p];
   // Each part's tag, read back by another reader: its heading, the book's
   // title and its number (the joined part keeps the tag of its first half).
-  const char* titles[] = {"Capitolo primo", "Il grillo parlante", "Senza pagina", "Capitolo secondo",
-                          "Capitolo terzo", "La fata", "Capitolo quarto"};
+  const char* titles[] = {"Capitolo primo", "Il grillo parlante", "Senza pagina", "Capitolo secondo", "Capitolo terzo",
+                          "La fata",        "Capitolo quarto"};
   for (size_t p = 0; p < expected.size(); ++p) {
     const Mutagen m = readWithMutagen((indexDir() / expected[p]).string());
     EXPECT_EQ(m.title, titles[p]) << expected[p];
@@ -89,8 +92,9 @@ TEST_F(JobTest, ThreeFileBookGivesSevenNumberedPartsWithTheContinuationJoined) {
   for (int r = 1; r <= 3; ++r) EXPECT_EQ(job_.lv.cell(r, 5), "OK");
   EXPECT_EQ(job_.lv.cell(2, 6), "SI");
   EXPECT_FALSE(hasPrivateFolders(bookDir()));
-  EXPECT_EQ(messages().back(),
-            "Sono stati eseguiti tutti i tagli ai file mp3. \nVerrai indirizzato sulla cartella contenente il risultato.");
+  EXPECT_EQ(
+      messages().back(),
+      "Sono stati eseguiti tutti i tagli ai file mp3. \nVerrai indirizzato sulla cartella contenente il risultato.");
   EXPECT_EQ(opened_, std::vector<std::string>{indexDir().string()});
   EXPECT_EQ(progress_.back().percent, "100%");
   EXPECT_EQ(job_.Working(), 0);
@@ -104,11 +108,13 @@ TEST_F(JobTest, ThreeFileBookGivesSevenNumberedPartsWithTheContinuationJoined) {
   EXPECT_EQ(log[3], "Cartella finale su cui scrivere: " + indexDir().string());
   EXPECT_EQ(log[4], "***** Inizio Tagli per indice *****");
   EXPECT_TRUE(log[5].starts_with("Stringa di taglio: \"" + (dir_ / "program" / "mp3splt").string() + "\" -d \""));
-  EXPECT_TRUE(log[5].ends_with("\" \"" + job_.fields.mp3Folder + "CAP1.mp3\" 0.00 0.10 0.20 0.30 EOF -n -o \"CAP1_@n\""))
+  EXPECT_TRUE(
+      log[5].ends_with("\" \"" + job_.fields.mp3Folder + "CAP1.mp3\" 0.00 0.10 0.20 0.30 EOF -n -o \"CAP1_@n\""))
       << log[5];
   EXPECT_EQ(logEntry("Taglio file CAP2"), "Taglio file CAP2 eseguito correttamente.");
-  EXPECT_TRUE(logEntry("Stringa di unione dei file: ").starts_with(
-      "Stringa di unione dei file: copy /b \"" + (indexDir() / expected[3]).string() + "\"+\""));
+  EXPECT_TRUE(
+      logEntry("Stringa di unione dei file: ")
+          .starts_with("Stringa di unione dei file: copy /b \"" + (indexDir() / expected[3]).string() + "\"+\""));
   EXPECT_EQ(logEntry("Effettuato inserimento TAG al file " + (indexDir() / expected[6]).string()),
             "Effettuato inserimento TAG al file " + (indexDir() / expected[6]).string());
   EXPECT_EQ(log.back(), "***** Tagli per indice eseguiti correttamente *****");
@@ -202,16 +208,20 @@ TEST_F(JobTest, FailedJoinIsReportedAndThePartKeptUnderItsOwnName) {
 TEST_F(JobTest, PartNamesFollowPagesDescriptionsAndTheNamingOption) {
   const std::string longText(130, 'x');
   TestBook book;
-  book.files = {{"CAP1",
-                 {{"Uno: due/tre", 0, "  12"}, {"Senza pagina", 10, "-"}, {"Pagina vuota", 20, ""},
-                  {longText, 30, "4"}}}};
+  book.files = {
+      {"CAP1",
+       {{"Uno: due/tre", 0, "  12"}, {"Senza pagina", 10, "-"}, {"Pagina vuota", 20, ""}, {longText, 30, "4"}}}};
   makeBook(book, {"t40"});
   job_.vai_Click();
   ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
   const std::string cut = ("004_p4_" + longText).substr(0, 120);
   EXPECT_EQ(mp3Names(indexDir()), (std::vector<std::string>{"001_p12_Uno- due-tre.mp3", "002_Senza pagina.mp3",
                                                             "003_p_Pagina vuota.mp3", cut + ".mp3"}));
-  EXPECT_NE(readBytes(indexDir() / "marker.txt").find("003_p_Pagina vuota," "1," + cut + "\r\n"), std::string::npos);
+  EXPECT_NE(readBytes(indexDir() / "marker.txt")
+                .find("003_p_Pagina vuota,"
+                      "1," +
+                      cut + "\r\n"),
+            std::string::npos);
 
   // Numbers and pages only; the earlier parts are deleted after the question.
   job_.fields.namesWithDescription = false;
@@ -379,9 +389,10 @@ TEST_F(JobTest, CutByLengthPutsEachCutInASilenceAndNumbersPiecesAcrossTheBook) {
   // The index parts stay, with their own index.
   EXPECT_EQ(mp3Names(indexDir()).size(), 2u);
   EXPECT_TRUE(fs::exists(indexDir() / "marker.txt"));
-  EXPECT_EQ(messages().back(),
-            "Sono stati eseguiti tutti i tagli ai file mp3 con la personalizzazione impostata. \n"
-            "Sono stati creati 5 file totali da 1 minuti ciascuno.\nVerrai indirizzato sulla cartella dei file splittati.");
+  EXPECT_EQ(
+      messages().back(),
+      "Sono stati eseguiti tutti i tagli ai file mp3 con la personalizzazione impostata. \n"
+      "Sono stati creati 5 file totali da 1 minuti ciascuno.\nVerrai indirizzato sulla cartella dei file splittati.");
   EXPECT_EQ(opened_, std::vector<std::string>{pieces.string()});
   ASSERT_EQ(job_.lv.rowCount(), 3);
   EXPECT_EQ(job_.lv.cell(3, 1), "002_p2_Seconda parte");
@@ -398,7 +409,8 @@ TEST_F(JobTest, CutByLengthPutsEachCutInASilenceAndNumbersPiecesAcrossTheBook) {
                          "\" -n -o \"001_p1_Prima parte\"_@n"),
             std::string::npos)
       << cuts[0];
-  EXPECT_EQ(logEntry("Taglio personalizzato file 002"), "Taglio personalizzato file 002_p2_Seconda parte eseguito correttamente.");
+  EXPECT_EQ(logEntry("Taglio personalizzato file 002"),
+            "Taglio personalizzato file 002_p2_Seconda parte eseguito correttamente.");
   EXPECT_EQ(log.back(), "***** Terminato il taglio personalizzato del file *****");
 }
 
@@ -453,12 +465,11 @@ TEST_F(JobTest, NamesWithPercentAndPlusSignsAreCutAndKeepEveryPiece) {
   job_.fields.partMinutes = "1";
   job_.vai_Click();
   ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
-  EXPECT_EQ(mp3Names(indexDir()),
-            (std::vector<std::string>{"001_p1_Parte A+B.mp3", "002_p2_Il 5% del libro.mp3"}));
-  EXPECT_EQ(mp3Names(bookDir() / "File da 1 minuti"),
-            (std::vector<std::string>{"001_001_p1_Parte A+B.mp3", "002_001_p1_Parte A+B.mp3",
-                                      "003_001_p1_Parte A+B.mp3", "004_002_p2_Il 5% del libro.mp3",
-                                      "005_002_p2_Il 5% del libro.mp3"}));
+  EXPECT_EQ(mp3Names(indexDir()), (std::vector<std::string>{"001_p1_Parte A+B.mp3", "002_p2_Il 5% del libro.mp3"}));
+  EXPECT_EQ(
+      mp3Names(bookDir() / "File da 1 minuti"),
+      (std::vector<std::string>{"001_001_p1_Parte A+B.mp3", "002_001_p1_Parte A+B.mp3", "003_001_p1_Parte A+B.mp3",
+                                "004_002_p2_Il 5% del libro.mp3", "005_002_p2_Il 5% del libro.mp3"}));
   EXPECT_EQ(job_.DurationFileCount(), 0);  // reset by the clean-up
   EXPECT_NE(messages().back().find("Sono stati creati 5 file totali"), std::string::npos) << messages().back();
 }
@@ -561,9 +572,10 @@ TEST_F(JobTest, ABookWithoutFilesCutByLengthAfterAnotherBookMakesNoPieces) {
   job_.vai_Click();
   EXPECT_EQ(job_.result(), "0");
   ASSERT_FALSE(messages().empty());
-  EXPECT_EQ(messages().back(),
-            "Sono stati eseguiti tutti i tagli ai file mp3 con la personalizzazione impostata. \n"
-            "Sono stati creati 0 file totali da 5 minuti ciascuno.\nVerrai indirizzato sulla cartella dei file splittati.");
+  EXPECT_EQ(
+      messages().back(),
+      "Sono stati eseguiti tutti i tagli ai file mp3 con la personalizzazione impostata. \n"
+      "Sono stati creati 0 file totali da 5 minuti ciascuno.\nVerrai indirizzato sulla cartella dei file splittati.");
   EXPECT_EQ(messages().size(), 1u) << ::testing::PrintToString(messages());
 }
 
@@ -584,7 +596,8 @@ TEST(SplitRules, TypedNumbersReadAlikeInAnItalianLocale) {
   EXPECT_EQ(TypedNumber("2,5"), 2.5);
   EXPECT_EQ(TypedNumber(".5"), 0.5);
   EXPECT_EQ(TypedNumber("10"), 10.0);
-  for (const char* bad : {"", ",", "1,2,3", "2.,5", "-1", "1e2", "abc"}) EXPECT_EQ(TypedNumber(bad), std::nullopt) << bad;
+  for (const char* bad : {"", ",", "1,2,3", "2.,5", "-1", "1e2", "abc"})
+    EXPECT_EQ(TypedNumber(bad), std::nullopt) << bad;
   std::setlocale(LC_NUMERIC, "C");
   ::unsetenv("LOCPATH");
 }
@@ -604,8 +617,8 @@ TEST(SplitRules, ContinuationsChannelModesKeysAndLengths) {
   struct Key {
     int16_t in, out, after;
   };
-  for (const Key& k : {Key{45, 0, 0}, Key{44, 44, 44}, Key{46, 46, 46}, Key{8, 8, 8}, Key{48, 48, 48},
-                       Key{57, 57, 57}, Key{65, 0, 65}, Key{47, 0, 47}}) {
+  for (const Key& k : {Key{45, 0, 0}, Key{44, 44, 44}, Key{46, 46, 46}, Key{8, 8, 8}, Key{48, 48, 48}, Key{57, 57, 57},
+                       Key{65, 0, 65}, Key{47, 0, 47}}) {
     int16_t code = k.in;
     EXPECT_EQ(FilterDigitKey(code, 0, 9), k.out) << k.in;
     EXPECT_EQ(code, k.after) << k.in;

@@ -130,7 +130,9 @@ TEST_F(LameTagTest, ReplacesAV24TagWithACoverAndKeepsTheAudioAndTheV1Tag) {
   ASSERT_TRUE(testsupport::haveTool("mpv")) << "mpv is needed (scripts/install-deps.sh installs it)";
   std::string played;
   EXPECT_EQ(runCommand("mpv --no-config --ao=null --vo=null --ao-null-untimed=yes "
-                       "--term-playing-msg='length=${=duration}' '" + part + "' 2>&1", &played),
+                       "--term-playing-msg='length=${=duration}' '" +
+                           part + "' 2>&1",
+                       &played),
             0)
       << played;
   for (const char* seen : {"Title: Capitolo 1 è qui", "length=3.", "(End of file)"})

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "common/errors/errors.h"
-#include "testsupport/mp3_frames.h"
 #include "splitter/id3/tag_v2.h"
+#include "testsupport/mp3_frames.h"
 #include "testsupport/test_files.h"
 
 namespace lumo::id3 {
@@ -133,7 +133,8 @@ TEST_F(TagReaderTest, ADamagedTagGivesTheFramesReadBeforeTheDamage) {
       {"a frame past the tag's end", tag(good + frame("TALB", "album"), int64_t(good.size()) + 12) + audio()},
       {"a frame past the file's end", tag(good + frame("TALB", "album", 1000000)) + "abc"},
       {"a size of 4 GiB", tag(good + frame("TALB", "album", 0xFFFFFFFF)) + audio()},
-      {"a tag past the file's end, cut inside a frame", tag(good + frame("TALB", "album"), 100000).substr(0, 10 + good.size() + 14)},
+      {"a tag past the file's end, cut inside a frame",
+       tag(good + frame("TALB", "album"), 100000).substr(0, 10 + good.size() + 14)},
       {"a file cut inside a frame header", tag(good + frame("TALB", "album"), 100000).substr(0, 10 + good.size() + 6)},
   };
   for (const Case& c : cases) {
@@ -163,13 +164,30 @@ TEST_F(TagReaderTest, ErrorsPassToTheCaller) {
 }
 
 TEST(GenreTable, NamesAndTheirSpellings) {
-  const std::vector<std::pair<int16_t, std::string>> cases = {
-      {0, "Blues"},         {14, "R&B"},          {28, "Vocal"},      {40, "Alternative Rock"},
-      {42, "Soul"},         {54, "Eurodance"},    {64, "Native US"},  {67, "Psychadelic"},
-      {79, "Hard Rock"},    {80, "Folk"},         {85, "Bebob"},      {90, "Avantgarde"},
-      {100, "Humour"},      {101, "Speech"},      {118, "Rhytmic Soul"}, {122, "Drum Solo"},
-      {123, "Acapella"},    {136, "Christian Gangsta"}, {140, "Contemporary C"}, {146, "JPop"},
-      {147, "SynthPop"},    {148, ""},            {255, ""},          {-1, ""}};
+  const std::vector<std::pair<int16_t, std::string>> cases = {{0, "Blues"},
+                                                              {14, "R&B"},
+                                                              {28, "Vocal"},
+                                                              {40, "Alternative Rock"},
+                                                              {42, "Soul"},
+                                                              {54, "Eurodance"},
+                                                              {64, "Native US"},
+                                                              {67, "Psychadelic"},
+                                                              {79, "Hard Rock"},
+                                                              {80, "Folk"},
+                                                              {85, "Bebob"},
+                                                              {90, "Avantgarde"},
+                                                              {100, "Humour"},
+                                                              {101, "Speech"},
+                                                              {118, "Rhytmic Soul"},
+                                                              {122, "Drum Solo"},
+                                                              {123, "Acapella"},
+                                                              {136, "Christian Gangsta"},
+                                                              {140, "Contemporary C"},
+                                                              {146, "JPop"},
+                                                              {147, "SynthPop"},
+                                                              {148, ""},
+                                                              {255, ""},
+                                                              {-1, ""}};
   for (const auto& [number, name] : cases) EXPECT_EQ(TypeTagV2::GenreName(number), name) << number;
   // 148 different names, each of which reads back as its number.
   std::set<std::string> names;
@@ -184,12 +202,12 @@ TEST(GenreTable, NamesAndTheirSpellings) {
 
 TEST(GenreTable, NumberOfATconText) {
   const std::vector<std::pair<std::string, int16_t>> cases = {
-      {"Vocal", 28},       {"vOCAL", 28},       {"Soul", 42},        {"Eurodance", 54},
-      {"Drum Solo", 122},  {"r&b", 14},         {"28", 28},          {"147", 147},
-      {"148", 255},        {"28abc", 28},       {"12.5", 12},        {"13.5", 14},
-      {"Vocal ", 255},     {" Vocal", 255},     {"Unknown", 255},    {"((28)Vocal", 255},
-      {"((", 255},         {"(28)Vocal", 28},   {"(300)", 300},      {"(", 0},
-      {"(x)", 0},          {"(-3)", -3},        {"", 0}};
+      {"Vocal", 28},      {"vOCAL", 28},     {"Soul", 42},     {"Eurodance", 54},
+      {"Drum Solo", 122}, {"r&b", 14},       {"28", 28},       {"147", 147},
+      {"148", 255},       {"28abc", 28},     {"12.5", 12},     {"13.5", 14},
+      {"Vocal ", 255},    {" Vocal", 255},   {"Unknown", 255}, {"((28)Vocal", 255},
+      {"((", 255},        {"(28)Vocal", 28}, {"(300)", 300},   {"(", 0},
+      {"(x)", 0},         {"(-3)", -3},      {"", 0}};
   for (const auto& [text, number] : cases) EXPECT_EQ(TypeTagV2::GenreIndexFromText(text), number) << text;
   try {
     TypeTagV2::GenreIndexFromText("(40000)");
@@ -229,15 +247,18 @@ TEST(GenreTable, NumbersReadWithAFullStopInAnItalianLocale) {
 
 TEST(CleanTagText, KeepsTheTextBehindTheLastNulWithoutControlCharacters) {
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {std::string("ita\0Nota", 8), "Nota"},                    // COMM: language, empty description
-      {std::string("\0\0\0\0Nota", 8), "Nota"},                 // as the writer makes it
-      {std::string("desc\0https://x", 14), "https://x"},        // WXXX
-      {"uno\ndue\tfine", "unoduefine"},                         // a lone LF and a tab
-      {"uno\r\ndue", "uno\r\ndue"},                             // CR LF kept
-      {"uno\rdue\r", "unodue"},                                 // a lone CR
-      {"a\r\r\nb", "a\r\nb"},                                   // the second CR makes the pair
-      {"a\x7F\x80\x81\x8D\x8E" "b", "a\xC5\xBD" "b"},           // 127-129 and 141 go; 8E is Ž
-      {"Perch\xE9", "Perché"},                                  // windows-1252 to UTF-8
+      {std::string("ita\0Nota", 8), "Nota"},              // COMM: language, empty description
+      {std::string("\0\0\0\0Nota", 8), "Nota"},           // as the writer makes it
+      {std::string("desc\0https://x", 14), "https://x"},  // WXXX
+      {"uno\ndue\tfine", "unoduefine"},                   // a lone LF and a tab
+      {"uno\r\ndue", "uno\r\ndue"},                       // CR LF kept
+      {"uno\rdue\r", "unodue"},                           // a lone CR
+      {"a\r\r\nb", "a\r\nb"},                             // the second CR makes the pair
+      {"a\x7F\x80\x81\x8D\x8E"
+       "b",
+       "a\xC5\xBD"
+       "b"},                    // 127-129 and 141 go; 8E is Ž
+      {"Perch\xE9", "Perché"},  // windows-1252 to UTF-8
       {"", ""}};
   for (const auto& [data, text] : cases) EXPECT_EQ(TypeTagV2::CleanTagText(data), text);
 }

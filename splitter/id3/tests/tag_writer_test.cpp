@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "common/errors/errors.h"
-#include "testsupport/mp3_frames.h"
 #include "splitter/id3/tag_v2.h"
+#include "testsupport/mp3_frames.h"
 #include "testsupport/test_files.h"
 
 namespace lumo::id3 {
@@ -58,11 +58,11 @@ class TagWriterTest : public ::testing::Test {
 TEST_F(TagWriterTest, EmptyTagIs167BytesAndItsSizeReachesTheAudio) {
   const std::string file = put(audio());
   ASSERT_TRUE(genre28().WriteTag(file));
-  const std::string expected =
-      std::string("ID3\x03\x00\x00", 6) + std::string("\x00\x00\x01\x1D", 4) + frame("TIT2", "") +
-      frame("TPE1", "") + frame("TALB", "") + frame("TYER", "") + frame("COMM", std::string(4, '\0')) +
-      frame("TRCK", "") + frame("TCON", "(28)Vocal") + frame("TCOM", "") + frame("TOPE", "") +
-      frame("TCOP", "") + frame("WXXX", std::string(1, '\0')) + frame("TENC", "") + std::string(11, '\0');
+  const std::string expected = std::string("ID3\x03\x00\x00", 6) + std::string("\x00\x00\x01\x1D", 4) +
+                               frame("TIT2", "") + frame("TPE1", "") + frame("TALB", "") + frame("TYER", "") +
+                               frame("COMM", std::string(4, '\0')) + frame("TRCK", "") + frame("TCON", "(28)Vocal") +
+                               frame("TCOM", "") + frame("TOPE", "") + frame("TCOP", "") +
+                               frame("WXXX", std::string(1, '\0')) + frame("TENC", "") + std::string(11, '\0');
   ASSERT_EQ(expected.size(), 167u);
   const std::string written = readBytes(file);
   EXPECT_EQ(written, expected + audio());
@@ -89,9 +89,8 @@ TEST_F(TagWriterTest, EveryFieldGoesIntoItsFrameInWindows1252) {
   EXPECT_EQ(t.Piste(), "7");
   const std::string file = put(audio());
   ASSERT_TRUE(t.WriteTag(file));
-  const std::string frames = frame("TIT2", "Perch\xE9 ?") + frame("TPE1", "Lettore") +
-                             frame("TALB", "Il libro \x80 ") + frame("TYER", "2024") +
-                             frame("COMM", std::string(4, '\0') + "Nota") + frame("TRCK", "7") +
+  const std::string frames = frame("TIT2", "Perch\xE9 ?") + frame("TPE1", "Lettore") + frame("TALB", "Il libro \x80 ") +
+                             frame("TYER", "2024") + frame("COMM", std::string(4, '\0') + "Nota") + frame("TRCK", "7") +
                              frame("TCON", "(101)Speech") + frame("TCOM", "C") + frame("TOPE", "O") +
                              frame("TCOP", "(c)") + frame("WXXX", std::string(1, '\0') + "https://x.example") +
                              frame("TENC", "E");
@@ -144,7 +143,7 @@ TEST_F(TagWriterTest, AppendFrameOfAnotherIdHasEmptyData) {
 
 TEST_F(TagWriterTest, WritingTwiceGivesTheSameFileAlsoWithByteFFInTheTag) {
   TypeTagV2 t = genre28();
-  t.Titre("ÿÿ ÿa");  // FF bytes followed by others
+  t.Titre("ÿÿ ÿa");                                   // FF bytes followed by others
   t.Commentaire(std::string("\xC3\xBF\xC3\xBB", 4));  // "ÿû": FF FB, the start of a frame header
   const std::string file = put(audio());
   ASSERT_TRUE(t.WriteTag(file));
@@ -171,7 +170,8 @@ std::string syncsafe(uint32_t v) {
 std::string id3v2(int version, const std::string& frames, bool footer = false, int padding = 0) {
   const std::string body = frames + std::string(static_cast<size_t>(padding), '\0');
   const char flags = footer ? 0x10 : 0;
-  std::string tag = std::string("ID3") + static_cast<char>(version) + '\0' + flags + syncsafe(uint32_t(body.size())) + body;
+  std::string tag =
+      std::string("ID3") + static_cast<char>(version) + '\0' + flags + syncsafe(uint32_t(body.size())) + body;
   if (footer) tag += std::string("3DI") + static_cast<char>(version) + '\0' + flags + syncsafe(uint32_t(body.size()));
   return tag;
 }
@@ -249,7 +249,7 @@ TEST_F(TagWriterTest, NoAudioGivesFalseAndLeavesTheFile) {
       {"one byte", "\xFF"},
       {"text", "Capitolo primo\r\n\xFF\xFE\xFF\x01"},
       {"only a tag", id3v2(3, frame("TIT2", std::string("\xFF\xFB\x90\x00", 4)))},
-      {"a tag that claims more than the file", id3v2(3, "") .substr(0, 6) + syncsafe(5000) + audio()},
+      {"a tag that claims more than the file", id3v2(3, "").substr(0, 6) + syncsafe(5000) + audio()},
       {"one frame and nothing behind it", oneFrame},
       {"one frame and an ID3v1 tag", oneFrame + mp3::testing::id3v1Tag("", "", "", "", "", 0)},
   };
@@ -309,8 +309,7 @@ INSTANTIATE_TEST_SUITE_P(
                       VbrCase{"lower-case tag word", {}, "xing", 36, 15, 48},
                       VbrCase{"after the CRC", crc({}), "Xing", 38, 3, 50},
                       VbrCase{"at the side information's end despite a CRC", crc({}), "Xing", 36, 3, 48},
-                      VbrCase{"an Info header", {}, "Info", 36, 3, -1},
-                      VbrCase{"VBRI", {}, "VBRI", 36, 0, 46}));
+                      VbrCase{"an Info header", {}, "Info", 36, 3, -1}, VbrCase{"VBRI", {}, "VBRI", 36, 0, 46}));
 
 TEST_F(TagWriterTest, KeepsPermissionsAndFollowsALink) {
   const std::string file = put(audio());
@@ -337,8 +336,10 @@ TEST_F(TagWriterTest, APartWithTheLongestNameTheFolderTakesIsTagged) {
 TEST_F(TagWriterTest, AGenreThatIsNoNumberFailsBeforeTheFileIsTouched) {
   const std::string bytes = id3v2(3, frame("TIT2", "x")) + audio();
   const std::string file = put(bytes);
-  for (const auto& [genre, number] : std::vector<std::pair<std::string, int>>{
-           {"", err::TypeMismatch}, {"Vocal", err::TypeMismatch}, {"2 8", err::TypeMismatch}, {"40000", err::Overflow}}) {
+  for (const auto& [genre, number] : std::vector<std::pair<std::string, int>>{{"", err::TypeMismatch},
+                                                                              {"Vocal", err::TypeMismatch},
+                                                                              {"2 8", err::TypeMismatch},
+                                                                              {"40000", err::Overflow}}) {
     TypeTagV2 t;
     t.Valide(true);
     t.Genre(genre);

@@ -4,9 +4,9 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMenuBar>
-#include <QImage>
 #include <QTest>
 #include <QTimer>
 #include <clocale>
@@ -248,11 +248,14 @@ TEST_F(WindowTest, NumericFieldsTakeDigitsDefaultsAndValuesInRange) {
     const char* message;
   };
   const Case cases[] = {
-      {w->durfile, "30", true, ""}, {w->durfile, "31", false, "Inserire un valore compreso tra 1 e 30 secondi."},
+      {w->durfile, "30", true, ""},
+      {w->durfile, "31", false, "Inserire un valore compreso tra 1 e 30 secondi."},
       {w->durfile, "0", false, "Inserire un valore compreso tra 1 e 30 secondi."},
-      {w->th, "0", true, ""},       {w->th, "96", true, ""},
+      {w->th, "0", true, ""},
+      {w->th, "96", true, ""},
       {w->th, "97", false, "Inserire un valore compreso tra 0 e 96 decibel."},
-      {w->thsec, "10", true, ""},   {w->thsec, "11", false, "Inserire un valore compreso tra 1 e 10 secondi."},
+      {w->thsec, "10", true, ""},
+      {w->thsec, "11", false, "Inserire un valore compreso tra 1 e 10 secondi."},
       {w->thsec, "0", false, "Inserire un valore compreso tra 1 e 10 secondi."},
       {w->thsec, ",", false, "Inserire un valore compreso tra 1 e 10 secondi."},
   };
@@ -383,7 +386,8 @@ TEST_F(WindowTest, ClosingDuringAJobStopsItAndClosesWhenItEnds) {
   ASSERT_TRUE(encodeTone(book / "Libro" / "CAP1.mp3", 12));
   ASSERT_TRUE(encodeTone(book / "Libro" / "CAP2.mp3", 12));
   TestBook index;
-  index.files = {{"CAP1", {{"Capitolo primo", 0, "1"}, {"Paragrafo", 6, "2"}}}, {"CAP2", {{"Capitolo secondo", 0, "3"}}}};
+  index.files = {{"CAP1", {{"Capitolo primo", 0, "1"}, {"Paragrafo", 6, "2"}}},
+                 {"CAP2", {{"Capitolo secondo", 0, "3"}}}};
   writeIndex(index, book / "marker.txt");
   auto w = open();
   script->queuePath((book / "marker.txt").string());
@@ -460,8 +464,9 @@ TEST_F(WindowTest, ABookPickedByHandIsCutIntoItsPartsFromTheWindow) {
   const fs::path parts = root / "home" / "MyLUMO" / "(LB001) Pinocchio" / "File per indice";
   EXPECT_EQ(mp3Names(parts), (std::vector<std::string>{"001_p1.mp3", "002_p2.mp3"}));
   EXPECT_TRUE(fs::exists(parts / "marker.txt"));
-  EXPECT_EQ(texts().back(),
-            "Sono stati eseguiti tutti i tagli ai file mp3. \nVerrai indirizzato sulla cartella contenente il risultato.");
+  EXPECT_EQ(
+      texts().back(),
+      "Sono stati eseguiti tutti i tagli ai file mp3. \nVerrai indirizzato sulla cartella contenente il risultato.");
   EXPECT_EQ(opened, std::vector<std::string>{parts.string()});
   EXPECT_EQ(w->lv->model()->rowCount(), 1);
   EXPECT_EQ(w->lv->model()->index(0, 5).data().toString(), "OK");
@@ -499,13 +504,14 @@ TEST_F(WindowTest, AboutBoxAndProgressWindow) {
   about->Command1->setFocus();
   const QImage unfocused = about->Label5->grab().toImage();
   QTest::keyClick(about->Command1, Qt::Key_Tab, Qt::ShiftModifier);
-  ASSERT_TRUE(about->Label5->hasFocus())
-      << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "none");
+  ASSERT_TRUE(about->Label5->hasFocus()) << (QApplication::focusWidget()
+                                                 ? QApplication::focusWidget()->objectName().toStdString()
+                                                 : "none");
   EXPECT_NE(about->Label5->grab().toImage(), unfocused);
   QTest::keyClick(about->Label5, Qt::Key_Space);
   about->Label4_Click();
   EXPECT_EQ(opened, (std::vector<std::string>{std::string("mailto:") + lumo::organisation::Email,
-                                               lumo::organisation::WebAddress}));
+                                              lumo::organisation::WebAddress}));
   QTest::mouseClick(about->Command1, Qt::LeftButton);
   EXPECT_FALSE(about->isVisible());
 

@@ -1,2 +1,2 @@
-#include "testsupport/temp.h"
 #include "common/low/low.h"
+#include "testsupport/temp.h"
