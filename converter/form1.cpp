@@ -15,12 +15,12 @@
 #include "common/errors/errors.h"
 #include "converter/form2.h"
 #include "converter/form3.h"
-#include "converter/lv_model.h"
 #include "converter/program.h"
 #include "platform/registry/registry.h"
 #include "platform/shell/drives.h"
 #include "platform/shell/shell.h"
 #include "platform/tools/tools.h"
+#include "platform/ui/table_model.h"
 #include "platform/ui/ui.h"
 
 namespace fs = std::filesystem;
@@ -173,7 +173,7 @@ void Form1::buildControls() {
   lv->setRootIsDecorated(false);
   lv->setUniformRowHeights(true);
   lv->setAllColumnsShowFocus(true);
-  model_ = new LvModel(conversion_.table(), this);
+  model_ = new ui::TableModel(conversion_.table(), this);
   lv->setModel(model_);
 
   auto* grid = new QGridLayout(central);

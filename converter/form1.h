@@ -19,11 +19,14 @@
 
 class QProgressDialog;
 
+namespace lumo::ui {
+class TableModel;
+}
+
 namespace lumo::converter {
 
 class Form2;
 class Form3;
-class LvModel;
 
 class Form1 : public QMainWindow {
   Q_OBJECT
@@ -103,7 +106,7 @@ class Form1 : public QMainWindow {
   const std::string subfolder_ = "MyLUMO";
   const QString lastEntry_ = QString::fromUtf8("Personalizza");
   Conversion conversion_;
-  LvModel* model_ = nullptr;
+  ui::TableModel* model_ = nullptr;
   Form2* about_ = nullptr;
   Form3* progress_ = nullptr;
   QProgressDialog* copyProgress_ = nullptr;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "common/table.h"
+
 namespace lumo::converter {
 
 enum Column : int {
@@ -25,32 +27,22 @@ enum Column : int {
 // Column headers, in column order.
 extern const std::array<const char*, ColumnCount> kColumnHeaders;
 
-// Told about every change, before and after, so a view can follow the table
-// even while a conversion yields to the window.
-class TableObserver {
- public:
-  virtual ~TableObserver() = default;
-  virtual void aboutToClear() {}
-  virtual void cleared() {}
-  virtual void aboutToAddRow(int /*row*/) {}
-  virtual void rowAdded(int /*row*/) {}
-  virtual void cellChanged(int /*row*/, int /*column*/) {}
-};
-
-class ConversionTable {
+class ConversionTable final : public TextTable {
  public:
   // Row numbers are 16-bit: adding row 32768 raises run-time error 6.
   static constexpr int kMaxRows = 32767;
 
-  int rowCount() const { return static_cast<int>(rows_.size()); }
+  int rowCount() const override { return static_cast<int>(rows_.size()); }
+  int columnCount() const override { return ColumnCount; }
+  std::string header(int column) const override { return kColumnHeaders.at(static_cast<size_t>(column)); }
   // The cell of row (1-based) and column; raises run-time error 9 outside.
-  const std::string& cell(int row, int column) const;
+  const std::string& cell(int row, int column) const override;
   void setCell(int row, int column, std::string text);
   // Appends a row whose main text is level; returns its number.
   int addRow(std::string level);
   void clear();
 
-  void setObserver(TableObserver* observer) { observer_ = observer; }
+  void setObserver(TableObserver* observer) override { observer_ = observer; }
 
  private:
   using Row = std::array<std::string, ColumnCount>;

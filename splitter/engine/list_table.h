@@ -7,34 +7,27 @@
 #include <string>
 #include <vector>
 
+#include "common/table.h"
+
 namespace lumo::splitter {
 
-class TableObserver {
- public:
-  virtual ~TableObserver() = default;
-  virtual void aboutToClear() {}
-  virtual void cleared() {}
-  virtual void aboutToAddRow(int /*row*/) {}
-  virtual void rowAdded(int /*row*/) {}
-  virtual void cellChanged(int /*row*/, int /*column*/) {}
-};
-
-class ListTable {
+class ListTable final : public TextTable {
  public:
   explicit ListTable(std::vector<std::string> headers) : headers_(std::move(headers)) {}
 
   const std::vector<std::string>& headers() const { return headers_; }
-  int columnCount() const { return static_cast<int>(headers_.size()); }
-  int rowCount() const { return static_cast<int>(rows_.size()); }
+  std::string header(int column) const override { return headers_.at(static_cast<size_t>(column)); }
+  int columnCount() const override { return static_cast<int>(headers_.size()); }
+  int rowCount() const override { return static_cast<int>(rows_.size()); }
   // The cell of a row (1-based) and column (0 = the main text); run-time
   // error 9 outside the table.
-  const std::string& cell(int row, int column) const;
+  const std::string& cell(int row, int column) const override;
   void setCell(int row, int column, std::string text);
   // Appends a row with its main text; returns its number.
   int addRow(std::string text);
   void clear();
 
-  void setObserver(TableObserver* observer) { observer_ = observer; }
+  void setObserver(TableObserver* observer) override { observer_ = observer; }
 
  private:
   std::vector<std::string> headers_;

@@ -20,12 +20,12 @@
 #include "platform/shell/drives.h"
 #include "platform/shell/shell.h"
 #include "platform/tools/tools.h"
+#include "platform/ui/table_model.h"
 #include "platform/ui/ui.h"
 #include "splitter/engine/engine_process.h"
 #include "splitter/engine/logfile.h"
 #include "splitter/window/form2.h"
 #include "splitter/window/form3.h"
-#include "splitter/window/lv_model.h"
 #include "splitter/window/program.h"
 
 namespace fs = std::filesystem;
@@ -125,7 +125,7 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
 Form1::~Form1() {
   // The models read the job's tables, which go before the child widgets do.
   for (QTreeView* view : {lv, lv4, lv6, lv8}) view->setModel(nullptr);
-  for (LvModel*& model : models_) {
+  for (ui::TableModel*& model : models_) {
     delete model;
     model = nullptr;
   }
@@ -245,11 +245,11 @@ void Form1::buildControls() {
   ListTable* tables[] = {&job_.lv, &job_.lv4, &job_.lv6, &job_.lv8};
   QTreeView* views[] = {lv, lv4, lv6, lv8};
   for (int i = 0; i < 4; ++i) {
-    models_[i] = new LvModel(*tables[i], this);
+    models_[i] = new ui::TableModel(*tables[i], this);
     views[i]->setModel(models_[i]);
     // A new row is scrolled into view; the source file in hand is also selected.
     QTreeView* shown = views[i];
-    LvModel* model = models_[i];
+    ui::TableModel* model = models_[i];
     const bool select = i == 0;
     connect(model, &QAbstractItemModel::rowsInserted, shown, [shown, model, select](const QModelIndex&, int, int last) {
       const QModelIndex row = model->index(last, 0);

@@ -19,11 +19,14 @@
 
 #include "splitter/engine/splitjob.h"
 
+namespace lumo::ui {
+class TableModel;
+}
+
 namespace lumo::splitter {
 
 class Form2;
 class Form3;
-class LvModel;
 
 class Form1 : public QMainWindow {
   Q_OBJECT
@@ -111,7 +114,7 @@ class Form1 : public QMainWindow {
   const std::string suffix_ = "MyLUMO";
   const QString custom_ = QString::fromUtf8("Personalizza");
   SplitJob job_;
-  std::array<LvModel*, 4> models_{};
+  std::array<ui::TableModel*, 4> models_{};
   Form2* about_ = nullptr;
   Form3* progress_ = nullptr;
   QElapsedTimer lastYield_;
