@@ -11,7 +11,6 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
-#include "common/bookindex/bookindex.h"
 #include "common/errors/errors.h"
 #include "converter/form2.h"
 #include "converter/form3.h"
@@ -19,6 +18,7 @@
 #include "platform/registry/registry.h"
 #include "platform/shell/drives.h"
 #include "platform/shell/shell.h"
+#include "platform/tools/discs.h"
 #include "platform/tools/tools.h"
 #include "platform/ui/table_model.h"
 #include "platform/ui/ui.h"
@@ -48,22 +48,6 @@ void setFontSize(QLineEdit* box, int points) {
   QFont f = box->font();
   f.setPointSize(points);
   box->setFont(f);
-}
-
-// The title of a library disc: line 3 of its marker.txt, or nothing when the
-// file cannot be read that far.
-bool discTitle(const std::string& root, std::string& title) {
-  const std::string index = root + "marker.txt";
-  if (!shell::existsNoCase(index)) return false;
-  try {
-    bookindex::IndexReader reader{fs::path(shell::resolvePath(index))};
-    reader.fieldRead();
-    reader.lineRead();
-    title = reader.lineRead();
-    return true;
-  } catch (const RuntimeError&) {
-    return false;
-  }
 }
 
 }  // namespace
@@ -286,11 +270,9 @@ void Form1::ScanCdDrives() {
     move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
   }
   int16_t count = 0;
-  for (const std::string& root : shell::driveRoots()) {
-    std::string title;
-    if (shell::driveType(root) != shell::drive::CdRom || !discTitle(root, title)) continue;
+  for (const tools::LibraryDisc& disc : tools::libraryDiscs()) {
     const QSignalBlocker block(Combo1);
-    Combo1->addItem(q(root + " " + title), q(root));
+    Combo1->addItem(q(disc.root + " " + disc.title), q(disc.root));
     ++count;
   }
   {

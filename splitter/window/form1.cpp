@@ -13,12 +13,12 @@
 #include <cmath>
 #include <filesystem>
 
-#include "common/bookindex/bookindex.h"
 #include "common/errors/errors.h"
 #include "common/text/text.h"
 #include "platform/registry/registry.h"
 #include "platform/shell/drives.h"
 #include "platform/shell/shell.h"
+#include "platform/tools/discs.h"
 #include "platform/tools/tools.h"
 #include "platform/ui/table_model.h"
 #include "platform/ui/ui.h"
@@ -45,22 +45,6 @@ void guarded(F&& handler) {
     ui::MsgBox("Errore " + std::to_string(e.number()) + " " + e.description(), ui::mb::Critical);
   } catch (const std::exception& e) {
     ui::MsgBox(std::string("Errore ") + e.what(), ui::mb::Critical);
-  }
-}
-
-// The title of a library disc: line 3 of its marker.txt, or nothing when the
-// file cannot be read that far.
-bool discTitle(const std::string& root, std::string& title) {
-  const std::string index = root + "marker.txt";
-  if (!shell::existsNoCase(index)) return false;
-  try {
-    bookindex::IndexReader reader{fs::path(shell::resolvePath(index))};
-    reader.fieldRead();
-    reader.lineRead();
-    title = reader.lineRead();
-    return true;
-  } catch (const RuntimeError&) {
-    return false;
   }
 }
 
@@ -455,11 +439,9 @@ void Form1::ScanDrives() {
     move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
   }
   int16_t count = 0;
-  for (const std::string& root : shell::driveRoots()) {
-    std::string title;
-    if (shell::driveType(root) != shell::drive::CdRom || !discTitle(root, title)) continue;
+  for (const tools::LibraryDisc& disc : tools::libraryDiscs()) {
     const QSignalBlocker block(drivelist);
-    drivelist->addItem(q(root + " " + title), q(root));
+    drivelist->addItem(q(disc.root + " " + disc.title), q(disc.root));
     ++count;
   }
   {
