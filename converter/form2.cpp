@@ -1,9 +1,5 @@
 #include "converter/form2.h"
 
-#include <QKeyEvent>
-#include <QMouseEvent>
-#include <QStyleOptionFocusRect>
-#include <QStylePainter>
 #include <QVBoxLayout>
 
 #include "common/organisation.h"
@@ -11,39 +7,6 @@
 #include "platform/tools/tools.h"
 
 namespace lumo::converter {
-
-LinkLabel::LinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
-  setFocusPolicy(Qt::StrongFocus);
-  setCursor(Qt::PointingHandCursor);
-  QFont f = font();
-  f.setUnderline(true);
-  setFont(f);
-}
-
-void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit clicked();
-  QLabel::mouseReleaseEvent(event);
-}
-
-// A label draws no focus of its own: the link that Tab reached shows it
-// with the style's focus frame, as a button does.
-void LinkLabel::paintEvent(QPaintEvent* event) {
-  QLabel::paintEvent(event);
-  if (!hasFocus()) return;
-  QStylePainter painter(this);
-  QStyleOptionFocusRect option;
-  option.initFrom(this);
-  option.backgroundColor = palette().color(backgroundRole());
-  painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
-}
-
-void LinkLabel::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space) {
-    emit clicked();
-    return;
-  }
-  QLabel::keyPressEvent(event);
-}
 
 Form2::Form2(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName("Form2");
@@ -64,9 +27,9 @@ Form2::Form2(QWidget* parent) : QWidget(parent, Qt::Window) {
   Label1 = make("Label1");
   Label2 = make("Label2");
   Label3 = make("Label3");
-  Label4 = new LinkLabel(QString(), this);
+  Label4 = new ui::LinkLabel(QString(), this);
   Label4->setObjectName("Label4");
-  Label5 = new LinkLabel(QString(), this);
+  Label5 = new ui::LinkLabel(QString(), this);
   Label5->setObjectName("Label5");
   Command1 = new QPushButton(QString::fromUtf8("Esci"), this);
   Command1->setObjectName("Command1");
@@ -79,8 +42,8 @@ Form2::Form2(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->addWidget(w);
 
   connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-  connect(Label4, &LinkLabel::clicked, this, [this] { Label4_Click(); });
-  connect(Label5, &LinkLabel::clicked, this, [this] { Label5_Click(); });
+  connect(Label4, &ui::LinkLabel::clicked, this, [this] { Label4_Click(); });
+  connect(Label5, &ui::LinkLabel::clicked, this, [this] { Label5_Click(); });
   Form_Load();
 }
 

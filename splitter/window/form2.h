@@ -5,22 +5,9 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include "platform/ui/link_label.h"
+
 namespace lumo::splitter {
-
-// A label that acts as a link: clicked by the mouse, or by Enter or Space
-// once it has the keyboard focus.
-class LinkLabel : public QLabel {
-  Q_OBJECT
- public:
-  explicit LinkLabel(const QString& text, QWidget* parent = nullptr);
- signals:
-  void clicked();
-
- protected:
-  void mouseReleaseEvent(QMouseEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
-  void paintEvent(QPaintEvent* event) override;
-};
 
 class Form2 : public QWidget {
   Q_OBJECT
@@ -32,8 +19,8 @@ class Form2 : public QWidget {
   QLabel* lblTitolo;
   QLabel* Label2;
   QLabel* Label1;
-  LinkLabel* Label4;
-  LinkLabel* Label5;
+  ui::LinkLabel* Label4;
+  ui::LinkLabel* Label5;
   QLabel* Label3;
   QPushButton* Command1;
 
