@@ -46,18 +46,6 @@ bool sameFolder(const std::string& a, const std::string& b) {
 
 std::string lowerText(const std::string& utf8) { return text::toLowerLatin(utf8); }
 
-bool fileexists(const std::string& indexPath) {
-  const std::string path = shell::resolvePath(indexPath);
-  std::error_code ec;
-  bool opened = !indexPath.empty() && !fs::is_directory(path, ec);
-  if (opened) {
-    std::ifstream in(path, std::ios::binary);
-    opened = in.is_open();
-  }
-  if (!opened) ui::MsgBox("Il percorso selezionato precedentemente non è più attivo.", ui::mb::Critical);
-  return opened;
-}
-
 bool IsContinuationMarker(const std::string& t, const std::string& p) {
   if (t == p) return true;
   for (const char* word : {"cassetta", "file", "segue", "inizio"})
@@ -151,7 +139,7 @@ void Conversion::formFolders() {
 
 RunOutcome Conversion::run(const RunHooks& hooks) {
   if (request_.exportFolder.empty()) return RunOutcome::Stopped;
-  if (!fileexists(request_.indexPath)) return RunOutcome::Stopped;
+  if (!tools::fileexists(request_.indexPath)) return RunOutcome::Stopped;
 
   counter_ = tools::contasize();
   byteTotal_ = 0;

@@ -55,10 +55,6 @@ struct BookData {
   int16_t fileCount = 0;
 };
 
-// True when the index file opens for reading; otherwise shows "Il percorso
-// selezionato precedentemente non è più attivo." and returns false.
-bool fileexists(const std::string& indexPath);
-
 // t: the current marker's text, p: the previous file's last marker text, both
 // in lower case and trimmed.
 bool IsContinuationMarker(const std::string& t, const std::string& p);

@@ -236,18 +236,6 @@ std::string firstChars(const std::string& utf8, size_t n) {
   return utf8.substr(0, at);
 }
 
-bool fileexists(const std::string& indexPath) {
-  const std::string path = shell::resolvePath(indexPath);
-  std::error_code ec;
-  bool opened = !indexPath.empty() && !fs::is_directory(path, ec);
-  if (opened) {
-    std::ifstream in(path, std::ios::binary);
-    opened = in.is_open();
-  }
-  if (!opened) ui::MsgBox("Il percorso selezionato precedentemente non è più attivo.", ui::mb::Critical);
-  return opened;
-}
-
 SplitJob::SplitJob()
     : lv({"N°", "File in esame", "Proprietà", "Durata", "Tempi di taglio richiesti", "Taglio", "Unione"}),
       lv4({"id", "nome reale", "nuovonome", "globalid", "pagina"}),
@@ -314,7 +302,7 @@ void SplitJob::run() {
   failed_ = false;
   WriteLog("", 1);  // every job starts a new log
   working_ = 1;
-  if (fields.exportPath.empty() || !fileexists(fields.indexPath)) {
+  if (fields.exportPath.empty() || !tools::fileexists(fields.indexPath)) {
     working_ = 0;
     return;
   }

@@ -73,10 +73,6 @@ std::optional<double> TypedNumber(const std::string& typed);
 // "min.sec" ("5.00", "2.30"); nullopt when the text is no positive number.
 std::optional<std::string> EngineMinutes(const std::string& text);
 
-// True when the index file opens for reading; otherwise shows "Il percorso
-// selezionato precedentemente non è più attivo." and returns false.
-bool fileexists(const std::string& indexPath);
-
 // A threshold or a silence length as mp3splt reads it: "," becomes ".", and
 // a separator with no digits after it is dropped ("3,5" gives "3.5", "3,"
 // gives "3"). Other texts stay as typed.

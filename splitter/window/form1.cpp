@@ -557,7 +557,7 @@ void Form1::txtSelected_DblClick() {
   if (!folder.empty() && fs::is_directory(shell::resolvePath(folder), ec)) tools::OpenWithShell(folder);
 }
 
-bool Form1::fileexists() { return splitter::fileexists(s(txtmarker->text())); }
+bool Form1::fileexists() { return tools::fileexists(s(txtmarker->text())); }
 
 void Form1::yieldToWindow() {
   // Events are handled about every 20 ms: often enough to keep the windows
