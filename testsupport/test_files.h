@@ -40,6 +40,7 @@ class TempFolder {
   // A detached program of a test (a fake player) may still be writing into
   // the folder: removal is tried again for about a second rather than given up.
   ~TempFolder() {
+    if (kept_) return;
     for (int attempt = 0; attempt < 50; ++attempt) {
       std::error_code ec;
       fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
@@ -55,9 +56,13 @@ class TempFolder {
 
   const fs::path& path() const { return path_; }
   std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+  // Leaves the folder in place at the end (the files of a failed test, to
+  // look at).
+  void keep() { kept_ = true; }
 
  private:
   fs::path path_;
+  bool kept_ = false;
 };
 
 inline std::string readBytes(const fs::path& path) {

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 
@@ -19,6 +18,7 @@
 #include "platform/browser/urls.h"
 #include "platform/browser/webbrowser.h"
 #include "platform/ui/tests/accessible_events.h"
+#include "testsupport/test_files.h"
 
 void PrintTo(const QString& s, std::ostream* os);
 
@@ -52,7 +52,6 @@ class PageAccessibilityTest : public ::testing::Test {
   static void SetUpTestSuite() { app(); }
 
   void SetUp() override {
-    ASSERT_TRUE(dir.isValid());
     index = write("cap01.htm", kIndexPage);
     next = write("cap02.htm",
                  "<html><head><title>Indice del file cap02</title></head><body>"
@@ -65,7 +64,7 @@ class PageAccessibilityTest : public ::testing::Test {
   }
 
   QString write(const std::string& name, const std::string& html) {
-    const std::string path = dir.path().toStdString() + "/" + name;
+    const std::string path = dir / name;
     std::ofstream(path) << html;
     return QString::fromStdString(url::fileAddress(path));
   }
@@ -86,7 +85,7 @@ class PageAccessibilityTest : public ::testing::Test {
     return names;
   }
 
-  QTemporaryDir dir;
+  testsupport::TempFolder dir{"lumo-browser-page"};
   QString index, next;
   ui::testing::AccessibleEventLog log;
   WebBrowser browser;

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
 #include <functional>
@@ -14,6 +13,7 @@
 #include "common/errors/errors.h"
 #include "platform/media/mpv_media_control.h"
 #include "testsupport/fake_media_control.h"
+#include "testsupport/test_files.h"
 #include "testsupport/test_media.h"
 
 namespace lumo::media {
@@ -37,13 +37,13 @@ struct Subject {
   std::function<void(MediaControl&)> runToEnd;
 };
 
-QTemporaryDir& mediaDir() {
-  static QTemporaryDir dir;
+const lumo::testsupport::TempFolder& mediaDir() {
+  static const lumo::testsupport::TempFolder dir("lumo-media-contract");
   return dir;
 }
 
 const QString& tone() {
-  static const QString path = lumo::testing::makeTone(mediaDir().filePath("tone3.mp3"), 3);
+  static const QString path = lumo::testing::makeTone(QString::fromStdString(mediaDir() / "tone3.mp3"), 3);
   return path;
 }
 
@@ -51,7 +51,7 @@ FakeMediaControl& fake(MediaControl& control) { return static_cast<FakeMediaCont
 
 Subject mpvSubject() {
   return {"Mpv", [] { return std::make_unique<MpvMediaControl>(); }, [](MediaControl&) { return tone(); },
-          [](MediaControl&) { return mediaDir().filePath("missing.mp3"); },
+          [](MediaControl&) { return QString::fromStdString(mediaDir() / "missing.mp3"); },
           [](MediaControl& control) {
             // Past the end is the end: no need to wait the tone out.
             control.setCurrentPosition(500);

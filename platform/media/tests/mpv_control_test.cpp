@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <cmath>
@@ -15,6 +14,7 @@
 
 #include "common/errors/errors.h"
 #include "platform/media/mpv_media_control.h"
+#include "testsupport/test_files.h"
 #include "testsupport/test_media.h"
 
 namespace lumo::media {
@@ -40,17 +40,17 @@ bool waitForState(MediaControl& control, int state) {
 class MpvControlTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    dir_ = new QTemporaryDir();
-    tone3_ = makeTone(dir_->filePath("tone3.mp3"), 3);
-    tone30_ = makeTone(dir_->filePath("tone30.wav"), 30);
-    video_ = makeVideo(dir_->filePath("film.avi"), 320, 240, 20);
+    dir_ = new lumo::testsupport::TempFolder("lumo-media");
+    tone3_ = makeTone(QString::fromStdString(*dir_ / "tone3.mp3"), 3);
+    tone30_ = makeTone(QString::fromStdString(*dir_ / "tone30.wav"), 30);
+    video_ = makeVideo(QString::fromStdString(*dir_ / "film.avi"), 320, 240, 20);
   }
   static void TearDownTestSuite() { delete dir_; }
 
-  static QTemporaryDir* dir_;
+  static lumo::testsupport::TempFolder* dir_;
   static QString tone3_, tone30_, video_;
 };
-QTemporaryDir* MpvControlTest::dir_ = nullptr;
+lumo::testsupport::TempFolder* MpvControlTest::dir_ = nullptr;
 QString MpvControlTest::tone3_, MpvControlTest::tone30_, MpvControlTest::video_;
 
 TEST(MpvOptionsTest, ParsesCommaSeparatedPairs) {
@@ -239,11 +239,11 @@ TEST_F(MpvControlTest, VolumeRunsFromZeroToOneHundred) {
 }
 
 TEST_F(MpvControlTest, AMissingOrUnreadableFileIsReportedNotPlayed) {
-  QFile garbage(dir_->filePath("garbage.mp3"));
+  QFile garbage(QString::fromStdString(*dir_ / "garbage.mp3"));
   ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
   garbage.write(QByteArray(4000, '\x01'));
   garbage.close();
-  for (const QString& name : {dir_->filePath("missing.mp3"), garbage.fileName()}) {
+  for (const QString& name : {QString::fromStdString(*dir_ / "missing.mp3"), garbage.fileName()}) {
     SCOPED_TRACE(name.toStdString());
     MpvMediaControl control;
     QSignalSpy states(&control, &MediaControl::PlayStateChange);

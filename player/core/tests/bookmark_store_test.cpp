@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <map>
@@ -13,6 +12,8 @@
 #include "common/errors/errors.h"
 #include "platform/registry/registry.h"
 #include "player/core/bookmark_store.h"
+#include "testsupport/test_env.h"
+#include "testsupport/test_files.h"
 
 namespace lumo::player::core {
 namespace {
@@ -26,20 +27,15 @@ const std::string kOlder = "LB01\\A.HTM#";
 class BookmarkStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string folder = (fs::temp_directory_path() / "lumo-bookmarks-XXXXXX").string();
-    ASSERT_NE(mkdtemp(folder.data()), nullptr);
-    dir_ = folder;
-    for (const auto& [name, value] : {std::pair<std::string, fs::path>{"XDG_CONFIG_HOME", dir_ / "config"},
-                                      {"LUMO_MACHINE_REGISTRY", dir_ / "machine.sqlite"}}) {
-      const char* old = std::getenv(name.c_str());
-      saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-      setenv(name.c_str(), value.c_str(), 1);
-    }
+    folder_.emplace("lumo-bookmarks");
+    dir_ = folder_->path();
+    config_.emplace("XDG_CONFIG_HOME", (dir_ / "config").string());
+    machine_.emplace("LUMO_MACHINE_REGISTRY", (dir_ / "machine.sqlite").string());
   }
   void TearDown() override {
-    for (const auto& [name, value] : saved_) value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
+    machine_.reset();
+    config_.reset();
+    folder_.reset();
   }
 
   // One bookmark as the store holds it; no position when position is null.
@@ -88,8 +84,10 @@ class BookmarkStoreTest : public ::testing::Test {
   }
 
   BookmarkStore store_{kApp};
+  std::optional<testsupport::TempFolder> folder_;
   fs::path dir_;
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+  std::optional<testsupport::ScopedEnv> config_;
+  std::optional<testsupport::ScopedEnv> machine_;
 };
 
 TEST_F(BookmarkStoreTest, ANewBookmarkIsStoredWholeOrNotAtAll) {

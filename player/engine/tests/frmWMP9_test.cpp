@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -19,6 +18,7 @@
 #include "player/engine/frmWMP9.h"
 #include "player/engine/tests/engine_test_support.h"
 #include "testsupport/fake_media_control.h"
+#include "testsupport/test_files.h"
 #include "testsupport/test_media.h"
 
 namespace lumo::player {
@@ -41,13 +41,13 @@ class Media {
 
  private:
   Media() {
-    tone3 = lumo::testing::makeTone(dir_.filePath("tone3.mp3"), 3);
-    tone30 = lumo::testing::makeTone(dir_.filePath("book.wav"), 30);
-    film = lumo::testing::makeVideo(dir_.filePath("film.AVI"), 320, 240, 40);
+    tone3 = lumo::testing::makeTone(QString::fromStdString(dir_ / "tone3.mp3"), 3);
+    tone30 = lumo::testing::makeTone(QString::fromStdString(dir_ / "book.wav"), 30);
+    film = lumo::testing::makeVideo(QString::fromStdString(dir_ / "film.AVI"), 320, 240, 40);
     // An audio file whose name holds ".avi" in a folder name.
-    audioInVideoFolder = lumo::testing::makeTone(dir_.filePath("video.avi.d/track.mp3"), 30);
+    audioInVideoFolder = lumo::testing::makeTone(QString::fromStdString(dir_ / "video.avi.d/track.mp3"), 30);
   }
-  QTemporaryDir dir_;
+  lumo::testsupport::TempFolder dir_{"lumo-engine-media"};
 };
 
 // Every test answers dialogs from a script and expects no error report

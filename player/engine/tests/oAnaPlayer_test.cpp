@@ -4,7 +4,6 @@
 
 #include <QPointer>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <functional>
 #include <memory>
@@ -14,6 +13,7 @@
 #include "player/engine/oAnaPlayer.h"
 #include "player/engine/tests/engine_test_support.h"
 #include "testsupport/fake_media_control.h"
+#include "testsupport/test_files.h"
 #include "testsupport/test_media.h"
 
 namespace lumo::player {
@@ -248,11 +248,11 @@ class RealPlayerTest : public ::testing::Test {
  protected:
   void TearDown() override { EXPECT_EQ(dialogs.reportedLabels(), QStringList()); }
   ScriptedDialogs dialogs;
-  QTemporaryDir dir;
+  lumo::testsupport::TempFolder dir{"lumo-engine-player"};
 };
 
 TEST_F(RealPlayerTest, ReleasingThePlayerClosesItsVideoWindow) {
-  const QString film = lumo::testing::makeVideo(dir.filePath("film.avi"), 320, 240, 40);
+  const QString film = lumo::testing::makeVideo(QString::fromStdString(dir / "film.avi"), 320, 240, 40);
   auto player = std::make_unique<oAnaPlayer>();
   player->setVersione(1);
   player->setFullScreen(false);

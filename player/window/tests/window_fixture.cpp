@@ -18,25 +18,19 @@
 namespace lumo::player::testing {
 
 void WindowTest::setEnv(const char* name, const std::string& value) {
-  const char* old = std::getenv(name);
-  savedEnv_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-  ::setenv(name, value.c_str(), 1);
+  env_.push_back(std::make_unique<testsupport::ScopedEnv>(name, value));
 }
 
 void WindowTest::SetUp() {
-  static int counter = 0;
-  dir_ = fs::temp_directory_path() / ("lumo_window_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-  fs::remove_all(dir_);
+  folder_.emplace("lumo-window");
+  dir_ = folder_->path();
   program_ = dir_ / "lumo";
   fs::create_directories(program_);
   fs::copy(fs::path(LUMO_TEST_SOURCE_DIR) / "install" / "Include", program_ / "Include", fs::copy_options::recursive);
   setEnv("XDG_CONFIG_HOME", (dir_ / "config").string());
   setEnv("LUMO_MACHINE_REGISTRY", (dir_ / "machine.sqlite").string());
   setEnv("LUMO_PROGRAM_FOLDER", program_.string());
-  ::unsetenv("LUMO_UI_SCRIPT");
-  ::unsetenv("LUMO_UI_LOG");
-  ui_ = std::make_shared<ui::ScriptedBackend>();
-  previousUi_ = ui::setBackend(ui_);
+  ui_.emplace();
   ui::setProgramTitle("LumoPlayer");
   if (!realMedia_) factory_ = std::make_unique<media::FakeMediaFactory>();
 }
@@ -45,16 +39,9 @@ void WindowTest::TearDown() {
   window_.reset();
   QApplication::processEvents();
   factory_.reset();
-  ui::setBackend(previousUi_);
-  for (auto it = savedEnv_.rbegin(); it != savedEnv_.rend(); ++it) {
-    if (it->second) {
-      ::setenv(it->first.c_str(), it->second->c_str(), 1);
-    } else {
-      ::unsetenv(it->first.c_str());
-    }
-  }
-  std::error_code ec;
-  fs::remove_all(dir_, ec);
+  ui_.reset();
+  while (!env_.empty()) env_.pop_back();
+  folder_.reset();
 }
 
 void WindowTest::setPlayerSetting(const std::string& key, const std::string& value) {
@@ -172,7 +159,7 @@ media::FakeMediaControl* WindowTest::fake() const { return factory_ ? factory_->
 
 std::vector<std::string> WindowTest::errorReports() const {
   std::vector<std::string> labels;
-  for (const auto& box : ui_->shown()) {
+  for (const auto& box : (*ui_)->shown()) {
     if (box.title != "LUMO Player - Segnalazioni") continue;
     const size_t at = box.text.rfind("Prg: ");
     labels.push_back(at == std::string::npos ? box.text : box.text.substr(at + 5));

@@ -18,6 +18,8 @@
 #include "platform/ui/ui.h"
 #include "player/window/frmBrowser.h"
 #include "testsupport/fake_media_control.h"
+#include "testsupport/test_env.h"
+#include "testsupport/test_files.h"
 
 namespace lumo::player::testing {
 
@@ -73,9 +75,9 @@ class WindowTest : public ::testing::Test {
   std::map<std::string, std::string> sectionValues(const std::string& section) const;
 
   // The error reports and message boxes shown so far.
-  std::vector<ui::MessageBoxRequest> shown() const { return ui_->shown(); }
+  std::vector<ui::MessageBoxRequest> shown() const { return (*ui_)->shown(); }
   std::vector<std::string> errorReports() const;  // the "Prg:" labels
-  ui::ScriptedBackend& ui() { return *ui_; }
+  ui::ScriptedBackend& ui() { return **ui_; }
 
   // When set before SetUp, the real libmpv control plays.
   bool realMedia_ = false;
@@ -84,10 +86,10 @@ class WindowTest : public ::testing::Test {
   std::unique_ptr<frmBrowser> window_;
 
  private:
-  std::vector<std::pair<std::string, std::optional<std::string>>> savedEnv_;
+  std::optional<testsupport::TempFolder> folder_;
+  std::vector<std::unique_ptr<testsupport::ScopedEnv>> env_;
   void setEnv(const char* name, const std::string& value);
-  std::shared_ptr<ui::ScriptedBackend> ui_;
-  std::shared_ptr<ui::Backend> previousUi_;
+  std::optional<testsupport::ScriptedUi> ui_;
   std::unique_ptr<media::FakeMediaFactory> factory_;
 };
 

@@ -3,12 +3,12 @@
 // engine link in a program folder of its own and scripted dialogs.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <QCoreApplication>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +17,8 @@
 #include "splitter/engine/engine_process.h"
 #include "splitter/engine/splitjob.h"
 #include "splitter/engine/tests/audio.h"
+#include "testsupport/test_env.h"
+#include "testsupport/test_files.h"
 
 namespace lumo::splitter::testing {
 
@@ -24,15 +26,8 @@ namespace lumo::splitter::testing {
 // (once per test program).
 inline fs::path source(const std::string& name) {
   static std::map<std::string, fs::path> made;
-  static const fs::path folder = [] {
-    const fs::path f = fs::temp_directory_path() / ("lumo-splitter-audio-" + std::to_string(getpid()));
-    fs::create_directories(f);
-    std::atexit([] {
-      std::error_code ec;
-      fs::remove_all(fs::temp_directory_path() / ("lumo-splitter-audio-" + std::to_string(getpid())), ec);
-    });
-    return f;
-  }();
+  static const testsupport::TempFolder audio("lumo-splitter-audio");
+  const fs::path& folder = audio.path();
   if (auto found = made.find(name); found != made.end()) return found->second;
   struct Tone {
     const char* name;
@@ -80,16 +75,15 @@ class JobTest : public ::testing::Test {
   void SetUp() override {
     const std::string missing = missingTools();
     ASSERT_TRUE(missing.empty()) << missing;
-    dir_ = fs::temp_directory_path() / ("lumo-splitter-" + std::to_string(getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
+    folder_.emplace(std::string("lumo-splitter-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = folder_->path();
     fs::create_directories(dir_ / "program");
     fs::create_directories(dir_ / "book" / "Libro");
     fs::create_directories(dir_ / "export");
     std::string engine = capture("command -v mp3splt");
     while (!engine.empty() && (engine.back() == '\n' || engine.back() == ' ')) engine.pop_back();
     fs::create_symlink(engine, dir_ / "program" / "mp3splt");
-    setenv("LUMO_PROGRAM_FOLDER", (dir_ / "program").c_str(), 1);
+    programFolder_.emplace("LUMO_PROGRAM_FOLDER", (dir_ / "program").string());
     ui_ = std::make_shared<ui::ScriptedBackend>();
     previousUi_ = ui::setBackend(ui_);
     previousOpen_ = tools::setShellOpenHook([this](const std::string& target) {
@@ -109,9 +103,9 @@ class JobTest : public ::testing::Test {
   void TearDown() override {
     tools::setShellOpenHook(previousOpen_);
     ui::setBackend(previousUi_);
-    unsetenv("LUMO_PROGRAM_FOLDER");
-    std::error_code ec;
-    if (!HasFailure()) fs::remove_all(dir_, ec);
+    programFolder_.reset();
+    if (folder_ && HasFailure()) folder_->keep();
+    folder_.reset();
   }
 
   // Writes the book: its index, and under each file's name a copy of the
@@ -162,7 +156,9 @@ class JobTest : public ::testing::Test {
     std::string percent;
   };
 
+  std::optional<testsupport::TempFolder> folder_;
   fs::path dir_;
+  std::optional<testsupport::ScopedEnv> programFolder_;
   SplitJob job_;
   std::shared_ptr<ui::ScriptedBackend> ui_;
   std::shared_ptr<ui::Backend> previousUi_;

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "common/mp3/mp3.h"
 #include "splitter/engine/mp3join.h"
 #include "splitter/engine/tests/audio.h"
+#include "testsupport/test_files.h"
 
 namespace lumo::splitter::testing {
 namespace {
@@ -14,8 +17,8 @@ class JoinTest : public ::testing::Test {
   void SetUp() override {
     const std::string missing = missingTools();
     ASSERT_TRUE(missing.empty()) << missing;
-    dir_ = fs::temp_directory_path() / ("lumo-join-" + std::to_string(getpid()));
-    fs::create_directories(dir_);
+    folder_.emplace("lumo-join");
+    dir_ = folder_->path();
     // A 30 s recording cut by mp3splt into 10 s and 20 s parts, each with
     // its own Info header frame.
     ASSERT_TRUE(encodeTone(dir_ / "src.mp3", 30));
@@ -23,13 +26,14 @@ class JoinTest : public ::testing::Test {
                             " 0.00 0.10 EOF -n -o 'part_@n' >/dev/null 2>&1";
     ASSERT_EQ(std::system(cut.c_str()), 0);
   }
-  void TearDown() override { fs::remove_all(dir_); }
+  void TearDown() override { folder_.reset(); }
 
   int32_t measured(const fs::path& file) {
     mp3::Mp3Info info;
     return mp3::GetMp3Info(file.string(), info) == 1 ? info.Duration : -1;
   }
 
+  std::optional<testsupport::TempFolder> folder_;
   fs::path dir_;
 };
 
