@@ -10,12 +10,15 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/text/text.h"
 #include "platform/registry/registry.h"
 #include "platform/ui/ui.h"
+#include "testsupport/test_env.h"
+#include "testsupport/test_files.h"
 
 namespace lumo::finder::testing {
 
@@ -24,23 +27,20 @@ namespace fs = std::filesystem;
 class FinderFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    root = fs::temp_directory_path() / ("lumo_finder_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root);
+    folder_.emplace(std::string("lumo_finder_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    root = folder_->path();
     for (const char* d : {"home", "config", "prog", "media"}) fs::create_directories(root / d);
-    ::setenv("HOME", (root / "home").c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
-    ::setenv("LUMO_MACHINE_REGISTRY", (root / "machine.sqlite").c_str(), 1);
-    ::setenv("LUMO_PROGRAM_FOLDER", (root / "prog").c_str(), 1);
+    setEnv("HOME", (root / "home").string());
+    setEnv("XDG_CONFIG_HOME", (root / "config").string());
+    setEnv("LUMO_MACHINE_REGISTRY", (root / "machine.sqlite").string());
+    setEnv("LUMO_PROGRAM_FOLDER", (root / "prog").string());
+    setEnv("LUMO_MOUNTS", (root / "mounts").string());
     mounts({});
-    script = std::make_shared<ui::ScriptedBackend>();
-    previousBackend = ui::setBackend(script);
     ui::setProgramTitle("Lumofind");
   }
   void TearDown() override {
-    ui::setBackend(previousBackend);
-    ::unsetenv("LUMO_MOUNTS");
-    fs::remove_all(root);
+    while (!env_.empty()) env_.pop_back();
+    folder_.reset();
   }
 
   // The mount table: "/" and the given CD-ROM mounts (as table lines).
@@ -49,7 +49,6 @@ class FinderFixture : public ::testing::Test {
     table << "/dev/sda1 / ext4 rw 0 0\nproc /proc proc rw 0 0\n";
     for (const std::string& line : cdLines) table << line << "\n";
     table.close();
-    ::setenv("LUMO_MOUNTS", (root / "mounts").c_str(), 1);
   }
 
   // A book folder: marker.txt with the given code, author and title.
@@ -87,8 +86,14 @@ class FinderFixture : public ::testing::Test {
   }
 
   fs::path root;
-  std::shared_ptr<ui::ScriptedBackend> script;
-  std::shared_ptr<ui::Backend> previousBackend;
+  testsupport::ScriptedUi script;
+
+ private:
+  void setEnv(const char* name, const std::string& value) {
+    env_.push_back(std::make_unique<testsupport::ScopedEnv>(name, value));
+  }
+  std::optional<testsupport::TempFolder> folder_;
+  std::vector<std::unique_ptr<testsupport::ScopedEnv>> env_;
 };
 
 }  // namespace lumo::finder::testing

@@ -13,6 +13,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <optional>
+#include <vector>
 
 #include "common/errors/errors.h"
 #include "common/organisation.h"
@@ -24,6 +27,7 @@
 #include "splitter/window/form2.h"
 #include "splitter/window/form3.h"
 #include "splitter/window/program.h"
+#include "testsupport/test_env.h"
 #include "testsupport/test_files.h"
 
 QT_BEGIN_NAMESPACE
@@ -42,20 +46,19 @@ QString q(const std::string& s) { return QString::fromStdString(s); }
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root = fs::temp_directory_path() / ("lumo_splitter_form1_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root);
+    folder_.emplace(std::string("lumo_splitter_form1_") +
+                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    root = folder_->path();
     for (const char* d : {"home", "config", "prog", "mnt"}) fs::create_directories(root / d);
-    ::setenv("HOME", (root / "home").c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
-    ::setenv("LUMO_PROGRAM_FOLDER", (root / "prog").c_str(), 1);
+    setEnv("HOME", (root / "home").string());
+    setEnv("XDG_CONFIG_HOME", (root / "config").string());
+    setEnv("LUMO_PROGRAM_FOLDER", (root / "prog").string());
     std::string engine = capture("command -v mp3splt");
     while (!engine.empty() && engine.back() == '\n') engine.pop_back();
     ASSERT_FALSE(engine.empty()) << "mp3splt is not installed";
     fs::create_symlink(engine, root / "prog" / "mp3splt");
+    setEnv("LUMO_MOUNTS", (root / "mounts").string());
     mounts({});
-    script = std::make_shared<lumo::ui::ScriptedBackend>();
-    previousBackend = lumo::ui::setBackend(script);
     lumo::ui::setProgramTitle(kProgramTitle);
     lumo::skipOnError([] { lumo::registry::DeleteSetting("split", "Default", "expath"); });
     previousOpen = lumo::tools::setShellOpenHook([this](const std::string& t) {
@@ -65,10 +68,8 @@ class WindowTest : public ::testing::Test {
   }
   void TearDown() override {
     lumo::tools::setShellOpenHook(previousOpen);
-    lumo::ui::setBackend(previousBackend);
-    ::unsetenv("LUMO_MOUNTS");
-    ::unsetenv("LUMO_PROGRAM_FOLDER");
-    fs::remove_all(root);
+    while (!env_.empty()) env_.pop_back();
+    folder_.reset();
   }
 
   // A mount table of the given "device mountpoint type" lines.
@@ -76,7 +77,6 @@ class WindowTest : public ::testing::Test {
     std::ofstream table(root / "mounts");
     table << "/dev/vda1 / ext4 rw 0 0\n";
     for (const auto& l : lines) table << l << " ro 0 0\n";
-    ::setenv("LUMO_MOUNTS", (root / "mounts").c_str(), 1);
   }
 
   // A library disc (or any folder): marker.txt at its root, one file in Libro.
@@ -111,10 +111,16 @@ class WindowTest : public ::testing::Test {
   }
 
   fs::path root;
-  std::shared_ptr<lumo::ui::ScriptedBackend> script;
-  std::shared_ptr<lumo::ui::Backend> previousBackend;
+  lumo::testsupport::ScriptedUi script;
   lumo::tools::ShellOpenHook previousOpen;
   std::vector<std::string> opened;
+
+ private:
+  void setEnv(const char* name, const std::string& value) {
+    env_.push_back(std::make_unique<lumo::testsupport::ScopedEnv>(name, value));
+  }
+  std::optional<lumo::testsupport::TempFolder> folder_;
+  std::vector<std::unique_ptr<lumo::testsupport::ScopedEnv>> env_;
 };
 
 TEST_F(WindowTest, ListsTheLibraryDiscsOfTheCdDrivesAndNothingElse) {
@@ -331,7 +337,7 @@ TEST_F(WindowTest, NumericFieldsTakeDecimalsInAnItalianLocale) {
   fs::create_directory(locales);
   ASSERT_EQ(lumo::testsupport::runCommand("localedef -i it_IT -f UTF-8 '" + locales + "/it_IT.UTF-8' 2>&1"), 0)
       << "the Italian locale sources are needed (Debian package locales)";
-  ::setenv("LOCPATH", locales.c_str(), 1);
+  lumo::testsupport::ScopedEnv locpath("LOCPATH", locales);
   ASSERT_NE(std::setlocale(LC_NUMERIC, "it_IT.UTF-8"), nullptr);
   auto w = open();
   QTest::mouseClick(w->Check2, Qt::LeftButton);
@@ -346,7 +352,6 @@ TEST_F(WindowTest, NumericFieldsTakeDecimalsInAnItalianLocale) {
   }
   EXPECT_TRUE(texts().empty()) << ::testing::PrintToString(texts());
   std::setlocale(LC_NUMERIC, "C");
-  ::unsetenv("LOCPATH");
 }
 
 // Tab goes through the controls in the order they are shown: the length,
