@@ -11,6 +11,7 @@
 #include "converter/fileset.h"
 #include "converter/report.h"
 #include "platform/shell/shell.h"
+#include "platform/tools/book_sources.h"
 #include "platform/tools/tools.h"
 #include "platform/ui/ui.h"
 

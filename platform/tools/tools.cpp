@@ -101,16 +101,4 @@ ShellOpenHook setShellOpenHook(ShellOpenHook hook) {
   return previous;
 }
 
-bool fileexists(const std::string& indexPath) {
-  const std::string path = shell::resolvePath(indexPath);
-  std::error_code ec;
-  bool opened = !indexPath.empty() && !fs::is_directory(path, ec);
-  if (opened) {
-    std::ifstream in(path, std::ios::binary);
-    opened = in.is_open();
-  }
-  if (!opened) ui::MsgBox("Il percorso selezionato precedentemente non è più attivo.", ui::mb::Critical);
-  return opened;
-}
-
 }  // namespace lumo::tools

@@ -39,10 +39,6 @@ inline constexpr int32_t CSIDL_PERSONAL = 5;
 // exists, else the home folder.
 std::string GetSpecialFolderPath(int32_t Csidl);
 
-// True when the index file opens for reading; otherwise shows "Il percorso
-// selezionato precedentemente non è più attivo." and returns false.
-bool fileexists(const std::string& indexPath);
-
 // Opens a file, folder, web address or "mailto:" address with the desktop.
 // Returns a value greater than 32 when the opener was started, 2 for a local
 // path that does not exist, 31 when no opener could be started.

@@ -12,6 +12,7 @@
 #include "common/errors/errors.h"
 #include "common/text/text.h"
 #include "platform/shell/shell.h"
+#include "platform/tools/book_sources.h"
 #include "platform/tools/tools.h"
 #include "platform/ui/ui.h"
 #include "splitter/engine/contafile.h"

@@ -18,7 +18,7 @@
 #include "platform/registry/registry.h"
 #include "platform/shell/drives.h"
 #include "platform/shell/shell.h"
-#include "platform/tools/discs.h"
+#include "platform/tools/book_sources.h"
 #include "platform/tools/tools.h"
 #include "platform/ui/table_model.h"
 #include "platform/ui/ui.h"
@@ -495,31 +495,15 @@ void Form1::sfoglia_Click() {
 }
 
 void Form1::sfogliamarker_Click() {
-  const std::string initial = txtmp3->text().isEmpty() ? shell::homeFolder() : s(txtmp3->text());
-  const std::string chosen = tools::ShowOpenFileDialog(
-      {{"Files per creazione indice Lumo (*.qv) ", "*.qv"}, {"Files marcatori creati (marker.txt)", "marker.txt"}},
-      initial, "Carica file indice marker");
+  const std::string chosen = tools::PickBookIndex(s(txtmp3->text()));
   if (chosen.empty()) return;
   txtmarker->setText(q(chosen));
   if (!txtmp3->text().isEmpty()) setCutEnabled(true);
 }
 
 void Form1::sfogliamp3_Click() {
-  std::string initial = shell::homeFolder();
-  if (!txtmarker->text().isEmpty()) {
-    // The index's folder: its path less the name a lookup of the file gives.
-    initial = s(txtmarker->text());
-    std::error_code ec;
-    const fs::path found = shell::resolvePath(initial);
-    if (fs::is_regular_file(found, ec)) initial.resize(initial.size() - found.filename().string().size());
-  }
-  std::string chosen = tools::BrowseForFolder(initial);
+  const std::string chosen = tools::PickMp3Folder(s(txtmarker->text()));
   if (chosen.empty()) return;
-  chosen = shell::withSlash(chosen);
-  if (tools::FilesMatching(chosen + "*.mp3").empty()) {
-    ui::MsgBox("La cartella selezionata non contiene file mp3", ui::mb::Information);
-    return;
-  }
   txtmp3->setText(q(chosen));
   if (!txtmarker->text().isEmpty()) setCutEnabled(true);
 }
