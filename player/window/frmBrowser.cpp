@@ -3,6 +3,7 @@
 
 #include "player/window/frmBrowser.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -14,8 +15,11 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
+#include <vector>
 
 #include "common/errors/errors.h"
 #include "common/organisation.h"
@@ -52,6 +56,55 @@ W* named(W* widget, const char* name, const QString& accessibleName) {
 }
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+// The positions of a frame's controls were chosen for a narrower font than
+// this system's: each caption (label, check box, button) is widened to show
+// its text whole (a label with a little room after it), whatever stands to
+// its right on the same row moves along by as much, controls that stood in
+// one column stay in one column, and the frame widens to hold its controls
+// with its margin.
+void fitCaptions(QWidget* frame) {
+  struct Item {
+    QWidget* widget;
+    QRect was;
+    int left;
+    int width;
+  };
+  std::vector<Item> items;
+  int designRight = 0;
+  for (QWidget* child : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    items.push_back({child, child->geometry(), child->x(), child->width()});
+    designRight = std::max(designRight, child->x() + child->width());
+  }
+  if (items.empty()) return;
+  std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.was.x() < b.was.x(); });
+  const int room = frame->style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing);
+  int right = 0;
+  for (auto column = items.begin(); column != items.end();) {
+    auto next = column;
+    while (next != items.end() && next->was.x() == column->was.x()) ++next;
+    int left = column->was.x();
+    for (auto item = column; item != next; ++item) {
+      const int wanted = item->widget->sizeHint().width();
+      if (qobject_cast<QLabel*>(item->widget) && item->width < wanted) item->width = wanted + room;
+      if (qobject_cast<QAbstractButton*>(item->widget)) item->width = std::max(item->width, wanted);
+      for (auto before = items.begin(); before != column; ++before) {
+        const bool sameRow = before->was.top() <= item->was.bottom() && item->was.top() <= before->was.bottom();
+        if (!sameRow) continue;
+        const int moved = (before->left - before->was.x()) + (before->width - before->was.width());
+        left = std::max(left, item->was.x() + moved);
+      }
+    }
+    for (auto item = column; item != next; ++item) {
+      item->left = left;
+      item->widget->setGeometry(item->left, item->was.y(), item->width, item->was.height());
+      right = std::max(right, item->left + item->width);
+    }
+    column = next;
+  }
+  const int width = std::max(frame->width(), right + (frame->width() - designRight));
+  frame->resize(width, frame->height());
+}
 
 }  // namespace
 
@@ -189,6 +242,7 @@ void frmBrowser::createConfigurationFrame() {
   }
   cmdSetupClose = named(new QPushButton(QStringLiteral("Chiudi"), f), "cmdSetupClose", QStringLiteral("Chiudi"));
   place(cmdSetupClose, 3600, 2040, 975, 375);
+  fitCaptions(f);
 }
 
 void frmBrowser::createBookmarkFrame() {
@@ -254,6 +308,7 @@ void frmBrowser::createDebugFrame() {
   cmdGO = button("cmdGO", "GO", 5280, 1560);
   cmdFileAudio = button("cmdFileAudio", "Audio ?", 120, 2160);
   TextAudio = edit("TextAudio", "Audio", 120, 2640, 6400);
+  fitCaptions(f);
 }
 
 // ---- Load and initialisation ------------------------------------------------

@@ -2,13 +2,16 @@
 // as the reader works them: typing into the boxes, clicking the boxes and
 // buttons.
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <cstdlib>
 
 #include "platform/browser/webbrowser.h"
 #include "platform/keys/keys.h"
@@ -194,6 +197,45 @@ TEST_F(ConfigPanelTest, ThePanelsCoverThePageUnderThem) {
           << panel->objectName().toStdString() << " at y " << y;
     }
   }
+}
+
+// Partially sighted readers read the captions: each one shows whole in the
+// fonts of this machine, inside its panel, and beside the box it names.
+TEST_F(ConfigPanelTest, EveryCaptionOfThePanelsShowsWhole) {
+  frmBrowser& w = openPanel();
+  press('D', keys::shift::Ctrl | keys::shift::Shift | keys::shift::Alt);
+  w.resize(900, 600);
+  w.Form_Resize();
+  for (QGroupBox* panel : {w.frmconfigurazione, w.fraDebug}) {
+    const std::string where = panel->objectName().toStdString();
+    ASSERT_FALSE(panel->isHidden()) << where;
+    int captions = 0;
+    for (QWidget* child : panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      const std::string name = where + "/" + child->objectName().toStdString();
+      EXPECT_TRUE(panel->rect().contains(child->geometry())) << name << " runs outside its panel";
+      QString text;
+      if (auto* label = qobject_cast<QLabel*>(child)) {
+        text = label->text();
+        // A caption beside its box ends before the box.
+        if (QWidget* buddy = label->buddy(); buddy && buddy->y() == child->y()) {
+          EXPECT_LE(child->geometry().right(), buddy->x()) << name << " runs over its box";
+        }
+      } else if (auto* button = qobject_cast<QAbstractButton*>(child)) {
+        text = button->text();
+      } else {
+        continue;
+      }
+      ++captions;
+      EXPECT_GE(child->width(), child->fontMetrics().horizontalAdvance(text)) << name;
+      // Check boxes and buttons also need room for their box or frame.
+      EXPECT_GE(child->width(), child->sizeHint().width()) << name << " \"" << text.toStdString() << "\"";
+    }
+    EXPECT_GE(captions, 6) << where;
+  }
+  // The wider panel still stands in the middle of the window.
+  const QRect r = w.frmconfigurazione->geometry();
+  EXPECT_LE(std::abs(r.center().x() - w.width() / 2), 1);
+  EXPECT_LE(std::abs(r.center().y() - w.height() / 2), 1);
 }
 
 TEST_F(ConfigPanelTest, TheDebugFrameShowsThePlayerFileAndGoesToAnAddress) {
