@@ -20,6 +20,7 @@
 #include "platform/shell/shell.h"
 #include "platform/tools/book_sources.h"
 #include "platform/tools/tools.h"
+#include "platform/ui/drive_list.h"
 #include "platform/ui/table_model.h"
 #include "platform/ui/ui.h"
 
@@ -261,25 +262,11 @@ void Form1::Form_Load() {
 }
 
 void Form1::ScanCdDrives() {
-  {
-    const QSignalBlocker block(Combo1);
-    Combo1->clear();
-  }
-  if (const QScreen* screen = this->screen()) {
-    const QRect area = screen->geometry();
-    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
-  }
-  int16_t count = 0;
-  for (const tools::LibraryDisc& disc : tools::libraryDiscs()) {
-    const QSignalBlocker block(Combo1);
-    Combo1->addItem(q(disc.root + " " + disc.title), q(disc.root));
-    ++count;
-  }
-  {
-    const QSignalBlocker block(Combo1);
-    Combo1->addItem(lastEntry_);
-    Combo1->setCurrentIndex(0);
-  }
+  ui::centreOnScreen(this);
+  std::vector<std::pair<QString, QString>> discs;
+  for (const tools::LibraryDisc& disc : tools::libraryDiscs())
+    discs.emplace_back(q(disc.root + " " + disc.title), q(disc.root));
+  const int count = ui::fillDriveList(Combo1, discs, lastEntry_);
   Combo1_Click();
   Label10->setText(count == 0 ? QString::fromUtf8("Nessun drive contiene cd MP3 del L.U.M.O.")
                               : QString::fromUtf8("Sono stati rilevati ") + QString::number(count) +

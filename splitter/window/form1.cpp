@@ -20,6 +20,7 @@
 #include "platform/shell/shell.h"
 #include "platform/tools/book_sources.h"
 #include "platform/tools/tools.h"
+#include "platform/ui/drive_list.h"
 #include "platform/ui/table_model.h"
 #include "platform/ui/ui.h"
 #include "splitter/engine/engine_process.h"
@@ -430,25 +431,11 @@ void Form1::Form_Activate() {
 }
 
 void Form1::ScanDrives() {
-  {
-    const QSignalBlocker block(drivelist);
-    drivelist->clear();
-  }
-  if (const QScreen* screen = this->screen()) {
-    const QRect area = screen->geometry();
-    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
-  }
-  int16_t count = 0;
-  for (const tools::LibraryDisc& disc : tools::libraryDiscs()) {
-    const QSignalBlocker block(drivelist);
-    drivelist->addItem(q(disc.root + " " + disc.title), q(disc.root));
-    ++count;
-  }
-  {
-    const QSignalBlocker block(drivelist);
-    drivelist->addItem(custom_);
-    drivelist->setCurrentIndex(0);
-  }
+  ui::centreOnScreen(this);
+  std::vector<std::pair<QString, QString>> discs;
+  for (const tools::LibraryDisc& disc : tools::libraryDiscs())
+    discs.emplace_back(q(disc.root + " " + disc.title), q(disc.root));
+  const int count = ui::fillDriveList(drivelist, discs, custom_);
   drivelist_Click();
   Lblspy->setText(count == 0 ? QString::fromUtf8("Nessun drive contiene cd-MP3 del LUMO")
                              : QString::fromUtf8("Sono stati rilevati  ") + QString::number(count) +
