@@ -31,8 +31,11 @@ struct TestBook {
 };
 
 // The lines of the book's marker.txt; each marker's start and page are
-// written on one line ("95,xiv").
-inline std::vector<std::string> markerLines(const TestBook& book) {
+// written on one line ("95,xiv"). Any book of the same shape will do (a
+// code, author, title, narrator and files with names and markers), so tests
+// with a book type of their own write it the same way.
+template <class Book>
+std::vector<std::string> markerLines(const Book& book) {
   std::vector<std::string> lines = {book.code,
                                     book.author,
                                     book.title,
@@ -41,10 +44,10 @@ inline std::vector<std::string> markerLines(const TestBook& book) {
                                     book.narrator,
                                     " " + std::to_string(book.files.size()) + " "};
   for (size_t f = 0; f < book.files.size(); ++f) {
-    const TestFile& file = book.files[f];
+    const auto& file = book.files[f];
     const std::string next = f + 1 < book.files.size() ? book.files[f + 1].name : "";
     lines.push_back(file.name + "," + std::to_string(file.markers.size()) + "," + next);
-    for (const TestMarker& m : file.markers) {
+    for (const auto& m : file.markers) {
       lines.push_back(m.description);
       lines.push_back(std::to_string(m.start) + "," + m.page);
     }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/text/text.h"
+#include "testsupport/marker_file.h"
 
 namespace lumo::splitter::testing {
 
@@ -114,23 +115,7 @@ struct TestBook {
 // marker.txt as the library's index files are: windows-1252, CR LF, the
 // start and the page on one line.
 inline void writeIndex(const TestBook& book, const fs::path& file) {
-  std::vector<std::string> lines = {book.code,
-                                    book.author,
-                                    book.title,
-                                    "Editore",
-                                    "Firenze 1883",
-                                    book.narrator,
-                                    " " + std::to_string(book.files.size()) + " "};
-  for (size_t f = 0; f < book.files.size(); ++f) {
-    const TestFile& entry = book.files[f];
-    const std::string next = f + 1 < book.files.size() ? book.files[f + 1].name : "";
-    lines.push_back(entry.name + "," + std::to_string(entry.markers.size()) + "," + next);
-    for (const TestMarker& m : entry.markers) {
-      lines.push_back(m.description);
-      lines.push_back(std::to_string(m.start) + "," + m.page);
-    }
-  }
-  text::writeTextFile(file, lines);
+  text::writeTextFile(file, testsupport::markerLines(book));
 }
 
 // The MP3 files of a folder, by name.
