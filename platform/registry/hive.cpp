@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -39,9 +40,14 @@ std::string ownedText(char* s) {
 Value readValue(hive_h* h, hive_value_h v) {
   Value value;
   value.name = ownedText(hivex_value_key(h, v));
-  hive_type type{};
+  hive_type held{};
   size_t length = 0;
-  if (hivex_value_type(h, v, &type, &length) != 0) throw BadHive();
+  if (hivex_value_type(h, v, &held, &length) != 0) throw BadHive();
+  // A hive may hold any 32-bit type, most of them outside the enumeration:
+  // its bytes are read as a number, never as a hive_type.
+  static_assert(sizeof held == sizeof(uint32_t));
+  uint32_t type = 0;
+  std::memcpy(&type, &held, sizeof type);
   value.type = static_cast<ValueType>(type);
   switch (type) {
     case hive_t_REG_SZ:
@@ -63,9 +69,9 @@ Value readValue(hive_h* h, hive_value_h v) {
     }
     case hive_t_REG_DWORD:
     case hive_t_REG_DWORD_BIG_ENDIAN: {
-      char* raw = hivex_value_value(h, v, &type, &length);
+      char* raw = hivex_value_value(h, v, &held, &length);
       if (!raw) throw BadHive();
-      Owned<char> held(raw);
+      Owned<char> owned(raw);
       if (length < 4) throw BadHive();
       const auto* b = reinterpret_cast<const unsigned char*>(raw);
       value.dword = type == hive_t_REG_DWORD
@@ -75,9 +81,9 @@ Value readValue(hive_h* h, hive_value_h v) {
       break;
     }
     default: {
-      char* raw = hivex_value_value(h, v, &type, &length);
+      char* raw = hivex_value_value(h, v, &held, &length);
       if (!raw) throw BadHive();
-      Owned<char> held(raw);
+      Owned<char> owned(raw);
       value.data.assign(raw, length);
       break;
     }

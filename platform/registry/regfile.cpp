@@ -14,7 +14,10 @@
 namespace lumo::registry {
 namespace {
 
-constexpr const char* kHeader = "REGEDIT4\r\n\r\n";
+constexpr std::string_view kRegedit4 = "REGEDIT4";
+constexpr std::string_view kVersion5 = "Windows Registry Editor Version 5.00";
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16Mark = "\xFF\xFE";
 
 struct RootName {
   RootKey root;
@@ -31,16 +34,158 @@ std::string joinPath(const std::string& parent, const std::string& name) {
   return parent.empty() ? name : parent + "\\" + name;
 }
 
+// ---- The three forms of a file ---------------------------------------------
+
+// How a file's text is encoded, told by its first bytes and never guessed
+// from the rest: no mark is windows-1252 REGEDIT4 (what Windows writes under
+// that header), EF BB BF is UTF-8 REGEDIT4, FF FE is UTF-16LE under the
+// version 5 header (what Windows' registry editor writes). The texts of
+// hex(1), hex(2) and hex(7) are in the file's encoding.
+enum class Form { Cp1252, Utf8, Utf16 };
+
+void appendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+void appendUnit(std::string& out, uint32_t unit) {
+  out += static_cast<char>(unit & 0xFF);
+  out += static_cast<char>(unit >> 8);
+}
+
+// UTF-16LE of a store text. A byte that is not valid UTF-8 (a folder name
+// unpacked from Windows) becomes the lone surrogate U+DC00 + byte, which the
+// Windows registry holds like any other unit and toUtf8 turns back into the
+// byte, so every text goes through a version 5 file unchanged.
+std::string toUtf16le(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size() * 2);
+  for (size_t i = 0; i < utf8.size();) {
+    char32_t cp = 0;
+    const size_t length = text::decodeUtf8(utf8, i, cp);
+    if (length == 0) {
+      appendUnit(out, 0xDC00 + static_cast<unsigned char>(utf8[i]));
+      ++i;
+      continue;
+    }
+    i += length;
+    if (cp >= 0x10000) {
+      appendUnit(out, 0xD800 + ((cp - 0x10000) >> 10));
+      appendUnit(out, 0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      appendUnit(out, cp);
+    }
+  }
+  return out;
+}
+
+// The text of UTF-16LE bytes (an odd last byte is dropped); a lone
+// surrogate U+DC80 to U+DCFF gives back its byte, any other one U+FFFD.
+std::string toUtf8(std::string_view utf16) {
+  std::string out;
+  out.reserve(utf16.size());
+  auto unitAt = [&](size_t i) {
+    return static_cast<uint32_t>(static_cast<unsigned char>(utf16[i])) |
+           static_cast<uint32_t>(static_cast<unsigned char>(utf16[i + 1])) << 8;
+  };
+  const size_t units = utf16.size() / 2;
+  for (size_t k = 0; k < units; ++k) {
+    const uint32_t unit = unitAt(2 * k);
+    if (unit >= 0xD800 && unit < 0xDC00 && k + 1 < units) {
+      const uint32_t low = unitAt(2 * k + 2);
+      if (low >= 0xDC00 && low < 0xE000) {
+        appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+        ++k;
+        continue;
+      }
+    }
+    if (unit >= 0xDC80 && unit < 0xDD00) {
+      out += static_cast<char>(unit - 0xDC00);
+    } else if (unit >= 0xD800 && unit < 0xE000) {
+      appendUtf8(out, 0xFFFD);
+    } else {
+      appendUtf8(out, unit);
+    }
+  }
+  return out;
+}
+
+// A store text (UTF-8) as bytes of the form, and back.
+std::string encodeText(std::string_view s, Form form) {
+  switch (form) {
+    case Form::Cp1252: return text::utf8ToCp1252(s);
+    case Form::Utf8: return std::string(s);
+    case Form::Utf16: return toUtf16le(s);
+  }
+  return {};
+}
+
+std::string decodeText(std::string_view bytes, Form form) {
+  switch (form) {
+    case Form::Cp1252: return text::cp1252ToUtf8(bytes);
+    case Form::Utf8: return std::string(bytes);
+    case Form::Utf16: return toUtf8(bytes);
+  }
+  return {};
+}
+
+bool fitsCp1252(std::string_view s) { return text::cp1252ToUtf8(text::utf8ToCp1252(s)) == s; }
+
 // ---- Writing -----------------------------------------------------------------
 
-// Inside double quotes: "\" as "\\", '"' as '\"'.
+// The two-character escape of a character that would end a line or a name
+// (CR, LF, NUL); nullptr for every other one.
+const char* lineEndEscape(char c) {
+  switch (c) {
+    case '\r': return "\\r";
+    case '\n': return "\\n";
+    case '\0': return "\\0";
+    default: return nullptr;
+  }
+}
+
+// Inside double quotes: "\" as "\\", '"' as '\"', and CR, LF and NUL as
+// "\r", "\n" and "\0", so that a name with a line end stays on its line.
 std::string quotedText(std::string_view s) {
   std::string out = "\"";
   for (char c : s) {
+    if (const char* escaped = lineEndEscape(c)) {
+      out += escaped;
+      continue;
+    }
     if (c == '\\' || c == '"') out += '\\';
     out += c;
   }
   out += '"';
+  return out;
+}
+
+// A key path on its key line. A key name never holds "\" and is never
+// empty, so "\\" never stands between two names: "\\r", "\\n" and "\\0"
+// stand for a CR, LF or NUL of a name.
+std::string keyLinePath(std::string_view path) {
+  std::string out;
+  for (char c : path) {
+    if (const char* escaped = lineEndEscape(c)) {
+      out += '\\';
+      out += escaped;
+      continue;
+    }
+    out += c;
+  }
   return out;
 }
 
@@ -57,25 +202,25 @@ std::string hexBytes(std::string_view bytes) {
   return out;
 }
 
-// How the text of a file is written: windows-1252, or UTF-8 when some name
-// or text windows-1252 cannot hold (lossy tells that, for a windows-1252
-// file), so that the file reads back as the store held it.
+// The key blocks being written: their text (UTF-8, converted to the file's
+// form at the end), the form hex(1/2/7) bytes are written in, and whether a
+// windows-1252 file could not hold some name or text.
 struct Output {
-  bool utf8 = false;
+  Form form = Form::Cp1252;
   bool lossy = false;
+  std::string text;
 };
-
-bool fitsCp1252(std::string_view s) { return text::cp1252ToUtf8(text::utf8ToCp1252(s)) == s; }
 
 // A name or text that goes into the file as it stands (converted later).
 void note(std::string_view s, Output& o) {
-  if (!o.utf8 && !o.lossy && !fitsCp1252(s)) o.lossy = true;
+  if (o.form == Form::Cp1252 && !o.lossy && !fitsCp1252(s)) o.lossy = true;
 }
 
-// The bytes of a text inside hex(1/2/7), in the file's encoding.
-std::string textBytes(std::string_view s, Output& o) {
+// The bytes of a text inside hex(1/2/7) with its final NULs, in the file's
+// form.
+std::string textBytes(std::string_view s, int nuls, Output& o) {
   note(s, o);
-  return o.utf8 ? std::string(s) : text::utf8ToCp1252(s);
+  return encodeText(std::string(s) + std::string(nuls, '\0'), o.form);
 }
 
 // hex(N): for a type of its own; the bytes are written as they stand in the
@@ -86,20 +231,17 @@ std::string typedHex(int type, std::string_view fileBytes) {
   return head + hexBytes(fileBytes);
 }
 
-// The data part of a value line. The whole text is converted to the file's
-// encoding when it is written, so the bytes of a hex(1/2/7) value are
-// worked out here in that encoding.
+// The data part of a value line.
 std::string dataPart(const Value& v, Output& o) {
-  const std::string nul(1, '\0');
   switch (v.type) {
     case ValueType::String:
-      if (v.data.find_first_of(std::string("\r\n") + nul) == std::string::npos) {
+      if (v.data.find_first_of(std::string("\r\n\0", 3)) == std::string::npos) {
         note(v.data, o);
         return quotedText(v.data);
       }
-      return typedHex(1, textBytes(v.data, o) + nul);
-    case ValueType::ExpandString: return typedHex(2, textBytes(v.data, o) + nul);
-    case ValueType::MultiString: return typedHex(7, textBytes(v.data, o) + nul + nul);
+      return typedHex(1, textBytes(v.data, 1, o));
+    case ValueType::ExpandString: return typedHex(2, textBytes(v.data, 1, o));
+    case ValueType::MultiString: return typedHex(7, textBytes(v.data, 2, o));
     case ValueType::Dword: {
       char digits[16];
       std::snprintf(digits, sizeof digits, "dword:%08x", static_cast<unsigned>(v.dword));
@@ -110,48 +252,71 @@ std::string dataPart(const Value& v, Output& o) {
   return typedHex(static_cast<int>(v.type), v.data);
 }
 
-std::string valueLine(const Value& v, Output& o) {
+void appendValue(const Value& v, Output& o) {
   note(v.name, o);
-  return (v.name.empty() ? std::string("@") : quotedText(v.name)) + "=" + dataPart(v, o) + "\r\n";
+  o.text += v.name.empty() ? std::string("@") : quotedText(v.name);
+  o.text += "=" + dataPart(v, o) + "\r\n";
 }
 
-void appendKey(Store* store, RootKey root, const std::string& keyPath, bool recursive, Output& o, std::string& out) {
+void appendKey(Store* store, RootKey root, const std::string& keyPath, bool recursive, Output& o) {
   note(keyPath, o);
-  out += "[" + rootKeyName(root) + (rootKeyName(root).empty() ? "" : "\\") + keyPath + "]\r\n";
+  const std::string rootName = rootKeyName(root);
+  o.text += "[" + rootName + (rootName.empty() ? "" : "\\") + keyLinePath(keyPath) + "]\r\n";
   if (store)
-    for (const Value& v : store->values(keyPath)) out += valueLine(v, o);
-  out += "\r\n";
+    for (const Value& v : store->values(keyPath)) appendValue(v, o);
+  o.text += "\r\n";
   if (!recursive || !store) return;
-  for (const std::string& name : store->subkeys(keyPath)) appendKey(store, root, joinPath(keyPath, name), true, o, out);
+  for (const std::string& name : store->subkeys(keyPath)) appendKey(store, root, joinPath(keyPath, name), true, o);
 }
 
-// The key's blocks as UTF-8 text (hex(1/2/7) bytes in the file's encoding),
-// read in one snapshot of the store. Unless forced, the file is UTF-8 only
-// when windows-1252 cannot hold some name or text.
-std::string keyText(RootKey root, const std::string& keyPath, bool recursive, std::optional<bool> forceUtf8,
-                    bool& utf8) {
+// The key's blocks, read in one snapshot of the store, in the form given or,
+// when none is, in windows-1252 unless it cannot hold some name or text
+// (then UTF-16LE). nullopt when the form given cannot hold them.
+std::optional<Output> keyBlocks(RootKey root, const std::string& keyPath, bool recursive, std::optional<Form> given) {
   Store* store = storeOf(root);
-  std::string out;
-  auto build = [&](bool asUtf8) {
-    Output o{asUtf8, false};
-    out.clear();
-    appendKey(store, root, keyPath, recursive, o, out);
-    return o.lossy;
-  };
-  auto both = [&] {
-    utf8 = forceUtf8.value_or(false);
-    if (build(utf8) && !forceUtf8) {
-      utf8 = true;
-      build(true);
-    }
+  Output o;
+  auto build = [&] {
+    auto attempt = [&](Form form) {
+      o = Output{form, false, {}};
+      appendKey(store, root, keyPath, recursive, o);
+    };
+    attempt(given.value_or(Form::Cp1252));
+    if (o.lossy && !given) attempt(Form::Utf16);
   };
   if (store) {
-    store->snapshot(both);
+    store->snapshot(build);
   } else {
-    both();
+    build();
   }
-  return out;
+  if (o.lossy) return std::nullopt;
+  return o;
 }
+
+// The form of a file's bytes, by its mark.
+Form formOf(std::string_view bytes) {
+  if (bytes.starts_with(kUtf16Mark)) return Form::Utf16;
+  if (bytes.starts_with(kUtf8Mark)) return Form::Utf8;
+  return Form::Cp1252;
+}
+
+// A file's bytes in its form: its mark, then the text.
+std::string fileBytes(std::string_view utf8Text, Form form) {
+  switch (form) {
+    case Form::Cp1252: return text::utf8ToCp1252(utf8Text);
+    case Form::Utf8: return std::string(kUtf8Mark) + std::string(utf8Text);
+    case Form::Utf16: return std::string(kUtf16Mark) + toUtf16le(utf8Text);
+  }
+  return {};
+}
+
+// The text of a file's bytes, without its mark.
+std::string fileText(std::string_view bytes, Form form) {
+  if (form == Form::Utf8 && bytes.starts_with(kUtf8Mark)) bytes.remove_prefix(kUtf8Mark.size());
+  if (form == Form::Utf16 && bytes.starts_with(kUtf16Mark)) bytes.remove_prefix(kUtf16Mark.size());
+  return decodeText(bytes, form);
+}
+
+std::string_view headerOf(Form form) { return form == Form::Utf16 ? kVersion5 : kRegedit4; }
 
 // Replaces a file's content by bytes: written under a short temporary name
 // in the same folder, then renamed over it, so any name the file system
@@ -190,6 +355,17 @@ int hexDigit(char c) {
   return -1;
 }
 
+// The character an escape letter of lineEndEscape stands for; -1 for any
+// other letter.
+int lineEndOf(char letter) {
+  switch (letter) {
+    case 'r': return '\r';
+    case 'n': return '\n';
+    case '0': return '\0';
+    default: return -1;
+  }
+}
+
 // A quoted text at the start of s (s[0] is '"'): its content unescaped, and
 // the rest of s after the closing quote; nullopt when it does not close.
 std::optional<std::string> readQuoted(std::string_view& s) {
@@ -204,9 +380,37 @@ std::optional<std::string> readQuoted(std::string_view& s) {
       out += s[++i];
       continue;
     }
+    if (c == '\\' && i + 1 < s.size() && lineEndOf(s[i + 1]) >= 0) {
+      out += static_cast<char>(lineEndOf(s[++i]));
+      continue;
+    }
     out += c;
   }
   return std::nullopt;
+}
+
+// The key path of a key line (keyLinePath undone): "\\" and an escape
+// letter is a CR, LF or NUL of a name, "\\\" and the letter a separator and
+// that character. Anything else stays as it stands.
+std::string readKeyLinePath(std::string_view s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    size_t run = 0;
+    while (i + run < s.size() && s[i + run] == '\\') ++run;
+    if ((run == 2 || run == 3) && i + run < s.size() && lineEndOf(s[i + run]) >= 0) {
+      if (run == 3) out += '\\';
+      out += static_cast<char>(lineEndOf(s[i + run]));
+      i += run;
+      continue;
+    }
+    if (run > 0) {
+      out.append(run, '\\');
+      i += run - 1;
+      continue;
+    }
+    out += s[i];
+  }
+  return out;
 }
 
 // "0A,FF" (blanks allowed around the bytes, a comma at the end too).
@@ -233,28 +437,48 @@ std::optional<std::string> readHexBytes(std::string_view s) {
   return bytes;
 }
 
-// Text bytes as the file holds them less the final NULs that ended them:
-// UTF-8 when they are valid UTF-8 in a file that is, else windows-1252.
-std::string fileText(std::string bytes, size_t nuls, bool utf8File) {
-  for (size_t i = 0; i < nuls && !bytes.empty() && bytes.back() == '\0'; ++i) bytes.pop_back();
-  return utf8File && text::isValidUtf8(bytes) ? bytes : text::cp1252ToUtf8(bytes);
+// Text bytes in the file's form less the final NULs that ended them.
+std::string valueText(std::string bytes, size_t nuls, Form form) {
+  const size_t width = form == Form::Utf16 ? 2 : 1;
+  if (width == 2 && bytes.size() % 2 != 0) bytes.pop_back();
+  auto endsWithNul = [&] {
+    return bytes.size() >= width && std::all_of(bytes.end() - width, bytes.end(), [](char c) { return c == '\0'; });
+  };
+  for (size_t i = 0; i < nuls && endsWithNul(); ++i) bytes.resize(bytes.size() - width);
+  return decodeText(bytes, form);
 }
 
 // A value of type N from the bytes of hex(N):; nullopt when they do not fit
 // the type.
-std::optional<Value> typedValue(unsigned type, const std::string& bytes, bool utf8File) {
+std::optional<Value> typedValue(unsigned type, const std::string& bytes, Form form) {
   Value v;
   v.type = static_cast<ValueType>(type);
   switch (type) {
     case 1:
-    case 2: v.data = fileText(bytes, 1, utf8File); return v;
-    case 7: v.data = fileText(bytes, 2, utf8File); return v;
+    case 2: v.data = valueText(bytes, 1, form); return v;
+    case 7: v.data = valueText(bytes, 2, form); return v;
     case 4:
       if (bytes.size() != 4) return std::nullopt;
       for (int i = 3; i >= 0; --i) v.dword = (v.dword << 8) | static_cast<unsigned char>(bytes[i]);
       return v;
     default: v.data = bytes; return v;
   }
+}
+
+// The lines of a text, whatever their line ends.
+std::vector<std::string> splitLines(const std::string& all) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start <= all.size()) {
+    size_t end = all.find_first_of("\r\n", start);
+    if (end == std::string::npos) {
+      if (start < all.size()) lines.push_back(all.substr(start));
+      break;
+    }
+    lines.push_back(all.substr(start, end - start));
+    start = end + ((all[end] == '\r' && end + 1 < all.size() && all[end + 1] == '\n') ? 2 : 1);
+  }
+  return lines;
 }
 
 }  // namespace
@@ -308,21 +532,21 @@ std::vector<RegistryValueRecord> EnumRegistryValues(RootKey root, const std::str
 bool ExportRegistryKey(RootKey root, const std::string& KeyPath, const std::string& FileName, bool Recursive,
                        bool Append) {
   try {
-    std::string content;
+    std::string old;
     if (Append) {
       std::error_code ec;
-      if (std::filesystem::exists(FileName, ec)) content = text::readFileBytes(FileName);
+      if (std::filesystem::exists(FileName, ec)) old = text::readFileBytes(FileName);
     }
-    // Appended blocks keep the encoding of a file that shows one.
-    std::optional<bool> forceUtf8;
-    if (std::any_of(content.begin(), content.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
-      forceUtf8 = text::isValidUtf8(content);
-    bool utf8 = false;
-    const std::string blocks = keyText(root, KeyPath, Recursive, forceUtf8, utf8);
-    content.reserve(content.size() + blocks.size() + 16);
-    if (!Append || content.find("REGEDIT4") == std::string::npos) content += kHeader;
-    content += utf8 ? blocks : text::utf8ToCp1252(blocks);
-    return replaceFile(FileName, content);
+    // Appended blocks take the form of a file that has content.
+    std::optional<Form> given;
+    if (!old.empty()) given = formOf(old);
+    const std::optional<Output> blocks = keyBlocks(root, KeyPath, Recursive, given);
+    if (!blocks) return false;  // a windows-1252 file cannot hold them
+    std::string content = fileText(old, blocks->form);
+    if (!Append || content.find(headerOf(blocks->form)) == std::string::npos)
+      content += std::string(headerOf(blocks->form)) + "\r\n\r\n";
+    content += blocks->text;
+    return replaceFile(FileName, fileBytes(content, blocks->form));
   } catch (...) {
     return false;
   }
@@ -348,27 +572,11 @@ RegFileContents ReadRegFile(const std::string& FileName) {
       return result;
     }
   }
-  // The lines, whatever their line ends. A file that is valid UTF-8 is read
-  // as UTF-8 (our export of names windows-1252 lacks), any other as
-  // windows-1252.
-  const bool utf8File = text::isValidUtf8(bytes);
-  std::vector<std::string> lines;
-  {
-    const std::string all = utf8File ? bytes : text::cp1252ToUtf8(bytes);
-    size_t start = 0;
-    while (start <= all.size()) {
-      size_t end = all.find_first_of("\r\n", start);
-      if (end == std::string::npos) {
-        if (start < all.size()) lines.push_back(all.substr(start));
-        break;
-      }
-      lines.push_back(all.substr(start, end - start));
-      start = end + ((all[end] == '\r' && end + 1 < all.size() && all[end + 1] == '\n') ? 2 : 1);
-    }
-  }
+  const Form form = formOf(bytes);
+  const std::vector<std::string> lines = splitLines(fileText(bytes, form));
   size_t i = 0;
   while (i < lines.size() && trimBlanks(lines[i]).empty()) ++i;
-  if (i == lines.size() || trimBlanks(lines[i]) != "REGEDIT4") {
+  if (i == lines.size() || trimBlanks(lines[i]) != headerOf(form)) {
     result.error = "il file non comincia con la riga REGEDIT4";
     return result;
   }
@@ -398,7 +606,7 @@ RegFileContents ReadRegFile(const std::string& FileName) {
       root = 0;
       for (const RootName& r : kRootNames)
         if (text::iequals(rootText, r.name)) root = r.root;
-      keyPath = cut == std::string_view::npos ? std::string() : std::string(inside.substr(cut + 1));
+      keyPath = cut == std::string_view::npos ? std::string() : readKeyLinePath(inside.substr(cut + 1));
       if (root == 0 || !detail::splitKeyPath(keyPath) || (remove && keyPath.empty())) return fail(first);
       keyName = std::string(inside);
       RegChange change;
@@ -476,7 +684,7 @@ RegFileContents ReadRegFile(const std::string& FileName) {
       }
       auto bytesRead = readHexBytes(data);
       if (!bytesRead) return fail(first);
-      auto value = typedValue(*type, *bytesRead, utf8File);
+      auto value = typedValue(*type, *bytesRead, form);
       if (!value) return fail(first);
       change.value = std::move(*value);
     } else {

@@ -6,20 +6,26 @@
 // store holds HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE; every other root
 // reads as a key that cannot be opened.
 //
-// REGEDIT4 file: windows-1252 text with CR LF line ends (UTF-8 when a name
-// or text of the key is not in windows-1252; a file that is valid UTF-8 is
-// read as UTF-8). "REGEDIT4" and an empty line, then for each key its line
-// "[HKEY_CURRENT_USER\Path]", one line per value (name part, "=", data
-// part) and an empty line. Name part: the name
-// between double quotes ("\" written "\\", '"' written '\"'), "@" for the
-// default value. Data part by type:
+// REGEDIT4 file: windows-1252 text with CR LF line ends. "REGEDIT4" and an
+// empty line, then for each key its line "[HKEY_CURRENT_USER\Path]", one
+// line per value (name part, "=", data part) and an empty line. Name part:
+// the name between double quotes ("\" written "\\", '"' written '\"', CR,
+// LF and NUL written "\r", "\n", "\0"), "@" for the default value. A CR, LF
+// or NUL of a key name is written "\\r", "\\n", "\\0" on its key line (two
+// backslashes never stand between key names). Data part by type:
 //   text                    "C:\\x"   (a text with CR, LF or NUL: hex(1):...)
 //   32-bit number           dword:00000010
 //   binary                  hex:0A,FF
 //   expandable text         hex(2):  its bytes in the file's encoding and a NUL
 //   multi-text              hex(7):  each part's bytes and a NUL, then a NUL
 //   any other type N        hex(N):  the data bytes (N in hexadecimal)
-// so that every value reads back exactly as it was written.
+// When windows-1252 cannot hold some name or text, the file is written as
+// Windows' registry editor writes it: UTF-16LE after the mark FF FE, under
+// the header "Windows Registry Editor Version 5.00", hex(1/2/7) bytes in
+// UTF-16LE (a byte of a text that is not UTF-8 as the unit U+DC00 + byte).
+// A file's encoding is told by its start only: FF FE is that UTF-16LE form,
+// EF BB BF a UTF-8 REGEDIT4 file, anything else windows-1252; so every value
+// reads back exactly as it was written.
 
 #include <cstdint>
 #include <string>
@@ -69,8 +75,9 @@ std::vector<RegistryValueRecord> EnumRegistryValues(RootKey root, const std::str
 
 // Writes the key (with all its subkeys, depth first, when Recursive) as
 // REGEDIT4 text to FileName: a new file, or appended to what the file holds
-// (the header then comes first only when the file does not contain
-// "REGEDIT4"). The whole tree is read from one consistent state of the store
+// in the file's own encoding (the header then comes first only when the
+// file does not contain it; a windows-1252 file takes only what
+// windows-1252 holds, else the export fails). The whole tree is read from one consistent state of the store
 // and the file is written under a temporary name and renamed over FileName,
 // so a failed export leaves the file as it was. A key that cannot be read
 // gives its key line alone. True when the file was written.
@@ -98,7 +105,8 @@ struct RegFileContents {
   std::vector<RegChange> changes;
 };
 
-// Reads and parses a REGEDIT4 file: the header line, comments (";"), empty
+// Reads and parses a REGEDIT4 file (or its UTF-16LE version 5 form, above):
+// the header line, comments (";"), empty
 // lines, key lines "[...]" and deletions "[-...]", value lines with "@" or a
 // quoted name and text, dword:, hex: or hex(N): data (continued on the next
 // line after a final "\"), and deletions "name"=-. Any line it does not

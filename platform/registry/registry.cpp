@@ -18,6 +18,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -68,6 +69,16 @@ std::string fileUri(const std::string& path) {
   return uri;
 }
 
+// Why the database failed, for the reader: a full disk in the words every
+// writer of the suite uses ("disco pieno"), SQLite's own text otherwise.
+std::string failureCause(sqlite3* db, int rc) {
+  const int code = (db ? sqlite3_extended_errcode(db) : rc) & 0xFF;
+  const int os = db ? sqlite3_system_errno(db) : 0;
+  if (code == SQLITE_FULL || ((code == SQLITE_IOERR || code == SQLITE_CANTOPEN) && (os == ENOSPC || os == EDQUOT)))
+    return ioErrorCause(ENOSPC);
+  return db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+}
+
 // A store error that may go away when tried again.
 class Busy : public RuntimeError {
  public:
@@ -93,7 +104,7 @@ struct Store::Impl {
   }
   [[noreturn]] void failDb() const {
     if (!db) fail("out of memory");
-    fail(sqlite3_errmsg(db), (sqlite3_extended_errcode(db) & 0xFF) == SQLITE_BUSY);
+    fail(failureCause(db, SQLITE_ERROR), (sqlite3_extended_errcode(db) & 0xFF) == SQLITE_BUSY);
   }
 
   // Runs f again while it answers busy, unless it runs inside a transaction
@@ -135,7 +146,7 @@ struct Store::Impl {
     if (!folder.empty()) std::filesystem::create_directories(folder, ec);
     int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {
-      std::string cause = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+      std::string cause = failureCause(db, rc);
       close();
       fail(cause);
     }
@@ -190,7 +201,7 @@ struct Store::Impl {
       sqlite3_finalize(stmt);
     }
     if (rc == SQLITE_ROW && hasStore) return Opening::Open;
-    lastError = rc == SQLITE_ROW ? "" : db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    lastError = rc == SQLITE_ROW ? "" : failureCause(db, rc);
     close();
     if (rc == SQLITE_ROW) return Opening::NoStore;
     if ((rc & 0xFF) == SQLITE_CANTOPEN) return Opening::CannotOpen;

@@ -85,9 +85,15 @@ void fill(hive_h* h, hive_node_h node, const HiveKey& key) {
   std::vector<hive_set_value> values;
   data.reserve(key.values.size());
   for (const Value& v : key.values) data.push_back(dataOf(v));
-  for (size_t i = 0; i < key.values.size(); ++i)
-    values.push_back(hive_set_value{const_cast<char*>(key.values[i].name.c_str()),
-                                    static_cast<hive_type>(key.values[i].type), data[i].size(), data[i].data()});
+  for (size_t i = 0; i < key.values.size(); ++i) {
+    hive_set_value value{const_cast<char*>(key.values[i].name.c_str()), hive_t_REG_NONE, data[i].size(),
+                         data[i].data()};
+    // Any 32-bit type, also one the enumeration lacks: stored as its bytes.
+    const auto type = static_cast<uint32_t>(key.values[i].type);
+    static_assert(sizeof value.t == sizeof type);
+    std::memcpy(&value.t, &type, sizeof type);
+    values.push_back(value);
+  }
   if (hivex_node_set_values(h, node, values.size(), values.data(), 0) != 0)
     throw std::runtime_error("hivex_node_set_values");
   for (const HiveKey& sub : key.subkeys) {

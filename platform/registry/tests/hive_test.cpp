@@ -130,5 +130,22 @@ TEST_F(HiveTest, AHiveThatCannotBeReadLeavesTheTreeAsItWas) {
   EXPECT_EQ(dump(user(), kTree), before);
 }
 
+// A value of a type the registry does not define (65533, as a damaged or
+// foreign hive holds) is read as that number with its bytes as they stand.
+TEST_F(HiveTest, AValueOfATypeOutsideTheKnownOnesKeepsItsNumberAndBytes) {
+  const fs::path hive = dir_ / "odd.qen";
+  const auto odd = static_cast<ValueType>(65533);
+  testing::writeHive(hive,
+                     key("QEN MediaPlayer", {},
+                         {key("Player", {text("Volume", "50"), text("Strano", std::string("\x01\x00\xFE", 3), odd)})}));
+  RestoreResult result = RestoreRegistryKey(kTree, hive.string(), HKEY_CURRENT_USER);
+  ASSERT_TRUE(result.ok) << result.error;
+  const std::optional<Value> value = user().value(kTree + "\\Player", "Strano");
+  ASSERT_TRUE(value);
+  EXPECT_EQ(static_cast<uint32_t>(value->type), 65533u);
+  EXPECT_EQ(value->data, std::string("\x01\x00\xFE", 3));
+  EXPECT_EQ(user().value(kTree + "\\Player", "Volume")->data, "50");
+}
+
 }  // namespace
 }  // namespace lumo::registry

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -11,6 +12,7 @@
 #include "platform/registry/regfile.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/tests/test_env.h"
+#include "testsupport/private_mounts.h"
 
 namespace lumo::registry {
 namespace {
@@ -38,6 +40,16 @@ std::string readBytes(const fs::path& p) {
 void writeBytes(const fs::path& p, const std::string& bytes) {
   std::ofstream out(p, std::ios::binary | std::ios::trunc);
   out << bytes;
+}
+
+// UTF-16LE bytes, as Windows writes its registry files.
+std::string utf16le(std::u16string_view s) {
+  std::string out;
+  for (char16_t unit : s) {
+    out += static_cast<char>(unit & 0xFF);
+    out += static_cast<char>(unit >> 8);
+  }
+  return out;
 }
 
 // Every key below path, with its values as "name|type|data|dword", in
@@ -232,7 +244,7 @@ TEST_F(RegFileTest, AnExportImportedAgainGivesBackTheSameTree) {
   EXPECT_EQ(readBytes(file("again.reg")), exported);
 }
 
-TEST_F(RegFileTest, NamesAndTextsWindows1252LacksMakeTheFileUtf8AndReadBack) {
+TEST_F(RegFileTest, NamesAndTextsWindows1252LacksMakeTheFileUtf16AndReadBack) {
   // A book folder in Polish, a description in Russian: the page's key and
   // its bookmarks must come back under the same names.
   const std::string page = kTree + "\\Łódź\\A.HTM";
@@ -244,19 +256,160 @@ TEST_F(RegFileTest, NamesAndTextsWindows1252LacksMakeTheFileUtf8AndReadBack) {
   const std::string before = dump(user(), kTree);
   ASSERT_TRUE(ExportRegistryKey(HKEY_CURRENT_USER, kTree, file().string(), true, false));
   const std::string bytes = readBytes(file());
-  EXPECT_NE(bytes.find("[HKEY_CURRENT_USER\\" + page + "]\r\n\"1\"=\"30\"\r\n\"1NOME\"=\"Достоевский «€»\"\r\n"),
+  EXPECT_TRUE(bytes.starts_with(utf16le(u"\uFEFFWindows Registry Editor Version 5.00\r\n\r\n")));
+  EXPECT_NE(bytes.find(utf16le(u"[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\QEN "
+                               u"MediaPlayer\\Łódź\\A.HTM]\r\n\"1\"=\"30\"\r\n\"1NOME\"=\"Достоевский «€»\"\r\n")),
             std::string::npos);
-  EXPECT_NE(bytes.find("\"e\"=hex(2):25,D0,96,25,00\r\n"), std::string::npos);
+  EXPECT_NE(bytes.find(utf16le(u"\"e\"=hex(2):25,00,16,04,25,00,00,00\r\n")), std::string::npos);
 
   user().deleteKey(kTree);
   ImportResult result = ImportRegFile(file().string(), KeyScope{HKEY_CURRENT_USER, kTree});
   ASSERT_TRUE(result.ok) << result.error;
   EXPECT_EQ(dump(user(), kTree), before);
 
-  // Appended blocks keep the encoding the file already has.
-  writeBytes(file("old.reg"), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Citt\xE0]\r\n\r\n");
-  ASSERT_TRUE(ExportRegistryKey(HKEY_CURRENT_USER, page, file("old.reg").string(), false, true));
-  EXPECT_NE(readBytes(file("old.reg")).find("\"1NOME\"=\"??????????? \xAB\x80\xBB\"\r\n"), std::string::npos);
+  // Appended blocks keep the encoding the file already has: a windows-1252
+  // file that cannot hold them is left as it was.
+  const std::string old = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Citt\xE0]\r\n\r\n";
+  writeBytes(file("old.reg"), old);
+  EXPECT_FALSE(ExportRegistryKey(HKEY_CURRENT_USER, page, file("old.reg").string(), false, true));
+  EXPECT_EQ(readBytes(file("old.reg")), old);
+  user().setValue("Semplice", text("1NOME", "Città"));
+  ASSERT_TRUE(ExportRegistryKey(HKEY_CURRENT_USER, "Semplice", file("old.reg").string(), false, true));
+  EXPECT_EQ(readBytes(file("old.reg")), old + "[HKEY_CURRENT_USER\\Semplice]\r\n\"1NOME\"=\"Citt\xE0\"\r\n\r\n");
+  // A version 5 file takes every text, in UTF-16LE, under no second header.
+  ASSERT_TRUE(ExportRegistryKey(HKEY_CURRENT_USER, page, file("v5.reg").string(), false, false));
+  ASSERT_TRUE(ExportRegistryKey(HKEY_CURRENT_USER, "Semplice", file("v5.reg").string(), false, true));
+  EXPECT_TRUE(readBytes(file("v5.reg"))
+                  .ends_with(utf16le(u"\r\n\r\n[HKEY_CURRENT_USER\\Semplice]\r\n\"1NOME\"=\"Città\"\r\n\r\n")));
+}
+
+// What a store may hold, in groups: every export of it reads back as the
+// same tree, and a tree windows-1252 holds keeps the REGEDIT4 form.
+TEST_F(RegFileTest, EveryStoreComesBackFromItsExportUnchanged) {
+  const auto odd = [](unsigned type, std::string data) {
+    return text("t" + std::to_string(type), data, ValueType(type));
+  };
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, Value>> values;  // key below the tree, value
+    bool windows1252;                                   // the file keeps the REGEDIT4 form
+  };
+  const Case cases[] = {
+      {"windows-1252 bytes that form UTF-8",
+       {{"Player", text("Brano", "Titolo letto male: Ã¨ cosÃ¬")},
+        {"Player", text("m", std::string("cuucé\u0081€\r[\0x", 15), ValueType::MultiString)},
+        {"Player", text("e", "Ã¨%X%", ValueType::ExpandString)},
+        {"Player", text("r", "Ã¨\r\nÃ¬")},
+        {"CittÃ \\A.HTM", text("Ã©", "â‚¬")}},
+       true},
+      {"characters windows-1252 lacks",
+       {{"Łódź\\A.HTM", text("1NOME", "Достоевский «€» 😀")},
+        {"Łódź\\A.HTM", text("Ω", "riga\r\nДва")},
+        {"Player", text("e", "%Ж%", ValueType::ExpandString)},
+        {"Player", text("m", std::string("ä\0ć\0\0😀", 11), ValueType::MultiString)},
+        {"Player", text("Brano", "Titolo letto male: Ã¨ cosÃ¬")}},
+       false},
+      {"bytes that are no UTF-8", {{"citt\xE0", text("Path", "/libri/citt\xE0/\xFF")}}, false},
+      {"CR, LF and NUL in names and texts",
+       {
+           {"Player", text("a\rb", "x")},
+           {"Player", text("c\nd", "riga\r\nnuova")},
+           {"Player", text(std::string("e\0f", 3), std::string("g\0h", 3))},
+           {"Player", text("C:\\new\\r", "\\n \\0")},
+           {"riga\nnuova\\\r", text("", "radice")},
+           {std::string("x\0", 2) + "\\\n\\n", text("\r", "")},
+       },
+       true},
+      {"CR, LF and NUL with characters windows-1252 lacks",
+       {{"Ω\r\n", text("Ω\n", "Ω\r\n")}, {"Ω\r\n\\\n", text(std::string("\0", 1), "")}},
+       false},
+      {"every value type",
+       {{"Tipi", text("s", "")},
+        {"Tipi", text("e", "", ValueType::ExpandString)},
+        {"Tipi", text("m", "", ValueType::MultiString)},
+        {"Tipi", text("b", "", ValueType::Binary)},
+        {"Tipi", text("b2", std::string("\0\xFF\r\n", 4), ValueType::Binary)},
+        {"Tipi", dword("d", 0xFFFFFFFFu)},
+        {"Tipi", odd(0, std::string("\0", 1))},
+        {"Tipi", odd(5, "\x01\x02\x03\x04")},
+        {"Tipi", odd(11, "12345678")},
+        {"Tipi", odd(65533, "\xFE")}},
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    user().deleteKey(kTree);
+    for (const auto& [key, value] : c.values) user().setValue(kTree + "\\" + key, value);
+    const std::string before = dump(user(), kTree);
+    ASSERT_TRUE(ExportRegistryKey(HKEY_CURRENT_USER, kTree, file().string(), true, false));
+    const std::string exported = readBytes(file());
+    EXPECT_EQ(exported.starts_with("REGEDIT4\r\n\r\n"), c.windows1252);
+    EXPECT_EQ(exported.starts_with(utf16le(u"\uFEFFWindows Registry Editor Version 5.00\r\n\r\n")), !c.windows1252);
+
+    user().deleteKey(kTree);
+    ImportResult result = ImportRegFile(file().string(), KeyScope{HKEY_CURRENT_USER, kTree});
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(dump(user(), kTree), before);
+    // Exported again: the same bytes.
+    ASSERT_TRUE(ExportRegistryKey(HKEY_CURRENT_USER, kTree, file("again.reg").string(), true, false));
+    EXPECT_EQ(readBytes(file("again.reg")), exported);
+  }
+}
+
+// Files a reader brings from Windows: REGEDIT4 saved as UTF-8 with its mark,
+// and the player's tree as Windows' registry editor saves it (UTF-16LE,
+// version 5). Both import with the same rules: only the player's tree, and
+// nothing at all when a line cannot be read.
+TEST_F(RegFileTest, FilesSavedOnWindowsWithAByteOrderMarkAreImported) {
+  const std::string player = kTree + "\\Player";
+  user().setValue(player, text("Volume", "10"));
+  user().setValue("Software\\Other", text("keep", "1"));
+  const std::string utf8 =
+      "\xEF\xBB\xBFREGEDIT4\r\n\r\n"
+      "[HKEY_CURRENT_USER\\" +
+      kTree +
+      "\\Player]\r\n"
+      "\"Brano\"=\"è così €\"\r\n"
+      "\"e\"=hex(2):c3,a8,00\r\n\r\n"
+      "[HKEY_CURRENT_USER\\Software\\Other]\r\n\"keep\"=\"2\"\r\n";
+  writeBytes(file("bom.reg"), utf8);
+  ImportResult result = ImportRegFile(file("bom.reg").string(), KeyScope{HKEY_CURRENT_USER, kTree});
+  ASSERT_TRUE(result.ok) << result.error;
+  EXPECT_EQ(user().value(player, "Brano")->data, "è così €");
+  EXPECT_EQ(user().value(player, "e")->data, "è");
+  EXPECT_EQ(result.skipped, std::vector<std::string>{"HKEY_CURRENT_USER\\Software\\Other"});
+
+  const std::u16string version5 =
+      u"\uFEFFWindows Registry Editor Version 5.00\r\n\r\n"
+      u"[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\QEN MediaPlayer\\Città]\r\n"
+      u"\"1NOME\"=\"Достоевский «€» 😀\"\r\n"
+      u"\"e\"=hex(2):25,00,16,04,25,00,00,00\r\n"
+      u"\"m\"=hex(7):61,00,00,00,62,00,00,00,00,00\r\n"
+      u"\"d\"=dword:0000002a\r\n"
+      u"\"b\"=hex:01,02\r\n\r\n"
+      u"[HKEY_CURRENT_USER\\Software\\Other]\r\n\"keep\"=\"3\"\r\n";
+  writeBytes(file("v5.reg"), utf16le(version5));
+  result = ImportRegFile(file("v5.reg").string(), KeyScope{HKEY_CURRENT_USER, kTree});
+  ASSERT_TRUE(result.ok) << result.error;
+  const std::string page = kTree + "\\Città";
+  EXPECT_EQ(user().value(page, "1NOME")->data, "Достоевский «€» 😀");
+  EXPECT_EQ(user().value(page, "e")->data, "%Ж%");
+  EXPECT_EQ(user().value(page, "m")->data, std::string("a\0b", 3));
+  EXPECT_EQ(user().value(page, "d")->dword, 42u);
+  EXPECT_EQ(user().value(page, "b")->data, "\x01\x02");
+  EXPECT_EQ(user().value("Software\\Other", "keep")->data, "1");
+  EXPECT_EQ(result.skipped, std::vector<std::string>{"HKEY_CURRENT_USER\\Software\\Other"});
+
+  // A line it cannot read: nothing of the file is kept.
+  const std::string before = dump(user(), kTree);
+  writeBytes(file("bad.reg"), utf16le(version5 + u"\"x\"=hex:0G\r\n"));
+  result = ImportRegFile(file("bad.reg").string(), KeyScope{HKEY_CURRENT_USER, kTree});
+  EXPECT_FALSE(result.ok);
+  EXPECT_NE(result.error.find("riga 12"), std::string::npos) << result.error;
+  // Under the mark FF FE only the version 5 header is a header.
+  writeBytes(file("bad.reg"), utf16le(u"\uFEFFREGEDIT4\r\n\r\n"));
+  EXPECT_FALSE(ImportRegFile(file("bad.reg").string(), KeyScope{HKEY_CURRENT_USER, kTree}).ok);
+  EXPECT_EQ(dump(user(), kTree), before);
 }
 
 TEST_F(RegFileTest, TheImporterTakesEveryLineFormAndStaysInsideItsScope) {
@@ -325,7 +478,7 @@ TEST_F(RegFileTest, AFileThatCannotBeReadWholeChangesNothing) {
   const Case cases[] = {
       {"missing file", std::nullopt, "non si può leggere"},
       {"empty file", "", "REGEDIT4"},
-      {"another format", "Windows Registry Editor Version 5.00\r\n", "REGEDIT4"},
+      {"version 5 without its UTF-16 mark", "Windows Registry Editor Version 5.00\r\n", "REGEDIT4"},
       {"a line of nonsense", good + "Volume=2\r\n", "riga 5"},
       {"an unclosed quote", good + "\"a\"=\"x\r\n", "riga 5"},
       {"a bad hex byte", good + "\"a\"=hex:0G\r\n", "riga 5"},
@@ -364,6 +517,39 @@ TEST_F(RegFileTest, AnExportReadsOneStateOfTheStore) {
   });
   EXPECT_EQ(seen, (std::vector<std::string>{"old", "old", "1"}));
   EXPECT_EQ(user().value("K", "v")->data, "new");
+}
+
+// An import into a store on a full disk changes nothing and says why in the
+// words the suite's other writers use. The import runs in this test
+// program again, inside a private mount namespace where the store's folder
+// is full.
+TEST_F(RegFileTest, AnImportOnAFullDiskSaysDiscoPieno) {
+  if (const char* config = std::getenv("LUMO_TEST_FULL_DISK_CONFIG")) {
+    lumo::testsupport::ScopedEnv inside("XDG_CONFIG_HOME", config);
+    const ImportResult result =
+        ImportRegFile((fs::path(config) / ".." / "in.reg").string(), KeyScope{HKEY_CURRENT_USER, kTree});
+    EXPECT_FALSE(result.ok);
+    std::ofstream(fs::path(config) / ".." / "error.txt") << result.error;
+    return;
+  }
+  if (lumo::testsupport::privateMountsCommand().empty())
+    GTEST_SKIP() << "needs a private mount namespace (unshare -m as root, unshare -rm otherwise) for a full disk";
+  user().setValue(kTree + "\\Player", text("Volume", "10"));
+  const std::string before = dump(user(), kTree);
+  writeBytes(dir_ / "in.reg", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\" + kTree + "\\Player]\r\n\"Volume\"=\"" +
+                                  std::string(20000, 'x') + "\"\r\n");
+  const std::string self = fs::read_symlink("/proc/self/exe").string();
+  const std::string script = lumo::testsupport::nearlyFullFolder(config_ / "lumo", 0) +
+                             "LUMO_TEST_FULL_DISK_CONFIG=" + lumo::testsupport::shellQuoted(config_.string()) + " " +
+                             lumo::testsupport::shellQuoted(self) +
+                             " --gtest_filter=RegFileTest.AnImportOnAFullDiskSaysDiscoPieno >/dev/null 2>&1\n";
+  EXPECT_EQ(lumo::testsupport::runWithPrivateMounts(script), 0);
+  const std::string error = readBytes(dir_ / "error.txt");
+  EXPECT_NE(error.find("le impostazioni non si possono scrivere (Errore di accesso al percorso/file: " +
+                       (config_ / "lumo" / "registry.sqlite").string() + " (disco pieno))"),
+            std::string::npos)
+      << error;
+  EXPECT_EQ(dump(user(), kTree), before);
 }
 
 }  // namespace
