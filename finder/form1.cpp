@@ -91,7 +91,7 @@ void Form1::WebBrowser1_DocumentComplete(const QString&) {
 void Form1::m_clsImgs_Clicked(const QString& hash, int, int, const QString& id) {
   try {
     const QChar last = hash.isEmpty() ? QChar() : hash.back();
-    const std::string target = id.toStdString();
+    const std::string target = pathOfLinkId(id.toStdString());
     if (last == u'0' && DefineCustomFolder(target)) Timer1_Timer();
     if (last == u'1' && StartDiscBook(target, path_, launch_) == After::Unload) Unload();
     if (last == u'2' && OpenFolderBook(target, path_, launch_) == After::Unload) Unload();

@@ -8,6 +8,7 @@
 #include "common/bookindex/bookindex.h"
 #include "common/errors/errors.h"
 #include "common/organisation.h"
+#include "common/text/html_escape.h"
 #include "common/text/text.h"
 #include "finder/leggiregistro.h"
 #include "platform/registry/registry.h"
@@ -19,26 +20,6 @@ namespace fs = std::filesystem;
 
 namespace lumo::finder {
 namespace {
-
-// The length of the UTF-8 sequence that starts at s[i], or 0 when none does.
-size_t sequenceLength(std::string_view s, size_t i) {
-  const auto c = static_cast<unsigned char>(s[i]);
-  const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-  if (n == 0 || i + n > s.size()) return 0;
-  for (size_t k = 1; k < n; ++k)
-    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
-  return n;
-}
-
-uint32_t codePoint(std::string_view seq) {
-  const auto b = [&](size_t k) { return static_cast<uint32_t>(static_cast<unsigned char>(seq[k])); };
-  switch (seq.size()) {
-    case 1: return b(0);
-    case 2: return (b(0) & 0x1F) << 6 | (b(1) & 0x3F);
-    case 3: return (b(0) & 0x0F) << 12 | (b(1) & 0x3F) << 6 | (b(2) & 0x3F);
-    default: return (b(0) & 0x07) << 18 | (b(1) & 0x3F) << 12 | (b(2) & 0x3F) << 6 | (b(3) & 0x3F);
-  }
-}
 
 // The first three lines of a book index: code (passed over), author, title.
 struct IndexHead {
@@ -66,30 +47,43 @@ bool titleLessBytes(const std::string& a, const std::string& b) { return a < b; 
 
 }  // namespace
 
-std::string htmlEscape(std::string_view utf8) {
-  std::string out;
-  out.reserve(utf8.size());
-  for (size_t i = 0; i < utf8.size();) {
-    const size_t n = sequenceLength(utf8, i);
-    if (n == 0) {  // no UTF-8: the byte goes as it stands
-      out += utf8[i++];
+std::string linkId(std::string_view path) {
+  static const char* digits = "0123456789ABCDEF";
+  std::string kept;
+  auto percent = [&](std::string_view bytes) {
+    for (char c : bytes) {
+      const auto b = static_cast<unsigned char>(c);
+      kept += '%';
+      kept += digits[b >> 4];
+      kept += digits[b & 15];
+    }
+  };
+  for (size_t i = 0; i < path.size();) {
+    char32_t cp = 0;
+    const size_t n = std::max<size_t>(text::decodeUtf8(path, i, cp), 1);
+    const std::string_view seq = path.substr(i, n);
+    i += n;
+    const bool control = cp < 0x20 || (cp >= 0x7F && cp < 0xA0);
+    if (text::decodeUtf8(seq, 0, cp) == 0 || control || cp == '%')
+      percent(seq);
+    else
+      kept += seq;
+  }
+  return text::htmlAttribute(kept);
+}
+
+std::string pathOfLinkId(std::string_view id) {
+  auto hex = [](char c) { return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1; };
+  std::string path;
+  for (size_t i = 0; i < id.size(); ++i) {
+    if (id[i] == '%' && i + 2 < id.size() && hex(id[i + 1]) >= 0 && hex(id[i + 2]) >= 0) {
+      path += static_cast<char>(hex(id[i + 1]) * 16 + hex(id[i + 2]));
+      i += 2;
       continue;
     }
-    const std::string_view seq = utf8.substr(i, n);
-    i += n;
-    switch (seq[0]) {
-      case '&': out += "&amp;"; continue;
-      case '<': out += "&lt;"; continue;
-      case '>': out += "&gt;"; continue;
-      case '"': out += "&quot;"; continue;
-      default: break;
-    }
-    if (n > 1 && text::utf8ToCp1252(seq) == "?")
-      out += "&#" + std::to_string(codePoint(seq)) + ";";
-    else
-      out += seq;
+    path += id[i];
   }
-  return out;
+  return path;
 }
 
 bool ControllaCartella(const std::string& path) {
@@ -146,9 +140,9 @@ void sfoglia::ContarArchivos(const std::string& folder) {
     if (ec) throw RuntimeError(ec.value() == EACCES ? err::PermissionDenied : err::PathNotFound);
     lv_.sortByTitle();
     for (const FoundBook& book : lv_.rows()) {
-      const std::string path = htmlEscape(book.path);
-      page_.para("<p><a id=\"" + path + "\" href=\"#2\" title=\"" + path + "\">" + htmlEscape(book.title) + "</a><br>");
-      page_.para("<i>" + htmlEscape(book.author) + "</i></p>");
+      page_.para("<p><a id=\"" + linkId(book.path) + "\" href=\"#2\" title=\"" + text::htmlAttribute(book.path) +
+                 "\">" + text::htmlAttribute(book.title) + "</a><br>");
+      page_.para("<i>" + text::htmlAttribute(book.author) + "</i></p>");
     }
     if (count == 0) page_.para("<p>Non si rilevano audiolibri in questa cartella.</p>");
   } catch (const RuntimeError& e) {
@@ -197,9 +191,9 @@ std::string Finder::Search() {
   page.para("<h3>Audiolibri nella cartella aggiuntiva:</h3>");
 
   const std::string folder = registry::GetSetting(kCustomApp, kCustomSection, kCustomKey);
-  const std::string id = htmlEscape(folder);
+  const std::string id = linkId(folder);
   if (!folder.empty()) {
-    page.para("<p><font color=\"green\">" + id + "</font></br>");
+    page.para("<p><font color=\"green\">" + text::htmlAttribute(folder) + "</font></br>");
     page.para("<a id=\"" + id + "\" href=\"#0\">Ridefinisci cartella aggiuntiva</a></p>");
     cercadef(folder);
   } else {
@@ -223,9 +217,9 @@ void Finder::cercacd() {
     IndexHead head;
     if (!skipOnError([&] { head = readHead(marker); })) continue;
     ++discs;
-    const std::string id = htmlEscape(root);
-    page_->para("<p><a id=\"" + id + "\" href=\"#1\" title=\"" + id + "\">" + htmlEscape(head.title) + "</a><br>");
-    page_->para("<i>" + htmlEscape(head.author) + "</i></p>");
+    page_->para("<p><a id=\"" + linkId(root) + "\" href=\"#1\" title=\"" + text::htmlAttribute(root) + "\">" +
+                text::htmlAttribute(head.title) + "</a><br>");
+    page_->para("<i>" + text::htmlAttribute(head.author) + "</i></p>");
   }
   if (discs == 0) page_->line("<p>Nessun drive contiene cd mp3 del L.U.M.O.</p>");
   page_->para("<hr>");
@@ -239,7 +233,7 @@ void Finder::list(const std::string& folder) {
 void Finder::cercahd() {
   const std::string folder = registry::GetSetting(kDownloaderApp, kDownloaderSection, kDownloaderKey);
   if (!folder.empty() && ControllaCartella(folder)) {
-    page_->para("<p><font color=\"green\">" + htmlEscape(folder) + "</font></p>");
+    page_->para("<p><font color=\"green\">" + text::htmlAttribute(folder) + "</font></p>");
     list(folder);
   } else if (!folder.empty()) {
     page_->para("<p>Cartella di scaricamento inesistente.</p>");

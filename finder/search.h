@@ -6,8 +6,9 @@
 // folder every immediate subfolder that holds marker.txt is one.
 //
 // The page is windows-1252 text with CR LF line ends, written whole to a
-// temporary file and renamed into place. Every title, author, path and id
-// on it is HTML-escaped, so a link's id gives back the exact path.
+// temporary file and renamed into place. Every title, author and path on it
+// is HTML-escaped, and a link's id gives back the exact bytes of its path
+// (pathOfLinkId).
 
 #include <functional>
 #include <memory>
@@ -44,9 +45,13 @@ inline constexpr const char* kWaitPage =
     "<html><body><h1>Attendere... sto ricercando gli audiolibri nelle unità</h1></body></html>";
 inline constexpr const char* kListingError = "Errore nel modulo del conteggio archivio.";
 
-// Text for the page: "&", "<", ">" and double quotes as entities, and every
-// character windows-1252 lacks as a numeric character reference.
-std::string htmlEscape(std::string_view utf8);
+// The id of a link that starts something, for its attribute: the path with
+// "%", every byte that is not UTF-8 and every control character written as
+// "%" and two hexadecimal digits per byte (a windows-1252 page holds none
+// of them as it stands), then escaped as an attribute value.
+std::string linkId(std::string_view path);
+// The exact path of a link id as the page's tree gives it back.
+std::string pathOfLinkId(std::string_view id);
 
 // True when path exists and is a folder; any error gives false.
 bool ControllaCartella(const std::string& path);

@@ -125,6 +125,32 @@ TEST_F(WindowTest, AFolderBookClickedGoesToZivuvuWithItsExactPath) {
   EXPECT_FALSE(w->isVisible());  // the finder ends
 }
 
+// Folder names the page's encoding cannot hold as they stand: a click hands
+// over the exact bytes of the folder's path, and the page keeps its lines.
+TEST_F(WindowTest, EveryFolderBookLinkHandsOverItsExactPath) {
+  installSuite(root / "lumo");
+  const std::string names[] = {"citt\xE0", "riga\nnuova\r", "& < \" ' >", "100% &amp; %41 \xC2\x81\x7F", "Ωmega 😀"};
+  int n = 0;
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    const fs::path folder = root / ("extra" + std::to_string(n));
+    const std::string bookPath = (folder / name).string();
+    const std::string title = "Libro " + std::to_string(n++);
+    book(bookPath, "B1", "Autore", title);
+    SaveSetting(kCustomApp, kCustomSection, kCustomKey, folder.string() + "/");
+    open();
+    const std::string page = lumo::testsupport::readBytes(root / "prog" / kPageName);
+    EXPECT_EQ(page.find_first_of("\r\n"), page.find("\r\n"));
+    for (size_t at = page.find("\r\n"); at != std::string::npos; at = page.find("\r\n", at + 2))
+      EXPECT_EQ(page.find_first_of("\r\n", at + 2), page.find("\r\n", at + 2)) << "a line end inside a line";
+    clickOn(q(title));
+    EXPECT_EQ(GetSetting("Zivuvu", "Default", "CD"), bookPath);
+    EXPECT_EQ(started, Lines{(root / "lumo").string() + "/dazide.zev"});
+    started.clear();
+    w.reset();
+  }
+}
+
 TEST_F(WindowTest, ABookIsReachedWithTabAndOpenedWithEnter) {
   installSuite(root / "lumo");
   const fs::path folder = root / "libri";
