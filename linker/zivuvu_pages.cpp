@@ -4,10 +4,16 @@
 #include <string_view>
 
 #include "common/bookpage/bookpage.h"
+#include "common/text/html_escape.h"
 #include "common/text/text.h"
 
 namespace lumo::linker {
 namespace {
+
+// The index's texts go into the pages escaped, so that the player shows
+// them as they stand: between tags, and inside an attribute's quotes.
+std::string html(std::string_view s) { return text::htmlText(s); }
+std::string attr(std::string_view s) { return text::htmlAttribute(s); }
 
 std::string twoDigits(int32_t n) {
   char buffer[16];
@@ -123,10 +129,11 @@ void appendFileCommandTables(Lines& out) {
 }
 
 void appendHomeCommandTables(Lines& out, const HomePage& page) {
-  const std::string start = "<td width=\"15%\" align=\"center\"><a href=\"" + page.workFolder + "/" +
-                            pageName(page.firstFile) + ".htm" + bookpage::positionFragment(0) +
+  const std::string start = "<td width=\"15%\" align=\"center\"><a href=\"" +
+                            attr(page.workFolder + "/" + pageName(page.firstFile) + ".htm") +
+                            bookpage::positionFragment(0) +
                             "\" title=\"Ascolta il libro dall'inizio\">Inizio Libro</a></td>";
-  const std::string mp3 = "<td width=\"10%\" align=\"center\"><a href= \"" + page.mp3Folder +
+  const std::string mp3 = "<td width=\"10%\" align=\"center\"><a href= \"" + attr(page.mp3Folder) +
                           "\" target=\"_blank\" title=\"Accedi alla cartella dei file mp3\">MP3</a></td>";
   appendTable(out, "<! **** TABELLA HOME ****>",
               "<table  border=\"1\"  summary=\"La tabella Home, permette di ascoltare l'opera dall'inizio, ascoltare "
@@ -172,11 +179,11 @@ void appendRow(Lines& out, const std::vector<std::string>& cells) {
 // to the start of its page, so that every file stays reachable.
 void appendHomeFileRows(Lines& out, const HomePage& page, const HomeFile& file) {
   const auto link = [&](const bookindex::Marker& m, const std::string& label) {
-    return "<td class=\"cel\" width=\"15%\"><a href=\"" + page.workFolder + "/" + pageName(file.name) + ".htm" +
-           bookpage::positionFragment(m.start) + "\">" + label + "</a></td>";
+    return "<td class=\"cel\" width=\"15%\"><a href=\"" + attr(page.workFolder + "/" + pageName(file.name) + ".htm") +
+           bookpage::positionFragment(m.start) + "\">" + html(label) + "</a></td>";
   };
   const auto nameCell = [&](int rows) {
-    return "<td class=\"cel\" width=\"15%\" rowspan=\"" + std::to_string(rows) + "\">" + file.name + "</TD>";
+    return "<td class=\"cel\" width=\"15%\" rowspan=\"" + std::to_string(rows) + "\">" + html(file.name) + "</TD>";
   };
   if (file.markers.empty()) {
     appendRow(out, {"<td width=\"70%\"></td>", link(bookindex::Marker{}, file.name), nameCell(1)});
@@ -184,7 +191,7 @@ void appendHomeFileRows(Lines& out, const HomePage& page, const HomeFile& file) 
   }
   for (size_t i = 0; i < file.markers.size(); ++i) {
     const auto& m = file.markers[i];
-    const std::string description = "<td width=\"70%\">" + m.description + "</td>";
+    const std::string description = "<td width=\"70%\">" + html(m.description) + "</td>";
     if (i == 0)
       appendRow(out, {description, link(m, text::trim(m.page)), nameCell(file.markerCount)});
     else
@@ -217,22 +224,23 @@ Lines filePageLines(const FilePage& page) {
       "<head>",
       "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\">",
       "<meta name=\"GENERATOR\" content=\"Zivuvu\">",
-      "<meta name=\"" + bookpage::audioMeta(0) + "\" content=\"" + page.audioPath + "\" >",
+      "<meta name=\"" + bookpage::audioMeta(0) + "\" content=\"" + attr(page.audioPath) + "\" >",
   };
   if (!page.next.empty())
-    out.push_back("<meta name=\"" + bookpage::nextPageMeta(1) + "\" content=\"" + pageName(page.next) + ".htm\">");
-  if (page.prev)
-    out.push_back("<meta name=\"" + std::string(bookpage::kPreviousPageMeta) + "\" content=\"" + pageName(*page.prev) +
+    out.push_back("<meta name=\"" + bookpage::nextPageMeta(1) + "\" content=\"" + attr(pageName(page.next)) +
                   ".htm\">");
+  if (page.prev)
+    out.push_back("<meta name=\"" + std::string(bookpage::kPreviousPageMeta) + "\" content=\"" +
+                  attr(pageName(*page.prev)) + ".htm\">");
   out.insert(out.end(),
              {
                  "<LINK rel=\"stylesheet\" type=\"text/css\" href=\"../Include/Style1.css\">",
-                 "<title> Indice del file " + page.name + "</title>",
+                 "<title> Indice del file " + html(page.name) + "</title>",
                  "</HEAD>",
                  "<BODY>",
                  "<p class=imgbg></p>",
-                 "<div Class=\"VerticeBasso\" ><h3 class=\"NAV_Titolo\" align=\"center\">" + page.title + "</h3>",
-                 "<p align=\"center\">Indice del file " + page.name,
+                 "<div Class=\"VerticeBasso\" ><h3 class=\"NAV_Titolo\" align=\"center\">" + html(page.title) + "</h3>",
+                 "<p align=\"center\">Indice del file " + html(page.name),
              });
   if (page.duration) out.push_back(fileDurationText(*page.duration));
   out.insert(
@@ -250,9 +258,9 @@ Lines filePageLines(const FilePage& page) {
   for (size_t i = 0; i < page.markers.size(); ++i) {
     const auto& m = page.markers[i];
     const std::string anchor = bookpage::indexAnchorName(static_cast<int32_t>(i + 1));
-    appendRow(out, {"<td width=\"60%\">" + m.description + "</td>",
+    appendRow(out, {"<td width=\"60%\">" + html(m.description) + "</td>",
                     "<td class=\"cel\" width=\"14%\"><a id=\"" + anchor + "\" name=\"" + anchor + "\" href=\"" +
-                        bookpage::positionFragment(m.start) + "\">" + text::trim(m.page) + "</a></td>"});
+                        bookpage::positionFragment(m.start) + "\">" + html(text::trim(m.page)) + "</a></td>"});
   }
   out.push_back("</table></div>");
   out.push_back("<div class=\"VerticeAlto\">");
@@ -275,16 +283,16 @@ Lines homePageLines(const HomePage& page) {
       "<BODY>",
       "<div class=\"imgbg\"></div>",
       "<div class=\"dati\">",
-      "<p align=\"center\" class=\"titolo\">Titolo: " + h.title + "</p>",
+      "<p align=\"center\" class=\"titolo\">Titolo: " + html(h.title) + "</p>",
       "<p class=\"invisibile\"><a href=\"#subito\">Vai direttamente all'indice</a></p>",
       "<table summary=\"Questa tabella formata da due colonne, riporta i dati editoriali dell'audiolibro.\" "
       "align=\"center\" class=\"tabelladati\">",
   };
-  appendRow(out, {"<td width=\"35%\">Autore:</td>", "<td width=\"85%\">" + h.author + "</td>"});
-  appendRow(out, {"<td width=\"35%\">Editore:</td>", "<td width=\"85%\">" + h.publisher + "</td>"});
-  appendRow(out, {"<td width=\"35%\">Luogo e anno:</td>", "<td width=\"85%\">" + h.placeAndYear + "</td>"});
-  appendRow(out, {"<td WIDTH=\"35%\">Lettore:</td>", "<td WIDTH=\"85%\">" + h.narrator + "</TD>"});
-  appendRow(out, {"<td width=\"35%\">Codice libro:</td>", "<td width=\"85%\">" + h.code + "</td>"});
+  appendRow(out, {"<td width=\"35%\">Autore:</td>", "<td width=\"85%\">" + html(h.author) + "</td>"});
+  appendRow(out, {"<td width=\"35%\">Editore:</td>", "<td width=\"85%\">" + html(h.publisher) + "</td>"});
+  appendRow(out, {"<td width=\"35%\">Luogo e anno:</td>", "<td width=\"85%\">" + html(h.placeAndYear) + "</td>"});
+  appendRow(out, {"<td WIDTH=\"35%\">Lettore:</td>", "<td WIDTH=\"85%\">" + html(h.narrator) + "</TD>"});
+  appendRow(out, {"<td width=\"35%\">Codice libro:</td>", "<td width=\"85%\">" + html(h.code) + "</td>"});
   if (page.total != 0)
     appendRow(out, {"<td width=\"35%\">Durata:</td>",
                     "<td width=\"85%\">" + bookDurationText(page.total) + " (hh:mm:ss)</td>"});

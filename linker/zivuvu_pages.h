@@ -2,7 +2,9 @@
 // The two HTML layouts of the page builder: the file page, one per MP3 file
 // of a book, and the book's home page index.htm. Both carry the player's page
 // keywords of common/bookpage (audio meta tags, position links, key command
-// links and the index anchors). Values are inserted as read.
+// links and the index anchors). Values are inserted as read,
+// escaped for HTML (common/text/html_escape.h) so that the player shows
+// them as they stand.
 
 #include <cstdint>
 #include <optional>
