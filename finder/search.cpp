@@ -60,11 +60,15 @@ std::string linkId(std::string_view path) {
   };
   for (size_t i = 0; i < path.size();) {
     char32_t cp = 0;
-    const size_t n = std::max<size_t>(text::decodeUtf8(path, i, cp), 1);
+    const size_t n = text::decodeUtf8(path, i, cp);
+    if (n == 0) {  // a byte that is no UTF-8
+      percent(path.substr(i++, 1));
+      continue;
+    }
     const std::string_view seq = path.substr(i, n);
     i += n;
     const bool control = cp < 0x20 || (cp >= 0x7F && cp < 0xA0);
-    if (text::decodeUtf8(seq, 0, cp) == 0 || control || cp == '%')
+    if (control || cp == '%')
       percent(seq);
     else
       kept += seq;
