@@ -22,6 +22,7 @@
 #include "platform/tools/tools.h"
 #include "platform/ui/drive_list.h"
 #include "platform/ui/table_model.h"
+#include "platform/ui/text_scale.h"
 #include "platform/ui/ui.h"
 
 namespace fs = std::filesystem;
@@ -45,11 +46,8 @@ void guarded(F&& handler) {
   }
 }
 
-void setFontSize(QLineEdit* box, int points) {
-  QFont f = box->font();
-  f.setPointSize(points);
-  box->setFont(f);
-}
+// Sizes given for the design text size, grown with the reader's.
+void setFontSize(QLineEdit* box, int points) { box->setFont(ui::designFont(QApplication::font(), points)); }
 
 }  // namespace
 
@@ -100,8 +98,7 @@ void Form1::buildControls() {
   };
 
   Label1 = label("Label1", "LUMODaisy Converter");
-  QFont heading = Label1->font();
-  heading.setPointSize(heading.pointSize() + 6);
+  QFont heading = ui::designFont(Label1->font(), ui::kDesignPointSize + 6);
   heading.setBold(true);
   Label1->setFont(heading);
   Combo1 = new QComboBox(central);
@@ -183,7 +180,7 @@ void Form1::buildControls() {
   grid->addLayout(buttons, 8, 0, 1, 3);
   grid->addWidget(Frame1, 9, 0, 1, 3);
   grid->addWidget(lv, 10, 0, 1, 3);
-  resize(760, 680);
+  ui::resizeForText(*this, {760, 680});
 }
 
 void Form1::buildMenus() {

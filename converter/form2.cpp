@@ -5,6 +5,7 @@
 #include "common/organisation.h"
 #include "converter/program.h"
 #include "platform/tools/tools.h"
+#include "platform/ui/text_scale.h"
 
 namespace lumo::converter {
 
@@ -19,8 +20,7 @@ Form2::Form2(QWidget* parent) : QWidget(parent, Qt::Window) {
     return label;
   };
   lblTitolo = make("lblTitolo");
-  QFont big = lblTitolo->font();
-  big.setPointSize(big.pointSize() + 4);
+  QFont big = ui::designFont(lblTitolo->font(), ui::kDesignPointSize + 4);
   big.setBold(true);
   lblTitolo->setFont(big);
   Image1 = make("Image1");

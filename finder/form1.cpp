@@ -8,6 +8,7 @@
 #include "finder/cimgs.h"
 #include "platform/browser/urls.h"
 #include "platform/shell/shell.h"
+#include "platform/ui/text_scale.h"
 #include "platform/ui/ui.h"
 
 namespace lumo::finder {
@@ -28,7 +29,7 @@ QLocale readerLocale() {
 Form1::Form1(QWidget* parent) : QWidget(parent), lv(titleOrder(readerLocale())), launch_(systemLauncher()) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Ricerca audiolibri"));
-  resize(640, 480);
+  ui::resizeForText(*this, {640, 480});
   WebBrowser1 = new browser::WebBrowser(this);
   WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
   WebBrowser1->setAccessibleName(QStringLiteral("Ricerca audiolibri"));

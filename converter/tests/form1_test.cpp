@@ -24,6 +24,7 @@
 #include "platform/ui/ui.h"
 #include "testsupport/test_env.h"
 #include "testsupport/test_files.h"
+#include "testsupport/text_size.h"
 
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
@@ -427,6 +428,17 @@ TEST_F(WindowTest, EveryControlIsNamedForScreenReaders) {
   EXPECT_EQ(w->logtab->text(), "Ultimo Log Tabella");
   EXPECT_EQ(w->progress()->windowTitle(), "Elaborazione in corso...");
   EXPECT_EQ(w->progress()->Label1->text(), "Elaborazione dei dati in corso... Attendere");
+}
+
+// At twice the desktop's text size the window and its texts grow, and
+// every control stays inside it, apart from the others and whole.
+TEST_F(WindowTest, AtTwiceTheTextSizeEveryControlStaysWholeAndApart) {
+  const lumo::testsupport::ScopedTextSize twice(2.0);
+  auto w = open();
+  QApplication::processEvents();
+  lumo::testsupport::expectControlsFit(*w->centralWidget());
+  lumo::testsupport::expectControlsFit(*w->Frame1);
+  EXPECT_EQ(w->txtmarker->font().pointSizeF(), QApplication::font().pointSizeF()) << "the paths at the text size";
 }
 
 int main(int argc, char** argv) {

@@ -17,6 +17,7 @@
 #include "finder/tests/finder_fixture.h"
 #include "linker/tests/book_fixture.h"
 #include "platform/browser/urls.h"
+#include "testsupport/text_size.h"
 
 using namespace lumo::finder;
 using namespace lumo::finder::testing;
@@ -287,6 +288,22 @@ TEST_F(InstalledTest, LumofindListsTheBooksAndOneOpensInThePlayer) {
   std::getline(state, line);
   EXPECT_EQ(line, "maximised");
   EXPECT_TRUE(fs::exists(app / "index.htm"));
+}
+
+// At twice the desktop's text size the window grows with the text, within
+// the screen, and its page fills it.
+TEST_F(WindowTest, AtTwiceTheTextSizeTheWindowGrowsAndThePageFillsIt) {
+  QSize normal;
+  {
+    Form1 plain;
+    normal = plain.size();
+  }
+  const lumo::testsupport::ScopedTextSize twice(2.0);
+  open();
+  const QSize screen = w->screen()->availableGeometry().size();
+  EXPECT_EQ(w->size(), (normal * 2).boundedTo(screen));
+  lumo::testsupport::expectControlsFit(*w);
+  EXPECT_EQ(w->WebBrowser1->geometry(), w->rect());
 }
 
 }  // namespace

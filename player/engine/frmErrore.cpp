@@ -6,11 +6,17 @@
 #include <QScreen>
 #include <QStyle>
 
+#include "platform/ui/text_scale.h"
 #include "player/engine/mdlMain.h"
 
 namespace lumo::player {
 
 namespace {
+// A rectangle of the design in twips, grown with the reader's text.
+QRect designRect(int left, int top, int width, int height) {
+  return ui::scaled(TwipsRect(left, top, width, height), ui::textScale());
+}
+
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QRect twips) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(QString::fromLatin1(name));
@@ -26,33 +32,33 @@ frmErrore::frmErrore(QWidget* parent) : QDialog(parent) {
   // A fixed dialog: no minimise or maximise button.
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
-  setFixedSize(TwipsRect(0, 0, 6216, 2784).size());
+  setFixedSize(designRect(0, 0, 6216, 2784).size());
   setAccessibleName(windowTitle());
 
-  Image1 = makeLabel(this, "Image1", QString(), TwipsRect(240, 240, 765, 675));
+  Image1 = makeLabel(this, "Image1", QString(), designRect(240, 240, 765, 675));
   Image1->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxCritical).pixmap(Image1->size()));
   Image1->setAccessibleName(QStringLiteral("Errore"));
 
-  Label1 = makeLabel(this, "Label1", QStringLiteral("Errore!"), TwipsRect(1200, 240, 4695, 495));
+  Label1 = makeLabel(this, "Label1", QStringLiteral("Errore!"), designRect(1200, 240, 4695, 495));
   QFont heading = Label1->font();
   heading.setPointSizeF(heading.pointSizeF() * 1.5);
   heading.setBold(true);
   Label1->setFont(heading);
 
-  lblErrore = makeLabel(this, "lblErrore", QString(), TwipsRect(1200, 720, 4815, 975));
+  lblErrore = makeLabel(this, "lblErrore", QString(), designRect(1200, 720, 4815, 975));
   lblErrore->setWordWrap(true);
   lblErrore->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
 
-  Label2 = makeLabel(this, "Label2", QStringLiteral("Prg:"), TwipsRect(120, 1800, 975, 495));
+  Label2 = makeLabel(this, "Label2", QStringLiteral("Prg:"), designRect(120, 1800, 975, 495));
   QFont caption = Label2->font();
   caption.setPointSizeF(caption.pointSizeF() * 1.25);
   Label2->setFont(caption);
 
-  lblFunzione = makeLabel(this, "lblFunzione", QString(), TwipsRect(1080, 1800, 5055, 375));
+  lblFunzione = makeLabel(this, "lblFunzione", QString(), designRect(1080, 1800, 5055, 375));
 
   OKButton = new QPushButton(QStringLiteral("OK"), this);
   OKButton->setObjectName(QStringLiteral("OKButton"));
-  OKButton->setGeometry(TwipsRect(2520, 2280, 1215, 375));
+  OKButton->setGeometry(designRect(2520, 2280, 1215, 375));
   OKButton->setDefault(true);  // Enter closes the dialog; Esc rejects it
   OKButton->setAccessibleName(QStringLiteral("OK"));
   connect(OKButton, &QPushButton::clicked, this, [this] { OKButton_Click(); });

@@ -19,6 +19,7 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "common/errors/errors.h"
@@ -29,6 +30,7 @@
 #include "platform/shell/drives.h"
 #include "platform/shell/shell.h"
 #include "platform/ui/notification.h"
+#include "platform/ui/text_scale.h"
 #include "platform/ui/ui.h"
 #include "player/core/rules.h"
 #include "player/engine/mdlMain.h"
@@ -40,8 +42,10 @@ namespace lumo::player {
 
 namespace {
 
-int px(int twips) { return TwipsToPixels(twips); }
-int twips(int pixels) { return pixels * kTwipsPerPixel; }
+// Design twips and pixels, the design grown with the reader's text: at the
+// design text size a twip is a fifteenth of a pixel, as it always was.
+int px(int twips) { return static_cast<int>(std::lround(twips * ui::textScale() / kTwipsPerPixel)); }
+int twips(int pixels) { return static_cast<int>(std::lround(pixels * kTwipsPerPixel / ui::textScale())); }
 
 // Places a widget at a position given in twips.
 void place(QWidget* w, int left, int top, int width, int height) {
@@ -135,7 +139,7 @@ frmBrowser::frmBrowser(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("frmBrowser"));
   setWindowTitle(QString::fromUtf8(kDesignCaption));
   setAccessibleName(QString::fromUtf8(kDesignCaption));
-  resize(800, 600);
+  ui::resizeForText(*this, {800, 600});
   createControls();
   connectCommands();
   Form_Load();
@@ -160,8 +164,7 @@ void frmBrowser::createControls() {
   ui::makeNotification(frmOSD);  // each message is spoken by screen readers
   lblOSD = named(new QLabel(frmOSD), "lblOSD", QStringLiteral("Messaggio"));
   lblOSD->setAlignment(Qt::AlignCenter);
-  QFont big = lblOSD->font();
-  big.setPointSize(24);
+  QFont big = ui::designFont(lblOSD->font(), 24);
   big.setBold(true);
   lblOSD->setFont(big);
 
@@ -551,7 +554,9 @@ void frmBrowser::Form_Resize() {
     const int fw = twips(fraMarcatori->width()), fh = twips(fraMarcatori->height());
     const QRect b1 = cmdImpExp[1]->geometry();
     const int listTop = twips(b1.y() + b1.height()) + 150;
-    place(ListMarkers, 100, listTop, fw - 200, fh - 800);
+    // 800 twips less than the frame, but never past its bottom edge: below
+    // the buttons that would cut off the list's last row and border.
+    place(ListMarkers, 100, listTop, fw - 200, std::min(fh - 800, fh - listTop));
     frmImpExp->setGeometry(ListMarkers->geometry());
 
     const int pw = twips(frmImpExp->width()), ph = twips(frmImpExp->height());

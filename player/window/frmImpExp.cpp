@@ -26,6 +26,7 @@
 #include "platform/registry/registry.h"
 #include "platform/shell/drives.h"
 #include "platform/shell/shell.h"
+#include "platform/ui/text_scale.h"
 #include "platform/ui/ui.h"
 #include "player/engine/mdlMain.h"
 #include "player/window/frmBrowser.h"
@@ -241,7 +242,8 @@ void frmImpExp::refreshFiles() {
 
 void frmImpExp::placeFileList() {
   const int top = exportMode() ? w_.cmdImpExp[3]->y() : Dir->y();
-  File->setGeometry(File->x(), top, File->width(), std::max(0, height() - (top + TwipsToPixels(200))));
+  File->setGeometry(File->x(), top, File->width(),
+                    std::max(0, height() - (top + ui::scaled(TwipsToPixels(200), ui::textScale()))));
 }
 
 void frmImpExp::openPanel(bool forExport) {

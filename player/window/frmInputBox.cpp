@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/ui/text_scale.h"
 #include "platform/ui/ui.h"
 
 namespace lumo::player {
@@ -42,7 +43,7 @@ frmInputBox::frmInputBox(QWidget* parent) : QDialog(parent) {
   layout->addWidget(Label1);
   layout->addWidget(txtInput);
   layout->addLayout(buttons);
-  setMinimumWidth(360);
+  setMinimumWidth(ui::scaled(360, ui::textScale()));
 
   Command2->setAccessibleName(QStringLiteral("OK"));
   Command1->setAccessibleName(QStringLiteral("Annulla"));

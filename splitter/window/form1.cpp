@@ -22,6 +22,7 @@
 #include "platform/tools/tools.h"
 #include "platform/ui/drive_list.h"
 #include "platform/ui/table_model.h"
+#include "platform/ui/text_scale.h"
 #include "platform/ui/ui.h"
 #include "splitter/engine/engine_process.h"
 #include "splitter/engine/logfile.h"
@@ -285,7 +286,7 @@ void Form1::buildControls() {
   tables2->addWidget(lv6);
   tables2->addWidget(lv8);
   grid->addLayout(tables2, row++, 0, 1, 3);
-  resize(800, 760);
+  ui::resizeForText(*this, {800, 760});
 }
 
 void Form1::buildMenus() {

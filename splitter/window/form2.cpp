@@ -4,6 +4,7 @@
 
 #include "common/organisation.h"
 #include "platform/tools/tools.h"
+#include "platform/ui/text_scale.h"
 #include "splitter/window/program.h"
 
 namespace lumo::splitter {
@@ -21,8 +22,7 @@ Form2::Form2(QWidget* parent) : QWidget(parent, Qt::Window) {
   Image1 = make("Image1");
   Image2 = make("Image2");
   lblTitolo = make("lblTitolo");
-  QFont big = lblTitolo->font();
-  big.setPointSize(big.pointSize() + 4);
+  QFont big = ui::designFont(lblTitolo->font(), ui::kDesignPointSize + 4);
   big.setBold(true);
   lblTitolo->setFont(big);
   Label2 = make("Label2");
@@ -45,7 +45,7 @@ Form2::Form2(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
   connect(Label4, &ui::LinkLabel::clicked, this, [this] { Label4_Click(); });
   connect(Label5, &ui::LinkLabel::clicked, this, [this] { Label5_Click(); });
-  resize(520, 560);
+  ui::resizeForText(*this, {520, 560});
   Form_Load();
 }
 

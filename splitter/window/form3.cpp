@@ -2,6 +2,8 @@
 
 #include <QGridLayout>
 
+#include "platform/ui/text_scale.h"
+
 namespace lumo::splitter {
 
 Form3::Form3(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowTitleHint) {
@@ -36,7 +38,7 @@ Form3::Form3(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowTitleHint
   grid->addWidget(Label2, 2, 0, 1, 2);
   grid->addWidget(ProgressBar2, 3, 0);
   grid->addWidget(ptps, 3, 1);
-  resize(420, 140);
+  ui::resizeForText(*this, {420, 140});
   setAccessibleName(windowTitle());
   Form_Load();
 }

@@ -29,6 +29,7 @@
 #include "splitter/window/program.h"
 #include "testsupport/test_env.h"
 #include "testsupport/test_files.h"
+#include "testsupport/text_size.h"
 
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
@@ -526,6 +527,18 @@ TEST_F(WindowTest, AboutBoxAndProgressWindow) {
   EXPECT_EQ(progress.lblpercent->text(), "0%");
   EXPECT_EQ(progress.ptps->text(), "0%");
   EXPECT_EQ(progress.ProgressBar1->toolTip(), "Barra progressione taglio secondo l'indice ");
+}
+
+// At twice the desktop's text size the window and its texts grow, and
+// every control stays inside it, apart from the others and whole.
+TEST_F(WindowTest, AtTwiceTheTextSizeEveryControlStaysWholeAndApart) {
+  const lumo::testsupport::ScopedTextSize twice(2.0);
+  auto w = open();
+  w->Check2->setChecked(true);  // the silence settings shown as well
+  QApplication::processEvents();
+  lumo::testsupport::expectControlsFit(*w->centralWidget());
+  for (QFrame* group : w->picgruppo)
+    if (group->isVisible()) lumo::testsupport::expectControlsFit(*group);
 }
 
 }  // namespace
