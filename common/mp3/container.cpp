@@ -131,7 +131,7 @@ std::optional<FrameAt> FindFirstFrame(ByteSource& source, int64_t from) {
   for (int64_t pos = std::max<int64_t>(from, 0); pos + 4 <= source.size(); ++pos) {
     const std::optional<FrameAt> frame = FrameHeaderAt(source, pos);
     if (!frame) continue;
-    if (frame->end() == source.size() || IsFrameRun(source, frame->end(), 1, header)) return frame;
+    if (IsFrameRun(source, frame->end(), 1, header)) return frame;
   }
   return std::nullopt;
 }

@@ -66,9 +66,8 @@ std::optional<FrameAt> FrameHeaderAt(ByteSource& source, int64_t pos);
 bool IsFrameRun(ByteSource& source, int64_t pos, int count, Mp3FrameHeader& first);
 
 // The first frame at or after from that is confirmed: a second valid header
-// follows where its length says, or the frame ends exactly at the source's
-// end (a stream of one frame). Bytes FF inside tags or other leading data
-// are not taken for audio this way.
+// follows where its length says (a lone frame is no stream). Bytes FF inside
+// tags or other leading data are not taken for audio this way.
 std::optional<FrameAt> FindFirstFrame(ByteSource& source, int64_t from);
 
 // Where a file's audio starts: behind its leading ID3v2 tags, the first
