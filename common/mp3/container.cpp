@@ -188,8 +188,13 @@ std::optional<int64_t> ConstantBitrateFrames(ByteSource& source, const FrameAt& 
   // which must end where the audio ends.
   std::array<FrameAt, kProbes> found;
   const int64_t window = 2 * (unpadded + unit) + 4;
+  const auto probeAt = [&](int i) { return first.position + audio * (i + 1) / (kProbes + 1); };
+  // Every place is asked for before the first is read: a disk fetches them
+  // together instead of one after the other.
+  for (int i = 0; i < kProbes; ++i) source.prefetch(probeAt(i), static_cast<size_t>(window + unpadded + unit));
+  source.prefetch(audioEnd - unpadded - unit, static_cast<size_t>(unpadded + unit));
   for (int i = 0; i < kProbes; ++i) {
-    const int64_t at = first.position + audio * (i + 1) / (kProbes + 1);
+    const int64_t at = probeAt(i);
     const std::optional<FrameAt> frame = confirmedFrameNear(source, at, window, h);
     if (!frame || frame->header.Bitrate != h.Bitrate) return std::nullopt;
     found[static_cast<size_t>(i)] = *frame;

@@ -22,6 +22,9 @@ class ByteSource {
   // The n bytes at pos, or nullptr when they pass the end. Valid until the
   // next call.
   virtual const uint8_t* at(int64_t pos, size_t n) = 0;
+  // Tells the source that the n bytes at pos will be read soon, so a file
+  // can fetch several places at once.
+  virtual void prefetch(int64_t /*pos*/, size_t /*n*/) {}
 };
 
 // Bytes held in memory (the join reads its parts whole).

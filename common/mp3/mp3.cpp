@@ -34,6 +34,7 @@ constexpr int64_t kId3v1Size = 128;
 // header costs a few pages.
 constexpr size_t kFirstRead = 16 * 1024;
 constexpr size_t kLargestRead = 256 * 1024;
+constexpr size_t kJumpRead = 4096;
 
 // The open file; closed on every way out of GetMp3Info, errors included.
 class FileHandle {
@@ -68,12 +69,16 @@ class BlockReader final : public ByteSource {
 
   int64_t size() const override { return size_; }
 
+  void prefetch(int64_t pos, size_t n) override {
+    ::posix_fadvise(fd_, static_cast<off_t>(pos), static_cast<off_t>(n), POSIX_FADV_WILLNEED);
+  }
+
   // The n bytes at pos (0-based), or nullptr when they pass the end of the file.
   const uint8_t* at(int64_t pos, size_t n) override {
     if (pos < 0 || pos + static_cast<int64_t>(n) > size_) return nullptr;
     if (pos < start_ || pos + static_cast<int64_t>(n) > start_ + static_cast<int64_t>(filled_)) {
       fill(pos, n);
-      if (filled_ < n) return nullptr;  // the file shrank
+      if (pos + static_cast<int64_t>(n) > start_ + static_cast<int64_t>(filled_)) return nullptr;  // the file shrank
     }
     return window_.data() + (pos - start_);
   }
@@ -81,9 +86,17 @@ class BlockReader final : public ByteSource {
  private:
   void fill(int64_t pos, size_t n) {
     // Reading on from the window (the search moving on, the frame walk)
-    // doubles the read; a jump elsewhere (the tags at the end) reads little.
+    // doubles the read.
     const bool onward = filled_ > 0 && pos >= start_ && pos <= start_ + static_cast<int64_t>(filled_ + kLargestRead);
+    const bool jump = filled_ > 0 && !onward;
     readSize_ = onward ? std::min(readSize_ * 2, kLargestRead) : kFirstRead;
+    if (jump) {
+      // A look elsewhere (a probe, the tags at the end) reads the pages it
+      // needs, from a page's start.
+      readSize_ = kJumpRead;
+      n += static_cast<size_t>(pos % static_cast<int64_t>(kJumpRead));
+      pos -= pos % static_cast<int64_t>(kJumpRead);
+    }
     const auto left = static_cast<size_t>(size_ - pos);
     const size_t want = std::min(std::max(readSize_, n), left);
     if (window_.size() < want) window_.resize(want);
