@@ -83,7 +83,7 @@ struct Grid {
 // The audio below which a stream is walked: reading it costs no more than
 // the probes would.
 constexpr int64_t kSmallestProbedAudio = 256 * 1024;
-constexpr int kProbes = 7;
+constexpr int kProbes = 5;
 
 }  // namespace
 

@@ -87,7 +87,9 @@ class BlockReader final : public ByteSource {
   void fill(int64_t pos, size_t n) {
     // Reading on from the window (the search moving on, the frame walk)
     // doubles the read.
-    const bool onward = filled_ > 0 && pos >= start_ && pos <= start_ + static_cast<int64_t>(filled_ + kLargestRead);
+    // Only a read that goes on where the window ends is one: the probes of
+    // a constant-bitrate file, a few pages apart, must not read the gaps.
+    const bool onward = filled_ > 0 && pos >= start_ && pos <= start_ + static_cast<int64_t>(filled_);
     const bool jump = filled_ > 0 && !onward;
     readSize_ = onward ? std::min(readSize_ * 2, kLargestRead) : kFirstRead;
     if (jump) {

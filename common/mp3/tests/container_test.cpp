@@ -11,6 +11,7 @@
 #include <string>
 
 #include "common/mp3/mp3.h"
+#include "testsupport/cbr_frames.h"
 #include "testsupport/lame_fixture.h"
 #include "testsupport/mp3_frames.h"
 #include "testsupport/test_files.h"
@@ -150,6 +151,7 @@ class ConstantBitrateProbeTest : public ::testing::Test {
 TEST_F(ConstantBitrateProbeTest, TellsConstantBitrateOnlyWhenEveryProbeAgrees) {
   const FrameFields cbr48{.bitrate = 128, .sampleRate = 48000};  // 384 bytes, never padded
   const FrameFields low{.bitrate = 64};
+  const FrameFields lsfMono{.version = 2, .bitrate = 32, .sampleRate = 22050, .mode = 3};
   // lame without its Info header: 44.1 kHz pads frames to hold 208.98 bytes
   // on average, 22.05 kHz MPEG-2 104.49.
   const std::string padded = lame("padded.mp3", 60, "-t --cbr -b 64");
@@ -174,6 +176,7 @@ TEST_F(ConstantBitrateProbeTest, TellsConstantBitrateOnlyWhenEveryProbeAgrees) {
       {"CBR with padding", padded, true},
       {"MPEG-2 CBR with padding", padded22, true},
       {"CBR and an ID3v1 tag", padded + v1, true},
+      {"CBR padded as encoders pad", testing::paddedCbrFrames(lsfMono, 5000), true},
       {"too short to probe", frames(cbr48, 500), false},
       {"VBR", vbr, false},
       {"VBR whose first frames share one bitrate", sameFirst, false},
