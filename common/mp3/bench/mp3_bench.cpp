@@ -1,7 +1,7 @@
 // Throughput of GetMp3Info: 100 MB of constant-bitrate frames without a VBR
 // header (told by probes), a frame walk over 100 MB of variable-bitrate
-// frames without one, and a file whose Xing
-// header gives the counts at once. The files are written once into /tmp.
+// frames without one, and a file whose Xing header gives the counts at once.
+// The files are written once into /tmp.
 // The cold pairs read the Xing file and a 10-hour constant-bitrate file
 // without a VBR header (MPEG-2 64 kbit/s, 288 MB, padded as encoders pad)
 // after dropping each from the page cache, with GetMp3Info and with mutagen
