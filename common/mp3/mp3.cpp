@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "common/errors/errors.h"
+#include "common/mp3/container.h"
 #include "common/mp3/frame_header.h"
 #include "common/text/text.h"
 
@@ -33,6 +34,7 @@ constexpr int64_t kId3v1Size = 128;
 // header costs a few pages.
 constexpr size_t kFirstRead = 16 * 1024;
 constexpr size_t kLargestRead = 256 * 1024;
+constexpr size_t kJumpRead = 4096;
 
 // The open file; closed on every way out of GetMp3Info, errors included.
 class FileHandle {
@@ -61,16 +63,22 @@ class FileHandle {
 // Serves small reads at any position from a window of the file, so that the
 // run tests and the frame walk cost one system call per window instead of one
 // per header.
-class BlockReader {
+class BlockReader final : public ByteSource {
  public:
   BlockReader(int fd, int64_t size) : fd_(fd), size_(size) {}
 
+  int64_t size() const override { return size_; }
+
+  void prefetch(int64_t pos, size_t n) override {
+    ::posix_fadvise(fd_, static_cast<off_t>(pos), static_cast<off_t>(n), POSIX_FADV_WILLNEED);
+  }
+
   // The n bytes at pos (0-based), or nullptr when they pass the end of the file.
-  const uint8_t* at(int64_t pos, size_t n) {
+  const uint8_t* at(int64_t pos, size_t n) override {
     if (pos < 0 || pos + static_cast<int64_t>(n) > size_) return nullptr;
     if (pos < start_ || pos + static_cast<int64_t>(n) > start_ + static_cast<int64_t>(filled_)) {
       fill(pos, n);
-      if (filled_ < n) return nullptr;  // the file shrank
+      if (pos + static_cast<int64_t>(n) > start_ + static_cast<int64_t>(filled_)) return nullptr;  // the file shrank
     }
     return window_.data() + (pos - start_);
   }
@@ -78,9 +86,19 @@ class BlockReader {
  private:
   void fill(int64_t pos, size_t n) {
     // Reading on from the window (the search moving on, the frame walk)
-    // doubles the read; a jump elsewhere (the tags at the end) reads little.
-    const bool onward = filled_ > 0 && pos >= start_ && pos <= start_ + static_cast<int64_t>(filled_ + kLargestRead);
+    // doubles the read.
+    // Only a read that goes on where the window ends is one: the probes of
+    // a constant-bitrate file, a few pages apart, must not read the gaps.
+    const bool onward = filled_ > 0 && pos >= start_ && pos <= start_ + static_cast<int64_t>(filled_);
+    const bool jump = filled_ > 0 && !onward;
     readSize_ = onward ? std::min(readSize_ * 2, kLargestRead) : kFirstRead;
+    if (jump) {
+      // A look elsewhere (a probe, the tags at the end) reads the pages it
+      // needs, from a page's start.
+      readSize_ = kJumpRead;
+      n += static_cast<size_t>(pos % static_cast<int64_t>(kJumpRead));
+      pos -= pos % static_cast<int64_t>(kJumpRead);
+    }
     const auto left = static_cast<size_t>(size_ - pos);
     const size_t want = std::min(std::max(readSize_, n), left);
     if (window_.size() < want) window_.resize(want);
@@ -130,19 +148,6 @@ bool ReadHeaderAt(BlockReader& reader, int64_t pos, Mp3FrameHeader& header) {
   return b != nullptr && ParseFrameHeader(b, header);
 }
 
-// True when ten valid headers follow one another from o on. The headers are
-// read straight from the file and may lie beyond the search block; a header
-// that would pass the end of the file is invalid.
-bool IsFrameRun(BlockReader& reader, int64_t o, Mp3FrameHeader& first) {
-  Mp3FrameHeader header;
-  for (int i = 0; i < kRunLength; ++i) {
-    if (!ReadHeaderAt(reader, o, header)) return false;
-    if (i == 0) first = header;
-    o += header.FrameLength;
-  }
-  return true;
-}
-
 // Position of the first frame of the first run of ten frames, searched in
 // whole 4096-byte blocks at each byte 0xFF in turn. The last, partial block
 // is not searched, so a file of 4097 bytes or fewer never holds a run.
@@ -160,7 +165,7 @@ std::optional<int64_t> FindFrameRun(Analysis& a, Mp3FrameHeader& first, const Yi
       if (hit == nullptr) break;
       const size_t index = static_cast<size_t>(static_cast<const uint8_t*>(hit) - block.data());
       const int64_t o = p + static_cast<int64_t>(index);
-      if (IsFrameRun(a.reader, o, first)) return o;
+      if (IsFrameRun(a.reader, o, kRunLength, first)) return o;
       m = index + 1;
       if (m == kSearchBlock) break;
     }
@@ -189,52 +194,25 @@ struct VbrHeader {
   std::optional<int32_t> bytes;   // only when announced, and not 0
 };
 
-// The Xing/Info tag sits where the first frame's side information ends.
-// LAME writes it at that place also in CRC-protected frames (it does not move
-// it past the CRC); a strict encoder puts it 2 bytes later, after the CRC, so
-// a protected frame is looked at in both places.
-VbrHeader FindXingHeader(Analysis& a, int64_t f, const Mp3FrameHeader& first) {
+// The counts of the first frame's VBR header. A header word too close to
+// the frame's end to hold a header is no header: the frame counts as audio.
+VbrHeader ReadVbrHeader(Analysis& a, const FrameAt& first) {
   VbrHeader result;
-  const int64_t sideInfoEnd = f + SideInfoEnd(first);
-  const int64_t candidates[2] = {sideInfoEnd, sideInfoEnd + 2};
-  const int count = first.hasCrc() ? 2 : 1;
-  for (int c = 0; c < count; ++c) {
-    const int64_t x = candidates[c];
-    if (x + 8 > f + first.FrameLength) break;  // the tag belongs to the first frame
-    const uint8_t* id = a.reader.at(x, 8);
-    if (id == nullptr) break;
-    const bool xing = std::memcmp(id, "Xing", 4) == 0;
-    if (!xing && std::memcmp(id, "Info", 4) != 0) continue;
-    result.kind = xing ? VbrHeader::Xing : VbrHeader::Info;
-    const uint8_t flags = id[7];  // only the lowest flag byte is defined
-    int64_t field = x + 8;
-    if (flags & 1) {
-      if (const uint8_t* b = a.reader.at(field, 4)) {
-        if (const int32_t frames = BytesToLong(b); frames > 0) result.frames = frames;
-      }
-      field += 4;
+  const VbrTag tag = FindVbrTag(a.reader, first);
+  if (tag.kind == VbrTag::None || tag.position + (tag.kind == VbrTag::Vbri ? 18 : 8) > first.end()) return result;
+  result.kind = tag.kind == VbrTag::Xing   ? VbrHeader::Xing
+                : tag.kind == VbrTag::Info ? VbrHeader::Info
+                                           : VbrHeader::Vbri;
+  if (tag.framesField >= 0) {
+    if (const uint8_t* b = a.reader.at(tag.framesField, 4)) {
+      if (const int32_t frames = BytesToLong(b); frames > 0) result.frames = frames;
     }
-    if (flags & 2) {
-      if (const uint8_t* b = a.reader.at(field, 4)) {
-        if (const int32_t bytes = BytesToLong(b); bytes > 0) result.bytes = bytes;
-      }
-    }
-    return result;
   }
-  return result;
-}
-
-// The Fraunhofer VBRI header: always 32 bytes after the 4-byte header, with
-// version, delay, quality, then the byte count and the frame count.
-VbrHeader FindVbriHeader(Analysis& a, int64_t f, const Mp3FrameHeader& first) {
-  VbrHeader result;
-  const int64_t v = f + 36;
-  if (v + 18 > f + first.FrameLength) return result;
-  const uint8_t* b = a.reader.at(v, 18);
-  if (b == nullptr || std::memcmp(b, "VBRI", 4) != 0) return result;
-  result.kind = VbrHeader::Vbri;
-  if (const int32_t bytes = BytesToLong(b + 10); bytes > 0) result.bytes = bytes;
-  if (const int32_t frames = BytesToLong(b + 14); frames > 0) result.frames = frames;
+  if (tag.bytesField >= 0) {
+    if (const uint8_t* b = a.reader.at(tag.bytesField, 4)) {
+      if (const int32_t bytes = BytesToLong(b); bytes > 0) result.bytes = bytes;
+    }
+  }
   return result;
 }
 
@@ -272,10 +250,8 @@ uint32_t LittleEndian(const uint8_t* b) {
 // 0 when there is none: files joined byte for byte carry the tags of the
 // later files between their frames.
 int64_t TagLengthAt(Analysis& a, int64_t pos) {
-  if (const uint8_t* b = a.reader.at(pos, 10); b != nullptr && std::memcmp(b, "ID3", 3) == 0 && b[3] != 0xFF &&
-                                               b[4] != 0xFF && ((b[6] | b[7] | b[8] | b[9]) & 0x80) == 0) {
-    const int64_t body = int64_t{b[6]} << 21 | int64_t{b[7]} << 14 | int64_t{b[8]} << 7 | b[9];
-    return 10 + body + ((b[5] & 0x10) ? 10 : 0);
+  if (const uint8_t* b = a.reader.at(pos, kId3v2HeaderSize)) {
+    if (const int64_t length = Id3v2TagLength(b); length > 0) return length;
   }
   if (const uint8_t* b = a.reader.at(pos, 3); b != nullptr && std::memcmp(b, "TAG", 3) == 0) return kId3v1Size;
   return 0;
@@ -387,6 +363,16 @@ bool MatchesTheAudio(Analysis& a, int64_t f, const Mp3FrameHeader& first, const 
   return std::llabs(audio - *vbr.bytes) <= 2 * LargestFrameLength(first);
 }
 
+// A constant-bitrate stream measured from its frame count, as the frame walk
+// would have counted it.
+void ApplyConstantBitrate(Analysis& a, const Mp3FrameHeader& first, int64_t frames) {
+  a.info.Frames = text::toInt32(static_cast<long long>(frames));
+  a.info.Duration =
+      text::toInt32(std::nearbyint(static_cast<double>(frames) * first.SamplesPerFrame / first.SampleRate));
+  a.info.IsCbr = true;
+  a.info.Bitrate = first.Bitrate;
+}
+
 // Cuts a tag field before its first NUL and trims blanks at both ends; ID3v1
 // text is windows-1252.
 std::string TrimAtNul(std::string_view field) {
@@ -462,10 +448,14 @@ uint8_t GetMp3Info(const std::string& path, Mp3Info& info, const YieldFn& yield)
   if (!f) return 0;
 
   TakeFirstHeader(info, first);
-  VbrHeader vbr = FindXingHeader(a, *f, first);
-  if (vbr.kind == VbrHeader::None) vbr = FindVbriHeader(a, *f, first);
+  const VbrHeader vbr = ReadVbrHeader(a, FrameAt{*f, first});
   if (vbr.frames && MatchesTheAudio(a, *f, first, vbr)) {
     ApplyVbrHeader(a, *f, first, vbr);
+  } else if (const std::optional<int64_t> frames =
+                 vbr.kind == VbrHeader::None
+                     ? ConstantBitrateFrames(a.reader, FrameAt{*f, first}, a.size - TrailingTagBytes(a, *f))
+                     : std::nullopt) {
+    ApplyConstantBitrate(a, first, *frames);
   } else {
     // Without a frame count, or with a header that does not describe this
     // file, every frame is counted; a tag frame is skipped.

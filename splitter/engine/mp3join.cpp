@@ -10,9 +10,12 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "common/errors/errors.h"
+#include "common/mp3/container.h"
 #include "common/mp3/frame_header.h"
 #include "common/text/text.h"
 
@@ -32,54 +35,6 @@ void putBe32(Bytes& b, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>((v >> (24 - 8 * i)) & 0xFF);
 }
 
-// Where the audio begins: after every ID3v2 tag at the start of the file.
-size_t audioStart(const Bytes& b) {
-  size_t at = 0;
-  while (at + 10 <= b.size() && std::memcmp(b.data() + at, "ID3", 3) == 0) {
-    const auto* p = reinterpret_cast<const uint8_t*>(b.data() + at);
-    if ((p[6] | p[7] | p[8] | p[9]) & 0x80) break;  // no syncsafe size: not a tag
-    const size_t size = (size_t{p[6]} << 21) | (size_t{p[7]} << 14) | (size_t{p[8]} << 7) | p[9];
-    at += 10 + size + ((p[5] & 0x10) ? 10 : 0);
-  }
-  return std::min(at, b.size());
-}
-
-bool frameAt(const Bytes& b, size_t at, mp3::Mp3FrameHeader& h) {
-  return at + 4 <= b.size() && mp3::ParseFrameHeader(reinterpret_cast<const uint8_t*>(b.data() + at), h) &&
-         h.FrameLength > 4;
-}
-
-// The Xing/Info header of the frame at `frame`: the offset of its "Xing" or
-// "Info" word, or 0 when the frame has none.
-size_t xingOffset(const Bytes& b, size_t frame, const mp3::Mp3FrameHeader& h) {
-  const size_t base = frame + static_cast<size_t>(mp3::SideInfoEnd(h));
-  for (size_t at : {base, base + 2}) {
-    if (at + 8 > frame + static_cast<size_t>(h.FrameLength) || at + 8 > b.size()) continue;
-    if (std::memcmp(b.data() + at, "Xing", 4) == 0 || std::memcmp(b.data() + at, "Info", 4) == 0) return at;
-  }
-  return 0;
-}
-
-bool isHeaderFrame(const Bytes& b, size_t frame, const mp3::Mp3FrameHeader& h) {
-  if (xingOffset(b, frame, h) != 0) return true;
-  return frame + 40 <= b.size() && std::memcmp(b.data() + frame + 36, "VBRI", 4) == 0;
-}
-
-// Where the LAME extension of a Xing/Info header begins (its encoder
-// string), or 0 when it has none.
-size_t lameOffset(const Bytes& b, size_t xing, size_t frameEnd) {
-  const uint32_t flags = be32(b, xing + 4);
-  size_t at = xing + 8;
-  if (flags & 1) at += 4;
-  if (flags & 2) at += 4;
-  if (flags & 4) at += 100;
-  if (flags & 8) at += 4;
-  if (at + 36 > frameEnd) return 0;
-  // LAME and the encoders that copy its layout (FFmpeg's "Lavc"/"Lavf").
-  if (std::memcmp(b.data() + at, "LAME", 4) == 0 || std::memcmp(b.data() + at, "Lav", 3) == 0) return at;
-  return 0;
-}
-
 // CRC-16 as LAME computes its check sums (polynomial 0x8005, reflected).
 uint16_t crc16(const char* data, size_t n, uint16_t crc = 0) {
   static const std::array<uint16_t, 256> table = [] {
@@ -96,6 +51,11 @@ uint16_t crc16(const char* data, size_t n, uint16_t crc = 0) {
   return crc;
 }
 
+bool frameAt(const Bytes& b, size_t at, mp3::Mp3FrameHeader& h) {
+  return at + 4 <= b.size() && mp3::ParseFrameHeader(reinterpret_cast<const uint8_t*>(b.data() + at), h) &&
+         h.FrameLength > 4;
+}
+
 // The frames of the stream that begins at `from`, up to the first byte that
 // is no frame (trailing tags, damage, a last frame cut short) or `end`.
 std::vector<size_t> walkFrames(const Bytes& b, size_t from, size_t end) {
@@ -107,17 +67,22 @@ std::vector<size_t> walkFrames(const Bytes& b, size_t from, size_t end) {
   return frames;
 }
 
-// Sets the counts of the first frame's Xing/Info header (when it has one)
-// to those of the joined stream. `prevSize` is where the appended audio
-// begins, `nextLame` the LAME extension of the dropped header of the second
-// part (its end padding becomes the joined stream's), if any.
-void fixHeader(Bytes& out, size_t start, size_t prevSize, const Bytes& next, size_t nextLame) {
-  mp3::Mp3FrameHeader h;
-  if (!frameAt(out, start, h)) return;
-  const size_t xing = xingOffset(out, start, h);
-  if (xing == 0) return;
-  const size_t frameEnd = start + static_cast<size_t>(h.FrameLength);
-  const uint32_t flags = be32(out, xing + 4);
+// The first part's first frame and its VBR header, all of whose fields lie
+// inside that frame.
+struct HeaderFrame {
+  mp3::FrameAt frame;
+  mp3::VbrTag tag;
+};
+
+// Sets the counts of the first frame's Xing/Info header to those of the
+// joined stream. `prevSize` is where the appended audio begins; `nextLame`
+// the LAME extension of the second part's dropped header (its end padding
+// becomes the joined stream's), empty when it had none. Every byte written
+// lies inside the first frame.
+void fixHeader(Bytes& out, const HeaderFrame& first, size_t prevSize, std::string_view nextLame) {
+  const mp3::VbrTag& tag = first.tag;
+  const auto start = static_cast<size_t>(first.frame.position);
+  const auto frameEnd = static_cast<size_t>(first.frame.end());
   // The first part's frames and the appended ones are walked apart: the
   // first part may end in something that is no whole frame (its recording
   // ended in a frame cut short), and the appended audio still counts.
@@ -125,47 +90,42 @@ void fixHeader(Bytes& out, size_t start, size_t prevSize, const Bytes& next, siz
   const std::vector<size_t> appended = walkFrames(out, prevSize, out.size());
   frames.insert(frames.end(), appended.begin(), appended.end());
   if (frames.empty()) return;
-  const size_t streamEnd = frames.back() + [&] {
-    mp3::Mp3FrameHeader last;
-    frameAt(out, frames.back(), last);
-    return static_cast<size_t>(last.FrameLength);
-  }();
+  mp3::Mp3FrameHeader last;
+  frameAt(out, frames.back(), last);
+  const size_t streamEnd = frames.back() + static_cast<size_t>(last.FrameLength);
   const uint64_t bytes = std::max(streamEnd, prevSize) - start;
-  size_t at = xing + 8;
-  if (flags & 1) {
+  if (tag.framesField >= 0) {
     // Keep the first header's own way of counting (with or without itself):
     // it gains the frames that were appended.
+    const auto at = static_cast<size_t>(tag.framesField);
     const uint64_t count = uint64_t{be32(out, at)} + appended.size();
     putBe32(out, at, static_cast<uint32_t>(std::min<uint64_t>(count, UINT32_MAX)));
-    at += 4;
   }
-  if (flags & 2) {
-    putBe32(out, at, static_cast<uint32_t>(std::min<uint64_t>(bytes, UINT32_MAX)));
-    at += 4;
-  }
-  if (flags & 4) {
+  if (tag.bytesField >= 0)
+    putBe32(out, static_cast<size_t>(tag.bytesField), static_cast<uint32_t>(std::min<uint64_t>(bytes, UINT32_MAX)));
+  if (tag.tocField >= 0) {
     // The seek table: for each percent of the playing time, the position of
     // its frame as a share of 256 of the stream's bytes.
     for (size_t i = 0; i < 100; ++i) {
       const size_t frame = frames[std::min(frames.size() - 1, i * frames.size() / 100)];
-      out[at + i] = static_cast<char>(std::min<uint64_t>(255, (frame - start) * 256 / bytes));
+      out[static_cast<size_t>(tag.tocField) + i] =
+          static_cast<char>(std::min<uint64_t>(255, (frame - start) * 256 / bytes));
     }
-    at += 100;
   }
-  const size_t lame = lameOffset(out, xing, frameEnd);
-  if (lame == 0) return;
+  if (tag.lameField < 0) return;
+  const auto lame = static_cast<size_t>(tag.lameField);
   // Encoder delay stays the first part's; the end padding is the second's.
-  if (nextLame != 0) {
-    out[lame + 22] = static_cast<char>((out[lame + 22] & 0xF0) | (next[nextLame + 22] & 0x0F));
-    out[lame + 23] = next[nextLame + 23];
+  if (!nextLame.empty()) {
+    out[lame + 22] = static_cast<char>((out[lame + 22] & 0xF0) | (nextLame[22] & 0x0F));
+    out[lame + 23] = nextLame[23];
   }
   putBe32(out, lame + 28, static_cast<uint32_t>(std::min<uint64_t>(bytes, UINT32_MAX)));
   const uint16_t music = crc16(out.data() + frameEnd, streamEnd > frameEnd ? streamEnd - frameEnd : 0);
   out[lame + 32] = static_cast<char>(music >> 8);
   out[lame + 33] = static_cast<char>(music & 0xFF);
-  const uint16_t tag = crc16(out.data() + start, lame + 34 - start);
-  out[lame + 34] = static_cast<char>(tag >> 8);
-  out[lame + 35] = static_cast<char>(tag & 0xFF);
+  const uint16_t crc = crc16(out.data() + start, lame + 34 - start);
+  out[lame + 34] = static_cast<char>(crc >> 8);
+  out[lame + 35] = static_cast<char>(crc & 0xFF);
 }
 
 std::string writeReplacing(const fs::path& target, const Bytes& data) {
@@ -197,6 +157,37 @@ std::string writeReplacing(const fs::path& target, const Bytes& data) {
   return {};
 }
 
+// Where the first part's header frame is, or why the join cannot be made:
+// its audio must begin right behind its ID3v2 tags (bytes in front of the
+// first frame, such as a damaged header frame, would stay in front of the
+// joined stream for readers to take for its header), and a VBR header there
+// must lie whole inside its frame to be rewritten.
+std::string firstHeader(const Bytes& first, const std::string& name, std::optional<HeaderFrame>& header) {
+  mp3::MemorySource source(first);
+  const std::optional<mp3::FrameAt> frame = mp3::FindAudioStart(source);
+  if (!frame) return "nessun frame MP3 in " + name;
+  if (frame->position != mp3::SkipId3v2Tags(source)) return "il primo frame di " + name + " è danneggiato";
+  const mp3::VbrTag tag = mp3::FindVbrTag(source, *frame);
+  if (!tag.whole) return "l'intestazione VBR di " + name + " non è contenuta nel suo primo frame";
+  if (tag.kind != mp3::VbrTag::None) header = HeaderFrame{*frame, tag};
+  return {};
+}
+
+// Where the second part's audio to append begins (behind its own header
+// frame, which is dropped), and that header's LAME extension, if any.
+std::string secondAudio(const Bytes& second, const std::string& name, size_t& from, std::string_view& lame) {
+  mp3::MemorySource source(second);
+  const std::optional<mp3::FrameAt> frame = mp3::FindAudioStart(source);
+  if (!frame) return "nessun frame MP3 in " + name;
+  from = static_cast<size_t>(frame->position);
+  const mp3::VbrTag tag = mp3::FindVbrTag(source, *frame);
+  if (tag.kind == mp3::VbrTag::None) return {};
+  if (frame->end() > source.size()) return "il file " + name + " è troncato";
+  if (tag.lameField >= 0) lame = std::string_view(second).substr(static_cast<size_t>(tag.lameField), 36);
+  from = static_cast<size_t>(frame->end());
+  return {};
+}
+
 }  // namespace
 
 std::string AppendMp3(const std::string& previous, const std::string& next) {
@@ -207,23 +198,17 @@ std::string AppendMp3(const std::string& previous, const std::string& next) {
   } catch (const RuntimeError& e) {
     return e.description();
   }
-  const size_t start = audioStart(first);
-  size_t from = audioStart(second);
-  size_t nextLame = 0;
-  mp3::Mp3FrameHeader h;
-  if (frameAt(second, from, h) && isHeaderFrame(second, from, h)) {
-    const size_t xing = xingOffset(second, from, h);
-    if (xing != 0) nextLame = lameOffset(second, xing, from + static_cast<size_t>(h.FrameLength));
-    if (nextLame != 0) nextLame -= from;  // kept relative to the dropped frame
-    from += static_cast<size_t>(h.FrameLength);
-  }
-  const Bytes dropped = nextLame != 0 ? second.substr(audioStart(second), static_cast<size_t>(h.FrameLength)) : Bytes();
+  std::optional<HeaderFrame> header;
+  size_t from = 0;
+  std::string_view nextLame;
+  if (std::string why = firstHeader(first, previous, header); !why.empty()) return why;
+  if (std::string why = secondAudio(second, next, from, nextLame); !why.empty()) return why;
   Bytes out;
-  out.reserve(first.size() + second.size() - std::min(from, second.size()));
+  out.reserve(first.size() + second.size() - from);
   out.append(first);
   const size_t prevSize = out.size();
-  out.append(second, std::min(from, second.size()));
-  fixHeader(out, start, prevSize, dropped, nextLame);
+  out.append(second, from);
+  if (header) fixHeader(out, *header, prevSize, nextLame);
   return writeReplacing(previous, out);
 }
 

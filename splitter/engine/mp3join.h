@@ -16,8 +16,13 @@ namespace lumo::splitter {
 // Appends the audio of `next` to the file `previous`. The joined file is
 // written beside `previous` under a temporary name and renamed over it, so
 // `previous` is either the joined file or untouched. `next` is left as it
-// is. Returns "" on success, else why the join failed (Italian, for the
-// log and the message).
+// is. Only the VBR header's fields inside the first part's first frame are
+// rewritten; the join is refused, both files untouched, when that header
+// does not lie whole inside its frame, when the first part's audio does not
+// begin right behind its ID3v2 tags (a damaged first frame), or when either
+// part holds no MP3 frame confirmed by the next (empty, cut short). Returns
+// "" on success, else why the join failed (Italian, for the log and the
+// message).
 std::string AppendMp3(const std::string& previous, const std::string& next);
 
 }  // namespace lumo::splitter

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "common/errors/errors.h"
+#include "common/mp3/container.h"
 #include "common/mp3/frame_header.h"
 #include "common/text/text.h"
 #include "splitter/id3/decimal.h"
@@ -66,14 +67,14 @@ class FileHandle {
 }
 
 // Reads small pieces of a file at any position through a window of it.
-class Reader {
+class Reader final : public mp3::ByteSource {
  public:
   Reader(int fd, int64_t size) : fd_(fd), size_(size), window_(64 * 1024) {}
 
-  int64_t size() const { return size_; }
+  int64_t size() const override { return size_; }
 
   // The n bytes at pos, or nullptr when they pass the end of the file.
-  const uint8_t* at(int64_t pos, size_t n) {
+  const uint8_t* at(int64_t pos, size_t n) override {
     if (pos < 0 || n > window_.size() || pos + static_cast<int64_t>(n) > size_) return nullptr;
     if (pos < start_ || pos + static_cast<int64_t>(n) > start_ + static_cast<int64_t>(filled_)) {
       fill(pos);
@@ -121,10 +122,6 @@ class Reader {
   size_t filled_ = 0;
 };
 
-uint32_t syncsafe(const uint8_t* b) {
-  return uint32_t{b[0]} << 21 | uint32_t{b[1]} << 14 | uint32_t{b[2]} << 7 | uint32_t{b[3]};
-}
-
 uint32_t bigEndian(const uint8_t* b) {
   return uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | uint32_t{b[3]};
 }
@@ -133,75 +130,129 @@ void putBigEndian(uint8_t* b, uint32_t value) {
   for (int i = 0; i < 4; ++i) b[i] = static_cast<uint8_t>(value >> (24 - 8 * i));
 }
 
-// The length of the ID3v2 tag whose header is at b, or 0 when b holds none:
-// "ID3", a version and revision other than FF, a size of four 7-bit bytes.
-// A version-4 tag whose flags announce a footer is 10 bytes longer.
-int64_t id3v2TagLength(const uint8_t* b) {
-  if (std::memcmp(b, "ID3", 3) != 0 || b[3] == 0xFF || b[4] == 0xFF) return 0;
-  if ((b[6] | b[7] | b[8] | b[9]) & 0x80) return 0;
-  const bool footer = b[3] >= 4 && (b[5] & 0x10) != 0;
-  return static_cast<int64_t>(kHeaderSize) + syncsafe(b + 6) + (footer ? 10 : 0);
-}
-
-struct AudioStart {
-  int64_t position;
-  mp3::Mp3FrameHeader header;
-};
-
-// Where the audio starts: behind the ID3v2 tags at the file's start, the
-// first valid frame header that a second valid header follows where the
-// first one's length says. Bytes FF inside a tag (a JPEG cover begins
-// FF D8, the letter "ÿ" is FF) or in other leading data are never taken
-// for audio this way.
-std::optional<AudioStart> FindAudioStart(Reader& reader) {
-  int64_t pos = 0;
-  while (const uint8_t* b = reader.at(pos, kHeaderSize)) {
-    const int64_t length = id3v2TagLength(b);
-    if (length == 0) break;
-    pos += length;
-  }
-  mp3::Mp3FrameHeader header, next;
-  for (; pos + 4 <= reader.size(); ++pos) {
-    const uint8_t* b = reader.at(pos, 4);
-    if (b == nullptr) break;
-    if (b[0] != 0xFF || !mp3::ParseFrameHeader(b, header)) continue;
-    const uint8_t* second = reader.at(pos + header.FrameLength, 4);
-    if (second != nullptr && mp3::ParseFrameHeader(second, next)) return AudioStart{pos, header};
-  }
-  return std::nullopt;
-}
-
-// True when the four bytes at b, upper-cased, read word.
-bool equalsUpper(const uint8_t* b, const char* word) {
-  return text::toUpperAscii(std::string_view(reinterpret_cast<const char*>(b), 4)) == word;
-}
-
 // The place of the byte count in the first frame (offsets from its start),
-// when a Xing header announces one or a VBRI header is there. The Xing
-// header lies where the side information ends, 2 bytes later in a frame
-// with a CRC (LAME puts it at the unshifted place in such frames too, so
-// both are looked at); its byte count follows the flags, and the frame
-// count when that is announced too. An Info header (a constant-bitrate
+// when a Xing header announces one or a VBRI header is there; the tag word
+// is compared without regard to case. An Info header (a constant-bitrate
 // stream) is left alone.
 std::optional<size_t> ByteCountField(const std::string& frame, const mp3::Mp3FrameHeader& header) {
-  const auto* b = reinterpret_cast<const uint8_t*>(frame.data());
-  const size_t length = frame.size();
-  const size_t sideInfoEnd = static_cast<size_t>(mp3::SideInfoEnd(header));
-  const size_t candidates[2] = {sideInfoEnd, sideInfoEnd + 2};
-  for (int c = 0; c < (header.hasCrc() ? 2 : 1); ++c) {
-    const size_t x = candidates[c];
-    if (x + 8 > length) break;
-    if (equalsUpper(b + x, "INFO")) return std::nullopt;
-    if (!equalsUpper(b + x, "XING")) continue;
-    const uint32_t flags = bigEndian(b + x + 4);
-    if (!(flags & 2)) return std::nullopt;
-    const size_t field = x + 8 + ((flags & 1) ? 4 : 0);
-    if (field + 4 > length) return std::nullopt;
-    return field;
+  mp3::MemorySource source(frame);
+  mp3::FrameAt at;
+  at.header = header;
+  const mp3::VbrTag tag = mp3::FindVbrTag(source, at, mp3::TagWordCase::Any);
+  if (tag.kind == mp3::VbrTag::Info || tag.bytesField < 0) return std::nullopt;
+  return static_cast<size_t>(tag.bytesField);
+}
+
+// True when every character of a UTF-8 text is in ISO-8859-1 (bytes that
+// are no UTF-8 stand for themselves, as the windows-1252 writer takes them).
+bool holdsInLatin1(std::string_view utf8) {
+  for (size_t i = 0; i < utf8.size();) {
+    char32_t cp = 0;
+    const size_t n = text::decodeUtf8(utf8, i, cp);
+    if (n != 0 && cp > 0xFF) return false;
+    i += n == 0 ? 1 : n;
   }
-  constexpr size_t kVbri = 36, kVbriBytes = 46;
-  if (kVbriBytes + 4 <= length && equalsUpper(b + kVbri, "VBRI")) return kVbriBytes;
-  return std::nullopt;
+  return true;
+}
+
+// A UCS-2 string: its byte-order mark (little-endian) and its characters;
+// a character beyond UCS-2 becomes "?".
+std::string ucs2String(std::string_view utf8) {
+  std::string out = "\xFF\xFE";
+  for (size_t i = 0; i < utf8.size();) {
+    char32_t cp = 0;
+    const size_t n = text::decodeUtf8(utf8, i, cp);
+    if (n == 0) cp = static_cast<unsigned char>(utf8[i]);  // as the windows-1252 writer takes it
+    i += n == 0 ? 1 : n;
+    if (cp > 0xFFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = '?';
+    out += static_cast<char>(cp & 0xFF);
+    out += static_cast<char>(cp >> 8);
+  }
+  return out;
+}
+
+// The data of a frame in UCS-2. COMM data is the language's three bytes,
+// the description (a NUL in ISO-8859-1, so empty here too: a byte-order
+// mark and the terminator) and the text.
+std::string ucs2FrameData(const std::string& frameId, std::string_view utf8) {
+  if (frameId != "COMM") return ucs2String(utf8);
+  return std::string(3, '\0') + ucs2String("") + std::string(2, '\0') + ucs2String(utf8.substr(4));
+}
+
+void appendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | cp >> 6);
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | cp >> 12);
+    out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | cp >> 18);
+    out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+    out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// The characters of UCS-2 strings, each with its own byte-order mark
+// (little-endian without one); surrogate pairs, which UTF-16 writers use,
+// are joined. As with ISO-8859-1 data: only the text behind the last NUL,
+// without control characters, except a CR directly followed by an LF.
+std::u32string lastUcs2String(std::string_view data) {
+  std::u32string last;
+  bool little = true, start = true;
+  for (size_t i = 0; i + 1 < data.size(); i += 2) {
+    const auto lo = static_cast<unsigned char>(data[i]), hi = static_cast<unsigned char>(data[i + 1]);
+    const char32_t unit = little ? char32_t{lo} | char32_t{hi} << 8 : char32_t{hi} | char32_t{lo} << 8;
+    if (start && (unit == 0xFEFF || unit == 0xFFFE)) {
+      little = little == (unit == 0xFEFF);
+      start = false;
+      continue;
+    }
+    start = unit == 0;
+    if (unit == 0) {
+      last.clear();
+      little = true;
+    } else if (unit >= 0xDC00 && unit <= 0xDFFF && !last.empty() && last.back() >= 0xD800 && last.back() <= 0xDBFF) {
+      last.back() = 0x10000 + ((last.back() - 0xD800) << 10) + (unit - 0xDC00);
+    } else {
+      last += unit;
+    }
+  }
+  return last;
+}
+
+std::string ucs2Text(std::string_view data) {
+  const std::u32string chars = lastUcs2String(data);
+  std::string out;
+  for (size_t i = 0; i < chars.size(); ++i) {
+    const char32_t cp = chars[i];
+    if (cp == '\r' && i + 1 < chars.size() && chars[i + 1] == '\n') {
+      out += "\r\n";
+      ++i;
+    } else if (cp >= 32 && !(cp >= 0x7F && cp <= 0x9F) && !(cp >= 0xD800 && cp <= 0xDFFF) && cp != 0xFEFF) {
+      appendUtf8(out, cp);
+    }
+  }
+  return out;
+}
+
+// The text of a frame's data (its encoding byte first). UCS-2 data of COMM
+// follows the three language bytes; that of WXXX is a description in UCS-2
+// and the URL in ISO-8859-1.
+std::string frameText(const std::string& id, std::string_view data) {
+  if (data.empty() || data[0] != 1) return TypeTagV2::CleanTagText(data.substr(std::min<size_t>(1, data.size())));
+  data.remove_prefix(1);
+  if (id == "COMM") return ucs2Text(data.substr(std::min<size_t>(3, data.size())));
+  if (id == "WXXX") {
+    for (size_t i = 0; i + 1 < data.size(); i += 2)
+      if (data[i] == 0 && data[i + 1] == 0) return TypeTagV2::CleanTagText(data.substr(i + 2));
+    return {};
+  }
+  return ucs2Text(data);
 }
 
 // The first n characters of a UTF-8 text.
@@ -243,6 +294,34 @@ void writeAll(int fd, const char* data, size_t n) {
     }
     data += put;
     n -= static_cast<size_t>(put);
+  }
+}
+
+// The bytes of `from` between begin and end appended to `to` by the kernel
+// (no copy through this process; on file systems that share blocks, none
+// at all), or through a buffer where the kernel cannot. A file that shrank
+// meanwhile fails.
+void copyRange(int from, int64_t begin, int64_t end, int to) {
+  auto offset = static_cast<off_t>(begin);
+  bool inKernel = true;
+  std::vector<char> block;
+  while (offset < end) {
+    const auto want = static_cast<size_t>(std::min<int64_t>(end - offset, int64_t{1} << 30));
+    if (inKernel) {
+      const ssize_t n = ::copy_file_range(from, &offset, to, nullptr, want, 0);
+      if (n > 0) continue;
+      if (n == 0) throw RuntimeError(err::PathFileAccess);  // the file shrank
+      if (errno == EINTR) continue;
+      if (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL)
+        throw RuntimeError(err::PathFileAccess);
+      inKernel = false;
+      block.resize(kCopyBlock);
+    }
+    const ssize_t got = ::pread(from, block.data(), std::min(want, block.size()), offset);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) throw RuntimeError(err::PathFileAccess);
+    writeAll(to, block.data(), static_cast<size_t>(got));
+    offset += got;
   }
 }
 
@@ -314,13 +393,18 @@ void TypeTagV2::AppendFrame(std::string& frames, const std::string& frameId) con
     data = std::string(1, '\0') + url_;
   else if (frameId == "TENC")
     data = encode_;
-  const std::string bytes = text::utf8ToCp1252(data);
+  // A text that ISO-8859-1 holds is written in it; any other in UCS-2, so
+  // that readers do not take windows-1252's own characters ("–", "€",
+  // curly quotes) for control characters. A URL is ISO-8859-1 in any case.
+  const bool ucs2 = frameId != "WXXX" && !holdsInLatin1(data);
+  const std::string bytes = ucs2 ? ucs2FrameData(frameId, data) : text::utf8ToCp1252(data);
   if (bytes.size() >= std::numeric_limits<uint32_t>::max()) throw RuntimeError(err::Overflow);
   uint8_t size[4];
   putBigEndian(size, static_cast<uint32_t>(bytes.size() + 1));
   frames += text::utf8ToCp1252(frameId);
   frames.append(reinterpret_cast<const char*>(size), 4);
-  frames.append(3, '\0');  // two flag bytes, the encoding byte (ISO-8859-1)
+  frames.append(2, '\0');        // two flag bytes
+  frames += ucs2 ? '\1' : '\0';  // the encoding byte: UCS-2 or ISO-8859-1
   frames += bytes;
 }
 
@@ -347,7 +431,7 @@ bool TypeTagV2::WriteTag(const std::string& path) const {
   if (!S_ISREG(st.st_mode)) throw RuntimeError(err::PathFileAccess);
 
   Reader reader(file.fd(), st.st_size);
-  const std::optional<AudioStart> audio = FindAudioStart(reader);
+  const std::optional<mp3::FrameAt> audio = mp3::FindAudioStart(reader);
   if (!audio) return false;
 
   const int64_t audioLength = st.st_size - audio->position;
@@ -369,13 +453,7 @@ bool TypeTagV2::WriteTag(const std::string& path) const {
   TempFile temp(target);
   writeAll(temp.fd(), tag.data(), tag.size());
   writeAll(temp.fd(), first.data(), first.size());
-  std::string block;
-  for (int64_t pos = audio->position + audio->header.FrameLength; pos < st.st_size;) {
-    const auto n = static_cast<size_t>(std::min<int64_t>(kCopyBlock, st.st_size - pos));
-    if (!reader.read(pos, n, block)) throw RuntimeError(err::PathFileAccess);  // the file shrank
-    writeAll(temp.fd(), block.data(), block.size());
-    pos += static_cast<int64_t>(n);
-  }
+  copyRange(file.fd(), audio->end(), st.st_size, temp.fd());
   file.reset();
   temp.commit(target, st);
   return true;
@@ -441,9 +519,8 @@ TypeTagV2 TypeTagV2::ReadTag(const std::string& path) {
     else if (id == "TENC")
       target = &encode_;
     if (target != nullptr) {
-      // The data behind the encoding byte, which is not looked at.
-      if (!reader.read(pos + 1, static_cast<size_t>(frameSize - 1), data)) break;
-      std::string value = CleanTagText(data);
+      if (!reader.read(pos, static_cast<size_t>(frameSize), data)) break;
+      std::string value = frameText(id, data);
       if (id == "TYER") value = firstCharacters(value, 6);
       if (id == "TRCK") value = text::trim(value);
       if (id == "TCON") value = std::to_string(GenreIndexFromText(value));

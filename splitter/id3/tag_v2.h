@@ -9,9 +9,12 @@
 // tags of any version, other leading data); what follows the audio, such as an
 // ID3v1 tag, is kept. It also reads a version-3 tag back.
 //
-// Texts are UTF-8 in memory; in the tag every character is one
-// windows-1252 byte (the frames declare ISO-8859-1), a character
-// windows-1252 lacks being written as "?".
+// Texts are UTF-8 in memory. In the tag a text that ISO-8859-1 holds is
+// written in it, one byte a character (encoding byte 0); any other text in
+// UCS-2 (encoding byte 1, the byte-order mark FF FE, two bytes a character;
+// a character beyond UCS-2 is written as "?"), so that readers see
+// windows-1252's own characters ("–", "€", curly quotes) as they are. A
+// URL is ISO-8859-1 in any case (windows-1252 bytes, "?" for the rest).
 //
 // Errors are lumo::RuntimeError and are not trapped here: they pass to the
 // caller (see each member).
@@ -71,8 +74,9 @@ class TypeTagV2 {
   // and returns a copy of it. First every property is reset (Valide false,
   // Genre "255", the other texts empty); when the file starts with a
   // version-3 tag, its frames fill the properties (TCON through
-  // GenreIndexFromText, TYER cut to 6 characters, each text through
-  // CleanTagText) and Valide becomes true. A file with another tag version or
+  // GenreIndexFromText, TYER cut to 6 characters, each ISO-8859-1 text
+  // through CleanTagText, a UCS-2 text, in either byte order, by the same
+  // rules) and Valide becomes true. A file with another tag version or
   // none gives the reset values. A damaged tag gives the frames read up to
   // the first frame whose size is 0 or runs past the tag's end or the file's
   // end; nothing beyond them is read.
@@ -87,8 +91,8 @@ class TypeTagV2 {
   // start (each skipped by its own size, its footer included), at the first
   // valid MPEG frame header that is followed by a second valid header where
   // its frame length says. The new file is written beside the old one and
-  // renamed over it, with the old one's permissions; a symbolic link is
-  // followed and stays a link.
+  // renamed over it, with the old one's permissions (the audio is copied by
+  // the kernel); a symbolic link is followed and stays a link.
   // Returns true when the file was rewritten, false when it holds no audio
   // (the file is then unchanged).
   // Errors, all leaving the file as it was: 13 or 6 when Genre is no 16-bit
@@ -99,11 +103,12 @@ class TypeTagV2 {
   bool WriteTag(const std::string& path) const;
 
   // Appends the frame of the ID (one of the twelve above) built from this
-  // object's properties to frames, the tag's windows-1252 bytes built so far:
-  // the ID, the data length + 1 as a 32-bit big-endian number, two flag
-  // bytes 00, the encoding byte 00, the data. COMM data is three 00 bytes
-  // (language), 00 (empty description) and Commentaire; WXXX data is 00 and
-  // Url; TCON data is "(", Genre trimmed, ")" and GenreName of Genre ("(28)Vocal").
+  // object's properties to frames, the tag's bytes built so far: the ID,
+  // the data length + 1 as a 32-bit big-endian number, two flag bytes 00,
+  // the encoding byte (00 ISO-8859-1, 01 UCS-2: see above), the data. COMM
+  // data is three 00 bytes (language), an empty description (00; in UCS-2
+  // FF FE 00 00) and Commentaire; WXXX data is 00 and Url; TCON data is "(",
+  // Genre trimmed, ")" and GenreName of Genre ("(28)Vocal").
   // Any other ID appends a frame of that ID with empty data.
   // Errors: TCON raises 13 (Genre is no number) or 6 (no 16-bit number).
   void AppendFrame(std::string& frames, const std::string& frameId) const;

@@ -1,9 +1,12 @@
-// Throughput of GetMp3Info: a frame walk over 100 MB of constant-bitrate and
-// of variable-bitrate frames without a VBR header, and a file whose Xing
-// header gives the counts at once. The files are written once into /tmp.
-// The cold pair reads the Xing file after dropping it from the page cache,
-// with GetMp3Info and with mutagen (mutagen_cold.py, /usr/bin/python3 with
-// python3-mutagen) in the same run, and counts what the read left cached.
+// Throughput of GetMp3Info: 100 MB of constant-bitrate frames without a VBR
+// header (told by probes), a frame walk over 100 MB of variable-bitrate
+// frames without one, and a file whose Xing header gives the counts at once.
+// The files are written once into /tmp.
+// The cold pairs read the Xing file and a 10-hour constant-bitrate file
+// without a VBR header (MPEG-2 64 kbit/s, 288 MB, padded as encoders pad)
+// after dropping each from the page cache, with GetMp3Info and with mutagen
+// (mutagen_cold.py, /usr/bin/python3 with python3-mutagen) in the same run,
+// and count what the read left cached.
 
 #include <benchmark/benchmark.h>
 
@@ -18,6 +21,7 @@
 #include <vector>
 
 #include "common/mp3/mp3.h"
+#include "testsupport/cbr_frames.h"
 #include "testsupport/mp3_frames.h"
 #include "testsupport/test_files.h"
 
@@ -62,16 +66,32 @@ const std::string& vbrFile() {
   return path;
 }
 
+// On disk before anything is measured, so no write-back runs meanwhile and
+// the file can be dropped from the page cache.
+void writeBack(const std::string& p) {
+  if (const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+}
+
 const std::string& xingFile() {
   static const std::string path = [] {
     const std::string p = (benchFolder() / "xing.mp3").string();
     const std::string audio = streamOf({128, 160, 96, 192, 112, 256, 64, 320, 128, 224, 80});
     tw::writeFile(p, tw::xingFrame(FrameFields{}, "Xing", 36, 3, 250000, static_cast<uint32_t>(audio.size())) + audio);
-    // On disk before anything is measured, so no write-back runs meanwhile.
-    if (const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
-      ::fsync(fd);
-      ::close(fd);
-    }
+    writeBack(p);
+    return p;
+  }();
+  return path;
+}
+
+const std::string& tenHourCbrFile() {
+  static const std::string path = [] {
+    const std::string p = (benchFolder() / "cbr10h.mp3").string();
+    const FrameFields lsf{.version = 2, .bitrate = 64, .sampleRate = 22050, .mode = 3};
+    tw::writeFile(p, tw::paddedCbrFrames(lsf, 10 * 3600 * 22050 / 576));
+    writeBack(p);
     return p;
   }();
   return path;
@@ -117,8 +137,7 @@ double cachedKilobytes(const std::string& path) {
   return kb;
 }
 
-void BM_XingHeaderCold(benchmark::State& state) {
-  const std::string& path = xingFile();
+void measureCold(benchmark::State& state, const std::string& path) {
   lumo::mp3::Mp3Info info;
   double cached = 0;
   for (auto _ : state) {
@@ -135,8 +154,7 @@ void BM_XingHeaderCold(benchmark::State& state) {
 
 // mutagen's MP3 length of the same file, cold, from a Python loop that
 // times each read alone (the interpreter's start is not counted).
-void BM_XingHeaderColdMutagen(benchmark::State& state) {
-  const std::string& path = xingFile();
+void measureColdWithMutagen(benchmark::State& state, const std::string& path) {
   const std::string script = std::string(LUMO_SOURCE_DIR) + "/common/mp3/bench/mutagen_cold.py";
   for (auto _ : state) {
     const int reads = 200;
@@ -155,15 +173,22 @@ void BM_XingHeaderColdMutagen(benchmark::State& state) {
   }
 }
 
-void BM_CbrWalk100MB(benchmark::State& state) { measure(state, cbrFile()); }
+void BM_XingHeaderCold(benchmark::State& state) { measureCold(state, xingFile()); }
+void BM_XingHeaderColdMutagen(benchmark::State& state) { measureColdWithMutagen(state, xingFile()); }
+void BM_TenHourCbrWithoutHeaderCold(benchmark::State& state) { measureCold(state, tenHourCbrFile()); }
+void BM_TenHourCbrWithoutHeaderColdMutagen(benchmark::State& state) { measureColdWithMutagen(state, tenHourCbrFile()); }
+
+void BM_CbrProbed100MB(benchmark::State& state) { measure(state, cbrFile()); }
 void BM_VbrWalk100MB(benchmark::State& state) { measure(state, vbrFile()); }
 void BM_XingHeader100MB(benchmark::State& state) { measure(state, xingFile()); }
 
-BENCHMARK(BM_CbrWalk100MB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CbrProbed100MB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_VbrWalk100MB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_XingHeader100MB)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_XingHeaderCold)->UseManualTime()->Iterations(200)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_XingHeaderColdMutagen)->UseManualTime()->Iterations(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TenHourCbrWithoutHeaderCold)->UseManualTime()->Iterations(200)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TenHourCbrWithoutHeaderColdMutagen)->UseManualTime()->Iterations(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

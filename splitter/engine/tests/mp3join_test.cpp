@@ -4,9 +4,11 @@
 
 #include <optional>
 
+#include "common/mp3/container.h"
 #include "common/mp3/mp3.h"
 #include "splitter/engine/mp3join.h"
 #include "splitter/engine/tests/audio.h"
+#include "testsupport/mp3_frames.h"
 #include "testsupport/test_files.h"
 
 namespace lumo::splitter::testing {
@@ -62,6 +64,84 @@ TEST_F(JoinTest, AFirstPartEndingInAFrameCutShortStillMeasuresAsBoth) {
   ASSERT_EQ(AppendMp3(first.string(), second.string()), "");
   EXPECT_NEAR(readWithMutagen(first.string()).length, firstLength + 20, 0.5);
   EXPECT_NEAR(measured(first), 30, 1);
+}
+
+// The counts of a part's Xing/Info header.
+struct HeaderCounts {
+  int64_t frame = -1, frameEnd = -1;
+  uint32_t frames = 0, bytes = 0;
+};
+
+HeaderCounts countsOf(const std::string& bytes) {
+  mp3::MemorySource source(bytes);
+  HeaderCounts c;
+  const std::optional<mp3::FrameAt> first = mp3::FindAudioStart(source);
+  if (!first) return c;
+  const mp3::VbrTag tag = mp3::FindVbrTag(source, *first);
+  if (tag.framesField < 0 || tag.bytesField < 0) return c;
+  c.frame = first->position;
+  c.frameEnd = first->end();
+  c.frames = mp3::BigEndian32(source.at(tag.framesField, 4));
+  c.bytes = mp3::BigEndian32(source.at(tag.bytesField, 4));
+  return c;
+}
+
+TEST_F(JoinTest, AGoodJoinCountsBothPartsAndChangesNoByteOutsideTheHeaderFrame) {
+  const fs::path first = dir_ / "part_1.mp3", second = dir_ / "part_2.mp3";
+  const std::string a = readBytes(first), b = readBytes(second);
+  const HeaderCounts ca = countsOf(a), cb = countsOf(b);
+  ASSERT_GE(ca.frame, 0);
+  ASSERT_GE(cb.frame, 0);
+  ASSERT_EQ(AppendMp3(first.string(), second.string()), "");
+  const std::string joined = readBytes(first);
+  const HeaderCounts cj = countsOf(joined);
+  // mp3splt counts a part's header frame among its frames; the joined
+  // stream keeps one of the two.
+  EXPECT_EQ(cj.frames, ca.frames + cb.frames - 1);
+  EXPECT_EQ(cj.bytes, joined.size() - static_cast<size_t>(cj.frame));
+  // Before the header frame: the first part's bytes; after it, the rest of
+  // the first part and the second part's audio behind its own header frame.
+  EXPECT_EQ(joined.substr(0, static_cast<size_t>(ca.frame)), a.substr(0, static_cast<size_t>(ca.frame)));
+  EXPECT_EQ(joined.substr(static_cast<size_t>(ca.frameEnd)),
+            a.substr(static_cast<size_t>(ca.frameEnd)) + b.substr(static_cast<size_t>(cb.frameEnd)));
+}
+
+// A first frame of 26 bytes (MPEG-2 8 kbit/s) that a frame of its stream
+// follows, with a Xing header at its place whose byte count, seek table and
+// scale pass the frame's end.
+std::string shortHeaderFrame() {
+  const mp3::testing::FrameFields tiny{.version = 2, .bitrate = 8, .sampleRate = 22050, .mode = 3};
+  std::string f = mp3::testing::frame(tiny);
+  f.replace(13, 4, "Xing");
+  mp3::testing::putBigEndian(f, 17, 15);
+  return f + mp3::testing::frames(tiny, 40);
+}
+
+TEST_F(JoinTest, APartWhoseHeaderDoesNotFitIsNotJoinedAndBothStay) {
+  const fs::path fixtures = LUMO_JOIN_FIXTURES;
+  const struct {
+    const char* name;
+    std::string first, second;
+  } cases[] = {
+      {"a first frame shorter than its header", readBytes(fixtures / "join_small_xing_frame_A.mp3"),
+       readBytes(fixtures / "join_small_xing_frame_B.mp3")},
+      {"a bit-flipped header", readBytes(fixtures / "join_bitflip_A.mp3"), readBytes(fixtures / "join_bitflip_B.mp3")},
+      {"a second part cut short", readBytes(fixtures / "join_trunc_A.mp3"), readBytes(fixtures / "join_trunc_B.mp3")},
+      {"a short first frame followed by its stream", shortHeaderFrame(), readBytes(dir_ / "part_2.mp3")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_FALSE(c.first.empty());
+    const fs::path a = dir_ / "a.mp3", b = dir_ / "b.mp3";
+    std::ofstream(a, std::ios::binary | std::ios::trunc) << c.first;
+    std::ofstream(b, std::ios::binary | std::ios::trunc) << c.second;
+    EXPECT_NE(AppendMp3(a.string(), b.string()), "");
+    EXPECT_EQ(readBytes(a), c.first);
+    EXPECT_EQ(readBytes(b), c.second);
+  }
+  // No temporary file stays behind a refused join.
+  for (const auto& entry : fs::directory_iterator(dir_))
+    EXPECT_NE(entry.path().filename().string().rfind(".lumojoin-", 0), 0u) << entry.path();
 }
 
 TEST_F(JoinTest, FailedJoinLeavesBothFilesAsTheyWere) {

@@ -11,6 +11,7 @@
 
 #include "common/mp3/mp3.h"
 #include "splitter/id3/tag_v2.h"
+#include "testsupport/lame_fixture.h"
 #include "testsupport/test_files.h"
 
 namespace lumo::id3 {
@@ -149,6 +150,39 @@ TEST_F(LameTagTest, ReplacesAV24TagWithACoverAndKeepsTheAudioAndTheV1Tag) {
   EXPECT_EQ(back.Titre(), "Capitolo 1 è qui");
   EXPECT_EQ(back.Piste(), "3");
   EXPECT_EQ(back.Genre(), "28");
+}
+
+// Texts beyond ISO-8859-1 go into UCS-2 frames that mutagen reads as they
+// were given (not as control characters), and that the tag reader reads
+// back; a text ISO-8859-1 holds stays in ISO-8859-1.
+TEST_F(LameTagTest, TextsBeyondIso88591RoundTripThroughMutagenAndTheReader) {
+  const std::string part = folder_ / "part.mp3";
+  ASSERT_TRUE(testsupport::EncodeLameTone(part, {3, "--cbr -b 32", 22050, 1}));
+  TypeTagV2 t;
+  t.Valide(true);
+  t.Titre("Capitolo 1 – “L’inizio”");
+  t.Album("Perché sì");
+  t.Piste("1");
+  t.Genre("101");
+  t.Commentaire("5 € – Ω");
+  ASSERT_TRUE(t.WriteTag(part));
+  const std::string written = readBytes(part);
+  EXPECT_EQ(written[10 + 10], '\1');  // TIT2: UCS-2
+  EXPECT_NE(written.find(std::string("TALB\0\0\0\x0A\0\0\0Perch\xE9 s\xEC", 20)), std::string::npos);
+
+  writeBytes(folder_ / "texts.py",
+             "import sys\nfrom mutagen.id3 import ID3\nt = ID3(sys.argv[1])\n"
+             "for k in ('TIT2', 'TALB'): print(k, int(t[k].encoding), t[k].text[0])\n"
+             "c = t.getall('COMM')[0]\nprint('COMM', int(c.encoding), c.text[0])\n");
+  std::string out;
+  ASSERT_EQ(runCommand(std::string(kPython) + " '" + (folder_ / "texts.py") + "' '" + part + "' 2>&1", &out), 0) << out;
+  EXPECT_EQ(out, "TIT2 1 Capitolo 1 – “L’inizio”\nTALB 0 Perché sì\nCOMM 1 5 € – Ω\n");
+
+  TypeTagV2 back;
+  back.ReadTag(part);
+  EXPECT_EQ(back.Titre(), "Capitolo 1 – “L’inizio”");
+  EXPECT_EQ(back.Album(), "Perché sì");
+  EXPECT_EQ(back.Commentaire(), "5 € – Ω");
 }
 
 }  // namespace

@@ -69,7 +69,7 @@ TEST_F(TagReaderTest, ReadsBackWhatTheWriterWrote) {
   w.Piste(" 12 ");
   w.Genre("101");
   w.Annee("2024-05-01");
-  w.Commentaire("Nota");
+  w.Commentaire("Nota “citata” – 5 €\r\n");
   w.Compositeur("Compositore");
   w.Original("Originale");
   w.Copyright("(c) 2024");
@@ -83,18 +83,45 @@ TEST_F(TagReaderTest, ReadsBackWhatTheWriterWrote) {
   for (const TypeTagV2* t : {&got, const_cast<const TypeTagV2*>(&r)}) {
     EXPECT_TRUE(t->Valide());
     EXPECT_EQ(t->Titre(), "Capitolo primo: è già\r\nfinito");
-    EXPECT_EQ(t->Artiste(), "Lettore ?");
+    EXPECT_EQ(t->Artiste(), "Lettore Ω");
     EXPECT_EQ(t->Album(), "Il libro");
     EXPECT_EQ(t->Piste(), "12");
     EXPECT_EQ(t->Genre(), "101");
     EXPECT_EQ(t->Annee(), "2024-0");
-    EXPECT_EQ(t->Commentaire(), "Nota");
+    EXPECT_EQ(t->Commentaire(), "Nota “citata” – 5 €\r\n");
     EXPECT_EQ(t->Compositeur(), "Compositore");
     EXPECT_EQ(t->Original(), "Originale");
     EXPECT_EQ(t->Copyright(), "(c) 2024");
     EXPECT_EQ(t->Url(), "https://x.example/a");
     EXPECT_EQ(t->Encode(), "LUMO");
   }
+}
+
+// UCS-2 frames as other writers make them: either byte order, a pair of
+// surrogates (UTF-16), a COMM with a description, a WXXX whose description
+// is UCS-2 and whose URL is ISO-8859-1.
+TEST_F(TagReaderTest, ReadsUcs2FramesInEitherByteOrder) {
+  const auto ucs2 = [](const std::string& id, const std::string& data) {
+    return id + u32(uint32_t(data.size()) + 1) + std::string("\0\0\1", 3) + data;
+  };
+  using namespace std::string_literals;
+  const std::string frames = ucs2("TIT2", "\xFE\xFF\x20\x13\0 \x20\xAC"s) +  // big-endian "– €"
+                             ucs2("TALB", "\xFF\xFE\x34\xD8\x1E\xDD!\0"s) +  // U+1D11E "!"
+                             ucs2("COMM",
+                                  "ita\xFF\xFE"
+                                  "d\0\0\0\xFF\xFE"
+                                  "\x1C\x20N\0\x1D\x20"s) +  // "d", then "“N”"
+                             ucs2("WXXX",
+                                  "\xFF\xFE"
+                                  "d\0\0\0https://x.example"s) +
+                             ucs2("TPE1", "\xFF\xFE"s);
+  TypeTagV2 t;
+  t.ReadTag(put(tag(frames) + audio()));
+  EXPECT_EQ(t.Titre(), "– €");
+  EXPECT_EQ(t.Album(), "𝄞!");
+  EXPECT_EQ(t.Commentaire(), "“N”");
+  EXPECT_EQ(t.Url(), "https://x.example");
+  EXPECT_EQ(t.Artiste(), "");
 }
 
 TEST_F(TagReaderTest, AFileWithoutAVersion3TagGivesTheResetValues) {

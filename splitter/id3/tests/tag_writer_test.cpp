@@ -25,6 +25,14 @@ std::string frame(const std::string& id, const std::string& data) {
   return id + std::string("\0\0\0", 3) + static_cast<char>(data.size() + 1) + std::string(3, '\0') + data;
 }
 
+// The same frame in UCS-2: encoding byte 1, the byte-order mark FF FE and
+// the text's UTF-16 code units, little-endian.
+std::string ucs2Frame(const std::string& id, const std::string& lead, const std::u16string& text) {
+  std::string data = lead + "\xFF\xFE";
+  for (char16_t c : text) data += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+  return id + std::string("\0\0\0", 3) + static_cast<char>(data.size() + 1) + std::string(2, '\0') + '\1' + data;
+}
+
 std::string u32(uint32_t v) {
   std::string s(4, '\0');
   mp3::testing::putBigEndian(s, 0, v);
@@ -71,17 +79,19 @@ TEST_F(TagWriterTest, EmptyTagIs167BytesAndItsSizeReachesTheAudio) {
   EXPECT_EQ(static_cast<uint8_t>(written[10 + tagSizeField(written)]), 0xFF);
 }
 
-TEST_F(TagWriterTest, EveryFieldGoesIntoItsFrameInWindows1252) {
+// A text ISO-8859-1 holds is written in it byte for byte; any other text
+// in UCS-2, windows-1252's own characters ("€", "–", curly quotes) included.
+TEST_F(TagWriterTest, EveryFieldGoesIntoItsFrameInIso88591OrUcs2) {
   TypeTagV2 t;
   t.Valide(true);
-  t.Titre("Perché Ω");  // Ω has no windows-1252 byte
+  t.Titre("Perché Ω");
   t.Artiste("Lettore");
   t.Album("Il libro € ");
   t.Annee("2024");
   t.Commentaire("Nota");
   t.Piste("  7 ");
   t.Genre(" 101 ");
-  t.Compositeur("C");
+  t.Compositeur("“C” – 𝄞");  // beyond UCS-2: "?"
   t.Original("O");
   t.Copyright("(c)");
   t.Url("https://x.example");
@@ -89,11 +99,11 @@ TEST_F(TagWriterTest, EveryFieldGoesIntoItsFrameInWindows1252) {
   EXPECT_EQ(t.Piste(), "7");
   const std::string file = put(audio());
   ASSERT_TRUE(t.WriteTag(file));
-  const std::string frames = frame("TIT2", "Perch\xE9 ?") + frame("TPE1", "Lettore") + frame("TALB", "Il libro \x80 ") +
-                             frame("TYER", "2024") + frame("COMM", std::string(4, '\0') + "Nota") + frame("TRCK", "7") +
-                             frame("TCON", "(101)Speech") + frame("TCOM", "C") + frame("TOPE", "O") +
-                             frame("TCOP", "(c)") + frame("WXXX", std::string(1, '\0') + "https://x.example") +
-                             frame("TENC", "E");
+  const std::string frames =
+      ucs2Frame("TIT2", "", u"Perché Ω") + frame("TPE1", "Lettore") + ucs2Frame("TALB", "", u"Il libro € ") +
+      frame("TYER", "2024") + frame("COMM", std::string(4, '\0') + "Nota") + frame("TRCK", "7") +
+      frame("TCON", "(101)Speech") + ucs2Frame("TCOM", "", u"“C” – ?") + frame("TOPE", "O") + frame("TCOP", "(c)") +
+      frame("WXXX", std::string(1, '\0') + "https://x.example") + frame("TENC", "E");
   const std::string written = readBytes(file);
   EXPECT_EQ(written.substr(10, frames.size()), frames);
   EXPECT_EQ(tagSizeField(written), frames.size() + 11);

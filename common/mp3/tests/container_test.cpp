@@ -1,0 +1,215 @@
+// The MP3 container reader: the ID3v2 tags at a file's start, the first
+// frame behind them, the VBR header's fields inside the first frame, and the
+// probes that tell a constant-bitrate stream without a VBR header.
+
+#include "common/mp3/container.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+
+#include "common/mp3/mp3.h"
+#include "testsupport/cbr_frames.h"
+#include "testsupport/lame_fixture.h"
+#include "testsupport/mp3_frames.h"
+#include "testsupport/test_files.h"
+
+namespace lumo::mp3 {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FrameFields;
+using testing::frames;
+
+std::string syncsafe(uint32_t v) {
+  return {static_cast<char>(v >> 21 & 0x7F), static_cast<char>(v >> 14 & 0x7F), static_cast<char>(v >> 7 & 0x7F),
+          static_cast<char>(v & 0x7F)};
+}
+
+// An ID3v2 tag of the version with a body of `body` bytes that holds bytes
+// FF FB (a frame header's first two bytes) and, when footer, the flag that
+// announces a footer and the footer itself (written for every version, so
+// that a reader counting it where the version has none lands in it).
+std::string id3v2(int version, uint32_t body, bool footer) {
+  std::string tag =
+      std::string("ID3") + static_cast<char>(version) + '\0' + static_cast<char>(footer ? 0x10 : 0) + syncsafe(body);
+  for (uint32_t i = 0; i < body; ++i) tag += (i % 5 == 0) ? '\xFF' : (i % 5 == 1 ? '\xFB' : 'x');
+  if (footer) tag += std::string("3DI") + static_cast<char>(version) + '\0' + '\x10' + syncsafe(body);
+  return tag;
+}
+
+TEST(Mp3Container, FindsTheAudioBehindTheTagsOfEveryVersion) {
+  const std::string audio = frames(FrameFields{}, 20);
+  const struct {
+    const char* name;
+    std::string lead;
+    int64_t tagsEnd;  // where the tags end
+    int64_t audioAt;  // where the first frame is
+  } cases[] = {
+      {"no tag", "", 0, 0},
+      {"v2.2", id3v2(2, 300, false), 310, 310},
+      {"v2.3", id3v2(3, 300, false), 310, 310},
+      {"v2.4", id3v2(4, 300, false), 310, 310},
+      // The footer flag means a footer only in version 4; in 2 and 3 the ten
+      // bytes are no tag and no audio, and the frame search steps over them.
+      {"v2.2 with the flag", id3v2(2, 300, true), 310, 320},
+      {"v2.3 with the flag", id3v2(3, 300, true), 310, 320},
+      {"v2.4 with a footer", id3v2(4, 300, true), 320, 320},
+      {"three tags in a row", id3v2(3, 100, false) + id3v2(4, 50, true) + id3v2(2, 7, false), 110 + 70 + 17,
+       110 + 70 + 17},
+      // Junk with stray headers that no second header follows.
+      {"junk before the first frame", std::string("\xFF\xFB\x90\x00junk\xFF\xFB", 10) + std::string(500, 'j'), 0, 510},
+      {"a tag and junk", id3v2(3, 40, false) + std::string(33, '\xFF'), 50, 83},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string bytes = c.lead + audio;
+    MemorySource source(bytes);
+    EXPECT_EQ(SkipId3v2Tags(source), c.tagsEnd);
+    const std::optional<FrameAt> first = FindAudioStart(source);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->position, c.audioAt);
+    EXPECT_EQ(first->header.Bitrate, 128);
+  }
+  // A tag whose size passes the end, and a lone frame, which is no stream.
+  const std::string cut = id3v2(3, 300, false).substr(0, 100);
+  MemorySource cutSource(cut);
+  EXPECT_EQ(SkipId3v2Tags(cutSource), 100);
+  EXPECT_FALSE(FindAudioStart(cutSource));
+  const std::string lone = testing::frame(FrameFields{});
+  MemorySource loneSource(lone);
+  EXPECT_FALSE(FindAudioStart(loneSource));
+}
+
+TEST(Mp3Container, VbrFieldsAreGivenOnlyInsideTheFrame) {
+  const FrameFields st{};                                                              // 417 bytes, header at 36
+  const FrameFields tiny{.version = 2, .bitrate = 8, .sampleRate = 22050, .mode = 3};  // 26 bytes, header at 13
+  const std::string full = testing::xingFrame(st, "Xing", 36, 15, 100, 5000);
+  // 13 + 8 = 21: the frame count fits, the byte count and the table do not.
+  std::string shortFrame = testing::frame(tiny);
+  shortFrame.replace(13, 4, "Xing");
+  testing::putBigEndian(shortFrame, 17, 7);
+  testing::putBigEndian(shortFrame, 21, 1);
+  std::string lame = full;
+  lame.replace(36 + 8 + 4 + 4 + 100 + 4, 4, "LAME");
+  const struct {
+    const char* name;
+    std::string bytes;
+    VbrTag::Kind kind;
+    bool whole;
+    int64_t frames, bytesAt, toc, lameAt;
+  } cases[] = {
+      {"all fields", full, VbrTag::Xing, true, 44, 48, 52, -1},
+      {"all fields and LAME", lame, VbrTag::Xing, true, 44, 48, 52, 156},
+      {"Info, counts only", testing::xingFrame(st, "Info", 36, 3, 1, 2), VbrTag::Info, true, 44, 48, -1, -1},
+      {"a frame shorter than its header", shortFrame + frames(tiny, 3), VbrTag::Xing, false, 21, -1, -1, -1},
+      {"a file cut inside the header", full.substr(0, 60), VbrTag::Xing, false, 44, 48, -1, -1},
+      {"VBRI", testing::vbriFrame(st, 10, 20), VbrTag::Vbri, true, 50, 46, -1, -1},
+      {"VBRI cut short", testing::vbriFrame(st, 10, 20).substr(0, 50), VbrTag::Vbri, false, -1, -1, -1, -1},
+      {"none", testing::frame(st), VbrTag::None, true, -1, -1, -1, -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    MemorySource source(c.bytes);
+    const std::optional<FrameAt> first = FrameHeaderAt(source, 0);
+    ASSERT_TRUE(first);
+    const VbrTag tag = FindVbrTag(source, *first);
+    EXPECT_EQ(tag.kind, c.kind);
+    EXPECT_EQ(tag.whole, c.whole);
+    EXPECT_EQ(tag.framesField, c.frames);
+    EXPECT_EQ(tag.bytesField, c.bytesAt);
+    EXPECT_EQ(tag.tocField, c.toc);
+    EXPECT_EQ(tag.lameField, c.lameAt);
+  }
+  // The tag writer compares the word without regard to case.
+  const std::string lower = testing::xingFrame(st, "xing", 36, 3, 1, 2);
+  MemorySource source(lower);
+  EXPECT_EQ(FindVbrTag(source, *FrameHeaderAt(source, 0)).kind, VbrTag::None);
+  EXPECT_EQ(FindVbrTag(source, *FrameHeaderAt(source, 0), TagWordCase::Any).kind, VbrTag::Xing);
+}
+
+// The frames of a stream counted one by one from its first frame.
+int64_t walkedFrames(const std::string& bytes, int64_t from) {
+  int64_t count = 0;
+  MemorySource source(bytes);
+  for (std::optional<FrameAt> f = FrameHeaderAt(source, from); f; f = FrameHeaderAt(source, f->end())) ++count;
+  return count;
+}
+
+class ConstantBitrateProbeTest : public ::testing::Test {
+ protected:
+  std::string lame(const std::string& name, double seconds, const std::string& options, int rate = 44100) {
+    const fs::path file = folder_.path() / name;
+    EXPECT_TRUE(testsupport::EncodeLameTone(file, {seconds, options, rate, 1}));
+    return testsupport::readBytes(file);
+  }
+  testsupport::TempFolder folder_{"lumo-mp3-probe"};
+};
+
+TEST_F(ConstantBitrateProbeTest, TellsConstantBitrateOnlyWhenEveryProbeAgrees) {
+  const FrameFields cbr48{.bitrate = 128, .sampleRate = 48000};  // 384 bytes, never padded
+  const FrameFields low{.bitrate = 64};
+  const FrameFields lsfMono{.version = 2, .bitrate = 32, .sampleRate = 22050, .mode = 3};
+  // lame without its Info header: 44.1 kHz pads frames to hold 208.98 bytes
+  // on average, 22.05 kHz MPEG-2 104.49.
+  const std::string padded = lame("padded.mp3", 60, "-t --cbr -b 64");
+  const std::string padded22 = lame("padded22.mp3", 120, "-t --cbr -b 32 --resample 22.05", 22050);
+  const std::string other = lame("other.mp3", 60, "-t --cbr -b 96");
+  const std::string vbr = lame("vbr.mp3", 60, "-t -V 5");
+  std::string sameFirst = frames(cbr48, 700);  // VBR whose first 700 frames share one bitrate
+  for (int i = 0; i < 300; ++i) sameFirst += testing::frame(FrameFields{.bitrate = 192, .sampleRate = 48000});
+  std::string freeFormat = frames(cbr48, 1000);
+  for (size_t at = 384 * 500; at < freeFormat.size(); at += 384) freeFormat[at + 2] &= 0x0F;  // bitrate index 0
+  std::string damaged = frames(cbr48, 1000);
+  std::fill(damaged.begin() + 384 * 495, damaged.begin() + 384 * 505, '\0');
+  std::string lastCut = padded.substr(0, padded.size() - 100);
+  const std::string v1 = testing::id3v1Tag("a", "", "", "", "", 0);
+
+  const struct {
+    const char* name;
+    std::string bytes;
+    bool constant;
+  } cases[] = {
+      {"CBR without padding", frames(cbr48, 1000), true},
+      {"CBR with padding", padded, true},
+      {"MPEG-2 CBR with padding", padded22, true},
+      {"CBR and an ID3v1 tag", padded + v1, true},
+      {"CBR padded as encoders pad", testing::paddedCbrFrames(lsfMono, 5000), true},
+      {"too short to probe", frames(cbr48, 500), false},
+      {"VBR", vbr, false},
+      {"VBR whose first frames share one bitrate", sameFirst, false},
+      {"free format from the middle on", freeFormat, false},
+      {"damaged where a probe looks", damaged, false},
+      {"the last frame cut short", lastCut, false},
+      {"zeros behind the audio", frames(cbr48, 1000) + std::string(1000, '\0'), false},
+      {"two bitrates joined", padded + other, false},
+      {"one bitrate joined over a tag", padded + v1 + padded, false},
+      {"CBR and VBR joined", padded + vbr, false},
+      {"another stream behind", frames(low, 1500) + frames(cbr48, 1000), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    MemorySource source(c.bytes);
+    const std::optional<FrameAt> first = FindAudioStart(source);
+    ASSERT_TRUE(first);
+    const bool v1Tag = c.bytes.compare(c.bytes.size() - 128, 3, "TAG") == 0;
+    const int64_t audioEnd = source.size() - (v1Tag ? 128 : 0);
+    const std::optional<int64_t> count = ConstantBitrateFrames(source, *first, audioEnd);
+    EXPECT_EQ(count.has_value(), c.constant);
+    // Told or walked, the analysis counts the frames one by one would.
+    const fs::path file = folder_.path() / "case.mp3";
+    testsupport::writeBytes(file, c.bytes);
+    Mp3Info info;
+    ASSERT_EQ(GetMp3Info(file.string(), info), 1);
+    if (c.constant) {
+      EXPECT_EQ(*count, walkedFrames(c.bytes, first->position));
+      EXPECT_EQ(info.Frames, *count);
+      EXPECT_TRUE(info.IsCbr);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace lumo::mp3
