@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <clocale>
 
 #include "common/bookindex/bookindex.h"
@@ -21,6 +25,18 @@ int32_t measured(const fs::path& file) {
   mp3::Mp3Info info;
   if (mp3::GetMp3Info(file.string(), info) != 1) return -1;
   return info.Duration;
+}
+
+// Lets the unprivileged user of runInChild (when the tests run as root)
+// read and write everything a job of the test touches.
+void openToAll(const fs::path& folder) {
+  std::error_code ec;
+  fs::permissions(folder, fs::perms::all, ec);
+  for (const auto& entry : fs::recursive_directory_iterator(folder, ec)) {
+    // Never through a link: the engine link leads to the installed program.
+    if (entry.is_symlink(ec)) continue;
+    fs::permissions(entry.path(), entry.is_directory(ec) ? fs::perms::all : fs::perms(0666), ec);
+  }
 }
 
 bool hasPrivateFolders(const fs::path& folder) {
@@ -114,8 +130,8 @@ TEST_F(JobTest, ThreeFileBookGivesSevenNumberedPartsWithTheContinuationJoined) {
       << log[5];
   EXPECT_EQ(logEntry("Taglio file CAP2"), "Taglio file CAP2 eseguito correttamente.");
   // The join runs inside the program: the log says what it does.
-  EXPECT_TRUE(logEntry("Stringa di unione dei file: ")
-                  .starts_with("Stringa di unione dei file: accodamento dell'audio di \""))
+  EXPECT_TRUE(
+      logEntry("Stringa di unione dei file: ").starts_with("Stringa di unione dei file: accodamento dell'audio di \""))
       << logEntry("Stringa di unione dei file: ");
   EXPECT_TRUE(logEntry("Stringa di unione dei file: ")
                   .ends_with("\" a \"" + (indexDir() / expected[3]).string() +
@@ -168,6 +184,117 @@ TEST_F(JobTest, CutsLandOnTheirHeadingsInEveryEncoding) {
         << logged;
     EXPECT_TRUE(logged.ends_with("\" \"" + recording.string() + "\" 0.00 0.05 0.10 EOF -n -o \"CAP_@n\"")) << logged;
   }
+}
+
+// A disk that takes the parts but not the tag writer's copy of the largest
+// (a file size limit just above it, as a nearly full disk): that part stays
+// untagged, the log says so and why, and the end message names it.
+TEST_F(JobTest, ATagThatCouldNotBeWrittenIsReportedAsSuch) {
+  TestBook book;
+  book.files = {{"CAP1", {{"Capitolo lungo", 0, "1"}, {"Capitolo breve", 30, "2"}}}};
+  makeBook(book, {"t40"});
+  job_.fields.tags = false;
+  job_.vai_Click();
+  ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+  const fs::path big = indexDir() / "001_p1_Capitolo lungo.mp3";
+  const fs::path small = indexDir() / "002_p2_Capitolo breve.mp3";
+  const auto limit = static_cast<rlim_t>(fs::file_size(big) + 64);
+  fs::remove_all(bookDir());
+  openToAll(dir_);
+  job_.fields.tags = true;
+  ui_->clear();
+  const int code = testsupport::runInChild(
+      [&] {
+        job_.vai_Click();
+        if (job_.result() != "0") return 10;
+        const std::vector<std::string> shown = messages();
+        if (shown.size() != 1 || shown[0] !=
+                                     "Sono stati eseguiti tutti i tagli ai file mp3. \n"
+                                     "Verrai indirizzato sulla cartella contenente il risultato.\n"
+                                     "Non è stato possibile inserire il TAG in 1 file:\n"
+                                     "001_p1_Capitolo lungo.mp3")
+          return 11;
+        const std::string failed = logEntry("Inserimento TAG non riuscito al file " + big.string() + ": Errore ");
+        if (failed.empty()) return 12;
+        if (!logEntry("Effettuato inserimento TAG al file " + big.string()).empty()) return 13;
+        if (logEntry("Effettuato inserimento TAG al file " + small.string()).empty()) return 14;
+        if (readWithMutagen(big.string()).title != "") return 15;
+        if (readWithMutagen(small.string()).title != "Capitolo breve") return 16;
+        if (hasPrivateFolders(bookDir())) return 17;
+        return 0;
+      },
+      limit);
+  EXPECT_EQ(code, 0) << "see the check that returns this code";
+}
+
+// A read-only export folder is named as such before anything is cut.
+TEST_F(JobTest, AReadOnlyExportFolderIsNamedAndNothingIsCut) {
+  TestBook book;
+  book.files = {{"CAP1", {{"Capitolo primo", 0, "1"}}}};
+  makeBook(book, {"t12"});
+  openToAll(dir_);
+  const fs::path exportFolder = dir_ / "export" / "MyLUMO";
+  fs::create_directories(exportFolder);
+  fs::permissions(exportFolder, fs::perms(0555));
+  const int code = testsupport::runInChild([&] {
+    job_.vai_Click();
+    if (job_.result() != "1") return 10;
+    const std::vector<std::string> shown = messages();
+    if (shown !=
+        std::vector<std::string>{"Impossibile scrivere nella cartella di esportazione\n" + job_.fields.exportPath +
+                                 "\n(cartella in sola lettura).\nScegliere un'altra cartella di "
+                                 "esportazione."})
+      return 11;
+    if (!opened_.empty()) return 12;
+    return 0;
+  });
+  fs::permissions(exportFolder, fs::perms::all);
+  EXPECT_EQ(code, 0) << "see the check that returns this code";
+  EXPECT_FALSE(fs::exists(bookDir()));
+}
+
+// Temporaries a killed job left behind go with the next job on that book,
+// unless another job holds the book (it may be using them).
+TEST_F(JobTest, ANewJobRemovesTheTemporariesOfAKilledOne) {
+  TestBook book;
+  book.files = {{"CAP1", {{"Capitolo primo", 0, "1"}, {"Secondo", 6, "2"}}}};
+  makeBook(book, {"t12"});
+  job_.fields.cutByLength = true;
+  const fs::path pieces = bookDir() / "File da 5 minuti";
+  const std::vector<fs::path> leftovers = {bookDir() / ".lumosplit-Ab12Cd", indexDir() / ".lumo-id3-x1y2z3",
+                                           indexDir() / ".lumojoin-q1w2e3", pieces / ".lumo-id3-r4t5y6",
+                                           pieces / ".lumosplit-Zz99Yy"};
+  const auto leave = [&] {
+    for (const fs::path& p : leftovers) {
+      fs::create_directories(p.parent_path());
+      if (p.filename().string().starts_with(".lumosplit-")) {
+        fs::create_directories(p);
+        std::ofstream(p / "CAP1_1.mp3") << "x";
+      } else {
+        std::ofstream(p) << "x";
+      }
+    }
+    std::ofstream(indexDir() / ".altro") << "x";
+  };
+  leave();
+  {
+    // Another job holds the book: nothing of it is removed.
+    const int other = ::open(bookDir().c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::flock(other, LOCK_EX), 0);
+    job_.vai_Click();
+    ::close(other);
+    ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+    for (const fs::path& p : leftovers) EXPECT_TRUE(fs::exists(p)) << p;
+  }
+  ui_->queueAnswer(ui::Answer::Yes);
+  ui_->queueAnswer(ui::Answer::Yes);
+  job_.vai_Click();
+  ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+  for (const fs::path& p : leftovers) EXPECT_FALSE(fs::exists(p)) << p;
+  EXPECT_TRUE(fs::exists(indexDir() / ".altro"));
+  EXPECT_EQ(mp3Names(indexDir()).size(), 2u);
+  EXPECT_EQ(mp3Names(pieces).size(), 2u);
 }
 
 TEST_F(JobTest, ThePageBuilderReadsTheNewBook) {
