@@ -1,11 +1,18 @@
 #include "splitter/engine/splitjob.h"
 
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -16,6 +23,7 @@
 #include "platform/tools/tools.h"
 #include "platform/ui/ui.h"
 #include "splitter/engine/contafile.h"
+#include "splitter/engine/frame_cut.h"
 #include "splitter/engine/logfile.h"
 #include "splitter/engine/mp3join.h"
 #include "splitter/id3/tag_v2.h"
@@ -144,13 +152,49 @@ std::string fileNameSafe(std::string name) {
 
 // The folder of the pieces of the cut by length.
 std::string durationFolder(const std::string& bookDir, const std::string& minutes) {
-  return bookDir + "/File da " + fileNameSafe(minutes) + " minuti";
+  return bookDir + "/File da " + fileNameSafe(MinutesLabel(minutes)) + " minuti";
 }
 
 // True when both name one folder that exists.
 bool sameFolder(const std::string& a, const std::string& b) {
   std::error_code ec;
   return fs::equivalent(shell::resolvePath(a), b, ec) && !ec;
+}
+
+// The engine's command as it runs, for the log: the program and every
+// argument that holds more than letters, digits and ".,=+-" in quotes.
+std::string commandLine(const std::string& program, const std::vector<std::string>& args) {
+  std::string line = "\"" + program + "\"";
+  for (const std::string& a : args) {
+    const bool plain = !a.empty() && std::all_of(a.begin(), a.end(), [](char c) {
+      return std::isalnum(static_cast<unsigned char>(c)) || std::strchr(".,=+-", c) != nullptr;
+    });
+    line += plain ? " " + a : " \"" + a + "\"";
+  }
+  return line;
+}
+
+// The temporaries of a job in its book folder: the engine's private
+// folders, the tag writer's and the join's copies.
+bool isJobTemporary(const std::string& name) {
+  return name.starts_with(".lumosplit-") || name.starts_with(".lumo-id3-") || name.starts_with(".lumojoin-");
+}
+
+// Removes the temporaries that a job killed before its clean-up left in
+// the book folder and in the folders of its parts and pieces.
+void removeLeftovers(const std::string& bookDir) {
+  std::error_code ec;
+  std::vector<fs::path> found;
+  for (auto it = fs::recursive_directory_iterator(bookDir, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
+    if (isJobTemporary(it->path().filename().string())) {
+      found.push_back(it->path());
+      it.disable_recursion_pending();
+    } else if (it.depth() >= 1) {
+      it.disable_recursion_pending();
+    }
+  }
+  for (const fs::path& path : found) fs::remove_all(path, ec);
 }
 
 int percent(int value, int divisor) {
@@ -220,6 +264,19 @@ std::optional<std::string> EngineMinutes(const std::string& typed) {
   return std::to_string(minutes) + "." + twoDigits(seconds);
 }
 
+std::string MinutesLabel(const std::string& typed) {
+  const std::optional<std::string> engine = EngineMinutes(typed);
+  if (!engine) return typed;
+  const size_t dot = engine->find('.');
+  const long long minutes = std::stoll(engine->substr(0, dot));
+  const long long hundredths = std::lround(std::stoll(engine->substr(dot + 1)) * 100 / 60.0);
+  std::string label = std::to_string(minutes);
+  if (hundredths == 0) return label;
+  std::string decimals = twoDigits(hundredths);
+  if (decimals.back() == '0') decimals.pop_back();
+  return label + "," + decimals;
+}
+
 std::string EngineNumber(const std::string& typed) {
   std::string t = text::trim(typed);
   std::replace(t.begin(), t.end(), ',', '.');
@@ -246,17 +303,37 @@ SplitJob::SplitJob()
 void SplitJob::log(const std::string& text) { WriteLog(text, 0); }
 
 void SplitJob::tag(const std::string& path, const std::string& title, const std::string& track) {
-  // The tag writer's failures are not the job's: the part stays as it is.
-  skipOnError([&] {
+  // A part whose tag could not be written stays as it is, untagged: the
+  // log says why and the end of the job names it.
+  std::string why;
+  try {
     id3::TypeTagV2 tag;
     tag.Valide(true);
     tag.Titre(title);
     tag.Album(book_.title);
     tag.Piste(track);
     tag.Genre("28");
-    tag.WriteTag(path);
-  });
-  log("Effettuato inserimento TAG al file " + path);
+    if (!tag.WriteTag(path)) why = "nessun frame audio nel file";
+  } catch (const RuntimeError& e) {
+    why = "Errore " + std::to_string(e.number()) + " " + e.description();
+  } catch (const std::exception& e) {
+    why = e.what();
+  }
+  if (why.empty()) {
+    log("Effettuato inserimento TAG al file " + path);
+    return;
+  }
+  log("Inserimento TAG non riuscito al file " + path + ": " + why);
+  untagged_.push_back(fs::path(path).filename().string());
+}
+
+// The end message's line on the parts left without a tag, or "".
+std::string SplitJob::untaggedReport() const {
+  if (untagged_.empty()) return {};
+  std::string names;
+  for (const std::string& name : untagged_) names += "\n" + name;
+  return "\nNon è stato possibile inserire il TAG in " + std::to_string(untagged_.size()) +
+         (untagged_.size() == 1 ? " file:" : " file (vedere il log):") + names;
 }
 
 std::string SplitJob::engineProgram() const { return shell::withSlash(fields.programFolder) + "mp3splt"; }
@@ -301,6 +378,7 @@ void SplitJob::progress(int bar, int value, int maximum, int divisor) {
 void SplitJob::run() {
   result_ = "0";
   failed_ = false;
+  untagged_.clear();
   WriteLog("", 1);  // every job starts a new log
   working_ = 1;
   if (fields.exportPath.empty() || !tools::fileexists(fields.indexPath)) {
@@ -319,6 +397,17 @@ void SplitJob::run() {
     book_ = bookindex::readHeader(reader);
     const int16_t fileCount = reader.numberField();
     log("Opera in esame: " + book_.code + " " + book_.title);
+    if (fileCount <= 0) {
+      // No list of files: this is no book index (a damaged or foreign
+      // file), and no folder is made for it.
+      log("Il file indice " + fields.indexPath + " non contiene alcun file mp3 da tagliare.");
+      ui::MsgBox("Il file indice\n" + fields.indexPath +
+                     "\nnon descrive alcun libro: non contiene l'elenco dei file mp3 da tagliare.",
+                 ui::mb::Critical);
+      result_ = "1";
+      cleanUp();
+      return;
+    }
     formFolders();
     log("Cartella finale su cui scrivere: " + indexDir_);
     PrepareOutputFolders();
@@ -338,7 +427,8 @@ void SplitJob::run() {
         } else {
           ui::MsgBox(
               "Sono stati eseguiti tutti i tagli ai file mp3. \n"
-              "Verrai indirizzato sulla cartella contenente il risultato.",
+              "Verrai indirizzato sulla cartella contenente il risultato." +
+                  untaggedReport(),
               ui::mb::Information);
         }
       }
@@ -388,6 +478,16 @@ void SplitJob::PrepareOutputFolders() {
       std::error_code ec;
       fs::create_directory(folder, ec);
     });
+  if (!writableFolders()) {
+    cancelled_ = 1;
+    return;
+  }
+  // A job holds a lock on its book folder until its clean-up (the system
+  // drops it when the process dies), so temporaries there that no locking
+  // job owns are leftovers of a job that was killed.
+  releaseBookLock();
+  bookLock_ = ::open(bookDir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (bookLock_ >= 0 && ::flock(bookLock_, LOCK_EX | LOCK_NB) == 0) removeLeftovers(bookDir_);
   bool refused = false;
   skipOnError([&] {
     if (tools::FilesMatching(shell::withSlash(indexDir_) + "*.mp3").empty()) return;
@@ -419,6 +519,28 @@ void SplitJob::PrepareOutputFolders() {
       deleteMp3Files(durationDir_);
   });
   if (refused) cancelled_ = 1;
+}
+
+// The parts' folder must be there and take files: a read-only export folder
+// (a write-protected medium, a folder of another user) is named as such.
+bool SplitJob::writableFolders() {
+  if (::access(indexDir_.c_str(), W_OK) == 0) return true;
+  // The deepest of the folders that is there tells why the next could not be made.
+  int error = ENOENT;
+  for (const std::string& folder : {indexDir_, bookDir_, fields.exportPath}) {
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) continue;
+    error = ::access(folder.c_str(), W_OK) == 0 ? EIO : errno;
+    break;
+  }
+  const std::string cause = error == EROFS || error == EACCES || error == EPERM
+                                ? std::string("cartella in sola lettura")
+                                : ioErrorCause(error);
+  log("Impossibile scrivere nella cartella di esportazione " + fields.exportPath + ": " + cause);
+  ui::MsgBox("Impossibile scrivere nella cartella di esportazione\n" + fields.exportPath + "\n(" + cause +
+                 ").\nScegliere un'altra cartella di esportazione.",
+             ui::mb::Critical);
+  return false;
 }
 
 std::optional<std::vector<std::string>> SplitJob::cut(const std::vector<std::string>& args, const std::string& folder,
@@ -489,11 +611,10 @@ bool SplitJob::runFiles(bookindex::IndexReader& reader, int16_t fileCount) {
 
     const PrivateFolder folder(fields.exportPath.empty() ? indexDir_ : bookDir_);
     const std::string base = patternBase(record.name);
-    std::vector<std::string> args = {"-d", folder.path(), source};
+    std::vector<std::string> args = {"-f", "-d", folder.path(), source};
     args.insert(args.end(), times.begin(), times.end());
     args.insert(args.end(), {"EOF", "-n", "-o", base + "_@n"});
-    log("Stringa di taglio: \"" + engineProgram() + "\" -d \"" + folder.path() + "\" \"" + P + "\"" + timeList +
-        " EOF -n -o \"" + base + "_@n\"");
+    log("Stringa di taglio: " + commandLine(engineProgram(), args));
 
     fileRow_ = text::toInt16(static_cast<long long>(lv.rowCount()) + 1);
     lv.addRow(std::to_string(fileRow_));
@@ -544,7 +665,8 @@ void SplitJob::ProcessIndexParts(const std::vector<std::string>& parts) {
       bool equal = false;
       skipOnError([&] { equal = lv.cell(fileRow_, lvc::Properties) == lv.cell(fileRow_ - 1, lvc::Properties); });
       if (equal) {
-        log("Stringa di unione dei file: copy /b \"" + previous + "\"+\"" + S + "\" \"" + previous + "\"");
+        log("Stringa di unione dei file: accodamento dell'audio di \"" + S + "\" a \"" + previous +
+            "\" (senza il suo frame d'intestazione, contatori dell'intestazione aggiornati)");
         const std::string why = AppendMp3(previous, S);
         if (why.empty()) {
           std::error_code ec;
@@ -608,10 +730,9 @@ void SplitJob::CutByDuration() {
       const std::string base = patternBase(P);
       const std::string silence =
           "th=-" + EngineNumber(fields.threshold) + ",off=0.5,min=" + EngineNumber(fields.minSilence);
-      const std::vector<std::string> args = {"-d",    folder.path(), "-t", *minutes, "-a",        "-p",
-                                             silence, path,          "-n", "-o",     base + "_@n"};
-      log("Stringa di taglio: \"" + engineProgram() + "\" -d \"" + folder.path() + "\" -t " + *minutes + " -a -p " +
-          silence + " \"" + path + "\" -n -o \"" + base + "\"_@n");
+      const std::vector<std::string> args = {"-f", "-d",    folder.path(), "-t", *minutes, "-a",
+                                             "-p", silence, path,          "-n", "-o",     base + "_@n"};
+      log("Stringa di taglio: " + commandLine(engineProgram(), args));
       fileRow_ = text::toInt16(static_cast<long long>(lv.rowCount()) + 1);
       lv.addRow(std::to_string(fileRow_));
       lv.setCell(fileRow_, lvc::File, P);
@@ -619,8 +740,9 @@ void SplitJob::CutByDuration() {
                  std::to_string(info_.SampleRate) + " Hz - " + std::to_string(info_.Bitrate) + " Kbps - " +
                      ChannelMode(info_.ChannelModeIndex));
       lv.setCell(fileRow_, lvc::Duration, std::to_string(info_.Duration / 60) + ":" + twoDigits(info_.Duration % 60));
-      lv.setCell(fileRow_, lvc::Times, "File da " + fields.partMinutes + " min.");
-      const auto pieces = cut(args, folder.path(), path, 1);
+      lv.setCell(fileRow_, lvc::Times, "File da " + MinutesLabel(fields.partMinutes) + " min.");
+      auto pieces = cut(args, folder.path(), path, 1);
+      if (pieces) pieces = recutAtFrames(path, folder.path(), base, *pieces);
       if (!pieces) break;
       lv.setCell(fileRow_, lvc::Cut, "OK");
       log("Taglio personalizzato file " + P + " eseguito correttamente.");
@@ -637,8 +759,8 @@ void SplitJob::CutByDuration() {
       ui::MsgBox(
           "Sono stati eseguiti tutti i tagli ai file mp3 con la personalizzazione impostata. \n"
           "Sono stati creati " +
-              std::to_string(durationFileCount_) + " file totali da " + fields.partMinutes +
-              " minuti ciascuno.\nVerrai indirizzato sulla cartella dei file splittati.",
+              std::to_string(durationFileCount_) + " file totali da " + MinutesLabel(fields.partMinutes) +
+              " minuti ciascuno.\nVerrai indirizzato sulla cartella dei file splittati." + untaggedReport(),
           ui::mb::Information);
     }
   } catch (const RuntimeError& e) {
@@ -648,6 +770,34 @@ void SplitJob::CutByDuration() {
   }
   working_ = 0;
   indexDir_ = durationDir_;
+}
+
+// mp3splt's pieces tell where the pauses are; the pieces themselves are
+// written again from the part's frames, so the first begins with the part.
+std::optional<std::vector<std::string>> SplitJob::recutAtFrames(const std::string& part, const std::string& folder,
+                                                                const std::string& base,
+                                                                const std::vector<std::string>& enginePieces) {
+  std::string why;
+  try {
+    const FrameMap map = mapFrames(part);
+    std::vector<size_t> counts;
+    for (const std::string& piece : enginePieces) counts.push_back(mapFrames(piece).audioFrames());
+    const std::vector<size_t> starts = pieceStarts(map.audioFrames(), counts);
+    if (starts.empty()) why = "nessun frame audio";
+    for (const std::string& piece : enginePieces) {
+      std::error_code ec;
+      fs::remove(piece, ec);
+    }
+    for (size_t k = 0; k < starts.size() && why.empty(); ++k)
+      why = writePiece(map, starts, k, folder + "/" + base + "_" + threeDigits(static_cast<long long>(k) + 1) + ".mp3");
+  } catch (const RuntimeError& e) {
+    why = e.description();
+  }
+  if (why.empty()) return collectParts(folder);
+  log("Errore nel taglio del file " + part + ": " + why);
+  ui::MsgBox("Il taglio del file " + part + " non è riuscito.\n" + why, ui::mb::Critical);
+  failed_ = true;
+  return std::nullopt;
 }
 
 void SplitJob::ProcessDurationParts(int r, const std::string& folder, const std::string& base,
@@ -701,7 +851,15 @@ void SplitJob::writeIndex(const ListTable& table, int nameColumn, int titleColum
   bookindex::writeBookIndex(fs::path(indexDir_) / "marker.txt", index);
 }
 
+void SplitJob::releaseBookLock() {
+  if (bookLock_ >= 0) ::close(bookLock_);
+  bookLock_ = -1;
+}
+
+SplitJob::~SplitJob() { releaseBookLock(); }
+
 void SplitJob::cleanUp() {
+  releaseBookLock();
   durationFileCount_ = 0;
   if (hooks.closeProgress) hooks.closeProgress();
   working_ = 0;

@@ -73,6 +73,12 @@ std::optional<double> TypedNumber(const std::string& typed);
 // "min.sec" ("5.00", "2.30"); nullopt when the text is no positive number.
 std::optional<std::string> EngineMinutes(const std::string& text);
 
+// The length mp3splt is given for a typed part length, in minutes with ","
+// and at most two decimals ("2,5" for "2.5" or "2,50"; "2" for "2,0"), as
+// the pieces' folder and the end message name it; the text as typed when it
+// is no length.
+std::string MinutesLabel(const std::string& typed);
+
 // A threshold or a silence length as mp3splt reads it: "," becomes ".", and
 // a separator with no digits after it is dropped ("3,5" gives "3.5", "3,"
 // gives "3"). Other texts stay as typed.
@@ -84,6 +90,9 @@ std::string firstChars(const std::string& utf8, size_t n);
 class SplitJob {
  public:
   SplitJob();
+  ~SplitJob();
+  SplitJob(const SplitJob&) = delete;
+  SplitJob& operator=(const SplitJob&) = delete;
 
   JobFields fields;
   JobHooks hooks;
@@ -126,6 +135,8 @@ class SplitJob {
   // that cannot be read, a failed engine run).
   bool runFiles(bookindex::IndexReader& reader, int16_t fileCount);
   void formFolders();
+  void releaseBookLock();
+  bool writableFolders();
   void ProcessIndexParts(const std::vector<std::string>& parts);
   void ProcessDurationParts(int r, const std::string& folder, const std::string& base,
                             const std::vector<std::string>& pieces);
@@ -133,11 +144,15 @@ class SplitJob {
   void cleanUp();
   void log(const std::string& text);
   void tag(const std::string& path, const std::string& title, const std::string& track);
+  std::string untaggedReport() const;
   std::string engineProgram() const;
   // Runs the engine into `folder` and returns the parts it wrote there, in
   // the order of their numbers; on a failed run reports it and returns nullopt.
   std::optional<std::vector<std::string>> cut(const std::vector<std::string>& args, const std::string& folder,
                                               const std::string& source, size_t expected);
+  std::optional<std::vector<std::string>> recutAtFrames(const std::string& part, const std::string& folder,
+                                                        const std::string& base,
+                                                        const std::vector<std::string>& enginePieces);
   std::string ownContinuationName() const;
   void progress(int bar, int value, int maximum, int divisor);
 
@@ -146,6 +161,8 @@ class SplitJob {
   int16_t cancelled_ = 0;
   int16_t unloadPending_ = 0;
   bool failed_ = false;  // an error of this job's own (engine, join) ended it
+  std::vector<std::string> untagged_;
+  int bookLock_ = -1;  // the book folder, locked while the job runs  // the parts whose tag could not be written
   std::string result_ = "0";
   std::string bookDir_, indexDir_, durationDir_;
   std::string currentFile_;

@@ -71,7 +71,10 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
   job_.hooks.showProgress = [this] {
     delete progress_;
     progress_ = new Form3(this);
+    // Esc in the progress window is the stop request, as the button is.
+    progress_->onEscape = [this] { guarded([this] { vai_Click(); }); };
     progress_->show();
+    progress_->activateWindow();
     QApplication::processEvents();
   };
   job_.hooks.closeProgress = [this] {
@@ -95,10 +98,12 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
   };
   job_.hooks.running = [this](bool running) {
     jobRunning_ = running;
-    vai->setText(running ? "INTERROMPI" : "TAGLIA");
-    vai->setAccessibleName(vai->text());
+    // Idle, the button keeps its accelerator (Alt+T), as the window first shows it.
+    vai->setText(running ? "INTERROMPI" : "&TAGLIA");
+    vai->setAccessibleName(vai->text().remove('&'));
     Taglia->setText(running ? "Interrompi" : "Taglia");
     setCutEnabled(cutAllowed_);
+    lockJobControls(running);
   };
   job_.hooks.closeWindow = [this] {
     centralWidget()->setEnabled(true);
@@ -175,7 +180,8 @@ void Form1::buildControls() {
   durfile->setAccessibleName(Check2->text().trimmed() + " (" + Label13->text() + ")");
   durfile->setText("5");
   durfile->setEnabled(false);
-  durfile->setMaxLength(2);
+  // Room for the decimal lengths the field's check accepts ("29,75").
+  durfile->setMaxLength(5);
   for (int i : {2, 3}) {
     const char* caption = i == 2
                               ? "Rinomina i file con numero progressivo e pagina di inizio"
@@ -442,6 +448,24 @@ void Form1::ScanDrives() {
                              : QString::fromUtf8("Sono stati rilevati  ") + QString::number(count) +
                                    QString::fromUtf8(" cd-mp3 del LUMO"));
   Lblspy->setAccessibleName(Lblspy->text());
+}
+
+void Form1::lockJobControls(bool running) {
+  // What the job has read must not change under it: the pickers, the fields
+  // and the options wait, each as it was, until the job has ended.
+  QWidget* const controls[] = {drivelist,   Command2, txtmarker,     sfogliamarker, txtmp3, sfogliamp3,
+                               txtSelected, sfoglia,  tid3,          Checkunion,    Check1, Check2,
+                               durfile,     th,       optExample[2], optExample[3], thsec};
+  if (running) {
+    lockedControls_.clear();
+    for (QWidget* control : controls) {
+      lockedControls_.emplace_back(control, control->isEnabled());
+      control->setEnabled(false);
+    }
+    return;
+  }
+  for (const auto& [control, enabled] : lockedControls_) control->setEnabled(enabled);
+  lockedControls_.clear();
 }
 
 void Form1::setCutEnabled(bool enabled) {

@@ -16,6 +16,8 @@
 #include <QRadioButton>
 #include <QTreeView>
 #include <array>
+#include <utility>
+#include <vector>
 
 #include "splitter/engine/splitjob.h"
 
@@ -107,6 +109,7 @@ class Form1 : public QMainWindow {
   void connectHandlers();
   void setCutEnabled(bool enabled);
   void rangeCheck(QLineEdit* field);
+  void lockJobControls(bool running);
   void yieldToWindow();
   JobFields readFields() const;
 
@@ -122,6 +125,7 @@ class Form1 : public QMainWindow {
   bool checkingRange_ = false;
   bool cutAllowed_ = false;  // a book is chosen: vai and Taglia may start a job
   bool jobRunning_ = false;
+  std::vector<std::pair<QWidget*, bool>> lockedControls_;  // disabled while a job runs, with their state before
 };
 
 }  // namespace lumo::splitter

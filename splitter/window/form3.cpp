@@ -40,12 +40,22 @@ Form3::Form3(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowTitleHint
   grid->addWidget(ptps, 3, 1);
   ui::resizeForText(*this, {420, 140});
   setAccessibleName(windowTitle());
+  // It takes the keys while the job runs, so that Esc reaches it.
+  setFocusPolicy(Qt::StrongFocus);
   Form_Load();
 }
 
 void Form3::Form_Load() {
   // Above all windows, without moving or resizing it.
   setWindowFlag(Qt::WindowStaysOnTopHint, true);
+}
+
+void Form3::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && onEscape) {
+    onEscape();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 }  // namespace lumo::splitter

@@ -1,9 +1,11 @@
 #pragma once
 // The progress window of a split job; it stays above every other window.
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QWidget>
+#include <functional>
 
 namespace lumo::splitter {
 
@@ -20,6 +22,12 @@ class Form3 : public QWidget {
   QLabel* ptps;
 
   void Form_Load();
+
+  // Called for Esc: the window asks whether to stop the job.
+  std::function<void()> onEscape;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
 };
 
 }  // namespace lumo::splitter

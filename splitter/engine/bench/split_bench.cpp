@@ -1,6 +1,7 @@
 // A book of 20 recordings of 45 minutes (64 kbit/s mono, 22050 Hz) with 10
 // markers each, split at its markers by the split job (rename, tags, new
-// index, log), against mp3splt alone on the same files and cut points.
+// index, log), against mp3splt alone on the same files and cut points, both
+// in mp3splt's frame mode (-f), which places every cut on its marker.
 //
 // The recording is made once by sox and lame and copied under the 20 names
 // (the cutting work does not depend on what the audio says). Set
@@ -118,7 +119,7 @@ void Mp3spltAloneAtTheMarkers(benchmark::State& state) {
     for (int f = 1; f <= kFiles; ++f) {
       char name[16];
       std::snprintf(name, sizeof name, "F%02d", f);
-      std::vector<std::string> args = {"-d", out.string(), (b.mp3 / (std::string(name) + ".mp3")).string()};
+      std::vector<std::string> args = {"-f", "-d", out.string(), (b.mp3 / (std::string(name) + ".mp3")).string()};
       for (int m = 0; m < kMarkers; ++m) args.push_back(splitTime(markerStart(m)));
       args.insert(args.end(), {"EOF", "-n", "-o", std::string(name) + "_@n"});
       const EngineResult r = RunWithQProcess((b.program / "mp3splt").string(), args, {});

@@ -56,16 +56,50 @@ inline std::string capture(const std::string& command) {
 // (`pads`, e.g. "4@50 4@100": 4 s of silence at 50 s and at 100 s of the
 // tone), encoded by lame with `lameOptions`. Returns false when it failed.
 inline bool encodeTone(const fs::path& mp3, double seconds, const std::string& lameOptions = "-b 64",
-                       const std::string& pads = "", int rate = 22050) {
+                       const std::string& pads = "", int rate = 22050, int channels = 1) {
   const fs::path wav = mp3.string() + ".wav";
-  std::string sox = "sox -n -r " + std::to_string(rate) + " -c 1 " + quote(wav.string()) + " synth " +
-                    std::to_string(seconds) + " sine 440 vol 0.5";
+  std::string sox = "sox -n -r " + std::to_string(rate) + " -c " + std::to_string(channels) + " " +
+                    quote(wav.string()) + " synth " + std::to_string(seconds) + " sine 440 vol 0.5";
   if (!pads.empty()) sox += " pad " + pads;
   const std::string lame = "lame --quiet " + lameOptions + " " + quote(wav.string()) + " " + quote(mp3.string());
   const bool ok = std::system(sox.c_str()) == 0 && std::system(lame.c_str()) == 0;
   std::error_code ec;
   fs::remove(wav, ec);
   return ok;
+}
+
+// A recording of chapters, each a sine tone of its own frequency lasting
+// `seconds`, encoded by lame with `lameOptions` at `rate` Hz and `channels`.
+inline bool encodeChapters(const fs::path& mp3, const std::vector<int>& frequencies, double seconds,
+                           const std::string& lameOptions, int rate, int channels) {
+  std::string wavs;
+  std::vector<fs::path> made;
+  bool ok = true;
+  for (size_t c = 0; c < frequencies.size() && ok; ++c) {
+    made.push_back(mp3.string() + "." + std::to_string(c) + ".wav");
+    ok = std::system(("sox -n -r " + std::to_string(rate) + " -c " + std::to_string(channels) + " " +
+                      quote(made.back().string()) + " synth " + std::to_string(seconds) + " sine " +
+                      std::to_string(frequencies[c]) + " vol 0.5")
+                         .c_str()) == 0;
+    wavs += " " + quote(made.back().string());
+  }
+  const fs::path wav = mp3.string() + ".wav";
+  ok =
+      ok && std::system(("sox" + wavs + " " + quote(wav.string())).c_str()) == 0 &&
+      std::system(("lame --quiet " + lameOptions + " " + quote(wav.string()) + " " + quote(mp3.string())).c_str()) == 0;
+  made.push_back(wav);
+  std::error_code ec;
+  for (const fs::path& f : made) fs::remove(f, ec);
+  return ok;
+}
+
+// The tone heard in a stretch of a recording, as sox's stat estimates it
+// (Hz; -1 when sox could not tell).
+inline double toneAt(const fs::path& mp3, double from, double length) {
+  const std::string out = capture("sox " + quote(mp3.string()) + " -n trim " + std::to_string(from) + " " +
+                                  std::to_string(length) + " remix - stat 2>&1");
+  const size_t at = out.find("Rough   frequency:");
+  return at == std::string::npos ? -1 : std::strtod(out.c_str() + at + 18, nullptr);
 }
 
 struct Mutagen {

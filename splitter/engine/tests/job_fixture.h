@@ -56,6 +56,11 @@ inline fs::path source(const std::string& name) {
     std::ofstream(mp3, std::ios::binary) << readBytes(whole).substr(0, name == "damaged" ? 40000 : 20000);
     return made[name] = mp3;
   }
+  if (name == "vbrStereo") {
+    // VBR stereo at 22.05 kHz with silences at 50-54 and 104-108 s of 158 s.
+    if (!encodeTone(mp3, 150, "-V 5", "4@50 4@100", 22050, 2)) return {};
+    return made[name] = mp3;
+  }
   for (const Tone& tone : tones)
     if (name == tone.name && encodeTone(mp3, tone.seconds, tone.lame, tone.pads)) return made[name] = mp3;
   return {};

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <clocale>
 
 #include "common/bookindex/bookindex.h"
@@ -10,6 +14,7 @@
 #include "linker/zivuvu_pages.h"
 #include "linker/zivuvu_run.h"
 #include "platform/registry/registry.h"
+#include "splitter/engine/frame_cut.h"
 #include "splitter/engine/tests/job_fixture.h"
 #include "testsupport/test_files.h"
 
@@ -20,6 +25,18 @@ int32_t measured(const fs::path& file) {
   mp3::Mp3Info info;
   if (mp3::GetMp3Info(file.string(), info) != 1) return -1;
   return info.Duration;
+}
+
+// Lets the unprivileged user of runInChild (when the tests run as root)
+// read and write everything a job of the test touches.
+void openToAll(const fs::path& folder) {
+  std::error_code ec;
+  fs::permissions(folder, fs::perms::all, ec);
+  for (const auto& entry : fs::recursive_directory_iterator(folder, ec)) {
+    // Never through a link: the engine link leads to the installed program.
+    if (entry.is_symlink(ec)) continue;
+    fs::permissions(entry.path(), entry.is_directory(ec) ? fs::perms::all : fs::perms(0666), ec);
+  }
 }
 
 bool hasPrivateFolders(const fs::path& folder) {
@@ -107,17 +124,177 @@ TEST_F(JobTest, ThreeFileBookGivesSevenNumberedPartsWithTheContinuationJoined) {
   EXPECT_EQ(log[2], "Opera in esame: LB001 Pinocchio");
   EXPECT_EQ(log[3], "Cartella finale su cui scrivere: " + indexDir().string());
   EXPECT_EQ(log[4], "***** Inizio Tagli per indice *****");
-  EXPECT_TRUE(log[5].starts_with("Stringa di taglio: \"" + (dir_ / "program" / "mp3splt").string() + "\" -d \""));
+  EXPECT_TRUE(log[5].starts_with("Stringa di taglio: \"" + (dir_ / "program" / "mp3splt").string() + "\" -f -d \""));
   EXPECT_TRUE(
       log[5].ends_with("\" \"" + job_.fields.mp3Folder + "CAP1.mp3\" 0.00 0.10 0.20 0.30 EOF -n -o \"CAP1_@n\""))
       << log[5];
   EXPECT_EQ(logEntry("Taglio file CAP2"), "Taglio file CAP2 eseguito correttamente.");
+  // The join runs inside the program: the log says what it does.
   EXPECT_TRUE(
-      logEntry("Stringa di unione dei file: ")
-          .starts_with("Stringa di unione dei file: copy /b \"" + (indexDir() / expected[3]).string() + "\"+\""));
+      logEntry("Stringa di unione dei file: ").starts_with("Stringa di unione dei file: accodamento dell'audio di \""))
+      << logEntry("Stringa di unione dei file: ");
+  EXPECT_TRUE(logEntry("Stringa di unione dei file: ")
+                  .ends_with("\" a \"" + (indexDir() / expected[3]).string() +
+                             "\" (senza il suo frame d'intestazione, contatori dell'intestazione aggiornati)"));
   EXPECT_EQ(logEntry("Effettuato inserimento TAG al file " + (indexDir() / expected[6]).string()),
             "Effettuato inserimento TAG al file " + (indexDir() / expected[6]).string());
   EXPECT_EQ(log.back(), "***** Tagli per indice eseguiti correttamente *****");
+}
+
+// Every part begins on its own heading and ends before the next, whatever
+// the encoding: each chapter is a tone of its own, heard at both ends of its
+// part, and the parts last what the markers say to within two frames.
+TEST_F(JobTest, CutsLandOnTheirHeadingsInEveryEncoding) {
+  struct Case {
+    const char* what;
+    const char* lame;
+    int rate, channels;
+  };
+  const Case cases[] = {
+      {"MPEG-2 22.05 kHz CBR with an Info header", "-b 64", 22050, 1},
+      {"MPEG-2 22.05 kHz 32 kbit/s CBR", "-b 32", 22050, 1},
+      {"VBR without a VBR header", "-V 5 -t", 22050, 2},
+      {"MPEG-1 44.1 kHz", "-b 64", 44100, 2},
+  };
+  const std::vector<int> tones = {300, 700, 1500};
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TestBook book;
+    book.code = "LB10" + std::to_string(++n);
+    book.files = {{"CAP", {{"Primo", 0, "1"}, {"Secondo", 5, "2"}, {"Terzo", 10, "3"}}}};
+    const fs::path recording = dir_ / "book" / "Libro" / "CAP.mp3";
+    ASSERT_TRUE(encodeChapters(recording, tones, 5, c.lame, c.rate, c.channels));
+    writeIndex(book, dir_ / "book" / "marker.txt");
+    job_.vai_Click();
+    ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+    const fs::path parts = bookDir("(" + book.code + ") Pinocchio") / "File per indice";
+    const std::vector<std::string> names = mp3Names(parts);
+    ASSERT_EQ(names.size(), 3u);
+    const double whole = mapFrames(recording.string()).seconds();
+    for (size_t p = 0; p < names.size(); ++p) {
+      const fs::path part = parts / names[p];
+      const double length = mapFrames(part.string()).seconds();
+      EXPECT_NEAR(length, p < 2 ? 5.0 : whole - 10, 0.05) << names[p];
+      EXPECT_NEAR(toneAt(part, 0.1, 0.3), tones[p], tones[p] * 0.1) << names[p] << " begins";
+      EXPECT_NEAR(toneAt(part, length - 0.4, 0.3), tones[p], tones[p] * 0.1) << names[p] << " ends";
+    }
+    const std::string logged = logEntry("Stringa di taglio: ");
+    EXPECT_TRUE(logged.starts_with("Stringa di taglio: \"" + (dir_ / "program" / "mp3splt").string() + "\" -f -d \""))
+        << logged;
+    EXPECT_TRUE(logged.ends_with("\" \"" + recording.string() + "\" 0.00 0.05 0.10 EOF -n -o \"CAP_@n\"")) << logged;
+  }
+}
+
+// A disk that takes the parts but not the tag writer's copy of the largest
+// (a file size limit just above it, as a nearly full disk): that part stays
+// untagged, the log says so and why, and the end message names it.
+TEST_F(JobTest, ATagThatCouldNotBeWrittenIsReportedAsSuch) {
+  TestBook book;
+  book.files = {{"CAP1", {{"Capitolo lungo", 0, "1"}, {"Capitolo breve", 30, "2"}}}};
+  makeBook(book, {"t40"});
+  job_.fields.tags = false;
+  job_.vai_Click();
+  ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+  const fs::path big = indexDir() / "001_p1_Capitolo lungo.mp3";
+  const fs::path small = indexDir() / "002_p2_Capitolo breve.mp3";
+  const auto limit = static_cast<rlim_t>(fs::file_size(big) + 64);
+  fs::remove_all(bookDir());
+  openToAll(dir_);
+  job_.fields.tags = true;
+  ui_->clear();
+  const int code = testsupport::runInChild(
+      [&] {
+        job_.vai_Click();
+        if (job_.result() != "0") return 10;
+        const std::vector<std::string> shown = messages();
+        if (shown.size() != 1 || shown[0] !=
+                                     "Sono stati eseguiti tutti i tagli ai file mp3. \n"
+                                     "Verrai indirizzato sulla cartella contenente il risultato.\n"
+                                     "Non è stato possibile inserire il TAG in 1 file:\n"
+                                     "001_p1_Capitolo lungo.mp3")
+          return 11;
+        const std::string failed = logEntry("Inserimento TAG non riuscito al file " + big.string() + ": Errore ");
+        if (failed.empty()) return 12;
+        if (!logEntry("Effettuato inserimento TAG al file " + big.string()).empty()) return 13;
+        if (logEntry("Effettuato inserimento TAG al file " + small.string()).empty()) return 14;
+        if (readWithMutagen(big.string()).title != "") return 15;
+        if (readWithMutagen(small.string()).title != "Capitolo breve") return 16;
+        if (hasPrivateFolders(bookDir())) return 17;
+        return 0;
+      },
+      limit);
+  EXPECT_EQ(code, 0) << "see the check that returns this code";
+}
+
+// A read-only export folder is named as such before anything is cut.
+TEST_F(JobTest, AReadOnlyExportFolderIsNamedAndNothingIsCut) {
+  TestBook book;
+  book.files = {{"CAP1", {{"Capitolo primo", 0, "1"}}}};
+  makeBook(book, {"t12"});
+  openToAll(dir_);
+  const fs::path exportFolder = dir_ / "export" / "MyLUMO";
+  fs::create_directories(exportFolder);
+  fs::permissions(exportFolder, fs::perms(0555));
+  const int code = testsupport::runInChild([&] {
+    job_.vai_Click();
+    if (job_.result() != "1") return 10;
+    const std::vector<std::string> shown = messages();
+    if (shown !=
+        std::vector<std::string>{"Impossibile scrivere nella cartella di esportazione\n" + job_.fields.exportPath +
+                                 "\n(cartella in sola lettura).\nScegliere un'altra cartella di "
+                                 "esportazione."})
+      return 11;
+    if (!opened_.empty()) return 12;
+    return 0;
+  });
+  fs::permissions(exportFolder, fs::perms::all);
+  EXPECT_EQ(code, 0) << "see the check that returns this code";
+  EXPECT_FALSE(fs::exists(bookDir()));
+}
+
+// Temporaries a killed job left behind go with the next job on that book,
+// unless another job holds the book (it may be using them).
+TEST_F(JobTest, ANewJobRemovesTheTemporariesOfAKilledOne) {
+  TestBook book;
+  book.files = {{"CAP1", {{"Capitolo primo", 0, "1"}, {"Secondo", 6, "2"}}}};
+  makeBook(book, {"t12"});
+  job_.fields.cutByLength = true;
+  const fs::path pieces = bookDir() / "File da 5 minuti";
+  const std::vector<fs::path> leftovers = {bookDir() / ".lumosplit-Ab12Cd", indexDir() / ".lumo-id3-x1y2z3",
+                                           indexDir() / ".lumojoin-q1w2e3", pieces / ".lumo-id3-r4t5y6",
+                                           pieces / ".lumosplit-Zz99Yy"};
+  const auto leave = [&] {
+    for (const fs::path& p : leftovers) {
+      fs::create_directories(p.parent_path());
+      if (p.filename().string().starts_with(".lumosplit-")) {
+        fs::create_directories(p);
+        std::ofstream(p / "CAP1_1.mp3") << "x";
+      } else {
+        std::ofstream(p) << "x";
+      }
+    }
+    std::ofstream(indexDir() / ".altro") << "x";
+  };
+  leave();
+  {
+    // Another job holds the book: nothing of it is removed.
+    const int other = ::open(bookDir().c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::flock(other, LOCK_EX), 0);
+    job_.vai_Click();
+    ::close(other);
+    ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+    for (const fs::path& p : leftovers) EXPECT_TRUE(fs::exists(p)) << p;
+  }
+  ui_->queueAnswer(ui::Answer::Yes);
+  ui_->queueAnswer(ui::Answer::Yes);
+  job_.vai_Click();
+  ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+  for (const fs::path& p : leftovers) EXPECT_FALSE(fs::exists(p)) << p;
+  EXPECT_TRUE(fs::exists(indexDir() / ".altro"));
+  EXPECT_EQ(mp3Names(indexDir()).size(), 2u);
+  EXPECT_EQ(mp3Names(pieces).size(), 2u);
 }
 
 TEST_F(JobTest, ThePageBuilderReadsTheNewBook) {
@@ -282,15 +459,15 @@ TEST_F(JobTest, StopDuringTheSecondFileFinishesItAndWritesNoIndex) {
 }
 
 // A second file whose audio ends at 5 s while its index has markers at 10
-// and 20 s: mp3splt either fails with its "error:" (no header frame) or,
-// trusting a header that still announces 30 s, writes fewer parts and
-// exits 0. Both are reported and nothing of that file is kept or listed.
+// and 20 s, with or without a header that still announces 30 s: mp3splt
+// in frame mode counts the frames there are, writes fewer parts and exits
+// 0. It is reported and nothing of that file is kept or listed.
 TEST_F(JobTest, EngineFailureIsReportedAndNothingOfThatFileIsListed) {
   struct Case {
     const char* audio;
     const char* why;
   };
-  for (const Case& c : {Case{"damagedNoHeader", "error: begin point out of file"},
+  for (const Case& c : {Case{"damagedNoHeader", "mp3splt ha creato 1 parti invece di 3"},
                         Case{"damaged", "mp3splt ha creato 1 parti invece di 3"}}) {
     SCOPED_TRACE(c.audio);
     fs::remove_all(bookDir());
@@ -406,12 +583,53 @@ TEST_F(JobTest, CutByLengthPutsEachCutInASilenceAndNumbersPiecesAcrossTheBook) {
     if (e.starts_with("Stringa di taglio: ") && e.find(" -t ") != std::string::npos) cuts.push_back(e);
   ASSERT_EQ(cuts.size(), 2u);
   EXPECT_NE(cuts[0].find(" -t 1.00 -a -p th=-35,off=0.5,min=3 \"" + (indexDir() / "001_p1_Prima parte.mp3").string() +
-                         "\" -n -o \"001_p1_Prima parte\"_@n"),
+                         "\" -n -o \"001_p1_Prima parte_@n\""),
             std::string::npos)
       << cuts[0];
   EXPECT_EQ(logEntry("Taglio personalizzato file 002"),
             "Taglio personalizzato file 002_p2_Seconda parte eseguito correttamente.");
   EXPECT_EQ(log.back(), "***** Terminato il taglio personalizzato del file *****");
+}
+
+// The pieces of a VBR part begin with the part's first frame and add up to
+// it; the cuts still fall in the pauses.
+TEST_F(JobTest, PiecesOfAVbrPartBeginWithItAndAddUpToIt) {
+  TestBook book;
+  // Parts of 80 s (a pause at 50-54 s) and 78 s (at 24-28 s).
+  book.files = {{"VBR", {{"Prima parte", 0, "1"}, {"Seconda parte", 80, "2"}}}};
+  makeBook(book, {"vbrStereo"});
+  job_.fields.cutByLength = true;
+  job_.fields.partMinutes = "1";
+  job_.vai_Click();
+  ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+  const fs::path pieces = bookDir() / "File da 1 minuti";
+  const std::vector<std::string> names = mp3Names(pieces);
+  for (const char* part : {"001_p1_Prima parte", "002_p2_Seconda parte"}) {
+    SCOPED_TRACE(part);
+    const FrameMap whole = mapFrames((indexDir() / (std::string(part) + ".mp3")).string());
+    ASSERT_GT(whole.audioFrames(), 0u);
+    std::vector<fs::path> own;
+    for (const std::string& name : names)
+      if (name.substr(4) == std::string(part) + ".mp3") own.push_back(pieces / name);
+    ASSERT_GE(own.size(), 2u);
+    double frames = 0, heard = 0;
+    for (const fs::path& piece : own) {
+      frames += mapFrames(piece.string()).seconds();
+      heard += readWithMutagen(piece.string()).length;
+    }
+    EXPECT_NEAR(frames, whole.seconds(), 0.1);
+    EXPECT_NEAR(heard, readWithMutagen((indexDir() / (std::string(part) + ".mp3")).string()).length, 0.1);
+    // The first piece begins with the part's own first frame.
+    const FrameMap first = mapFrames(own[0].string());
+    ASSERT_GT(first.audioFrames(), 0u);
+    EXPECT_TRUE(first.bytes.compare(first.offsets[0], 400, whole.bytes, whole.offsets[0], 400) == 0)
+        << "the first piece does not begin with the part's first frame";
+    EXPECT_TRUE(first.hasHeader);
+  }
+  // The first part's cut lies in its pause at 50-54 s.
+  const double cut = mapFrames((pieces / names[0]).string()).seconds();
+  EXPECT_GT(cut, 50);
+  EXPECT_LT(cut, 54);
 }
 
 TEST_F(JobTest, StopDuringTheCutByLengthFinishesThePartAndIndexesThePiecesMade) {
@@ -558,25 +776,44 @@ TEST_F(JobTest, BookCodeAndTitleNeverLeadOutOfTheExportFolder) {
 
 // The cut by length goes over the index parts of this job only, also after
 // an earlier job of the same window listed more of them.
-TEST_F(JobTest, ABookWithoutFilesCutByLengthAfterAnotherBookMakesNoPieces) {
+// An index that lists no file (a damaged or foreign marker.txt) is no
+// book: it is refused, and no folder is made for it, also after a book.
+TEST_F(JobTest, AnIndexWithoutFilesIsRefusedAndNothingIsWritten) {
   TestBook book;
   book.files = {{"CAP1", {{"Uno", 0, "1"}, {"Due", 5, "2"}}}};
   makeBook(book, {"t12"});
   job_.vai_Click();
   ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+  struct Case {
+    const char* what;
+    std::string content;
+  };
+  std::string noise(3000, '\0');
+  uint32_t state = 12345;
+  for (char& c : noise) c = static_cast<char>((state = state * 1103515245 + 12345) >> 16);
   TestBook empty;
   empty.code = "LB002";
-  writeIndex(empty, dir_ / "book" / "marker.txt");
-  job_.fields.cutByLength = true;
-  ui_->clear();
-  job_.vai_Click();
-  EXPECT_EQ(job_.result(), "0");
-  ASSERT_FALSE(messages().empty());
-  EXPECT_EQ(
-      messages().back(),
-      "Sono stati eseguiti tutti i tagli ai file mp3 con la personalizzazione impostata. \n"
-      "Sono stati creati 0 file totali da 5 minuti ciascuno.\nVerrai indirizzato sulla cartella dei file splittati.");
-  EXPECT_EQ(messages().size(), 1u) << ::testing::PrintToString(messages());
+  const Case cases[] = {{"a book with no files", ""}, {"3000 random bytes", noise}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.content.empty())
+      writeIndex(empty, dir_ / "book" / "marker.txt");
+    else
+      std::ofstream(dir_ / "book" / "marker.txt", std::ios::binary | std::ios::trunc) << c.content;
+    job_.fields.cutByLength = true;
+    ui_->clear();
+    opened_.clear();
+    job_.vai_Click();
+    EXPECT_EQ(job_.result(), "1");
+    EXPECT_EQ(messages(), std::vector<std::string>{"Il file indice\n" + job_.fields.indexPath +
+                                                   "\nnon descrive alcun libro: non contiene l'elenco dei file mp3 "
+                                                   "da tagliare."});
+    std::vector<std::string> folders;
+    for (const auto& entry : fs::directory_iterator(dir_ / "export" / "MyLUMO"))
+      folders.push_back(entry.path().filename().string());
+    EXPECT_EQ(folders, std::vector<std::string>{"(LB001) Pinocchio"});
+    EXPECT_TRUE(opened_.empty());
+  }
 }
 
 // The program runs in the user's locale (Qt sets it from the environment),
@@ -630,6 +867,10 @@ TEST(SplitRules, ContinuationsChannelModesKeysAndLengths) {
   EXPECT_EQ(EngineMinutes("2,5"), "2.30");
   EXPECT_EQ(EngineMinutes("2.5"), "2.30");
   EXPECT_EQ(EngineMinutes("1,999"), "2.00");
+  // The folder and the message name what the engine was given.
+  for (auto [typed, label] : std::vector<std::pair<const char*, const char*>>{
+           {"5", "5"}, {"2,5", "2,5"}, {"2.50", "2,5"}, {"29,75", "29,75"}, {"1,999", "2"}, {"3,", "3"}, {"x", "x"}})
+    EXPECT_EQ(MinutesLabel(typed), label) << typed;
   for (const char* bad : {"", ",", "1,2,3", "0", "-1", "abc"}) EXPECT_EQ(EngineMinutes(bad), std::nullopt) << bad;
   EXPECT_EQ(EngineNumber("35"), "35");
   EXPECT_EQ(EngineNumber("3,5"), "3.5");

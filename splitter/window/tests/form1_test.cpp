@@ -351,6 +351,14 @@ TEST_F(WindowTest, NumericFieldsTakeDecimalsInAnItalianLocale) {
       EXPECT_EQ(field->text(), typed);
     }
   }
+  // The length takes what its check reads, typed key by key.
+  for (const char* typed : {"2,5", "12,5", "29,75"}) {
+    w->durfile->setFocus();
+    w->durfile->clear();
+    QTest::keyClicks(w->durfile, typed);
+    w->Command1->setFocus();
+    EXPECT_EQ(w->durfile->text(), typed);
+  }
   EXPECT_TRUE(texts().empty()) << ::testing::PrintToString(texts());
   std::setlocale(LC_NUMERIC, "C");
 }
@@ -419,7 +427,7 @@ TEST_F(WindowTest, ClosingDuringAJobStopsItAndClosesWhenItEnds) {
   const fs::path parts = root / "home" / "MyLUMO" / "(LB001) Pinocchio" / "File per indice";
   EXPECT_EQ(mp3Names(parts), (std::vector<std::string>{"001_p1_Capitolo primo.mp3", "002_p2_Paragrafo.mp3"}));
   EXPECT_FALSE(fs::exists(parts / "marker.txt"));
-  EXPECT_EQ(w->vai->text(), "TAGLIA");
+  EXPECT_EQ(w->vai->text(), "&TAGLIA");
 }
 
 // The drive list refreshed (or "Personalizza" chosen) while a job runs
@@ -446,7 +454,7 @@ TEST_F(WindowTest, RefreshingTheDriveListDuringAJobKeepsTheStopButton) {
   });
   QTest::mouseClick(w->vai, Qt::LeftButton);
   EXPECT_TRUE(stopUsable);
-  EXPECT_EQ(w->vai->text(), "TAGLIA");
+  EXPECT_EQ(w->vai->text(), "&TAGLIA");
   EXPECT_FALSE(w->vai->isEnabled());
   EXPECT_FALSE(w->Taglia->isEnabled());
 }
@@ -476,7 +484,10 @@ TEST_F(WindowTest, ABookPickedByHandIsCutIntoItsPartsFromTheWindow) {
   EXPECT_EQ(opened, std::vector<std::string>{parts.string()});
   EXPECT_EQ(w->lv->model()->rowCount(), 1);
   EXPECT_EQ(w->lv->model()->index(0, 5).data().toString(), "OK");
-  EXPECT_EQ(w->vai->text(), "TAGLIA");
+  // After the job the button keeps its accelerator, Alt+T.
+  EXPECT_EQ(w->vai->text(), "&TAGLIA");
+  EXPECT_EQ(w->vai->accessibleName(), "TAGLIA");
+  EXPECT_EQ(QKeySequence::mnemonic(w->vai->text()), QKeySequence(Qt::ALT | Qt::Key_T));
 
   // Opening the folders and the log.
   opened.clear();
@@ -489,6 +500,56 @@ TEST_F(WindowTest, ABookPickedByHandIsCutIntoItsPartsFromTheWindow) {
   script->clear();
   w->flog->trigger();
   EXPECT_EQ(texts(), std::vector<std::string>{"Il file log non è stato ancora creato"});
+}
+
+// While a job runs, Esc in the progress window asks the stop question and
+// nothing the job has read can be changed; afterwards all is as before.
+TEST_F(WindowTest, EscInTheProgressWindowAsksToStopAndTheControlsWaitForTheJob) {
+  const std::string missing = missingTools();
+  ASSERT_TRUE(missing.empty()) << missing;
+  const fs::path book = root / "book";
+  fs::create_directories(book / "Libro");
+  ASSERT_TRUE(encodeTone(book / "Libro" / "CAP1.mp3", 12));
+  ASSERT_TRUE(encodeTone(book / "Libro" / "CAP2.mp3", 12));
+  TestBook index;
+  index.files = {{"CAP1", {{"Capitolo primo", 0, "1"}, {"Paragrafo", 6, "2"}}},
+                 {"CAP2", {{"Capitolo secondo", 0, "3"}}}};
+  writeIndex(index, book / "marker.txt");
+  auto w = open();
+  script->queuePath((book / "marker.txt").string());
+  QTest::mouseClick(w->sfogliamarker, Qt::LeftButton);
+  script->queuePath((book / "Libro").string());
+  QTest::mouseClick(w->sfogliamp3, Qt::LeftButton);
+  QWidget* const controls[] = {w->drivelist,   w->Command2, w->sfogliamarker, w->sfogliamp3,    w->sfoglia,
+                               w->txtSelected, w->tid3,     w->Check2,        w->optExample[2], w->th};
+  std::vector<bool> before;
+  for (QWidget* c : controls) before.push_back(c->isEnabled());
+  std::vector<bool> during;
+  QString progressCaption;
+  QTimer::singleShot(0, w.get(), [&] {
+    for (QWidget* c : controls) during.push_back(c->isEnabled());
+    ASSERT_NE(w->progress(), nullptr);
+    script->queueAnswer(lumo::ui::Answer::Yes);
+    QTest::keyClick(w->progress(), Qt::Key_Escape);
+    if (w->progress()) progressCaption = w->progress()->windowTitle();
+  });
+  QTest::mouseClick(w->vai, Qt::LeftButton);
+  EXPECT_EQ(during, std::vector<bool>(std::size(controls), false));
+  ASSERT_FALSE(script->shown().empty());
+  EXPECT_EQ(script->shown().front().title, "Interrompi?");
+  EXPECT_EQ(texts().front(),
+            "Lumosplitter sta lavorando.\nDesiseri ugualmente fermare il ciclo di lavoro?\n"
+            "Verrai ugualmente indirizzato nella cartella di esportazione");
+  EXPECT_EQ(progressCaption, "Attendere il termine del ciclo...");
+  // Stopped after the first file: its parts, no new index.
+  const fs::path parts = root / "home" / "MyLUMO" / "(LB001) Pinocchio" / "File per indice";
+  EXPECT_EQ(mp3Names(parts), (std::vector<std::string>{"001_p1_Capitolo primo.mp3", "002_p2_Paragrafo.mp3"}));
+  EXPECT_FALSE(fs::exists(parts / "marker.txt"));
+  std::vector<bool> after;
+  for (QWidget* c : controls) after.push_back(c->isEnabled());
+  EXPECT_EQ(after, before);
+  EXPECT_EQ(w->vai->text(), "&TAGLIA");
+  EXPECT_EQ(w->sfoglia->text(), "Scegli percorso");
 }
 
 TEST_F(WindowTest, AboutBoxAndProgressWindow) {

@@ -1,0 +1,53 @@
+#pragma once
+// Cutting an MP3 part into pieces at frame boundaries, without decoding.
+//
+// mp3splt finds where the pieces of the cut by length should end (it looks
+// for the pauses), but on a part that it cut itself it leaves out the first
+// frames of the part (up to some 48 frames, 1.25 s at 22.05 kHz: the
+// chapter's spoken title). The pieces it writes are otherwise the part's own
+// frames, contiguous up to the part's end, so the place of every cut can be
+// read back from their frame counts, counted from the end; the pieces are
+// then written again here, from the part's own frames, the first one from
+// the part's first frame.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace lumo::splitter {
+
+// The audio frames of an MP3 file (the bytes after any ID3v2 tags, up to
+// the first byte that is no frame), the Xing/Info/VBRI header frame apart.
+struct FrameMap {
+  std::string bytes;            // the whole file
+  size_t headerFrame = 0;       // offset of the header frame, when hasHeader
+  size_t headerLength = 0;      // its length in bytes
+  bool hasHeader = false;       // the first frame is a Xing/Info (or VBRI) header
+  std::vector<size_t> offsets;  // start of every audio frame
+  std::vector<size_t> lengths;  // its length
+  int samplesPerFrame = 0;
+  int sampleRate = 0;
+  size_t audioFrames() const { return offsets.size(); }
+  double seconds() const {
+    return sampleRate > 0 ? static_cast<double>(offsets.size()) * samplesPerFrame / sampleRate : 0;
+  }
+};
+
+// Reads and maps a file; throws lumo::RuntimeError when it cannot be read.
+FrameMap mapFrames(const std::string& path);
+
+// Where each piece begins, in frames of the part, given the audio frame
+// counts of the engine's pieces (in order; the last one runs to the part's
+// end): the first piece begins at frame 0, each later one where the frames
+// after it, counted from the part's end, leave off. Pieces without frames
+// are left out. Empty when the counts do not fit the part.
+std::vector<size_t> pieceStarts(size_t partFrames, const std::vector<size_t>& pieceFrames);
+
+// Writes piece k (frames starts[k] up to starts[k + 1], the last up to the
+// end) of `part` to `path`: the part's header frame with the piece's frame
+// and byte counts, seek table and LAME fields (the encoder delay kept by the
+// first piece, the end padding by the last), then the frames. Returns "" or
+// why it failed (Italian, for the log).
+std::string writePiece(const FrameMap& part, const std::vector<size_t>& starts, size_t k, const std::string& path);
+
+}  // namespace lumo::splitter
