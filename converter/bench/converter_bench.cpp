@@ -129,8 +129,8 @@ void BM_ConversionAgainstCpR(benchmark::State& state) {
   for (auto _ : state) {
     ++run;
     const fs::path base = exportBaseOf(p, "export", run);
-    fs::remove_all(base);
     ::sync();
+    fs::remove_all(base);
     script->clear();
     const auto request = requestFor(p.root, base);
     auto start = std::chrono::steady_clock::now();
@@ -141,8 +141,8 @@ void BM_ConversionAgainstCpR(benchmark::State& state) {
     const double conversion = secondsSince(start);
 
     const fs::path target = exportBaseOf(p, "copy", run);
-    fs::remove_all(target);
     ::sync();
+    fs::remove_all(target);
     const std::string command = "cp -r '" + (base / bookFolder).string() + "' '" + target.string() + "'";
     start = std::chrono::steady_clock::now();
     if (std::system(command.c_str()) != 0) state.SkipWithError("cp failed");
