@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <utility>
 
 #include "common/errors/errors.h"
 #include "common/text/text.h"
@@ -144,9 +145,25 @@ int copyFileInto(int sourceDirFd, const std::string& source, int targetDirFd, co
   return error;
 }
 
+bool& exchangeUnavailable() {
+  static bool unavailable = false;
+  return unavailable;
+}
+
+// Swaps two entries of a folder atomically; EINVAL where the file system cannot.
+int exchange(int dirFd, const std::string& a, const std::string& b) {
+  if (exchangeUnavailable()) {
+    errno = EINVAL;
+    return -1;
+  }
+  return ::renameat2(dirFd, a.c_str(), dirFd, b.c_str(), RENAME_EXCHANGE);
+}
+
 bool startsWith(const std::string& s, std::string_view prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
 
 }  // namespace
+
+bool setExchangeUnavailableForTesting(bool unavailable) { return std::exchange(exchangeUnavailable(), unavailable); }
 
 bool isFilesetName(const std::string& name) {
   if (name == "ncc.html" || name == "discinfo.html") return true;
@@ -272,7 +289,7 @@ void StagedFileset::commit() {
   if (!exists(parentFd_, name_)) {
     if (::renameat(parentFd_, stageName_.c_str(), parentFd_, name_.c_str()) != 0)
       throw fileAccessError(filesetFolder_, errno);
-  } else if (::renameat2(parentFd_, stageName_.c_str(), parentFd_, name_.c_str(), RENAME_EXCHANGE) == 0) {
+  } else if (exchange(parentFd_, stageName_, name_) == 0) {
     retired = stageName_;  // the previous fileset now bears the hidden name
   } else {
     // No exchange on this file system: the previous fileset steps aside

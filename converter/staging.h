@@ -59,6 +59,10 @@ class StagedFileset {
   bool committed_ = false;
 };
 
+// Tests: commit() as on a file system that cannot exchange two folders
+// (FAT, for one). Returns the previous setting.
+bool setExchangeUnavailableForTesting(bool unavailable);
+
 // True for the names a conversion writes into a fileset folder: ncc.html,
 // the SMIL files clp000001.smil ..., the audio (*.mp3 in any case) and the
 // discinfo.html that waits there until commit.

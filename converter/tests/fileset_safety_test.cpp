@@ -115,39 +115,47 @@ TEST_F(ConverterFixture, AFailedConversionLeavesThePreviousFilesetAsItWas) {
 }
 
 TEST_F(ConverterFixture, ASuccessfulConversionReplacesTheFilesetWhole) {
-  write(fourGroups());
-  ASSERT_EQ(convert(), RunOutcome::Completed);
-  const fs::path B = conversion.bookFolder();
-  const fs::path S = conversion.filesetFolder();
-  // The producer's own files beside and inside the fileset.
-  std::ofstream(B / "leggimi.txt") << "note";
-  std::ofstream(S / "nota.txt") << "nota";
-  fs::create_directories(S / "copertina");
-  std::ofstream(S / "copertina" / "fronte.jpg") << "jpg";
+  for (const bool exchange : {true, false}) {
+    SCOPED_TRACE(exchange ? "the file system exchanges folders" : "the file system cannot exchange folders");
+    const bool previous = setExchangeUnavailableForTesting(!exchange);
+    fs::remove_all(root / "book");
+    fs::remove_all(root / "docs");
+    write(fourGroups());
+    script->clear();
+    ASSERT_EQ(convert(), RunOutcome::Completed);
+    const fs::path B = conversion.bookFolder();
+    const fs::path S = conversion.filesetFolder();
+    // The producer's own files beside and inside the fileset.
+    std::ofstream(B / "leggimi.txt") << "note";
+    std::ofstream(S / "nota.txt") << "nota";
+    fs::create_directories(S / "copertina");
+    std::ofstream(S / "copertina" / "fronte.jpg") << "jpg";
 
-  TestBook shorter;
-  shorter.files = {{"01", 12, {{"Prologo", 0, "1"}, {"Capitolo unico", 5, "2"}}}};
-  fs::remove_all(root / "book");
-  write(shorter);
-  script->clear();
-  script->queueAnswer(Answer::Yes);
-  ASSERT_EQ(convert(), RunOutcome::Completed) << ::testing::PrintToString(texts());
+    TestBook shorter;
+    shorter.files = {{"01", 12, {{"Prologo", 0, "1"}, {"Capitolo unico", 5, "2"}}}};
+    fs::remove_all(root / "book");
+    write(shorter);
+    script->clear();
+    script->queueAnswer(Answer::Yes);
+    ASSERT_EQ(convert(), RunOutcome::Completed) << ::testing::PrintToString(texts());
+    setExchangeUnavailableForTesting(previous);
 
-  std::map<std::string, std::string> expected = {
-      {"discinfo.html", lumo::text::readFileBytes(B / "discinfo.html")},
-      {"leggimi.txt", "note"},
-      {"LB001", "<dir>"},
-      {"LB001/01.mp3", lumo::text::readFileBytes(root / "book" / "Libro" / "01.mp3")},
-      {"LB001/clp000001.smil", lumo::text::readFileBytes(S / "clp000001.smil")},
-      {"LB001/clp000002.smil", lumo::text::readFileBytes(S / "clp000002.smil")},
-      {"LB001/ncc.html", lumo::text::readFileBytes(S / "ncc.html")},
-      {"LB001/nota.txt", "nota"},
-      {"LB001/copertina", "<dir>"},
-      {"LB001/copertina/fronte.jpg", "jpg"},
-  };
-  EXPECT_EQ(snapshot(B), expected) << "the old SMIL files and audio are gone, the producer's files stay";
-  EXPECT_NE(expected["LB001/ncc.html"].find("Capitolo unico"), std::string::npos);
-  EXPECT_NE(expected["discinfo.html"].find("./LB001/ncc.html"), std::string::npos);
+    std::map<std::string, std::string> expected = {
+        {"discinfo.html", lumo::text::readFileBytes(B / "discinfo.html")},
+        {"leggimi.txt", "note"},
+        {"LB001", "<dir>"},
+        {"LB001/01.mp3", lumo::text::readFileBytes(root / "book" / "Libro" / "01.mp3")},
+        {"LB001/clp000001.smil", lumo::text::readFileBytes(S / "clp000001.smil")},
+        {"LB001/clp000002.smil", lumo::text::readFileBytes(S / "clp000002.smil")},
+        {"LB001/ncc.html", lumo::text::readFileBytes(S / "ncc.html")},
+        {"LB001/nota.txt", "nota"},
+        {"LB001/copertina", "<dir>"},
+        {"LB001/copertina/fronte.jpg", "jpg"},
+    };
+    EXPECT_EQ(snapshot(B), expected) << "the old SMIL files and audio are gone, the producer's files stay";
+    EXPECT_NE(expected["LB001/ncc.html"].find("Capitolo unico"), std::string::npos);
+    EXPECT_NE(expected["discinfo.html"].find("./LB001/ncc.html"), std::string::npos);
+  }
 }
 
 TEST_F(ConverterFixture, WhatAnInterruptedConversionLeftIsClearedByTheNext) {
