@@ -30,14 +30,6 @@ std::tm localToday() {
   return tm;
 }
 
-// Deletes every "*.mp3" of a folder; a file that cannot go is passed over.
-void deleteMp3Files(const std::string& folder) {
-  for (const std::string& file : tools::FilesMatching(folder + "*.mp3")) {
-    std::error_code ec;
-    fs::remove(file, ec);
-  }
-}
-
 bool sameFolder(const std::string& a, const std::string& b) {
   std::error_code ec;
   return fs::equivalent(shell::resolvePath(a), shell::resolvePath(b), ec);
@@ -102,11 +94,13 @@ RunOutcome Conversion::Converti(const ConversionRequest& request, const RunHooks
   std::string failure;
   try {
     outcome = run(own);
+    stage_.reset();  // a run that stopped leaves the previous fileset as it was
   } catch (const RuntimeError& e) {
     failure = "Errore " + std::to_string(e.number()) + ": " + e.description();
   } catch (const std::exception& e) {
     failure = std::string("Errore: ") + e.what();
   }
+  stage_.reset();
   own.end();
   // The window is usable again before the producer learns why the run ended.
   if (!failure.empty()) ui::MsgBox("La conversione non è stata completata.\n" + failure, ui::mb::Critical);
@@ -142,6 +136,7 @@ RunOutcome Conversion::run(const RunHooks& hooks) {
   if (request_.exportFolder.empty()) return RunOutcome::Stopped;
   if (!tools::fileexists(request_.indexPath)) return RunOutcome::Stopped;
 
+  copyProgress_ = hooks.copyProgress;
   counter_ = tools::contasize();
   byteTotal_ = 0;
   summary_.Text5 = "1";
@@ -187,7 +182,10 @@ RunOutcome Conversion::run(const RunHooks& hooks) {
   SetTotals();
 
   const FilesetData data{table_, summary_, book_, folderCode_, maxPageNormal_, today ? today() : localToday()};
-  writeFileset(filesetFolder_, bookFolder_, data);
+  if (!stage_) std::rethrow_exception(stageFailure_);
+  writeFileset(*stage_, data);
+  stage_->commit();
+  stage_.reset();
   writeReport(shell::withSlash(request_.programFolder) + "lumodaisylog.html", data);
 
   if (hooks.end) hooks.end();
@@ -199,29 +197,44 @@ RunOutcome Conversion::run(const RunHooks& hooks) {
 
 bool Conversion::PrepareExportFolder() {
   const std::string X = shell::withSlash(request_.exportFolder);
-  for (const std::string& folder : {request_.exportBase + "MyLUMO", X, bookFolder_, filesetFolder_}) {
+  for (const std::string& folder : {request_.exportBase + "MyLUMO", X, bookFolder_}) {
     std::error_code ec;
     fs::create_directory(shell::resolvePath(folder), ec);
   }
-  const std::string S = shell::withSlash(shell::resolvePath(filesetFolder_));
-  // Deleting and copying a folder onto itself would lose the only copy of
-  // the book's audio.
-  if (sameFolder(S, request_.mp3Folder)) return true;
+  // The copy of the audio used to make any folder still missing on its way
+  // (an export base that is gone); the book folder is made the same way.
+  std::error_code ec;
+  fs::create_directories(shell::resolvePath(bookFolder_), ec);
+  const std::string resolved = shell::resolvePath(filesetFolder_);
+  const std::string S = shell::withSlash(resolved);
+  // The new fileset takes shape beside the previous one, which stays as it
+  // is until the new one is complete. A folder that cannot be made shows
+  // up when the audio is copied, or when the fileset is written.
+  stage_.reset();
+  stageFailure_ = nullptr;
+  try {
+    stage_ = std::make_unique<StagedFileset>(resolved, shell::resolvePath(bookFolder_));
+  } catch (const RuntimeError&) {
+    stageFailure_ = std::current_exception();
+  }
+  // Converting a fileset folder of its own audio keeps that audio.
+  bool copy = !sameFolder(S, request_.mp3Folder);
   // With no MP3 file in M there is nothing to copy: the measure of the
   // book's files then names the first one that is missing.
-  bool copy = !tools::FilesMatching(request_.mp3Folder + "*.mp3").empty();
+  const std::vector<std::string> sources = tools::FilesMatching(request_.mp3Folder + "*.mp3");
+  if (sources.empty()) copy = false;
   skipOnError([&] {
     if (!copy) return;
     if (tools::FilesMatching(S + "*.mp3").empty()) return;
     if (ui::MsgBox("La cartella contiene già file mp3.\nÉ necessario ricopiarli?", ui::mb::YesNo,
                    "File mp3 esistenti") == ui::Answer::No)
       copy = false;
-    else
-      deleteMp3Files(S);
   });
-  bool copied = true;
-  if (copy) skipOnError([&] { copied = tools::CopyFiles(request_.mp3Folder + "*.mp3", S, false); });
-  return copied;
+  if (!copy) {
+    if (stage_) stage_->keepPreviousAudio();
+    return true;
+  }
+  return stage_ && stage_->copyAudio(sources, copyProgress_);
 }
 
 void Conversion::makeRow(int f, int i, int markerCount, const std::string& description, int16_t start,

@@ -7,11 +7,14 @@
 
 #include <cstdint>
 #include <ctime>
+#include <exception>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "common/mp3/mp3.h"
 #include "common/tools/contasize.h"
+#include "converter/staging.h"
 #include "converter/table.h"
 
 namespace lumo::converter {
@@ -38,9 +41,10 @@ struct ConversionRequest {
 
 // How the run talks to its window. Each may be empty.
 struct RunHooks {
-  std::function<void()> begin;  // show the progress window, disable the main window
-  std::function<void()> end;    // close the progress window, enable the main window
-  std::function<void()> yield;  // let the window handle pending events
+  std::function<void()> begin;           // show the progress window, disable the main window
+  std::function<void()> end;             // close the progress window, enable the main window
+  std::function<void()> yield;           // let the window handle pending events
+  StagedFileset::Progress copyProgress;  // before each audio file copied, and at the end
 };
 
 enum class RunOutcome {
@@ -84,8 +88,10 @@ class Conversion {
   std::function<std::tm()> today;
 
   // The steps of the run, each usable on its own.
-  // Makes the export folders and copies the book's audio into the fileset
-  // folder; false when the copy was tried and failed.
+  // Makes the export folders and the new fileset's hidden folder, and
+  // copies the book's audio into it (or keeps the previous fileset's); false
+  // when the copy was tried and failed. Nothing the previous fileset holds
+  // changes before the new one is complete.
   bool PrepareExportFolder();
   bool IsContinuationMarker() const { return converter::IsContinuationMarker(current_, previous_); }
   bool IsSubsectionMarker() const { return converter::IsSubsectionMarker(current_); }
@@ -113,6 +119,9 @@ class Conversion {
   std::string bookFolder_, filesetFolder_;
   tools::contasize counter_;
   mp3::Mp3Info info_;
+  std::unique_ptr<StagedFileset> stage_;  // the new fileset during a run
+  std::exception_ptr stageFailure_;       // why there is none, raised when it is written
+  StagedFileset::Progress copyProgress_;
 };
 
 }  // namespace lumo::converter

@@ -5,6 +5,7 @@
 
 #include "common/text/text.h"
 #include "converter/conversion.h"
+#include "converter/staging.h"
 #include "lumo_version.h"
 
 namespace lumo::converter {
@@ -14,6 +15,20 @@ constexpr const char* kXmlDeclaration = R"(<?xml version="1.0" encoding="windows
 constexpr const char* kXhtmlDoctype =
     R"(<!DOCTYPE html PUBLIC "-//W3C//DTD XHTML 1.0 Transitional//EN" "http://www.w3.org/TR/xhtml1/DTD/xhtml1-transitional.dtd">)";
 constexpr const char* kHtmlOpen = R"(<html xmlns="http://www.w3.org/1999/xhtml" xml:lang="it" lang="it">)";
+
+// One file of the fileset built in memory: windows-1252 lines ended by CR
+// LF, written out whole in one go.
+class TextOut {
+ public:
+  void writeLine(std::string_view utf8Line) {
+    bytes_ += text::utf8ToCp1252(utf8Line);
+    bytes_ += "\r\n";
+  }
+  const std::string& bytes() const { return bytes_; }
+
+ private:
+  std::string bytes_;
+};
 
 int64_t cellNumber(const std::string& text) { return std::strtoll(text.c_str(), nullptr, 10); }
 
@@ -35,10 +50,10 @@ std::string audioLine(const ConversionTable& t, int r, int32_t m) {
          ".000s\" clip-end=\"npt=" + t.cell(r, End) + ".000s\" id=\"phrase_" + sixDigits(m) + "\"/>";
 }
 
-void writeSmil(const std::string& folder, const FilesetData& d, const Group& g, Counters& c) {
+void writeSmil(StagedFileset& stage, const FilesetData& d, const Group& g, Counters& c) {
   const ConversionTable& t = d.table;
   const int o = g.first;
-  text::AtomicTextFile out(folder + "/clp" + sixDigits(c.j) + ".smil");
+  TextOut out;
   out.writeLine(kXmlDeclaration);
   out.writeLine(R"(<!DOCTYPE smil PUBLIC "-//W3C//DTD SMIL 1.0//EN" "http://www.w3.org/TR/REC-smil/SMIL10.dtd">)");
   out.writeLine("<smil>");
@@ -75,18 +90,18 @@ void writeSmil(const std::string& folder, const FilesetData& d, const Group& g, 
     ++c.m;
   }
   for (const char* line : {"</seq>", "</body>", "</smil>"}) out.writeLine(line);
-  out.commit();
+  stage.write("clp" + sixDigits(c.j) + ".smil", out.bytes());
   ++c.j;
   c.m = 1;
 }
 
-void writeNcc(const std::string& folder, const FilesetData& d, const std::vector<Group>& groups) {
+void writeNcc(StagedFileset& stage, const FilesetData& d, const std::vector<Group>& groups) {
   const ConversionTable& t = d.table;
   const Summary& s = d.summary;
   const std::string title = xmlText(d.book.title);
   char date[48];
   std::snprintf(date, sizeof date, "%02d-%02d-%04d", d.date.tm_mday, d.date.tm_mon + 1, d.date.tm_year + 1900);
-  text::AtomicTextFile out(folder + "/ncc.html");
+  TextOut out;
   for (const std::string& line : std::vector<std::string>{
            kXmlDeclaration,
            kXhtmlDoctype,
@@ -142,11 +157,11 @@ void writeNcc(const std::string& folder, const FilesetData& d, const std::vector
   }
   out.writeLine("</body>");
   out.writeLine("</html>");
-  out.commit();
+  stage.write("ncc.html", out.bytes());
 }
 
-void writeDiscinfo(const std::string& folder, const FilesetData& d) {
-  text::AtomicTextFile out(folder + "/discinfo.html");
+void writeDiscinfo(StagedFileset& stage, const FilesetData& d) {
+  TextOut out;
   for (const std::string& line : std::vector<std::string>{
            kXmlDeclaration,
            kXhtmlDoctype,
@@ -161,7 +176,7 @@ void writeDiscinfo(const std::string& folder, const FilesetData& d) {
            "</html>",
        })
     out.writeLine(line);
-  out.commit();
+  stage.writeDiscinfo(out.bytes());
 }
 
 }  // namespace
@@ -206,11 +221,13 @@ std::string xmlText(const std::string& value) {
     }
     if (len > 1) {
       // Controls (C1, also the bytes windows-1252 leaves undefined) are no
-      // text; other characters windows-1252 lacks keep their value as
-      // character references, which XML reads whatever the encoding.
+      // text. Characters beyond ISO-8859-1 (also those windows-1252 holds,
+      // such as "\u2026" and "\u20ac") keep their value as character
+      // references, which XML reads whatever the encoding: a player that
+      // takes the files for ISO-8859-1 shows them right too.
       if (cp < 0xA0)
         out += '?';
-      else if (text::inCp1252(cp))
+      else if (cp <= 0xFF)
         out.append(value, p, len);
       else
         out += "&#" + std::to_string(static_cast<uint32_t>(cp)) + ";";
@@ -239,12 +256,18 @@ std::string xmlText(const std::string& value) {
   return out;
 }
 
-void writeFileset(const std::string& filesetFolder, const std::string& bookFolder, const FilesetData& data) {
+void writeFileset(StagedFileset& stage, const FilesetData& data) {
   const std::vector<Group> groups = groupsOf(data.table);
   Counters c;
-  for (const Group& g : groups) writeSmil(filesetFolder, data, g, c);
-  writeNcc(filesetFolder, data, groups);
-  writeDiscinfo(bookFolder, data);
+  for (const Group& g : groups) writeSmil(stage, data, g, c);
+  writeNcc(stage, data, groups);
+  writeDiscinfo(stage, data);
+}
+
+void writeFileset(const std::string& filesetFolder, const std::string& bookFolder, const FilesetData& data) {
+  StagedFileset stage(filesetFolder, bookFolder);
+  writeFileset(stage, data);
+  stage.commit();
 }
 
 }  // namespace lumo::converter

@@ -40,13 +40,20 @@ std::string sixDigits(int32_t counter);
 // Text placed in the XML files: "&", "<", ">" and double quotes become
 // entities, so that every title, name and description keeps the files
 // well-formed; the "&quot;" already made from a description's quotes stays.
-// Control characters (but the tab) become "?", and characters windows-1252
-// lacks become character references ("&#321;"), so every file is
-// well-formed windows-1252 whatever the index holds.
+// Control characters (but the tab) become "?", and characters beyond
+// ISO-8859-1 become character references ("&#8230;", "&#321;"), so every
+// file is well-formed windows-1252 whatever the index holds, and reads the
+// same to a player that takes it for ISO-8859-1.
 std::string xmlText(const std::string& value);
 
-// Writes clp000001.smil ... and ncc.html into filesetFolder, discinfo.html
-// into bookFolder. A file that cannot be written raises RuntimeError 75.
+class StagedFileset;
+
+// Writes clp000001.smil ... and ncc.html into the staged fileset, and its
+// discinfo.html. A file that cannot be written raises RuntimeError 75.
+void writeFileset(StagedFileset& stage, const FilesetData& data);
+
+// The same into filesetFolder and bookFolder, whole: the previous fileset
+// there stays untouched unless every file could be written.
 void writeFileset(const std::string& filesetFolder, const std::string& bookFolder, const FilesetData& data);
 
 }  // namespace lumo::converter

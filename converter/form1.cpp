@@ -65,7 +65,6 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
 }
 
 Form1::~Form1() {
-  tools::setCopyProgressHook(nullptr);
   // The model reads the conversion's table, which goes before the child
   // widgets do: the view must not ask it for anything once the table is gone.
   lv->setModel(nullptr);
@@ -361,7 +360,7 @@ void Form1::Converti_Click() {
   };
   hooks.yield = [this] { yieldToWindow(); };
   // The copy of the audio shows its own progress, as the desktop's copy does.
-  const tools::CopyProgressHook previous = tools::setCopyProgressHook([this](const tools::CopyProgress& p) {
+  hooks.copyProgress = [this](const tools::CopyProgress& p) {
     if (p.finished) {
       delete copyProgress_;
       copyProgress_ = nullptr;
@@ -377,11 +376,10 @@ void Form1::Converti_Click() {
     }
     copyProgress_->setLabelText(QString::fromUtf8("Copia di ") + q(p.file) + " (" + QString::number(p.fileIndex) + "/" +
                                 QString::number(p.fileCount) + ")");
-    copyProgress_->setValue(p.bytesTotal ? static_cast<int>(p.bytesDone * 1000 / p.bytesTotal) : 0);
+    copyProgress_->setValue(p.fileCount ? (p.fileIndex - 1) * 1000 / p.fileCount : 0);
     QApplication::processEvents();
-  });
+  };
   conversion_.Converti(request, hooks);
-  tools::setCopyProgressHook(previous);
   delete copyProgress_;
   copyProgress_ = nullptr;
   showSummary();

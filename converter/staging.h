@@ -1,0 +1,71 @@
+#pragma once
+// A DAISY fileset written whole or not at all. The files go into a hidden
+// folder beside the fileset folder, each with one open, one write and one
+// close; commit() then puts that folder in the fileset folder's place with
+// one rename (an atomic exchange when a previous fileset stands there), so a
+// player or a failed run only ever sees the previous fileset or the new one.
+// Files of the previous fileset folder that are no part of a fileset (the
+// producer's own) are carried into the new one. What a crash leaves beside
+// the fileset folder is cleared by the next conversion of the same book.
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/tools/tools.h"
+
+namespace lumo::converter {
+
+class StagedFileset {
+ public:
+  // Clears what an interrupted conversion left beside filesetFolder and
+  // makes the empty hidden folder there. discinfo.html goes to bookFolder.
+  // Throws RuntimeError 75 (naming filesetFolder) when it cannot.
+  StagedFileset(std::string filesetFolder, std::string bookFolder);
+  ~StagedFileset();  // removes the hidden folder unless committed
+  StagedFileset(const StagedFileset&) = delete;
+  StagedFileset& operator=(const StagedFileset&) = delete;
+
+  const std::string& filesetFolder() const { return filesetFolder_; }
+
+  // One file of the fileset, its bytes as they stand; throws RuntimeError 75
+  // naming the file's final path.
+  void write(const std::string& name, std::string_view bytes);
+  // discinfo.html, for the book folder; written with the fileset.
+  void writeDiscinfo(std::string_view bytes);
+  // Copies each file into the fileset under its own name, keeping its
+  // modification time; progress is reported before each file and at the
+  // end. False when a file could not be copied.
+  using Progress = std::function<void(const tools::CopyProgress&)>;
+  bool copyAudio(const std::vector<std::string>& files, const Progress& progress);
+  // The previous fileset's MP3 files become the new one's.
+  void keepPreviousAudio() { keepAudio_ = true; }
+
+  // Puts the new fileset in place of the previous one and discinfo.html in
+  // the book folder, then removes the previous fileset. Throws RuntimeError
+  // 75 when the fileset could not be put in place (the previous one stays).
+  void commit();
+
+ private:
+  void carryPrevious();
+  void retire(const std::string& name);
+
+  std::string filesetFolder_, bookFolder_;
+  std::string parent_, name_;  // the fileset folder as its parent and its name
+  std::string stageName_;      // the hidden folder's name in parent_
+  int parentFd_ = -1, stageFd_ = -1;
+  bool keepAudio_ = false;
+  bool committed_ = false;
+};
+
+// Tests: commit() as on a file system that cannot exchange two folders
+// (FAT, for one). Returns the previous setting.
+bool setExchangeUnavailableForTesting(bool unavailable);
+
+// True for the names a conversion writes into a fileset folder: ncc.html,
+// the SMIL files clp000001.smil ..., the audio (*.mp3 in any case) and the
+// discinfo.html that waits there until commit.
+bool isFilesetName(const std::string& name);
+
+}  // namespace lumo::converter
