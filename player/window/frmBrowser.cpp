@@ -28,6 +28,7 @@
 #include "platform/registry/registry.h"
 #include "platform/shell/drives.h"
 #include "platform/shell/shell.h"
+#include "platform/ui/list_accessible.h"
 #include "platform/ui/notification.h"
 #include "platform/ui/ui.h"
 #include "player/core/rules.h"
@@ -251,6 +252,7 @@ void frmBrowser::createBookmarkFrame() {
   fraMarcatori->hide();
   const char* captions[5] = {"&Esporta Marcatori", "&Importa Marcatori", "&OK", "&Annulla", "&Chiudi"};
   ListMarkers = named(new QListWidget(fraMarcatori), "ListMarkers", caption);
+  ui::presentCurrentItemWhenReached(ListMarkers);
   lstapp = named(new QListWidget(fraMarcatori), "lstapp", QStringLiteral("Sezioni dei segnalibri"));
   lstapp->hide();
 

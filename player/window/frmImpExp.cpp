@@ -26,6 +26,7 @@
 #include "platform/registry/registry.h"
 #include "platform/shell/drives.h"
 #include "platform/shell/shell.h"
+#include "platform/ui/list_accessible.h"
 #include "platform/ui/ui.h"
 #include "player/engine/mdlMain.h"
 #include "player/window/frmBrowser.h"
@@ -162,6 +163,9 @@ frmImpExp::frmImpExp(frmBrowser& owner, QWidget* parent) : QGroupBox(parent), w_
   connect(File, &QListWidget::itemDoubleClicked, this, [this] { File_DblClick(); });
   Dir->installEventFilter(this);
   File->installEventFilter(this);
+  // Entering a list, the reader hears the folder or file the keys act on.
+  ui::presentCurrentItemWhenReached(Dir);
+  ui::presentCurrentItemWhenReached(File);
 
   // The lists start in the reader's home folder, on the drive that holds it.
   const QString home = folderForm(qs(shell::homeFolder()));
