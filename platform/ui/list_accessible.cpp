@@ -2,63 +2,29 @@
 
 #include <QAccessible>
 #include <QEvent>
-#include <QKeyEvent>
-#include <QPersistentModelIndex>
 #include <QPointer>
-
-#include <functional>
 
 namespace lumo::ui {
 namespace {
 
-bool isMoveKey(int key) {
-  switch (key) {
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-    case Qt::Key_Home:
-    case Qt::Key_End:
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown: return true;
-    default: return false;
-  }
-}
-
-// Follows one view's focus and move keys; a child of the view, so it goes
-// with it. What it presents follows from the event loop: Qt presents the
-// view after the view's focus-in handler has run, and a key's move is
-// known only once the view has handled it.
+// Follows one view's focus; a child of the view, so it goes with it. Qt
+// presents the view after the view's focus-in handler has run, so the item
+// follows from the event loop.
 class ItemPresenter : public QObject {
  public:
   explicit ItemPresenter(QAbstractItemView* view) : QObject(view), view_(view) { view->installEventFilter(this); }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched != view_) return false;
-    if (event->type() == QEvent::FocusIn) {
-      later([](QAbstractItemView*) { return true; });
-    } else if (event->type() == QEvent::KeyPress) {
-      const auto* key = static_cast<QKeyEvent*>(event);
-      if (isMoveKey(key->key()) && key->modifiers() == Qt::NoModifier) {
-        const QPersistentModelIndex before = view_->currentIndex();
-        later([before](QAbstractItemView* view) { return before.isValid() && view->currentIndex() == before; });
-      }
+    if (watched == view_ && event->type() == QEvent::FocusIn) {
+      QPointer<QAbstractItemView> view(view_);
+      QMetaObject::invokeMethod(
+          this, [view] { presentCurrentItem(view); }, Qt::QueuedConnection);
     }
     return false;
   }
 
  private:
-  void later(std::function<bool(QAbstractItemView*)> when) {
-    QPointer<QAbstractItemView> view(view_);
-    QMetaObject::invokeMethod(
-        this,
-        [view, when = std::move(when)] {
-          if (view && when(view)) presentCurrentItem(view);
-        },
-        Qt::QueuedConnection);
-  }
-
   QPointer<QAbstractItemView> view_;
 };
 
@@ -78,7 +44,7 @@ void presentCurrentItem(QAbstractItemView* view) {
   QAccessible::updateAccessibility(&event);
 }
 
-void presentCurrentItemWhenReached(QAbstractItemView* view) {
+void presentCurrentItemOnFocus(QAbstractItemView* view) {
   if (view != nullptr) new ItemPresenter(view);
 }
 

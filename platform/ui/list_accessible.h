@@ -2,8 +2,7 @@
 // What a screen reader hears of a list that takes the focus. Qt presents
 // the list itself last ("Elenco file, list with 3 items"), after the item
 // it made current, so the reader never hears which item the keys would act
-// on; and a key that does not move (Down on a one-item list) is silent.
-// These helpers present the list's current item after the list.
+// on. These helpers present the list's current item after the list.
 
 #include <QAbstractItemView>
 
@@ -16,8 +15,7 @@ namespace lumo::ui {
 void presentCurrentItem(QAbstractItemView* view);
 
 // From now on the view's current item is presented each time the view
-// takes the focus (once Qt has presented the view), and each time a move
-// key finds no other item to move to (Down on the last item).
-void presentCurrentItemWhenReached(QAbstractItemView* view);
+// takes the focus, once Qt has presented the view.
+void presentCurrentItemOnFocus(QAbstractItemView* view);
 
 }  // namespace lumo::ui

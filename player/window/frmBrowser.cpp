@@ -252,7 +252,7 @@ void frmBrowser::createBookmarkFrame() {
   fraMarcatori->hide();
   const char* captions[5] = {"&Esporta Marcatori", "&Importa Marcatori", "&OK", "&Annulla", "&Chiudi"};
   ListMarkers = named(new QListWidget(fraMarcatori), "ListMarkers", caption);
-  ui::presentCurrentItemWhenReached(ListMarkers);
+  ui::presentCurrentItemOnFocus(ListMarkers);
   lstapp = named(new QListWidget(fraMarcatori), "lstapp", QStringLiteral("Sezioni dei segnalibri"));
   lstapp->hide();
 

@@ -164,8 +164,8 @@ frmImpExp::frmImpExp(frmBrowser& owner, QWidget* parent) : QGroupBox(parent), w_
   Dir->installEventFilter(this);
   File->installEventFilter(this);
   // Entering a list, the reader hears the folder or file the keys act on.
-  ui::presentCurrentItemWhenReached(Dir);
-  ui::presentCurrentItemWhenReached(File);
+  ui::presentCurrentItemOnFocus(Dir);
+  ui::presentCurrentItemOnFocus(File);
 
   // The lists start in the reader's home folder, on the drive that holds it.
   const QString home = folderForm(qs(shell::homeFolder()));
