@@ -52,6 +52,7 @@ class Form1 : public QWidget {
 
  private:
   void Unload();
+  void takeActivationBack();
 
   Launcher launch_;
   std::string path_;

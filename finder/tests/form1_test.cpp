@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -17,6 +18,7 @@
 #include "finder/tests/finder_fixture.h"
 #include "linker/tests/book_fixture.h"
 #include "platform/browser/urls.h"
+#include "platform/ui/tests/accessible_events.h"
 #include "testsupport/text_size.h"
 
 using namespace lumo::finder;
@@ -207,6 +209,94 @@ TEST_F(WindowTest, DefiningTheAdditionalFolderRebuildsThePage) {
   ASSERT_EQ(script->folderPicks().size(), 2u);
   EXPECT_EQ(script->folderPicks()[1].initialFolder, folder.string() + "/");
   EXPECT_TRUE(started.empty());
+}
+
+// A folder picker that is a window of its own while it is open.
+class PickerWindow : public lumo::ui::ScriptedBackend {
+ public:
+  explicit PickerWindow(std::function<void()> open) : open_(std::move(open)) {}
+  std::string pickFolder(const lumo::ui::FolderPickRequest& request) override {
+    open_();
+    return ScriptedBackend::pickFolder(request);
+  }
+
+ private:
+  std::function<void()> open_;
+};
+
+// What a screen reader hears: the found-books page presented as a new page
+// (a document named by its title), then the links Tab reaches, by their
+// names, never by their addresses; and the same for the page rebuilt after
+// the additional folder was chosen in the folder picker, a window of its
+// own that leaves no window active when it closes.
+TEST_F(WindowTest, TheFoundBooksPageIsHeardAndSoIsThePageRebuilt) {
+  const fs::path folder = root / "libri";
+  book(folder / "A", "A1", "Autore", "Alfa");
+  lumo::ui::testing::AccessibleEventLog log;
+  open();
+  QTextBrowser* view = w->WebBrowser1->view();
+  QApplication::setActiveWindow(w.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  view->setFocus();
+  settle();
+  struct Heard {
+    std::vector<lumo::ui::testing::AccessibleEventRecord> page, tabs;
+  };
+  // What the reader hears of the page shown, from its presentation to
+  // three Tabs on it.
+  auto heardPage = [&](Heard& heard) {
+    for (const auto& e : log.of(QAccessible::Focus))
+      if (e.role == QAccessible::Document) heard.page.push_back(e);
+    log.clear();
+    for (int i = 0; i < 4; ++i) QTest::keyClick(view, Qt::Key_Tab);
+    heard.tabs = log.of(QAccessible::Focus);
+    log.clear();
+  };
+  Heard first;
+  log.clear();
+  w->WebBrowser1->Navigate2(w->WebBrowser1->LocationURL());
+  waitFor([&] { return !log.of(QAccessible::Focus).empty(); });
+  settle();
+  heardPage(first);
+  ASSERT_FALSE(first.page.empty());
+  EXPECT_EQ(first.page.back().name, QStringLiteral("audiolibri.html")) << "the page has no title";
+
+  QWidget picker;
+  picker.setFocusPolicy(Qt::StrongFocus);
+  auto windowed = std::make_shared<PickerWindow>([&] {
+    picker.show();
+    QApplication::setActiveWindow(&picker);
+    picker.setFocus();
+    QApplication::processEvents();
+    picker.hide();
+    // The window manager gives the activation to no window.
+    QApplication::setActiveWindow(nullptr);
+    QApplication::processEvents();
+  });
+  windowed->queuePath(folder.string());
+  lumo::ui::setBackend(windowed);
+  view->moveCursor(QTextCursor::Start);
+  clickOn("Definisci cartella aggiuntiva");
+  lumo::ui::setBackend(script.shared());
+  ASSERT_EQ(windowed->folderPicks().size(), 1u);
+  waitFor([&] { return shows("Ridefinisci cartella aggiuntiva"); });
+  waitFor([&] { return w->isActiveWindow() && view->hasFocus(); });
+  settle();
+  Heard rebuilt;
+  view->moveCursor(QTextCursor::Start);
+  heardPage(rebuilt);
+  ASSERT_FALSE(rebuilt.page.empty()) << "the rebuilt page is presented as a new page";
+  EXPECT_EQ(rebuilt.page.back().name, first.page.back().name);
+  EXPECT_TRUE(rebuilt.page.back().focused);
+  ASSERT_EQ(rebuilt.tabs.size(), 4u) << "every Tab is heard";
+  for (const auto& e : rebuilt.tabs) {
+    EXPECT_EQ(e.role, QAccessible::Link);
+    EXPECT_TRUE(e.focused) << e.name.toStdString();
+    EXPECT_FALSE(e.description.contains(QStringLiteral("audiolibri.html"))) << e.description.toStdString();
+  }
+  // The two download links, "Ridefinisci cartella aggiuntiva", the book.
+  EXPECT_EQ(rebuilt.tabs[2].name, QStringLiteral("Ridefinisci cartella aggiuntiva"));
+  EXPECT_EQ(rebuilt.tabs[3].name, QStringLiteral("Alfa")) << "the book, by its title";
 }
 
 TEST_F(WindowTest, ADownloadLinkIsNotCaught) {

@@ -14,6 +14,7 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/browser/webbrowser.h"
 
@@ -97,7 +98,8 @@ class LinkAccessible : public QAccessibleInterface, public QAccessibleActionInte
     const PageAccessibility::Link& link = page_->links()[static_cast<size_t>(index_)];
     switch (t) {
       case QAccessible::Name: return link.name;
-      case QAccessible::Description: return link.address;
+      case QAccessible::Description: return link.title;
+      case QAccessible::Value: return link.address;
       default: return {};
     }
   }
@@ -402,6 +404,7 @@ void PageAccessibility::rendered() {
       const HtmlElement& element = elements[static_cast<size_t>(n)];
       const std::string href = element.href();
       link.address = QString::fromStdString(href.empty() ? element.getAttribute("href") : href);
+      link.title = QString::fromStdString(element.getAttribute("title")).simplified();
       links_.push_back(link);
     }
   }
@@ -410,7 +413,9 @@ void PageAccessibility::rendered() {
   for (Link& link : links_) {
     c.setPosition(link.start);
     c.setPosition(link.end, QTextCursor::KeepAnchor);
-    link.name = plain(c.selectedText()).simplified();
+    link.name = plain(c.selectedText()).remove(QChar::ObjectReplacementCharacter).simplified();
+    // A link without text (an image) is named by its title, as browsers do.
+    if (link.name.isEmpty()) std::swap(link.name, link.title);
     if (number.match(link.name).hasMatch()) {
       const QString heading = rowHeading(elements[static_cast<size_t>(link.number)]);
       if (!heading.isEmpty()) link.name = heading + QStringLiteral(", ") + link.name;
@@ -435,6 +440,7 @@ void PageAccessibility::rendered() {
 void PageAccessibility::pageLoading() {
   loading_ = true;
   focused_ = -1;
+  left_ = -1;
   dropInterfaces();  // another page: another document, other links
 }
 
@@ -466,9 +472,35 @@ void PageAccessibility::selectionMoved() {
   announce(link >= 0 ? linkInterface(link) : pageInterface());
 }
 
+void PageAccessibility::remember() {
+  const int link = selectedLink();
+  left_ = link >= 0 ? links_[static_cast<size_t>(link)].number : -1;
+}
+
+void PageAccessibility::returnToLink() {
+  const int number = std::exchange(left_, -1);
+  if (number < 0 || view_->textCursor().hasSelection()) return;
+  for (size_t i = 0; i < links_.size(); ++i) {
+    if (links_[i].number != number) continue;
+    QTextCursor c(view_->document());
+    c.setPosition(links_[i].start);
+    c.setPosition(links_[i].end, QTextCursor::KeepAnchor);
+    view_->setTextCursor(c);
+    focused_ = static_cast<int>(i);
+    return;
+  }
+}
+
 bool PageAccessibility::eventFilter(QObject* watched, QEvent* event) {
   if (watched != view_) return false;
+  if (event->type() == QEvent::FocusOut) {
+    remember();
+    return false;
+  }
   if (event->type() == QEvent::FocusIn) {
+    // A click places the caret itself; any other return is to the link.
+    if (static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason) returnToLink();
+    left_ = -1;
     // Qt presents the view itself once it has the focus; the reader is
     // then given the page, or its link that has the focus.
     QPointer<PageAccessibility> self(this);

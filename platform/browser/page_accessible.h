@@ -2,7 +2,9 @@
 // What a screen reader is told about the page view: the view holds the
 // page shown as an accessible document named by the page's title, with the
 // page's text, and each link of the page is an accessible child of that
-// document (a link named by its text, described by its address). Moving to
+// document: a link is named by its text and described by its title (no
+// description when it has none, as browsers do); its address is its value,
+// so a reader can ask for it without hearing it on every move. Moving to
 // a link with Tab or Shift+Tab moves the accessible focus to that link, so
 // the reader speaks it; a page that has loaded is a new document, which
 // takes the accessible focus, so the reader speaks its title.
@@ -32,6 +34,7 @@ class PageAccessibility : public QObject {
     int start = 0;    // its text in the view's document
     int end = 0;
     QString name;
+    QString title;  // the link's title attribute, trimmed
     QString address;
   };
 
@@ -68,6 +71,10 @@ class PageAccessibility : public QObject {
 
  private:
   void selectionMoved();
+  // The view drops the link's selection when it loses the focus to another
+  // control; the reader who comes back finds the link where he left it.
+  void remember();
+  void returnToLink();
   void announce(QAccessibleInterface* target);  // gives it the accessible focus
   void dropInterfaces();
 
@@ -77,6 +84,7 @@ class PageAccessibility : public QObject {
   QAccessible::Id pageId_ = 0;        // the page's document, 0 until asked for
   std::vector<QAccessible::Id> ids_;  // one per link, 0 until asked for
   int focused_ = -1;
+  int left_ = -1;  // the number of the link the focus left, or -1
   bool loading_ = false;
 };
 

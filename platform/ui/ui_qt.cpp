@@ -52,8 +52,9 @@ class QtBackend : public Backend {
   Answer messageBox(const MessageBoxRequest& request) override {
     QMessageBox box(iconOf(request.icon()), q(request.title), q(request.text), QMessageBox::NoButton,
                     QApplication::activeWindow());
+    // The reader speaks the text from the box's label when the box opens;
+    // no description, which it would speak a second time.
     box.setAccessibleName(q(request.title));
-    box.setAccessibleDescription(q(request.text));
     const auto defs = buttonsOf(request.buttons());
     std::vector<QPushButton*> buttons;
     for (const auto& def : defs) buttons.push_back(box.addButton(QString::fromUtf8(def.caption), def.role));

@@ -76,7 +76,7 @@ void frmErrore::updateAccessibleNames() {
   lblErrore->setAccessibleName(lblErrore->text().isEmpty() ? Label1->text() : lblErrore->text());
   lblFunzione->setAccessibleName(lblFunzione->text().isEmpty() ? Label2->text()
                                                                : Label2->text() + u' ' + lblFunzione->text());
-  setAccessibleDescription(lblErrore->text());
+  // The message is spoken from its label; no description repeating it.
 }
 
 void frmErrore::showEvent(QShowEvent* event) {

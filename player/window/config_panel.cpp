@@ -2,6 +2,7 @@
 // skip step; each field stores its setting at once), the debug frame and
 // the file name box of the export and import panel.
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -71,9 +72,37 @@ void frmBrowser::TextAvantiIndietro_Change() {
   });
 }
 
-void frmBrowser::cmdSetupClose_Click() {
+void frmBrowser::cmdSetupClose_Click() { closeConfiguration(); }
+
+// The focus goes back where it was when the panel opened (a link of the
+// page, the bookmark list), unless that is no longer there to take it.
+void frmBrowser::closeConfiguration() {
   frmconfigurazione->hide();
-  focusReading();
+  QWidget* back = focusBeforeConfiguration_;
+  focusBeforeConfiguration_.clear();
+  if (back && back->window() == this && back->isVisible() && back->isEnabled() &&
+      !frmconfigurazione->isAncestorOf(back)) {
+    back->setFocus(Qt::OtherFocusReason);
+  } else {
+    focusReading();
+  }
+}
+
+bool frmBrowser::focusNextPrevChild(bool next) {
+  QWidget* from = QApplication::focusWidget();
+  if (frmconfigurazione->isHidden() || from == nullptr || !frmconfigurazione->isAncestorOf(from))
+    return QWidget::focusNextPrevChild(next);
+  // The window's focus chain is a ring: going round it from the control
+  // that has the focus meets the panel's next control, wrapping past its
+  // last one to its first.
+  for (QWidget* w = next ? from->nextInFocusChain() : from->previousInFocusChain(); w != from;
+       w = next ? w->nextInFocusChain() : w->previousInFocusChain()) {
+    if (frmconfigurazione->isAncestorOf(w) && w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
+      w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+      return true;
+    }
+  }
+  return true;
 }
 
 void frmBrowser::cmdDebug_Click(int16_t Index) {

@@ -29,6 +29,7 @@
 #include "platform/registry/registry.h"
 #include "platform/shell/drives.h"
 #include "platform/shell/shell.h"
+#include "platform/ui/list_accessible.h"
 #include "platform/ui/notification.h"
 #include "platform/ui/text_scale.h"
 #include "platform/ui/ui.h"
@@ -254,6 +255,7 @@ void frmBrowser::createBookmarkFrame() {
   fraMarcatori->hide();
   const char* captions[5] = {"&Esporta Marcatori", "&Importa Marcatori", "&OK", "&Annulla", "&Chiudi"};
   ListMarkers = named(new QListWidget(fraMarcatori), "ListMarkers", caption);
+  ui::presentCurrentItemOnFocus(ListMarkers);
   lstapp = named(new QListWidget(fraMarcatori), "lstapp", QStringLiteral("Sezioni dei segnalibri"));
   lstapp->hide();
 

@@ -13,6 +13,7 @@
 // Every handler traps its errors and reports them through ShowError with
 // its own label; no exception leaves a Qt event handler.
 
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -130,6 +131,9 @@ class frmBrowser : public QWidget {
   QTimer* TimerSpalsh;
   QTimer* TimerOSD;
   QTimer* TimerDisableState;
+  // Where the focus was when the configuration panel opened; it goes back
+  // there when the panel closes.
+  QPointer<QWidget> focusBeforeConfiguration_;
 
   // ---- Window fields ----
   std::string AppName;
@@ -270,6 +274,9 @@ class frmBrowser : public QWidget {
   // Every key pressed in the window reaches Form_KeyDown first; a key that
   // runs a command goes no further.
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Tab and Shift+Tab stay within the configuration panel while it is open
+  // and holds the focus: the page under it is not reached unseen.
+  bool focusNextPrevChild(bool next) override;
 
  private:
   void connectCommands();
@@ -282,6 +289,7 @@ class frmBrowser : public QWidget {
   void stepRate(bool up);
   void threeSpeedCycle();
   void toggleConfiguration();
+  void closeConfiguration();
   void switchReader();
   bool otherPage(bool next);
   void nextStyleSheet();
@@ -297,6 +305,7 @@ class frmBrowser : public QWidget {
   void focusReading();
   void mediaLink(const core::MediaLink& link);
   void deleteSummaryMarker();
+  void presentAfterDelete(int row);
   QString findMarkerAudio(const QString& audio, const QString& section, bool& nearPage);
   QString audioMetaRoot();
 };

@@ -26,6 +26,7 @@
 #include "platform/registry/registry.h"
 #include "platform/shell/drives.h"
 #include "platform/shell/shell.h"
+#include "platform/ui/list_accessible.h"
 #include "platform/ui/text_scale.h"
 #include "platform/ui/ui.h"
 #include "player/engine/mdlMain.h"
@@ -163,6 +164,9 @@ frmImpExp::frmImpExp(frmBrowser& owner, QWidget* parent) : QGroupBox(parent), w_
   connect(File, &QListWidget::itemDoubleClicked, this, [this] { File_DblClick(); });
   Dir->installEventFilter(this);
   File->installEventFilter(this);
+  // Entering a list, the reader hears the folder or file the keys act on.
+  ui::presentCurrentItemOnFocus(Dir);
+  ui::presentCurrentItemOnFocus(File);
 
   // The lists start in the reader's home folder, on the drive that holds it.
   const QString home = folderForm(qs(shell::homeFolder()));

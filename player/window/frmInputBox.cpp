@@ -1,5 +1,6 @@
 #include "player/window/frmInputBox.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -93,9 +94,30 @@ void frmInputBox::Command1_Click() {
 
 void frmInputBox::reject() { Command1_Click(); }
 
+namespace {
+
+// A key pressed with Alt or Ctrl is a command (the player's Alt+8, a
+// mnemonic), never text, although the platform gives it the character of
+// its key. AltGr, which types "@" and "[" on an Italian keyboard, reaches
+// Qt on X11 and Wayland without either modifier.
+bool isCommandWithText(const QKeyEvent& key) {
+  return (key.modifiers() & (Qt::AltModifier | Qt::ControlModifier)) && !key.text().isEmpty() &&
+         key.text().front().isPrint();
+}
+
+}  // namespace
+
 bool frmInputBox::eventFilter(QObject* watched, QEvent* event) {
   if (watched == txtInput && event->type() == QEvent::KeyPress) {
-    const auto* key = static_cast<QKeyEvent*>(event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (isCommandWithText(*key)) {
+      // The box still does what the key means to it (Ctrl+A, Ctrl+Z), but
+      // without its character.
+      QKeyEvent bare(key->type(), key->key(), key->modifiers(), QString(), key->isAutoRepeat(), key->count());
+      QCoreApplication::sendEvent(txtInput, &bare);
+      key->setAccepted(bare.isAccepted());
+      return true;
+    }
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
       // An empty box leaves Enter to the text box: nothing happens.
       if (txtInput->text().isEmpty()) return true;

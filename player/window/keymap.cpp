@@ -273,13 +273,15 @@ void frmBrowser::threeSpeedCycle() {
 void frmBrowser::toggleConfiguration() {
   OSD(QStringLiteral("Pannello configurazione"), false);
   const bool open = frmconfigurazione->isHidden();
-  frmconfigurazione->setVisible(open);
   if (open) {
-    // The reader works the panel from the keyboard: it takes the focus.
+    // The reader works the panel from the keyboard: it takes the focus,
+    // which goes back where it was when the panel closes.
+    focusBeforeConfiguration_ = QApplication::focusWidget();
+    frmconfigurazione->setVisible(true);
     frmconfigurazione->raise();
     chkAudioOff->setFocus(Qt::OtherFocusReason);
   } else {
-    focusReading();
+    closeConfiguration();
   }
   TextRate->setText(singleText(PlayerRate()));  // its change handler stores it back
 }

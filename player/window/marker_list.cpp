@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QListWidget>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -18,6 +19,7 @@
 #include "platform/registry/registry.h"
 #include "platform/shell/drives.h"
 #include "platform/shell/shell.h"
+#include "platform/ui/list_accessible.h"
 #include "player/core/bookmark_store.h"
 #include "player/engine/mdlMain.h"
 #include "player/engine/oAnaPlayer.h"
@@ -64,17 +66,34 @@ void frmBrowser::ListMarkers_KeyDown(int16_t KeyCode, int16_t Shift) {
     if (KeyCode == keys::vk::Return && Shift == 0) {
       ListMarkers_DblClick();
     } else if (KeyCode == keys::vk::Delete && ListMarkers->count() > 0) {
+      const int row = ListMarkers->currentRow();
       if (Section().left(5).toLower() == QLatin1String("index")) {
         deleteSummaryMarker();
       } else {
         QString page;
         Marcatori(MarcatoriMode::DeleteSelected, selectedRowText(ListMarkers), page, 0);
+        // No row is current while the list is emptied and filled again, so
+        // the reader does not hear every row go by.
+        ListMarkers->setCurrentRow(-1);
         ClearMarcatori();
         page.clear();
         Marcatori(MarcatoriMode::Load, QString(), page, 0);
       }
+      presentAfterDelete(row);
     }
   });
+}
+
+// The bookmark that took the deleted one's place (the last one when the
+// deleted one was last) is selected and heard; an empty list is heard as
+// such.
+void frmBrowser::presentAfterDelete(int row) {
+  const int target = std::min(std::max(row, 0), ListMarkers->count() - 1);
+  if (target >= 0 && ListMarkers->currentRow() != target) {
+    ListMarkers->setCurrentRow(target);  // Qt presents the row it makes current
+    return;
+  }
+  ui::presentCurrentItem(ListMarkers);
 }
 
 // On the summary page each row names its page's section and its number
@@ -87,6 +106,7 @@ void frmBrowser::deleteSummaryMarker() {
   // The bookmark goes as a whole or not at all.
   core::BookmarkStore(AppName).deleteEntry(entry.left(star).toStdString(), entry.mid(star + 1).toStdString());
   delete lstapp->takeItem(row);
+  ListMarkers->setCurrentRow(-1);  // the row that takes its place is presented after
   delete ListMarkers->takeItem(row);
 }
 

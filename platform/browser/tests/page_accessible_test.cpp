@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QTest>
 #include <QTextBrowser>
 
@@ -35,7 +36,7 @@ QApplication& app() {
 
 // An index page as the page builder writes them: a table of headings with
 // their page numbers, then command links.
-const char* kIndexPage = R"(<html><head><title> Indice del file cap01</title></head><body>
+const char* kIndexPage = R"html(<html><head><title> Indice del file cap01</title></head><body>
 <p align="center">Indice del file cap01 - Durata 0:40 (mm:ss)</p>
 <table>
 <tr><th>Riferimento</th><th>Pagina di inizio</th></tr>
@@ -43,9 +44,11 @@ const char* kIndexPage = R"(<html><head><title> Indice del file cap01</title></h
 <tr><td>Primo paragrafo</td><td class="cel"><a name="LumoIndex_2" href="#QENPLAYER_AUDIO_POS=15">2</a></td></tr>
 </table>
 <table><tr><th>COMANDI</th>
-<td><a href="#QENP_KEYCMD##KEYCTRL#51" title="Avvia la riproduzione">Play/Pausa</a></td>
-<td><a href="cap02.htm">File +</a></td></tr></table>
-</body></html>)";
+<td><a href="#QENP_KEYCMD##KEYCTRL#51" title=" Avvia la riproduzione
+ (CTRL+3)">Play/Pausa</a></td>
+<td><a href="cap02.htm">File +</a></td>
+<td><a href="#indice" title="Vai all'indice"><img src="su.gif" alt=""></a></td></tr></table>
+</body></html>)html";
 
 class PageAccessibilityTest : public ::testing::Test {
  protected:
@@ -105,14 +108,18 @@ TEST_F(PageAccessibilityTest, ThePageIsADocumentWithItsTextAndItsLinksAsChildren
   EXPECT_TRUE(text.contains(QStringLiteral("Primo paragrafo"))) << text.toStdString();
 
   struct Expected {
-    QString name, description;
+    QString name, description, value;
   };
-  // A page number is named with its row's heading; other links by their text.
+  // A page number is named with its row's heading; other links by their
+  // text. The title describes a link; the address is only its value, never
+  // what the reader hears on every move.
   const std::vector<Expected> expected{
-      {QStringLiteral("Capitolo primo, 1"), index + QStringLiteral("#QENPLAYER_AUDIO_POS=0")},
-      {QStringLiteral("Primo paragrafo, 2"), index + QStringLiteral("#QENPLAYER_AUDIO_POS=15")},
-      {QStringLiteral("Play/Pausa"), index + QStringLiteral("#QENP_KEYCMD##KEYCTRL#51")},
-      {QStringLiteral("File +"), next},
+      {QStringLiteral("Capitolo primo, 1"), QString(), index + QStringLiteral("#QENPLAYER_AUDIO_POS=0")},
+      {QStringLiteral("Primo paragrafo, 2"), QString(), index + QStringLiteral("#QENPLAYER_AUDIO_POS=15")},
+      {QStringLiteral("Play/Pausa"), QStringLiteral("Avvia la riproduzione (CTRL+3)"),
+       index + QStringLiteral("#QENP_KEYCMD##KEYCTRL#51")},
+      {QStringLiteral("File +"), QString(), next},
+      {QStringLiteral("Vai all'indice"), QString(), index + QStringLiteral("#indice")},
   };
   ASSERT_EQ(view->childCount(), static_cast<int>(expected.size()));
   for (int i = 0; i < view->childCount(); ++i) {
@@ -121,6 +128,7 @@ TEST_F(PageAccessibilityTest, ThePageIsADocumentWithItsTextAndItsLinksAsChildren
     EXPECT_EQ(link->role(), QAccessible::Link);
     EXPECT_EQ(link->text(QAccessible::Name), expected[static_cast<size_t>(i)].name);
     EXPECT_EQ(link->text(QAccessible::Description), expected[static_cast<size_t>(i)].description);
+    EXPECT_EQ(link->text(QAccessible::Value), expected[static_cast<size_t>(i)].value);
     EXPECT_EQ(link->parent(), view);
     EXPECT_EQ(view->indexOfChild(link), i);
     EXPECT_FALSE(link->rect().isEmpty());
@@ -143,6 +151,10 @@ TEST_F(PageAccessibilityTest, TabAndShiftTabMoveTheAccessibleFocusFromLinkToLink
   for (const auto& e : log.of(QAccessible::Focus)) {
     EXPECT_EQ(e.role, QAccessible::Link);
     EXPECT_TRUE(e.focused) << e.name.toStdString();
+    // The title describes a link; without one there is no description.
+    EXPECT_EQ(e.description,
+              e.name == QStringLiteral("Play/Pausa") ? QStringLiteral("Avvia la riproduzione (CTRL+3)") : QString())
+        << e.name.toStdString();
   }
   // The page says which of its links has the focus.
   QAccessibleInterface* focused = page()->focusChild();
@@ -186,6 +198,30 @@ TEST_F(PageAccessibilityTest, ANewPageIsPresentedByItsTitle) {
   ASSERT_FALSE(log.of(QAccessible::Focus).empty());
   EXPECT_EQ(log.of(QAccessible::Focus).back().name, QStringLiteral("Indice del file cap02"));
   EXPECT_EQ(log.of(QAccessible::Focus).back().role, QAccessible::Document);
+}
+
+// The reader leaves the page for a panel of the window and comes back: the
+// view, which drops a link's selection when it loses the focus, is on the
+// same link again and the reader hears it.
+TEST_F(PageAccessibilityTest, ComingBackToThePageIsComingBackToTheLink) {
+  open(index);
+  QLineEdit panel(&browser);
+  panel.show();
+  QTest::keyClick(browser.view(), Qt::Key_Tab);
+  QTest::keyClick(browser.view(), Qt::Key_Tab);
+  ASSERT_EQ(page()->focusChild()->text(QAccessible::Name), QStringLiteral("Primo paragrafo, 2"));
+  panel.setFocus(Qt::OtherFocusReason);
+  QApplication::processEvents();
+  log.clear();
+  browser.view()->setFocus(Qt::OtherFocusReason);
+  QApplication::processEvents();
+  EXPECT_EQ(browser.view()->textCursor().selectedText(), QStringLiteral("2"));
+  ASSERT_FALSE(log.of(QAccessible::Focus).empty());
+  EXPECT_EQ(log.of(QAccessible::Focus).back().name, QStringLiteral("Primo paragrafo, 2"));
+  // Tab goes on from there.
+  log.clear();
+  QTest::keyClick(browser.view(), Qt::Key_Tab);
+  EXPECT_EQ(focusNames(), std::vector<QString>{QStringLiteral("Play/Pausa")});
 }
 
 }  // namespace

@@ -180,6 +180,7 @@ TEST(frmErroreTest, ShowErrorShowsTheDialogModallyUntilItIsClosed) {
       if (!dialog) return;
       seen << dialog->lblFunzione->text() << dialog->lblErrore->text() << dialog->lblErrore->accessibleName();
       EXPECT_EQ(dialog->parentWidget(), nullptr) << "no owner window";
+      EXPECT_TRUE(dialog->accessibleDescription().isEmpty()) << "the message is spoken once, from its label";
       const QPoint offset = dialog->geometry().center() - QGuiApplication::primaryScreen()->geometry().center();
       EXPECT_LE(offset.manhattanLength(), 2) << "centred on the screen";
       QTest::keyClick(dialog, Qt::Key_Return);

@@ -9,8 +9,11 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QTextBrowser>
+#include <QTextCursor>
 #include <cstdlib>
 
 #include "platform/browser/webbrowser.h"
@@ -133,6 +136,48 @@ TEST_F(ConfigPanelTest, ChiudiAnswersTheKeysOfAFocusedButton) {
     QTest::keyClick(w.cmdSetupClose, key);
     EXPECT_TRUE(w.frmconfigurazione->isHidden()) << "key " << key;
   }
+  EXPECT_TRUE(errorReports().empty());
+}
+
+// While the panel is open Tab goes round its controls, never to the page
+// under it; closing it gives the focus back where it was: the page's link,
+// or the bookmark list.
+TEST_F(ConfigPanelTest, TabStaysInThePanelAndClosingItGivesTheFocusBack) {
+  frmBrowser& w = openOn(writeFilePage("A.htm", {.body = "<p><a href=\"B.htm\">File +</a></p>"}));
+  w.show();
+  QApplication::setActiveWindow(&w);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  QTextBrowser* view = w.objwb->view();
+  view->setFocus();
+  view->moveCursor(QTextCursor::Start);
+  QTest::keyClick(view, Qt::Key_Tab);
+  const QString link = view->textCursor().selectedText();
+  ASSERT_FALSE(link.isEmpty());
+
+  press('8', keys::shift::Ctrl);
+  ASSERT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(w.chkAudioOff));
+  const QList<QWidget*> ring{w.chkAudioOff, w.chkSavePos,         w.TextRate,
+                             w.TextVolume,  w.TextAvantiIndietro, w.cmdSetupClose};
+  for (int i = 1; i <= 2 * ring.size(); ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_TRUE(w.frmconfigurazione->isAncestorOf(QApplication::focusWidget())) << "Tab " << i;
+  }
+  EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(w.chkAudioOff)) << "round the panel twice";
+  QTest::keyClick(w.chkAudioOff, Qt::Key_Backtab);
+  EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(w.cmdSetupClose));
+  QTest::keyClick(w.cmdSetupClose, Qt::Key_Space);  // "Chiudi"
+  ASSERT_TRUE(w.frmconfigurazione->isHidden());
+  EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(view));
+  EXPECT_EQ(view->textCursor().selectedText(), link) << "on the link where the reader was";
+
+  // Opened over the bookmark list, and closed with its own key.
+  press('6', keys::shift::Alt);
+  ASSERT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(w.ListMarkers));
+  press('8', keys::shift::Ctrl);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  press('8', keys::shift::Ctrl, QApplication::focusWidget());
+  ASSERT_TRUE(w.frmconfigurazione->isHidden());
+  EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(w.ListMarkers));
   EXPECT_TRUE(errorReports().empty());
 }
 

@@ -2,6 +2,7 @@
 // bookmark panel's buttons, the lists, the name box and the keyboard, with
 // every message answered from the script.
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QItemSelectionModel>
@@ -20,6 +21,7 @@
 #include "platform/registry/regfile.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/tests/hive_fixture.h"
+#include "platform/ui/tests/accessible_events.h"
 #include "player/window/frmImpExp.h"
 #include "player/window/tests/commands_fixture.h"
 
@@ -498,6 +500,41 @@ TEST_F(ImpExpTest, TheOnlyFileOfAFolderIsChosenFromTheKeyboard) {
     ASSERT_EQ(shown().size(), 1u);
     EXPECT_EQ(shown()[0].text.rfind("Nessun file scelto", 0), std::string::npos) << shown()[0].text;
   }
+}
+
+// Entering the file list, and the folder list, the reader hears the item
+// the keys act on, also the only file of a folder.
+TEST_F(ImpExpTest, EnteringAListNamesItsCurrentItem) {
+  frmBrowser& w = openListWithBookmarks();
+  const fs::path stick = home() / "chiavetta";
+  fs::create_directories(stick);
+  exportAs(stick, QStringLiteral("solo"));
+  w.cmdImpExp[1]->click();
+  panel().setDirPath(QString::fromStdString(stick.string()));
+  ASSERT_EQ(fileRows(), QStringList{"solo.REG"});
+  w.Dir->setFocus(Qt::TabFocusReason);
+  ui::testing::AccessibleEventLog log;
+  auto heard = [&] {
+    QApplication::processEvents();
+    const auto focus = log.of(QAccessible::Focus);
+    log.clear();
+    return focus.empty() ? ui::testing::AccessibleEventRecord{} : focus.back();
+  };
+  heard();
+  QTest::keyClick(w.Dir, Qt::Key_Backtab);
+  ASSERT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(w.File));
+  const auto entered = heard();
+  EXPECT_EQ(entered.object.data(), static_cast<QObject*>(w.File));
+  EXPECT_EQ(entered.child, 0);
+  EXPECT_EQ(entered.name, QStringLiteral("solo.REG"));
+  EXPECT_TRUE(w.TextFileName->text().isEmpty()) << "entering the list chooses nothing";
+  QTest::keyClick(w.File, Qt::Key_Down);
+  EXPECT_EQ(w.TextFileName->text(), QStringLiteral("solo.REG"));
+  QTest::keyClick(w.File, Qt::Key_Tab);
+  ASSERT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(w.Dir));
+  const auto folder = heard();
+  EXPECT_EQ(folder.object.data(), static_cast<QObject*>(w.Dir));
+  EXPECT_EQ(folder.name.trimmed(), QStringLiteral("chiavetta")) << "the folder the lists show";
 }
 
 TEST_F(ImpExpTest, TheDebugFrameExportsToProvatxtWithoutAMessage) {

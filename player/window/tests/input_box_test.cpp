@@ -124,5 +124,30 @@ TEST_F(InputBoxTest, ClosingTheBoxCountsAsAnnulla) {
   EXPECT_FALSE(box.isVisible());
 }
 
+TEST_F(InputBoxTest, KeysWithAltOrCtrlAreNotText) {
+  frmInputBox box;
+  box.txtInput->setText(QStringLiteral("Primo segno"));
+  QString afterCommands, afterSelectAll;
+  display(box, [&] {
+    box.txtInput->end(false);
+    // The player's bookmark and reading commands, pressed out of habit.
+    QTest::keyClick(box.txtInput, Qt::Key_8, Qt::AltModifier);
+    QTest::keyClick(box.txtInput, Qt::Key_3, Qt::AltModifier);
+    QTest::keyClick(box.txtInput, Qt::Key_3, Qt::ControlModifier);
+    QTest::keyClick(box.txtInput, Qt::Key_5, Qt::AltModifier | Qt::ShiftModifier);
+    QTest::keyClick(box.txtInput, Qt::Key_5, Qt::AltModifier | Qt::ControlModifier);
+    afterCommands = box.txtInput->text();
+    // The box's own editing keys still work.
+    QTest::keyClick(box.txtInput, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(box.txtInput, QStringLiteral("Nuovo"));
+    QTest::keyClick(box.txtInput, Qt::Key_Z, Qt::AltModifier);
+    afterSelectAll = box.txtInput->text();
+    QTest::mouseClick(box.Command2, Qt::LeftButton);
+  });
+  EXPECT_EQ(afterCommands, QStringLiteral("Primo segno"));
+  EXPECT_EQ(afterSelectAll, QStringLiteral("Nuovo"));
+  EXPECT_EQ(box.txtInput->text(), QStringLiteral("Nuovo"));
+}
+
 }  // namespace
 }  // namespace lumo::player::testing

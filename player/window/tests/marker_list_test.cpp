@@ -3,14 +3,17 @@
 // that moved to another mount point), and the second in which the page's
 // own audio start waits.
 
+#include <QAccessible>
 #include <QApplication>
 #include <QGroupBox>
 #include <QListWidget>
+#include <QTest>
 #include <QTimer>
 
 #include "platform/browser/webbrowser.h"
 #include "platform/keys/keys.h"
 #include "platform/registry/registry.h"
+#include "platform/ui/tests/accessible_events.h"
 #include "player/engine/oAnaPlayer.h"
 #include "player/window/tests/commands_fixture.h"
 
@@ -89,6 +92,42 @@ TEST_F(MarkerListTest, DeleteOnAPageDeletesTheBookmarkAndNumbersTheRestFromOne) 
   EXPECT_TRUE(errorReports().empty());
 }
 
+// After Delete the reader hears the bookmark now selected, the one that
+// took the deleted one's place, and at last that the list is empty.
+TEST_F(MarkerListTest, DeleteIsConfirmedByWhatIsNowSelected) {
+  frmBrowser& w = openPageWithThreeMarkers();
+  w.show();
+  QApplication::setActiveWindow(&w);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  openList();
+  ASSERT_TRUE(w.ListMarkers->hasFocus());
+  ui::testing::AccessibleEventLog log;
+  auto heard = [&] {
+    QApplication::processEvents();
+    const auto focus = log.of(QAccessible::Focus);
+    log.clear();
+    return focus.empty() ? QString() : focus.back().name;
+  };
+  struct Step {
+    int row;            // the row deleted
+    const char* heard;  // what the reader hears then
+    int selected;       // the row selected after
+  } const steps[] = {
+      {1, "00:30\t - Segno 3", 1},   // the next one took its place
+      {1, "00:10\t - Segno 1", 0},   // the last one went: the one before
+      {0, "Elenco Segnalibri", -1},  // nothing left
+  };
+  for (const Step& s : steps) {
+    w.ListMarkers->setCurrentRow(s.row);
+    heard();
+    press(kDelete, 0, w.ListMarkers);
+    EXPECT_EQ(heard(), QString::fromUtf8(s.heard)) << "deleting row " << s.row;
+    EXPECT_EQ(w.ListMarkers->currentRow(), s.selected);
+  }
+  EXPECT_EQ(w.ListMarkers->count(), 0);
+  EXPECT_TRUE(errorReports().empty());
+}
+
 TEST_F(MarkerListTest, OnTheSummaryPageDeleteRemovesThatPageBookmark) {
   writeFilePage("A.htm", {});
   writeFilePage("B.htm", {.audio = "B.mp3"});
@@ -105,6 +144,7 @@ TEST_F(MarkerListTest, OnTheSummaryPageDeleteRemovesThatPageBookmark) {
   press(kDelete, 0, w.ListMarkers);
   EXPECT_EQ(rows(), (QStringList{QStringLiteral("00:42 - Qui"), QStringLiteral("00:07 - Oltre")}));
   EXPECT_EQ(w.lstapp->count(), 2);
+  EXPECT_EQ(w.ListMarkers->currentRow(), 1) << "the next bookmark takes the deleted one's place";
   EXPECT_EQ(sectionValues("LB01\\B.htm"),
             (std::map<std::string, std::string>{{"2", "7"}, {"2NOME", "Oltre"}, {"2NOMEAUDIO", "B.mp3"}}));
   EXPECT_EQ(sectionValues("LB01\\A.htm").size(), 3u);

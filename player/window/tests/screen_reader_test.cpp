@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTextCursor>
+#include <algorithm>
 
 #include "platform/browser/webbrowser.h"
 #include "platform/ui/tests/accessible_events.h"
@@ -54,6 +56,72 @@ TEST_F(ScreenReaderTest, TheAboutPageNewPagesAndTheLinksTabReachesAreHeard) {
   QTest::keyClick(w.objwb->view(), Qt::Key_Return);
   waitFor([&] { return lastFocus().role == QAccessible::Document; }, "the file page presented");
   EXPECT_EQ(lastFocus().name, QStringLiteral("Indice del file A"));
+  EXPECT_TRUE(errorReports().empty());
+}
+
+// Every link of the page shown, reached with Tab from the page's start: a
+// link is heard by its name and its title, never by its address.
+TEST_F(ScreenReaderTest, ALinkIsHeardByItsNameAndTitleNeverItsAddress) {
+  makeZivuvuBook();
+  ui::testing::AccessibleEventLog log;
+  frmBrowser& w = openWindow();
+  w.show();
+  w.activateWindow();
+  w.objwb->view()->setFocus();
+  splashTick();
+  QTextBrowser* view = w.objwb->view();
+  // The links that have a description, as "name: description".
+  auto walk = [&](const char* pageName, std::vector<QString>& described) {
+    QAccessibleInterface* page = QAccessible::queryAccessibleInterface(view)->child(0);
+    ASSERT_NE(page, nullptr);
+    ASSERT_GT(page->childCount(), 3) << pageName;
+    view->moveCursor(QTextCursor::Start);
+    log.clear();
+    for (int i = 0; i < page->childCount(); ++i) QTest::keyClick(view, Qt::Key_Tab);
+    const auto focus = log.of(QAccessible::Focus);
+    // A link at the very start of the page is passed by the first Tab.
+    ASSERT_GE(focus.size() + 1, static_cast<size_t>(page->childCount())) << pageName;
+    for (const auto& e : focus) EXPECT_EQ(e.role, QAccessible::Link) << pageName << ": " << e.name.toStdString();
+    for (int i = 0; i < page->childCount(); ++i) {
+      QAccessibleInterface* link = page->child(i);
+      const QString address = link->text(QAccessible::Value);
+      EXPECT_FALSE(address.isEmpty()) << pageName << " " << i;
+      const QString description = link->text(QAccessible::Description);
+      EXPECT_FALSE(description.contains(QStringLiteral("file:"))) << pageName << ": " << description.toStdString();
+      EXPECT_FALSE(description.contains(QStringLiteral("#QENP"))) << pageName << ": " << description.toStdString();
+    }
+    for (const auto& e : focus) EXPECT_FALSE(e.description.contains(QStringLiteral("file:"))) << pageName;
+    // The command links are described by their titles.
+    for (const auto& e : focus)
+      if (!e.description.isEmpty()) described.push_back(e.name + QStringLiteral(": ") + e.description);
+    EXPECT_FALSE(described.empty()) << pageName;
+  };
+  std::vector<QString> home, file;
+  walk("home page", home);
+  EXPECT_NE(std::find(home.begin(), home.end(), QStringLiteral("Esci: Esci da LumoPlayer (ALT+F4)")), home.end());
+
+  // The first index entry, pressed through its accessible action, opens
+  // the file page: its command links too.
+  QAccessibleInterface* first = QAccessible::queryAccessibleInterface(view)->child(0)->child(0);
+  QAccessibleInterface* entry = nullptr;
+  for (int i = 0; entry == nullptr && i < first->parent()->childCount(); ++i) {
+    QAccessibleInterface* link = first->parent()->child(i);
+    if (link->text(QAccessible::Name) == QStringLiteral("Capitolo 1, 12")) entry = link;
+  }
+  ASSERT_NE(entry, nullptr);
+  ASSERT_NE(entry->actionInterface(), nullptr);
+  log.clear();
+  entry->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+  waitFor(
+      [&] {
+        const auto focus = log.of(QAccessible::Focus);
+        return !focus.empty() && focus.back().name == QStringLiteral("Indice del file A");
+      },
+      "the file page presented");
+  walk("file page", file);
+  EXPECT_NE(
+      std::find_if(file.begin(), file.end(), [](const QString& d) { return d.contains(QStringLiteral("CTRL+3")); }),
+      file.end());
   EXPECT_TRUE(errorReports().empty());
 }
 
