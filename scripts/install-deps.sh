@@ -2,7 +2,7 @@
 # Installs the Debian packages the suite builds, runs and is tested with.
 set -euo pipefail
 packages=(
-  g++ cmake ninja-build pkg-config
+  g++ cmake ninja-build pkg-config git clang-format
   qt6-base-dev qt6-base-private-dev qt6-translations-l10n libmpv-dev mpv libsqlite3-dev libxml2-dev libhivex-dev mp3splt
   libgtest-dev libbenchmark-dev
   sox lame libsox-fmt-mp3

@@ -480,6 +480,7 @@ TEST_F(RegFileTest, AFileThatCannotBeReadWholeChangesNothing) {
       {"empty file", "", "REGEDIT4"},
       {"version 5 without its UTF-16 mark", "Windows Registry Editor Version 5.00\r\n", "REGEDIT4"},
       {"a line of nonsense", good + "Volume=2\r\n", "riga 5"},
+      {"a value of no known type", good + "\"a\"=2\r\n", "riga 5"},
       {"an unclosed quote", good + "\"a\"=\"x\r\n", "riga 5"},
       {"a bad hex byte", good + "\"a\"=hex:0G\r\n", "riga 5"},
       {"a continuation at the end", good + "\"a\"=hex:01,\\\r\n", "riga 5"},
