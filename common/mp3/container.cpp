@@ -126,6 +126,13 @@ bool IsFrameRun(ByteSource& source, int64_t pos, int count, Mp3FrameHeader& firs
   return true;
 }
 
+int64_t WalkFrames(ByteSource& source, int64_t pos, int64_t end, const std::function<void(const FrameAt&)>& visit) {
+  end = std::min(end, source.size());
+  for (std::optional<FrameAt> frame; (frame = FrameHeaderAt(source, pos)) && frame->end() <= end; pos = frame->end())
+    visit(*frame);
+  return pos;
+}
+
 std::optional<FrameAt> FindFirstFrame(ByteSource& source, int64_t from) {
   Mp3FrameHeader header;
   for (int64_t pos = std::max<int64_t>(from, 0); pos + 4 <= source.size(); ++pos) {

@@ -7,6 +7,7 @@
 // bytes the source holds, and inside the frame it belongs to.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -67,6 +68,12 @@ std::optional<FrameAt> FrameHeaderAt(ByteSource& source, int64_t pos);
 // the one before it ends (only the four header bytes need be in the source);
 // first receives the first of them.
 bool IsFrameRun(ByteSource& source, int64_t pos, int count, Mp3FrameHeader& first);
+
+// Walks the frames that follow one another from pos, each where the one
+// before it ends, up to the first bytes that are no whole frame (trailing
+// tags, damage, a last frame cut short) or `end`; gives each to `visit` and
+// returns where the last of them ends (pos when there is none).
+int64_t WalkFrames(ByteSource& source, int64_t pos, int64_t end, const std::function<void(const FrameAt&)>& visit);
 
 // The first frame at or after from that is confirmed: a second valid header
 // follows where its length says (a lone frame is no stream). Bytes FF inside
