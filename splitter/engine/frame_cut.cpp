@@ -1,16 +1,13 @@
 #include "splitter/engine/frame_cut.h"
 
-#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <optional>
 
 #include "common/errors/errors.h"
 #include "common/mp3/container.h"
-#include "common/mp3/frame_header.h"
 #include "common/mp3/vbr_write.h"
 #include "common/text/text.h"
 

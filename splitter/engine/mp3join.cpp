@@ -5,10 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string_view>
@@ -16,7 +14,6 @@
 
 #include "common/errors/errors.h"
 #include "common/mp3/container.h"
-#include "common/mp3/frame_header.h"
 #include "common/mp3/vbr_write.h"
 #include "common/text/text.h"
 
