@@ -1,7 +1,10 @@
 #include "common/mp3/container.h"
 
+#include <unistd.h>
+
 #include <array>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 
@@ -87,6 +90,18 @@ constexpr int kProbes = 5;
 
 }  // namespace
 
+int64_t ReadAt(int fd, int64_t pos, uint8_t* into, size_t n) {
+  size_t done = 0;
+  while (done < n) {
+    const ssize_t got = ::pread(fd, into + done, n - done, static_cast<off_t>(pos) + static_cast<off_t>(done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return -1;
+    if (got == 0) break;
+    done += static_cast<size_t>(got);
+  }
+  return static_cast<int64_t>(done);
+}
+
 uint32_t BigEndian32(const uint8_t* b) {
   return uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | uint32_t{b[3]};
 }
@@ -124,6 +139,13 @@ bool IsFrameRun(ByteSource& source, int64_t pos, int count, Mp3FrameHeader& firs
     pos = frame->end();
   }
   return true;
+}
+
+int64_t WalkFrames(ByteSource& source, int64_t pos, int64_t end, const std::function<void(const FrameAt&)>& visit) {
+  end = std::min(end, source.size());
+  for (std::optional<FrameAt> frame; (frame = FrameHeaderAt(source, pos)) && frame->end() <= end; pos = frame->end())
+    visit(*frame);
+  return pos;
 }
 
 std::optional<FrameAt> FindFirstFrame(ByteSource& source, int64_t from) {

@@ -7,6 +7,7 @@
 // bytes the source holds, and inside the frame it belongs to.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -26,6 +27,10 @@ class ByteSource {
   // can fetch several places at once.
   virtual void prefetch(int64_t /*pos*/, size_t /*n*/) {}
 };
+
+// Reads the n bytes at pos of an open file into `into`, fewer only where
+// the file ends; -1 with errno set when the system cannot read.
+int64_t ReadAt(int fd, int64_t pos, uint8_t* into, size_t n);
 
 // Bytes held in memory (the join reads its parts whole).
 class MemorySource final : public ByteSource {
@@ -67,6 +72,12 @@ std::optional<FrameAt> FrameHeaderAt(ByteSource& source, int64_t pos);
 // the one before it ends (only the four header bytes need be in the source);
 // first receives the first of them.
 bool IsFrameRun(ByteSource& source, int64_t pos, int count, Mp3FrameHeader& first);
+
+// Walks the frames that follow one another from pos, each where the one
+// before it ends, up to the first bytes that are no whole frame (trailing
+// tags, damage, a last frame cut short) or `end`; gives each to `visit` and
+// returns where the last of them ends (pos when there is none).
+int64_t WalkFrames(ByteSource& source, int64_t pos, int64_t end, const std::function<void(const FrameAt&)>& visit);
 
 // The first frame at or after from that is confirmed: a second valid header
 // follows where its length says (a lone frame is no stream). Bytes FF inside

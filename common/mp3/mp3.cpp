@@ -104,16 +104,9 @@ class BlockReader final : public ByteSource {
     if (window_.size() < want) window_.resize(want);
     start_ = pos;
     filled_ = 0;
-    while (filled_ < want) {
-      const ssize_t got = ::pread(fd_, window_.data() + filled_, want - filled_,
-                                  static_cast<off_t>(pos + static_cast<int64_t>(filled_)));
-      if (got < 0) {
-        if (errno == EINTR) continue;
-        raiseFileError(errno);
-      }
-      if (got == 0) break;
-      filled_ += static_cast<size_t>(got);
-    }
+    const int64_t got = ReadAt(fd_, pos, window_.data(), want);
+    if (got < 0) raiseFileError(errno);
+    filled_ = static_cast<size_t>(got);
   }
 
   int fd_;

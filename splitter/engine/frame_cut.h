@@ -16,8 +16,9 @@
 
 namespace lumo::splitter {
 
-// The audio frames of an MP3 file (the bytes after any ID3v2 tags, up to
-// the first byte that is no frame), the Xing/Info/VBRI header frame apart.
+// The audio frames of an MP3 file (from its first frame behind any ID3v2
+// tags, up to the first bytes that are no whole frame), the Xing/Info/VBRI
+// header frame apart.
 struct FrameMap {
   std::string bytes;            // the whole file
   size_t headerFrame = 0;       // offset of the header frame, when hasHeader

@@ -5,10 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string_view>
@@ -16,7 +14,7 @@
 
 #include "common/errors/errors.h"
 #include "common/mp3/container.h"
-#include "common/mp3/frame_header.h"
+#include "common/mp3/vbr_write.h"
 #include "common/text/text.h"
 
 namespace fs = std::filesystem;
@@ -26,44 +24,15 @@ namespace {
 
 using Bytes = std::string;
 
-uint32_t be32(const Bytes& b, size_t at) {
-  return (uint32_t{static_cast<uint8_t>(b[at])} << 24) | (uint32_t{static_cast<uint8_t>(b[at + 1])} << 16) |
-         (uint32_t{static_cast<uint8_t>(b[at + 2])} << 8) | uint32_t{static_cast<uint8_t>(b[at + 3])};
-}
-
-void putBe32(Bytes& b, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>((v >> (24 - 8 * i)) & 0xFF);
-}
-
-// CRC-16 as LAME computes its check sums (polynomial 0x8005, reflected).
-uint16_t crc16(const char* data, size_t n, uint16_t crc = 0) {
-  static const std::array<uint16_t, 256> table = [] {
-    std::array<uint16_t, 256> t{};
-    for (uint32_t i = 0; i < 256; ++i) {
-      uint32_t c = i;
-      for (int k = 0; k < 8; ++k) c = (c & 1) ? (c >> 1) ^ 0xA001 : c >> 1;
-      t[i] = static_cast<uint16_t>(c);
-    }
-    return t;
-  }();
-  for (size_t i = 0; i < n; ++i)
-    crc = static_cast<uint16_t>((crc >> 8) ^ table[(crc ^ static_cast<uint8_t>(data[i])) & 0xFF]);
-  return crc;
-}
-
-bool frameAt(const Bytes& b, size_t at, mp3::Mp3FrameHeader& h) {
-  return at + 4 <= b.size() && mp3::ParseFrameHeader(reinterpret_cast<const uint8_t*>(b.data() + at), h) &&
-         h.FrameLength > 4;
-}
-
-// The frames of the stream that begins at `from`, up to the first byte that
-// is no frame (trailing tags, damage, a last frame cut short) or `end`.
-std::vector<size_t> walkFrames(const Bytes& b, size_t from, size_t end) {
+// The frames of the stream that begins at `from`, up to the first bytes that
+// are no whole frame (trailing tags, damage, a last frame cut short) or
+// `end`; `streamEnd` receives where the last of them ends.
+std::vector<size_t> walkFrames(const Bytes& b, size_t from, size_t end, size_t& streamEnd) {
   std::vector<size_t> frames;
-  mp3::Mp3FrameHeader h;
-  for (size_t at = from; frameAt(b, at, h) && at + static_cast<size_t>(h.FrameLength) <= end;
-       at += static_cast<size_t>(h.FrameLength))
-    frames.push_back(at);
+  mp3::MemorySource source(b);
+  streamEnd = static_cast<size_t>(
+      mp3::WalkFrames(source, static_cast<int64_t>(from), static_cast<int64_t>(end),
+                      [&frames](const mp3::FrameAt& frame) { frames.push_back(static_cast<size_t>(frame.position)); }));
   return frames;
 }
 
@@ -82,36 +51,24 @@ struct HeaderFrame {
 void fixHeader(Bytes& out, const HeaderFrame& first, size_t prevSize, std::string_view nextLame) {
   const mp3::VbrTag& tag = first.tag;
   const auto start = static_cast<size_t>(first.frame.position);
-  const auto frameEnd = static_cast<size_t>(first.frame.end());
   // The first part's frames and the appended ones are walked apart: the
   // first part may end in something that is no whole frame (its recording
   // ended in a frame cut short), and the appended audio still counts.
-  std::vector<size_t> frames = walkFrames(out, start, prevSize);
-  const std::vector<size_t> appended = walkFrames(out, prevSize, out.size());
+  size_t streamEnd = 0, appendedEnd = 0;
+  std::vector<size_t> frames = walkFrames(out, start, prevSize, streamEnd);
+  const std::vector<size_t> appended = walkFrames(out, prevSize, out.size(), appendedEnd);
   frames.insert(frames.end(), appended.begin(), appended.end());
   if (frames.empty()) return;
-  mp3::Mp3FrameHeader last;
-  frameAt(out, frames.back(), last);
-  const size_t streamEnd = frames.back() + static_cast<size_t>(last.FrameLength);
+  if (!appended.empty()) streamEnd = appendedEnd;
   const uint64_t bytes = std::max(streamEnd, prevSize) - start;
   if (tag.framesField >= 0) {
     // Keep the first header's own way of counting (with or without itself):
     // it gains the frames that were appended.
-    const auto at = static_cast<size_t>(tag.framesField);
-    const uint64_t count = uint64_t{be32(out, at)} + appended.size();
-    putBe32(out, at, static_cast<uint32_t>(std::min<uint64_t>(count, UINT32_MAX)));
+    const auto* field = reinterpret_cast<const uint8_t*>(out.data()) + tag.framesField;
+    mp3::PutBigEndian32(out, tag.framesField, uint64_t{mp3::BigEndian32(field)} + appended.size());
   }
-  if (tag.bytesField >= 0)
-    putBe32(out, static_cast<size_t>(tag.bytesField), static_cast<uint32_t>(std::min<uint64_t>(bytes, UINT32_MAX)));
-  if (tag.tocField >= 0) {
-    // The seek table: for each percent of the playing time, the position of
-    // its frame as a share of 256 of the stream's bytes.
-    for (size_t i = 0; i < 100; ++i) {
-      const size_t frame = frames[std::min(frames.size() - 1, i * frames.size() / 100)];
-      out[static_cast<size_t>(tag.tocField) + i] =
-          static_cast<char>(std::min<uint64_t>(255, (frame - start) * 256 / bytes));
-    }
-  }
+  if (tag.bytesField >= 0) mp3::PutBigEndian32(out, tag.bytesField, bytes);
+  if (tag.tocField >= 0) mp3::FillSeekTable(out, tag.tocField, frames, start, bytes);
   if (tag.lameField < 0) return;
   const auto lame = static_cast<size_t>(tag.lameField);
   // Encoder delay stays the first part's; the end padding is the second's.
@@ -119,13 +76,7 @@ void fixHeader(Bytes& out, const HeaderFrame& first, size_t prevSize, std::strin
     out[lame + 22] = static_cast<char>((out[lame + 22] & 0xF0) | (nextLame[22] & 0x0F));
     out[lame + 23] = nextLame[23];
   }
-  putBe32(out, lame + 28, static_cast<uint32_t>(std::min<uint64_t>(bytes, UINT32_MAX)));
-  const uint16_t music = crc16(out.data() + frameEnd, streamEnd > frameEnd ? streamEnd - frameEnd : 0);
-  out[lame + 32] = static_cast<char>(music >> 8);
-  out[lame + 33] = static_cast<char>(music & 0xFF);
-  const uint16_t crc = crc16(out.data() + start, lame + 34 - start);
-  out[lame + 34] = static_cast<char>(crc >> 8);
-  out[lame + 35] = static_cast<char>(crc & 0xFF);
+  mp3::SealLameTag(out, first.frame, tag.lameField, streamEnd, bytes);
 }
 
 std::string writeReplacing(const fs::path& target, const Bytes& data) {

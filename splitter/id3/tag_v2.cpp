@@ -19,6 +19,7 @@
 #include "common/errors/errors.h"
 #include "common/mp3/container.h"
 #include "common/mp3/frame_header.h"
+#include "common/mp3/vbr_write.h"
 #include "common/text/text.h"
 #include "splitter/id3/decimal.h"
 
@@ -86,33 +87,18 @@ class Reader final : public mp3::ByteSource {
   // n bytes at pos into out (any length); false when they pass the end.
   bool read(int64_t pos, size_t n, std::string& out) {
     out.resize(n);
-    size_t done = 0;
-    while (done < n) {
-      const ssize_t got = ::pread(fd_, out.data() + done, n - done, static_cast<off_t>(pos) + static_cast<off_t>(done));
-      if (got < 0) {
-        if (errno == EINTR) continue;
-        raiseFileError(errno);
-      }
-      if (got == 0) return false;
-      done += static_cast<size_t>(got);
-    }
-    return true;
+    const int64_t got = mp3::ReadAt(fd_, pos, reinterpret_cast<uint8_t*>(out.data()), n);
+    if (got < 0) raiseFileError(errno);
+    return static_cast<size_t>(got) == n;
   }
 
  private:
   void fill(int64_t pos) {
     start_ = pos;
     filled_ = 0;
-    while (filled_ < window_.size()) {
-      const ssize_t got = ::pread(fd_, window_.data() + filled_, window_.size() - filled_,
-                                  static_cast<off_t>(pos) + static_cast<off_t>(filled_));
-      if (got < 0) {
-        if (errno == EINTR) continue;
-        raiseFileError(errno);
-      }
-      if (got == 0) break;
-      filled_ += static_cast<size_t>(got);
-    }
+    const int64_t got = mp3::ReadAt(fd_, pos, window_.data(), window_.size());
+    if (got < 0) raiseFileError(errno);
+    filled_ = static_cast<size_t>(got);
   }
 
   int fd_;
@@ -121,14 +107,6 @@ class Reader final : public mp3::ByteSource {
   int64_t start_ = 0;
   size_t filled_ = 0;
 };
-
-uint32_t bigEndian(const uint8_t* b) {
-  return uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | uint32_t{b[3]};
-}
-
-void putBigEndian(uint8_t* b, uint32_t value) {
-  for (int i = 0; i < 4; ++i) b[i] = static_cast<uint8_t>(value >> (24 - 8 * i));
-}
 
 // The place of the byte count in the first frame (offsets from its start),
 // when a Xing header announces one or a VBRI header is there; the tag word
@@ -399,10 +377,10 @@ void TypeTagV2::AppendFrame(std::string& frames, const std::string& frameId) con
   const bool ucs2 = frameId != "WXXX" && !holdsInLatin1(data);
   const std::string bytes = ucs2 ? ucs2FrameData(frameId, data) : text::utf8ToCp1252(data);
   if (bytes.size() >= std::numeric_limits<uint32_t>::max()) throw RuntimeError(err::Overflow);
-  uint8_t size[4];
-  putBigEndian(size, static_cast<uint32_t>(bytes.size() + 1));
+  std::string size(4, '\0');
+  mp3::PutBigEndian32(size, 0, bytes.size() + 1);
   frames += text::utf8ToCp1252(frameId);
-  frames.append(reinterpret_cast<const char*>(size), 4);
+  frames += size;
   frames.append(2, '\0');        // two flag bytes
   frames += ucs2 ? '\1' : '\0';  // the encoding byte: UCS-2 or ISO-8859-1
   frames += bytes;
@@ -443,7 +421,7 @@ bool TypeTagV2::WriteTag(const std::string& path) const {
   if (!reader.read(audio->position, static_cast<size_t>(audio->header.FrameLength), first))
     throw RuntimeError(err::PathFileAccess);
   if (const std::optional<size_t> field = ByteCountField(first, audio->header))
-    putBigEndian(reinterpret_cast<uint8_t*>(first.data() + *field), static_cast<uint32_t>(newLength));
+    mp3::PutBigEndian32(first, static_cast<int64_t>(*field), static_cast<uint64_t>(newLength));
 
   // The new file beside the old one: a failure at any point leaves the old
   // file whole. Through a link, the file it points to is replaced.
@@ -488,7 +466,7 @@ TypeTagV2 TypeTagV2::ReadTag(const std::string& path) {
     const uint8_t* h = reader.at(pos, kHeaderSize);
     if (h == nullptr) break;
     const std::string id(reinterpret_cast<const char*>(h), 4);
-    const int64_t frameSize = bigEndian(h + 4);
+    const int64_t frameSize = mp3::BigEndian32(h + 4);
     pos += static_cast<int64_t>(kHeaderSize);
     if (id == std::string(4, '\0')) continue;  // padding
     if (frameSize == 0 || pos + frameSize > end) break;

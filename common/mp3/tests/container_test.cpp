@@ -130,6 +130,39 @@ TEST(Mp3Container, VbrFieldsAreGivenOnlyInsideTheFrame) {
   EXPECT_EQ(FindVbrTag(source, *FrameHeaderAt(source, 0), TagWordCase::Any).kind, VbrTag::Xing);
 }
 
+// The walk stops at the first bytes that are no whole frame, and at its end.
+TEST(Mp3Container, WalksWholeFramesUpToWhatIsNoFrame) {
+  const FrameFields st{};  // 417 bytes
+  const std::string run = frames(st, 4);
+  const struct {
+    const char* name;
+    std::string bytes;
+    int64_t from, end;
+    int frames;
+    int64_t stop;
+  } cases[] = {
+      {"a run to the file's end", run, 0, 1 << 20, 4, 4 * 417},
+      {"an ID3v1 tag behind", run + "TAG" + std::string(125, ' '), 0, 1 << 20, 4, 4 * 417},
+      {"the last frame cut short", run.substr(0, 4 * 417 - 1), 0, 1 << 20, 3, 3 * 417},
+      {"damage in the middle", run.substr(0, 2 * 417) + "junk" + run, 0, 1 << 20, 2, 2 * 417},
+      {"an end inside a frame", run, 417, 3 * 417 + 10, 2, 3 * 417},
+      {"no frame where it starts", "junk" + run, 0, 1 << 20, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    MemorySource source(c.bytes);
+    int count = 0;
+    int64_t next = c.from;
+    const int64_t stop = WalkFrames(source, c.from, c.end, [&](const FrameAt& frame) {
+      EXPECT_EQ(frame.position, next);
+      next = frame.end();
+      ++count;
+    });
+    EXPECT_EQ(count, c.frames);
+    EXPECT_EQ(stop, c.stop);
+  }
+}
+
 // The frames of a stream counted one by one from its first frame.
 int64_t walkedFrames(const std::string& bytes, int64_t from) {
   int64_t count = 0;
