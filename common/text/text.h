@@ -23,6 +23,9 @@ std::string utf8ToCp1252(std::string_view utf8);
 // 0 when the bytes there are no valid UTF-8.
 size_t decodeUtf8(std::string_view s, size_t i, char32_t& cp);
 
+// Appends the UTF-8 bytes of the character cp (at most U+10FFFF) to out.
+void appendUtf8(std::string& out, char32_t cp);
+
 // True when windows-1252 has the character (one of its 251 defined bytes).
 bool inCp1252(char32_t cp);
 

@@ -43,24 +43,6 @@ std::string joinPath(const std::string& parent, const std::string& name) {
 // hex(1), hex(2) and hex(7) are in the file's encoding.
 enum class Form { Cp1252, Utf8, Utf16 };
 
-void appendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 void appendUnit(std::string& out, uint32_t unit) {
   out += static_cast<char>(unit & 0xFF);
   out += static_cast<char>(unit >> 8);
@@ -107,7 +89,7 @@ std::string toUtf8(std::string_view utf16) {
     if (unit >= 0xD800 && unit < 0xDC00 && k + 1 < units) {
       const uint32_t low = unitAt(2 * k + 2);
       if (low >= 0xDC00 && low < 0xE000) {
-        appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+        text::appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
         ++k;
         continue;
       }
@@ -115,9 +97,9 @@ std::string toUtf8(std::string_view utf16) {
     if (unit >= 0xDC80 && unit < 0xDD00) {
       out += static_cast<char>(unit - 0xDC00);
     } else if (unit >= 0xD800 && unit < 0xE000) {
-      appendUtf8(out, 0xFFFD);
+      text::appendUtf8(out, 0xFFFD);
     } else {
-      appendUtf8(out, unit);
+      text::appendUtf8(out, unit);
     }
   }
   return out;

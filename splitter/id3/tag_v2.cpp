@@ -157,24 +157,6 @@ std::string ucs2FrameData(const std::string& frameId, std::string_view utf8) {
   return std::string(3, '\0') + ucs2String("") + std::string(2, '\0') + ucs2String(utf8.substr(4));
 }
 
-void appendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | cp >> 6);
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | cp >> 12);
-    out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | cp >> 18);
-    out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
-    out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 // The characters of UCS-2 strings, each with its own byte-order mark
 // (little-endian without one); surrogate pairs, which UTF-16 writers use,
 // are joined. As with ISO-8859-1 data: only the text behind the last NUL,
@@ -212,7 +194,7 @@ std::string ucs2Text(std::string_view data) {
       out += "\r\n";
       ++i;
     } else if (cp >= 32 && !(cp >= 0x7F && cp <= 0x9F) && !(cp >= 0xD800 && cp <= 0xDFFF) && cp != 0xFEFF) {
-      appendUtf8(out, cp);
+      text::appendUtf8(out, cp);
     }
   }
   return out;

@@ -99,6 +99,24 @@ class WindowTest : public ::testing::Test {
     return w;
   }
 
+  // The window with a book of one or two 12-second chapters of tone, its
+  // index and MP3 folder picked by hand ("book/marker.txt", "book/Libro").
+  std::unique_ptr<Form1> openPickedBook(int chapters) {
+    const fs::path book = root / "book";
+    fs::create_directories(book / "Libro");
+    TestBook index;
+    index.files = {{"CAP1", {{"Capitolo primo", 0, "1"}, {"Paragrafo", 6, "2"}}}};
+    if (chapters == 2) index.files.push_back({"CAP2", {{"Capitolo secondo", 0, "3"}}});
+    for (const auto& file : index.files) EXPECT_TRUE(encodeTone(book / "Libro" / (file.name + ".mp3"), 12));
+    writeIndex(index, book / "marker.txt");
+    auto w = open();
+    script->queuePath((book / "marker.txt").string());
+    QTest::mouseClick(w->sfogliamarker, Qt::LeftButton);
+    script->queuePath((book / "Libro").string());
+    QTest::mouseClick(w->sfogliamp3, Qt::LeftButton);
+    return w;
+  }
+
   QStringList entries(const Form1& w) const {
     QStringList out;
     for (int i = 0; i < w.drivelist->count(); ++i) out << w.drivelist->itemText(i);
@@ -395,19 +413,7 @@ TEST_F(WindowTest, WithoutItsEngineTheWindowSaysSoAndCloses) {
 TEST_F(WindowTest, ClosingDuringAJobStopsItAndClosesWhenItEnds) {
   const std::string missing = missingTools();
   ASSERT_TRUE(missing.empty()) << missing;
-  const fs::path book = root / "book";
-  fs::create_directories(book / "Libro");
-  ASSERT_TRUE(encodeTone(book / "Libro" / "CAP1.mp3", 12));
-  ASSERT_TRUE(encodeTone(book / "Libro" / "CAP2.mp3", 12));
-  TestBook index;
-  index.files = {{"CAP1", {{"Capitolo primo", 0, "1"}, {"Paragrafo", 6, "2"}}},
-                 {"CAP2", {{"Capitolo secondo", 0, "3"}}}};
-  writeIndex(index, book / "marker.txt");
-  auto w = open();
-  script->queuePath((book / "marker.txt").string());
-  QTest::mouseClick(w->sfogliamarker, Qt::LeftButton);
-  script->queuePath((book / "Libro").string());
-  QTest::mouseClick(w->sfogliamp3, Qt::LeftButton);
+  auto w = openPickedBook(2);
   ASSERT_TRUE(w->vai->isEnabled());
 
   QString captionWhileRunning, progressCaption;
@@ -435,17 +441,7 @@ TEST_F(WindowTest, ClosingDuringAJobStopsItAndClosesWhenItEnds) {
 TEST_F(WindowTest, RefreshingTheDriveListDuringAJobKeepsTheStopButton) {
   const std::string missing = missingTools();
   ASSERT_TRUE(missing.empty()) << missing;
-  const fs::path book = root / "book";
-  fs::create_directories(book / "Libro");
-  ASSERT_TRUE(encodeTone(book / "Libro" / "CAP1.mp3", 12));
-  TestBook spec;
-  spec.files = {{"CAP1", {{"Capitolo primo", 0, "1"}, {"Paragrafo", 6, "2"}}}};
-  writeIndex(spec, book / "marker.txt");
-  auto w = open();
-  script->queuePath((book / "marker.txt").string());
-  QTest::mouseClick(w->sfogliamarker, Qt::LeftButton);
-  script->queuePath((book / "Libro").string());
-  QTest::mouseClick(w->sfogliamp3, Qt::LeftButton);
+  auto w = openPickedBook(1);
   ASSERT_TRUE(w->vai->isEnabled());
   bool stopUsable = false;
   QTimer::singleShot(0, w.get(), [&] {
@@ -462,17 +458,7 @@ TEST_F(WindowTest, RefreshingTheDriveListDuringAJobKeepsTheStopButton) {
 TEST_F(WindowTest, ABookPickedByHandIsCutIntoItsPartsFromTheWindow) {
   const std::string missing = missingTools();
   ASSERT_TRUE(missing.empty()) << missing;
-  const fs::path book = root / "book";
-  fs::create_directories(book / "Libro");
-  ASSERT_TRUE(encodeTone(book / "Libro" / "CAP1.mp3", 12));
-  TestBook index;
-  index.files = {{"CAP1", {{"Capitolo primo", 0, "1"}, {"Paragrafo", 6, "2"}}}};
-  writeIndex(index, book / "marker.txt");
-  auto w = open();
-  script->queuePath((book / "marker.txt").string());
-  QTest::mouseClick(w->sfogliamarker, Qt::LeftButton);
-  script->queuePath((book / "Libro").string());
-  QTest::mouseClick(w->sfogliamp3, Qt::LeftButton);
+  auto w = openPickedBook(1);
   w->optExample[2]->setChecked(true);
   QTest::mouseClick(w->vai, Qt::LeftButton);
   const fs::path parts = root / "home" / "MyLUMO" / "(LB001) Pinocchio" / "File per indice";
@@ -507,19 +493,7 @@ TEST_F(WindowTest, ABookPickedByHandIsCutIntoItsPartsFromTheWindow) {
 TEST_F(WindowTest, EscInTheProgressWindowAsksToStopAndTheControlsWaitForTheJob) {
   const std::string missing = missingTools();
   ASSERT_TRUE(missing.empty()) << missing;
-  const fs::path book = root / "book";
-  fs::create_directories(book / "Libro");
-  ASSERT_TRUE(encodeTone(book / "Libro" / "CAP1.mp3", 12));
-  ASSERT_TRUE(encodeTone(book / "Libro" / "CAP2.mp3", 12));
-  TestBook index;
-  index.files = {{"CAP1", {{"Capitolo primo", 0, "1"}, {"Paragrafo", 6, "2"}}},
-                 {"CAP2", {{"Capitolo secondo", 0, "3"}}}};
-  writeIndex(index, book / "marker.txt");
-  auto w = open();
-  script->queuePath((book / "marker.txt").string());
-  QTest::mouseClick(w->sfogliamarker, Qt::LeftButton);
-  script->queuePath((book / "Libro").string());
-  QTest::mouseClick(w->sfogliamp3, Qt::LeftButton);
+  auto w = openPickedBook(2);
   QWidget* const controls[] = {w->drivelist,   w->Command2, w->sfogliamarker, w->sfogliamp3,    w->sfoglia,
                                w->txtSelected, w->tid3,     w->Check2,        w->optExample[2], w->th};
   std::vector<bool> before;
