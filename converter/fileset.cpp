@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
+#include "common/text/html_escape.h"
 #include "common/text/text.h"
 #include "converter/conversion.h"
 #include "converter/staging.h"
@@ -208,51 +210,49 @@ std::string sixDigits(int32_t counter) {
   return buf;
 }
 
-std::string xmlText(const std::string& value) {
+namespace {
+
+// Bytes that are no UTF-8 and control characters (but the tab: C0, DEL and
+// C1, also the bytes windows-1252 leaves undefined) are no text and may not
+// stand in an XML document at all: each becomes "?", as a missing character
+// does.
+std::string withoutControls(std::string_view value) {
   std::string out;
   out.reserve(value.size());
   for (size_t p = 0; p < value.size();) {
     char32_t cp = 0;
     const size_t len = text::decodeUtf8(value, p, cp);
-    if (len == 0) {  // no text at all: stands as "?", as a missing character does
+    const bool control = len == 0 || (cp < 0x20 && cp != '\t') || (cp >= 0x7F && cp < 0xA0);
+    if (control)
       out += '?';
-      ++p;
-      continue;
-    }
-    if (len > 1) {
-      // Controls (C1, also the bytes windows-1252 leaves undefined) are no
-      // text. Characters beyond ISO-8859-1 (also those windows-1252 holds,
-      // such as "\u2026" and "\u20ac") keep their value as character
-      // references, which XML reads whatever the encoding: a player that
-      // takes the files for ISO-8859-1 shows them right too.
-      if (cp < 0xA0)
-        out += '?';
-      else if (cp <= 0xFF)
-        out.append(value, p, len);
-      else
-        out += "&#" + std::to_string(static_cast<uint32_t>(cp)) + ";";
-      p += len;
-      continue;
-    }
-    switch (value[p]) {
-      case '&':
-        if (value.compare(p, 6, "&quot;") == 0) {
-          out += "&quot;";
-          p += 5;
-        } else {
-          out += "&amp;";
-        }
-        break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\t': out += value[p]; break;
-      default:
-        // Control characters may not stand in an XML document at all.
-        out += static_cast<unsigned char>(value[p]) < 0x20 || value[p] == 0x7F ? '?' : value[p];
-    }
-    ++p;
+    else
+      out.append(value.substr(p, len));
+    p += len == 0 ? 1 : len;
   }
+  return out;
+}
+
+}  // namespace
+
+std::string xmlText(const std::string& value) {
+  // Characters beyond ISO-8859-1 (also those windows-1252 holds, such as
+  // "\u2026" and "\u20ac") keep their value as character references, which
+  // XML reads whatever the encoding: a player that takes the files for
+  // ISO-8859-1 shows them right too.
+  static constexpr text::MarkupRules kRules{.references = text::References::BeyondLatin1, .quotes = true};
+  static constexpr std::string_view kQuot = "&quot;";
+  const std::string clean = withoutControls(value);
+  const std::string_view rest = clean;
+  std::string out;
+  out.reserve(clean.size());
+  size_t from = 0;
+  // The "&quot;" already made from a description's quotes stays as it is.
+  for (size_t at = rest.find(kQuot); at != std::string_view::npos; at = rest.find(kQuot, from)) {
+    out += text::escapeMarkup(rest.substr(from, at - from), kRules);
+    out += kQuot;
+    from = at + kQuot.size();
+  }
+  out += text::escapeMarkup(rest.substr(from), kRules);
   return out;
 }
 

@@ -5,21 +5,33 @@
 namespace lumo::text {
 namespace {
 
-// The reference that stands for a character, or nullptr when it goes as
-// it is.
-const char* entityOf(char32_t cp, bool attribute) {
+// The entity that stands for a character, or nullptr when it goes as it is.
+const char* entityOf(char32_t cp, MarkupRules rules) {
   switch (cp) {
     case '&': return "&amp;";
     case '<': return "&lt;";
     case '>': return "&gt;";
-    case '"': return attribute ? "&quot;" : nullptr;
-    case '\r': return attribute ? "&#13;" : nullptr;
-    case '\n': return attribute ? "&#10;" : nullptr;
+    case '"': return rules.quotes ? "&quot;" : nullptr;
+    case '\r': return rules.lineBreaks ? "&#13;" : nullptr;
+    case '\n': return rules.lineBreaks ? "&#10;" : nullptr;
     default: return nullptr;
   }
 }
 
-std::string escape(std::string_view utf8, bool attribute) {
+// True when the character (of the UTF-8 sequence seq, beyond ASCII) goes as
+// a numeric reference.
+bool needsReference(char32_t cp, std::string_view seq, References references) {
+  switch (references) {
+    case References::None: return false;
+    case References::Windows1252Lacking: return utf8ToCp1252(seq) == "?";
+    case References::BeyondLatin1: return cp > 0xFF;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string escapeMarkup(std::string_view utf8, MarkupRules rules) {
   std::string out;
   out.reserve(utf8.size());
   for (size_t i = 0; i < utf8.size();) {
@@ -31,9 +43,9 @@ std::string escape(std::string_view utf8, bool attribute) {
     }
     const std::string_view seq = utf8.substr(i, n);
     i += n;
-    if (const char* entity = entityOf(cp, attribute)) {
+    if (const char* entity = entityOf(cp, rules)) {
       out += entity;
-    } else if (n > 1 && utf8ToCp1252(seq) == "?") {
+    } else if (n > 1 && needsReference(cp, seq, rules.references)) {
       out += "&#" + std::to_string(static_cast<uint32_t>(cp)) + ";";
     } else {
       out += seq;
@@ -42,10 +54,10 @@ std::string escape(std::string_view utf8, bool attribute) {
   return out;
 }
 
-}  // namespace
+std::string htmlText(std::string_view utf8) { return escapeMarkup(utf8, {}); }
 
-std::string htmlText(std::string_view utf8) { return escape(utf8, false); }
-
-std::string htmlAttribute(std::string_view utf8) { return escape(utf8, true); }
+std::string htmlAttribute(std::string_view utf8) {
+  return escapeMarkup(utf8, {.references = References::Windows1252Lacking, .quotes = true, .lineBreaks = true});
+}
 
 }  // namespace lumo::text

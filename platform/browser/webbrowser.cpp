@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "common/errors/errors.h"
+#include "common/text/html_escape.h"
 #include "common/text/text.h"
 #include "platform/browser/focus_style.h"
 #include "platform/browser/page_accessible.h"
@@ -24,18 +25,10 @@ namespace {
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
+// The error page is UTF-8: the address stands as typed, but for the markup
+// characters and the quotes.
 std::string escapeHtml(std::string_view s) {
-  std::string out;
-  for (char c : s) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
+  return text::escapeMarkup(s, {.references = text::References::None, .quotes = true});
 }
 
 std::shared_ptr<HtmlDocument> errorPage(const std::string& address) {

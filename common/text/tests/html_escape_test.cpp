@@ -26,5 +26,21 @@ TEST(HtmlEscape, MarkupCharactersAndCharactersWindows1252Lacks) {
   }
 }
 
+TEST(HtmlEscape, WhichCharactersBecomeReferences) {
+  struct Case {
+    References references;
+    std::string in, out;
+  };
+  const Case cases[] = {
+      // A file read alike as ISO-8859-1 and as windows-1252: "€" and "…"
+      // become references although windows-1252 holds them.
+      {References::BeyondLatin1, "è ÿ €… Ł \"&\" \xE0", "è ÿ &#8364;&#8230; &#321; &quot;&amp;&quot; \xE0"},
+      // A UTF-8 page: every character stands as it is, but the markup.
+      {References::None, "/libri/Ωmega 😀 <\"\r\n\">", "/libri/Ωmega 😀 &lt;&quot;\r\n&quot;&gt;"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(escapeMarkup(c.in, {.references = c.references, .quotes = true}), c.out) << c.in;
+}
+
 }  // namespace
 }  // namespace lumo::text
