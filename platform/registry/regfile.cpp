@@ -463,6 +463,166 @@ std::vector<std::string> splitLines(const std::string& all) {
   return lines;
 }
 
+// ---- Import ------------------------------------------------------------------
+
+// The bytes of a file to import; nullopt, with the reason in error, when it
+// is a folder or cannot be read.
+std::optional<std::string> importBytes(const std::string& fileName, std::string& error) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(fileName, ec)) {
+    error = "non è un file ma una cartella";
+    return std::nullopt;
+  }
+  try {
+    return text::readFileBytes(fileName);
+  } catch (...) {
+    error = "il file non si può leggere";
+    return std::nullopt;
+  }
+}
+
+// The index of the first line that is not blank, when it is the header of
+// the file's form.
+std::optional<size_t> headerLine(const std::vector<std::string>& lines, Form form) {
+  size_t i = 0;
+  while (i < lines.size() && trimBlanks(lines[i]).empty()) ++i;
+  if (i == lines.size() || trimBlanks(lines[i]) != headerOf(form)) return std::nullopt;
+  return i;
+}
+
+// The change a key line asks for: "[ROOT\path]" creates the key,
+// "[-ROOT\path]" deletes it (line is trimmed and starts with "["). nullopt
+// when it names no known root, an unusable path, or deletes a whole root.
+std::optional<RegChange> readKeyLine(std::string_view line) {
+  if (line.back() != ']') return std::nullopt;
+  std::string_view inside = line.substr(1, line.size() - 2);
+  const bool remove = !inside.empty() && inside.front() == '-';
+  if (remove) inside.remove_prefix(1);
+  const size_t cut = inside.find('\\');
+  const std::string_view rootText = inside.substr(0, cut);
+  RegChange change;
+  for (const RootName& r : kRootNames)
+    if (text::iequals(rootText, r.name)) change.root = r.root;
+  change.keyPath = cut == std::string_view::npos ? std::string() : readKeyLinePath(inside.substr(cut + 1));
+  if (change.root == 0 || !detail::splitKeyPath(change.keyPath) || (remove && change.keyPath.empty()))
+    return std::nullopt;
+  change.kind = remove ? RegChange::DeleteKey : RegChange::CreateKey;
+  change.keyName = std::string(inside);
+  return change;
+}
+
+// The name at the start of a value line, "@" for the default value or a
+// quoted name, and its "="; line is left at the data after them, trimmed.
+std::optional<std::string> readValueName(std::string_view& line) {
+  std::string name;
+  if (line.front() == '@') {
+    line.remove_prefix(1);
+  } else if (line.front() == '"') {
+    std::optional<std::string> quoted = readQuoted(line);
+    if (!quoted) return std::nullopt;
+    name = std::move(*quoted);
+  } else {
+    return std::nullopt;
+  }
+  line = trimBlanks(line);
+  if (line.empty() || line.front() != '=') return std::nullopt;
+  line = trimBlanks(line.substr(1));
+  return name;
+}
+
+// The number of "dword:": one to eight hex digits.
+std::optional<uint32_t> readDword(std::string_view digits) {
+  if (digits.empty() || digits.size() > 8) return std::nullopt;
+  uint32_t value = 0;
+  for (char c : digits) {
+    const int d = hexDigit(c);
+    if (d < 0) return std::nullopt;
+    value = value * 16 + static_cast<uint32_t>(d);
+  }
+  return value;
+}
+
+// The type after "hex": ":" is binary (3), "(N):" type N in one to eight
+// hex digits; rest is left after the ":".
+std::optional<unsigned> readHexType(std::string_view& rest) {
+  if (!rest.empty() && rest.front() == ':') {
+    rest.remove_prefix(1);
+    return 3;
+  }
+  if (rest.empty() || rest.front() != '(') return std::nullopt;
+  const size_t close = rest.find("):");
+  if (close == std::string_view::npos || close < 2 || close > 9) return std::nullopt;
+  unsigned type = 0;
+  for (char c : rest.substr(1, close - 1)) {
+    const int d = hexDigit(c);
+    if (d < 0) return std::nullopt;
+    type = type * 16 + static_cast<unsigned>(d);
+  }
+  rest.remove_prefix(close + 2);
+  return type;
+}
+
+// The hex bytes of a value line with its continuation lines: a final "\"
+// joins the next line, and i is left at the last line joined. nullopt when
+// the file ends in a continuation.
+std::optional<std::string> hexData(std::string_view rest, const std::vector<std::string>& lines, size_t& i) {
+  std::string data(trimBlanks(rest));
+  while (!data.empty() && data.back() == '\\') {
+    data.pop_back();
+    if (++i == lines.size()) return std::nullopt;
+    data += std::string(trimBlanks(lines[i]));
+  }
+  return data;
+}
+
+// The value of a value line's data: a quoted text, "dword:" or "hex...:"
+// bytes (with the continuation lines after lines[i]).
+std::optional<Value> readValueData(std::string_view data, const std::vector<std::string>& lines, size_t& i, Form form) {
+  Value v;
+  if (!data.empty() && data.front() == '"') {
+    std::optional<std::string> quoted = readQuoted(data);
+    if (!quoted || !trimBlanks(data).empty()) return std::nullopt;
+    v.type = ValueType::String;
+    v.data = std::move(*quoted);
+    return v;
+  }
+  if (startsWithNoCase(data, "dword:")) {
+    const std::optional<uint32_t> dword = readDword(trimBlanks(data.substr(6)));
+    if (!dword) return std::nullopt;
+    v.type = ValueType::Dword;
+    v.dword = *dword;
+    return v;
+  }
+  if (!startsWithNoCase(data, "hex")) return std::nullopt;
+  std::string_view rest = data.substr(3);
+  const std::optional<unsigned> type = readHexType(rest);
+  if (!type) return std::nullopt;
+  const std::optional<std::string> hex = hexData(rest, lines, i);
+  if (!hex) return std::nullopt;
+  const std::optional<std::string> bytes = readHexBytes(*hex);
+  if (!bytes) return std::nullopt;
+  return typedValue(*type, *bytes, form);
+}
+
+// The change a value line (trimmed, lines[i]) asks for, without its key:
+// "=-" deletes the value, any other data sets it.
+std::optional<RegChange> readValueLine(std::string_view line, const std::vector<std::string>& lines, size_t& i,
+                                       Form form) {
+  std::optional<std::string> name = readValueName(line);
+  if (!name) return std::nullopt;
+  RegChange change;
+  if (line == "-") {
+    change.kind = RegChange::DeleteValue;
+  } else {
+    std::optional<Value> value = readValueData(line, lines, i, form);
+    if (!value) return std::nullopt;
+    change.kind = RegChange::SetValue;
+    change.value = std::move(*value);
+  }
+  change.value.name = std::move(*name);
+  return change;
+}
+
 }  // namespace
 
 Store* storeOf(RootKey root) {
@@ -546,29 +706,14 @@ bool ExportRegistryKey(RootKey root, const std::string& KeyPath, const std::stri
 
 bool EnablePrivilege(const std::string& /*PrivilegeName*/) { return true; }
 
-// ---- Import ------------------------------------------------------------------
-
 RegFileContents ReadRegFile(const std::string& FileName) {
   RegFileContents result;
-  std::string bytes;
-  {
-    std::error_code ec;
-    if (std::filesystem::is_directory(FileName, ec)) {
-      result.error = "non è un file ma una cartella";
-      return result;
-    }
-    try {
-      bytes = text::readFileBytes(FileName);
-    } catch (...) {
-      result.error = "il file non si può leggere";
-      return result;
-    }
-  }
-  const Form form = formOf(bytes);
-  const std::vector<std::string> lines = splitLines(fileText(bytes, form));
-  size_t i = 0;
-  while (i < lines.size() && trimBlanks(lines[i]).empty()) ++i;
-  if (i == lines.size() || trimBlanks(lines[i]) != headerOf(form)) {
+  const std::optional<std::string> bytes = importBytes(FileName, result.error);
+  if (!bytes) return result;
+  const Form form = formOf(*bytes);
+  const std::vector<std::string> lines = splitLines(fileText(*bytes, form));
+  const std::optional<size_t> header = headerLine(lines, form);
+  if (!header) {
     result.error = "il file non comincia con la riga REGEDIT4";
     return result;
   }
@@ -580,110 +725,28 @@ RegFileContents ReadRegFile(const std::string& FileName) {
     return result;
   };
 
-  bool inKey = false;
-  RootKey root = 0;
-  std::string keyPath, keyName;
-  for (++i; i < lines.size(); ++i) {
+  // The key line the value lines that follow belong to; they belong to
+  // none before the first one and after a deleted key's, whose values have
+  // nowhere to go.
+  std::optional<RegChange> key;
+  for (size_t i = *header + 1; i < lines.size(); ++i) {
     const size_t first = i;
-    std::string_view line = trimBlanks(lines[i]);
+    const std::string_view line = trimBlanks(lines[i]);
     if (line.empty() || line.front() == ';') continue;
-
     if (line.front() == '[') {
-      if (line.back() != ']') return fail(first);
-      std::string_view inside = line.substr(1, line.size() - 2);
-      const bool remove = !inside.empty() && inside.front() == '-';
-      if (remove) inside.remove_prefix(1);
-      const size_t cut = inside.find('\\');
-      const std::string_view rootText = inside.substr(0, cut);
-      root = 0;
-      for (const RootName& r : kRootNames)
-        if (text::iequals(rootText, r.name)) root = r.root;
-      keyPath = cut == std::string_view::npos ? std::string() : readKeyLinePath(inside.substr(cut + 1));
-      if (root == 0 || !detail::splitKeyPath(keyPath) || (remove && keyPath.empty())) return fail(first);
-      keyName = std::string(inside);
-      RegChange change;
-      change.kind = remove ? RegChange::DeleteKey : RegChange::CreateKey;
-      change.root = root;
-      change.keyPath = keyPath;
-      change.keyName = keyName;
-      result.changes.push_back(std::move(change));
-      // The values of a deleted key's block have nowhere to go.
-      inKey = !remove;
+      key = readKeyLine(line);
+      if (!key) return fail(first);
+      result.changes.push_back(*key);
+      if (key->kind == RegChange::DeleteKey) key.reset();
       continue;
     }
-
-    if (!inKey || (line.front() != '"' && line.front() != '@')) return fail(first);
-    std::string name;
-    if (line.front() == '@') {
-      line.remove_prefix(1);
-    } else {
-      auto n = readQuoted(line);
-      if (!n) return fail(first);
-      name = *n;
-    }
-    line = trimBlanks(line);
-    if (line.empty() || line.front() != '=') return fail(first);
-    line = trimBlanks(line.substr(1));
-
-    RegChange change;
-    change.root = root;
-    change.keyPath = keyPath;
-    change.keyName = keyName;
-    change.kind = RegChange::SetValue;
-    if (line == "-") {
-      change.kind = RegChange::DeleteValue;
-    } else if (!line.empty() && line.front() == '"') {
-      auto data = readQuoted(line);
-      if (!data || !trimBlanks(line).empty()) return fail(first);
-      change.value.type = ValueType::String;
-      change.value.data = *data;
-    } else if (startsWithNoCase(line, "dword:")) {
-      const std::string_view digits = trimBlanks(line.substr(6));
-      if (digits.empty() || digits.size() > 8) return fail(first);
-      uint32_t value = 0;
-      for (char c : digits) {
-        const int d = hexDigit(c);
-        if (d < 0) return fail(first);
-        value = value * 16 + static_cast<uint32_t>(d);
-      }
-      change.value.type = ValueType::Dword;
-      change.value.dword = value;
-    } else if (startsWithNoCase(line, "hex")) {
-      std::string_view rest = line.substr(3);
-      std::optional<unsigned> type;
-      if (!rest.empty() && rest.front() == ':') {
-        type = 3;
-        rest.remove_prefix(1);
-      } else if (!rest.empty() && rest.front() == '(') {
-        const size_t close = rest.find("):");
-        if (close == std::string_view::npos || close < 2 || close > 9) return fail(first);
-        unsigned n = 0;
-        for (char c : rest.substr(1, close - 1)) {
-          const int d = hexDigit(c);
-          if (d < 0) return fail(first);
-          n = n * 16 + static_cast<unsigned>(d);
-        }
-        type = n;
-        rest.remove_prefix(close + 2);
-      }
-      if (!type) return fail(first);
-      // Continuation lines: a final "\" joins the next line.
-      std::string data(trimBlanks(rest));
-      while (!data.empty() && data.back() == '\\') {
-        data.pop_back();
-        if (++i == lines.size()) return fail(first);
-        data += std::string(trimBlanks(lines[i]));
-      }
-      auto bytesRead = readHexBytes(data);
-      if (!bytesRead) return fail(first);
-      auto value = typedValue(*type, *bytesRead, form);
-      if (!value) return fail(first);
-      change.value = std::move(*value);
-    } else {
-      return fail(first);
-    }
-    change.value.name = name;
-    result.changes.push_back(std::move(change));
+    if (!key) return fail(first);
+    std::optional<RegChange> change = readValueLine(line, lines, i, form);
+    if (!change) return fail(first);
+    change->root = key->root;
+    change->keyPath = key->keyPath;
+    change->keyName = key->keyName;
+    result.changes.push_back(std::move(*change));
   }
   result.ok = true;
   return result;

@@ -25,6 +25,7 @@
 #include "platform/ui/text_scale.h"
 #include "platform/ui/ui.h"
 #include "splitter/engine/engine_process.h"
+#include "splitter/engine/fields.h"
 #include "splitter/engine/logfile.h"
 #include "splitter/window/form2.h"
 #include "splitter/window/form3.h"
