@@ -8,15 +8,11 @@
 #include "common/text/text.h"
 
 namespace lumo::splitter {
-namespace {
-
 std::string twoDigits(long long n) {
   char buffer[24];
   std::snprintf(buffer, sizeof buffer, "%02lld", n);
   return buffer;
 }
-
-}  // namespace
 
 int16_t FilterDigitKey(int16_t& k, int16_t lo, int16_t hi) {
   if (k == 45) k = 0;

@@ -33,4 +33,8 @@ std::string MinutesLabel(const std::string& typed);
 // gives "3"). Other texts stay as typed.
 std::string EngineNumber(const std::string& typed);
 
+// n with at least two digits ("05"), as the engine's times and the
+// durations shown write their seconds.
+std::string twoDigits(long long n);
+
 }  // namespace lumo::splitter

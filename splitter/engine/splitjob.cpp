@@ -57,12 +57,6 @@ std::string threeDigits(long long n) {
   return buffer;
 }
 
-std::string twoDigits(long long n) {
-  char buffer[24];
-  std::snprintf(buffer, sizeof buffer, "%02lld", n);
-  return buffer;
-}
-
 // A marker's start as mp3splt's time: whole minutes, ".", two-digit seconds.
 std::string splitTime(int16_t s) { return std::to_string(s / 60) + "." + twoDigits(s % 60); }
 
