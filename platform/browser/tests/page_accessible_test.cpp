@@ -19,20 +19,13 @@
 #include "platform/browser/urls.h"
 #include "platform/browser/webbrowser.h"
 #include "platform/ui/tests/accessible_events.h"
+#include "testsupport/qt_application.h"
 #include "testsupport/test_files.h"
 
 void PrintTo(const QString& s, std::ostream* os);
 
 namespace lumo::browser {
 namespace {
-
-QApplication& app() {
-  static int argc = 1;
-  static char name[] = "lumo_browser_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication* instance = new QApplication(argc, argv);
-  return *instance;
-}
 
 // An index page as the page builder writes them: a table of headings with
 // their page numbers, then command links.
@@ -52,7 +45,7 @@ const char* kIndexPage = R"html(<html><head><title> Indice del file cap01</title
 
 class PageAccessibilityTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { app(); }
+  static void SetUpTestSuite() { lumo::testsupport::testApplication(); }
 
   void SetUp() override {
     index = write("cap01.htm", kIndexPage);

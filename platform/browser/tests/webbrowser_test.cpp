@@ -19,6 +19,7 @@
 
 #include "common/errors/errors.h"
 #include "platform/browser/urls.h"
+#include "testsupport/qt_application.h"
 
 // Readable failures.
 void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -30,19 +31,11 @@ const std::string kBook = std::string(LUMO_TEST_SOURCE_DIR) + "/platform/browser
 const QString kPageA = QString::fromStdString(url::fileAddress(kBook + "/A.htm"));
 const QString kPageB = QString::fromStdString(url::fileAddress(kBook + "/B.htm"));
 
-QApplication& app() {
-  static int argc = 1;
-  static char name[] = "lumo_browser_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication* instance = new QApplication(argc, argv);
-  return *instance;
-}
-
 // A browser with every event written down, as "Before <url>", "Title <t>",
 // "Complete <url>", "Error <url>", "Closing".
 class Browser : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { app(); }
+  static void SetUpTestSuite() { lumo::testsupport::testApplication(); }
 
   void SetUp() override {
     browser.resize(800, 600);

@@ -11,16 +11,10 @@
 
 #include "platform/ui/ui.h"
 #include "platform/ui/ui_qt.h"
+#include "testsupport/qt_application.h"
 #include "testsupport/text_size.h"
 
 namespace {
-
-void ensureApplication() {
-  static int argc = 1;
-  static char name[] = "lumo_ui_qt_tests";
-  static char* argv[] = {name, nullptr};
-  if (QApplication::instance() == nullptr) new QApplication(argc, argv);
-}
 
 // Checks the box the backend shows, then answers it with its default button.
 void inspectShownBox(QSize& shownSize, int& fontHeight) {
@@ -36,7 +30,7 @@ void inspectShownBox(QSize& shownSize, int& fontHeight) {
 }
 
 TEST(QtMessageBoxes, GrowWithTheDesktopTextAndKeepTheirTextsWhole) {
-  ensureApplication();
+  lumo::testsupport::testApplication();
   lumo::ui::installQtBackend();
   QSize normal, large;
   int normalText = 0, largeText = 0;

@@ -15,16 +15,9 @@
 #include "platform/ui/tests/accessible_events.h"
 #include "platform/ui/ui.h"
 #include "platform/ui/ui_qt.h"
+#include "testsupport/qt_application.h"
 
 namespace {
-
-QApplication& app() {
-  static int argc = 1;
-  static char name[] = "lumo_ui_qt_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication* instance = new QApplication(argc, argv);
-  return *instance;
-}
 
 // How many objects of the tree carry the text as their name or description:
 // each is one more time the reader speaks it.
@@ -38,7 +31,7 @@ int timesSpoken(QAccessibleInterface* iface, const QString& text) {
 }
 
 TEST(QtMessageBox, TheTextIsSpokenOnceAndTheTitleNamesTheBox) {
-  app();
+  lumo::testsupport::testApplication();
   lumo::ui::testing::AccessibleEventLog log;
   lumo::ui::installQtBackend();
   struct Case {

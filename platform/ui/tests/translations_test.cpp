@@ -11,19 +11,12 @@
 #include <QPushButton>
 
 #include "platform/ui/ui_qt.h"
+#include "testsupport/qt_application.h"
 
 namespace {
 
-QApplication& app() {
-  static int argc = 1;
-  static char name[] = "lumo_ui_qt_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication* instance = new QApplication(argc, argv);
-  return *instance;
-}
-
 TEST(QtTranslations, TheBackendMakesQtsOwnDialogsSpeakItalian) {
-  app();
+  lumo::testsupport::testApplication();
   lumo::ui::installQtBackend();
   EXPECT_TRUE(lumo::ui::installItalianQtTranslations()) << "loaded once, and only once";
 
