@@ -3,7 +3,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
-#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +13,7 @@
 
 #include "common/errors/errors.h"
 #include "common/text/text.h"
+#include "common/tools/copy_range.h"
 
 namespace lumo::converter {
 namespace {
@@ -94,40 +94,6 @@ bool exists(int dirFd, const std::string& name) {
   return ::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-// The bytes of one open file into another: in the kernel where it can, by
-// plain reads and writes where it cannot. 0 or the errno of the failure.
-int copyBytes(int in, int out, off_t size) {
-  off_t done = 0;
-  bool inKernel = true;
-  while (done < size && inKernel) {
-    const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, static_cast<size_t>(size - done), 0);
-    if (n > 0) {
-      done += n;
-    } else if (n == 0) {
-      break;  // the file got shorter meanwhile
-    } else if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP || errno == EPERM) {
-      inKernel = false;
-    } else if (errno != EINTR) {
-      return errno;
-    }
-  }
-  if (inKernel) return 0;
-  std::vector<char> buffer(1 << 20);
-  for (;;) {
-    const ssize_t n = ::read(in, buffer.data(), buffer.size());
-    if (n == 0) return 0;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    for (ssize_t at = 0; at < n;) {
-      const ssize_t w = ::write(out, buffer.data() + at, static_cast<size_t>(n - at));
-      if (w < 0 && errno != EINTR) return errno;
-      if (w > 0) at += w;
-    }
-  }
-}
-
 // Copies one file into a folder as a new file of the given name, with the
 // source's modification time. 0 or the errno of the failure.
 int copyFileInto(int sourceDirFd, const std::string& source, int targetDirFd, const std::string& name) {
@@ -137,7 +103,7 @@ int copyFileInto(int sourceDirFd, const std::string& source, int targetDirFd, co
   if (::fstat(in.get(), &st) != 0) return errno;
   Fd out(::openat(targetDirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0777));
   if (out.get() < 0) return errno;
-  int error = copyBytes(in.get(), out.get(), st.st_size);
+  int error = tools::CopyRange(in.get(), 0, st.st_size, out.get());
   const timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
   if (error == 0) ::futimens(out.get(), times);
   if (out.close() != 0 && error == 0) error = errno;

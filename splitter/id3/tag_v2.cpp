@@ -21,6 +21,7 @@
 #include "common/mp3/frame_header.h"
 #include "common/mp3/vbr_write.h"
 #include "common/text/text.h"
+#include "common/tools/copy_range.h"
 #include "splitter/id3/decimal.h"
 
 namespace fs = std::filesystem;
@@ -32,7 +33,6 @@ namespace {
 constexpr size_t kHeaderSize = 10;                // "ID3", version, revision, flags, size
 constexpr size_t kPaddingSize = 11;               // NUL bytes after the frames
 constexpr uint32_t kMaxTagSize = (1u << 28) - 1;  // a 28-bit size field
-constexpr size_t kCopyBlock = 256 * 1024;
 
 // The order in which WriteTag writes its frames.
 constexpr std::array<const char*, 12> kFrameOrder = {"TIT2", "TPE1", "TALB", "TYER", "COMM", "TRCK",
@@ -257,34 +257,6 @@ void writeAll(int fd, const char* data, size_t n) {
   }
 }
 
-// The bytes of `from` between begin and end appended to `to` by the kernel
-// (no copy through this process; on file systems that share blocks, none
-// at all), or through a buffer where the kernel cannot. A file that shrank
-// meanwhile fails.
-void copyRange(int from, int64_t begin, int64_t end, int to) {
-  auto offset = static_cast<off_t>(begin);
-  bool inKernel = true;
-  std::vector<char> block;
-  while (offset < end) {
-    const auto want = static_cast<size_t>(std::min<int64_t>(end - offset, int64_t{1} << 30));
-    if (inKernel) {
-      const ssize_t n = ::copy_file_range(from, &offset, to, nullptr, want, 0);
-      if (n > 0) continue;
-      if (n == 0) throw RuntimeError(err::PathFileAccess);  // the file shrank
-      if (errno == EINTR) continue;
-      if (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL)
-        throw RuntimeError(err::PathFileAccess);
-      inKernel = false;
-      block.resize(kCopyBlock);
-    }
-    const ssize_t got = ::pread(from, block.data(), std::min(want, block.size()), offset);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) throw RuntimeError(err::PathFileAccess);
-    writeAll(to, block.data(), static_cast<size_t>(got));
-    offset += got;
-  }
-}
-
 // A new file beside the target, removed again unless it was renamed over it.
 class TempFile {
  public:
@@ -413,7 +385,7 @@ bool TypeTagV2::WriteTag(const std::string& path) const {
   TempFile temp(target);
   writeAll(temp.fd(), tag.data(), tag.size());
   writeAll(temp.fd(), first.data(), first.size());
-  copyRange(file.fd(), audio->end(), st.st_size, temp.fd());
+  if (tools::CopyRange(file.fd(), audio->end(), st.st_size, temp.fd()) != 0) throw RuntimeError(err::PathFileAccess);
   file.reset();
   temp.commit(target, st);
   return true;
