@@ -1,12 +1,17 @@
-# Checks that no file of the tree includes a header of a higher layer, and
-# that only tests, benchmarks and testsupport itself include testsupport.
+# Checks that no file of the tree includes a header of a higher layer, that
+# only tests, benchmarks and testsupport itself include testsupport, and that
+# no production file of the common and core layers includes a header of Qt's
+# GUI or widget libraries.
 # Run as a script: cmake -DLUMO_SOURCE_DIR=<root> -DLUMO_LAYER_TABLE=<file>
-# -P CheckLayers.cmake, or include()d at configure time with both set. The
-# table has one "<folder>=<layer>" line per module folder (see Lumo.cmake).
+# [-DLUMO_QT_GUI_HEADERS=<file>] -P CheckLayers.cmake, or include()d at
+# configure time with them set. The table has one "<folder>=<layer>" line per
+# module folder (see Lumo.cmake); the header list one header name per line
+# ("QWidget", "qwidget.h"), besides which every "QtGui/..." and
+# "QtWidgets/..." counts.
 
 cmake_minimum_required(VERSION 3.25)
 
-set(_lumo_layers common platform engine window top)
+set(_lumo_layers common platform core window top)
 function(_lumo_check_rank layer out)
   if(layer STREQUAL "testsupport")
     set(layer platform)
@@ -32,8 +37,25 @@ function(_lumo_layer_of path dirs out)
   set(${out} "${best}" PARENT_SCOPE)
 endfunction()
 
-function(lumo_check_layer_table root table_file)
+# The GUI headers among a file's <...> includes, as "<header>" texts.
+function(_lumo_gui_includes file gui_headers out)
+  set(found "")
+  file(STRINGS "${file}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*<")
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*<([^>]*)>.*" "\\1" header "${line}")
+    if(header MATCHES "^Qt(Gui|Widgets)(/|$)" OR header IN_LIST gui_headers)
+      list(APPEND found "<${header}>")
+    endif()
+  endforeach()
+  set(${out} "${found}" PARENT_SCOPE)
+endfunction()
+
+function(lumo_check_layer_table root table_file gui_headers_file)
   file(STRINGS "${table_file}" dirs REGEX "=")
+  set(gui_headers "")
+  if(gui_headers_file)
+    file(STRINGS "${gui_headers_file}" gui_headers)
+  endif()
   set(problems "")
   foreach(entry IN LISTS dirs)
     string(REGEX REPLACE "=.*" "" dir "${entry}")
@@ -48,6 +70,12 @@ function(lumo_check_layer_table root table_file)
       set(test_only FALSE)
       if(file MATCHES "(^|/)(tests|bench)/" OR layer STREQUAL "testsupport")
         set(test_only TRUE)
+      endif()
+      if(NOT test_only AND (layer STREQUAL "common" OR layer STREQUAL "core"))
+        _lumo_gui_includes("${root}/${file}" "${gui_headers}" gui)
+        foreach(header IN LISTS gui)
+          list(APPEND problems "${file} includes ${header}, which draws (a ${layer} module uses no widgets)")
+        endforeach()
       endif()
       file(STRINGS "${root}/${file}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
       foreach(line IN LISTS lines)
@@ -75,4 +103,4 @@ function(lumo_check_layer_table root table_file)
   endif()
 endfunction()
 
-lumo_check_layer_table("${LUMO_SOURCE_DIR}" "${LUMO_LAYER_TABLE}")
+lumo_check_layer_table("${LUMO_SOURCE_DIR}" "${LUMO_LAYER_TABLE}" "${LUMO_QT_GUI_HEADERS}")

@@ -3,15 +3,20 @@
 #
 # Layers, lowest first. A module may depend on (and include) modules of its
 # own layer and of the layers below it, never above:
-#   common     common/*         no Qt
-#   platform   platform/*
-#   engine     player/engine, player/core, converter, linker, splitter, finder
-#   window     player/window
+#   common     common/*            no Qt
+#   platform   platform/*          the thin layers over the desktop
+#   core       <program>/core      a program's work, no widgets (Qt Core only)
+#   window     <program>/window    a program's windows and executable
 #   top        tools/*, install
+# A program (player, zivuvu, converter, finder, splitter) links the core and
+# window modules of no other program; only its tests may.
 # testsupport (testsupport/) is for tests only: it may use common and
 # platform, and only tests and benchmarks may use it.
 
-set(LUMO_LAYERS common platform engine window top)
+set(LUMO_LAYERS common platform core window top)
+# Qt's libraries that draw: a module that links one (or a target that does)
+# is no longer widget-free.
+set(LUMO_QT_GUI_TARGETS Qt6::Gui Qt6::GuiPrivate Qt6::Widgets Qt6::WidgetsPrivate)
 
 # The rank of a layer in LUMO_LAYERS; testsupport ranks as platform.
 function(_lumo_layer_rank layer out)
@@ -62,10 +67,46 @@ function(_lumo_staged_include out)
   set(${out} "${root}" PARENT_SCOPE)
 endfunction()
 
+# The program a module folder belongs to: the first folder of a core or
+# window module ("converter" for converter/core); "" for the shared layers.
+function(_lumo_program_of layer out)
+  set(program "")
+  if(layer STREQUAL "core" OR layer STREQUAL "window")
+    _lumo_module_dir(dir)
+    string(REGEX REPLACE "/.*" "" program "${dir}")
+  endif()
+  set(${out} "${program}" PARENT_SCOPE)
+endfunction()
+
+# True when a dependency draws: one of Qt's GUI libraries, or a lumo target
+# that links one (LUMO_USES_GUI, set by lumo_module).
+function(_lumo_dep_uses_gui dep out)
+  set(uses FALSE)
+  if(dep IN_LIST LUMO_QT_GUI_TARGETS)
+    set(uses TRUE)
+  elseif(dep MATCHES "^lumo_" AND TARGET ${dep})
+    get_target_property(uses ${dep} LUMO_USES_GUI)
+  endif()
+  set(${out} ${uses} PARENT_SCOPE)
+endfunction()
+
+# Fails when a production module of the core layer links a library that draws.
+function(_lumo_check_gui who layer for_tests dep)
+  if(layer STREQUAL "core" AND NOT for_tests)
+    _lumo_dep_uses_gui(${dep} uses_gui)
+    if(uses_gui)
+      message(FATAL_ERROR "${who} (layer core) links ${dep}, which draws: "
+                          "a program's core uses no widgets; put it in the program's window module")
+    endif()
+  endif()
+endfunction()
+
 # Fails when a target of layer `layer` links a lumo target of a higher layer
-# (or, outside tests, a test-only one).
+# (or, outside tests, a test-only one, a library that draws from a core
+# module, or another program's module).
 function(_lumo_check_deps who layer for_tests)
   _lumo_layer_rank(${layer} rank)
+  _lumo_program_of(${layer} program)
   foreach(dep IN LISTS ARGN)
     if(dep MATCHES "^(PUBLIC|PRIVATE|INTERFACE)$")
       continue()
@@ -74,6 +115,7 @@ function(_lumo_check_deps who layer for_tests)
       message(FATAL_ERROR "${who} (layer common) links ${dep}: common modules do not use Qt")
     endif()
     if(NOT dep MATCHES "^lumo_")
+      _lumo_check_gui(${who} ${layer} ${for_tests} ${dep})
       continue()
     endif()
     if(NOT TARGET ${dep})
@@ -95,6 +137,12 @@ function(_lumo_check_deps who layer for_tests)
     _lumo_layer_rank(${dep_layer} dep_rank)
     if(dep_rank GREATER rank AND NOT (for_tests AND dep_layer STREQUAL "testsupport"))
       message(FATAL_ERROR "${who} (layer ${layer}) links ${dep} of the higher layer ${dep_layer}")
+    endif()
+    _lumo_check_gui(${who} ${layer} ${for_tests} ${dep})
+    get_target_property(dep_program ${dep} LUMO_PROGRAM)
+    if(program AND dep_program AND NOT dep_program STREQUAL program AND NOT for_tests)
+      message(FATAL_ERROR "${who} (program ${program}) links ${dep} of the program ${dep_program}: "
+                          "what two programs share belongs in common or platform")
     endif()
   endforeach()
 endfunction()
@@ -132,7 +180,15 @@ function(lumo_module name)
     add_library(${name} ${M_SOURCES})
     set(scope PUBLIC)
   endif()
-  set_target_properties(${name} PROPERTIES LUMO_LAYER ${M_LAYER})
+  _lumo_program_of(${M_LAYER} program)
+  set(uses_gui FALSE)
+  foreach(dep IN LISTS M_DEPS M_PRIVATE_DEPS)
+    _lumo_dep_uses_gui(${dep} dep_uses_gui)
+    if(dep_uses_gui)
+      set(uses_gui TRUE)
+    endif()
+  endforeach()
+  set_target_properties(${name} PROPERTIES LUMO_LAYER ${M_LAYER} LUMO_PROGRAM "${program}" LUMO_USES_GUI ${uses_gui})
   if(M_AUTOMOC)
     set_target_properties(${name} PROPERTIES AUTOMOC ON)
   endif()
@@ -221,22 +277,71 @@ function(lumo_check_layers)
   list(JOIN table "\n" text)
   file(WRITE "${file}.tmp" "${text}\n")
   file(COPY_FILE "${file}.tmp" "${file}" ONLY_IF_DIFFERENT)
+  _lumo_write_gui_headers("${PROJECT_BINARY_DIR}/lumo_qt_gui_headers.txt")
   set(LUMO_SOURCE_DIR "${PROJECT_SOURCE_DIR}")
   set(LUMO_LAYER_TABLE "${file}")
+  set(LUMO_QT_GUI_HEADERS "${PROJECT_BINARY_DIR}/lumo_qt_gui_headers.txt")
   include("${PROJECT_SOURCE_DIR}/cmake/CheckLayers.cmake")
   if(LUMO_BUILD_TESTS)
     add_test(NAME lumo_layers
       COMMAND ${CMAKE_COMMAND} -DLUMO_SOURCE_DIR=${PROJECT_SOURCE_DIR}
-              -DLUMO_LAYER_TABLE=${file} -P ${PROJECT_SOURCE_DIR}/cmake/CheckLayers.cmake)
-    # The check itself: a tree where common includes platform must fail.
-    add_test(NAME lumo_layers_catch_upward_include
-      COMMAND ${CMAKE_COMMAND} -DLUMO_SOURCE_DIR=${PROJECT_SOURCE_DIR}/cmake/tests/upward
-              -DLUMO_LAYER_TABLE=${PROJECT_SOURCE_DIR}/cmake/tests/upward/layers.txt
+              -DLUMO_LAYER_TABLE=${file} -DLUMO_QT_GUI_HEADERS=${LUMO_QT_GUI_HEADERS}
               -P ${PROJECT_SOURCE_DIR}/cmake/CheckLayers.cmake)
-    set_tests_properties(lumo_layers_catch_upward_include PROPERTIES
-      PASS_REGULAR_EXPRESSION
-      "common/low/low.h includes \"platform/high/high.h\".*linker/prog.cpp includes \"testsupport/temp.h\", which is for tests only")
+    _lumo_add_layer_check_tests()
   endif()
+endfunction()
+
+# The class and file names of Qt's GUI and widget headers ("QWidget",
+# "qwidget.h"), one a line, for the include check.
+function(_lumo_write_gui_headers file)
+  set(names "")
+  foreach(target IN ITEMS Qt6::Gui Qt6::Widgets)
+    get_target_property(dirs ${target} INTERFACE_INCLUDE_DIRECTORIES)
+    foreach(dir IN LISTS dirs)
+      if(dir MATCHES "/Qt(Gui|Widgets)$" AND IS_DIRECTORY "${dir}")
+        file(GLOB headers RELATIVE "${dir}" "${dir}/Q*" "${dir}/q*.h")
+        list(APPEND names ${headers})
+      endif()
+    endforeach()
+  endforeach()
+  list(REMOVE_DUPLICATES names)
+  list(JOIN names "\n" text)
+  file(WRITE "${file}.tmp" "${text}\n")
+  file(COPY_FILE "${file}.tmp" "${file}" ONLY_IF_DIFFERENT)
+endfunction()
+
+# The checks themselves, on small trees made to break them
+# (cmake/tests/layers): each must fail, with the message that names the fault.
+function(_lumo_add_layer_check_tests)
+  set(fixtures "${PROJECT_SOURCE_DIR}/cmake/tests/layers")
+  add_test(NAME lumo_layers_catch_bad_include
+    COMMAND ${CMAKE_COMMAND} -DLUMO_SOURCE_DIR=${fixtures}/includes
+            -DLUMO_LAYER_TABLE=${fixtures}/includes/layers.txt
+            -DLUMO_QT_GUI_HEADERS=${fixtures}/includes/gui_headers.txt
+            -P ${PROJECT_SOURCE_DIR}/cmake/CheckLayers.cmake)
+  set_tests_properties(lumo_layers_catch_bad_include PROPERTIES PASS_REGULAR_EXPRESSION
+    "common/low/low.h includes \"platform/high/high.h\".*prog/core/job.cpp includes \"prog/window/form.h\" of the higher layer window.*prog/core/job.cpp includes \"testsupport/temp.h\", which is for tests only.*prog/core/job.cpp includes <QWidget>, which draws.*prog/core/job.cpp includes <QtGui/QPainter>, which draws")
+  # Links are checked when the build is configured: one configure per fault.
+  set(cases
+    "widgets|lumo_job \\(layer core\\) links Qt6::Widgets, which draws"
+    "gui_through_platform|lumo_job \\(layer core\\) links lumo_drawing, which draws"
+    "private_gui|lumo_job \\(layer core\\) links Qt6::Gui, which draws"
+    "window_from_core|lumo_job \\(layer core\\) links lumo_form of the higher layer window"
+    "other_program|lumo_job \\(program alpha\\) links lumo_beta of the program beta")
+  foreach(entry IN LISTS cases)
+    string(REPLACE "|" ";" entry "${entry}")
+    list(GET entry 0 case)
+    list(GET entry 1 expected)
+    add_test(NAME lumo_layers_catch_link_${case}
+      COMMAND ${CMAKE_COMMAND} -S ${fixtures}/links -B ${PROJECT_BINARY_DIR}/layer_fixtures/${case}
+              -DLUMO_CASE=${case} -DLUMO_CMAKE_DIR=${PROJECT_SOURCE_DIR}/cmake)
+    set_tests_properties(lumo_layers_catch_link_${case} PROPERTIES PASS_REGULAR_EXPRESSION "${expected}")
+  endforeach()
+  # The same fixture with nothing wrong configures: the faults above are the
+  # only reason those runs fail.
+  add_test(NAME lumo_layers_accept_sound_links
+    COMMAND ${CMAKE_COMMAND} -S ${fixtures}/links -B ${PROJECT_BINARY_DIR}/layer_fixtures/sound
+            -DLUMO_CASE=sound -DLUMO_CMAKE_DIR=${PROJECT_SOURCE_DIR}/cmake)
 endfunction()
 
 # lumo_gcc_false_restrict(<source>...): GCC 12 at -O2 and above warns falsely

@@ -14,8 +14,8 @@
 #include "platform/keys/keys.h"
 #include "platform/registry/registry.h"
 #include "player/core/rules.h"
-#include "player/engine/mdlMain.h"
-#include "player/engine/oAnaPlayer.h"
+#include "player/media_host/mdlMain.h"
+#include "player/media_host/oAnaPlayer.h"
 #include "player/window/frmBrowser.h"
 #include "player/window/window_text.h"
 

@@ -34,8 +34,8 @@
 #include "platform/ui/text_scale.h"
 #include "platform/ui/ui.h"
 #include "player/core/rules.h"
-#include "player/engine/mdlMain.h"
-#include "player/engine/oAnaPlayer.h"
+#include "player/media_host/mdlMain.h"
+#include "player/media_host/oAnaPlayer.h"
 #include "player/window/frmImpExp.h"
 #include "player/window/window_text.h"
 

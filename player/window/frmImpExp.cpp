@@ -29,7 +29,7 @@
 #include "platform/ui/list_accessible.h"
 #include "platform/ui/text_scale.h"
 #include "platform/ui/ui.h"
-#include "player/engine/mdlMain.h"
+#include "player/media_host/mdlMain.h"
 #include "player/window/frmBrowser.h"
 #include "player/window/window_text.h"
 

@@ -21,8 +21,8 @@
 #include "platform/shell/shell.h"
 #include "platform/ui/list_accessible.h"
 #include "player/core/bookmark_store.h"
-#include "player/engine/mdlMain.h"
-#include "player/engine/oAnaPlayer.h"
+#include "player/media_host/mdlMain.h"
+#include "player/media_host/oAnaPlayer.h"
 #include "player/window/frmBrowser.h"
 #include "player/window/window_text.h"
 

@@ -6,7 +6,7 @@
 
 #include "platform/registry/registry.h"
 #include "platform/ui/notification.h"
-#include "player/engine/mdlMain.h"
+#include "player/media_host/mdlMain.h"
 #include "player/window/frmBrowser.h"
 #include "player/window/window_text.h"
 

@@ -19,7 +19,7 @@
 #include <utility>
 #include <vector>
 
-#include "splitter/engine/splitjob.h"
+#include "splitter/core/splitjob.h"
 
 namespace lumo::ui {
 class TableModel;

@@ -18,7 +18,7 @@
 
 #include "platform/browser/urls.h"
 #include "platform/browser/webbrowser.h"
-#include "platform/ui/tests/accessible_events.h"
+#include "testsupport/accessible_events.h"
 #include "testsupport/qt_application.h"
 #include "testsupport/test_files.h"
 

@@ -8,8 +8,8 @@
 
 #include "platform/registry/hive.h"
 #include "platform/registry/registry.h"
-#include "platform/registry/tests/hive_fixture.h"
 #include "platform/registry/tests/test_env.h"
+#include "testsupport/hive_fixture.h"
 
 namespace lumo::registry {
 namespace {

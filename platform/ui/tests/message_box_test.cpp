@@ -12,9 +12,9 @@
 
 #include <functional>
 
-#include "platform/ui/tests/accessible_events.h"
 #include "platform/ui/ui.h"
 #include "platform/ui/ui_qt.h"
+#include "testsupport/accessible_events.h"
 #include "testsupport/qt_application.h"
 
 namespace {

@@ -10,9 +10,9 @@
 #include <string>
 
 #include "common/bookpage/bookpage.h"
-#include "linker/zivuvu_pages.h"
 #include "player/core/keytable.h"
 #include "player/core/links.h"
+#include "zivuvu/core/zivuvu_pages.h"
 
 namespace lumo::player::core {
 namespace {
@@ -93,10 +93,10 @@ TEST(KeyTable, FourCommandsReportUnderTheirOwnStep) {
 // Zivuvu's pages, read as the player reads them: each key command link
 // runs the command its title announces.
 TEST(KeyTable, EveryKeyCommandLinkOfZivuvusPagesRunsTheCommandItsTitleNames) {
-  linker::FilePage page;
+  zivuvu::FilePage page;
   page.name = "A";
   page.audioPath = "/libri/A.mp3";
-  linker::HomePage home;
+  zivuvu::HomePage home;
   home.workFolder = "LB01";
   home.firstFile = "A";
   const std::map<std::string, Commands> byTitle = {
@@ -124,7 +124,7 @@ TEST(KeyTable, EveryKeyCommandLinkOfZivuvusPagesRunsTheCommandItsTitleNames) {
   static const std::regex link(
       R"re((?:HREF|href)="([^"]*)" (?:onClick="[^"]*" )?title="[^"]*(\([A-Z0-9+\[\]-]+\))")re");
   std::set<std::string> seen;
-  for (const auto& lines : {linker::filePageLines(page), linker::homePageLines(home)}) {
+  for (const auto& lines : {zivuvu::filePageLines(page), zivuvu::homePageLines(home)}) {
     for (const std::string& line : lines) {
       std::smatch m;
       if (!std::regex_search(line, m, link)) continue;

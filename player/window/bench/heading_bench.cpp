@@ -24,15 +24,15 @@
 #include <thread>
 #include <vector>
 
-#include "linker/tests/book_fixture.h"
-#include "linker/zivuvu_run.h"
 #include "platform/browser/urls.h"
 #include "platform/browser/webbrowser.h"
 #include "platform/keys/keys.h"
 #include "platform/registry/registry.h"
 #include "platform/ui/ui.h"
 #include "player/window/frmBrowser.h"
+#include "testsupport/book_fixture.h"
 #include "testsupport/fake_media_control.h"
+#include "zivuvu/core/zivuvu_run.h"
 
 namespace {
 
@@ -64,13 +64,13 @@ struct Session {
     }
     fs::create_directories(book / "Libro");
     lumo::text::writeTextFile(book / "marker.txt", index);
-    lumo::linker::testing::writeMp3(book / "Libro" / "A.mp3", 10);
-    lumo::registry::SaveSetting(lumo::linker::kApp, lumo::linker::kSection, "CD", book.string());
-    lumo::linker::RunOptions options;
+    lumo::testsupport::book::writeMp3(book / "Libro" / "A.mp3", 10);
+    lumo::registry::SaveSetting(lumo::zivuvu::kApp, lumo::zivuvu::kSection, "CD", book.string());
+    lumo::zivuvu::RunOptions options;
     options.appFolder = program.string();
     options.yield = [] {};
     options.startPlayer = [](const std::string&) { return true; };
-    lumo::linker::ZivuvuRun(options);
+    lumo::zivuvu::ZivuvuRun(options);
 
     window = std::make_unique<frmBrowser>();
     window->show();
@@ -113,7 +113,7 @@ struct Session {
   }
 
   lumo::media::FakeMediaFactory factory;
-  lumo::linker::testing::TempFolder tmp;
+  lumo::testsupport::book::TempFolder tmp;
   fs::path program;
   std::unique_ptr<frmBrowser> window;
 };

@@ -5,7 +5,7 @@
 #include <QTest>
 
 #include "platform/keys/keys.h"
-#include "player/engine/oAnaPlayer.h"
+#include "player/media_host/oAnaPlayer.h"
 #include "player/window/tests/commands_fixture.h"
 
 namespace lumo::player::testing {

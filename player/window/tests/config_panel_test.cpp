@@ -18,7 +18,7 @@
 
 #include "platform/browser/webbrowser.h"
 #include "platform/keys/keys.h"
-#include "player/engine/oAnaPlayer.h"
+#include "player/media_host/oAnaPlayer.h"
 #include "player/window/tests/commands_fixture.h"
 
 namespace lumo::player::testing {

@@ -5,12 +5,12 @@
 // and plays.
 
 #include "common/text/text.h"
-#include "linker/zivuvu_run.h"
 #include "platform/browser/webbrowser.h"
 #include "platform/registry/registry.h"
-#include "player/engine/oAnaPlayer.h"
+#include "player/media_host/oAnaPlayer.h"
 #include "player/window/tests/window_fixture.h"
 #include "testsupport/test_media.h"
+#include "zivuvu/core/zivuvu_run.h"
 
 namespace lumo::player::testing {
 namespace {

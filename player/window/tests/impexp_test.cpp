@@ -20,10 +20,10 @@
 #include "platform/registry/hive.h"
 #include "platform/registry/regfile.h"
 #include "platform/registry/registry.h"
-#include "platform/registry/tests/hive_fixture.h"
-#include "platform/ui/tests/accessible_events.h"
 #include "player/window/frmImpExp.h"
 #include "player/window/tests/commands_fixture.h"
+#include "testsupport/accessible_events.h"
+#include "testsupport/hive_fixture.h"
 
 namespace lumo::player::testing {
 namespace {

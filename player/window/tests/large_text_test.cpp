@@ -8,7 +8,7 @@
 #include <QPushButton>
 
 #include "platform/ui/text_scale.h"
-#include "player/engine/frmErrore.h"
+#include "player/media_host/frmErrore.h"
 #include "player/window/frmImpExp.h"
 #include "player/window/frmInputBox.h"
 #include "player/window/tests/window_fixture.h"

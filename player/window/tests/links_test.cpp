@@ -9,7 +9,7 @@
 #include <QLineEdit>
 
 #include "platform/browser/webbrowser.h"
-#include "player/engine/oAnaPlayer.h"
+#include "player/media_host/oAnaPlayer.h"
 #include "player/window/tests/commands_fixture.h"
 
 namespace lumo::player::testing {

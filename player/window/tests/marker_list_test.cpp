@@ -13,9 +13,9 @@
 #include "platform/browser/webbrowser.h"
 #include "platform/keys/keys.h"
 #include "platform/registry/registry.h"
-#include "platform/ui/tests/accessible_events.h"
-#include "player/engine/oAnaPlayer.h"
+#include "player/media_host/oAnaPlayer.h"
 #include "player/window/tests/commands_fixture.h"
+#include "testsupport/accessible_events.h"
 
 namespace lumo::player::testing {
 namespace {

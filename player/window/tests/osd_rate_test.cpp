@@ -8,8 +8,8 @@
 #include <QTimer>
 
 #include "platform/browser/webbrowser.h"
-#include "platform/ui/tests/accessible_events.h"
 #include "player/window/tests/window_fixture.h"
+#include "testsupport/accessible_events.h"
 
 namespace lumo::player::testing {
 namespace {

@@ -13,7 +13,7 @@
 
 #include "platform/browser/webbrowser.h"
 #include "platform/registry/registry.h"
-#include "player/engine/oAnaPlayer.h"
+#include "player/media_host/oAnaPlayer.h"
 #include "player/window/tests/window_fixture.h"
 
 namespace lumo::player::testing {

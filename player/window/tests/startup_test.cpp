@@ -7,7 +7,7 @@
 #include <QTimer>
 
 #include "platform/browser/webbrowser.h"
-#include "player/engine/oAnaPlayer.h"
+#include "player/media_host/oAnaPlayer.h"
 #include "player/window/tests/window_fixture.h"
 
 namespace lumo::player::testing {

@@ -6,14 +6,14 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "linker/tests/book_fixture.h"
-#include "linker/zivuvu_run.h"
 #include "platform/browser/htmldocument.h"
 #include "platform/browser/urls.h"
 #include "platform/browser/webbrowser.h"
 #include "platform/registry/registry.h"
-#include "player/engine/oAnaPlayer.h"
+#include "player/media_host/oAnaPlayer.h"
+#include "testsupport/book_fixture.h"
 #include "testsupport/test_media.h"
+#include "zivuvu/core/zivuvu_run.h"
 
 namespace lumo::player::testing {
 
@@ -97,17 +97,17 @@ void WindowTest::clickLink(const std::string& href) {
 
 // Zivuvu's pages of a book folder, written into the program folder.
 void WindowTest::writePagesOf(const fs::path& book) {
-  registry::SaveSetting(lumo::linker::kApp, lumo::linker::kSection, "CD", book.string());
-  lumo::linker::RunOptions options;
+  registry::SaveSetting(lumo::zivuvu::kApp, lumo::zivuvu::kSection, "CD", book.string());
+  lumo::zivuvu::RunOptions options;
   options.appFolder = program_.string();
   options.yield = [] {};
   options.startPlayer = [](const std::string&) { return true; };
-  EXPECT_EQ(lumo::linker::ZivuvuRun(options), lumo::linker::RunOutcome::PagesWritten);
+  EXPECT_EQ(lumo::zivuvu::ZivuvuRun(options), lumo::zivuvu::RunOutcome::PagesWritten);
 }
 
 fs::path WindowTest::makeZivuvuBook(const std::string& code) {
   const fs::path book = dir_ / "books" / ("Libro " + code);
-  lumo::linker::testing::makeBook(book, code, true);
+  lumo::testsupport::book::makeBook(book, code, true);
   writePagesOf(book);
   return book;
 }
@@ -152,7 +152,7 @@ fs::path WindowTest::makeBookPages(const std::string& name, const std::vector<st
 
 void WindowTest::writeAudio(const fs::path& file, int seconds) {
   fs::create_directories(file.parent_path());
-  lumo::linker::testing::writeMp3(file, seconds);
+  lumo::testsupport::book::writeMp3(file, seconds);
 }
 
 media::FakeMediaControl* WindowTest::fake() const { return factory_ ? factory_->last() : nullptr; }

@@ -22,7 +22,7 @@
 #include "platform/registry/registry.h"
 #include "platform/tools/tools.h"
 #include "platform/ui/ui.h"
-#include "splitter/engine/tests/audio.h"
+#include "splitter/core/tests/audio.h"
 #include "splitter/window/form1.h"
 #include "splitter/window/form2.h"
 #include "splitter/window/form3.h"

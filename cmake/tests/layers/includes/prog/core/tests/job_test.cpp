@@ -1,0 +1,3 @@
+#include <QWidget>
+
+#include "testsupport/temp.h"

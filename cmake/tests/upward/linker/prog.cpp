@@ -1,2 +1,0 @@
-#include "common/low/low.h"
-#include "testsupport/temp.h"

@@ -1,0 +1,285 @@
+#include "converter/core/staging.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <utility>
+
+#include "common/errors/errors.h"
+#include "common/text/text.h"
+#include "common/tools/copy_range.h"
+
+namespace lumo::converter {
+namespace {
+
+// Hidden names beside the fileset folder: the folder being written, and
+// (where the file system cannot exchange two folders) the previous fileset
+// on its way out.
+constexpr std::string_view kNewPrefix = ".lumo-new-";
+constexpr std::string_view kOldPrefix = ".lumo-old-";
+
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  // Closes now and tells whether the close failed (a late write error).
+  int close() {
+    const int rc = ::close(fd_);
+    fd_ = -1;
+    return rc;
+  }
+
+ private:
+  int fd_;
+};
+
+struct Entry {
+  std::string name;
+  unsigned char type;  // DT_DIR, DT_REG, ... (DT_UNKNOWN resolved)
+};
+
+// The entries of an open folder, "." and ".." left out.
+std::vector<Entry> entriesOf(int dirFd) {
+  std::vector<Entry> entries;
+  const int fd = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return entries;
+  DIR* dir = ::fdopendir(fd);
+  if (!dir) {
+    ::close(fd);
+    return entries;
+  }
+  while (const dirent* e = ::readdir(dir)) {
+    const std::string_view name = e->d_name;
+    if (name == "." || name == "..") continue;
+    unsigned char type = e->d_type;
+    if (type == DT_UNKNOWN) {
+      struct stat st {};
+      if (::fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0)
+        type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_LNK;
+    }
+    entries.push_back({std::string(name), type});
+  }
+  ::closedir(dir);
+  return entries;
+}
+
+// Removes a folder's whole tree; what cannot go is passed over.
+void removeTree(int parentFd, const std::string& name) {
+  const int fd = ::openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd >= 0) {
+    const Fd dir(fd);
+    for (const Entry& e : entriesOf(fd)) {
+      if (e.type == DT_DIR)
+        removeTree(fd, e.name);
+      else
+        ::unlinkat(fd, e.name.c_str(), 0);
+    }
+  }
+  ::unlinkat(parentFd, name.c_str(), AT_REMOVEDIR);
+}
+
+bool exists(int dirFd, const std::string& name) {
+  struct stat st {};
+  return ::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// Copies one file into a folder as a new file of the given name, with the
+// source's modification time. 0 or the errno of the failure.
+int copyFileInto(int sourceDirFd, const std::string& source, int targetDirFd, const std::string& name) {
+  const Fd in(::openat(sourceDirFd, source.c_str(), O_RDONLY | O_CLOEXEC));
+  if (in.get() < 0) return errno;
+  struct stat st {};
+  if (::fstat(in.get(), &st) != 0) return errno;
+  Fd out(::openat(targetDirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0777));
+  if (out.get() < 0) return errno;
+  int error = tools::CopyRange(in.get(), 0, st.st_size, out.get());
+  const timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+  if (error == 0) ::futimens(out.get(), times);
+  if (out.close() != 0 && error == 0) error = errno;
+  if (error != 0) ::unlinkat(targetDirFd, name.c_str(), 0);
+  return error;
+}
+
+bool& exchangeUnavailable() {
+  static bool unavailable = false;
+  return unavailable;
+}
+
+// Swaps two entries of a folder atomically; EINVAL where the file system cannot.
+int exchange(int dirFd, const std::string& a, const std::string& b) {
+  if (exchangeUnavailable()) {
+    errno = EINVAL;
+    return -1;
+  }
+  return ::renameat2(dirFd, a.c_str(), dirFd, b.c_str(), RENAME_EXCHANGE);
+}
+
+bool startsWith(const std::string& s, std::string_view prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
+
+}  // namespace
+
+bool setExchangeUnavailableForTesting(bool unavailable) { return std::exchange(exchangeUnavailable(), unavailable); }
+
+bool isFilesetName(const std::string& name) {
+  if (name == "ncc.html" || name == "discinfo.html") return true;
+  if (name.size() == 14 && startsWith(name, "clp") && name.ends_with(".smil") &&
+      name.find_first_not_of("0123456789", 3) == 9)
+    return true;
+  return name.size() > 4 && text::iequals(std::string_view(name).substr(name.size() - 4), ".mp3");
+}
+
+StagedFileset::StagedFileset(std::string filesetFolder, std::string bookFolder)
+    : filesetFolder_(std::move(filesetFolder)), bookFolder_(std::move(bookFolder)) {
+  const std::filesystem::path path(filesetFolder_);
+  parent_ = path.parent_path().string();
+  name_ = path.filename().string();
+  parentFd_ = ::open(parent_.empty() ? "." : parent_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (parentFd_ < 0) throw fileAccessError(filesetFolder_, errno);
+
+  // What an interrupted conversion left: a previous fileset that a folder
+  // rename had moved out of the way goes back, and each leftover hands on
+  // the producer's files that had not reached the fileset yet.
+  std::vector<std::string> leftovers;
+  for (const Entry& e : entriesOf(parentFd_))
+    if (e.type == DT_DIR && (startsWith(e.name, kNewPrefix) || startsWith(e.name, kOldPrefix)))
+      leftovers.push_back(e.name);
+  for (const std::string& leftover : leftovers)
+    if (startsWith(leftover, kOldPrefix) && !exists(parentFd_, name_))
+      ::renameat(parentFd_, leftover.c_str(), parentFd_, name_.c_str());
+  for (const std::string& leftover : leftovers)
+    if (exists(parentFd_, leftover)) retire(leftover);
+
+  std::string temp = (parent_.empty() ? std::string() : parent_ + "/") + std::string(kNewPrefix) + "XXXXXX";
+  if (!::mkdtemp(temp.data())) {
+    const int error = errno;
+    ::close(parentFd_);
+    throw fileAccessError(filesetFolder_, error);
+  }
+  stageName_ = std::filesystem::path(temp).filename().string();
+  stageFd_ = ::openat(parentFd_, stageName_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (stageFd_ < 0) {
+    const int error = errno;
+    ::unlinkat(parentFd_, stageName_.c_str(), AT_REMOVEDIR);
+    ::close(parentFd_);
+    throw fileAccessError(filesetFolder_, error);
+  }
+}
+
+StagedFileset::~StagedFileset() {
+  if (stageFd_ >= 0) ::close(stageFd_);
+  if (!committed_) removeTree(parentFd_, stageName_);
+  ::close(parentFd_);
+}
+
+void StagedFileset::write(const std::string& name, std::string_view bytes) {
+  const std::string shown = name == "discinfo.html" ? bookFolder_ + "/" + name : filesetFolder_ + "/" + name;
+  if (name.size() > 255) throw fileAccessError(shown, ENAMETOOLONG);
+  Fd out(::openat(stageFd_, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (out.get() < 0) throw fileAccessError(shown, errno);
+  for (size_t at = 0; at < bytes.size();) {
+    const ssize_t n = ::write(out.get(), bytes.data() + at, bytes.size() - at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) throw fileAccessError(shown, n < 0 ? errno : EIO);
+    at += static_cast<size_t>(n);
+  }
+  if (out.close() != 0) throw fileAccessError(shown, errno);
+}
+
+void StagedFileset::writeDiscinfo(std::string_view bytes) { write("discinfo.html", bytes); }
+
+bool StagedFileset::copyAudio(const std::vector<std::string>& files, const Progress& progress) {
+  tools::CopyProgress p;
+  p.fileCount = static_cast<int>(files.size());
+  for (const std::string& file : files) {
+    ++p.fileIndex;
+    p.file = std::filesystem::path(file).filename().string();
+    if (progress) progress(p);
+    if (copyFileInto(AT_FDCWD, file, stageFd_, p.file) != 0) return false;
+  }
+  p.finished = true;
+  p.file.clear();
+  if (progress) progress(p);
+  return true;
+}
+
+// The previous fileset folder's files that the new fileset keeps: the
+// producer's own, and the audio when it is kept. They are linked into the
+// new folder (copied where the file system has no links), so the new
+// fileset is whole before it is put in place; folders are moved in by
+// retire() afterwards.
+void StagedFileset::carryPrevious() {
+  const Fd previous(::openat(parentFd_, name_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (previous.get() < 0) return;
+  for (const Entry& e : entriesOf(previous.get())) {
+    const bool audio = e.type == DT_REG && isFilesetName(e.name) && !startsWith(e.name, "clp") &&
+                       e.name != "ncc.html" && e.name != "discinfo.html";
+    if (isFilesetName(e.name) && !(audio && keepAudio_)) continue;
+    if (exists(stageFd_, e.name)) continue;  // the new fileset's own file wins
+    if (e.type == DT_DIR) continue;
+    if (::linkat(previous.get(), e.name.c_str(), stageFd_, e.name.c_str(), 0) == 0) continue;
+    if (e.type != DT_REG) continue;
+    if (const int error = copyFileInto(previous.get(), e.name, stageFd_, e.name); error != 0)
+      throw fileAccessError(filesetFolder_ + "/" + e.name, error);
+  }
+}
+
+// Hands the entries that no fileset holds (the producer's own) over to the
+// fileset folder where it lacks them, then removes what is left of a
+// previous fileset or of an interrupted conversion.
+void StagedFileset::retire(const std::string& name) {
+  const Fd fileset(::openat(parentFd_, name_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const Fd old(::openat(parentFd_, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fileset.get() >= 0 && old.get() >= 0)
+    for (const Entry& e : entriesOf(old.get()))
+      if (!isFilesetName(e.name) && !exists(fileset.get(), e.name))
+        ::renameat(old.get(), e.name.c_str(), fileset.get(), e.name.c_str());
+  removeTree(parentFd_, name);
+}
+
+void StagedFileset::commit() {
+  carryPrevious();
+  ::close(stageFd_);
+  stageFd_ = -1;
+  std::string retired;
+  if (!exists(parentFd_, name_)) {
+    if (::renameat(parentFd_, stageName_.c_str(), parentFd_, name_.c_str()) != 0)
+      throw fileAccessError(filesetFolder_, errno);
+  } else if (exchange(parentFd_, stageName_, name_) == 0) {
+    retired = stageName_;  // the previous fileset now bears the hidden name
+  } else {
+    // No exchange on this file system: the previous fileset steps aside
+    // under a name that the next conversion would put back, were this one
+    // interrupted right here.
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) throw fileAccessError(filesetFolder_, errno);
+    retired = std::string(kOldPrefix) + stageName_.substr(kNewPrefix.size());
+    if (::renameat(parentFd_, name_.c_str(), parentFd_, retired.c_str()) != 0)
+      throw fileAccessError(filesetFolder_, errno);
+    if (::renameat(parentFd_, stageName_.c_str(), parentFd_, name_.c_str()) != 0) {
+      const int error = errno;
+      ::renameat(parentFd_, retired.c_str(), parentFd_, name_.c_str());
+      throw fileAccessError(filesetFolder_, error);
+    }
+  }
+  committed_ = true;
+  const std::string discinfo = filesetFolder_ + "/discinfo.html";
+  if (::rename(discinfo.c_str(), (bookFolder_ + "/discinfo.html").c_str()) != 0 && errno != ENOENT) {
+    const int error = errno;
+    ::unlink(discinfo.c_str());
+    if (!retired.empty()) retire(retired);
+    throw fileAccessError(bookFolder_ + "/discinfo.html", error);
+  }
+  if (!retired.empty()) retire(retired);
+}
+
+}  // namespace lumo::converter

@@ -1,0 +1,279 @@
+// A conversion replaces the previous fileset whole or leaves it as it was:
+// failures midway, the producer's own files beside the fileset, what a
+// crash left behind, and texts that a player reading ISO-8859-1 must show.
+
+#include <gtest/gtest.h>
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+
+#include "converter/core/tests/converter_fixture.h"
+
+namespace fs = std::filesystem;
+using namespace lumo::converter;
+using namespace lumo::converter::testing;
+using lumo::ui::Answer;
+
+namespace {
+
+TestBook fourGroups() {
+  TestBook b;
+  b.files = {{"01", 30, {{"Capitolo primo", 0, "1"}, {"Capitolo secondo", 10, "2"}}},
+             {"02", 20, {{"Capitolo terzo", 0, "3"}}},
+             {"03", 15, {{"Capitolo quarto", 0, "4"}}}};
+  return b;
+}
+
+// Every entry under a folder by its path there: a file's bytes, "<dir>" for a folder.
+std::map<std::string, std::string> snapshot(const fs::path& folder) {
+  std::map<std::string, std::string> entries;
+  for (const auto& e : fs::recursive_directory_iterator(folder))
+    entries[fs::relative(e.path(), folder).string()] = e.is_directory() ? "<dir>" : lumo::text::readFileBytes(e.path());
+  return entries;
+}
+
+std::vector<std::string> hiddenEntries(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder))
+    if (e.path().filename().string().starts_with(".")) names.push_back(e.path().filename().string());
+  return names;
+}
+
+// Files this process writes may not grow past `bytes` while it lives: a
+// write beyond fails (EFBIG) as it does on a full disk.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &previous_);
+    previousHandler_ = signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = previous_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &previous_);
+    signal(SIGXFSZ, previousHandler_);
+  }
+
+ private:
+  rlimit previous_{};
+  sighandler_t previousHandler_;
+};
+
+}  // namespace
+
+TEST_F(ConverterFixture, AFailedConversionLeavesThePreviousFilesetAsItWas) {
+  write(fourGroups());
+  ASSERT_EQ(convert(), RunOutcome::Completed);
+  const fs::path B = conversion.bookFolder();
+  const std::string S = conversion.filesetFolder();
+  const auto before = snapshot(B);
+  ASSERT_EQ(before.count("LB001/clp000004.smil"), 1u);
+
+  struct Case {
+    const char* what;
+    Answer answer;      // to "File mp3 esistenti"
+    rlim_t sizeLimit;   // 0: none
+    bool removeSecond;  // 02.mp3 missing in the source
+    RunOutcome outcome;
+    std::string lastMessage;  // its start
+  } const cases[] = {
+      {"an MP3 file missing midway", Answer::Yes, 0, true, RunOutcome::Stopped,
+       "Path del file mp3 in esame non trovato!"},
+      {"the copy of the audio fails", Answer::Yes, 100000, false, RunOutcome::Stopped,
+       "Non è stato possibile copiare i file mp3 nella cartella:\n" + S},
+      {"a file of the fileset cannot be written", Answer::No, 2000, false, RunOutcome::Failed,
+       "La conversione non è stata completata.\nErrore 75: "},
+  };
+  for (const Case& c : cases) {
+    fs::remove_all(root / "book");
+    write(fourGroups());
+    writeMp3(root / "book" / "Libro" / "01.mp3", 31);  // the source changed since
+    if (c.removeSecond) fs::remove(root / "book" / "Libro" / "02.mp3");
+    script->clear();
+    script->queueAnswer(c.answer);
+    RunOutcome outcome;
+    {
+      std::unique_ptr<FileSizeLimit> limit;
+      if (c.sizeLimit) limit = std::make_unique<FileSizeLimit>(c.sizeLimit);
+      outcome = convert();
+    }
+    EXPECT_EQ(outcome, c.outcome) << c.what;
+    ASSERT_FALSE(texts().empty()) << c.what;
+    EXPECT_EQ(texts().front(), "La cartella contiene già file mp3.\nÉ necessario ricopiarli?") << c.what;
+    EXPECT_TRUE(texts().back().starts_with(c.lastMessage)) << c.what << ": " << texts().back();
+    EXPECT_EQ(ended, 1) << c.what;
+    EXPECT_TRUE(snapshot(B) == before) << c.what << ": the previous fileset changed";
+    EXPECT_EQ(hiddenEntries(B), std::vector<std::string>{}) << c.what;
+  }
+}
+
+TEST_F(ConverterFixture, ASuccessfulConversionReplacesTheFilesetWhole) {
+  for (const bool exchange : {true, false}) {
+    SCOPED_TRACE(exchange ? "the file system exchanges folders" : "the file system cannot exchange folders");
+    const bool previous = setExchangeUnavailableForTesting(!exchange);
+    fs::remove_all(root / "book");
+    fs::remove_all(root / "docs");
+    write(fourGroups());
+    script->clear();
+    ASSERT_EQ(convert(), RunOutcome::Completed);
+    const fs::path B = conversion.bookFolder();
+    const fs::path S = conversion.filesetFolder();
+    // The producer's own files beside and inside the fileset.
+    std::ofstream(B / "leggimi.txt") << "note";
+    std::ofstream(S / "nota.txt") << "nota";
+    fs::create_directories(S / "copertina");
+    std::ofstream(S / "copertina" / "fronte.jpg") << "jpg";
+
+    TestBook shorter;
+    shorter.files = {{"01", 12, {{"Prologo", 0, "1"}, {"Capitolo unico", 5, "2"}}}};
+    fs::remove_all(root / "book");
+    write(shorter);
+    script->clear();
+    script->queueAnswer(Answer::Yes);
+    ASSERT_EQ(convert(), RunOutcome::Completed) << ::testing::PrintToString(texts());
+    setExchangeUnavailableForTesting(previous);
+
+    std::map<std::string, std::string> expected = {
+        {"discinfo.html", lumo::text::readFileBytes(B / "discinfo.html")},
+        {"leggimi.txt", "note"},
+        {"LB001", "<dir>"},
+        {"LB001/01.mp3", lumo::text::readFileBytes(root / "book" / "Libro" / "01.mp3")},
+        {"LB001/clp000001.smil", lumo::text::readFileBytes(S / "clp000001.smil")},
+        {"LB001/clp000002.smil", lumo::text::readFileBytes(S / "clp000002.smil")},
+        {"LB001/ncc.html", lumo::text::readFileBytes(S / "ncc.html")},
+        {"LB001/nota.txt", "nota"},
+        {"LB001/copertina", "<dir>"},
+        {"LB001/copertina/fronte.jpg", "jpg"},
+    };
+    EXPECT_EQ(snapshot(B), expected) << "the old SMIL files and audio are gone, the producer's files stay";
+    EXPECT_NE(expected["LB001/ncc.html"].find("Capitolo unico"), std::string::npos);
+    EXPECT_NE(expected["discinfo.html"].find("./LB001/ncc.html"), std::string::npos);
+  }
+}
+
+TEST_F(ConverterFixture, WhatAnInterruptedConversionLeftIsClearedByTheNext) {
+  write(fourGroups());
+  ASSERT_EQ(convert(), RunOutcome::Completed);
+  const fs::path B = conversion.bookFolder();
+  const fs::path S = conversion.filesetFolder();
+  const auto before = snapshot(B);
+
+  // Stopped before it was put in place: a new fileset, half written.
+  fs::create_directories(B / ".lumo-new-aaaaaa");
+  std::ofstream(B / ".lumo-new-aaaaaa" / "clp000001.smil") << "<smil>";
+  // Put in place, but the previous fileset, swapped out, still holds a
+  // folder of the producer's that had not moved over yet.
+  fs::create_directories(B / ".lumo-new-bbbbbb" / "copertina");
+  std::ofstream(B / ".lumo-new-bbbbbb" / "copertina" / "fronte.jpg") << "jpg";
+  std::ofstream(B / ".lumo-new-bbbbbb" / "01.mp3") << "old audio";
+  script->clear();
+  script->queueAnswer(Answer::Yes);
+  ASSERT_EQ(convert(), RunOutcome::Completed);
+  EXPECT_EQ(hiddenEntries(B), std::vector<std::string>{});
+  EXPECT_EQ(lumo::text::readFileBytes(S / "copertina" / "fronte.jpg"), "jpg");
+  EXPECT_EQ(fs::file_size(S / "01.mp3"), 30u * 16000);
+
+  // Where the file system cannot exchange two folders, the previous fileset
+  // steps aside before the new one takes its name: a crash in between leaves
+  // no fileset, and the next conversion, failing, puts the previous one back.
+  fs::remove_all(S / "copertina");
+  const auto whole = snapshot(B);
+  fs::rename(S, B / ".lumo-old-cccccc");
+  fs::remove(root / "book" / "Libro" / "03.mp3");
+  script->clear();
+  script->queueAnswer(Answer::Yes);
+  EXPECT_EQ(convert(), RunOutcome::Stopped);
+  EXPECT_TRUE(snapshot(B) == whole);
+  EXPECT_EQ(before.size(), whole.size());
+}
+
+namespace {
+
+// The text of every element with the given name, in document order.
+void collect(xmlNode* node, const char* name, std::vector<std::string>& out) {
+  for (; node; node = node->next) {
+    if (node->type == XML_ELEMENT_NODE && xmlStrcmp(node->name, BAD_CAST name) == 0) {
+      xmlChar* content = xmlNodeGetContent(node);
+      out.emplace_back(reinterpret_cast<const char*>(content));
+      xmlFree(content);
+    }
+    collect(node->children, name, out);
+  }
+}
+
+// The attribute `content` of every meta element named `meta`.
+std::string metaContent(xmlNode* node, const char* meta) {
+  for (; node; node = node->next) {
+    if (node->type == XML_ELEMENT_NODE && xmlStrcmp(node->name, BAD_CAST "meta") == 0) {
+      xmlChar* name = xmlGetProp(node, BAD_CAST "name");
+      const bool match = name && xmlStrcmp(name, BAD_CAST meta) == 0;
+      xmlFree(name);
+      if (match) {
+        xmlChar* content = xmlGetProp(node, BAD_CAST "content");
+        std::string value(reinterpret_cast<const char*>(content));
+        xmlFree(content);
+        return value;
+      }
+    }
+    if (std::string found = metaContent(node->children, meta); !found.empty()) return found;
+  }
+  return {};
+}
+
+// A file as a player reads it that takes every file for ISO-8859-1.
+xmlDocPtr readAsLatin1(const fs::path& file) {
+  const std::string bytes = lumo::text::readFileBytes(file);
+  return xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), file.c_str(), "ISO-8859-1", XML_PARSE_NONET);
+}
+
+}  // namespace
+
+TEST_F(ConverterFixture, TextsBeyondLatin1ReadRightToAnIso88591Reader) {
+  TestBook b;
+  b.title = "Attese… e conti in €";
+  b.files = {{"01", 30, {{"Prologo", 0, "1"}, {"… una pausa", 10, "2"}}},
+             {"02", 20, {{"Epilogo € fine", 0, "3"}, {"Œuvre “citata” è qui", 5, "4"}}}};
+  write(b);
+  ASSERT_EQ(convert(), RunOutcome::Completed) << ::testing::PrintToString(texts());
+  const fs::path S = conversion.filesetFolder();
+  const std::vector<fs::path> files = {S / "ncc.html", S / "clp000002.smil", S / "clp000003.smil",
+                                       fs::path(conversion.bookFolder()) / "discinfo.html"};
+  for (const fs::path& file : files)
+    for (const unsigned char byte : lumo::text::readFileBytes(file))
+      ASSERT_FALSE(byte >= 0x80 && byte < 0xA0) << "a byte ISO-8859-1 reads as a control character in " << file;
+
+  xmlDocPtr ncc = readAsLatin1(S / "ncc.html");
+  ASSERT_NE(ncc, nullptr);
+  std::vector<std::string> titles, headings;
+  collect(xmlDocGetRootElement(ncc), "title", titles);
+  collect(xmlDocGetRootElement(ncc), "h1", headings);
+  collect(xmlDocGetRootElement(ncc), "h2", headings);
+  EXPECT_EQ(titles, std::vector<std::string>{"Attese… e conti in €"});
+  EXPECT_EQ(metaContent(xmlDocGetRootElement(ncc), "dc:title"), "Attese… e conti in €");
+  EXPECT_EQ(headings, (std::vector<std::string>{"Prologo", "Epilogo € fine", "Œuvre “citata” è qui", "… una pausa"}));
+  xmlFreeDoc(ncc);
+
+  for (const auto& [smil, heading] :
+       {std::pair{"clp000002.smil", "… una pausa"}, {"clp000003.smil", "Epilogo € fine"}}) {
+    xmlDocPtr doc = readAsLatin1(S / smil);
+    ASSERT_NE(doc, nullptr) << smil;
+    EXPECT_EQ(metaContent(xmlDocGetRootElement(doc), "title"), heading) << smil;
+    xmlFreeDoc(doc);
+  }
+  xmlDocPtr discinfo = readAsLatin1(files.back());
+  ASSERT_NE(discinfo, nullptr);
+  std::vector<std::string> links;
+  collect(xmlDocGetRootElement(discinfo), "a", links);
+  EXPECT_EQ(links, std::vector<std::string>{"Attese… e conti in €"});
+  xmlFreeDoc(discinfo);
+  // The report stays windows-1252 text as it was.
+  EXPECT_NE(lumo::text::readFileBytes(root / "prog" / "lumodaisylog.html").find("Attese\x85 e conti in \x80"),
+            std::string::npos);
+}

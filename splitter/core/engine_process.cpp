@@ -1,0 +1,43 @@
+#include "splitter/core/engine_process.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStringList>
+
+namespace lumo::splitter {
+
+EngineResult RunWithQProcess(const std::string& program, const std::vector<std::string>& args,
+                             const std::function<void()>& yield) {
+  QStringList arguments;
+  for (const std::string& a : args) arguments << QString::fromStdString(a);
+  QProcess process;
+  process.setProgram(QString::fromStdString(program));
+  process.setArguments(arguments);
+  process.setStandardInputFile(QProcess::nullDevice());
+  // mp3splt reads the numbers of its options ("off=0.5") and writes its
+  // messages ("error: ...") in its locale: on a desktop with a decimal comma
+  // it would take off=0.5 for 0. It runs in the C locale (UTF-8 names).
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("LC_ALL", "C.UTF-8");
+  process.setProcessEnvironment(environment);
+  EngineResult result;
+  process.start();
+  if (!process.waitForStarted(-1)) {
+    result.errors = process.errorString().toStdString() + " (" + program + ")";
+    return result;
+  }
+  result.started = true;
+  // The window keeps repainting and taking the stop request while the
+  // engine works; the request itself is acted on after the file in hand.
+  while (!process.waitForFinished(20)) {
+    if (process.state() == QProcess::NotRunning) break;
+    if (yield) yield();
+  }
+  result.crashed = process.exitStatus() == QProcess::CrashExit;
+  result.exitCode = process.exitCode();
+  result.output = process.readAllStandardOutput().toStdString();
+  result.errors = process.readAllStandardError().toStdString();
+  return result;
+}
+
+}  // namespace lumo::splitter

@@ -1,0 +1,120 @@
+#include "splitter/core/frame_cut.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+#include "common/errors/errors.h"
+#include "common/mp3/container.h"
+#include "common/mp3/vbr_write.h"
+#include "common/text/text.h"
+
+namespace lumo::splitter {
+namespace {
+
+// A header frame and its VBR header.
+struct HeaderFrame {
+  mp3::FrameAt frame;
+  mp3::VbrTag tag;
+};
+
+// The header frame at `frame` in b, when its VBR header is one the pieces
+// can carry: Xing or Info. A VBRI header is not rewritten, so a piece has
+// none.
+std::optional<HeaderFrame> xingHeader(const std::string& b, size_t frame) {
+  mp3::MemorySource source(b);
+  const std::optional<mp3::FrameAt> at = mp3::FrameHeaderAt(source, static_cast<int64_t>(frame));
+  if (!at) return std::nullopt;
+  const mp3::VbrTag tag = mp3::FindVbrTag(source, *at);
+  if (tag.kind != mp3::VbrTag::Xing && tag.kind != mp3::VbrTag::Info) return std::nullopt;
+  return HeaderFrame{*at, tag};
+}
+
+// Sets the header frame (a copy of the part's, at the start of `out`) to
+// describe the piece that follows it in `out`.
+void fixPieceHeader(std::string& out, const HeaderFrame& header, const std::vector<size_t>& frameOffsets, bool first,
+                    bool last) {
+  const mp3::VbrTag& tag = header.tag;
+  if (tag.framesField >= 0) mp3::PutBigEndian32(out, tag.framesField, frameOffsets.size());
+  if (tag.bytesField >= 0) mp3::PutBigEndian32(out, tag.bytesField, out.size());
+  if (tag.tocField >= 0) mp3::FillSeekTable(out, tag.tocField, frameOffsets, 0, out.size());
+  if (tag.lameField < 0) return;
+  const auto lame = static_cast<size_t>(tag.lameField);
+  // The encoder delay belongs to the recording's start, the end padding to its end.
+  if (!first) {
+    out[lame + 21] = 0;
+    out[lame + 22] = static_cast<char>(out[lame + 22] & 0x0F);
+  }
+  if (!last) {
+    out[lame + 22] = static_cast<char>(out[lame + 22] & 0xF0);
+    out[lame + 23] = 0;
+  }
+  mp3::SealLameTag(out, header.frame, tag.lameField, out.size(), out.size());
+}
+
+}  // namespace
+
+FrameMap mapFrames(const std::string& path) {
+  FrameMap map;
+  map.bytes = text::readFileBytes(path);
+  mp3::MemorySource source(map.bytes);
+  const std::optional<mp3::FrameAt> start = mp3::FindAudioStart(source);
+  if (!start) return map;
+  int64_t audio = start->position;
+  if (start->end() <= source.size() && mp3::FindVbrTag(source, *start).kind != mp3::VbrTag::None) {
+    map.hasHeader = true;
+    map.headerFrame = static_cast<size_t>(start->position);
+    map.headerLength = static_cast<size_t>(start->header.FrameLength);
+    audio = start->end();
+  }
+  mp3::WalkFrames(source, audio, source.size(), [&map](const mp3::FrameAt& frame) {
+    map.offsets.push_back(static_cast<size_t>(frame.position));
+    map.lengths.push_back(static_cast<size_t>(frame.header.FrameLength));
+    map.samplesPerFrame = frame.header.SamplesPerFrame;
+    map.sampleRate = frame.header.SampleRate;
+  });
+  return map;
+}
+
+std::vector<size_t> pieceStarts(size_t partFrames, const std::vector<size_t>& pieceFrames) {
+  std::vector<size_t> starts;
+  size_t fromEnd = 0;
+  for (size_t k = pieceFrames.size(); k-- > 0;) {
+    if (pieceFrames[k] == 0) continue;
+    fromEnd += pieceFrames[k];
+    if (fromEnd >= partFrames) break;  // the first piece's start is the part's
+    starts.insert(starts.begin(), partFrames - fromEnd);
+  }
+  if (partFrames == 0) return {};
+  starts.insert(starts.begin(), 0);
+  return starts;
+}
+
+std::string writePiece(const FrameMap& part, const std::vector<size_t>& starts, size_t k, const std::string& path) {
+  const size_t from = starts[k];
+  const size_t to = k + 1 < starts.size() ? starts[k + 1] : part.audioFrames();
+  if (from >= to || to > part.audioFrames()) return "parte vuota";
+  const size_t begin = part.offsets[from];
+  const size_t end = part.offsets[to - 1] + part.lengths[to - 1];
+  std::string out;
+  const bool carry = part.hasHeader && xingHeader(part.bytes, part.headerFrame);
+  if (carry) out.append(part.bytes, part.headerFrame, part.headerLength);
+  const size_t headerLength = out.size();
+  out.append(part.bytes, begin, end - begin);
+  if (carry) {
+    std::vector<size_t> offsets;
+    offsets.reserve(to - from);
+    for (size_t f = from; f < to; ++f) offsets.push_back(part.offsets[f] - begin + headerLength);
+    fixPieceHeader(out, *xingHeader(out, 0), offsets, k == 0, k + 1 == starts.size());
+  }
+  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "wb"), std::fclose);
+  if (!file) return "impossibile scrivere " + path + " (" + ioErrorCause(errno) + ")";
+  if (std::fwrite(out.data(), 1, out.size(), file.get()) != out.size() || std::fflush(file.get()) != 0)
+    return "impossibile scrivere " + path + " (" + ioErrorCause(errno) + ")";
+  if (std::fclose(file.release()) != 0) return "impossibile scrivere " + path + " (" + ioErrorCause(errno) + ")";
+  return {};
+}
+
+}  // namespace lumo::splitter
