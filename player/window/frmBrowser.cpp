@@ -33,9 +33,11 @@
 #include "platform/ui/notification.h"
 #include "platform/ui/text_scale.h"
 #include "platform/ui/ui.h"
+#include "player/core/command_runner.h"
 #include "player/core/rules.h"
 #include "player/engine/mdlMain.h"
 #include "player/engine/oAnaPlayer.h"
+#include "player/window/browser_commands.h"
 #include "player/window/frmImpExp.h"
 #include "player/window/window_text.h"
 
@@ -136,7 +138,7 @@ const std::array<const char*, 9>& MessageTexts::replacementOrder() {
 
 // ---- Controls -------------------------------------------------------------
 
-frmBrowser::frmBrowser(QWidget* parent) : QWidget(parent) {
+frmBrowser::frmBrowser(QWidget* parent) : QWidget(parent), commands_(std::make_unique<BrowserCommands>(*this)) {
   setObjectName(QStringLiteral("frmBrowser"));
   setWindowTitle(QString::fromUtf8(kDesignCaption));
   setAccessibleName(QString::fromUtf8(kDesignCaption));
@@ -151,6 +153,8 @@ frmBrowser::~frmBrowser() {
   // The player's host window goes with the player.
   oPlayer.reset();
 }
+
+core::CommandRunner& frmBrowser::commandRunner() { return commands_->runner(); }
 
 void frmBrowser::createControls() {
   objwb = named(new browser::WebBrowser(this), "objwb", QStringLiteral("Pagina del libro"));
@@ -322,15 +326,8 @@ std::string frmBrowser::playerSetting(const char* key, const char* defaultValue)
   return registry::GetSetting(AppName, kPlayerSection, key, defaultValue);
 }
 
-void frmBrowser::setVolumeLimits(const core::VolumeLimits& limits) {
-  VolumeMax = limits.max;
-  VolumeMin = limits.min;
-  VolumeStep = limits.step;
-}
-
 void frmBrowser::Form_Load() {
-  PendingFragment.clear();
-  KeepFragment = false;
+  load_ = core::PageLoad{};
   TimerSpalsh->stop();
   AppPath = qs(shell::programFolder());
   HomeUrl = replaceAll(AppPath + QStringLiteral("/Index.htm"), QStringLiteral("//"), QStringLiteral("/"));
@@ -341,11 +338,11 @@ void frmBrowser::Form_Load() {
                            [&] {
                              AppName = kAppName;
                              Messages = MessageTexts{};
-                             setVolumeLimits(core::volumeLimitsOf(0));
-                             Keys = core::kLoadedKeyCodes;
+                             commands_->runner().setVolumeLimits(core::volumeLimitsOf(0));
+                             commands_->runner().keys() = core::kLoadedKeyCodes;
                              step = QStringLiteral("Form Load: caricamento settings");
                              chkSavePos->setChecked(wholeNumber(qs(playerSetting("SavePos", "0"))) == 1);
-                             StyleNumber = wholeNumber(qs(playerSetting("StyleSheet", "1")));
+                             load_.setStyleNumber(wholeNumber(qs(playerSetting("StyleSheet", "1"))));
                              TextAvantiIndietro->setText(qs(playerSetting("AvantiIndietro", "10")));
                              TextVolume->setText(qs(playerSetting("Volume", "100")));
                              version = QString::number(wholeNumber(qs(playerSetting("Versione", "1"))));
@@ -388,7 +385,7 @@ bool frmBrowser::createPlayer(QString& version) {
       optPlayer[1]->setChecked(true);
       oPlayer->setRate(PlayerRate());
       oPlayer->setFullScreen(true);
-      setVolumeLimits(core::volumeLimitsOf(1));
+      commands_->runner().setVolumeLimits(core::volumeLimitsOf(1));
     } else {
       oPlayer->setVersione(0);
       // The second slot holds no player of its own (the switch has reported
@@ -396,7 +393,7 @@ bool frmBrowser::createPlayer(QString& version) {
       // reader is never left without a player.
       if (oPlayer->currentPlayer() == nullptr) throw RuntimeError(err::ObjectNotSet);
       oPlayer->setRate(PlayerRate());
-      setVolumeLimits(core::volumeLimitsOf(0));
+      commands_->runner().setVolumeLimits(core::volumeLimitsOf(0));
       optPlayer[0]->setChecked(true);
     }
     oPlayer->setVolume(TextVolume->text());
@@ -478,12 +475,12 @@ void frmBrowser::TimerSpalsh_Timer() {
     if (chkSavePos->isChecked() && brano != QLatin1String("about:blank")) {
       const QString file = localFileOf(brano);
       if (!brano.isEmpty() && !file.isEmpty() && shell::existsNoCase(file.toStdString())) {
-        ResumePending = true;
+        load_.setResumePending(true);
         objwb->Navigate2(brano);
         return;
       }
     }
-    ResumePending = false;
+    load_.setResumePending(false);
     objwb->Navigate2(HomeUrl);
   });
 }
@@ -616,9 +613,9 @@ void frmBrowser::SetPlayer(int16_t Index) {
       // version comes back and the reader keeps a working player.
       if (oPlayer->currentPlayer() == nullptr) throw RuntimeError(err::ObjectNotSet);
       if (Index == 1) {
-        setVolumeLimits(core::volumeLimitsOf(1));
+        commands_->runner().setVolumeLimits(core::volumeLimitsOf(1));
       } else {
-        setVolumeLimits(core::volumeLimitsOf(0));
+        commands_->runner().setVolumeLimits(core::volumeLimitsOf(0));
       }
       oPlayer->setFileName(file);
       oPlayer->Play_Player();

@@ -30,6 +30,7 @@
 #include "platform/ui/text_scale.h"
 #include "platform/ui/ui.h"
 #include "player/engine/mdlMain.h"
+#include "player/window/browser_commands.h"
 #include "player/window/frmBrowser.h"
 #include "player/window/window_text.h"
 
@@ -452,7 +453,7 @@ void frmBrowser::cmdImpExp_Click(int16_t Index) {
       case 3: frmImpExp->cancel(); break;
       case 4:
         // "Chiudi": the page again, and the reading that the list paused.
-        if (WasPlaying) resumeReading();
+        if (commands_->runner().paused().wasPlaying) commands_->resumeReading();
         showBookmarkList(false);
         break;
       default: throw RuntimeError(err::SubscriptOutOfRange);

@@ -10,13 +10,13 @@
 #include <QTimer>
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "common/bookpage/bookpage.h"
 #include "platform/browser/urls.h"
 #include "platform/browser/webbrowser.h"
 #include "platform/keys/keys.h"
-#include "platform/registry/registry.h"
 #include "platform/shell/drives.h"
 #include "platform/shell/shell.h"
 #include "platform/ui/list_accessible.h"
@@ -31,8 +31,6 @@ namespace lumo::player {
 namespace fs = std::filesystem;
 
 namespace {
-
-const std::string kMissing(core::kMissing);
 
 QString selectedRowText(const QListWidget* list) {
   const QListWidgetItem* item = list->currentItem();
@@ -112,6 +110,8 @@ void frmBrowser::deleteSummaryMarker() {
 
 void frmBrowser::MarcatoriRichiama(int16_t& n) {
   std::string section, audio;
+  // The recalled bookmark's section as it stood when the recall read it.
+  std::optional<core::SectionValues> values;
   bool reached = false;  // the recall got as far as reading the page's audio meta
   const bool ok = Trap(QStringLiteral("MarcatoriRichiama"), [&] {
     const bool summary = isSummaryPage(objwb->LocationURL());
@@ -123,14 +123,14 @@ void frmBrowser::MarcatoriRichiama(int16_t& n) {
         n = MarcatoreCerca(row, pageSection);
         if (n > 0) {
           // The bookmark's page first; its set-up recalls the bookmark.
-          PendingMarker = n;
+          load_.setPendingMarker(n);
           const std::string page = AppPath.toStdString() + "/" +
                                    replaceAll(pageSection, QStringLiteral("\\"), QStringLiteral("/")).toStdString();
           objwb->Navigate2(QString::fromStdString(browser::url::fileAddress(shell::resolvePath(page))));
           showBookmarkList(false);
           return;
         }
-        PendingMarker = 0;
+        load_.setPendingMarker(0);
       } else {
         QString pageSection;
         n = MarcatoreCerca(row, pageSection);
@@ -140,8 +140,9 @@ void frmBrowser::MarcatoriRichiama(int16_t& n) {
       player().Stop_Player();
       DoEvents();
       section = Section().toStdString();
-      audio = registry::GetSetting(AppName, section, std::to_string(n) + "NOMEAUDIO", kMissing);
-      if (audio == kMissing) {
+      values.emplace(AppName, section);
+      audio = values->audio(n);
+      if (audio == core::kMissing) {
         // A bookmark without an audio name: a position in the file playing.
         player().setCurrentPosition(oMarkers.Item(CurrentMarker));
       } else {
@@ -163,25 +164,19 @@ void frmBrowser::MarcatoriRichiama(int16_t& n) {
   });
   if (!file.isEmpty() && nearPage) {
     DoEvents();
-    DisableAutoPlay = true;
+    load_.holdAutoPlay();
     TimerDisableState->start();
   }
-  const std::string number = std::to_string(n);
   skipOnError([&] { player().setRate(PlayerRate()); });
-  skipOnError([&] {
-    player().setCurrentPosition(
-        regionalNumber(QString::fromStdString(registry::GetSetting(AppName, section, number, "0"))));
-  });
-  skipOnError([&] {
-    OSD(QString::fromStdString(registry::GetSetting(AppName, section, number + "NOME", "Marcatore non identificato")),
-        false);
-  });
+  skipOnError([&] { player().setCurrentPosition(regionalNumber(QString::fromStdString(values->position(n, "0")))); });
+  skipOnError(
+      [&] { OSD(QString::fromStdString(values->get(core::nomeName(n), "Marcatore non identificato")), false); });
   skipOnError([&] {
     DoEvents();
     player().Play_Player();
   });
   // The page's own audio start, which the page may still trigger, waits.
-  DisableAutoPlay = true;
+  load_.holdAutoPlay();
   TimerDisableState->start();
   skipOnError([&] { showBookmarkList(false); });
 }

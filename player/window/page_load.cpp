@@ -91,14 +91,7 @@ void frmBrowser::objwb_DocumentComplete(const QString& URL) {
       objwb->Document().body().All(1).focus();
     }
   });
-  skipOnError([&] {
-    QString name = objwb->LocationName();
-    name.truncate(name.indexOf(QLatin1Char('#')) < 0 ? name.size() : name.indexOf(QLatin1Char('#')));
-    if (name != CurrentPage) {
-      CurrentPage = name;
-      CurrentIndex = 0;
-    }
-  });
+  skipOnError([&] { load_.pageShown(objwb->LocationName().toStdString()); });
   skipOnError([&] {
     setWindowTitle(caption);
     setAccessibleName(caption);
@@ -109,9 +102,10 @@ void frmBrowser::objwb_DocumentComplete(const QString& URL) {
     if (!URL.isEmpty() && URL != QLatin1String("http:///")) Playaudio(URL, false, false);
   });
   skipOnError([&] {
-    if (PendingMarker > 0) {
-      MarcatoriRichiama(PendingMarker);
-      PendingMarker = 0;
+    if (load_.pendingMarker() > 0) {
+      int16_t n = load_.pendingMarker();
+      MarcatoriRichiama(n);
+      load_.setPendingMarker(0);
     }
   });
   if (summary) {
@@ -148,7 +142,8 @@ void frmBrowser::loadSummaryBookmarks() {
 // The reader's style sheet, linked around the page's own first sheet (at
 // position 1, so that it wins over it) and first of all (position 0).
 void frmBrowser::applyReaderStyleSheet() {
-  const std::string href = "file://" + AppPath.toStdString() + "/INCLUDE/Style" + std::to_string(StyleNumber) + ".CSS";
+  const std::string href =
+      "file://" + AppPath.toStdString() + "/INCLUDE/Style" + std::to_string(load_.styleNumber()) + ".CSS";
   browser::HtmlDocument& document = objwb->Document();
   if (document.styleSheetCount() >= 1) document.createStyleSheet(href, 1);
   document.createStyleSheet(href, 0);
@@ -173,33 +168,24 @@ oAnaPlayer& frmBrowser::player() const {
 }
 
 bool frmBrowser::Playaudio(const QString& URL, bool bNext, bool bPrev) {
-  if (DisableAutoPlay) return false;
+  if (load_.autoPlayHeld()) return false;
   QString step = QStringLiteral("Inizio Ricerca URL");
   bool loaded = false;
+  const auto meta = [this](const std::string& name) { return pageMeta(QString::fromStdString(name)).toStdString(); };
   const bool ok =
       Trap([&] { return QStringLiteral("Playaudio - ") + step; },
            [&] {
              step = QStringLiteral("Stop Audio 1");
              player().Stop_Player();
 
-             QString tag = QString::fromStdString(bookpage::audioMeta(0));
-             if (!bNext && !bPrev) {
-               AudioIndex = 0;
-             } else {
-               step = QStringLiteral("Next o Prev Audio");
-               if (bNext) AudioIndex += 1;
-               if (bPrev && AudioIndex >= 1) AudioIndex -= 1;
-               step = QStringLiteral("Get QENPLAYER_AUDIO");
-               tag = QString::fromStdString(bookpage::audioMeta(AudioIndex));
-               if (pageMeta(tag).isEmpty()) {
-                 const QString next = pageMeta(QString::fromStdString(bookpage::nextPageMeta(AudioIndex)));
-                 if (!next.isEmpty()) {
-                   objwb->Navigate2(pageFolderAddress(objwb->LocationURL()) + next);
-                   return;  // the new page starts its own audio when it is complete
-                 }
-               }
+             if (bNext || bPrev) step = QStringLiteral("Next o Prev Audio");
+             const core::AudioChoice choice = load_.chooseAudio(bNext, bPrev, meta);
+             if (bNext || bPrev) step = QStringLiteral("Get QENPLAYER_AUDIO");
+             if (!choice.nextPage.empty()) {
+               objwb->Navigate2(pageFolderAddress(objwb->LocationURL()) + QString::fromStdString(choice.nextPage));
+               return;  // the new page starts its own audio when it is complete
              }
-             skipOnError([&] { CurrentMediaTag = objwb->Document().All(tag.toStdString()); });
+             const QString tag = QString::fromStdString(choice.tag);
 
              step = QStringLiteral("2");
              if (URL.toStdString() == bookpage::kReload) {
@@ -214,10 +200,9 @@ bool frmBrowser::Playaudio(const QString& URL, bool bNext, bool bPrev) {
                  loaded = loadMedia(URL, mediaName, position, step);
                }
              }
-             // The position of the last exit, once, after the splash tick reopened
-             // that page.
-             if (ResumePending) {
-               ResumePending = false;
+             // The position of the last exit, once, after the splash tick
+             // reopened that page.
+             if (load_.takeResume()) {
                player().setCurrentPosition(regionalNumber(QString::fromStdString(playerSetting("BranoPos", ""))));
              }
            });
@@ -230,9 +215,9 @@ bool frmBrowser::Playaudio(const QString& URL, bool bNext, bool bPrev) {
 // fragment names a place in the media file the page starts with, so the
 // move to another of the page's media files does not use it.
 QString frmBrowser::startPosition(const QString& URL, bool moving) const {
-  return QString::fromStdString(core::startPosition(
-      URL.toStdString(), PendingFragment.toStdString(), moving, AudioIndex,
-      [this](const std::string& name) { return pageMeta(QString::fromStdString(name)).toStdString(); }));
+  return QString::fromStdString(load_.startPosition(URL.toStdString(), moving, [this](const std::string& name) {
+    return pageMeta(QString::fromStdString(name)).toStdString();
+  }));
 }
 
 // Finds the media file a page names and loads it; false when there is none.
@@ -296,7 +281,7 @@ void frmBrowser::oPlayer_PlayFileChange(const QString& NewFile) {
 void frmBrowser::TimerDisableState_Timer() {
   Trap(QStringLiteral("TimerDisableState_Timer"), [&] {
     TimerDisableState->stop();
-    DisableAutoPlay = false;
+    load_.releaseAutoPlay();
   });
 }
 
