@@ -39,6 +39,7 @@
 #include "player/engine/oAnaPlayer.h"
 #include "player/window/browser_commands.h"
 #include "player/window/frmImpExp.h"
+#include "player/window/page_setup.h"
 #include "player/window/window_text.h"
 
 namespace lumo::player {
@@ -138,7 +139,8 @@ const std::array<const char*, 9>& MessageTexts::replacementOrder() {
 
 // ---- Controls -------------------------------------------------------------
 
-frmBrowser::frmBrowser(QWidget* parent) : QWidget(parent), commands_(std::make_unique<BrowserCommands>(*this)) {
+frmBrowser::frmBrowser(QWidget* parent)
+    : QWidget(parent), pages_(std::make_unique<PageSetup>(*this)), commands_(std::make_unique<BrowserCommands>(*this)) {
   setObjectName(QStringLiteral("frmBrowser"));
   setWindowTitle(QString::fromUtf8(kDesignCaption));
   setAccessibleName(QString::fromUtf8(kDesignCaption));
@@ -155,6 +157,7 @@ frmBrowser::~frmBrowser() {
 }
 
 core::CommandRunner& frmBrowser::commandRunner() { return commands_->runner(); }
+core::PageLoad& frmBrowser::pageLoad() { return pages_->state(); }
 
 void frmBrowser::createControls() {
   objwb = named(new browser::WebBrowser(this), "objwb", QStringLiteral("Pagina del libro"));
@@ -327,7 +330,7 @@ std::string frmBrowser::playerSetting(const char* key, const char* defaultValue)
 }
 
 void frmBrowser::Form_Load() {
-  load_ = core::PageLoad{};
+  pageLoad() = core::PageLoad{};
   TimerSpalsh->stop();
   AppPath = qs(shell::programFolder());
   HomeUrl = replaceAll(AppPath + QStringLiteral("/Index.htm"), QStringLiteral("//"), QStringLiteral("/"));
@@ -342,7 +345,7 @@ void frmBrowser::Form_Load() {
                              commands_->runner().keys() = core::kLoadedKeyCodes;
                              step = QStringLiteral("Form Load: caricamento settings");
                              chkSavePos->setChecked(wholeNumber(qs(playerSetting("SavePos", "0"))) == 1);
-                             load_.setStyleNumber(wholeNumber(qs(playerSetting("StyleSheet", "1"))));
+                             pageLoad().setStyleNumber(wholeNumber(qs(playerSetting("StyleSheet", "1"))));
                              TextAvantiIndietro->setText(qs(playerSetting("AvantiIndietro", "10")));
                              TextVolume->setText(qs(playerSetting("Volume", "100")));
                              version = QString::number(wholeNumber(qs(playerSetting("Versione", "1"))));
@@ -475,12 +478,12 @@ void frmBrowser::TimerSpalsh_Timer() {
     if (chkSavePos->isChecked() && brano != QLatin1String("about:blank")) {
       const QString file = localFileOf(brano);
       if (!brano.isEmpty() && !file.isEmpty() && shell::existsNoCase(file.toStdString())) {
-        load_.setResumePending(true);
+        pageLoad().setResumePending(true);
         objwb->Navigate2(brano);
         return;
       }
     }
-    load_.setResumePending(false);
+    pageLoad().setResumePending(false);
     objwb->Navigate2(HomeUrl);
   });
 }

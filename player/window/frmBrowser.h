@@ -49,6 +49,7 @@ namespace lumo::player {
 class oAnaPlayer;
 class frmImpExp;
 class BrowserCommands;
+class PageSetup;
 
 // The nine message texts that a summary page may replace.
 struct MessageTexts {
@@ -139,7 +140,7 @@ class frmBrowser : public QWidget {
   const Collection<QString>& markersIndex() const { return oMarkersIndex; }
   int16_t currentMarker() const { return CurrentMarker; }
   // The page shown and its set-up's state; the key and link commands.
-  core::PageLoad& pageLoad() { return load_; }
+  core::PageLoad& pageLoad();
   core::CommandRunner& commandRunner();
 
   // ---- Start-up, settings and exit ----
@@ -194,6 +195,7 @@ class frmBrowser : public QWidget {
   // load does; the commands work the window's controls and its player.
   friend class player::frmImpExp;
   friend class BrowserCommands;
+  friend class PageSetup;
 
   // Controls the reader does not work: captions and the hidden ones.
   QCheckBox* CheckVideoFull;
@@ -213,7 +215,7 @@ class frmBrowser : public QWidget {
   MessageTexts Messages;
   std::unique_ptr<oAnaPlayer> oPlayer;
   bool AudioOffFlag = false;
-  core::PageLoad load_;
+  std::unique_ptr<PageSetup> pages_;
   std::unique_ptr<BrowserCommands> commands_;
   Collection<double> oMarkers;
   Collection<QString> oMarkersIndex;
@@ -244,14 +246,7 @@ class frmBrowser : public QWidget {
   void markersDelete(MarcatoriMode Mode, QString section);
   void reportMarcatori(MarcatoriMode Mode, const QString& step);
 
-  // The page set-up and its audio (page_load.cpp).
-  QString pageMeta(const QString& name) const;
-  QString startPosition(const QString& URL, bool moving) const;
-  void loadSummaryBookmarks();
-  void takeOverMessages();
-  void applyReaderStyleSheet();
-  bool loadMedia(const QString& URL, const QString& mediaName, const QString& position, QString& step);
-  QString findMedia(const QString& URL, const QString& mediaName, bool& video, QString& step) const;
+  // The player's events (page_load.cpp).
   void oPlayer_PlayStateChange(int32_t NewMode);
   void oPlayer_PlayFileChange(const QString& NewFile);
 

@@ -32,6 +32,7 @@
 #include "player/engine/mdlMain.h"
 #include "player/window/browser_commands.h"
 #include "player/window/frmBrowser.h"
+#include "player/window/page_setup.h"
 #include "player/window/window_text.h"
 
 namespace lumo::player {
@@ -385,7 +386,7 @@ void frmImpExp::importFrom(const QString& full, const QString& typed) {
   // page those of every page, as its load lists them.
   w_.ClearMarcatori();
   if (isSummaryPage(w_.objwb->LocationURL())) {
-    w_.loadSummaryBookmarks();
+    w_.pages_->loadSummaryBookmarks();
   } else {
     QString page;
     w_.Marcatori(MarcatoriMode::Load, QString(), page, 0);

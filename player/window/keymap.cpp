@@ -35,6 +35,7 @@
 #include "player/window/frmBrowser.h"
 #include "player/window/frmImpExp.h"
 #include "player/window/frmInputBox.h"
+#include "player/window/page_setup.h"
 #include "player/window/window_text.h"
 
 namespace lumo::player {
@@ -203,7 +204,7 @@ void BrowserCommands::skipBack() {
       // The step is read only when it is used: a paused reader who asks
       // for the time gets it whatever the panel's box holds.
       const double step = regionalNumber(w_.TextAvantiIndietro->text());
-      const core::Skip skip = core::skipBack(p.CurrentPosition(), step, w_.load_.audioIndex());
+      const core::Skip skip = core::skipBack(p.CurrentPosition(), step, w_.pageLoad().audioIndex());
       if (skip.move == core::SkipMove::Seek) {
         p.setCurrentPosition(skip.position);
       } else if (skip.move == core::SkipMove::PreviousAudio && w_.Playaudio(QString(), false, true)) {
@@ -292,8 +293,8 @@ void BrowserCommands::switchReader() {
 // The previous or next page that the page's meta tag names, beside the page
 // shown; false when the page names none.
 bool BrowserCommands::otherPage(bool next) {
-  const QString name =
-      w_.pageMeta(QString::fromStdString(next ? bookpage::nextPageMeta(1) : std::string(bookpage::kPreviousPageMeta)));
+  const QString name = w_.pages_->pageMeta(
+      QString::fromStdString(next ? bookpage::nextPageMeta(1) : std::string(bookpage::kPreviousPageMeta)));
   if (name.isEmpty()) return false;
   w_.OSD(next ? QStringLiteral("File successivo") : QStringLiteral("File precedente"), false);
   w_.objwb->Navigate2(QString::fromStdString(core::pageFolderAddress(w_.objwb->LocationURL().toStdString())) + name);
@@ -301,7 +302,7 @@ bool BrowserCommands::otherPage(bool next) {
 }
 
 void BrowserCommands::nextStyleSheet() {
-  core::PageLoad& load = w_.load_;
+  core::PageLoad& load = w_.pageLoad();
   const auto n = static_cast<int16_t>(load.styleNumber() + 1);
   const std::string next = w_.AppPath.toStdString() + "/include/style" + std::to_string(n) + ".css";
   load.setStyleNumber(shell::existsNoCase(next) ? n : int16_t(1));
@@ -325,7 +326,7 @@ std::string BrowserCommands::indexLink(int32_t number) const {
 }
 
 void BrowserCommands::nextIndexEntry() {
-  core::PageLoad& load = w_.load_;
+  core::PageLoad& load = w_.pageLoad();
   const auto playing = static_cast<int32_t>(text::roundHalfEven(w_.player().CurrentPosition()));
   const core::IndexMove move =
       core::nextIndexEntry(load.currentIndex(), playing, [this](int32_t n) { return indexLink(n); });
@@ -339,7 +340,7 @@ void BrowserCommands::nextIndexEntry() {
 }
 
 void BrowserCommands::previousIndexEntry() {
-  core::PageLoad& load = w_.load_;
+  core::PageLoad& load = w_.pageLoad();
   const core::IndexMove move = core::previousIndexEntry(
       [this] { return static_cast<int32_t>(text::roundHalfEven(w_.player().CurrentPosition())); },
       [this](int32_t n) { return indexLink(n); });

@@ -29,7 +29,7 @@ QString qs(std::string_view text) { return QString::fromUtf8(text.data(), qsizet
 
 void frmBrowser::objwb_BeforeNavigate2(const QString& URL, bool& Cancel) {
   Trap(QStringLiteral("objWB_BeforeNavigate2"), [&] {
-    load_.navigationStarts();
+    pageLoad().navigationStarts();
     TextURL->setText(URL);
     commands_->runner().link(URL.toStdString(), Cancel);
   });

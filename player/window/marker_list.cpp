@@ -24,6 +24,7 @@
 #include "player/engine/mdlMain.h"
 #include "player/engine/oAnaPlayer.h"
 #include "player/window/frmBrowser.h"
+#include "player/window/page_setup.h"
 #include "player/window/window_text.h"
 
 namespace lumo::player {
@@ -123,14 +124,14 @@ void frmBrowser::MarcatoriRichiama(int16_t& n) {
         n = MarcatoreCerca(row, pageSection);
         if (n > 0) {
           // The bookmark's page first; its set-up recalls the bookmark.
-          load_.setPendingMarker(n);
+          pageLoad().setPendingMarker(n);
           const std::string page = AppPath.toStdString() + "/" +
                                    replaceAll(pageSection, QStringLiteral("\\"), QStringLiteral("/")).toStdString();
           objwb->Navigate2(QString::fromStdString(browser::url::fileAddress(shell::resolvePath(page))));
           showBookmarkList(false);
           return;
         }
-        load_.setPendingMarker(0);
+        pageLoad().setPendingMarker(0);
       } else {
         QString pageSection;
         n = MarcatoreCerca(row, pageSection);
@@ -164,7 +165,7 @@ void frmBrowser::MarcatoriRichiama(int16_t& n) {
   });
   if (!file.isEmpty() && nearPage) {
     DoEvents();
-    load_.holdAutoPlay();
+    pageLoad().holdAutoPlay();
     TimerDisableState->start();
   }
   skipOnError([&] { player().setRate(PlayerRate()); });
@@ -176,7 +177,7 @@ void frmBrowser::MarcatoriRichiama(int16_t& n) {
     player().Play_Player();
   });
   // The page's own audio start, which the page may still trigger, waits.
-  load_.holdAutoPlay();
+  pageLoad().holdAutoPlay();
   TimerDisableState->start();
   skipOnError([&] { showBookmarkList(false); });
 }
@@ -215,7 +216,7 @@ QString frmBrowser::findMarkerAudio(const QString& audio, const QString& section
 // The mount point that holds the page's audio, when the page names it with
 // a full path; "" otherwise (also for a page without the meta tag).
 QString frmBrowser::audioMetaRoot() {
-  const QString content = pageMeta(QString::fromStdString(bookpage::audioMeta(0))).trimmed();
+  const QString content = pages_->pageMeta(QString::fromStdString(bookpage::audioMeta(0))).trimmed();
   if (content.size() <= 3 || !content.startsWith(QLatin1Char('/'))) return {};
   std::string best;
   const std::string path = content.toStdString();
