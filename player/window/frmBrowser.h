@@ -21,13 +21,11 @@
 #include <memory>
 #include <string>
 
-#include "platform/browser/htmldocument.h"
 #include "player/core/bookmark_store.h"
 #include "player/core/command_runner.h"
-#include "player/core/keytable.h"
 #include "player/core/page_load.h"
-#include "player/core/rules.h"
 #include "player/window/collection.h"
+#include "player/window/messages.h"
 
 class QCheckBox;
 class QComboBox;
@@ -50,27 +48,6 @@ class oAnaPlayer;
 class frmImpExp;
 class BrowserCommands;
 class PageSetup;
-
-// The nine message texts that a summary page may replace.
-struct MessageTexts {
-  QString MARKNONE = QStringLiteral("Non ci sono marcatori presenti.");
-  QString DELMARK = QStringLiteral("Sei sicuro di voler cancellare tutti i marcatori?");
-  QString USCITA = QStringLiteral("Sei sicuro di voler uscire?");
-  QString SOSTFILE = QStringLiteral("Si vuole sostituire il file @FILE@?");
-  QString EXPORTOK = QStringLiteral("Export effettuato correttamente nel file @FILE@");
-  QString EXPORTKO = QStringLiteral("Export del file @FILE@ fallito!");
-  QString RIPRISTINOOK = QStringLiteral("Ripristino effettuato @FILE@");
-  QString MARKEXIST = QStringLiteral("Il nome del marcatore è già stato inserito!");
-  QString ERRORE = QStringLiteral("ERRORE: @POS@. Codice: @NUMBER@ - @DESCRIPTION@");
-
-  // The text of a key ("USCITA"); nullptr for an unknown key.
-  QString* byKey(const QString& key);
-  // The keys in the order a summary page replaces them.
-  static const std::array<const char*, 9>& replacementOrder();
-};
-
-// The key codes of the Ctrl playback group and the Alt bookmark group.
-using core::KeyCodes;
 
 // The settings of the player: application "QEN MediaPlayer", section "Player".
 inline constexpr const char* kAppName = "QEN MediaPlayer";
