@@ -37,6 +37,7 @@
 #include "player/core/rules.h"
 #include "player/engine/mdlMain.h"
 #include "player/engine/oAnaPlayer.h"
+#include "player/window/bookmark_list.h"
 #include "player/window/browser_commands.h"
 #include "player/window/frmImpExp.h"
 #include "player/window/page_setup.h"
@@ -119,7 +120,10 @@ void fitCaptions(QWidget* frame) {
 // ---- Controls -------------------------------------------------------------
 
 frmBrowser::frmBrowser(QWidget* parent)
-    : QWidget(parent), pages_(std::make_unique<PageSetup>(*this)), commands_(std::make_unique<BrowserCommands>(*this)) {
+    : QWidget(parent),
+      pages_(std::make_unique<PageSetup>(*this)),
+      commands_(std::make_unique<BrowserCommands>(*this)),
+      bookmarks_(std::make_unique<BookmarkList>(*this)) {
   setObjectName(QStringLiteral("frmBrowser"));
   setWindowTitle(QString::fromUtf8(kDesignCaption));
   setAccessibleName(QString::fromUtf8(kDesignCaption));
@@ -133,6 +137,10 @@ frmBrowser::frmBrowser(QWidget* parent)
 frmBrowser::~frmBrowser() {
   // The player's host window goes with the player.
   oPlayer.reset();
+  // The controls are deleted after the window's parts (page set-up,
+  // commands, bookmark list): a signal a control sends on its way out
+  // reaches none of them.
+  for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
 }
 
 core::CommandRunner& frmBrowser::commandRunner() { return commands_->runner(); }

@@ -24,7 +24,7 @@
 #include "player/core/bookmark_store.h"
 #include "player/core/command_runner.h"
 #include "player/core/page_load.h"
-#include "player/window/collection.h"
+#include "player/window/bookmark_list.h"
 #include "player/window/messages.h"
 
 class QCheckBox;
@@ -113,9 +113,9 @@ class frmBrowser : public QWidget {
   oAnaPlayer* anaPlayer() const { return oPlayer.get(); }
   // The bookmarks of the page shown: positions and sections by
   // description, and the number of the one last chosen (0 for none).
-  const Collection<double>& markers() const { return oMarkers; }
-  const Collection<QString>& markersIndex() const { return oMarkersIndex; }
-  int16_t currentMarker() const { return CurrentMarker; }
+  const Collection<double>& markers() const { return bookmarks_->positions(); }
+  const Collection<QString>& markersIndex() const { return bookmarks_->sections(); }
+  int16_t currentMarker() const { return bookmarks_->CurrentMarker(); }
   // The page shown and its set-up's state; the key and link commands.
   core::PageLoad& pageLoad();
   core::CommandRunner& commandRunner();
@@ -173,6 +173,7 @@ class frmBrowser : public QWidget {
   friend class player::frmImpExp;
   friend class BrowserCommands;
   friend class PageSetup;
+  friend class BookmarkList;
 
   // Controls the reader does not work: captions and the hidden ones.
   QCheckBox* CheckVideoFull;
@@ -194,9 +195,7 @@ class frmBrowser : public QWidget {
   bool AudioOffFlag = false;
   std::unique_ptr<PageSetup> pages_;
   std::unique_ptr<BrowserCommands> commands_;
-  Collection<double> oMarkers;
-  Collection<QString> oMarkersIndex;
-  int16_t CurrentMarker = 0;
+  std::unique_ptr<BookmarkList> bookmarks_;
 
   // Controls, load and exit (frmBrowser.cpp).
   void createControls();
@@ -217,12 +216,6 @@ class frmBrowser : public QWidget {
   // that failed before creating it).
   oAnaPlayer& player() const;
 
-  // The bookmark store and the lists that mirror it (bookmarks.cpp).
-  QString Section();
-  void markersLoad(QString section, int16_t listNumber);
-  void markersDelete(MarcatoriMode Mode, QString section);
-  void reportMarcatori(MarcatoriMode Mode, const QString& step);
-
   // The player's events (page_load.cpp).
   void oPlayer_PlayStateChange(int32_t NewMode);
   void oPlayer_PlayFileChange(const QString& NewFile);
@@ -234,15 +227,9 @@ class frmBrowser : public QWidget {
   void objwb_TitleChange(const QString& Text);
   void objwb_NavigateError(const QString& URL, int StatusCode, bool& Cancel);
 
-  // The bookmark list (marker_list.cpp).
+  // The bookmark list (marker_list.cpp): its click, and the list in place
+  // of the page, or the page again.
   void ListMarkers_Click();
-  // The recall of a bookmark (the bookmark list's own code).
-  void MarcatoriRichiama(int16_t& n);
-  void deleteSummaryMarker();
-  void presentAfterDelete(int row);
-  QString findMarkerAudio(const QString& audio, const QString& section, bool& nearPage);
-  QString audioMetaRoot();
-  // The bookmark list in place of the page, or the page again.
   void showBookmarkList(bool open);
   void focusReading();
 

@@ -425,18 +425,18 @@ void BrowserCommands::recallNeighbour(bool next) {
                next ? "Marcatore Successivo" : "Marcatore Precedente");
     return;
   }
-  int16_t& current = w_.CurrentMarker;
+  int16_t& current = w_.bookmarks_->CurrentMarker();
   if (next) {
-    if (current < w_.oMarkers.Count()) ++current;
+    if (current < w_.markers().Count()) ++current;
   } else if (current > 1) {
     --current;
   } else if (current == 0) {
     current = 1;
   }
-  if (current <= w_.oMarkers.Count()) {
+  if (current <= w_.markers().Count()) {
     w_.ListMarkers->setCurrentRow(current - 1);
     int16_t selected = 0;
-    w_.MarcatoriRichiama(selected);
+    w_.bookmarks_->MarcatoriRichiama(selected);
   }
 }
 

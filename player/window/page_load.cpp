@@ -105,7 +105,7 @@ void PageSetup::documentComplete(const QString& URL) {
   skipOnError([&] {
     if (load_.pendingMarker() > 0) {
       int16_t n = load_.pendingMarker();
-      w_.MarcatoriRichiama(n);
+      w_.bookmarks_->MarcatoriRichiama(n);
       load_.setPendingMarker(0);
     }
   });
