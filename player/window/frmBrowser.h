@@ -168,8 +168,9 @@ class frmBrowser : public QWidget {
   bool focusNextPrevChild(bool next) override;
 
  private:
-  // The file panel reloads the bookmark list after an import as a page
-  // load does; the commands work the window's controls and its player.
+  // The parts of the one window: the file panel reloads the bookmark list
+  // after an import as a page load does; the page set-up, the commands and
+  // the bookmark list work the window's controls and its player.
   friend class player::frmImpExp;
   friend class BrowserCommands;
   friend class PageSetup;
@@ -227,8 +228,8 @@ class frmBrowser : public QWidget {
   void objwb_TitleChange(const QString& Text);
   void objwb_NavigateError(const QString& URL, int StatusCode, bool& Cancel);
 
-  // The bookmark list (marker_list.cpp): its click, and the list in place
-  // of the page, or the page again.
+  // The bookmark list's click (marker_list.cpp); the list in place of the
+  // page, or the page again (keymap.cpp).
   void ListMarkers_Click();
   void showBookmarkList(bool open);
   void focusReading();
