@@ -5,8 +5,10 @@
 
 namespace lumo::player::core {
 
-std::string nomeName(int n) { return std::to_string(n) + "NOME"; }
-std::string nomeAudioName(int n) { return std::to_string(n) + "NOMEAUDIO"; }
+std::string nomeName(std::string_view number) { return std::string(number) + "NOME"; }
+std::string nomeAudioName(std::string_view number) { return std::string(number) + "NOMEAUDIO"; }
+std::string nomeName(int n) { return nomeName(std::to_string(n)); }
+std::string nomeAudioName(int n) { return nomeAudioName(std::to_string(n)); }
 std::string olderSection(const std::string& section) { return section + "#"; }
 
 std::string audioFileName(std::string_view path) {
@@ -59,7 +61,7 @@ LoadPlan BookmarkStore::readForLoad(const std::string& section) const {
     const SectionValues values(app_, from);
     for (int n = 1; n <= kMaxMarkers; ++n) {
       std::string d = values.description(n);
-      std::string p = values.get(std::to_string(n));
+      std::string p = values.position(n);
       if (d == kMissing || p == kMissing) continue;
       if (from == older) {
         if (static_cast<int>(plan.markers.size()) >= kMaxMarkers) {
@@ -68,8 +70,8 @@ LoadPlan BookmarkStore::readForLoad(const std::string& section) const {
         }
         plan.migrated = true;
       }
-      plan.markers.push_back({from, n, values.has(nomeAudioName(n)), std::move(p), std::move(d),
-                              values.get(nomeAudioName(n), {}), static_cast<int>(plan.markers.size()) + 1});
+      plan.markers.push_back({from, n, values.has(nomeAudioName(n)), std::move(p), std::move(d), values.audio(n, {}),
+                              static_cast<int>(plan.markers.size()) + 1});
     }
   }
   return plan;
@@ -118,11 +120,11 @@ void BookmarkStore::deleteNumber(const std::string& section, int n) const {
 }
 
 void BookmarkStore::deleteEntry(const std::string& section, const std::string& number) const {
-  const bool hasAudio = registry::GetSetting(app_, section, number + "NOMEAUDIO", std::string(kMissing)) != kMissing;
+  const bool hasAudio = SectionValues(app_, section).get(nomeAudioName(number)) != kMissing;
   registry::SettingsTransaction([&] {
     registry::DeleteSetting(app_, section, number);
-    registry::DeleteSetting(app_, section, number + "NOME");
-    if (hasAudio) registry::DeleteSetting(app_, section, number + "NOMEAUDIO");
+    registry::DeleteSetting(app_, section, nomeName(number));
+    if (hasAudio) registry::DeleteSetting(app_, section, nomeAudioName(number));
   });
 }
 

@@ -27,6 +27,9 @@ inline constexpr int kMaxMarkers = 100;
 
 std::string nomeName(int n);       // "7NOME"
 std::string nomeAudioName(int n);  // "7NOMEAUDIO"
+// The same names for a number as a summary row gives it ("12").
+std::string nomeName(std::string_view number);
+std::string nomeAudioName(std::string_view number);
 // The section of the older store of a page.
 std::string olderSection(const std::string& section);
 // The file name (without folder) of the audio playing: the text after the
@@ -41,6 +44,13 @@ class SectionValues {
   std::string get(const std::string& name, std::string_view defaultValue = kMissing) const;
   bool has(const std::string& name) const;
   std::string description(int n) const { return get(nomeName(n)); }
+  // Bookmark n's position (whole seconds, as text) and its audio file name.
+  std::string position(int n, std::string_view defaultValue = kMissing) const {
+    return get(std::to_string(n), defaultValue);
+  }
+  std::string audio(int n, std::string_view defaultValue = kMissing) const {
+    return get(nomeAudioName(n), defaultValue);
+  }
   // The first number whose description is exactly this one; 0 when none is.
   int16_t find(const std::string& text) const;
   // The highest bookmark number in use (0 for none).

@@ -20,6 +20,7 @@
 #include "player/core/bookmark_store.h"
 #include "player/media_host/mdlMain.h"
 #include "player/media_host/oAnaPlayer.h"
+#include "player/window/bookmark_list.h"
 #include "player/window/frmBrowser.h"
 #include "player/window/frmInputBox.h"
 #include "player/window/window_text.h"
@@ -32,39 +33,40 @@ QString qs(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
-QString frmBrowser::Section() {
+QString BookmarkList::Section() {
   QString result;
-  Trap(QStringLiteral("Section"), [&] { result = SectionText(objwb->LocationURL(), AppPath, shell::driveRoots()); });
+  Trap(QStringLiteral("Section"),
+       [&] { result = SectionText(w_.objwb->LocationURL(), w_.AppPath, shell::driveRoots()); });
   return result;
 }
 
-void frmBrowser::ClearMarcatori() {
+void BookmarkList::ClearMarcatori() {
   Trap(QStringLiteral("ClearMarcatori"), [&] {
     while (oMarkers.Count() > 0) oMarkers.Remove(1);
     while (oMarkersIndex.Count() > 0) oMarkersIndex.Remove(1);
-    CurrentMarker = 0;
-    while (ListMarkers->count() > 0) delete ListMarkers->takeItem(0);
-    lstapp->clear();
+    CurrentMarker_ = 0;
+    while (w_.ListMarkers->count() > 0) delete w_.ListMarkers->takeItem(0);
+    w_.lstapp->clear();
   });
 }
 
-int16_t frmBrowser::MarcatoreCerca(QString& row, QString& section) {
+int16_t BookmarkList::MarcatoreCerca(QString& row, QString& section) {
   int16_t found = 0;
   Trap(QStringLiteral("MarcatoreCerca"), [&] {
     const qsizetype dash = row.indexOf(QLatin1Char('-'));
     row = (dash < 0 ? row : row.mid(dash + 1)).trimmed();
     if (section.isEmpty()) section = Section();
-    found = core::BookmarkStore(AppName).find(section.toStdString(), row.toStdString());
+    found = core::BookmarkStore(w_.AppName).find(section.toStdString(), row.toStdString());
   });
   return found;
 }
 
-void frmBrowser::AddMarcatore(QString& description, int16_t& position) {
-  const auto label = [this] { return QStringLiteral("AddMarcatore - ") + Messages.MARKEXIST; };
+void BookmarkList::AddMarcatore(QString& description, int16_t& position) {
+  const auto label = [this] { return QStringLiteral("AddMarcatore - ") + w_.Messages.MARKEXIST; };
   try {
-    const std::string audio = core::audioFileName(oPlayer ? oPlayer->FileName().toStdString() : std::string());
+    const std::string audio = core::audioFileName(w_.oPlayer ? w_.oPlayer->FileName().toStdString() : std::string());
     const QString sec = Section();
-    const core::SectionValues values(AppName, sec.toStdString());
+    const core::SectionValues values(w_.AppName, sec.toStdString());
     // Numbers above 100 are never loaded: a full page takes no new bookmark.
     if (values.lastNumber() >= kMaxMarkers) {
       ui::MsgBox(kMarkersFull, ui::mb::OKOnly | ui::mb::Exclamation);
@@ -73,7 +75,7 @@ void frmBrowser::AddMarcatore(QString& description, int16_t& position) {
     // A description the page already has: the reader renames the new one,
     // and the new name is checked again.
     while (values.find(description.toStdString()) > 0) {
-      frmInputBox box(this);
+      frmInputBox box(&w_);
       box.Title(QStringLiteral("Attenzione! Segnalibro già esistente, cambia il testo della descrizione"));
       box.Label1->setText(QStringLiteral("Il segnalibro inserito esiste già, modifica la descrizione:"));
       box.txtInput->setText(description);
@@ -82,7 +84,7 @@ void frmBrowser::AddMarcatore(QString& description, int16_t& position) {
       if (changed.isEmpty()) return;
       if (changed == description) {
         Err().Clear();
-        ShowError(label(), Messages.MARKEXIST);
+        ShowError(label(), w_.Messages.MARKEXIST);
         return;
       }
       description = changed;
@@ -91,10 +93,10 @@ void frmBrowser::AddMarcatore(QString& description, int16_t& position) {
     const int m = values.lastNumber() + 1;
     oMarkers.Add(position, description);
     auto* row = new QListWidgetItem(strtempo(position) + QStringLiteral("\t - ") + description);
-    ListMarkers->addItem(row);
+    w_.ListMarkers->addItem(row);
     try {
-      core::BookmarkStore(AppName).add(sec.toStdString(), m, std::to_string(position),
-                                       description.trimmed().toStdString(), audio);
+      core::BookmarkStore(w_.AppName)
+          .add(sec.toStdString(), m, std::to_string(position), description.trimmed().toStdString(), audio);
     } catch (...) {
       // Not stored: the lists do not show it either.
       oMarkers.Remove(oMarkers.Count());
@@ -107,13 +109,13 @@ void frmBrowser::AddMarcatore(QString& description, int16_t& position) {
   }
 }
 
-void frmBrowser::reportMarcatori(MarcatoriMode Mode, const QString& step) {
+void BookmarkList::reportMarcatori(MarcatoriMode Mode, const QString& step) {
   ShowError(QStringLiteral("Marcatori Mode = ") + QString::number(static_cast<int32_t>(Mode)) +
                 QStringLiteral(" --> ") + step,
             QString());
 }
 
-void frmBrowser::Marcatori(MarcatoriMode Mode, const QString& /*unused*/, QString& section, int16_t listNumber) {
+void BookmarkList::Marcatori(MarcatoriMode Mode, const QString& /*unused*/, QString& section, int16_t listNumber) {
   if (!Trap(QStringLiteral("Marcatori Mode = ") + QString::number(static_cast<int32_t>(Mode)) + QStringLiteral(" --> "),
             [&] {
               if (section.isEmpty()) section = Section();
@@ -130,8 +132,8 @@ void frmBrowser::Marcatori(MarcatoriMode Mode, const QString& /*unused*/, QStrin
 // Mode 0: lists the page's bookmarks in number order, then those of the
 // older section (the page's name followed by "#"), and stores them all in
 // the page's section as 1, 2, 3 ... in that order.
-void frmBrowser::markersLoad(QString s, int16_t L) {
-  const core::BookmarkStore store(AppName);
+void BookmarkList::markersLoad(QString s, int16_t L) {
+  const core::BookmarkStore store(w_.AppName);
   core::LoadPlan plan;
   QString step = QStringLiteral("Inizio Caricamento");
   try {
@@ -163,8 +165,8 @@ void frmBrowser::markersLoad(QString s, int16_t L) {
     listStep("Caricamento nelle liste oMarkersIndex", [&] { oMarkersIndex.Add(s, key); });
     listStep("Caricamento nelle liste ListMarkers", [&] {
       const QString time = strtempo(text::toInt32(seconds));
-      ListMarkers->addItem(time + (L == 0 ? QStringLiteral("\t") : QString()) + QStringLiteral(" - ") + description);
-      if (L > 0) lstapp->addItem(s + QLatin1Char('*') + QString::number(m.newNumber));
+      w_.ListMarkers->addItem(time + (L == 0 ? QStringLiteral("\t") : QString()) + QStringLiteral(" - ") + description);
+      if (L > 0) w_.lstapp->addItem(s + QLatin1Char('*') + QString::number(m.newNumber));
     });
   }
 
@@ -176,17 +178,17 @@ void frmBrowser::markersLoad(QString s, int16_t L) {
     reportMarcatori(MarcatoriMode::Load, qs(reached));
     // Nothing was renumbered: the summary rows name the bookmarks as stored.
     if (L > 0) {
-      lstapp->clear();
+      w_.lstapp->clear();
       for (const core::LoadedMarker& m : plan.markers)
-        lstapp->addItem(qs(m.section) + QLatin1Char('*') + QString::number(m.number));
+        w_.lstapp->addItem(qs(m.section) + QLatin1Char('*') + QString::number(m.number));
     }
   }
 }
 
 // Deleting every bookmark of the page (its section and the older one), or
 // the bookmark of the list's selected row.
-void frmBrowser::markersDelete(MarcatoriMode Mode, QString s) {
-  const core::BookmarkStore store(AppName);
+void BookmarkList::markersDelete(MarcatoriMode Mode, QString s) {
+  const core::BookmarkStore store(w_.AppName);
   try {
     if (Mode == MarcatoriMode::DeleteAll) {
       store.deleteAll(s.toStdString());
@@ -194,7 +196,7 @@ void frmBrowser::markersDelete(MarcatoriMode Mode, QString s) {
     }
     if (Mode != MarcatoriMode::DeleteSelected) return;
     // After a load, row n - 1 is bookmark n of the page's own section.
-    const int n = ListMarkers->currentRow() + 1;
+    const int n = w_.ListMarkers->currentRow() + 1;
     if (n < 1) return;
     store.deleteNumber(s.toStdString(), n);
   } catch (...) {
@@ -206,5 +208,19 @@ void frmBrowser::markersDelete(MarcatoriMode Mode, QString s) {
   QString page;
   Marcatori(MarcatoriMode::Load, QString(), page, 0);
 }
+
+// ---- The window's bookmark procedures ---------------------------------------------
+
+void frmBrowser::AddMarcatore(QString& description, int16_t& position) {
+  bookmarks_->AddMarcatore(description, position);
+}
+
+void frmBrowser::Marcatori(MarcatoriMode Mode, const QString& unused, QString& section, int16_t listNumber) {
+  bookmarks_->Marcatori(Mode, unused, section, listNumber);
+}
+
+void frmBrowser::ClearMarcatori() { bookmarks_->ClearMarcatori(); }
+
+int16_t frmBrowser::MarcatoreCerca(QString& row, QString& section) { return bookmarks_->MarcatoreCerca(row, section); }
 
 }  // namespace lumo::player

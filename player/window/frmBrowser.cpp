@@ -33,10 +33,14 @@
 #include "platform/ui/notification.h"
 #include "platform/ui/text_scale.h"
 #include "platform/ui/ui.h"
+#include "player/core/command_runner.h"
 #include "player/core/rules.h"
 #include "player/media_host/mdlMain.h"
 #include "player/media_host/oAnaPlayer.h"
+#include "player/window/bookmark_list.h"
+#include "player/window/browser_commands.h"
 #include "player/window/frmImpExp.h"
+#include "player/window/page_setup.h"
 #include "player/window/window_text.h"
 
 namespace lumo::player {
@@ -113,30 +117,13 @@ void fitCaptions(QWidget* frame) {
 
 }  // namespace
 
-// ---- Message texts --------------------------------------------------------
-
-QString* MessageTexts::byKey(const QString& key) {
-  if (key == QLatin1String("MARKNONE")) return &MARKNONE;
-  if (key == QLatin1String("DELMARK")) return &DELMARK;
-  if (key == QLatin1String("USCITA")) return &USCITA;
-  if (key == QLatin1String("SOSTFILE")) return &SOSTFILE;
-  if (key == QLatin1String("EXPORTOK")) return &EXPORTOK;
-  if (key == QLatin1String("EXPORTKO")) return &EXPORTKO;
-  if (key == QLatin1String("RIPRISTINOOK")) return &RIPRISTINOOK;
-  if (key == QLatin1String("MARKEXIST")) return &MARKEXIST;
-  if (key == QLatin1String("ERRORE")) return &ERRORE;
-  return nullptr;
-}
-
-const std::array<const char*, 9>& MessageTexts::replacementOrder() {
-  static const std::array<const char*, 9> order{"DELMARK",   "MARKNONE",     "ERRORE",   "EXPORTOK", "EXPORTKO",
-                                                "MARKEXIST", "RIPRISTINOOK", "SOSTFILE", "USCITA"};
-  return order;
-}
-
 // ---- Controls -------------------------------------------------------------
 
-frmBrowser::frmBrowser(QWidget* parent) : QWidget(parent) {
+frmBrowser::frmBrowser(QWidget* parent)
+    : QWidget(parent),
+      pages_(std::make_unique<PageSetup>(*this)),
+      commands_(std::make_unique<BrowserCommands>(*this)),
+      bookmarks_(std::make_unique<BookmarkList>(*this)) {
   setObjectName(QStringLiteral("frmBrowser"));
   setWindowTitle(QString::fromUtf8(kDesignCaption));
   setAccessibleName(QString::fromUtf8(kDesignCaption));
@@ -150,7 +137,14 @@ frmBrowser::frmBrowser(QWidget* parent) : QWidget(parent) {
 frmBrowser::~frmBrowser() {
   // The player's host window goes with the player.
   oPlayer.reset();
+  // The controls are deleted after the window's parts (page set-up,
+  // commands, bookmark list): a signal a control sends on its way out
+  // reaches none of them.
+  for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
 }
+
+core::CommandRunner& frmBrowser::commandRunner() { return commands_->runner(); }
+core::PageLoad& frmBrowser::pageLoad() { return pages_->state(); }
 
 void frmBrowser::createControls() {
   objwb = named(new browser::WebBrowser(this), "objwb", QStringLiteral("Pagina del libro"));
@@ -322,15 +316,8 @@ std::string frmBrowser::playerSetting(const char* key, const char* defaultValue)
   return registry::GetSetting(AppName, kPlayerSection, key, defaultValue);
 }
 
-void frmBrowser::setVolumeLimits(const core::VolumeLimits& limits) {
-  VolumeMax = limits.max;
-  VolumeMin = limits.min;
-  VolumeStep = limits.step;
-}
-
 void frmBrowser::Form_Load() {
-  PendingFragment.clear();
-  KeepFragment = false;
+  pageLoad() = core::PageLoad{};
   TimerSpalsh->stop();
   AppPath = qs(shell::programFolder());
   HomeUrl = replaceAll(AppPath + QStringLiteral("/Index.htm"), QStringLiteral("//"), QStringLiteral("/"));
@@ -341,11 +328,11 @@ void frmBrowser::Form_Load() {
                            [&] {
                              AppName = kAppName;
                              Messages = MessageTexts{};
-                             setVolumeLimits(core::volumeLimitsOf(0));
-                             Keys = core::kLoadedKeyCodes;
+                             commands_->runner().setVolumeLimits(core::volumeLimitsOf(0));
+                             commands_->runner().keys() = core::kLoadedKeyCodes;
                              step = QStringLiteral("Form Load: caricamento settings");
                              chkSavePos->setChecked(wholeNumber(qs(playerSetting("SavePos", "0"))) == 1);
-                             StyleNumber = wholeNumber(qs(playerSetting("StyleSheet", "1")));
+                             pageLoad().setStyleNumber(wholeNumber(qs(playerSetting("StyleSheet", "1"))));
                              TextAvantiIndietro->setText(qs(playerSetting("AvantiIndietro", "10")));
                              TextVolume->setText(qs(playerSetting("Volume", "100")));
                              version = QString::number(wholeNumber(qs(playerSetting("Versione", "1"))));
@@ -388,7 +375,7 @@ bool frmBrowser::createPlayer(QString& version) {
       optPlayer[1]->setChecked(true);
       oPlayer->setRate(PlayerRate());
       oPlayer->setFullScreen(true);
-      setVolumeLimits(core::volumeLimitsOf(1));
+      commands_->runner().setVolumeLimits(core::volumeLimitsOf(1));
     } else {
       oPlayer->setVersione(0);
       // The second slot holds no player of its own (the switch has reported
@@ -396,7 +383,7 @@ bool frmBrowser::createPlayer(QString& version) {
       // reader is never left without a player.
       if (oPlayer->currentPlayer() == nullptr) throw RuntimeError(err::ObjectNotSet);
       oPlayer->setRate(PlayerRate());
-      setVolumeLimits(core::volumeLimitsOf(0));
+      commands_->runner().setVolumeLimits(core::volumeLimitsOf(0));
       optPlayer[0]->setChecked(true);
     }
     oPlayer->setVolume(TextVolume->text());
@@ -478,12 +465,12 @@ void frmBrowser::TimerSpalsh_Timer() {
     if (chkSavePos->isChecked() && brano != QLatin1String("about:blank")) {
       const QString file = localFileOf(brano);
       if (!brano.isEmpty() && !file.isEmpty() && shell::existsNoCase(file.toStdString())) {
-        ResumePending = true;
+        pageLoad().setResumePending(true);
         objwb->Navigate2(brano);
         return;
       }
     }
-    ResumePending = false;
+    pageLoad().setResumePending(false);
     objwb->Navigate2(HomeUrl);
   });
 }
@@ -616,9 +603,9 @@ void frmBrowser::SetPlayer(int16_t Index) {
       // version comes back and the reader keeps a working player.
       if (oPlayer->currentPlayer() == nullptr) throw RuntimeError(err::ObjectNotSet);
       if (Index == 1) {
-        setVolumeLimits(core::volumeLimitsOf(1));
+        commands_->runner().setVolumeLimits(core::volumeLimitsOf(1));
       } else {
-        setVolumeLimits(core::volumeLimitsOf(0));
+        commands_->runner().setVolumeLimits(core::volumeLimitsOf(0));
       }
       oPlayer->setFileName(file);
       oPlayer->Play_Player();

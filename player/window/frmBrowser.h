@@ -21,12 +21,11 @@
 #include <memory>
 #include <string>
 
-#include "platform/browser/htmldocument.h"
 #include "player/core/bookmark_store.h"
-#include "player/core/keytable.h"
-#include "player/core/links.h"
-#include "player/core/rules.h"
-#include "player/window/collection.h"
+#include "player/core/command_runner.h"
+#include "player/core/page_load.h"
+#include "player/window/bookmark_list.h"
+#include "player/window/messages.h"
 
 class QCheckBox;
 class QComboBox;
@@ -47,27 +46,8 @@ namespace lumo::player {
 
 class oAnaPlayer;
 class frmImpExp;
-
-// The nine message texts that a summary page may replace.
-struct MessageTexts {
-  QString MARKNONE = QStringLiteral("Non ci sono marcatori presenti.");
-  QString DELMARK = QStringLiteral("Sei sicuro di voler cancellare tutti i marcatori?");
-  QString USCITA = QStringLiteral("Sei sicuro di voler uscire?");
-  QString SOSTFILE = QStringLiteral("Si vuole sostituire il file @FILE@?");
-  QString EXPORTOK = QStringLiteral("Export effettuato correttamente nel file @FILE@");
-  QString EXPORTKO = QStringLiteral("Export del file @FILE@ fallito!");
-  QString RIPRISTINOOK = QStringLiteral("Ripristino effettuato @FILE@");
-  QString MARKEXIST = QStringLiteral("Il nome del marcatore è già stato inserito!");
-  QString ERRORE = QStringLiteral("ERRORE: @POS@. Codice: @NUMBER@ - @DESCRIPTION@");
-
-  // The text of a key ("USCITA"); nullptr for an unknown key.
-  QString* byKey(const QString& key);
-  // The keys in the order a summary page replaces them.
-  static const std::array<const char*, 9>& replacementOrder();
-};
-
-// The key codes of the Ctrl playback group and the Alt bookmark group.
-using core::KeyCodes;
+class BrowserCommands;
+class PageSetup;
 
 // The settings of the player: application "QEN MediaPlayer", section "Player".
 inline constexpr const char* kAppName = "QEN MediaPlayer";
@@ -92,23 +72,17 @@ class frmBrowser : public QWidget {
   // LUMO_WINDOW_STATE is "maximised", else normal.
   void showAsStarted();
 
-  // ---- Controls (named as in the window's design) ----
+  // ---- Controls the reader works (named as in the window's design) ----
   browser::WebBrowser* objwb;
   QFrame* frmOSD;
   QLabel* lblOSD;
   QGroupBox* frmconfigurazione;
   QCheckBox* chkAudioOff;
   QCheckBox* chkSavePos;
-  QCheckBox* CheckVideoFull;
-  QLabel* Label1;
   QLineEdit* TextRate;
-  QLabel* Label3;
   QLineEdit* TextVolume;
-  QLabel* Label4;
   QLineEdit* TextAvantiIndietro;
-  QLabel* Label5;
   QPushButton* cmdSetupClose;
-  std::array<QRadioButton*, 2> optPlayer;  // 1 "Versione 9", 0 "Altre"
   QGroupBox* fraMarcatori;
   QListWidget* ListMarkers;
   QListWidget* lstapp;
@@ -123,7 +97,6 @@ class frmBrowser : public QWidget {
   QLineEdit* TxtDebFilename;
   std::array<QPushButton*, 2> cmdDebug;
   QPushButton* Command1;
-  QLabel* Label2;
   QLineEdit* TextURL;
   QPushButton* cmdGO;
   QPushButton* cmdFileAudio;
@@ -131,49 +104,29 @@ class frmBrowser : public QWidget {
   QTimer* TimerSpalsh;
   QTimer* TimerOSD;
   QTimer* TimerDisableState;
-  // Where the focus was when the configuration panel opened; it goes back
-  // there when the panel closes.
-  QPointer<QWidget> focusBeforeConfiguration_;
 
-  // ---- Window fields ----
-  std::string AppName;
-  QString AppPath;  // the program folder, without a trailing "/"
-  QString HomeUrl;
-  QString PendingFragment;
-  bool KeepFragment = false;
-  int16_t StyleNumber = 1;
-  MessageTexts Messages;
-  KeyCodes Keys;
-  int16_t VolumeMax = 0, VolumeMin = -4000, VolumeStep = 100;
-  std::unique_ptr<oAnaPlayer> oPlayer;
-  bool ResumePending = false;
-  bool AudioOffFlag = false;
-  bool WasPlaying = false;
-  float SavedRate = 1.0f;
-  // Page load and audio selection.
-  int32_t AudioIndex = 0;
-  browser::HtmlElement CurrentMediaTag;
-  bool DisableAutoPlay = false;
-  int16_t PendingMarker = 0;
-  QString CurrentPage;
-  int16_t CurrentIndex = 0;
-  // Bookmarks of the page shown: positions and sections by description.
-  Collection<double> oMarkers;
-  Collection<QString> oMarkersIndex;
-  int16_t CurrentMarker = 0;
+  // ---- What the window holds ----
+  const QString& homeUrl() const { return HomeUrl; }
+  const MessageTexts& messages() const { return Messages; }
+  bool audioOff() const { return AudioOffFlag; }
+  // The window's one player object; nullptr while there is none.
+  oAnaPlayer* anaPlayer() const { return oPlayer.get(); }
+  // The bookmarks of the page shown: positions and sections by
+  // description, and the number of the one last chosen (0 for none).
+  const Collection<double>& markers() const { return bookmarks_->positions(); }
+  const Collection<QString>& markersIndex() const { return bookmarks_->sections(); }
+  int16_t currentMarker() const { return bookmarks_->CurrentMarker(); }
+  // The page shown and its set-up's state; the key and link commands.
+  core::PageLoad& pageLoad();
+  core::CommandRunner& commandRunner();
 
   // ---- Start-up, settings and exit ----
-  void ShowAboutPage();
   void TimerSpalsh_Timer();
-  // The exit question; true (Cancel) keeps the window open.
-  bool Form_QueryUnload();
   void Form_Resize();
   // The reader switched off or on (the player loads media but plays none).
   void SetAudioOff(bool flag);
   // Replaces the player with a new one of version Index.
   void SetPlayer(int16_t Index);
-  void optPlayer_Click(int16_t Index);
-  void objwb_WindowClosing(bool IsChildWindow, bool& Cancel);
 
   // ---- On-screen display and rate store ----
   void OSD(const QString& Msg, bool Persistent);
@@ -182,95 +135,31 @@ class frmBrowser : public QWidget {
   void PlayerRate(float value);
 
   // ---- Bookmark store ----
-  QString Section();
   void AddMarcatore(QString& description, int16_t& position);
   void Marcatori(MarcatoriMode Mode, const QString& unused, QString& section, int16_t listNumber);
   void ClearMarcatori();
   int16_t MarcatoreCerca(QString& row, QString& section);
-  // The recall of a bookmark (the bookmark list's own code).
-  void MarcatoriRichiama(int16_t& n);
 
   // ---- Page load and audio selection ----
   void objwb_DocumentComplete(const QString& URL);
   bool Playaudio(const QString& URL, bool bNext, bool bPrev);
-  void oPlayer_PlayStateChange(int32_t NewMode);
-  void oPlayer_PlayFileChange(const QString& NewFile);
   void TimerDisableState_Timer();
+
+  // ---- Keyboard, bookmark list and panels ----
+  // The key commands: KeyCode is the Windows virtual-key code, Shift the
+  // sum of 1 (Shift), 2 (Ctrl) and 4 (Alt); a command needs its exact sum.
+  void Form_KeyDown(int16_t KeyCode, int16_t Shift);
+  void ListMarkers_DblClick();
+  void ListMarkers_KeyDown(int16_t KeyCode, int16_t Shift);
+  // The buttons of the bookmark panel and of its file panel: 0 opens the
+  // file panel for an export, 1 for an import, 2 carries it out, 3 closes
+  // the file panel, 4 closes the bookmark panel and resumes reading.
+  void cmdImpExp_Click(int16_t Index);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
-
- private:
-  // The file panel reloads the bookmark list after an import as a page
-  // load does.
-  friend class frmImpExp;
-  void createControls();
-  void createConfigurationFrame();
-  void createBookmarkFrame();
-  void createDebugFrame();
-  void Form_Load();
-  void Form_Initialize();
-  bool createPlayer(QString& version);
-  void connectPlayer();
-  void setVolumeLimits(const core::VolumeLimits& limits);
-  QString pageMeta(const QString& name) const;
-  QString startPosition(const QString& URL, bool moving) const;
-  void loadSummaryBookmarks();
-  void takeOverMessages();
-  void applyReaderStyleSheet();
-  // The window's player; run-time error 91 while there is none (a load
-  // that failed before creating it).
-  oAnaPlayer& player() const;
-  bool loadMedia(const QString& URL, const QString& mediaName, const QString& position, QString& step);
-  QString findMedia(const QString& URL, const QString& mediaName, bool& video, QString& step) const;
-  void markersLoad(QString section, int16_t listNumber);
-  void markersDelete(MarcatoriMode Mode, QString section);
-  void reportMarcatori(MarcatoriMode Mode, const QString& step);
-  std::string playerSetting(const char* key, const char* defaultValue) const;
-
-  // ---- Keyboard, links, bookmark list and configuration panel ----
- public:
-  // The key commands: KeyCode is the Windows virtual-key code, Shift the
-  // sum of 1 (Shift), 2 (Ctrl) and 4 (Alt); a command needs its exact sum.
-  void Form_KeyDown(int16_t KeyCode, int16_t Shift);
-  // The next reading speed up or down, wrapping from 2 to 0.5 and from 0.6
-  // to 2.
-  double RateChange(double Rate, bool Up);
-
-  // Link keywords: a link that carries one runs its command instead.
-  void objwb_BeforeNavigate2(const QString& URL, bool& Cancel);
-  // The local path that a media link names.
-  QString PulisciUrl(const QString& url);
-  void objwb_TitleChange(const QString& Text);
-  void objwb_NavigateError(const QString& URL, int StatusCode, bool& Cancel);
-
-  // The bookmark list.
-  void ListMarkers_Click();
-  void ListMarkers_DblClick();
-  void ListMarkers_KeyDown(int16_t KeyCode, int16_t Shift);
-
-  // The configuration panel, the debug frame and the file name box.
-  void chkAudioOff_Click();
-  void chkSavePos_Click();
-  void TextRate_Change();
-  void TextVolume_Change();
-  void TextAvantiIndietro_Change();
-  void cmdSetupClose_Click();
-  void cmdDebug_Click(int16_t Index);
-  void cmdFileAudio_Click();
-  void cmdGO_Click();
-  void fraDebug_DragOver(int X, int Y);
-  void TextFileName_KeyDown(int16_t KeyCode, int16_t Shift);
-  // The buttons of the bookmark panel and of its file panel: 0 opens the
-  // file panel for an export, 1 for an import, 2 carries it out, 3 closes
-  // the file panel, 4 closes the bookmark panel and resumes reading.
-  void cmdImpExp_Click(int16_t Index);
-  // The debug frame's export of the settings tree to provatxt.reg.
-  void Command1_Click();
-
- protected:
   // Every key pressed in the window reaches Form_KeyDown first; a key that
   // runs a command goes no further.
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -279,35 +168,88 @@ class frmBrowser : public QWidget {
   bool focusNextPrevChild(bool next) override;
 
  private:
+  // The parts of the one window: the file panel reloads the bookmark list
+  // after an import as a page load does; the page set-up, the commands and
+  // the bookmark list work the window's controls and its player.
+  friend class player::frmImpExp;
+  friend class BrowserCommands;
+  friend class PageSetup;
+  friend class BookmarkList;
+
+  // Controls the reader does not work: captions and the hidden ones.
+  QCheckBox* CheckVideoFull;
+  QLabel* Label1;
+  QLabel* Label3;
+  QLabel* Label4;
+  QLabel* Label5;
+  std::array<QRadioButton*, 2> optPlayer;  // 1 "Versione 9", 0 "Altre"
+  QLabel* Label2;
+  // Where the focus was when the configuration panel opened; it goes back
+  // there when the panel closes.
+  QPointer<QWidget> focusBeforeConfiguration_;
+
+  std::string AppName;
+  QString AppPath;  // the program folder, without a trailing "/"
+  QString HomeUrl;
+  MessageTexts Messages;
+  std::unique_ptr<oAnaPlayer> oPlayer;
+  bool AudioOffFlag = false;
+  std::unique_ptr<PageSetup> pages_;
+  std::unique_ptr<BrowserCommands> commands_;
+  std::unique_ptr<BookmarkList> bookmarks_;
+
+  // Controls, load and exit (frmBrowser.cpp).
+  void createControls();
+  void createConfigurationFrame();
+  void createBookmarkFrame();
+  void createDebugFrame();
+  void Form_Load();
+  void Form_Initialize();
+  void ShowAboutPage();
+  // The exit question; true (Cancel) keeps the window open.
+  bool Form_QueryUnload();
+  void objwb_WindowClosing(bool IsChildWindow, bool& Cancel);
+  void optPlayer_Click(int16_t Index);
+  bool createPlayer(QString& version);
+  void connectPlayer();
+  std::string playerSetting(const char* key, const char* defaultValue) const;
+  // The window's player; run-time error 91 while there is none (a load
+  // that failed before creating it).
+  oAnaPlayer& player() const;
+
+  // The player's events (page_load.cpp).
+  void oPlayer_PlayStateChange(int32_t NewMode);
+  void oPlayer_PlayFileChange(const QString& NewFile);
+
+  // The key and link wiring (keymap.cpp, links.cpp).
   void connectCommands();
   bool keyCommand(int16_t KeyCode, int16_t Shift);  // true when a command ran
-  bool runCommand(core::Command command);
-  QString positionText();  // the playing position as "MM:SS"
-  void skipBack();
-  void skipForward();
-  void changeVolume(bool up);
-  void stepRate(bool up);
-  void threeSpeedCycle();
-  void toggleConfiguration();
-  void closeConfiguration();
-  void switchReader();
-  bool otherPage(bool next);
-  void nextStyleSheet();
-  void nextIndexEntry();
-  void previousIndexEntry();
-  std::string indexLink(int32_t number) const;
-  void deleteAllMarkers();
-  void addBookmark();
-  void toggleBookmarkList();
-  void recallNeighbour(bool next);
-  void resumeReading();
+  void objwb_BeforeNavigate2(const QString& URL, bool& Cancel);
+  void objwb_TitleChange(const QString& Text);
+  void objwb_NavigateError(const QString& URL, int StatusCode, bool& Cancel);
+
+  // The bookmark list's click (marker_list.cpp); the list in place of the
+  // page, or the page again (keymap.cpp).
+  void ListMarkers_Click();
   void showBookmarkList(bool open);
   void focusReading();
-  void mediaLink(const core::MediaLink& link);
-  void deleteSummaryMarker();
-  void presentAfterDelete(int row);
-  QString findMarkerAudio(const QString& audio, const QString& section, bool& nearPage);
-  QString audioMetaRoot();
+
+  // The configuration panel, the debug frame and the file name box
+  // (config_panel.cpp).
+  void chkAudioOff_Click();
+  void chkSavePos_Click();
+  void TextRate_Change();
+  void TextVolume_Change();
+  void TextAvantiIndietro_Change();
+  void cmdSetupClose_Click();
+  void closeConfiguration();
+  void cmdDebug_Click(int16_t Index);
+  void cmdFileAudio_Click();
+  void cmdGO_Click();
+  void fraDebug_DragOver(int X, int Y);
+  void TextFileName_KeyDown(int16_t KeyCode, int16_t Shift);
+  // The debug frame's export of the settings tree to provatxt.reg.
+  void Command1_Click();
 };
 
 }  // namespace lumo::player

@@ -30,7 +30,9 @@
 #include "platform/ui/text_scale.h"
 #include "platform/ui/ui.h"
 #include "player/media_host/mdlMain.h"
+#include "player/window/browser_commands.h"
 #include "player/window/frmBrowser.h"
+#include "player/window/page_setup.h"
 #include "player/window/window_text.h"
 
 namespace lumo::player {
@@ -384,7 +386,7 @@ void frmImpExp::importFrom(const QString& full, const QString& typed) {
   // page those of every page, as its load lists them.
   w_.ClearMarcatori();
   if (isSummaryPage(w_.objwb->LocationURL())) {
-    w_.loadSummaryBookmarks();
+    w_.pages_->loadSummaryBookmarks();
   } else {
     QString page;
     w_.Marcatori(MarcatoriMode::Load, QString(), page, 0);
@@ -452,7 +454,7 @@ void frmBrowser::cmdImpExp_Click(int16_t Index) {
       case 3: frmImpExp->cancel(); break;
       case 4:
         // "Chiudi": the page again, and the reading that the list paused.
-        if (WasPlaying) resumeReading();
+        if (commands_->runner().paused().wasPlaying) commands_->resumeReading();
         showBookmarkList(false);
         break;
       default: throw RuntimeError(err::SubscriptOutOfRange);

@@ -24,15 +24,18 @@
 #include "platform/registry/registry.h"
 #include "platform/shell/shell.h"
 #include "platform/ui/ui.h"
+#include "player/core/command_runner.h"
 #include "player/core/keytable.h"
 #include "player/core/links.h"
 #include "player/core/pages.h"
 #include "player/core/rules.h"
 #include "player/media_host/mdlMain.h"
 #include "player/media_host/oAnaPlayer.h"
+#include "player/window/browser_commands.h"
 #include "player/window/frmBrowser.h"
 #include "player/window/frmImpExp.h"
 #include "player/window/frmInputBox.h"
+#include "player/window/page_setup.h"
 #include "player/window/window_text.h"
 
 namespace lumo::player {
@@ -120,48 +123,41 @@ bool frmBrowser::eventFilter(QObject* watched, QEvent* event) {
 void frmBrowser::Form_KeyDown(int16_t KeyCode, int16_t Shift) { keyCommand(KeyCode, Shift); }
 
 bool frmBrowser::keyCommand(int16_t KeyCode, int16_t Shift) {
-  QString step = QStringLiteral("Form KeyDown: inizializzazione");
-  bool ran = false;
-  Trap([&] { return QStringLiteral("Form_KeyDown - ") + step; },
-       [&] {
-         if (core::isHelpKey(KeyCode)) {
-           ran = true;
-           objwb->Navigate2(QString::fromStdString(
-               browser::url::fileAddress(shell::resolvePath(AppPath.toStdString() + "/include/help.htm"))));
-           return;
-         }
-         if (const auto command = core::commandWithoutFile(KeyCode, Shift, Keys, !fraMarcatori->isHidden())) {
-           if (const char* label = core::stepLabel(*command)) step = QString::fromUtf8(label);
-           ran = runCommand(*command) || ran;
-         }
-         if (Shift == core::kCtrl && !player().FileName().isEmpty())
-           if (const auto command = core::playbackCommand(KeyCode, Keys)) ran = runCommand(*command) || ran;
-         if (Shift == core::kAlt)
-           if (const auto command = core::bookmarkCommand(KeyCode, Keys)) ran = runCommand(*command) || ran;
-       });
-  return ran;
+  core::KeyDispatch dispatch;
+  Trap([&] { return QStringLiteral("Form_KeyDown - ") + QString::fromStdString(dispatch.step); },
+       [&] { commands_->runner().key(KeyCode, Shift, dispatch); });
+  return dispatch.ran;
+}
+
+bool BrowserCommands::bookmarkListOpen() { return !w_.fraMarcatori->isHidden(); }
+
+bool BrowserCommands::fileLoaded() { return !w_.player().FileName().isEmpty(); }
+
+void BrowserCommands::help() {
+  w_.objwb->Navigate2(QString::fromStdString(
+      browser::url::fileAddress(shell::resolvePath(w_.AppPath.toStdString() + "/include/help.htm"))));
 }
 
 // Runs one command of the key table; false when it found nothing to do
 // (a page key on a page that names no such page).
-bool frmBrowser::runCommand(core::Command command) {
+bool BrowserCommands::run(core::Command command) {
   using C = core::Command;
   switch (command) {
     case C::Help: break;  // handled before the table: it ends the dispatch
     case C::CloseBookmarkList:
-      if (WasPlaying) resumeReading();
-      showBookmarkList(false);
+      if (runner_.paused().wasPlaying) resumeReading();
+      w_.showBookmarkList(false);
       break;
     case C::ToggleDebug:
-      fraDebug->setVisible(fraDebug->isHidden());
-      if (!fraDebug->isHidden()) fraDebug->raise();
+      w_.fraDebug->setVisible(w_.fraDebug->isHidden());
+      if (!w_.fraDebug->isHidden()) w_.fraDebug->raise();
       break;
     case C::NextStyle: nextStyleSheet(); break;
     case C::NextIndexEntry: nextIndexEntry(); break;
     case C::PreviousIndexEntry: previousIndexEntry(); break;
     case C::Slower: stepRate(false); break;
     case C::Faster: stepRate(true); break;
-    case C::Home: objwb->Navigate2(HomeUrl); break;
+    case C::Home: w_.objwb->Navigate2(w_.HomeUrl); break;
     case C::ThreeSpeedCycle: threeSpeedCycle(); break;
     case C::ToggleConfiguration: toggleConfiguration(); break;
     case C::PreviousPage: return otherPage(false);
@@ -170,20 +166,20 @@ bool frmBrowser::runCommand(core::Command command) {
     case C::SkipBack: skipBack(); break;
     case C::SkipForward: skipForward(); break;
     case C::ToStart:
-      player().setCurrentPosition(0);
-      OSD(QStringLiteral("INIZIO ") + positionText(), false);
+      w_.player().setCurrentPosition(0);
+      w_.OSD(QStringLiteral("INIZIO ") + positionText(), false);
       break;
     case C::Stop:
-      player().Stop_Player();
-      player().setCurrentPosition(0);
-      OSD(QStringLiteral("STOP ") + positionText(), false);
+      w_.player().Stop_Player();
+      w_.player().setCurrentPosition(0);
+      w_.OSD(QStringLiteral("STOP ") + positionText(), false);
       break;
     case C::PlayPause:
-      player().StopPlay();
-      if (player().IsPlaying()) {
-        OSD(QStringLiteral("PLAY ") + positionText(), false);
+      w_.player().StopPlay();
+      if (w_.player().IsPlaying()) {
+        w_.OSD(QStringLiteral("PLAY ") + positionText(), false);
       } else {
-        OSD(QStringLiteral("PAUSA ") + positionText() + QStringLiteral(" premere ctrl+3"), true);
+        w_.OSD(QStringLiteral("PAUSA ") + positionText() + QStringLiteral(" premere ctrl+3"), true);
       }
       break;
     case C::VolumeUp: changeVolume(true); break;
@@ -197,194 +193,198 @@ bool frmBrowser::runCommand(core::Command command) {
   return true;
 }
 
-QString frmBrowser::positionText() { return strtempo(text::toInt32(player().CurrentPosition())); }
+QString BrowserCommands::positionText() { return strtempo(text::toInt32(w_.player().CurrentPosition())); }
 
 // ---- Reading --------------------------------------------------------------------------
 
-void frmBrowser::skipBack() {
+void BrowserCommands::skipBack() {
   Trap(QStringLiteral("Form_KeyDown Indietro - Form KeyDown: inizializzazione"), [&] {
-    oAnaPlayer& p = player();
+    oAnaPlayer& p = w_.player();
     if (p.IsPlaying()) {
       // The step is read only when it is used: a paused reader who asks
       // for the time gets it whatever the panel's box holds.
-      const double step = regionalNumber(TextAvantiIndietro->text());
-      const core::Skip skip = core::skipBack(p.CurrentPosition(), step, AudioIndex);
+      const double step = regionalNumber(w_.TextAvantiIndietro->text());
+      const core::Skip skip = core::skipBack(p.CurrentPosition(), step, w_.pageLoad().audioIndex());
       if (skip.move == core::SkipMove::Seek) {
         p.setCurrentPosition(skip.position);
-      } else if (skip.move == core::SkipMove::PreviousAudio && Playaudio(QString(), false, true)) {
+      } else if (skip.move == core::SkipMove::PreviousAudio && w_.Playaudio(QString(), false, true)) {
         p.setCurrentPosition(p.Duration().toDouble() - step);
       } else {
         p.setCurrentPosition(0);
         p.Play_Player();
       }
     }
-    OSD(QStringLiteral("INDIETRO ") + positionText(), false);
+    w_.OSD(QStringLiteral("INDIETRO ") + positionText(), false);
   });
 }
 
-void frmBrowser::skipForward() {
+void BrowserCommands::skipForward() {
   Trap(QStringLiteral("Form_KeyDown Avanti - Form KeyDown: inizializzazione"), [&] {
-    oAnaPlayer& p = player();
+    oAnaPlayer& p = w_.player();
     if (p.IsPlaying()) {
-      const double step = regionalNumber(TextAvantiIndietro->text());
+      const double step = regionalNumber(w_.TextAvantiIndietro->text());
       const core::Skip skip = core::skipForward(p.CurrentPosition(), step, p.Duration().toDouble());
       if (skip.move == core::SkipMove::Seek) {
         p.setCurrentPosition(skip.position);
-      } else if (!Playaudio(QString(), true, false)) {
+      } else if (!w_.Playaudio(QString(), true, false)) {
         p.setCurrentPosition(skip.position);
         p.Play_Player();
       }
     }
-    OSD(QStringLiteral("AVANTI ") + positionText(), false);
+    w_.OSD(QStringLiteral("AVANTI ") + positionText(), false);
   });
 }
 
-void frmBrowser::changeVolume(bool up) {
-  oAnaPlayer& p = player();
-  p.setVolume(core::steppedVolume(p.Volume().toLongLong(), up, {VolumeMax, VolumeMin, VolumeStep}));
+void BrowserCommands::changeVolume(bool up) {
+  oAnaPlayer& p = w_.player();
+  p.setVolume(core::steppedVolume(p.Volume().toLongLong(), up, runner_.volumeLimits()));
   const QString volume = QString::number(p.Volume().toLongLong());
-  OSD(QStringLiteral("Volume - ") + volume, false);
-  TextVolume->setText(volume);  // its change handler stores the setting
+  w_.OSD(QStringLiteral("Volume - ") + volume, false);
+  w_.TextVolume->setText(volume);  // its change handler stores the setting
 }
 
-double frmBrowser::RateChange(double Rate, bool Up) {
+double BrowserCommands::RateChange(double Rate, bool Up) {
   double result = 0;
   Trap(QStringLiteral("RateChange"), [&] { result = core::RateChange(Rate, Up); });
   return result;
 }
 
-void frmBrowser::stepRate(bool up) {
-  oAnaPlayer& p = player();
+void BrowserCommands::stepRate(bool up) {
+  oAnaPlayer& p = w_.player();
   p.setRate(static_cast<float>(RateChange(p.Rate(), up)));
-  PlayerRate(p.Rate());
-  OSD((up ? QStringLiteral("Lettura più veloce - Rate ") : QStringLiteral("Lettura più lenta - Rate ")) +
-          singleText(p.Rate()),
-      false);
+  w_.PlayerRate(p.Rate());
+  w_.OSD((up ? QStringLiteral("Lettura più veloce - Rate ") : QStringLiteral("Lettura più lenta - Rate ")) +
+             singleText(p.Rate()),
+         false);
 }
 
-void frmBrowser::threeSpeedCycle() {
-  oAnaPlayer& p = player();
+void BrowserCommands::threeSpeedCycle() {
+  oAnaPlayer& p = w_.player();
   const core::SpeedStep next = core::threeSpeedCycle(p.Rate());
   p.setRate(next.rate);
-  OSD(QString::fromUtf8(next.message.data(), qsizetype(next.message.size())) + singleText(p.Rate()), false);
-  PlayerRate(p.Rate());
+  w_.OSD(QString::fromUtf8(next.message.data(), qsizetype(next.message.size())) + singleText(p.Rate()), false);
+  w_.PlayerRate(p.Rate());
 }
 
-void frmBrowser::toggleConfiguration() {
-  OSD(QStringLiteral("Pannello configurazione"), false);
-  const bool open = frmconfigurazione->isHidden();
+void BrowserCommands::toggleConfiguration() {
+  w_.OSD(QStringLiteral("Pannello configurazione"), false);
+  const bool open = w_.frmconfigurazione->isHidden();
   if (open) {
     // The reader works the panel from the keyboard: it takes the focus,
     // which goes back where it was when the panel closes.
-    focusBeforeConfiguration_ = QApplication::focusWidget();
-    frmconfigurazione->setVisible(true);
-    frmconfigurazione->raise();
-    chkAudioOff->setFocus(Qt::OtherFocusReason);
+    w_.focusBeforeConfiguration_ = QApplication::focusWidget();
+    w_.frmconfigurazione->setVisible(true);
+    w_.frmconfigurazione->raise();
+    w_.chkAudioOff->setFocus(Qt::OtherFocusReason);
   } else {
-    closeConfiguration();
+    w_.closeConfiguration();
   }
-  TextRate->setText(singleText(PlayerRate()));  // its change handler stores it back
+  w_.TextRate->setText(singleText(w_.PlayerRate()));  // its change handler stores it back
 }
 
-void frmBrowser::switchReader() {
-  SetAudioOff(!AudioOffFlag);
-  registry::SaveSetting(AppName, kPlayerSection, "AudioOff", flagText(AudioOffFlag).toStdString());
-  OSD(AudioOffFlag ? QStringLiteral("Lettura disattivata") : QStringLiteral("Lettura attiva"), false);
+void BrowserCommands::switchReader() {
+  w_.SetAudioOff(!w_.AudioOffFlag);
+  registry::SaveSetting(w_.AppName, kPlayerSection, "AudioOff", flagText(w_.AudioOffFlag).toStdString());
+  w_.OSD(w_.AudioOffFlag ? QStringLiteral("Lettura disattivata") : QStringLiteral("Lettura attiva"), false);
 }
 
 // ---- Pages and index entries ----------------------------------------------------------
 
 // The previous or next page that the page's meta tag names, beside the page
 // shown; false when the page names none.
-bool frmBrowser::otherPage(bool next) {
-  const QString name =
-      pageMeta(QString::fromStdString(next ? bookpage::nextPageMeta(1) : std::string(bookpage::kPreviousPageMeta)));
+bool BrowserCommands::otherPage(bool next) {
+  const QString name = w_.pages_->pageMeta(
+      QString::fromStdString(next ? bookpage::nextPageMeta(1) : std::string(bookpage::kPreviousPageMeta)));
   if (name.isEmpty()) return false;
-  OSD(next ? QStringLiteral("File successivo") : QStringLiteral("File precedente"), false);
-  objwb->Navigate2(QString::fromStdString(core::pageFolderAddress(objwb->LocationURL().toStdString())) + name);
+  w_.OSD(next ? QStringLiteral("File successivo") : QStringLiteral("File precedente"), false);
+  w_.objwb->Navigate2(QString::fromStdString(core::pageFolderAddress(w_.objwb->LocationURL().toStdString())) + name);
   return true;
 }
 
-void frmBrowser::nextStyleSheet() {
-  const auto n = static_cast<int16_t>(StyleNumber + 1);
-  const std::string next = AppPath.toStdString() + "/include/style" + std::to_string(n) + ".css";
-  StyleNumber = shell::existsNoCase(next) ? n : int16_t(1);
-  OSD(QStringLiteral("Stile ") + QString::number(StyleNumber), false);
-  registry::SaveSetting(AppName, kPlayerSection, "StyleSheet", std::to_string(StyleNumber));
+void BrowserCommands::nextStyleSheet() {
+  core::PageLoad& load = w_.pageLoad();
+  const auto n = static_cast<int16_t>(load.styleNumber() + 1);
+  const std::string next = w_.AppPath.toStdString() + "/include/style" + std::to_string(n) + ".css";
+  load.setStyleNumber(shell::existsNoCase(next) ? n : int16_t(1));
+  w_.OSD(QStringLiteral("Stile ") + QString::number(load.styleNumber()), false);
+  registry::SaveSetting(w_.AppName, kPlayerSection, "StyleSheet", std::to_string(load.styleNumber()));
   // The page is loaded again with the new sheet; its fragment is kept, so
   // its audio starts again where the fragment says.
-  QString address = objwb->LocationURL();
-  const qsizetype hash = address.indexOf(QLatin1Char('#'));
-  if (hash >= 0) {
-    PendingFragment = address.mid(hash + 1);
-    address.truncate(hash);
-    KeepFragment = true;
-  } else if (!PendingFragment.isEmpty()) {
-    KeepFragment = true;
-  }
-  if (player().IsPlaying()) player().Stop_Player();
-  objwb->Navigate2(address);
+  const QString address = QString::fromStdString(load.reloadKeepingFragment(w_.objwb->LocationURL().toStdString()));
+  if (w_.player().IsPlaying()) w_.player().Stop_Player();
+  w_.objwb->Navigate2(address);
   DoEvents();
 }
 
-std::string frmBrowser::indexLink(int32_t number) const {
+std::string BrowserCommands::indexLink(int32_t number) const {
   std::string link;
   skipOnError([&] {
-    const browser::HtmlElement anchor = objwb->Document().All(bookpage::indexAnchorName(number));
+    const browser::HtmlElement anchor = w_.objwb->Document().All(bookpage::indexAnchorName(number));
     if (anchor) link = anchor.href();
   });
   return link;
 }
 
-void frmBrowser::nextIndexEntry() {
-  const auto playing = static_cast<int32_t>(text::roundHalfEven(player().CurrentPosition()));
-  const core::IndexMove move = core::nextIndexEntry(CurrentIndex, playing, [this](int32_t n) { return indexLink(n); });
-  if (move.index) CurrentIndex = *move.index;
+void BrowserCommands::nextIndexEntry() {
+  core::PageLoad& load = w_.pageLoad();
+  const auto playing = static_cast<int32_t>(text::roundHalfEven(w_.player().CurrentPosition()));
+  const core::IndexMove move =
+      core::nextIndexEntry(load.currentIndex(), playing, [this](int32_t n) { return indexLink(n); });
+  if (move.index) load.setCurrentIndex(*move.index);
   if (move.target.empty()) {
-    OSD(QStringLiteral("Indice avanti - Raggiunta la fine "), false);
+    w_.OSD(QStringLiteral("Indice avanti - Raggiunta la fine "), false);
     return;
   }
-  OSD(QStringLiteral("Indice avanti - Indice ") + QString::number(CurrentIndex), false);
-  objwb->Navigate2(QString::fromStdString(move.target));
+  w_.OSD(QStringLiteral("Indice avanti - Indice ") + QString::number(load.currentIndex()), false);
+  w_.objwb->Navigate2(QString::fromStdString(move.target));
 }
 
-void frmBrowser::previousIndexEntry() {
-  const core::IndexMove move =
-      core::previousIndexEntry([this] { return static_cast<int32_t>(text::roundHalfEven(player().CurrentPosition())); },
-                               [this](int32_t n) { return indexLink(n); });
-  if (move.index) CurrentIndex = *move.index;
+void BrowserCommands::previousIndexEntry() {
+  core::PageLoad& load = w_.pageLoad();
+  const core::IndexMove move = core::previousIndexEntry(
+      [this] { return static_cast<int32_t>(text::roundHalfEven(w_.player().CurrentPosition())); },
+      [this](int32_t n) { return indexLink(n); });
+  if (move.index) load.setCurrentIndex(*move.index);
   if (move.target.empty()) {
-    OSD(QStringLiteral("Indice indietro - Raggiunto l'inizio "), false);
+    w_.OSD(QStringLiteral("Indice indietro - Raggiunto l'inizio "), false);
     return;
   }
-  OSD(QStringLiteral("Indice indietro - Indice ") + QString::number(CurrentIndex), false);
-  objwb->Navigate2(QString::fromStdString(move.target));
+  w_.OSD(QStringLiteral("Indice indietro - Indice ") + QString::number(load.currentIndex()), false);
+  w_.objwb->Navigate2(QString::fromStdString(move.target));
 }
 
 // ---- Bookmarks ------------------------------------------------------------------------
 
-void frmBrowser::deleteAllMarkers() {
-  if (ListMarkers->count() == 0) {
-    ui::MsgBox(Messages.MARKNONE.toStdString(), ui::mb::OKOnly, "Cancellazione Marcatori");
+void BrowserCommands::deleteAllMarkers() {
+  if (w_.ListMarkers->count() == 0) {
+    ui::MsgBox(w_.Messages.MARKNONE.toStdString(), ui::mb::OKOnly, "Cancellazione Marcatori");
     return;
   }
-  if (ui::MsgBox(Messages.DELMARK.toStdString(), ui::mb::YesNo, "MediaPlayer") != ui::Answer::Yes) return;
+  if (ui::MsgBox(w_.Messages.DELMARK.toStdString(), ui::mb::YesNo, "MediaPlayer") != ui::Answer::Yes) return;
   QString page;
-  Marcatori(MarcatoriMode::DeleteAll, QString(), page, 0);
-  ClearMarcatori();
+  w_.Marcatori(MarcatoriMode::DeleteAll, QString(), page, 0);
+  w_.ClearMarcatori();
 }
 
-void frmBrowser::addBookmark() {
-  oAnaPlayer& p = player();
-  WasPlaying = false;
-  SavedRate = p.Rate();
+// The reading pauses while the reader works with bookmarks; its speed is
+// kept for when it resumes.
+void BrowserCommands::pauseForBookmarks() {
+  oAnaPlayer& p = w_.player();
+  core::PausedReading& paused = runner_.paused();
+  paused.wasPlaying = false;
+  paused.savedRate = p.Rate();
   if (p.IsPlaying()) {
-    WasPlaying = true;
+    paused.wasPlaying = true;
     p.Pause_Player();
   }
+}
+
+void BrowserCommands::addBookmark() {
+  oAnaPlayer& p = w_.player();
+  pauseForBookmarks();
   QString description;
-  if (!isSummaryPage(objwb->LocationURL())) {
-    frmInputBox box(this);
+  if (!isSummaryPage(w_.objwb->LocationURL())) {
+    frmInputBox box(&w_);
     box.Title(QStringLiteral("Scrivi il segnalibro ") + positionText() + QStringLiteral(" (mm:ss)"));
     box.Display();
     description = box.txtInput->text().trimmed();
@@ -393,59 +393,55 @@ void frmBrowser::addBookmark() {
   }
   if (!description.isEmpty()) {
     int16_t position = text::toInt16(p.CurrentPosition());
-    AddMarcatore(description, position);
+    w_.AddMarcatore(description, position);
   }
   DoEvents();
-  if (WasPlaying) resumeReading();
+  if (runner_.paused().wasPlaying) resumeReading();
 }
 
-void frmBrowser::toggleBookmarkList() {
-  oAnaPlayer& p = player();
-  if (!objwb->isHidden()) {
-    WasPlaying = false;
-    SavedRate = p.Rate();
-    if (p.IsPlaying()) {
-      WasPlaying = true;
-      p.Pause_Player();
-    }
+void BrowserCommands::toggleBookmarkList() {
+  oAnaPlayer& p = w_.player();
+  if (!w_.objwb->isHidden()) {
+    pauseForBookmarks();
     // Without bookmarks the panel still opens after the message: its
     // import is how a reader on a new computer gets them back.
-    if (ListMarkers->count() == 0) ui::MsgBox(Messages.MARKNONE.toStdString(), ui::mb::OKOnly, "Elenco Marcatori");
-    showBookmarkList(true);
+    if (w_.ListMarkers->count() == 0)
+      ui::MsgBox(w_.Messages.MARKNONE.toStdString(), ui::mb::OKOnly, "Elenco Marcatori");
+    w_.showBookmarkList(true);
     return;
   }
-  if (WasPlaying) {
-    WasPlaying = false;
+  if (runner_.paused().wasPlaying) {
+    runner_.paused().wasPlaying = false;
     p.Play_Player();
   }
-  showBookmarkList(false);
+  w_.showBookmarkList(false);
 }
 
 // Alt+2 and Alt+1: the next or previous bookmark; with none chosen yet,
 // both take the first.
-void frmBrowser::recallNeighbour(bool next) {
-  if (ListMarkers->count() == 0) {
-    ui::MsgBox(Messages.MARKNONE.toStdString(), ui::mb::OKOnly, next ? "Marcatore Successivo" : "Marcatore Precedente");
+void BrowserCommands::recallNeighbour(bool next) {
+  if (w_.ListMarkers->count() == 0) {
+    ui::MsgBox(w_.Messages.MARKNONE.toStdString(), ui::mb::OKOnly,
+               next ? "Marcatore Successivo" : "Marcatore Precedente");
     return;
   }
+  int16_t& current = w_.bookmarks_->CurrentMarker();
   if (next) {
-    if (CurrentMarker < oMarkers.Count()) ++CurrentMarker;
-  } else if (CurrentMarker > 1) {
-    --CurrentMarker;
-  } else if (CurrentMarker == 0) {
-    CurrentMarker = 1;
+    if (current < w_.markers().Count()) ++current;
+  } else if (current > 1) {
+    --current;
+  } else if (current == 0) {
+    current = 1;
   }
-  if (CurrentMarker <= oMarkers.Count()) {
-    ListMarkers->setCurrentRow(CurrentMarker - 1);
+  if (current <= w_.markers().Count()) {
+    w_.ListMarkers->setCurrentRow(current - 1);
     int16_t selected = 0;
-    MarcatoriRichiama(selected);
+    w_.bookmarks_->MarcatoriRichiama(selected);
   }
 }
 
-// The same file loaded again, at the same position, playing at the speed
-// it had when a bookmark command paused it.
-void frmBrowser::resumeReading() {
-  oAnaPlayer& p = player();
+void BrowserCommands::resumeReading() {
+  oAnaPlayer& p = w_.player();
   const QString file = p.FileName();
   const double position = p.CurrentPosition();
   p.setFileName(file);
@@ -453,7 +449,7 @@ void frmBrowser::resumeReading() {
   p.setCurrentPosition(position);
   DoEvents();
   p.Play_Player();
-  p.setRate(SavedRate);
+  p.setRate(runner_.paused().savedRate);
 }
 
 // The bookmark list in place of the page, or the page again; the focus goes

@@ -10,10 +10,12 @@
 
 #include "common/bookpage/bookpage.h"
 #include "platform/browser/webbrowser.h"
+#include "player/core/command_runner.h"
 #include "player/core/links.h"
 #include "player/core/pages.h"
 #include "player/media_host/mdlMain.h"
 #include "player/media_host/oAnaPlayer.h"
+#include "player/window/browser_commands.h"
 #include "player/window/frmBrowser.h"
 #include "player/window/window_text.h"
 
@@ -27,70 +29,55 @@ QString qs(std::string_view text) { return QString::fromUtf8(text.data(), qsizet
 
 void frmBrowser::objwb_BeforeNavigate2(const QString& URL, bool& Cancel) {
   Trap(QStringLiteral("objWB_BeforeNavigate2"), [&] {
-    // A page reloaded with a kept fragment keeps it through this one
-    // navigation only.
-    if (KeepFragment) {
-      KeepFragment = false;
-    } else {
-      PendingFragment.clear();
-    }
+    pageLoad().navigationStarts();
     TextURL->setText(URL);
-
-    const core::LinkCommand link = core::linkCommand(URL.toStdString());
-    switch (link.kind) {
-      case bookpage::LinkKind::Reload:
-        Playaudio(qs(bookpage::kReload), false, false);
-        Cancel = true;
-        break;
-      case bookpage::LinkKind::Stop:
-        player().Stop_Player();
-        Cancel = true;
-        OSD(QStringLiteral("STOP ") + positionText(), false);
-        break;
-      case bookpage::LinkKind::Pause:
-        player().Pause_Player();
-        Cancel = true;
-        OSD(QStringLiteral("PAUSA ") + positionText() + QStringLiteral(" premere ctrl+3"), true);
-        break;
-      case bookpage::LinkKind::Play:
-        player().Play_Player();
-        Cancel = true;
-        OSD(QStringLiteral("PLAY ") + positionText(), false);
-        break;
-      case bookpage::LinkKind::KeyCommand:
-        Form_KeyDown(wholeNumber(qs(link.key.codeText)), link.key.shift);
-        Cancel = true;
-        break;
-      case bookpage::LinkKind::NamedMedia:
-      case bookpage::LinkKind::Video:
-        mediaLink(link.media);
-        Cancel = true;
-        break;
-      case bookpage::LinkKind::None: break;
-    }
+    commands_->runner().link(URL.toStdString(), Cancel);
   });
+}
+
+void BrowserCommands::reloadAudio() { w_.Playaudio(qs(bookpage::kReload), false, false); }
+
+void BrowserCommands::linkPlayback(bookpage::LinkKind kind) {
+  oAnaPlayer& p = w_.player();
+  if (kind == bookpage::LinkKind::Stop) p.Stop_Player();
+  if (kind == bookpage::LinkKind::Pause) p.Pause_Player();
+  if (kind == bookpage::LinkKind::Play) p.Play_Player();
+}
+
+void BrowserCommands::announcePlayback(bookpage::LinkKind kind) {
+  if (kind == bookpage::LinkKind::Stop) w_.OSD(QStringLiteral("STOP ") + positionText(), false);
+  if (kind == bookpage::LinkKind::Pause)
+    w_.OSD(QStringLiteral("PAUSA ") + positionText() + QStringLiteral(" premere ctrl+3"), true);
+  if (kind == bookpage::LinkKind::Play) w_.OSD(QStringLiteral("PLAY ") + positionText(), false);
+}
+
+void BrowserCommands::keyLink(std::string_view codeText, int16_t shift) {
+  w_.Form_KeyDown(wholeNumber(qs(codeText)), shift);
 }
 
 // A media file that the link names, or the video that the page's
 // dictionary element names.
-void frmBrowser::mediaLink(const core::MediaLink& link) {
+void BrowserCommands::mediaLink(const core::MediaLink& link) {
   QString name = qs(link.name);
   if (link.fromPage) {
-    name = qs(core::dictionaryVideoName(objwb->Document().All(std::string(bookpage::kDictionaryVideoElement)).value()));
+    name =
+        qs(core::dictionaryVideoName(w_.objwb->Document().All(std::string(bookpage::kDictionaryVideoElement)).value()));
   }
   if (link.clean) name = PulisciUrl(name);
-  oAnaPlayer& p = player();
+  oAnaPlayer& p = w_.player();
   p.setFullScreen(link.fullScreen);
   p.setFileName(qs(core::withoutPageExtensions(name.toStdString())));
   p.Play_Player();
 }
 
-QString frmBrowser::PulisciUrl(const QString& url) {
+QString BrowserCommands::PulisciUrl(const QString& url) {
   QString s = url;
-  Trap(QStringLiteral("PulisciUrl"),
-       [&] { s = qs(core::PulisciUrl(url.toStdString(), objwb->LocationURL().toStdString(), AppPath.toStdString())); });
+  Trap(QStringLiteral("PulisciUrl"), [&] {
+    s = qs(core::PulisciUrl(url.toStdString(), w_.objwb->LocationURL().toStdString(), w_.AppPath.toStdString()));
+  });
   return s;
 }
+
 void frmBrowser::objwb_TitleChange(const QString& Text) {
   Trap(QStringLiteral("objWB_TitleChange"), [&] {
     // The browser's own page for a server it cannot reach.

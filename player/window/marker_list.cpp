@@ -10,20 +10,22 @@
 #include <QTimer>
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "common/bookpage/bookpage.h"
 #include "platform/browser/urls.h"
 #include "platform/browser/webbrowser.h"
 #include "platform/keys/keys.h"
-#include "platform/registry/registry.h"
 #include "platform/shell/drives.h"
 #include "platform/shell/shell.h"
 #include "platform/ui/list_accessible.h"
 #include "player/core/bookmark_store.h"
 #include "player/media_host/mdlMain.h"
 #include "player/media_host/oAnaPlayer.h"
+#include "player/window/bookmark_list.h"
 #include "player/window/frmBrowser.h"
+#include "player/window/page_setup.h"
 #include "player/window/window_text.h"
 
 namespace lumo::player {
@@ -31,8 +33,6 @@ namespace lumo::player {
 namespace fs = std::filesystem;
 
 namespace {
-
-const std::string kMissing(core::kMissing);
 
 QString selectedRowText(const QListWidget* list) {
   const QListWidgetItem* item = list->currentItem();
@@ -48,33 +48,39 @@ QString existingFile(const std::string& path) {
 
 }  // namespace
 
-void frmBrowser::ListMarkers_Click() {
-  Trap(QStringLiteral("ListMarkers_Click"), [&] { ListMarkers->setToolTip(selectedRowText(ListMarkers)); });
+void frmBrowser::ListMarkers_Click() { bookmarks_->click(); }
+
+void frmBrowser::ListMarkers_DblClick() { bookmarks_->doubleClick(); }
+
+void frmBrowser::ListMarkers_KeyDown(int16_t KeyCode, int16_t Shift) { bookmarks_->keyDown(KeyCode, Shift); }
+
+void BookmarkList::click() {
+  Trap(QStringLiteral("ListMarkers_Click"), [&] { w_.ListMarkers->setToolTip(selectedRowText(w_.ListMarkers)); });
 }
 
-void frmBrowser::ListMarkers_DblClick() {
+void BookmarkList::doubleClick() {
   Trap(QStringLiteral("ListMarkers_DblClick"), [&] {
-    CurrentMarker = static_cast<int16_t>(ListMarkers->currentRow() + 1);
+    CurrentMarker_ = static_cast<int16_t>(w_.ListMarkers->currentRow() + 1);
     int16_t selected = 0;
     MarcatoriRichiama(selected);
   });
 }
 
-void frmBrowser::ListMarkers_KeyDown(int16_t KeyCode, int16_t Shift) {
+void BookmarkList::keyDown(int16_t KeyCode, int16_t Shift) {
   Trap(QStringLiteral("ListMarkers_KeyDown"), [&] {
-    ListMarkers->setToolTip(selectedRowText(ListMarkers));
+    w_.ListMarkers->setToolTip(selectedRowText(w_.ListMarkers));
     if (KeyCode == keys::vk::Return && Shift == 0) {
-      ListMarkers_DblClick();
-    } else if (KeyCode == keys::vk::Delete && ListMarkers->count() > 0) {
-      const int row = ListMarkers->currentRow();
+      doubleClick();
+    } else if (KeyCode == keys::vk::Delete && w_.ListMarkers->count() > 0) {
+      const int row = w_.ListMarkers->currentRow();
       if (Section().left(5).toLower() == QLatin1String("index")) {
         deleteSummaryMarker();
       } else {
         QString page;
-        Marcatori(MarcatoriMode::DeleteSelected, selectedRowText(ListMarkers), page, 0);
+        Marcatori(MarcatoriMode::DeleteSelected, selectedRowText(w_.ListMarkers), page, 0);
         // No row is current while the list is emptied and filled again, so
         // the reader does not hear every row go by.
-        ListMarkers->setCurrentRow(-1);
+        w_.ListMarkers->setCurrentRow(-1);
         ClearMarcatori();
         page.clear();
         Marcatori(MarcatoriMode::Load, QString(), page, 0);
@@ -87,68 +93,71 @@ void frmBrowser::ListMarkers_KeyDown(int16_t KeyCode, int16_t Shift) {
 // The bookmark that took the deleted one's place (the last one when the
 // deleted one was last) is selected and heard; an empty list is heard as
 // such.
-void frmBrowser::presentAfterDelete(int row) {
-  const int target = std::min(std::max(row, 0), ListMarkers->count() - 1);
-  if (target >= 0 && ListMarkers->currentRow() != target) {
-    ListMarkers->setCurrentRow(target);  // Qt presents the row it makes current
+void BookmarkList::presentAfterDelete(int row) {
+  const int target = std::min(std::max(row, 0), w_.ListMarkers->count() - 1);
+  if (target >= 0 && w_.ListMarkers->currentRow() != target) {
+    w_.ListMarkers->setCurrentRow(target);  // Qt presents the row it makes current
     return;
   }
-  ui::presentCurrentItem(ListMarkers);
+  ui::presentCurrentItem(w_.ListMarkers);
 }
 
 // On the summary page each row names its page's section and its number
 // there ("ABC\CAP1.HTM*12").
-void frmBrowser::deleteSummaryMarker() {
-  const int row = ListMarkers->currentRow();
-  if (row < 0 || row >= lstapp->count()) throw RuntimeError(err::SubscriptOutOfRange);
-  const QString entry = lstapp->item(row)->text();
+void BookmarkList::deleteSummaryMarker() {
+  const int row = w_.ListMarkers->currentRow();
+  if (row < 0 || row >= w_.lstapp->count()) throw RuntimeError(err::SubscriptOutOfRange);
+  const QString entry = w_.lstapp->item(row)->text();
   const qsizetype star = entry.indexOf(QLatin1Char('*'));
   // The bookmark goes as a whole or not at all.
-  core::BookmarkStore(AppName).deleteEntry(entry.left(star).toStdString(), entry.mid(star + 1).toStdString());
-  delete lstapp->takeItem(row);
-  ListMarkers->setCurrentRow(-1);  // the row that takes its place is presented after
-  delete ListMarkers->takeItem(row);
+  core::BookmarkStore(w_.AppName).deleteEntry(entry.left(star).toStdString(), entry.mid(star + 1).toStdString());
+  delete w_.lstapp->takeItem(row);
+  w_.ListMarkers->setCurrentRow(-1);  // the row that takes its place is presented after
+  delete w_.ListMarkers->takeItem(row);
 }
 
-void frmBrowser::MarcatoriRichiama(int16_t& n) {
+void BookmarkList::MarcatoriRichiama(int16_t& n) {
   std::string section, audio;
+  // The recalled bookmark's section as it stood when the recall read it.
+  std::optional<core::SectionValues> values;
   bool reached = false;  // the recall got as far as reading the page's audio meta
   const bool ok = Trap(QStringLiteral("MarcatoriRichiama"), [&] {
-    const bool summary = isSummaryPage(objwb->LocationURL());
-    if ((player().FileName().isEmpty() && !summary) || ListMarkers->count() == 0) return;
+    const bool summary = isSummaryPage(w_.objwb->LocationURL());
+    if ((w_.player().FileName().isEmpty() && !summary) || w_.ListMarkers->count() == 0) return;
     if (n == 0) {
-      QString row = selectedRowText(ListMarkers);
+      QString row = selectedRowText(w_.ListMarkers);
       if (summary) {
-        QString pageSection = oMarkersIndex.Item(CurrentMarker);
+        QString pageSection = oMarkersIndex.Item(CurrentMarker_);
         n = MarcatoreCerca(row, pageSection);
         if (n > 0) {
           // The bookmark's page first; its set-up recalls the bookmark.
-          PendingMarker = n;
-          const std::string page = AppPath.toStdString() + "/" +
+          w_.pageLoad().setPendingMarker(n);
+          const std::string page = w_.AppPath.toStdString() + "/" +
                                    replaceAll(pageSection, QStringLiteral("\\"), QStringLiteral("/")).toStdString();
-          objwb->Navigate2(QString::fromStdString(browser::url::fileAddress(shell::resolvePath(page))));
-          showBookmarkList(false);
+          w_.objwb->Navigate2(QString::fromStdString(browser::url::fileAddress(shell::resolvePath(page))));
+          w_.showBookmarkList(false);
           return;
         }
-        PendingMarker = 0;
+        w_.pageLoad().setPendingMarker(0);
       } else {
         QString pageSection;
         n = MarcatoreCerca(row, pageSection);
       }
     }
     if (n >= 1) {
-      player().Stop_Player();
+      w_.player().Stop_Player();
       DoEvents();
       section = Section().toStdString();
-      audio = registry::GetSetting(AppName, section, std::to_string(n) + "NOMEAUDIO", kMissing);
-      if (audio == kMissing) {
+      values.emplace(w_.AppName, section);
+      audio = values->audio(n);
+      if (audio == core::kMissing) {
         // A bookmark without an audio name: a position in the file playing.
-        player().setCurrentPosition(oMarkers.Item(CurrentMarker));
+        w_.player().setCurrentPosition(oMarkers.Item(CurrentMarker_));
       } else {
         reached = true;
       }
     }
-    if (!reached) showBookmarkList(false);
+    if (!reached) w_.showBookmarkList(false);
   });
   if (!ok || !reached) return;
 
@@ -158,32 +167,27 @@ void frmBrowser::MarcatoriRichiama(int16_t& n) {
   skipOnError(
       [&] { file = findMarkerAudio(QString::fromStdString(audio), QString::fromStdString(section), nearPage); });
   skipOnError([&] {
-    player().setAutoStart(true);
-    if (!file.isEmpty()) player().setFileName(file);
+    w_.player().setAutoStart(true);
+    if (!file.isEmpty()) w_.player().setFileName(file);
   });
   if (!file.isEmpty() && nearPage) {
     DoEvents();
-    DisableAutoPlay = true;
-    TimerDisableState->start();
+    w_.pageLoad().holdAutoPlay();
+    w_.TimerDisableState->start();
   }
-  const std::string number = std::to_string(n);
-  skipOnError([&] { player().setRate(PlayerRate()); });
-  skipOnError([&] {
-    player().setCurrentPosition(
-        regionalNumber(QString::fromStdString(registry::GetSetting(AppName, section, number, "0"))));
-  });
-  skipOnError([&] {
-    OSD(QString::fromStdString(registry::GetSetting(AppName, section, number + "NOME", "Marcatore non identificato")),
-        false);
-  });
+  skipOnError([&] { w_.player().setRate(w_.PlayerRate()); });
+  skipOnError(
+      [&] { w_.player().setCurrentPosition(regionalNumber(QString::fromStdString(values->position(n, "0")))); });
+  skipOnError(
+      [&] { w_.OSD(QString::fromStdString(values->get(core::nomeName(n), "Marcatore non identificato")), false); });
   skipOnError([&] {
     DoEvents();
-    player().Play_Player();
+    w_.player().Play_Player();
   });
   // The page's own audio start, which the page may still trigger, waits.
-  DisableAutoPlay = true;
-  TimerDisableState->start();
-  skipOnError([&] { showBookmarkList(false); });
+  w_.pageLoad().holdAutoPlay();
+  w_.TimerDisableState->start();
+  skipOnError([&] { w_.showBookmarkList(false); });
 }
 
 // The bookmark's audio file: beside the page, in the program's Libro
@@ -191,11 +195,11 @@ void frmBrowser::MarcatoriRichiama(int16_t& n) {
 // point, in the book's folder or in a Libro folder there. nearPage tells
 // whether it lay beside the page or in the program's Libro folder; "" when
 // it is nowhere.
-QString frmBrowser::findMarkerAudio(const QString& audio, const QString& section, bool& nearPage) {
+QString BookmarkList::findMarkerAudio(const QString& audio, const QString& section, bool& nearPage) {
   const std::string name = audio.toStdString();
-  const std::string folder = localFolderOf(objwb->LocationURL()).toStdString();
+  const std::string folder = localFolderOf(w_.objwb->LocationURL()).toStdString();
   nearPage = true;
-  for (const std::string& candidate : {folder + name, AppPath.toStdString() + "/Libro/" + name}) {
+  for (const std::string& candidate : {folder + name, w_.AppPath.toStdString() + "/Libro/" + name}) {
     const QString found = existingFile(candidate);
     if (!found.isEmpty()) return found;
   }
@@ -219,8 +223,8 @@ QString frmBrowser::findMarkerAudio(const QString& audio, const QString& section
 
 // The mount point that holds the page's audio, when the page names it with
 // a full path; "" otherwise (also for a page without the meta tag).
-QString frmBrowser::audioMetaRoot() {
-  const QString content = pageMeta(QString::fromStdString(bookpage::audioMeta(0))).trimmed();
+QString BookmarkList::audioMetaRoot() {
+  const QString content = w_.pages_->pageMeta(QString::fromStdString(bookpage::audioMeta(0))).trimmed();
   if (content.size() <= 3 || !content.startsWith(QLatin1Char('/'))) return {};
   std::string best;
   const std::string path = content.toStdString();

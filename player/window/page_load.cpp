@@ -17,6 +17,7 @@
 #include "player/media_host/mdlMain.h"
 #include "player/media_host/oAnaPlayer.h"
 #include "player/window/frmBrowser.h"
+#include "player/window/page_setup.h"
 #include "player/window/window_text.h"
 
 namespace lumo::player {
@@ -55,10 +56,10 @@ double positionNumber(const QString& text) {
 
 }  // namespace
 
-QString frmBrowser::pageMeta(const QString& name) const {
+QString PageSetup::pageMeta(const QString& name) const {
   QString content;
   skipOnError([&] {
-    const browser::HtmlElement tag = objwb->Document().All(name.toStdString());
+    const browser::HtmlElement tag = w_.objwb->Document().All(name.toStdString());
     if (tag) content = QString::fromStdString(tag.content());
   });
   return content;
@@ -66,52 +67,46 @@ QString frmBrowser::pageMeta(const QString& name) const {
 
 // ---- Page set-up ----------------------------------------------------------------
 
-void frmBrowser::objwb_DocumentComplete(const QString& URL) {
+void PageSetup::documentComplete(const QString& URL) {
   const bool summary = isSummaryPage(URL);
-  skipOnError([&] { ListMarkers->setToolTip(QStringLiteral("Elenco segnalibri")); });
+  skipOnError([&] { w_.ListMarkers->setToolTip(QStringLiteral("Elenco segnalibri")); });
   skipOnError([&] {
-    ClearMarcatori();
+    w_.ClearMarcatori();
     if (summary) {
       loadSummaryBookmarks();
     } else {
       QString page;
-      Marcatori(MarcatoriMode::Load, QString(), page, 0);
+      w_.Marcatori(MarcatoriMode::Load, QString(), page, 0);
     }
   });
   // A page without a title keeps the design caption, so the window is never
   // nameless to a screen reader.
   QString caption = QString::fromUtf8(kDesignCaption);
   skipOnError([&] {
-    const QString title = QString::fromStdString(objwb->Document().title());
+    const QString title = QString::fromStdString(w_.objwb->Document().title());
     if (!title.isEmpty()) caption = title;
   });
   skipOnError([&] {
-    if (windowTitle() != caption) {
-      setWindowTitle(caption);
-      objwb->Document().body().All(1).focus();
+    if (w_.windowTitle() != caption) {
+      w_.setWindowTitle(caption);
+      w_.objwb->Document().body().All(1).focus();
     }
   });
+  skipOnError([&] { load_.pageShown(w_.objwb->LocationName().toStdString()); });
   skipOnError([&] {
-    QString name = objwb->LocationName();
-    name.truncate(name.indexOf(QLatin1Char('#')) < 0 ? name.size() : name.indexOf(QLatin1Char('#')));
-    if (name != CurrentPage) {
-      CurrentPage = name;
-      CurrentIndex = 0;
-    }
-  });
-  skipOnError([&] {
-    setWindowTitle(caption);
-    setAccessibleName(caption);
+    w_.setWindowTitle(caption);
+    w_.setAccessibleName(caption);
   });
   skipOnError([&] { applyReaderStyleSheet(); });
   skipOnError([&] {
     DoEvents();
-    if (!URL.isEmpty() && URL != QLatin1String("http:///")) Playaudio(URL, false, false);
+    if (!URL.isEmpty() && URL != QLatin1String("http:///")) playAudio(URL, false, false);
   });
   skipOnError([&] {
-    if (PendingMarker > 0) {
-      MarcatoriRichiama(PendingMarker);
-      PendingMarker = 0;
+    if (load_.pendingMarker() > 0) {
+      int16_t n = load_.pendingMarker();
+      w_.bookmarks_->MarcatoriRichiama(n);
+      load_.setPendingMarker(0);
     }
   });
   if (summary) {
@@ -122,10 +117,10 @@ void frmBrowser::objwb_DocumentComplete(const QString& URL) {
 // The bookmarks of every page of the book folders (the program folder's
 // subfolders but Include), numbered page by page; in name order, so the
 // list reads the same on every file system.
-void frmBrowser::loadSummaryBookmarks() {
+void PageSetup::loadSummaryBookmarks() {
   std::vector<fs::path> folders;
   std::error_code ec;
-  for (fs::directory_iterator it(AppPath.toStdString(), ec), end; !ec && it != end; it.increment(ec)) {
+  for (fs::directory_iterator it(w_.AppPath.toStdString(), ec), end; !ec && it != end; it.increment(ec)) {
     if (it->is_directory(ec) &&
         QString::fromStdString(it->path().filename().string()).toUpper() != QLatin1String("INCLUDE"))
       folders.push_back(it->path());
@@ -140,87 +135,73 @@ void frmBrowser::loadSummaryBookmarks() {
     for (const fs::path& file : files) {
       QString section = QString::fromStdString(folder.filename().string()) + QLatin1Char('\\') +
                         QString::fromStdString(file.filename().string());
-      Marcatori(MarcatoriMode::Load, QString(), section, ++i);
+      w_.Marcatori(MarcatoriMode::Load, QString(), section, ++i);
     }
   }
 }
 
 // The reader's style sheet, linked around the page's own first sheet (at
 // position 1, so that it wins over it) and first of all (position 0).
-void frmBrowser::applyReaderStyleSheet() {
-  const std::string href = "file://" + AppPath.toStdString() + "/INCLUDE/Style" + std::to_string(StyleNumber) + ".CSS";
-  browser::HtmlDocument& document = objwb->Document();
+void PageSetup::applyReaderStyleSheet() {
+  const std::string href =
+      "file://" + w_.AppPath.toStdString() + "/INCLUDE/Style" + std::to_string(load_.styleNumber()) + ".CSS";
+  browser::HtmlDocument& document = w_.objwb->Document();
   if (document.styleSheetCount() >= 1) document.createStyleSheet(href, 1);
   document.createStyleSheet(href, 0);
 }
 
-void frmBrowser::takeOverMessages() {
+void PageSetup::takeOverMessages() {
   for (const char* key : MessageTexts::replacementOrder()) {
     const QString name = QString::fromStdString(bookpage::messageMeta(key));
     skipOnError([&] {
-      const browser::HtmlElement tag = objwb->Document().All(name.toStdString());
+      const browser::HtmlElement tag = w_.objwb->Document().All(name.toStdString());
       if (tag && tag.hasAttribute("content"))
-        *Messages.byKey(QLatin1String(key)) = QString::fromStdString(tag.content());
+        *w_.Messages.byKey(QLatin1String(key)) = QString::fromStdString(tag.content());
     });
   }
 }
 
 // ---- Audio selection --------------------------------------------------------------
 
-oAnaPlayer& frmBrowser::player() const {
-  if (!oPlayer) throw RuntimeError(err::ObjectNotSet);
-  return *oPlayer;
-}
-
-bool frmBrowser::Playaudio(const QString& URL, bool bNext, bool bPrev) {
-  if (DisableAutoPlay) return false;
+bool PageSetup::playAudio(const QString& URL, bool bNext, bool bPrev) {
+  if (load_.autoPlayHeld()) return false;
   QString step = QStringLiteral("Inizio Ricerca URL");
   bool loaded = false;
-  const bool ok =
-      Trap([&] { return QStringLiteral("Playaudio - ") + step; },
-           [&] {
-             step = QStringLiteral("Stop Audio 1");
-             player().Stop_Player();
+  const auto meta = [this](const std::string& name) { return pageMeta(QString::fromStdString(name)).toStdString(); };
+  const bool ok = Trap(
+      [&] { return QStringLiteral("Playaudio - ") + step; },
+      [&] {
+        step = QStringLiteral("Stop Audio 1");
+        w_.player().Stop_Player();
 
-             QString tag = QString::fromStdString(bookpage::audioMeta(0));
-             if (!bNext && !bPrev) {
-               AudioIndex = 0;
-             } else {
-               step = QStringLiteral("Next o Prev Audio");
-               if (bNext) AudioIndex += 1;
-               if (bPrev && AudioIndex >= 1) AudioIndex -= 1;
-               step = QStringLiteral("Get QENPLAYER_AUDIO");
-               tag = QString::fromStdString(bookpage::audioMeta(AudioIndex));
-               if (pageMeta(tag).isEmpty()) {
-                 const QString next = pageMeta(QString::fromStdString(bookpage::nextPageMeta(AudioIndex)));
-                 if (!next.isEmpty()) {
-                   objwb->Navigate2(pageFolderAddress(objwb->LocationURL()) + next);
-                   return;  // the new page starts its own audio when it is complete
-                 }
-               }
-             }
-             skipOnError([&] { CurrentMediaTag = objwb->Document().All(tag.toStdString()); });
+        if (bNext || bPrev) step = QStringLiteral("Next o Prev Audio");
+        const core::AudioChoice choice = load_.chooseAudio(bNext, bPrev, meta);
+        if (bNext || bPrev) step = QStringLiteral("Get QENPLAYER_AUDIO");
+        if (!choice.nextPage.empty()) {
+          w_.objwb->Navigate2(pageFolderAddress(w_.objwb->LocationURL()) + QString::fromStdString(choice.nextPage));
+          return;  // the new page starts its own audio when it is complete
+        }
+        const QString tag = QString::fromStdString(choice.tag);
 
-             step = QStringLiteral("2");
-             if (URL.toStdString() == bookpage::kReload) {
-               step = QStringLiteral("Play_Player 1");
-               skipOnError([&] { player().Play_Player(); });
-             } else {
-               step = QStringLiteral("QENPLAYER_AUDIO_POS");
-               const QString mediaName = pageMeta(tag);
-               const QString position = startPosition(URL, bNext || bPrev);
-               if (!mediaName.isEmpty()) {
-                 step = QStringLiteral("Definizione file Audio");
-                 loaded = loadMedia(URL, mediaName, position, step);
-               }
-             }
-             // The position of the last exit, once, after the splash tick reopened
-             // that page.
-             if (ResumePending) {
-               ResumePending = false;
-               player().setCurrentPosition(regionalNumber(QString::fromStdString(playerSetting("BranoPos", ""))));
-             }
-           });
+        step = QStringLiteral("2");
+        if (URL.toStdString() == bookpage::kReload) {
+          step = QStringLiteral("Play_Player 1");
+          skipOnError([&] { w_.player().Play_Player(); });
+        } else {
+          step = QStringLiteral("QENPLAYER_AUDIO_POS");
+          const QString mediaName = pageMeta(tag);
+          const QString position = startPosition(URL, bNext || bPrev);
+          if (!mediaName.isEmpty()) {
+            step = QStringLiteral("Definizione file Audio");
+            loaded = loadMedia(URL, mediaName, position, step);
+          }
+        }
+        // The position of the last exit, once, after the splash tick
+        // reopened that page.
+        if (load_.takeResume()) {
+          w_.player().setCurrentPosition(regionalNumber(QString::fromStdString(w_.playerSetting("BranoPos", ""))));
+        }
+      });
   return ok && loaded;
 }
 
@@ -229,18 +210,18 @@ bool frmBrowser::Playaudio(const QString& URL, bool bNext, bool bPrev) {
 // page's meta tag of that media file ("" for none: it starts at 0). A kept
 // fragment names a place in the media file the page starts with, so the
 // move to another of the page's media files does not use it.
-QString frmBrowser::startPosition(const QString& URL, bool moving) const {
-  return QString::fromStdString(core::startPosition(
-      URL.toStdString(), PendingFragment.toStdString(), moving, AudioIndex,
-      [this](const std::string& name) { return pageMeta(QString::fromStdString(name)).toStdString(); }));
+QString PageSetup::startPosition(const QString& URL, bool moving) const {
+  return QString::fromStdString(load_.startPosition(URL.toStdString(), moving, [this](const std::string& name) {
+    return pageMeta(QString::fromStdString(name)).toStdString();
+  }));
 }
 
 // Finds the media file a page names and loads it; false when there is none.
-bool frmBrowser::loadMedia(const QString& URL, const QString& mediaName, const QString& position, QString& step) {
+bool PageSetup::loadMedia(const QString& URL, const QString& mediaName, const QString& position, QString& step) {
   bool video = false;
   const QString file = findMedia(URL, mediaName, video, step);
   if (file.isEmpty()) return false;
-  oAnaPlayer& p = player();
+  oAnaPlayer& p = w_.player();
   if (video) {
     // A video is loaded, not started: the reader starts it.
     p.setAutoStart(false);
@@ -248,26 +229,27 @@ bool frmBrowser::loadMedia(const QString& URL, const QString& mediaName, const Q
     p.setFileName(file);
   } else {
     p.setAutoStart(true);
-    p.setRate(PlayerRate());
+    p.setRate(w_.PlayerRate());
     p.setFileName(file);
     if (!position.isEmpty()) {
       DoEvents();
-      skipOnError([&] { player().setCurrentPosition(positionNumber(position)); });
+      skipOnError([&] { w_.player().setCurrentPosition(positionNumber(position)); });
     }
   }
   step = QStringLiteral("do events");
   DoEvents();
-  player().setRate(PlayerRate());
+  w_.player().setRate(w_.PlayerRate());
   return true;
 }
 
 // The file of a media name: the name itself when it is a full path, else
 // beside the page, in the program folder or in its "Libro" folder; a name
 // without extension is completed by probing in each of these places.
-QString frmBrowser::findMedia(const QString& URL, const QString& mediaName, bool& video, QString& step) const {
+QString PageSetup::findMedia(const QString& URL, const QString& mediaName, bool& video, QString& step) const {
   // The end of a medium names no page: its folder is the page shown.
-  const QString folder = localFolderOf(URL.isEmpty() ? objwb->LocationURL() : URL);
-  const auto candidates = core::mediaCandidates(mediaName.toStdString(), folder.toStdString(), AppPath.toStdString());
+  const QString folder = localFolderOf(URL.isEmpty() ? w_.objwb->LocationURL() : URL);
+  const auto candidates =
+      core::mediaCandidates(mediaName.toStdString(), folder.toStdString(), w_.AppPath.toStdString());
   // The first candidate is the name itself.
   const bool probe = !core::hasExtension(candidates.front().first);
   for (const auto& [candidate, label] : candidates) {
@@ -279,6 +261,17 @@ QString frmBrowser::findMedia(const QString& URL, const QString& mediaName, bool
     }
   }
   return {};
+}
+
+// ---- The window's handlers ------------------------------------------------------
+
+bool frmBrowser::Playaudio(const QString& URL, bool bNext, bool bPrev) { return pages_->playAudio(URL, bNext, bPrev); }
+
+void frmBrowser::objwb_DocumentComplete(const QString& URL) { pages_->documentComplete(URL); }
+
+oAnaPlayer& frmBrowser::player() const {
+  if (!oPlayer) throw RuntimeError(err::ObjectNotSet);
+  return *oPlayer;
 }
 
 // ---- Player events ------------------------------------------------------------------
@@ -296,7 +289,7 @@ void frmBrowser::oPlayer_PlayFileChange(const QString& NewFile) {
 void frmBrowser::TimerDisableState_Timer() {
   Trap(QStringLiteral("TimerDisableState_Timer"), [&] {
     TimerDisableState->stop();
-    DisableAutoPlay = false;
+    pageLoad().releaseAutoPlay();
   });
 }
 

@@ -129,8 +129,8 @@ TEST_F(BookmarkTest, AddingStoresTheThreeValuesWholeOrNotAtAll) {
   add(QStringLiteral("Capitolo"), 95);
   EXPECT_EQ(sectionValues(kPage), marker(1, "95", "Capitolo"));
   EXPECT_EQ(rows(), QStringList{QStringLiteral("01:35\t - Capitolo")});
-  ASSERT_EQ(window_->oMarkers.Count(), 1);
-  EXPECT_EQ(window_->oMarkers.Item(1), 95.0);
+  ASSERT_EQ(window_->markers().Count(), 1);
+  EXPECT_EQ(window_->markers().Item(1), 95.0);
   EXPECT_TRUE(shown().empty());
 
   failWritesOf("2NOMEAUDIO");
@@ -138,7 +138,7 @@ TEST_F(BookmarkTest, AddingStoresTheThreeValuesWholeOrNotAtAll) {
   EXPECT_EQ(errorReports(), std::vector<std::string>{"AddMarcatore - Il nome del marcatore è già stato inserito!"});
   EXPECT_EQ(sectionValues(kPage), marker(1, "95", "Capitolo")) << "nothing of bookmark 2 stays";
   EXPECT_EQ(rows().size(), 1) << "the list shows only what is stored";
-  EXPECT_EQ(window_->oMarkers.Count(), 1);
+  EXPECT_EQ(window_->markers().Count(), 1);
 }
 
 TEST_F(BookmarkTest, ANewBookmarkTakesTheNumberAboveTheHighestAndTheHundredAndFirstIsRefused) {
@@ -225,10 +225,10 @@ TEST_F(BookmarkTest, ALoadListsInNumberOrderAndRenumbersWithoutGaps) {
   expected["5NOME"] = "Senza posizione";
   expected["5NOMEAUDIO"] = "A.mp3";
   EXPECT_EQ(sectionValues(kPage), expected);
-  ASSERT_EQ(window_->oMarkers.Count(), 3);
-  EXPECT_EQ(window_->oMarkers.Item(3), 70.0);
-  EXPECT_EQ(window_->oMarkers.Key(3), QStringLiteral("Sette"));
-  EXPECT_EQ(window_->oMarkersIndex.Item(3), QString::fromStdString(kPage));
+  ASSERT_EQ(window_->markers().Count(), 3);
+  EXPECT_EQ(window_->markers().Item(3), 70.0);
+  EXPECT_EQ(window_->markers().Key(3), QStringLiteral("Sette"));
+  EXPECT_EQ(window_->markersIndex().Item(3), QString::fromStdString(kPage));
 
   // The row's bookmark is found by its description.
   QString row = rows()[2], section;
@@ -324,8 +324,8 @@ TEST_F(BookmarkTest, DeleteAllEmptiesThePageAndItsOlderSection) {
   EXPECT_TRUE(sectionValues(kOlder).empty());
   EXPECT_EQ(sectionValues("LB01\\B.HTM").size(), 3u);
   EXPECT_TRUE(rows().isEmpty());
-  EXPECT_EQ(window_->oMarkers.Count(), 0);
-  EXPECT_EQ(window_->CurrentMarker, 0);
+  EXPECT_EQ(window_->markers().Count(), 0);
+  EXPECT_EQ(window_->currentMarker(), 0);
   EXPECT_TRUE(errorReports().empty());
 }
 

@@ -77,8 +77,8 @@ class CommandsEndToEndTest : public CommandsTest {
     timer->start();
   }
 
-  bool playing() const { return window_->oPlayer->IsPlaying(); }
-  double position() const { return window_->oPlayer->CurrentPosition(); }
+  bool playing() const { return window_->anaPlayer()->IsPlaying(); }
+  double position() const { return window_->anaPlayer()->CurrentPosition(); }
   QString audio_;
 };
 
@@ -170,12 +170,13 @@ TEST_F(CommandsEndToEndTest, AReadingSessionFromTheKeyboardResumesWhereTheReader
   window_.reset();
   frmBrowser& again = start();
   EXPECT_TRUE(again.chkSavePos->isChecked());
-  EXPECT_TRUE(again.AudioOffFlag);
+  EXPECT_TRUE(again.audioOff());
   splashTick();
   EXPECT_EQ(again.objwb->LocationURL(), page);
-  waitFor([&] { return again.oPlayer->FileName() == audio_; }, "the page's audio", 4000);
-  waitFor([&] { return std::fabs(again.oPlayer->CurrentPosition() - left) < 0.5; }, "the position of the exit", 4000);
-  EXPECT_FALSE(again.oPlayer->IsPlaying());
+  waitFor([&] { return again.anaPlayer()->FileName() == audio_; }, "the page's audio", 4000);
+  waitFor([&] { return std::fabs(again.anaPlayer()->CurrentPosition() - left) < 0.5; }, "the position of the exit",
+          4000);
+  EXPECT_FALSE(again.anaPlayer()->IsPlaying());
   ASSERT_EQ(again.ListMarkers->count(), 1);
   EXPECT_TRUE(again.ListMarkers->item(0)->text().endsWith(QStringLiteral(" - Capitolo uno")));
   EXPECT_TRUE(errorReports().empty()) << errorReports()[0];

@@ -32,7 +32,7 @@ TEST_F(ConfigPanelLocaleTest, RateAndSkipStepAreTypedWithADecimalComma) {
   EXPECT_EQ(fake()->calls(), QStringList{"controls.currentPosition=12.5"});
 
   // The speed keys show and store the speed in the same format.
-  w.oPlayer->setRate(1.0f);
+  w.anaPlayer()->setRate(1.0f);
   press(keys::vk::OemPlus, keys::shift::Alt);
   EXPECT_EQ(osd(), QStringLiteral("Lettura più veloce - Rate 1,1"));
   EXPECT_EQ(playerSetting("Rate"), "1,1");

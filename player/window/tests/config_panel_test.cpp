@@ -111,10 +111,10 @@ TEST_F(ConfigPanelTest, TheCheckBoxesSwitchTheReaderAndTheResume) {
   frmBrowser& w = openPanel();
   at(20);
   w.chkAudioOff->click();
-  EXPECT_TRUE(w.AudioOffFlag);
+  EXPECT_TRUE(w.audioOff());
   EXPECT_NE(fake()->playState(), media::ps::Playing);
   w.chkAudioOff->click();
-  EXPECT_FALSE(w.AudioOffFlag);
+  EXPECT_FALSE(w.audioOff());
   EXPECT_NE(fake()->playState(), media::ps::Playing) << "switching on starts nothing";
   EXPECT_EQ(playerSetting("AudioOff"), "<none>") << "only Ctrl+0 stores the switch";
 
@@ -188,14 +188,14 @@ TEST_F(ConfigPanelTest, SetPlayerReplacesThePlayerAndStartsTheFileAgain) {
   media::FakeMediaControl* before = fake();
   w.SetPlayer(1);
   ASSERT_NE(fake(), before);
-  EXPECT_EQ(w.oPlayer->Versione(), 1);
-  EXPECT_EQ(w.oPlayer->FileName(), libroFile("A.mp3"));
+  EXPECT_EQ(w.anaPlayer()->Versione(), 1);
+  EXPECT_EQ(w.anaPlayer()->FileName(), libroFile("A.mp3"));
   EXPECT_EQ(fake()->playState(), media::ps::Playing);
   EXPECT_EQ(fake()->currentPosition(), 0) << "from its start";
   EXPECT_EQ(playerSetting("Versione"), "1");
-  EXPECT_EQ(w.VolumeMax, 100);
-  EXPECT_EQ(w.VolumeMin, 0);
-  EXPECT_EQ(w.VolumeStep, 10);
+  EXPECT_EQ(w.commandRunner().volumeLimits().max, 100);
+  EXPECT_EQ(w.commandRunner().volumeLimits().min, 0);
+  EXPECT_EQ(w.commandRunner().volumeLimits().step, 10);
   EXPECT_TRUE(errorReports().empty());
 
   // An index with no player: the switch's own report, and the previous
@@ -206,7 +206,7 @@ TEST_F(ConfigPanelTest, SetPlayerReplacesThePlayerAndStartsTheFileAgain) {
                                      "versione precedente!"),
             std::string::npos);
   EXPECT_EQ(errorReports().back(), "SetPlayer");
-  EXPECT_EQ(w.oPlayer->Versione(), 1);
+  EXPECT_EQ(w.anaPlayer()->Versione(), 1);
   EXPECT_EQ(playerSetting("Versione"), "1");
 
   // The empty second slot: its own report, the switch's report, and the
@@ -214,8 +214,8 @@ TEST_F(ConfigPanelTest, SetPlayerReplacesThePlayerAndStartsTheFileAgain) {
   ui().clear();
   w.SetPlayer(0);
   EXPECT_EQ(errorReports(), (std::vector<std::string>{"oPl - AnaPlayer: Versione:", "SetPlayer"}));
-  EXPECT_EQ(w.oPlayer->Versione(), 1);
-  EXPECT_NE(w.oPlayer->currentPlayer(), nullptr);
+  EXPECT_EQ(w.anaPlayer()->Versione(), 1);
+  EXPECT_NE(w.anaPlayer()->currentPlayer(), nullptr);
   EXPECT_EQ(playerSetting("Versione"), "1");
 }
 

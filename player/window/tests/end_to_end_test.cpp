@@ -36,7 +36,7 @@ class EndToEndTest : public WindowTest {
 TEST_F(EndToEndTest, HomePageThenAFilePageAtAPositionThenTheNextPageAtTheEnd) {
   makeBook();
   frmBrowser& w = openWindow();
-  ASSERT_TRUE(w.oPlayer);
+  ASSERT_TRUE(w.anaPlayer());
 
   splashTick();
   EXPECT_EQ(w.objwb->LocationURL(), programAddress("index.htm"));
@@ -45,23 +45,23 @@ TEST_F(EndToEndTest, HomePageThenAFilePageAtAPositionThenTheNextPageAtTheEnd) {
   clickLink("LB02/A.htm#QENPLAYER_AUDIO_POS=9");
   EXPECT_EQ(w.objwb->LocationURL(), programAddress("LB02/A.htm", "#QENPLAYER_AUDIO_POS=9"));
   EXPECT_EQ(w.windowTitle(), QStringLiteral("Indice del file A"));
-  EXPECT_EQ(w.oPlayer->FileName(), audioA_);
+  EXPECT_EQ(w.anaPlayer()->FileName(), audioA_);
   // Playing from the index entry's position on: the first position past
   // the start is already past 9 s.
-  waitFor([&] { return w.oPlayer->IsPlaying() && w.oPlayer->CurrentPosition() > 0.5; }, "A to play", 4000);
-  const double from = w.oPlayer->CurrentPosition();
+  waitFor([&] { return w.anaPlayer()->IsPlaying() && w.anaPlayer()->CurrentPosition() > 0.5; }, "A to play", 4000);
+  const double from = w.anaPlayer()->CurrentPosition();
   // A seek lands on an MP3 frame boundary: within one frame (26 ms) of 9 s.
   EXPECT_GE(from, 9.0 - 0.03);
-  waitFor([&] { return w.oPlayer->CurrentPosition() > from || !w.oPlayer->IsPlaying(); }, "the position to move on",
-          4000);
+  waitFor([&] { return w.anaPlayer()->CurrentPosition() > from || !w.anaPlayer()->IsPlaying(); },
+          "the position to move on", 4000);
 
   // The address changes when the navigation starts, the caption when the
   // page has completed: wait for both.
   waitFor([&] { return w.objwb->LocationURL() == programAddress("LB02/B.htm"); }, "the next page at the end of A",
           4000);
   waitFor([&] { return w.windowTitle() == QStringLiteral("Indice del file B"); }, "the caption of the next page", 4000);
-  waitFor([&] { return w.oPlayer->FileName() == audioB_ && w.oPlayer->IsPlaying(); }, "B to play", 4000);
-  EXPECT_LT(w.oPlayer->CurrentPosition(), 2.5) << "the next page starts at its beginning";
+  waitFor([&] { return w.anaPlayer()->FileName() == audioB_ && w.anaPlayer()->IsPlaying(); }, "B to play", 4000);
+  EXPECT_LT(w.anaPlayer()->CurrentPosition(), 2.5) << "the next page starts at its beginning";
   EXPECT_TRUE(errorReports().empty()) << (errorReports().empty() ? "" : errorReports()[0]);
 }
 

@@ -420,7 +420,7 @@ TEST_F(ImpExpTest, ImportingTheBackupRestoresItRatherThanItsOwnCopy) {
 
 TEST_F(ImpExpTest, AnnullaEscAndChiudiLeaveTheRightPanelShown) {
   frmBrowser& w = openListWithBookmarks();
-  EXPECT_TRUE(w.WasPlaying);
+  EXPECT_TRUE(w.commandRunner().paused().wasPlaying);
   // Annulla: back to the list, nothing written.
   w.cmdImpExp[0]->click();
   w.TextFileName->setText(QStringLiteral("x"));
@@ -440,7 +440,7 @@ TEST_F(ImpExpTest, AnnullaEscAndChiudiLeaveTheRightPanelShown) {
   press(keys::vk::Escape, 0, w.ListMarkers);
   at(50, false);
   press('6', kAlt);
-  EXPECT_FALSE(w.WasPlaying);
+  EXPECT_FALSE(w.commandRunner().paused().wasPlaying);
   fake()->clearCalls();
   w.cmdImpExp[4]->click();
   EXPECT_TRUE(w.fraMarcatori->isHidden());

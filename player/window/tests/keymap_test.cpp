@@ -106,7 +106,7 @@ TEST_F(KeymapTest, PlaybackKeysActOnTheLoadedFileWithTheirExactShiftState) {
 
 TEST_F(KeymapTest, WithoutAMediaFileOnlyThePlaybackKeysDoNothing) {
   frmBrowser& w = openOn(writeFilePage("vuota.htm", {.audio = "", .anchors = {"0", "60"}}));
-  ASSERT_TRUE(w.oPlayer->FileName().isEmpty());
+  ASSERT_TRUE(w.anaPlayer()->FileName().isEmpty());
   for (int code : {int('1'), int('2'), int('3'), int('4'), kPlus, kMinus}) {
     SCOPED_TRACE(code);
     fake()->clearCalls();
@@ -152,32 +152,32 @@ TEST_F(KeymapTest, TheSkipStepLoadsTheNeighbourAudioAtTheEdgesOfAFile) {
   at(8);
   press('1', kCtrl);
   EXPECT_EQ(positionCalls(), QStringList{"controls.currentPosition=0"});
-  EXPECT_EQ(w.oPlayer->FileName(), uno);
+  EXPECT_EQ(w.anaPlayer()->FileName(), uno);
   EXPECT_EQ(osd(), QStringLiteral("INDIETRO 00:00"));
 
   // In the second audio, within the step of its start: the end part of the
   // first one.
   fake()->endMedium();
-  waitFor([&] { return w.oPlayer->FileName() == due; }, "the second audio");
+  waitFor([&] { return w.anaPlayer()->FileName() == due; }, "the second audio");
   at(8);
   press('1', kCtrl);
-  EXPECT_EQ(w.oPlayer->FileName(), uno);
+  EXPECT_EQ(w.anaPlayer()->FileName(), uno);
   EXPECT_EQ(positionCalls().last(), QStringLiteral("controls.currentPosition=50"));
   EXPECT_EQ(osd(), QStringLiteral("INDIETRO 00:50"));
 
   // A step longer than the position: the previous audio rather than before 0.
   fake()->endMedium();
-  waitFor([&] { return w.oPlayer->FileName() == due; }, "the second audio again");
+  waitFor([&] { return w.anaPlayer()->FileName() == due; }, "the second audio again");
   w.TextAvantiIndietro->setText(QStringLiteral("30"));
   at(25);
   press('1', kCtrl);
-  EXPECT_EQ(w.oPlayer->FileName(), uno);
+  EXPECT_EQ(w.anaPlayer()->FileName(), uno);
   EXPECT_EQ(positionCalls().last(), QStringLiteral("controls.currentPosition=30"));
 
   // Within the last step of the last audio, with no page after it: the
   // last three seconds, still playing.
   fake()->endMedium();
-  waitFor([&] { return w.oPlayer->FileName() == due; }, "the second audio once more");
+  waitFor([&] { return w.anaPlayer()->FileName() == due; }, "the second audio once more");
   w.TextAvantiIndietro->setText(QStringLiteral("10"));
   at(55);
   press('2', kCtrl);
@@ -226,7 +226,7 @@ TEST_F(KeymapTest, ForwardAtTheEndOfAPageOpensTheNextPage) {
   at(55);
   press('2', kCtrl);
   waitFor([&] { return w.objwb->LocationURL() == next; }, "the next page");
-  waitFor([&] { return w.oPlayer->FileName() == libroFile("B.mp3"); }, "its audio");
+  waitFor([&] { return w.anaPlayer()->FileName() == libroFile("B.mp3"); }, "its audio");
 }
 
 TEST_F(KeymapTest, SpeedKeysStepAndWrapInSinglePrecisionAndAreStored) {
@@ -244,14 +244,14 @@ TEST_F(KeymapTest, SpeedKeysStepAndWrapInSinglePrecisionAndAreStored) {
 
   // Slower from 1: the single reached near 0.6 lies just below it, so the
   // fifth step wraps to 2.
-  w.oPlayer->setRate(1.0f);
+  w.anaPlayer()->setRate(1.0f);
   EXPECT_EQ(pressTimes(kMinus, kAlt, 3), QStringLiteral("Lettura più lenta - Rate 0.6999999"));
   EXPECT_EQ(pressTimes(kMinus, kAlt, 1), QStringLiteral("Lettura più lenta - Rate 0.5999999"));
   EXPECT_EQ(pressTimes(kMinus, kAlt, 1), QStringLiteral("Lettura più lenta - Rate 2"));
-  EXPECT_EQ(w.oPlayer->Rate(), 2.0f);
+  EXPECT_EQ(w.anaPlayer()->Rate(), 2.0f);
 
   // The three speeds of Ctrl+9; a speed near 1.4 reached by steps is not 1.4.
-  w.oPlayer->setRate(1.0f);
+  w.anaPlayer()->setRate(1.0f);
   EXPECT_EQ(pressTimes('9', kCtrl, 1), QStringLiteral("Lettura veloce - Rate 1.4"));
   EXPECT_EQ(pressTimes('9', kCtrl, 1), QStringLiteral("Lettura lenta - Rate 0.7"));
   EXPECT_EQ(pressTimes('9', kCtrl, 1), QStringLiteral("Lettura normale - Rate 1"));
@@ -329,7 +329,7 @@ TEST_F(KeymapTest, PageKeysOpenThePagesTheMetaTagsName) {
 
   // Without a file only the page's command runs.
   frmBrowser& w = openOn(writeFilePage("S.htm", {.audio = "", .prev = "P.htm"}));
-  ASSERT_TRUE(w.oPlayer->FileName().isEmpty());
+  ASSERT_TRUE(w.anaPlayer()->FileName().isEmpty());
   press('6', kCtrl);
   EXPECT_EQ(osd(), QStringLiteral("File precedente"));
   waitFor([&] { return w.objwb->LocationURL() == prev; }, "the previous page");
@@ -372,7 +372,7 @@ TEST_F(KeymapTest, HelpHomeReaderAndPanelKeys) {
   at(20);
   press('0', kCtrl);
   EXPECT_EQ(osd(), QStringLiteral("Lettura disattivata"));
-  EXPECT_TRUE(w.AudioOffFlag);
+  EXPECT_TRUE(w.audioOff());
   EXPECT_TRUE(w.chkAudioOff->isChecked());
   EXPECT_EQ(playerSetting("AudioOff"), "True");
   EXPECT_NE(fake()->playState(), media::ps::Playing);
@@ -421,7 +421,7 @@ TEST_F(KeymapTest, BookmarkKeysWithAnEmptyListSayThereAreNone) {
   EXPECT_EQ(fake()->calls(), (QStringList{"controls.pause"}));
   EXPECT_TRUE(w.objwb->isHidden());
   EXPECT_FALSE(w.fraMarcatori->isHidden());
-  EXPECT_TRUE(w.WasPlaying);
+  EXPECT_TRUE(w.commandRunner().paused().wasPlaying);
   press(keys::vk::Escape, 0, w.ListMarkers);
   EXPECT_FALSE(w.objwb->isHidden());
   EXPECT_EQ(fake()->playState(), media::ps::Playing);
@@ -441,7 +441,7 @@ TEST_F(KeymapTest, AddBookmarkAsksForADescriptionAndResumes) {
   EXPECT_EQ(fake()->calls().first(), QStringLiteral("controls.pause"));
   EXPECT_TRUE(fake()->calls().contains(QStringLiteral("controls.currentPosition=65")));
   EXPECT_EQ(fake()->playState(), media::ps::Playing);
-  EXPECT_TRUE(w.WasPlaying);
+  EXPECT_TRUE(w.commandRunner().paused().wasPlaying);
 
   // Cancelled: nothing added, and reading goes on.
   at(70);
@@ -520,7 +520,7 @@ TEST_F(KeymapTest, TheBookmarkListOpensClosesAndEscResumesWhereReadingStopped) {
   EXPECT_FALSE(w.objwb->isHidden());
   EXPECT_TRUE(w.fraMarcatori->isHidden());
   EXPECT_EQ(fake()->calls(), QStringList{"controls.play"});
-  EXPECT_FALSE(w.WasPlaying);
+  EXPECT_FALSE(w.commandRunner().paused().wasPlaying);
 
   // Esc: the same file again at the position where the list paused it.
   press('6', kAlt);

@@ -116,7 +116,7 @@ TEST_F(LinksTest, MediaLinksPlayTheFileTheyName) {
     SCOPED_TRACE(c.id);
     at(30);
     click(c.id);
-    EXPECT_EQ(w.oPlayer->FileName(), c.file);
+    EXPECT_EQ(w.anaPlayer()->FileName(), c.file);
     EXPECT_TRUE(fake()->calls().contains(QStringLiteral("uiMode=") + QLatin1String(c.uiMode)))
         << fake()->calls().join(' ').toStdString();
     EXPECT_EQ(w.objwb->LocationURL(), page);
@@ -149,11 +149,11 @@ TEST_F(LinksTest, TheExitLinkAsksTheExitQuestion) {
   ASSERT_EQ(shown().size(), 1u);
   EXPECT_EQ(shown()[0].text, "Sei sicuro di voler uscire?");
   EXPECT_EQ(shown()[0].title, "LUMO Player");
-  EXPECT_TRUE(w.oPlayer) << "answered No, the player stays";
+  EXPECT_TRUE(w.anaPlayer()) << "answered No, the player stays";
 
   ui().queueAnswer(ui::Answer::Yes);
   w.objwb->click(exit);
-  EXPECT_FALSE(w.oPlayer) << "answered Yes, the program ends";
+  EXPECT_FALSE(w.anaPlayer()) << "answered Yes, the program ends";
   EXPECT_EQ(playerSetting("Brano"), "");
 }
 

@@ -47,7 +47,7 @@ TEST_F(DecimalCommaTest, TheExitPositionGoesAndComesBackWithADecimalComma) {
     frmBrowser& w = openWindow();
     splashTick();
     openPage(programAddress("LB01/A.htm", "#QENPLAYER_AUDIO_POS=95"));
-    w.oPlayer->setCurrentPosition(12.5);
+    w.anaPlayer()->setCurrentPosition(12.5);
     w.show();
     ui().queueAnswer(ui::Answer::Yes);
     ASSERT_TRUE(w.close());

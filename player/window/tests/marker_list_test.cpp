@@ -48,8 +48,8 @@ TEST_F(MarkerListTest, EnterRecallsTheChosenBookmarkAndClosesTheList) {
   EXPECT_EQ(w.ListMarkers->toolTip(), QStringLiteral("00:20\t - Segno 2"));
   fake()->clearCalls();
   press(kEnter, 0, w.ListMarkers);
-  EXPECT_EQ(w.CurrentMarker, 2);
-  EXPECT_EQ(w.oPlayer->FileName(), libroFile("A.mp3"));
+  EXPECT_EQ(w.currentMarker(), 2);
+  EXPECT_EQ(w.anaPlayer()->FileName(), libroFile("A.mp3"));
   EXPECT_EQ(positionCalls().last(), QStringLiteral("controls.currentPosition=20"));
   EXPECT_EQ(osd(), QStringLiteral("Segno 2"));
   EXPECT_EQ(fake()->playState(), media::ps::Playing);
@@ -57,11 +57,11 @@ TEST_F(MarkerListTest, EnterRecallsTheChosenBookmarkAndClosesTheList) {
   EXPECT_FALSE(w.objwb->isHidden());
   // The file came from the program's Libro folder: the page's own audio
   // start waits for one second.
-  EXPECT_TRUE(w.DisableAutoPlay);
+  EXPECT_TRUE(w.pageLoad().autoPlayHeld());
   EXPECT_TRUE(w.TimerDisableState->isActive());
   EXPECT_FALSE(w.Playaudio(w.objwb->LocationURL(), false, false));
   w.TimerDisableState_Timer();
-  EXPECT_FALSE(w.DisableAutoPlay);
+  EXPECT_FALSE(w.pageLoad().autoPlayHeld());
   EXPECT_TRUE(errorReports().empty());
 
   // Enter with a shift key held is nothing.
@@ -164,28 +164,28 @@ TEST_F(MarkerListTest, ABookmarkChosenOnTheSummaryPageIsRecalledOnItsOwnPage) {
   storeMarker("LB01\\A.htm", 1, "42", "Qui", "capitolo.mp3");
   writeSummaryPage();
   frmBrowser& w = openOn(programAddress("Index.htm"));
-  ASSERT_TRUE(w.oPlayer->FileName().isEmpty());
+  ASSERT_TRUE(w.anaPlayer()->FileName().isEmpty());
   openList();
   w.ListMarkers->setCurrentRow(0);
   int pending = -1;
   auto watch = QObject::connect(w.objwb, &browser::WebBrowser::BeforeNavigate2,
-                                [&](const QString&, bool&) { pending = w.PendingMarker; });
+                                [&](const QString&, bool&) { pending = w.pageLoad().pendingMarker(); });
   press(kEnter, 0, w.ListMarkers);
   EXPECT_TRUE(w.fraMarcatori->isHidden());
   // The page opens with the bookmark pending; its set-up recalls it there.
   waitFor([&] { return w.objwb->LocationURL() == programAddress("LB01/A.htm"); }, "the page");
-  waitFor([&] { return w.PendingMarker == 0 && pending >= 0; }, "the recall");
+  waitFor([&] { return w.pageLoad().pendingMarker() == 0 && pending >= 0; }, "the recall");
   QObject::disconnect(watch);
   EXPECT_EQ(pending, 1);
   const QString bookmarkAudio = QString::fromStdString((program_ / "LB01" / "capitolo.mp3").string());
-  EXPECT_EQ(w.oPlayer->FileName(), bookmarkAudio);
+  EXPECT_EQ(w.anaPlayer()->FileName(), bookmarkAudio);
   EXPECT_EQ(positionCalls().last(), QStringLiteral("controls.currentPosition=42"));
   EXPECT_EQ(osd(), QStringLiteral("Qui"));
-  EXPECT_TRUE(w.DisableAutoPlay);
+  EXPECT_TRUE(w.pageLoad().autoPlayHeld());
   // The page's audio start, which a page set-up would run now, does nothing.
   fake()->clearCalls();
   w.objwb_DocumentComplete(w.objwb->LocationURL());
-  EXPECT_EQ(w.oPlayer->FileName(), bookmarkAudio);
+  EXPECT_EQ(w.anaPlayer()->FileName(), bookmarkAudio);
   EXPECT_FALSE(fake()->calls().contains("URL=" + libroFile("A.mp3")));
   EXPECT_TRUE(errorReports().empty());
 }
@@ -213,11 +213,11 @@ TEST_F(MarkerListTest, ABookFoundOnAnotherMountPointIsRecalledFromThere) {
     SCOPED_TRACE(c.what);
     writeAudio(c.file, 1);
     frmBrowser& w = openOn(page);
-    ASSERT_FALSE(w.oPlayer->FileName().isEmpty());
+    ASSERT_FALSE(w.anaPlayer()->FileName().isEmpty());
     openList();
     w.ListMarkers->setCurrentRow(0);
     press(kEnter, 0, w.ListMarkers);
-    EXPECT_EQ(w.oPlayer->FileName(), QString::fromStdString(c.file.string()));
+    EXPECT_EQ(w.anaPlayer()->FileName(), QString::fromStdString(c.file.string()));
     EXPECT_EQ(positionCalls().last(), QStringLiteral("controls.currentPosition=33"));
     EXPECT_EQ(osd(), QStringLiteral("Lontano"));
     fs::remove(c.file);
@@ -227,7 +227,7 @@ TEST_F(MarkerListTest, ABookFoundOnAnotherMountPointIsRecalledFromThere) {
   openList();
   w.ListMarkers->setCurrentRow(0);
   press(kEnter, 0, w.ListMarkers);
-  EXPECT_EQ(w.oPlayer->FileName(), QString::fromStdString((cdrom / "Libro" / "intro.mp3").string()));
+  EXPECT_EQ(w.anaPlayer()->FileName(), QString::fromStdString((cdrom / "Libro" / "intro.mp3").string()));
   EXPECT_EQ(positionCalls().last(), QStringLiteral("controls.currentPosition=33"));
   EXPECT_TRUE(errorReports().empty());
 }
@@ -255,7 +255,7 @@ TEST_F(MarkerListTest, ARecallNeedsAFileAndTheListAnOldBookmarkMovesThePositionO
   w.ListMarkers->setCurrentRow(0);
   fake()->clearCalls();
   press(kEnter, 0, w.ListMarkers);
-  EXPECT_EQ(w.oPlayer->FileName(), libroFile("A.mp3"));
+  EXPECT_EQ(w.anaPlayer()->FileName(), libroFile("A.mp3"));
   EXPECT_EQ(positionCalls(), QStringList{QStringLiteral("controls.currentPosition=25")});
   EXPECT_EQ(osd(), QStringLiteral("Vecchio"));
   EXPECT_EQ(fake()->playState(), media::ps::Playing);

@@ -81,13 +81,13 @@ TEST_F(PageLoadTest, TheStartPositionComesFromTheAddressElseFromThePage) {
 TEST_F(PageLoadTest, ANewPageSetsTheCaptionAndStartsItsIndexEntriesAgain) {
   openPage(programAddress("LB01/A.htm"));
   EXPECT_EQ(window_->windowTitle(), QStringLiteral("Indice del file A"));
-  EXPECT_EQ(window_->CurrentPage, QStringLiteral("A.htm"));
-  window_->CurrentIndex = 2;
+  EXPECT_EQ(window_->pageLoad().currentPage(), "A.htm");
+  window_->pageLoad().setCurrentIndex(2);
   openPage(programAddress("LB01/A.htm", "#QENPLAYER_AUDIO_POS=30"));  // the same page
-  EXPECT_EQ(window_->CurrentIndex, 2);
+  EXPECT_EQ(window_->pageLoad().currentIndex(), 2);
   EXPECT_EQ(positionCalls().last(), QStringLiteral("controls.currentPosition=30"));
   openPage(programAddress("LB01/B.htm"));
-  EXPECT_EQ(window_->CurrentIndex, 0);
+  EXPECT_EQ(window_->pageLoad().currentIndex(), 0);
   EXPECT_EQ(window_->windowTitle(), QStringLiteral("Indice del file B"));
 }
 
@@ -169,7 +169,7 @@ TEST_F(PageLoadTest, TheEndOfAMediumPlaysThePageNextMediumOrOpensTheNextPage) {
   fake()->endMedium();
   waitFor([&] { return window_->objwb->LocationURL() == programAddress("LB01/B.htm"); }, "the next page");
   waitFor([&] { return mediaUrl() == bookAudio("B.mp3"); }, "the next page's audio");
-  EXPECT_EQ(window_->AudioIndex, 0);
+  EXPECT_EQ(window_->pageLoad().audioIndex(), 0);
 
   // A page of three media files, the second with its own start position.
   const fs::path folder = program_ / "P";
@@ -183,13 +183,13 @@ TEST_F(PageLoadTest, TheEndOfAMediumPlaysThePageNextMediumOrOpensTheNextPage) {
   openPage(page);
   // A fragment kept from a reload of the page names a place in its first
   // medium, not in the next one.
-  window_->PendingFragment = QStringLiteral("QENPLAYER_AUDIO_POS=95");
+  window_->pageLoad().setPendingFragment("QENPLAYER_AUDIO_POS=95");
   fake()->clearCalls();
   fake()->endMedium();
   waitFor([&] { return mediaUrl().endsWith(QStringLiteral("due.mp3")); }, "the second medium");
   EXPECT_EQ(positionCalls(), QStringList{QStringLiteral("controls.currentPosition=7")});
-  EXPECT_EQ(window_->AudioIndex, 1);
-  window_->PendingFragment.clear();
+  EXPECT_EQ(window_->pageLoad().audioIndex(), 1);
+  window_->pageLoad().setPendingFragment({});
   fake()->endMedium();
   waitFor([&] { return window_->objwb->LocationURL() == end; }, "the page after the last medium");
 
@@ -198,7 +198,7 @@ TEST_F(PageLoadTest, TheEndOfAMediumPlaysThePageNextMediumOrOpensTheNextPage) {
   openPage(last);
   ASSERT_EQ(fake()->playState(), ps::Playing);
   fake()->endMedium();
-  waitFor([&] { return window_->AudioIndex == 1; }, "the end of the medium to reach the window");
+  waitFor([&] { return window_->pageLoad().audioIndex() == 1; }, "the end of the medium to reach the window");
   EXPECT_EQ(window_->objwb->LocationURL(), last);
   EXPECT_TRUE(mediaUrl().endsWith(QStringLiteral("uno.mp3")));
   EXPECT_NE(fake()->playState(), ps::Playing);
@@ -231,10 +231,10 @@ TEST_F(PageLoadTest, TheSummaryPageStopsTheAudioAndListsTheBookmarksOfEveryBookP
                                QStringLiteral("01:15 - Paragrafo"), QStringLiteral("00:30 - Capitolo")}));
   EXPECT_EQ(sections, (QStringList{QStringLiteral("ALTRO\\x.htm*1"), QStringLiteral("LB01\\A.htm*1"),
                                    QStringLiteral("LB01\\A.htm*2"), QStringLiteral("LB01\\B.htm*1")}));
-  ASSERT_EQ(window_->oMarkers.Count(), 4);
-  EXPECT_EQ(window_->oMarkers.Key(2), QStringLiteral("-2-Capitolo"));
-  EXPECT_EQ(window_->oMarkers.Key(4), QStringLiteral("-3-Capitolo"));
-  EXPECT_EQ(window_->oMarkersIndex.Item(4), QStringLiteral("LB01\\B.htm"));
+  ASSERT_EQ(window_->markers().Count(), 4);
+  EXPECT_EQ(window_->markers().Key(2), QStringLiteral("-2-Capitolo"));
+  EXPECT_EQ(window_->markers().Key(4), QStringLiteral("-3-Capitolo"));
+  EXPECT_EQ(window_->markersIndex().Item(4), QStringLiteral("LB01\\B.htm"));
   EXPECT_EQ(registry::GetSetting(kAppName, "LB01\\A.HTM", "1NOME"), "Capitolo");
   EXPECT_TRUE(errorReports().empty());
 }
@@ -280,15 +280,15 @@ TEST_F(PageLoadTest, ASummaryPageMayReplaceTheMessageTexts) {
   const QString ordinary =
       writePage(program_ / "P" / "pagina.htm", pageWithMeta({{"QENPLAYER_MSG_USCITA", "Uscire davvero?"}}));
   openPage(ordinary);
-  EXPECT_EQ(window_->Messages.USCITA, QStringLiteral("Sei sicuro di voler uscire?"));
+  EXPECT_EQ(window_->messages().USCITA, QStringLiteral("Sei sicuro di voler uscire?"));
 
   const QString summary =
       writePage(program_ / "P" / "index.htm", pageWithMeta({{"QENPLAYER_MSG_USCITA", "Uscire davvero?"}}));
   openPage(summary);
   const MessageTexts defaults;
-  EXPECT_EQ(window_->Messages.USCITA, QStringLiteral("Uscire davvero?"));
-  EXPECT_EQ(window_->Messages.MARKNONE, defaults.MARKNONE);
-  EXPECT_EQ(window_->Messages.MARKEXIST, defaults.MARKEXIST);
+  EXPECT_EQ(window_->messages().USCITA, QStringLiteral("Uscire davvero?"));
+  EXPECT_EQ(window_->messages().MARKNONE, defaults.MARKNONE);
+  EXPECT_EQ(window_->messages().MARKEXIST, defaults.MARKEXIST);
 
   // The replaced text stays, also on a summary page without it.
   openPage(programAddress("index.htm"));

@@ -23,17 +23,19 @@ TEST_F(StartupTest, NoSettingsGiveTheDefaultsAndTheTickOpensTheHomePage) {
 
   EXPECT_TRUE(shown().empty()) << "no question and no report at a first start";
   EXPECT_FALSE(w.chkSavePos->isChecked());
-  EXPECT_EQ(w.StyleNumber, 1);
+  EXPECT_EQ(w.pageLoad().styleNumber(), 1);
   EXPECT_EQ(w.TextAvantiIndietro->text(), QStringLiteral("10"));
   EXPECT_EQ(w.TextVolume->text(), QStringLiteral("100"));
-  ASSERT_TRUE(w.oPlayer);
-  EXPECT_EQ(w.oPlayer->Versione(), 1);
+  ASSERT_TRUE(w.anaPlayer());
+  EXPECT_EQ(w.anaPlayer()->Versione(), 1);
   EXPECT_EQ(playerSetting("Versione"), "1") << "the switch to version 1 stores it";
-  EXPECT_EQ((std::array<int, 3>{w.VolumeMax, w.VolumeMin, w.VolumeStep}), (std::array<int, 3>{100, 0, 10}));
+  EXPECT_EQ((std::array<int, 3>{w.commandRunner().volumeLimits().max, w.commandRunner().volumeLimits().min,
+                                w.commandRunner().volumeLimits().step}),
+            (std::array<int, 3>{100, 0, 10}));
   EXPECT_TRUE(fake()->calls().contains(QStringLiteral("settings.volume=100")));
-  EXPECT_FALSE(w.AudioOffFlag);
+  EXPECT_FALSE(w.audioOff());
   EXPECT_FALSE(w.chkAudioOff->isChecked());
-  EXPECT_EQ(w.HomeUrl, QString::fromStdString((program_ / "Index.htm").string()));
+  EXPECT_EQ(w.homeUrl(), QString::fromStdString((program_ / "Index.htm").string()));
 
   // The about page is in the blank document while the splash runs.
   EXPECT_EQ(w.objwb->LocationURL(), QStringLiteral("about:blank"));
@@ -45,7 +47,7 @@ TEST_F(StartupTest, NoSettingsGiveTheDefaultsAndTheTickOpensTheHomePage) {
   EXPECT_FALSE(w.TimerSpalsh->isActive()) << "the splash ticks once";
   EXPECT_EQ(w.objwb->LocationURL(), programAddress("index.htm"));
   EXPECT_EQ(w.windowTitle(), QStringLiteral("Indice interattivo dell'opera"));
-  EXPECT_FALSE(w.ResumePending);
+  EXPECT_FALSE(w.pageLoad().resumePending());
 }
 
 TEST_F(StartupTest, AStartByZivuvuShowsTheWindowMaximised) {
@@ -102,10 +104,10 @@ TEST_F(StartupTest, AnotherStoredVersionAsksTheVersionQuestion) {
     const std::vector<std::string> expectedReports =
         c.answer == Answer::No ? std::vector<std::string>{"oPl - AnaPlayer: Versione:"} : std::vector<std::string>{};
     EXPECT_EQ(errorReports(), expectedReports) << c.stored;
-    EXPECT_EQ(w.oPlayer->Versione(), c.version) << c.stored;
-    ASSERT_NE(w.oPlayer->currentPlayer(), nullptr) << c.stored;
+    EXPECT_EQ(w.anaPlayer()->Versione(), c.version) << c.stored;
+    ASSERT_NE(w.anaPlayer()->currentPlayer(), nullptr) << c.stored;
     EXPECT_EQ(playerSetting("Versione"), c.storedAfter) << c.stored;
-    EXPECT_EQ(w.VolumeMin, c.volumeMin) << c.stored;
+    EXPECT_EQ(w.commandRunner().volumeLimits().min, c.volumeMin) << c.stored;
     EXPECT_TRUE(w.TimerSpalsh->isActive());
   }
 }
@@ -123,7 +125,7 @@ TEST_F(StartupTest, ASettingThatIsNoWholeNumberEndsTheLoadBeforeThePlayer) {
     EXPECT_EQ(reports[0], "Form Load - Form Load: caricamento settings") << key << " " << stored;
     for (const ui::MessageBoxRequest& box : shown())
       EXPECT_EQ(box.text.find("Versione 9 trovata!"), std::string::npos) << key << ": no question";
-    EXPECT_FALSE(w.oPlayer) << key;
+    EXPECT_FALSE(w.anaPlayer()) << key;
     EXPECT_FALSE(w.TimerSpalsh->isActive()) << key << ": no book page opens by itself";
     EXPECT_NE(w.objwb->Document().body().innerHTML().find("LumoPlayer 4.1"), std::string::npos)
         << key << ": the about page stays";
@@ -176,7 +178,7 @@ TEST_F(ResumeTest, TheSavedPageReopensOnlyWhenItsFileExists) {
     } else {
       EXPECT_TRUE(calls.isEmpty()) << c.brano.toStdString();
     }
-    EXPECT_FALSE(w.ResumePending);
+    EXPECT_FALSE(w.pageLoad().resumePending());
   }
   EXPECT_TRUE(errorReports().empty());
 }
@@ -193,7 +195,7 @@ class ExitTest : public StartupTest {
     frmBrowser& w = openWindow();
     splashTick();
     openPage(programAddress("LB01/A.htm", "#QENPLAYER_AUDIO_POS=0"));
-    w.oPlayer->setCurrentPosition(12.5);
+    w.anaPlayer()->setCurrentPosition(12.5);
     w.show();
     return w;
   }
@@ -210,7 +212,7 @@ TEST_F(ExitTest, NoKeepsTheWindowAndSavesNothing) {
   EXPECT_EQ(shown()[0].buttons(), ui::mb::YesNo);
   EXPECT_EQ(playerSetting("Brano"), "<none>");
   EXPECT_EQ(playerSetting("BranoPos"), "<none>");
-  EXPECT_TRUE(w.oPlayer);
+  EXPECT_TRUE(w.anaPlayer());
 }
 
 TEST_F(ExitTest, YesSavesThePageAndPositionOnlyWhenTheReaderResumes) {
@@ -225,7 +227,7 @@ TEST_F(ExitTest, YesSavesThePageAndPositionOnlyWhenTheReaderResumes) {
     ui().queueAnswer(Answer::Yes);
     EXPECT_TRUE(w.close()) << savePos;
     EXPECT_FALSE(w.isVisible());
-    EXPECT_FALSE(w.oPlayer) << "the player goes with the window";
+    EXPECT_FALSE(w.anaPlayer()) << "the player goes with the window";
     EXPECT_EQ(playerSetting("Brano"), brano);
     EXPECT_EQ(playerSetting("BranoPos"), position);
   }

@@ -116,7 +116,9 @@ QString WindowTest::programAddress(const std::string& relative, const std::strin
   return QString::fromStdString(browser::url::fileAddress((program_ / relative).string(), rest));
 }
 
-QString WindowTest::mediaUrl() const { return window_ && window_->oPlayer ? window_->oPlayer->FileName() : QString(); }
+QString WindowTest::mediaUrl() const {
+  return window_ && window_->anaPlayer() ? window_->anaPlayer()->FileName() : QString();
+}
 
 std::map<std::string, std::string> WindowTest::sectionValues(const std::string& section) const {
   std::map<std::string, std::string> values;

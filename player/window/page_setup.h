@@ -1,0 +1,44 @@
+#pragma once
+// The set-up of each page that completes in the main window: its bookmarks
+// (the summary page lists those of every page), the window's caption, the
+// reader's style sheet, the page's audio and a bookmark the page was opened
+// for; and the choice of the media file a page means, its loading into the
+// player, and the move to the next media file or page when a medium ends.
+// The state of the page shown and the decisions are core::PageLoad's; this
+// class asks the page and works the window's player and lists.
+
+#include <QString>
+
+#include "player/core/page_load.h"
+
+namespace lumo::player {
+
+class frmBrowser;
+
+class PageSetup {
+ public:
+  explicit PageSetup(frmBrowser& window) : w_(window) {}
+
+  core::PageLoad& state() { return load_; }
+
+  void documentComplete(const QString& URL);
+  // The page's audio: URL's start, or the next or previous media file of
+  // the page shown; true when a media file was loaded.
+  bool playAudio(const QString& URL, bool bNext, bool bPrev);
+  // The content of the page's meta tag ("" when it has none).
+  QString pageMeta(const QString& name) const;
+  // The bookmarks of every page of the book folders, for the summary page.
+  void loadSummaryBookmarks();
+
+ private:
+  QString startPosition(const QString& URL, bool moving) const;
+  void takeOverMessages();
+  void applyReaderStyleSheet();
+  bool loadMedia(const QString& URL, const QString& mediaName, const QString& position, QString& step);
+  QString findMedia(const QString& URL, const QString& mediaName, bool& video, QString& step) const;
+
+  frmBrowser& w_;
+  core::PageLoad load_;
+};
+
+}  // namespace lumo::player
