@@ -45,8 +45,7 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
   buildControls();
   buildMenus();
   connectHandlers();
-  about_ = new Form2(this);
-  about_->hide();
+  about_ = makeAboutBox(this);
   progress_ = new Form3(this);
   progress_->hide();
   ui::guarded(kErrors, [this] { Form_Load(); });

@@ -15,6 +15,7 @@
 #include <QTreeView>
 
 #include "converter/conversion.h"
+#include "converter/form2.h"
 #include "platform/ui/tool_window/tool_window.h"
 
 class QProgressDialog;
@@ -25,7 +26,6 @@ class TableModel;
 
 namespace lumo::converter {
 
-class Form2;
 class Form3;
 
 class Form1 : public QMainWindow {

@@ -31,6 +31,6 @@ ui::AboutBox::Content content() {
 
 }  // namespace
 
-Form2::Form2(QWidget* parent) : ui::AboutBox(content(), parent) { setObjectName("Form2"); }
+Form2* makeAboutBox(QWidget* owner) { return Form2::makeHidden(content(), "Form2", owner); }
 
 }  // namespace lumo::converter

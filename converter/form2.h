@@ -5,10 +5,10 @@
 
 namespace lumo::converter {
 
-class Form2 : public ui::AboutBox {
-  Q_OBJECT
- public:
-  explicit Form2(QWidget* parent = nullptr);
-};
+// The tools' about box, with the converter's texts.
+using Form2 = ui::AboutBox;
+
+// Makes the about box of the window owner, hidden.
+Form2* makeAboutBox(QWidget* owner);
 
 }  // namespace lumo::converter

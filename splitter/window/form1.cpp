@@ -54,8 +54,7 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
   buildControls();
   buildMenus();
   connectHandlers();
-  about_ = new Form2(this);
-  about_->hide();
+  about_ = makeAboutBox(this);
   job_.runEngine = RunWithQProcess;
   job_.hooks.yield = [this] { events_.yield(); };
   job_.hooks.showProgress = [this] {

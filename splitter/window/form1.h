@@ -20,6 +20,7 @@
 
 #include "platform/ui/tool_window/tool_window.h"
 #include "splitter/engine/splitjob.h"
+#include "splitter/window/form2.h"
 
 namespace lumo::ui {
 class TableModel;
@@ -27,7 +28,6 @@ class TableModel;
 
 namespace lumo::splitter {
 
-class Form2;
 class Form3;
 
 class Form1 : public QMainWindow {

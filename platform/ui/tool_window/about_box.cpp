@@ -27,6 +27,13 @@ AboutBox::AboutBox(Content content, QWidget* parent) : QWidget(parent, Qt::Windo
   Form_Load();
 }
 
+AboutBox* AboutBox::makeHidden(Content content, const char* name, QWidget* owner) {
+  auto* box = new AboutBox(std::move(content), owner);
+  box->setObjectName(name);
+  box->hide();
+  return box;
+}
+
 QWidget* AboutBox::makePart(Part part) {
   auto label = [this](const char* name) {
     auto* l = new QLabel(this);

@@ -32,6 +32,8 @@ class AboutBox : public QWidget {
   };
 
   AboutBox(Content content, QWidget* parent);
+  // The about box of the window owner, named name, hidden until presented.
+  static AboutBox* makeHidden(Content content, const char* name, QWidget* owner);
 
   // The parts a program does not list stay null.
   QLabel* Image1 = nullptr;
