@@ -7,6 +7,7 @@
 #include "common/organisation.h"
 #include "platform/tools/tools.h"
 #include "platform/ui/text_scale.h"
+#include "platform/ui/tool_window/tool_window.h"
 
 namespace lumo::ui {
 
@@ -65,9 +66,7 @@ QWidget* AboutBox::makePart(Part part) {
 
 void AboutBox::Form_Load() {
   auto say = [](QLabel* label, const QString& text) {
-    if (!label) return;
-    label->setText(text);
-    label->setAccessibleName(label->text());
+    if (label) setSpokenText(label, text);
   };
   say(Label2, content_.address);
   say(Label1, content_.description);

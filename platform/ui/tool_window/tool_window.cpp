@@ -1,10 +1,20 @@
 #include "platform/ui/tool_window/tool_window.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTreeView>
 #include <filesystem>
 #include <utility>
 #include <vector>
 
+#include "common/errors/errors.h"
 #include "platform/shell/shell.h"
 #include "platform/tools/book_sources.h"
 #include "platform/tools/tools.h"

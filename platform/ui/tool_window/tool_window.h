@@ -4,24 +4,24 @@
 // no exception escapes, the controls made accessible as they are created,
 // the list of library discs, and the throttled event pump of a long job.
 
-#include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QElapsedTimer>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 #include <QObject>
-#include <QPushButton>
 #include <QString>
-#include <QTreeView>
 #include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "common/errors/errors.h"
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QPushButton;
+class QTreeView;
+class QWidget;
 
 namespace lumo::ui {
 
