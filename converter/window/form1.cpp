@@ -11,7 +11,6 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
-#include "common/errors/errors.h"
 #include "converter/window/form2.h"
 #include "converter/window/form3.h"
 #include "converter/window/program.h"
@@ -30,21 +29,11 @@ namespace fs = std::filesystem;
 namespace lumo::converter {
 namespace {
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
-std::string s(const QString& text) { return text.toStdString(); }
+using ui::q;
+using ui::s;
 
-// No exception leaves a handler: a failure the handler did not expect is
-// shown as the run-time error it is.
-template <class F>
-void guarded(F&& handler) {
-  try {
-    handler();
-  } catch (const RuntimeError& e) {
-    ui::MsgBox("Errore " + std::to_string(e.number()) + ": " + e.description(), ui::mb::Critical);
-  } catch (const std::exception& e) {
-    ui::MsgBox(std::string("Errore: ") + e.what(), ui::mb::Critical);
-  }
-}
+// A failure a handler did not expect is shown as the run-time error it is.
+constexpr ui::ErrorFormat kErrors{"Errore #: ", "Errore: "};
 
 // Sizes given for the design text size, grown with the reader's.
 void setFontSize(QLineEdit* box, int points) { box->setFont(ui::designFont(QApplication::font(), points)); }
@@ -56,12 +45,10 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
   buildControls();
   buildMenus();
   connectHandlers();
-  about_ = new Form2(this);
-  about_->hide();
+  about_ = makeAboutBox(this);
   progress_ = new Form3(this);
   progress_->hide();
-  lastYield_.start();
-  guarded([this] { Form_Load(); });
+  ui::guarded(kErrors, [this] { Form_Load(); });
 }
 
 Form1::~Form1() {
@@ -75,28 +62,8 @@ Form1::~Form1() {
 void Form1::buildControls() {
   auto* central = new QWidget(this);
   setCentralWidget(central);
-  auto label = [central](const char* name, const char* text) {
-    auto* l = new QLabel(QString::fromUtf8(text), central);
-    l->setObjectName(name);
-    l->setAccessibleName(l->text());
-    return l;
-  };
-  auto button = [central](const char* name, const char* caption, const char* tip) {
-    auto* b = new QPushButton(QString::fromUtf8(caption), central);
-    b->setObjectName(name);
-    if (tip) b->setToolTip(QString::fromUtf8(tip));
-    b->setAccessibleName(QString::fromUtf8(caption).remove('&'));
-    return b;
-  };
-  auto field = [](QWidget* owner, const char* name, QLabel* caption) {
-    auto* box = new QLineEdit(owner);
-    box->setObjectName(name);
-    box->setAccessibleName(caption->text());
-    caption->setBuddy(box);
-    return box;
-  };
 
-  Label1 = label("Label1", "LUMODaisy Converter");
+  Label1 = ui::makeLabel(central, "Label1", "LUMODaisy Converter");
   QFont heading = ui::designFont(Label1->font(), ui::kDesignPointSize + 6);
   heading.setBold(true);
   Label1->setFont(heading);
@@ -104,25 +71,22 @@ void Form1::buildControls() {
   Combo1->setObjectName("Combo1");
   Combo1->setToolTip(QString::fromUtf8("Seleziona il drive"));
   Combo1->setAccessibleName(Combo1->toolTip());
-  Command2 = button("Command2", "Aggiorna lista drive", "Aggiorna lista drive");
-  Label10 = label("Label10", "");
-  Label5 = label("Label5", "Percorso file indice marker:");
-  txtmarker = field(central, "txtmarker", Label5);
-  sfogliamarker = button("sfogliamarker", "Scegli un file", "Personalizza il percorso del file marker");
-  Label6 = label("Label6", "Percorso file MP3:");
-  txtmp3 = field(central, "txtmp3", Label6);
-  sfogliamp3 = button("sfogliamp3", "&Scegli una cartella", "Personalizza il percorso dei file mp3");
-  Label4 = label("Label4", "Percorso di esportazione:");
-  txtselected = field(central, "txtselected", Label4);
-  sfoglia = button("sfoglia", "Scegli un altro percorso", "Personalizza il percorso di esportazione");
-  Check2 = new QCheckBox(QString::fromUtf8("Genera un numero di pagina solo all'inizio di ogni file "), central);
-  Check2->setObjectName("Check2");
-  Check2->setAccessibleName(Check2->text().trimmed());
-  Check1 = new QCheckBox(QString::fromUtf8("Apri la cartella di esportazione al termine del lavoro"), central);
-  Check1->setObjectName("Check1");
-  Check1->setAccessibleName(Check1->text());
-  Converti = button("Converti", "&Converti", nullptr);
-  Command1 = button("Command1", "&Esci", "Chiude il software");
+  Command2 = ui::makeButton(central, "Command2", "Aggiorna lista drive", "Aggiorna lista drive");
+  Label10 = ui::makeLabel(central, "Label10", "");
+  Label5 = ui::makeLabel(central, "Label5", "Percorso file indice marker:");
+  txtmarker = ui::makeField(central, "txtmarker", Label5);
+  sfogliamarker =
+      ui::makeButton(central, "sfogliamarker", "Scegli un file", "Personalizza il percorso del file marker");
+  Label6 = ui::makeLabel(central, "Label6", "Percorso file MP3:");
+  txtmp3 = ui::makeField(central, "txtmp3", Label6);
+  sfogliamp3 = ui::makeButton(central, "sfogliamp3", "&Scegli una cartella", "Personalizza il percorso dei file mp3");
+  Label4 = ui::makeLabel(central, "Label4", "Percorso di esportazione:");
+  txtselected = ui::makeField(central, "txtselected", Label4);
+  sfoglia = ui::makeButton(central, "sfoglia", "Scegli un altro percorso", "Personalizza il percorso di esportazione");
+  Check2 = ui::makeCheck(central, "Check2", "Genera un numero di pagina solo all'inizio di ogni file ", false);
+  Check1 = ui::makeCheck(central, "Check1", "Apri la cartella di esportazione al termine del lavoro", false);
+  Converti = ui::makeButton(central, "Converti", "&Converti", nullptr);
+  Command1 = ui::makeButton(central, "Command1", "&Esci", "Chiude il software");
   for (QLineEdit* box : {txtmarker, txtmp3}) setFontSize(box, 9);
 
   Frame1 = new QGroupBox(QString::fromUtf8("Analisi Audiolibro"), central);
@@ -138,22 +102,15 @@ void Form1::buildControls() {
   QLineEdit** boxes[] = {&Text1, &Text2, &Text3, &Text4, &Text5};
   const char* boxNames[] = {"Text1", "Text2", "Text3", "Text4", "Text5"};
   for (int i = 0; i < 5; ++i) {
-    auto* l = new QLabel(QString::fromUtf8(captions[i].second), Frame1);
-    l->setObjectName(labelNames[i]);
-    l->setAccessibleName(l->text());
+    QLabel* l = ui::makeLabel(Frame1, labelNames[i], captions[i].second);
     *captions[i].first = l;
-    *boxes[i] = field(Frame1, boxNames[i], l);
+    *boxes[i] = ui::makeField(Frame1, boxNames[i], l);
     (*boxes[i])->setReadOnly(true);
     summary->addWidget(l, i, 0);
     summary->addWidget(*boxes[i], i, 1);
   }
 
-  lv = new QTreeView(central);
-  lv->setObjectName("lv");
-  lv->setAccessibleName(QString::fromUtf8("Tabella di conversione"));
-  lv->setRootIsDecorated(false);
-  lv->setUniformRowHeights(true);
-  lv->setAllColumnsShowFocus(true);
+  lv = ui::makeTableView(central, "lv", "Tabella di conversione");
   model_ = new ui::TableModel(conversion_.table(), this);
   lv->setModel(model_);
 
@@ -183,25 +140,16 @@ void Form1::buildControls() {
 }
 
 void Form1::buildMenus() {
-  mnuFile = menuBar()->addMenu(QString::fromUtf8("&File"));
-  mnuFile->setObjectName("mnuFile");
-  auto action = [this](QMenu* menu, const char* name, const char* caption) {
-    QAction* a = menu->addAction(QString::fromUtf8(caption));
-    a->setObjectName(name);
-    return a;
-  };
-  Conv = action(mnuFile, "Conv", "Converti");
-  logtab = action(mnuFile, "logtab", "Ultimo Log Tabella");
-  Esci = action(mnuFile, "Esci", "Esci");
-  mnuInformazioni = menuBar()->addMenu(QString::fromUtf8("&Informazioni"));
-  mnuInformazioni->setObjectName("mnuInformazioni");
-  info = action(mnuInformazioni, "info", "Informazioni su");
+  mnuFile = ui::makeMenu(menuBar(), "mnuFile", "&File");
+  Conv = ui::makeAction(mnuFile, "Conv", "Converti");
+  logtab = ui::makeAction(mnuFile, "logtab", "Ultimo Log Tabella");
+  Esci = ui::makeAction(mnuFile, "Esci", "Esci");
+  mnuInformazioni = ui::makeMenu(menuBar(), "mnuInformazioni", "&Informazioni");
+  info = ui::makeAction(mnuInformazioni, "info", "Informazioni su");
 }
 
 void Form1::connectHandlers() {
-  auto on = [this](auto* sender, auto signal, void (Form1::*handler)()) {
-    connect(sender, signal, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
-  };
+  const ui::GuardedHandlers on(this, kErrors);
   on(Combo1, &QComboBox::activated, &Form1::Combo1_Click);
   on(Command2, &QPushButton::clicked, &Form1::Command2_Click);
   on(sfogliamarker, &QPushButton::clicked, &Form1::sfogliamarker_Click);
@@ -220,7 +168,7 @@ void Form1::connectHandlers() {
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
   if (watched == txtselected && event->type() == QEvent::MouseButtonDblClick)
-    guarded([this] { txtselected_DblClick(); });
+    ui::guarded(kErrors, [this] { txtselected_DblClick(); });
   return QMainWindow::eventFilter(watched, event);
 }
 
@@ -259,15 +207,11 @@ void Form1::Form_Load() {
 
 void Form1::ScanCdDrives() {
   ui::centreOnScreen(this);
-  std::vector<std::pair<QString, QString>> discs;
-  for (const tools::LibraryDisc& disc : tools::libraryDiscs())
-    discs.emplace_back(q(disc.root + " " + disc.title), q(disc.root));
-  const int count = ui::fillDriveList(Combo1, discs, lastEntry_);
+  const int count = ui::listLibraryDiscs(Combo1, lastEntry_);
   Combo1_Click();
-  Label10->setText(count == 0 ? QString::fromUtf8("Nessun drive contiene cd MP3 del L.U.M.O.")
-                              : QString::fromUtf8("Sono stati rilevati ") + QString::number(count) +
-                                    QString::fromUtf8(" cd-mp3 del Lumo"));
-  Label10->setAccessibleName(Label10->text());
+  ui::setSpokenText(Label10, count == 0 ? QString::fromUtf8("Nessun drive contiene cd MP3 del L.U.M.O.")
+                                        : QString::fromUtf8("Sono stati rilevati ") + QString::number(count) +
+                                              QString::fromUtf8(" cd-mp3 del Lumo"));
 }
 
 void Form1::setConvertEnabled(bool enabled) {
@@ -321,21 +265,9 @@ void Form1::sfoglia_Click() {
   txtselected->setText(q(E_ + subfolder_ + "/DAISY/"));
 }
 
-void Form1::txtselected_DblClick() {
-  const std::string folder = s(txtselected->text());
-  std::error_code ec;
-  if (!folder.empty() && fs::is_directory(shell::resolvePath(folder), ec)) tools::OpenWithShell(folder);
-}
+void Form1::txtselected_DblClick() { ui::openFolderIfPresent(s(txtselected->text())); }
 
 bool Form1::fileexists() { return tools::fileexists(s(txtmarker->text())); }
-
-void Form1::yieldToWindow() {
-  // Events are handled about every 20 ms: often enough to keep the progress
-  // window drawn, rarely enough not to slow the frame search down.
-  if (lastYield_.elapsed() < 20) return;
-  lastYield_.restart();
-  QApplication::processEvents();
-}
 
 void Form1::Converti_Click() {
   ConversionRequest request;
@@ -358,7 +290,7 @@ void Form1::Converti_Click() {
     setRunning(false);
     showSummary();
   };
-  hooks.yield = [this] { yieldToWindow(); };
+  hooks.yield = [this] { events_.yield(); };
   // The copy of the audio shows its own progress, as the desktop's copy does.
   hooks.copyProgress = [this](const tools::CopyProgress& p) {
     if (p.finished) {
@@ -407,10 +339,6 @@ void Form1::logtab_Click() {
     ui::MsgBox("Il file lumodaisylog.html non è stato ancora creato", ui::mb::Information);
 }
 
-void Form1::info_Click() {
-  about_->show();
-  about_->raise();
-  about_->activateWindow();
-}
+void Form1::info_Click() { about_->present(); }
 
 }  // namespace lumo::converter

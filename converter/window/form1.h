@@ -6,7 +6,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +15,8 @@
 #include <QTreeView>
 
 #include "converter/core/conversion.h"
+#include "converter/window/form2.h"
+#include "platform/ui/tool_window/tool_window.h"
 
 class QProgressDialog;
 
@@ -25,7 +26,6 @@ class TableModel;
 
 namespace lumo::converter {
 
-class Form2;
 class Form3;
 
 class Form1 : public QMainWindow {
@@ -99,7 +99,6 @@ class Form1 : public QMainWindow {
   // Takes the window's input away for a run, and gives it back.
   void setRunning(bool running);
   void showSummary();
-  void yieldToWindow();
 
   std::string E_;  // export base, ends in "/"
   std::string A_;  // program folder, ends in "/"
@@ -110,7 +109,7 @@ class Form1 : public QMainWindow {
   Form2* about_ = nullptr;
   Form3* progress_ = nullptr;
   QProgressDialog* copyProgress_ = nullptr;
-  QElapsedTimer lastYield_;
+  ui::EventPump events_;
   bool running_ = false;
 };
 

@@ -4,14 +4,19 @@
 #include <QCollator>
 #include <QVBoxLayout>
 
-#include "common/errors/errors.h"
 #include "finder/window/cimgs.h"
 #include "platform/browser/urls.h"
 #include "platform/shell/shell.h"
 #include "platform/ui/text_scale.h"
-#include "platform/ui/ui.h"
+#include "platform/ui/tool_window/tool_window.h"
 
 namespace lumo::finder {
+namespace {
+
+// The finder shows an error's own description, with no number.
+constexpr ui::ErrorFormat kErrors{"", ""};
+
+}  // namespace
 
 TitleOrder titleOrder(const QLocale& locale) {
   auto collator = std::make_shared<QCollator>(locale);
@@ -63,18 +68,14 @@ void Form1::Form_Load() {
 
 void Form1::Timer1_Timer() {
   Timer1->stop();
-  try {
+  // When the page cannot be written the reader hears why instead of waiting
+  // on the wait page.
+  ui::guarded(kErrors, [this] {
     Finder finder(shell::programFolder(), lv, [] { QApplication::processEvents(); });
     const std::string page = finder.Search();
     path_ = finder.Path();
     WebBrowser1->Navigate2(QString::fromStdString(browser::url::fileAddress(page)));
-  } catch (const RuntimeError& e) {
-    // The page could not be written: the reader hears why instead of
-    // waiting on the wait page.
-    ui::MsgBox(e.description(), ui::mb::Critical);
-  } catch (const std::exception& e) {
-    ui::MsgBox(e.what(), ui::mb::Critical);
-  }
+  });
 }
 
 void Form1::WebBrowser1_DocumentComplete(const QString&) {
@@ -90,7 +91,7 @@ void Form1::WebBrowser1_DocumentComplete(const QString&) {
 }
 
 void Form1::m_clsImgs_Clicked(const QString& hash, int, int, const QString& id) {
-  try {
+  ui::guarded(kErrors, [&] {
     const QChar last = hash.isEmpty() ? QChar() : hash.back();
     const std::string target = pathOfLinkId(id.toStdString());
     if (last == u'0') {
@@ -100,9 +101,7 @@ void Form1::m_clsImgs_Clicked(const QString& hash, int, int, const QString& id) 
     }
     if (last == u'1' && StartDiscBook(target, path_, launch_) == After::Unload) Unload();
     if (last == u'2' && OpenFolderBook(target, path_, launch_) == After::Unload) Unload();
-  } catch (const RuntimeError& e) {
-    ui::MsgBox(e.description(), ui::mb::Critical);
-  }
+  });
 }
 
 // The picker was the active window. When it closes, the window manager may

@@ -13,7 +13,6 @@
 #include <cmath>
 #include <filesystem>
 
-#include "common/errors/errors.h"
 #include "common/text/text.h"
 #include "platform/registry/registry.h"
 #include "platform/shell/drives.h"
@@ -36,20 +35,11 @@ namespace fs = std::filesystem;
 namespace lumo::splitter {
 namespace {
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
-std::string s(const QString& text) { return text.toStdString(); }
+using ui::q;
+using ui::s;
 
 // No exception leaves a handler.
-template <class F>
-void guarded(F&& handler) {
-  try {
-    handler();
-  } catch (const RuntimeError& e) {
-    ui::MsgBox("Errore " + std::to_string(e.number()) + " " + e.description(), ui::mb::Critical);
-  } catch (const std::exception& e) {
-    ui::MsgBox(std::string("Errore ") + e.what(), ui::mb::Critical);
-  }
-}
+constexpr ui::ErrorFormat kErrors{"Errore # ", "Errore "};
 
 struct Range {
   const char* defaultText;
@@ -64,16 +54,14 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
   buildControls();
   buildMenus();
   connectHandlers();
-  about_ = new Form2(this);
-  about_->hide();
-  lastYield_.start();
+  about_ = makeAboutBox(this);
   job_.runEngine = RunWithQProcess;
-  job_.hooks.yield = [this] { yieldToWindow(); };
+  job_.hooks.yield = [this] { events_.yield(); };
   job_.hooks.showProgress = [this] {
     delete progress_;
     progress_ = new Form3(this);
     // Esc in the progress window is the stop request, as the button is.
-    progress_->onEscape = [this] { guarded([this] { vai_Click(); }); };
+    progress_->onEscape = [this] { ui::guarded(kErrors, [this] { vai_Click(); }); };
     progress_->show();
     progress_->activateWindow();
     QApplication::processEvents();
@@ -111,7 +99,7 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     menuBar()->setEnabled(true);
     close();
   };
-  guarded([this] { Form_Load(); });
+  ui::guarded(kErrors, [this] { Form_Load(); });
 }
 
 Form1::~Form1() {
@@ -126,58 +114,30 @@ Form1::~Form1() {
 void Form1::buildControls() {
   auto* central = new QWidget(this);
   setCentralWidget(central);
-  auto label = [](QWidget* owner, const char* name, const char* text) {
-    auto* l = new QLabel(QString::fromUtf8(text), owner);
-    l->setObjectName(name);
-    l->setAccessibleName(l->text());
-    return l;
-  };
-  auto button = [central](const char* name, const char* caption, const char* tip) {
-    auto* b = new QPushButton(QString::fromUtf8(caption), central);
-    b->setObjectName(name);
-    if (tip) b->setToolTip(QString::fromUtf8(tip));
-    b->setAccessibleName(QString::fromUtf8(caption).remove('&'));
-    return b;
-  };
-  auto field = [](QWidget* owner, const char* name, QLabel* caption, const char* tip) {
-    auto* box = new QLineEdit(owner);
-    box->setObjectName(name);
-    box->setToolTip(QString::fromUtf8(tip));
-    box->setAccessibleName(caption->text());
-    caption->setBuddy(box);
-    return box;
-  };
-  auto check = [central](const char* name, const char* caption, bool checked) {
-    auto* c = new QCheckBox(QString::fromUtf8(caption), central);
-    c->setObjectName(name);
-    c->setChecked(checked);
-    c->setAccessibleName(c->text().trimmed());
-    return c;
-  };
 
   drivelist = new QComboBox(central);
   drivelist->setObjectName("drivelist");
   drivelist->setToolTip(QString::fromUtf8("Drive trovati"));
   drivelist->setAccessibleName(drivelist->toolTip());
-  Lblspy = label(central, "Lblspy", "Lista Drive trovati:");
-  Command2 = button("Command2", "Aggiorna lista drive", "Aggiorna lista drive");
-  Label5 = label(central, "Label5", "Percorso file indice marker:");
-  txtmarker = field(central, "txtmarker", Label5, "Percorso file indice marker");
-  sfogliamarker = button("sfogliamarker", "Scegli file", "Personalizza il percorso del file marker");
-  Label6 = label(central, "Label6", "Percorso file MP3:");
-  txtmp3 = field(central, "txtmp3", Label6, "Percorso file mp3");
-  sfogliamp3 = button("sfogliamp3", "Scegli cartella", "Personalizza il percorso dei file mp3");
-  Label4 = label(central, "Label4", "Percorso di esportazione (viene aggiunto il suffisso Mylumo):");
-  txtSelected = field(central, "txtSelected", Label4, "Percorso di esportazione");
-  sfoglia = button("sfoglia", "Scegli percorso", "Personalizza il percorso di esportazione");
+  Lblspy = ui::makeLabel(central, "Lblspy", "Lista Drive trovati:");
+  Command2 = ui::makeButton(central, "Command2", "Aggiorna lista drive", "Aggiorna lista drive");
+  Label5 = ui::makeLabel(central, "Label5", "Percorso file indice marker:");
+  txtmarker = ui::makeField(central, "txtmarker", Label5, "Percorso file indice marker");
+  sfogliamarker = ui::makeButton(central, "sfogliamarker", "Scegli file", "Personalizza il percorso del file marker");
+  Label6 = ui::makeLabel(central, "Label6", "Percorso file MP3:");
+  txtmp3 = ui::makeField(central, "txtmp3", Label6, "Percorso file mp3");
+  sfogliamp3 = ui::makeButton(central, "sfogliamp3", "Scegli cartella", "Personalizza il percorso dei file mp3");
+  Label4 = ui::makeLabel(central, "Label4", "Percorso di esportazione (viene aggiunto il suffisso Mylumo):");
+  txtSelected = ui::makeField(central, "txtSelected", Label4, "Percorso di esportazione");
+  sfoglia = ui::makeButton(central, "sfoglia", "Scegli percorso", "Personalizza il percorso di esportazione");
   for (QLineEdit* box : {txtmarker, txtmp3, txtSelected}) box->setReadOnly(true);
-  tid3 = check("tid3", "Inserisci informazioni aggiuntive come tag ID3v2", true);
-  Checkunion =
-      check("Checkunion", "Unisci la prima parte del file con la precedente se risulta in continuazione", true);
-  Check1 = check("Check1", "Apri la cartella di esportazione al termine del lavoro", true);
-  Check2 = check("Check2", "Taglia ulteriormente i file dalla lunghezza di ", false);
-  Label13 = label(central, "Label13", "minuti");
-  durfile = field(central, "durfile", Label13, "Valore in minuti che specifica la lunghezza di taglio");
+  tid3 = ui::makeCheck(central, "tid3", "Inserisci informazioni aggiuntive come tag ID3v2", true);
+  Checkunion = ui::makeCheck(central, "Checkunion",
+                             "Unisci la prima parte del file con la precedente se risulta in continuazione", true);
+  Check1 = ui::makeCheck(central, "Check1", "Apri la cartella di esportazione al termine del lavoro", true);
+  Check2 = ui::makeCheck(central, "Check2", "Taglia ulteriormente i file dalla lunghezza di ", false);
+  Label13 = ui::makeLabel(central, "Label13", "minuti");
+  durfile = ui::makeField(central, "durfile", Label13, "Valore in minuti che specifica la lunghezza di taglio");
   durfile->setAccessibleName(Check2->text().trimmed() + " (" + Label13->text() + ")");
   durfile->setText("5");
   durfile->setEnabled(false);
@@ -197,16 +157,16 @@ void Form1::buildControls() {
     picgruppo[i] = new QFrame(central);
     picgruppo[i]->setObjectName(QString("picgruppo_%1").arg(i));
   }
-  Label8 = label(picgruppo[1], "Label8", "Valore di threshold:");
-  th = field(picgruppo[1], "th", Label8, "Valore di threshold compreso tra 0 e 96 decibel");
+  Label8 = ui::makeLabel(picgruppo[1], "Label8", "Valore di threshold:");
+  th = ui::makeField(picgruppo[1], "th", Label8, "Valore di threshold compreso tra 0 e 96 decibel");
   th->setText("35");
   th->setMaxLength(2);
-  Label11 = label(picgruppo[1], "Label11", "decibel");
-  Label9 = label(picgruppo[1], "Label9", "Durata minima del silenzio:");
-  thsec = field(picgruppo[1], "thsec", Label9, "Valore in secondi compreso tra 1 e 10");
+  Label11 = ui::makeLabel(picgruppo[1], "Label11", "decibel");
+  Label9 = ui::makeLabel(picgruppo[1], "Label9", "Durata minima del silenzio:");
+  thsec = ui::makeField(picgruppo[1], "thsec", Label9, "Valore in secondi compreso tra 1 e 10");
   thsec->setText("3");
   thsec->setMaxLength(2);
-  Label12 = label(picgruppo[1], "Label12", "secondi");
+  Label12 = ui::makeLabel(picgruppo[1], "Label12", "secondi");
   auto* silence = new QGridLayout(picgruppo[1]);
   silence->addWidget(Label8, 0, 0);
   silence->addWidget(th, 0, 1);
@@ -218,23 +178,14 @@ void Form1::buildControls() {
   auto* naming = new QVBoxLayout(picgruppo[0]);
   naming->addWidget(optExample[2]);
   naming->addWidget(optExample[3]);
-  vai = button("vai", "&TAGLIA", "Esegue il taglio dei file");
+  vai = ui::makeButton(central, "vai", "&TAGLIA", "Esegue il taglio dei file");
   vai->setEnabled(false);
-  Command1 = button("Command1", "&Esci", "Chiude lumosplitter");
+  Command1 = ui::makeButton(central, "Command1", "&Esci", "Chiude lumosplitter");
 
-  auto view = [central](const char* name, const char* accessible) {
-    auto* v = new QTreeView(central);
-    v->setObjectName(name);
-    v->setAccessibleName(QString::fromUtf8(accessible));
-    v->setRootIsDecorated(false);
-    v->setUniformRowHeights(true);
-    v->setAllColumnsShowFocus(true);
-    return v;
-  };
-  lv = view("lv", "File in esame");
-  lv4 = view("lv4", "Marcatori del file in esame");
-  lv6 = view("lv6", "File per indice");
-  lv8 = view("lv8", "File tagliati per lunghezza");
+  lv = ui::makeTableView(central, "lv", "File in esame");
+  lv4 = ui::makeTableView(central, "lv4", "Marcatori del file in esame");
+  lv6 = ui::makeTableView(central, "lv6", "File per indice");
+  lv8 = ui::makeTableView(central, "lv8", "File tagliati per lunghezza");
   ListTable* tables[] = {&job_.lv, &job_.lv4, &job_.lv6, &job_.lv8};
   QTreeView* views[] = {lv, lv4, lv6, lv8};
   for (int i = 0; i < 4; ++i) {
@@ -297,26 +248,17 @@ void Form1::buildControls() {
 }
 
 void Form1::buildMenus() {
-  mnuFile = menuBar()->addMenu(QString::fromUtf8("&File"));
-  mnuFile->setObjectName("mnuFile");
-  auto action = [](QMenu* menu, const char* name, const char* caption) {
-    QAction* a = menu->addAction(QString::fromUtf8(caption));
-    a->setObjectName(name);
-    return a;
-  };
-  Taglia = action(mnuFile, "Taglia", "Taglia");
+  mnuFile = ui::makeMenu(menuBar(), "mnuFile", "&File");
+  Taglia = ui::makeAction(mnuFile, "Taglia", "Taglia");
   Taglia->setEnabled(false);
-  flog = action(mnuFile, "flog", "Mostra ultimo log");
-  Esci = action(mnuFile, "Esci", "Esci");
-  mnuInformazioni = menuBar()->addMenu(QString::fromUtf8("&Informazioni"));
-  mnuInformazioni->setObjectName("mnuInformazioni");
-  info = action(mnuInformazioni, "info", "Informazioni su");
+  flog = ui::makeAction(mnuFile, "flog", "Mostra ultimo log");
+  Esci = ui::makeAction(mnuFile, "Esci", "Esci");
+  mnuInformazioni = ui::makeMenu(menuBar(), "mnuInformazioni", "&Informazioni");
+  info = ui::makeAction(mnuInformazioni, "info", "Informazioni su");
 }
 
 void Form1::connectHandlers() {
-  auto on = [this](auto* sender, auto signal, void (Form1::*handler)()) {
-    connect(sender, signal, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
-  };
+  const ui::GuardedHandlers on(this, kErrors);
   on(drivelist, &QComboBox::activated, &Form1::drivelist_Click);
   on(Command2, &QPushButton::clicked, &Form1::Command2_Click);
   on(sfoglia, &QPushButton::clicked, &Form1::sfoglia_Click);
@@ -334,9 +276,9 @@ void Form1::connectHandlers() {
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonDblClick) {
-    if (watched == txtmarker) guarded([this] { txtmarker_DblClick(); });
-    if (watched == txtmp3) guarded([this] { txtmp3_DblClick(); });
-    if (watched == txtSelected) guarded([this] { txtSelected_DblClick(); });
+    if (watched == txtmarker) ui::guarded(kErrors, [this] { txtmarker_DblClick(); });
+    if (watched == txtmp3) ui::guarded(kErrors, [this] { txtmp3_DblClick(); });
+    if (watched == txtSelected) ui::guarded(kErrors, [this] { txtSelected_DblClick(); });
   }
   auto* box = qobject_cast<QLineEdit*>(watched);
   if (box == durfile || box == th || box == thsec) {
@@ -347,7 +289,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
       // Another window (the about box, another program) taking the focus is
       // no leaving of the field: it is checked when the user moves on here.
       if (static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason)
-        guarded([this, box] { rangeCheck(box); });
+        ui::guarded(kErrors, [this, box] { rangeCheck(box); });
     } else if (event->type() == QEvent::KeyPress) {
       auto* key = static_cast<QKeyEvent*>(event);
       const QString text = key->text();
@@ -395,14 +337,14 @@ void Form1::rangeCheck(QLineEdit* field) {
 
 void Form1::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
-  if (event->type() == QEvent::ActivationChange && isActiveWindow()) guarded([this] { Form_Activate(); });
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) ui::guarded(kErrors, [this] { Form_Activate(); });
 }
 
 void Form1::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   // The first show is the first activation, also where the window manager
   // (or the offscreen platform) gives none.
-  QTimer::singleShot(0, this, [this] { guarded([this] { Form_Activate(); }); });
+  QTimer::singleShot(0, this, [this] { ui::guarded(kErrors, [this] { Form_Activate(); }); });
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
@@ -440,15 +382,11 @@ void Form1::Form_Activate() {
 
 void Form1::ScanDrives() {
   ui::centreOnScreen(this);
-  std::vector<std::pair<QString, QString>> discs;
-  for (const tools::LibraryDisc& disc : tools::libraryDiscs())
-    discs.emplace_back(q(disc.root + " " + disc.title), q(disc.root));
-  const int count = ui::fillDriveList(drivelist, discs, custom_);
+  const int count = ui::listLibraryDiscs(drivelist, custom_);
   drivelist_Click();
-  Lblspy->setText(count == 0 ? QString::fromUtf8("Nessun drive contiene cd-MP3 del LUMO")
-                             : QString::fromUtf8("Sono stati rilevati  ") + QString::number(count) +
-                                   QString::fromUtf8(" cd-mp3 del LUMO"));
-  Lblspy->setAccessibleName(Lblspy->text());
+  ui::setSpokenText(Lblspy, count == 0 ? QString::fromUtf8("Nessun drive contiene cd-MP3 del LUMO")
+                                       : QString::fromUtf8("Sono stati rilevati  ") + QString::number(count) +
+                                             QString::fromUtf8(" cd-mp3 del LUMO"));
 }
 
 void Form1::lockJobControls(bool running) {
@@ -542,27 +480,11 @@ void Form1::txtmarker_DblClick() {
   if (!txtmarker->text().isEmpty()) tools::OpenWithShell(s(txtmarker->text()));
 }
 
-void Form1::txtmp3_DblClick() {
-  const std::string folder = s(txtmp3->text());
-  std::error_code ec;
-  if (!folder.empty() && fs::is_directory(shell::resolvePath(folder), ec)) tools::OpenWithShell(folder);
-}
+void Form1::txtmp3_DblClick() { ui::openFolderIfPresent(s(txtmp3->text())); }
 
-void Form1::txtSelected_DblClick() {
-  const std::string folder = s(txtSelected->text());
-  std::error_code ec;
-  if (!folder.empty() && fs::is_directory(shell::resolvePath(folder), ec)) tools::OpenWithShell(folder);
-}
+void Form1::txtSelected_DblClick() { ui::openFolderIfPresent(s(txtSelected->text())); }
 
 bool Form1::fileexists() { return tools::fileexists(s(txtmarker->text())); }
-
-void Form1::yieldToWindow() {
-  // Events are handled about every 20 ms: often enough to keep the windows
-  // drawn and take a stop request, rarely enough not to slow the job down.
-  if (lastYield_.elapsed() < 20) return;
-  lastYield_.restart();
-  QApplication::processEvents();
-}
 
 JobFields Form1::readFields() const {
   JobFields f;
@@ -598,10 +520,6 @@ void Form1::flog_Click() {
     ui::MsgBox("Il file log non è stato ancora creato", ui::mb::Information);
 }
 
-void Form1::info_Click() {
-  about_->show();
-  about_->raise();
-  about_->activateWindow();
-}
+void Form1::info_Click() { about_->present(); }
 
 }  // namespace lumo::splitter

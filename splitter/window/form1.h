@@ -6,7 +6,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,7 +18,9 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ui/tool_window/tool_window.h"
 #include "splitter/core/splitjob.h"
+#include "splitter/window/form2.h"
 
 namespace lumo::ui {
 class TableModel;
@@ -27,7 +28,6 @@ class TableModel;
 
 namespace lumo::splitter {
 
-class Form2;
 class Form3;
 
 class Form1 : public QMainWindow {
@@ -110,7 +110,6 @@ class Form1 : public QMainWindow {
   void setCutEnabled(bool enabled);
   void rangeCheck(QLineEdit* field);
   void lockJobControls(bool running);
-  void yieldToWindow();
   JobFields readFields() const;
 
   std::string appDir_;  // ends in "/"
@@ -120,7 +119,7 @@ class Form1 : public QMainWindow {
   std::array<ui::TableModel*, 4> models_{};
   Form2* about_ = nullptr;
   Form3* progress_ = nullptr;
-  QElapsedTimer lastYield_;
+  ui::EventPump events_;
   bool engineMissing_ = false;
   bool checkingRange_ = false;
   bool cutAllowed_ = false;  // a book is chosen: vai and Taglia may start a job

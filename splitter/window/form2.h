@@ -1,33 +1,14 @@
 #pragma once
 // The about box of LumoSplitter.
 
-#include <QLabel>
-#include <QPushButton>
-#include <QWidget>
-
-#include "platform/ui/link_label.h"
+#include "platform/ui/tool_window/about_box.h"
 
 namespace lumo::splitter {
 
-class Form2 : public QWidget {
-  Q_OBJECT
- public:
-  explicit Form2(QWidget* parent = nullptr);
+// The tools' about box, with LumoSplitter's texts.
+using Form2 = ui::AboutBox;
 
-  QLabel* Image1;
-  QLabel* Image2;
-  QLabel* lblTitolo;
-  QLabel* Label2;
-  QLabel* Label1;
-  ui::LinkLabel* Label4;
-  ui::LinkLabel* Label5;
-  QLabel* Label3;
-  QPushButton* Command1;
-
-  void Form_Load();
-  void Command1_Click();
-  void Label4_Click();
-  void Label5_Click();
-};
+// Makes the about box of the window owner, hidden.
+Form2* makeAboutBox(QWidget* owner);
 
 }  // namespace lumo::splitter
