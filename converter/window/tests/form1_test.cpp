@@ -20,6 +20,7 @@
 #include "converter/window/program.h"
 #include "platform/registry/registry.h"
 #include "platform/tools/tools.h"
+#include "platform/ui/tool_window/tool_window.h"
 #include "platform/ui/ui.h"
 #include "testsupport/converter_book.h"
 #include "testsupport/test_env.h"
@@ -34,10 +35,9 @@ namespace fs = std::filesystem;
 using namespace lumo::converter;
 using namespace lumo::converter::testing;
 using lumo::ui::Answer;
+using lumo::ui::q;
 
 namespace {
-
-QString q(const std::string& s) { return QString::fromStdString(s); }
 
 class WindowTest : public ::testing::Test {
  protected:

@@ -16,6 +16,7 @@
 #include "finder/window/cimgs.h"
 #include "finder/window/form1.h"
 #include "platform/browser/urls.h"
+#include "platform/ui/tool_window/tool_window.h"
 #include "testsupport/accessible_events.h"
 #include "testsupport/book_fixture.h"
 #include "testsupport/finder_fixture.h"
@@ -25,11 +26,10 @@ using namespace lumo::finder;
 using namespace lumo::finder::testing;
 using lumo::registry::GetSetting;
 using lumo::registry::SaveSetting;
+using lumo::ui::q;
 using Lines = std::vector<std::string>;
 
 namespace {
-
-QString q(const std::string& s) { return QString::fromStdString(s); }
 
 class WindowTest : public FinderFixture {
  protected:

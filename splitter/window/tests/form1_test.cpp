@@ -21,6 +21,7 @@
 #include "common/organisation.h"
 #include "platform/registry/registry.h"
 #include "platform/tools/tools.h"
+#include "platform/ui/tool_window/tool_window.h"
 #include "platform/ui/ui.h"
 #include "splitter/core/tests/audio.h"
 #include "splitter/window/form1.h"
@@ -39,10 +40,9 @@ namespace fs = std::filesystem;
 using namespace lumo::splitter;
 using namespace lumo::splitter::testing;
 using lumo::ui::Answer;
+using lumo::ui::q;
 
 namespace {
-
-QString q(const std::string& s) { return QString::fromStdString(s); }
 
 class WindowTest : public ::testing::Test {
  protected:
