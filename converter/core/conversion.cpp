@@ -1,6 +1,7 @@
 #include "converter/core/conversion.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -34,6 +35,21 @@ std::tm localToday() {
 bool sameFolder(const std::string& a, const std::string& b) {
   std::error_code ec;
   return fs::equivalent(shell::resolvePath(a), shell::resolvePath(b), ec);
+}
+
+// Why a file could not be copied, in the words of the catalogue.
+std::string copyCause(int error) { return error == EFBIG ? "file troppo grande" : ioErrorCause(error); }
+
+// The description of a failure kept for later, "" for none.
+std::string describe(const std::exception_ptr& failure) {
+  if (!failure) return {};
+  try {
+    std::rethrow_exception(failure);
+  } catch (const RuntimeError& e) {
+    return e.description();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
 }
 
 }  // namespace
@@ -192,7 +208,12 @@ RunOutcome Conversion::run(const RunHooks& hooks) {
   formFolders();
   // A fileset without its audio is no finished book: a failed copy ends the run.
   if (!PrepareExportFolder()) {
-    ui::MsgBox("Non è stato possibile copiare i file mp3 nella cartella:\n" + filesetFolder_, ui::mb::Critical);
+    std::string message = "Non è stato possibile copiare i file mp3 nella cartella:\n" + filesetFolder_;
+    if (!stage_)
+      message += "\n" + describe(stageFailure_);
+    else if (const StagedFileset::CopyFailure& failure = stage_->copyFailure(); !failure.file.empty())
+      message += "\n" + failure.file + ": " + copyCause(failure.error);
+    ui::MsgBox(message, ui::mb::Critical);
     return RunOutcome::Stopped;
   }
   table_.clear();

@@ -116,6 +116,11 @@ bool& exchangeUnavailable() {
   return unavailable;
 }
 
+CopyFaultHook& copyFault() {
+  static CopyFaultHook hook;
+  return hook;
+}
+
 // Swaps two entries of a folder atomically; EINVAL where the file system cannot.
 int exchange(int dirFd, const std::string& a, const std::string& b) {
   if (exchangeUnavailable()) {
@@ -130,6 +135,8 @@ bool startsWith(const std::string& s, std::string_view prefix) { return s.compar
 }  // namespace
 
 bool setExchangeUnavailableForTesting(bool unavailable) { return std::exchange(exchangeUnavailable(), unavailable); }
+
+CopyFaultHook setCopyFaultForTesting(CopyFaultHook hook) { return std::exchange(copyFault(), std::move(hook)); }
 
 bool isFilesetName(const std::string& name) {
   if (name == "ncc.html" || name == "discinfo.html") return true;
@@ -205,7 +212,11 @@ bool StagedFileset::copyAudio(const std::vector<std::string>& files, const Progr
     ++p.fileIndex;
     p.file = std::filesystem::path(file).filename().string();
     if (progress) progress(p);
-    if (copyFileInto(AT_FDCWD, file, stageFd_, p.file) != 0) return false;
+    const int error = copyFault() ? copyFault()(file) : 0;
+    if (const int failure = error != 0 ? error : copyFileInto(AT_FDCWD, file, stageFd_, p.file); failure != 0) {
+      copyFailure_ = {file, failure};
+      return false;
+    }
   }
   p.finished = true;
   p.file.clear();

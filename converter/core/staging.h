@@ -36,9 +36,15 @@ class StagedFileset {
   void writeDiscinfo(std::string_view bytes);
   // Copies each file into the fileset under its own name, keeping its
   // modification time; progress is reported before each file and at the
-  // end. False when a file could not be copied.
+  // end. False when a file could not be copied; copyFailure() then tells
+  // which and why.
   using Progress = std::function<void(const tools::CopyProgress&)>;
   bool copyAudio(const std::vector<std::string>& files, const Progress& progress);
+  struct CopyFailure {
+    std::string file;  // the source file, as given
+    int error = 0;     // its errno
+  };
+  const CopyFailure& copyFailure() const { return copyFailure_; }
   // The previous fileset's MP3 files become the new one's.
   void keepPreviousAudio() { keepAudio_ = true; }
 
@@ -55,6 +61,7 @@ class StagedFileset {
   std::string parent_, name_;  // the fileset folder as its parent and its name
   std::string stageName_;      // the hidden folder's name in parent_
   int parentFd_ = -1, stageFd_ = -1;
+  CopyFailure copyFailure_;
   bool keepAudio_ = false;
   bool committed_ = false;
 };
@@ -62,6 +69,11 @@ class StagedFileset {
 // Tests: commit() as on a file system that cannot exchange two folders
 // (FAT, for one). Returns the previous setting.
 bool setExchangeUnavailableForTesting(bool unavailable);
+
+// Tests: an errno that the copy of an audio file fails with (0: none), as
+// on a full disk. Returns the previous hook.
+using CopyFaultHook = std::function<int(const std::string& file)>;
+CopyFaultHook setCopyFaultForTesting(CopyFaultHook hook);
 
 // True for the names a conversion writes into a fileset folder: ncc.html,
 // the SMIL files clp000001.smil ..., the audio (*.mp3 in any case) and the

@@ -194,6 +194,42 @@ TEST_F(ConverterFixture, WhatAnInterruptedConversionLeftIsClearedByTheNext) {
   EXPECT_EQ(before.size(), whole.size());
 }
 
+TEST_F(ConverterFixture, AFailedCopyNamesTheFileAndItsCause) {
+  struct Case {
+    const char* what;
+    int fault;         // injected into the copy of 02.mp3; 0: none
+    rlim_t sizeLimit;  // 0: none
+    std::string file;
+    std::string cause;
+  } const cases[] = {
+      {"a full disk", ENOSPC, 0, "02.mp3", "disco pieno"},
+      {"a quota used up", EDQUOT, 0, "02.mp3", "disco pieno"},
+      {"a file larger than the file system takes", 0, 100000, "01.mp3", "file troppo grande"},
+      {"a failing disk", EIO, 0, "02.mp3", "errore del disco"},
+  };
+  for (const Case& c : cases) {
+    fs::remove_all(root / "book");
+    fs::remove_all(root / "docs" / "MyLUMO");
+    write(fourGroups());
+    script->clear();
+    const CopyFaultHook previous = setCopyFaultForTesting(
+        [&](const std::string& file) { return fs::path(file).filename() == "02.mp3" ? c.fault : 0; });
+    RunOutcome outcome;
+    {
+      std::unique_ptr<FileSizeLimit> limit;
+      if (c.sizeLimit) limit = std::make_unique<FileSizeLimit>(c.sizeLimit);
+      outcome = convert();
+    }
+    setCopyFaultForTesting(previous);
+    EXPECT_EQ(outcome, RunOutcome::Stopped) << c.what;
+    EXPECT_EQ(texts(),
+              std::vector<std::string>{"Non è stato possibile copiare i file mp3 nella cartella:\n" +
+                                       conversion.filesetFolder() + "\n" + request.mp3Folder + c.file + ": " + c.cause})
+        << c.what;
+    EXPECT_FALSE(fs::exists(root / "docs" / "MyLUMO")) << c.what << ": nothing is left behind";
+  }
+}
+
 namespace {
 
 // The text of every element with the given name, in document order.
