@@ -71,6 +71,12 @@ Marker readMarker(IndexReader& reader);
 // The whole index: header, line 7 (the file count) and every record and marker.
 BookIndex readBookIndex(const std::filesystem::path& file);
 
+// Whether an index whose line 7 gave this file count describes a book. An
+// index that lists no audio file (an empty book, or a damaged or foreign
+// file whose seventh line holds no number) describes none, and a job
+// refuses it before it makes any folder for it.
+inline bool describesBook(int16_t fileCount) { return fileCount > 0; }
+
 // Writes an index in the form the splitter writes it: the six header values,
 // the file count as " N ", then per file "name,1,next", its first marker's
 // description and "0,<page>". Only the first marker of each file is written.

@@ -1,5 +1,7 @@
 #include "converter/core/conversion.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -33,6 +35,21 @@ std::tm localToday() {
 bool sameFolder(const std::string& a, const std::string& b) {
   std::error_code ec;
   return fs::equivalent(shell::resolvePath(a), shell::resolvePath(b), ec);
+}
+
+// Why a file could not be copied, in the words of the catalogue.
+std::string copyCause(int error) { return error == EFBIG ? "file troppo grande" : ioErrorCause(error); }
+
+// The description of a failure kept for later, "" for none.
+std::string describe(const std::exception_ptr& failure) {
+  if (!failure) return {};
+  try {
+    std::rethrow_exception(failure);
+  } catch (const RuntimeError& e) {
+    return e.description();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
 }
 
 }  // namespace
@@ -92,6 +109,7 @@ RunOutcome Conversion::Converti(const ConversionRequest& request, const RunHooks
   if (hooks.begin) hooks.begin();
   RunOutcome outcome = RunOutcome::Failed;
   std::string failure;
+  madeFolders_.clear();
   try {
     outcome = run(own);
     stage_.reset();  // a run that stopped leaves the previous fileset as it was
@@ -101,6 +119,14 @@ RunOutcome Conversion::Converti(const ConversionRequest& request, const RunHooks
     failure = std::string("Errore: ") + e.what();
   }
   stage_.reset();
+  // A run that ended early leaves no folder of its own behind: those it
+  // made and that stayed empty go, the deepest first.
+  if (outcome != RunOutcome::Completed)
+    for (auto it = madeFolders_.rbegin(); it != madeFolders_.rend(); ++it) {
+      std::error_code ec;
+      fs::remove(*it, ec);  // only an empty folder
+    }
+  madeFolders_.clear();
   own.end();
   // The window is usable again before the producer learns why the run ended.
   if (!failure.empty()) ui::MsgBox("La conversione non è stata completata.\n" + failure, ui::mb::Critical);
@@ -144,23 +170,67 @@ RunOutcome Conversion::run(const RunHooks& hooks) {
   // book converted before it.
   previous_.clear();
 
+  // The whole index is read before anything is written, so that an index
+  // that holds no book, or is cut short, is refused with nothing made for it.
   bookindex::IndexReader reader(shell::resolvePath(request_.indexPath));
-  const bookindex::Header header = bookindex::readHeader(reader);
-  book_ = {header.code, header.author, header.title, header.narrator, reader.numberField()};
+  // A failure of the read names the index.
+  const auto named = [&](const RuntimeError& e) {
+    return RuntimeError(e.number(), e.description() + ": " + request_.indexPath);
+  };
+  bookindex::Header header;
+  int16_t fileCount = 0;
+  try {
+    header = bookindex::readHeader(reader);
+    fileCount = reader.numberField();
+  } catch (const RuntimeError& e) {
+    // An index that ends before its seventh line (an empty file) lists no
+    // audio file at all.
+    if (e.number() != err::InputPastEnd) throw named(e);
+    fileCount = 0;
+  }
+  if (!bookindex::describesBook(fileCount)) {
+    ui::MsgBox("Il file indice\n" + request_.indexPath +
+                   "\nnon descrive alcun libro: non contiene l'elenco dei file mp3 da convertire.",
+               ui::mb::Critical);
+    return RunOutcome::Stopped;
+  }
+  std::vector<bookindex::FileRecord> records;
+  try {
+    for (int f = 1; f <= fileCount; ++f) {
+      bookindex::FileRecord record = bookindex::readFileRecord(reader);
+      for (int i = 1; i <= record.markerCount; ++i) record.markers.push_back(bookindex::readMarker(reader));
+      records.push_back(std::move(record));
+    }
+  } catch (const RuntimeError& e) {
+    throw named(e);
+  }
+  book_ = {header.code, header.author, header.title, header.narrator, fileCount};
   formFolders();
   // A fileset without its audio is no finished book: a failed copy ends the run.
   if (!PrepareExportFolder()) {
-    ui::MsgBox("Non è stato possibile copiare i file mp3 nella cartella:\n" + filesetFolder_, ui::mb::Critical);
+    std::string message = "Non è stato possibile copiare i file mp3 nella cartella:\n" + filesetFolder_;
+    if (!stage_)
+      message += "\n" + describe(stageFailure_);
+    else if (const StagedFileset::CopyFailure& failure = stage_->copyFailure(); !failure.file.empty())
+      message += "\n" + failure.file + ": " + copyCause(failure.error);
+    ui::MsgBox(message, ui::mb::Critical);
     return RunOutcome::Stopped;
   }
   table_.clear();
 
   const std::string mp3Folder = request_.mp3Folder;
   for (int f = 1; f <= book_.fileCount; ++f) {
-    const bookindex::FileRecord record = bookindex::readFileRecord(reader);
+    const bookindex::FileRecord& record = records[static_cast<size_t>(f - 1)];
     const std::string P = mp3Folder + record.name + ".mp3";
     const std::string resolved = shell::resolvePath(P);
     if (mp3::GetMp3Info(resolved, info_, hooks.yield) != 1) {
+      std::error_code ec;
+      if (fs::is_regular_file(resolved, ec)) {
+        // There, but no audio a player could play (cut short, empty).
+        ui::MsgBox("Path: " + P + "\nFile mp3 danneggiato o vuoto: non contiene audio riproducibile.",
+                   ui::mb::Critical);
+        return RunOutcome::Stopped;
+      }
       ui::MsgBox("Path: " + P + "\nFile mp3 non trovato!", ui::mb::Critical);
       ui::MsgBox("Path del file mp3 in esame non trovato!", ui::mb::Critical);
       return RunOutcome::Stopped;
@@ -171,7 +241,7 @@ RunOutcome Conversion::run(const RunHooks& hooks) {
     }
     byteTotal_ += std::strtod(counter_.Dimensione().c_str(), nullptr);
     for (int i = 1; i <= record.markerCount; ++i) {
-      const bookindex::Marker marker = bookindex::readMarker(reader);
+      const bookindex::Marker& marker = record.markers[static_cast<size_t>(i - 1)];
       makeRow(f, i, record.markerCount, marker.description, marker.start, marker.page, record.name, info_.Duration);
     }
   }
@@ -197,6 +267,21 @@ RunOutcome Conversion::run(const RunHooks& hooks) {
 
 bool Conversion::PrepareExportFolder() {
   const std::string X = shell::withSlash(request_.exportFolder);
+  // The folders that this run makes, outermost first, for a run that ends
+  // early to take away again.
+  for (const std::string& folder : {request_.exportBase + "MyLUMO", X, bookFolder_}) {
+    std::vector<fs::path> missing;
+    std::error_code ec;
+    for (fs::path p = fs::path(shell::resolvePath(folder)).lexically_normal(); !p.empty();) {
+      if (!p.has_filename()) p = p.parent_path();
+      if (p.empty() || fs::exists(p, ec) || ec) break;
+      missing.push_back(p);
+      if (p.parent_path() == p) break;
+      p = p.parent_path();
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it)
+      if (std::find(madeFolders_.begin(), madeFolders_.end(), *it) == madeFolders_.end()) madeFolders_.push_back(*it);
+  }
   for (const std::string& folder : {request_.exportBase + "MyLUMO", X, bookFolder_}) {
     std::error_code ec;
     fs::create_directory(shell::resolvePath(folder), ec);

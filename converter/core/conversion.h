@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <ctime>
 #include <exception>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/mp3/mp3.h"
 #include "common/tools/contasize.h"
@@ -122,6 +124,7 @@ class Conversion {
   std::unique_ptr<StagedFileset> stage_;  // the new fileset during a run
   std::exception_ptr stageFailure_;       // why there is none, raised when it is written
   StagedFileset::Progress copyProgress_;
+  std::vector<std::filesystem::path> madeFolders_;  // by this run, outermost first
 };
 
 }  // namespace lumo::converter

@@ -2,11 +2,15 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
+#include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <utility>
@@ -116,6 +120,107 @@ bool& exchangeUnavailable() {
   return unavailable;
 }
 
+CommitStepHook& commitStepHook() {
+  static CommitStepHook hook;
+  return hook;
+}
+
+void reached(CommitStep step) {
+  if (commitStepHook()) commitStepHook()(step);
+}
+
+CopyFaultHook& copyFault() {
+  static CopyFaultHook hook;
+  return hook;
+}
+
+// Six characters for a hidden name of our own, as mkdtemp picks them.
+std::string randomSuffix() {
+  static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  unsigned char bytes[6] = {};
+  if (::getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
+    static unsigned counter = 0;
+    uint64_t seed = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                    (static_cast<uint64_t>(::getpid()) << 32) ^ ++counter;
+    for (unsigned char& b : bytes) {
+      seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+      b = static_cast<unsigned char>(seed >> 56);
+    }
+  }
+  std::string suffix;
+  for (const unsigned char b : bytes) suffix += kChars[b % (sizeof kChars - 1)];
+  return suffix;
+}
+
+// Makes a new folder "<prefix>XXXXXX" in dirFd with the mode the user's
+// umask (and a default ACL) gives any new folder, where mkdtemp would
+// leave it readable by its owner alone. Its name, or "" with errno set.
+std::string makeHiddenFolder(int dirFd, std::string_view prefix) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = std::string(prefix) + randomSuffix();
+    if (::mkdirat(dirFd, name.c_str(), 0777) == 0) return name;
+    if (errno != EEXIST) return {};
+  }
+  errno = EEXIST;
+  return {};
+}
+
+// Writes one file into a folder: one open, one write, one close. Throws
+// RuntimeError 75 naming `shown`.
+void writeFileAt(int dirFd, const std::string& name, const std::string& shown, std::string_view bytes) {
+  Fd out(::openat(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (out.get() < 0) throw fileAccessError(shown, errno);
+  for (size_t at = 0; at < bytes.size();) {
+    const ssize_t n = ::write(out.get(), bytes.data() + at, bytes.size() - at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) throw fileAccessError(shown, n < 0 ? errno : EIO);
+    at += static_cast<size_t>(n);
+  }
+  if (out.close() != 0) throw fileAccessError(shown, errno);
+}
+
+// The two renames that put the new fileset in place where the file system
+// cannot exchange two folders: the previous fileset steps aside, then the
+// new one takes its name. Between the two the book has no fileset, so they
+// run in a child process of their own that blocks every signal it can: a
+// kill of the converter (kill -9, a crash, the window closed by force)
+// cannot stop them halfway, the child finishes both. 0, or the errno of the
+// failure with the previous fileset back in place.
+int renameAside(int dirFd, const std::string& name, const std::string& aside, const std::string& stage) {
+  const auto both = [&]() -> int {
+    if (::renameat(dirFd, name.c_str(), dirFd, aside.c_str()) != 0) return errno;
+    reached(CommitStep::AsideOnly);
+    if (::renameat(dirFd, stage.c_str(), dirFd, name.c_str()) != 0) {
+      const int error = errno;
+      ::renameat(dirFd, aside.c_str(), dirFd, name.c_str());
+      return error;
+    }
+    return 0;
+  };
+  const pid_t child = ::fork();
+  if (child < 0) return both();  // no process to spare: the two renames here
+  if (child == 0) {
+    // Only system calls from here on, as a child of a threaded program may.
+    sigset_t all;
+    ::sigfillset(&all);
+    ::sigprocmask(SIG_SETMASK, &all, nullptr);
+    const int error = both();
+    ::_exit(error > 0 && error < 256 ? error : error == 0 ? 0 : EIO);
+  }
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0)
+    if (errno != EINTR) return errno;
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  // The child was killed itself (a signal to the whole process group):
+  // take the state it left as it stands, with the previous fileset back
+  // where the new one did not arrive.
+  struct stat st {};
+  if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+    return ::fstatat(dirFd, stage.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? EINTR : 0;
+  ::renameat(dirFd, aside.c_str(), dirFd, name.c_str());
+  return EINTR;
+}
+
 // Swaps two entries of a folder atomically; EINVAL where the file system cannot.
 int exchange(int dirFd, const std::string& a, const std::string& b) {
   if (exchangeUnavailable()) {
@@ -130,6 +235,12 @@ bool startsWith(const std::string& s, std::string_view prefix) { return s.compar
 }  // namespace
 
 bool setExchangeUnavailableForTesting(bool unavailable) { return std::exchange(exchangeUnavailable(), unavailable); }
+
+CommitStepHook setCommitStepHookForTesting(CommitStepHook hook) {
+  return std::exchange(commitStepHook(), std::move(hook));
+}
+
+CopyFaultHook setCopyFaultForTesting(CopyFaultHook hook) { return std::exchange(copyFault(), std::move(hook)); }
 
 bool isFilesetName(const std::string& name) {
   if (name == "ncc.html" || name == "discinfo.html") return true;
@@ -146,6 +257,12 @@ StagedFileset::StagedFileset(std::string filesetFolder, std::string bookFolder)
   name_ = path.filename().string();
   parentFd_ = ::open(parent_.empty() ? "." : parent_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (parentFd_ < 0) throw fileAccessError(filesetFolder_, errno);
+  bookFd_ = ::open(bookFolder_.empty() ? "." : bookFolder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (bookFd_ < 0) {
+    const int error = errno;
+    ::close(parentFd_);
+    throw fileAccessError(bookFolder_, error);
+  }
 
   // What an interrupted conversion left: a previous fileset that a folder
   // rename had moved out of the way goes back, and each leftover hands on
@@ -159,18 +276,22 @@ StagedFileset::StagedFileset(std::string filesetFolder, std::string bookFolder)
       ::renameat(parentFd_, leftover.c_str(), parentFd_, name_.c_str());
   for (const std::string& leftover : leftovers)
     if (exists(parentFd_, leftover)) retire(leftover);
+  // A discinfo.html that had not reached its place.
+  for (const Entry& e : entriesOf(bookFd_))
+    if (e.type == DT_REG && startsWith(e.name, kNewPrefix)) ::unlinkat(bookFd_, e.name.c_str(), 0);
 
-  std::string temp = (parent_.empty() ? std::string() : parent_ + "/") + std::string(kNewPrefix) + "XXXXXX";
-  if (!::mkdtemp(temp.data())) {
+  stageName_ = makeHiddenFolder(parentFd_, kNewPrefix);
+  if (stageName_.empty()) {
     const int error = errno;
+    ::close(bookFd_);
     ::close(parentFd_);
     throw fileAccessError(filesetFolder_, error);
   }
-  stageName_ = std::filesystem::path(temp).filename().string();
   stageFd_ = ::openat(parentFd_, stageName_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (stageFd_ < 0) {
     const int error = errno;
     ::unlinkat(parentFd_, stageName_.c_str(), AT_REMOVEDIR);
+    ::close(bookFd_);
     ::close(parentFd_);
     throw fileAccessError(filesetFolder_, error);
   }
@@ -179,24 +300,25 @@ StagedFileset::StagedFileset(std::string filesetFolder, std::string bookFolder)
 StagedFileset::~StagedFileset() {
   if (stageFd_ >= 0) ::close(stageFd_);
   if (!committed_) removeTree(parentFd_, stageName_);
+  if (!discinfoName_.empty()) ::unlinkat(bookFd_, discinfoName_.c_str(), 0);
+  ::close(bookFd_);
   ::close(parentFd_);
 }
 
 void StagedFileset::write(const std::string& name, std::string_view bytes) {
-  const std::string shown = name == "discinfo.html" ? bookFolder_ + "/" + name : filesetFolder_ + "/" + name;
+  if (name == "discinfo.html") return writeDiscinfo(bytes);
+  const std::string shown = filesetFolder_ + "/" + name;
   if (name.size() > 255) throw fileAccessError(shown, ENAMETOOLONG);
-  Fd out(::openat(stageFd_, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  if (out.get() < 0) throw fileAccessError(shown, errno);
-  for (size_t at = 0; at < bytes.size();) {
-    const ssize_t n = ::write(out.get(), bytes.data() + at, bytes.size() - at);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) throw fileAccessError(shown, n < 0 ? errno : EIO);
-    at += static_cast<size_t>(n);
-  }
-  if (out.close() != 0) throw fileAccessError(shown, errno);
+  writeFileAt(stageFd_, name, shown, bytes);
 }
 
-void StagedFileset::writeDiscinfo(std::string_view bytes) { write("discinfo.html", bytes); }
+// discinfo.html waits in the book folder under a hidden name, not in the
+// new fileset: a kill right after the fileset is put in place then leaves
+// nothing in it that is no part of a fileset.
+void StagedFileset::writeDiscinfo(std::string_view bytes) {
+  if (discinfoName_.empty()) discinfoName_ = stageName_ + ".discinfo.html";
+  writeFileAt(bookFd_, discinfoName_, bookFolder_ + "/discinfo.html", bytes);
+}
 
 bool StagedFileset::copyAudio(const std::vector<std::string>& files, const Progress& progress) {
   tools::CopyProgress p;
@@ -205,7 +327,11 @@ bool StagedFileset::copyAudio(const std::vector<std::string>& files, const Progr
     ++p.fileIndex;
     p.file = std::filesystem::path(file).filename().string();
     if (progress) progress(p);
-    if (copyFileInto(AT_FDCWD, file, stageFd_, p.file) != 0) return false;
+    const int error = copyFault() ? copyFault()(file) : 0;
+    if (const int failure = error != 0 ? error : copyFileInto(AT_FDCWD, file, stageFd_, p.file); failure != 0) {
+      copyFailure_ = {file, failure};
+      return false;
+    }
   }
   p.finished = true;
   p.file.clear();
@@ -247,8 +373,13 @@ void StagedFileset::retire(const std::string& name) {
   removeTree(parentFd_, name);
 }
 
+// Each step leaves the fileset folder whole: until the new fileset is in
+// place it holds the previous one (the new one, and discinfo.html, wait
+// under hidden names), from then on the new one. A kill leaves at most
+// hidden leftovers beside it, which the next conversion clears.
 void StagedFileset::commit() {
   carryPrevious();
+  reached(CommitStep::Carried);
   ::close(stageFd_);
   stageFd_ = -1;
   std::string retired;
@@ -259,26 +390,24 @@ void StagedFileset::commit() {
     retired = stageName_;  // the previous fileset now bears the hidden name
   } else {
     // No exchange on this file system: the previous fileset steps aside
-    // under a name that the next conversion would put back, were this one
-    // interrupted right here.
+    // under a name that the next conversion would put back, had the new
+    // one not arrived.
     if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) throw fileAccessError(filesetFolder_, errno);
     retired = std::string(kOldPrefix) + stageName_.substr(kNewPrefix.size());
-    if (::renameat(parentFd_, name_.c_str(), parentFd_, retired.c_str()) != 0)
-      throw fileAccessError(filesetFolder_, errno);
-    if (::renameat(parentFd_, stageName_.c_str(), parentFd_, name_.c_str()) != 0) {
-      const int error = errno;
-      ::renameat(parentFd_, retired.c_str(), parentFd_, name_.c_str());
+    if (const int error = renameAside(parentFd_, name_, retired, stageName_); error != 0)
       throw fileAccessError(filesetFolder_, error);
-    }
   }
   committed_ = true;
-  const std::string discinfo = filesetFolder_ + "/discinfo.html";
-  if (::rename(discinfo.c_str(), (bookFolder_ + "/discinfo.html").c_str()) != 0 && errno != ENOENT) {
-    const int error = errno;
-    ::unlink(discinfo.c_str());
-    if (!retired.empty()) retire(retired);
-    throw fileAccessError(bookFolder_ + "/discinfo.html", error);
+  reached(CommitStep::InPlace);
+  if (!discinfoName_.empty()) {
+    if (::renameat(bookFd_, discinfoName_.c_str(), bookFd_, "discinfo.html") != 0) {
+      const int error = errno;
+      if (!retired.empty()) retire(retired);
+      throw fileAccessError(bookFolder_ + "/discinfo.html", error);  // the destructor drops the hidden copy
+    }
+    discinfoName_.clear();
   }
+  reached(CommitStep::DiscinfoPlaced);
   if (!retired.empty()) retire(retired);
 }
 

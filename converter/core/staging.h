@@ -36,15 +36,24 @@ class StagedFileset {
   void writeDiscinfo(std::string_view bytes);
   // Copies each file into the fileset under its own name, keeping its
   // modification time; progress is reported before each file and at the
-  // end. False when a file could not be copied.
+  // end. False when a file could not be copied; copyFailure() then tells
+  // which and why.
   using Progress = std::function<void(const tools::CopyProgress&)>;
   bool copyAudio(const std::vector<std::string>& files, const Progress& progress);
+  struct CopyFailure {
+    std::string file;  // the source file, as given
+    int error = 0;     // its errno
+  };
+  const CopyFailure& copyFailure() const { return copyFailure_; }
   // The previous fileset's MP3 files become the new one's.
   void keepPreviousAudio() { keepAudio_ = true; }
 
   // Puts the new fileset in place of the previous one and discinfo.html in
   // the book folder, then removes the previous fileset. Throws RuntimeError
   // 75 when the fileset could not be put in place (the previous one stays).
+  // Stopped at any point (a kill, a crash), the fileset folder holds the
+  // previous fileset or the new one, each whole and nothing else of a
+  // fileset; what lies beside it is cleared by the next conversion.
   void commit();
 
  private:
@@ -54,7 +63,9 @@ class StagedFileset {
   std::string filesetFolder_, bookFolder_;
   std::string parent_, name_;  // the fileset folder as its parent and its name
   std::string stageName_;      // the hidden folder's name in parent_
-  int parentFd_ = -1, stageFd_ = -1;
+  std::string discinfoName_;   // discinfo.html's hidden name in bookFolder_, once written
+  int parentFd_ = -1, stageFd_ = -1, bookFd_ = -1;
+  CopyFailure copyFailure_;
   bool keepAudio_ = false;
   bool committed_ = false;
 };
@@ -63,9 +74,24 @@ class StagedFileset {
 // (FAT, for one). Returns the previous setting.
 bool setExchangeUnavailableForTesting(bool unavailable);
 
+// Tests: the points of commit() where a kill leaves something to look at.
+// AsideOnly is reached only where the file system cannot exchange two
+// folders, between the previous fileset's stepping aside and the new one's
+// taking its name; it is called in the child process that does those two
+// renames (see staging.cpp).
+enum class CommitStep { Carried, AsideOnly, InPlace, DiscinfoPlaced };
+using CommitStepHook = std::function<void(CommitStep)>;
+CommitStepHook setCommitStepHookForTesting(CommitStepHook hook);
+
+// Tests: an errno that the copy of an audio file fails with (0: none), as
+// on a full disk. Returns the previous hook.
+using CopyFaultHook = std::function<int(const std::string& file)>;
+CopyFaultHook setCopyFaultForTesting(CopyFaultHook hook);
+
 // True for the names a conversion writes into a fileset folder: ncc.html,
-// the SMIL files clp000001.smil ..., the audio (*.mp3 in any case) and the
-// discinfo.html that waits there until commit.
+// the SMIL files clp000001.smil ..., the audio (*.mp3 in any case) and
+// discinfo.html (whose place is the book folder; a fileset folder holding
+// one is passed over).
 bool isFilesetName(const std::string& name);
 
 }  // namespace lumo::converter

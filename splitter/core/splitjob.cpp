@@ -334,7 +334,7 @@ void SplitJob::run() {
     book_ = bookindex::readHeader(reader);
     const int16_t fileCount = reader.numberField();
     log("Opera in esame: " + book_.code + " " + book_.title);
-    if (fileCount <= 0) {
+    if (!bookindex::describesBook(fileCount)) {
       // No list of files: this is no book index (a damaged or foreign
       // file), and no folder is made for it.
       log("Il file indice " + fields.indexPath + " non contiene alcun file mp3 da tagliare.");

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <random>
 
 #include "converter/core/tests/converter_fixture.h"
 
@@ -133,8 +135,59 @@ TEST_F(ConverterFixture, MissingAudioStopsTheRunWithItsMessages) {
   EXPECT_EQ(conversion.table().rowCount(), 3) << "the rows made so far stay";
   const fs::path B = root / "docs" / "MyLUMO" / "DAISY" / "(LB001) Pinocchio";
   EXPECT_FALSE(fs::exists(B / "LB001")) << "no half fileset, not even its audio";
-  EXPECT_TRUE(fs::is_empty(B)) << "nothing left beside it either";
+  EXPECT_FALSE(fs::exists(root / "docs" / "MyLUMO")) << "nor the folders made for it";
   EXPECT_FALSE(fs::exists(root / "prog" / "lumodaisylog.html"));
+}
+
+TEST_F(ConverterFixture, WhatHoldsNoBookOrNoAudioIsRefusedWithNothingWritten) {
+  std::mt19937 random(32);
+  const auto randomBytes = [&](size_t n) {
+    std::string bytes;
+    for (size_t i = 0; i < n; ++i) bytes += static_cast<char>(random() & 0xFF);
+    return bytes;
+  };
+  const fs::path index = root / "book" / "marker.txt";
+  const auto indexOf = [&](const std::string& bytes) {
+    return [&index, bytes] { std::ofstream(index, std::ios::binary | std::ios::trunc) << bytes; };
+  };
+  const auto cutAudio = [&](uintmax_t size) {
+    return [this, size] { fs::resize_file(root / "book" / "Libro" / "01.mp3", size); };
+  };
+  const std::string noBook = "Il file indice\n" + request.indexPath +
+                             "\nnon descrive alcun libro: non contiene l'elenco dei file mp3 da convertire.";
+  const std::string damaged =
+      "Path: " + request.mp3Folder + "01.mp3\nFile mp3 danneggiato o vuoto: non contiene audio riproducibile.";
+  const std::string header = "LB001\r\nCollodi\r\nPinocchio\r\nBemporad\r\nFirenze 1883\r\nLettore\r\n";
+  struct Case {
+    const char* what;
+    std::function<void()> damage;
+    RunOutcome outcome;
+    std::string message;
+  } const cases[] = {
+      {"4,096 random bytes", indexOf(randomBytes(4096)), RunOutcome::Stopped, noBook},
+      {"a header and 2,000 random bytes", indexOf(header + randomBytes(2000)), RunOutcome::Stopped, noBook},
+      {"an empty index", indexOf(""), RunOutcome::Stopped, noBook},
+      {"an index cut within its header", indexOf("LB001\r\nCollodi\r\n"), RunOutcome::Stopped, noBook},
+      {"a book of no files", indexOf(header + " 0 \r\n"), RunOutcome::Stopped, noBook},
+      {"an index cut short after its first file", indexOf(header + " 2 \r\n01,1,02\r\nCapitolo\r\n0,1\r\n"),
+       RunOutcome::Failed,
+       "La conversione non è stata completata.\nErrore 62: Input oltre la fine del file: " + request.indexPath},
+      {"an MP3 file cut to 1,000 bytes", cutAudio(1000), RunOutcome::Stopped, damaged},
+      {"an empty MP3 file", cutAudio(0), RunOutcome::Stopped, damaged},
+  };
+  for (const Case& c : cases) {
+    fs::remove_all(root / "book");
+    fs::remove_all(root / "docs" / "MyLUMO");
+    write(levelsBook());
+    c.damage();
+    script->clear();
+    EXPECT_EQ(convert(), c.outcome) << c.what;
+    EXPECT_EQ(texts(), std::vector<std::string>{c.message}) << c.what;
+    for (const auto& m : script->shown()) EXPECT_EQ(m.icon(), lumo::ui::mb::Critical) << c.what;
+    EXPECT_EQ(ended, 1) << c.what;
+    EXPECT_FALSE(fs::exists(root / "docs" / "MyLUMO")) << c.what << ": no folder is left behind";
+    EXPECT_FALSE(fs::exists(root / "prog" / "lumodaisylog.html")) << c.what;
+  }
 }
 
 TEST_F(ConverterFixture, RunsThatEndBeforeTheyStart) {
@@ -164,8 +217,10 @@ TEST_F(ConverterFixture, ARunTimeErrorEndsTheRunAndIsReported) {
   EXPECT_EQ(convert(), RunOutcome::Failed);
   EXPECT_EQ(ended, 1);
   ASSERT_EQ(texts().size(), 1u);
-  EXPECT_EQ(texts()[0].rfind("La conversione non è stata completata.\nErrore 62: ", 0), 0u) << texts()[0];
+  EXPECT_EQ(texts()[0],
+            "La conversione non è stata completata.\nErrore 62: Input oltre la fine del file: " + request.indexPath);
   EXPECT_FALSE(fs::exists(root / "prog" / "lumodaisylog.html"));
+  EXPECT_FALSE(fs::exists(root / "docs" / "MyLUMO")) << "the index is refused before any folder is made";
 }
 
 TEST_F(ConverterFixture, ExistingAudioInTheFilesetFolder) {

@@ -6,8 +6,13 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -192,6 +197,158 @@ TEST_F(ConverterFixture, WhatAnInterruptedConversionLeftIsClearedByTheNext) {
   EXPECT_EQ(convert(), RunOutcome::Stopped);
   EXPECT_TRUE(snapshot(B) == whole);
   EXPECT_EQ(before.size(), whole.size());
+}
+
+TEST_F(ConverterFixture, AFailedCopyNamesTheFileAndItsCause) {
+  struct Case {
+    const char* what;
+    int fault;         // injected into the copy of 02.mp3; 0: none
+    rlim_t sizeLimit;  // 0: none
+    std::string file;
+    std::string cause;
+  } const cases[] = {
+      {"a full disk", ENOSPC, 0, "02.mp3", "disco pieno"},
+      {"a quota used up", EDQUOT, 0, "02.mp3", "disco pieno"},
+      {"a file larger than the file system takes", 0, 100000, "01.mp3", "file troppo grande"},
+      {"a failing disk", EIO, 0, "02.mp3", "errore del disco"},
+  };
+  for (const Case& c : cases) {
+    fs::remove_all(root / "book");
+    fs::remove_all(root / "docs" / "MyLUMO");
+    write(fourGroups());
+    script->clear();
+    const CopyFaultHook previous = setCopyFaultForTesting(
+        [&](const std::string& file) { return fs::path(file).filename() == "02.mp3" ? c.fault : 0; });
+    RunOutcome outcome;
+    {
+      std::unique_ptr<FileSizeLimit> limit;
+      if (c.sizeLimit) limit = std::make_unique<FileSizeLimit>(c.sizeLimit);
+      outcome = convert();
+    }
+    setCopyFaultForTesting(previous);
+    EXPECT_EQ(outcome, RunOutcome::Stopped) << c.what;
+    EXPECT_EQ(texts(),
+              std::vector<std::string>{"Non è stato possibile copiare i file mp3 nella cartella:\n" +
+                                       conversion.filesetFolder() + "\n" + request.mp3Folder + c.file + ": " + c.cause})
+        << c.what;
+    EXPECT_FALSE(fs::exists(root / "docs" / "MyLUMO")) << c.what << ": nothing is left behind";
+  }
+}
+
+TEST_F(ConverterFixture, TheFilesetTakesTheModeTheUsersUmaskGives) {
+  write(fourGroups());
+  for (const mode_t mask : {mode_t{022}, mode_t{027}, mode_t{002}}) {
+    SCOPED_TRACE(mask);
+    fs::remove_all(root / "docs" / "MyLUMO");
+    script->clear();
+    const mode_t previous = ::umask(mask);
+    // The first conversion puts the folder in place by a rename, the second
+    // by an exchange with the first.
+    const RunOutcome first = convert();
+    script->queueAnswer(Answer::Yes);
+    const RunOutcome second = convert();
+    ::umask(previous);
+    ASSERT_EQ(first, RunOutcome::Completed);
+    ASSERT_EQ(second, RunOutcome::Completed);
+    const auto modeOf = [](const fs::path& path) {
+      struct stat st {};
+      ::stat(path.c_str(), &st);
+      return st.st_mode & 07777;
+    };
+    EXPECT_EQ(modeOf(conversion.filesetFolder()), 0777 & ~mask);
+    EXPECT_EQ(modeOf(fs::path(conversion.filesetFolder()) / "ncc.html"), 0666 & ~mask);
+    EXPECT_EQ(modeOf(fs::path(conversion.bookFolder()) / "discinfo.html"), 0666 & ~mask);
+  }
+}
+
+// A conversion killed at each step of putting its fileset in place (the
+// process ends there, as by kill -9: nothing of it runs on) leaves the
+// fileset folder holding the previous fileset or the new one, whole and
+// nothing more; the next conversion clears what lies beside it.
+TEST_F(ConverterFixture, AKillAtAnyStepLeavesThePreviousFilesetOrTheNewWhole) {
+  // The rename helper of a file system without exchange outlives the
+  // conversion killed while it works: it becomes this process's child, to
+  // be waited for.
+  ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+  TestBook shorter;
+  shorter.files = {{"01", 12, {{"Prologo", 0, "1"}, {"Capitolo unico", 5, "2"}}}};
+  const fs::path B = root / "docs" / "MyLUMO" / "DAISY" / "(LB001) Pinocchio";
+  const fs::path S = B / "LB001";
+  // The previous fileset, with a file of the producer's in it.
+  const auto convertPrevious = [&] {
+    fs::remove_all(root / "docs" / "MyLUMO");
+    fs::remove_all(root / "book");
+    write(fourGroups());
+    script->clear();
+    ASSERT_EQ(convert(), RunOutcome::Completed);
+    std::ofstream(S / "nota.txt") << "nota";
+    fs::remove_all(root / "book");
+    write(shorter);
+  };
+  const auto visible = [](const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder))
+      if (!e.path().filename().string().starts_with(".")) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  const std::vector<std::string> bookEntries{"LB001", "discinfo.html"};
+
+  for (const bool exchange : {true, false}) {
+    SCOPED_TRACE(exchange ? "the file system exchanges folders" : "the file system cannot exchange folders");
+    const bool previousExchange = setExchangeUnavailableForTesting(!exchange);
+    convertPrevious();
+    const auto previous = snapshot(S);
+    script->clear();
+    script->queueAnswer(Answer::Yes);
+    ASSERT_EQ(convert(), RunOutcome::Completed);
+    const auto next = snapshot(S);
+    ASSERT_NE(previous, next);
+    ASSERT_EQ(next.count("nota.txt"), 1u);
+
+    for (const CommitStep step :
+         {CommitStep::Carried, CommitStep::AsideOnly, CommitStep::InPlace, CommitStep::DiscinfoPlaced}) {
+      if (exchange && step == CommitStep::AsideOnly) continue;  // no such step
+      SCOPED_TRACE(static_cast<int>(step));
+      convertPrevious();
+      ASSERT_EQ(snapshot(S), previous);
+      script->clear();
+      script->queueAnswer(Answer::Yes);
+      const pid_t child = ::fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        const pid_t converter = ::getpid();
+        setCommitStepHookForTesting([step, converter](CommitStep reached) {
+          if (reached != step) return;
+          if (::getpid() != converter)
+            ::kill(converter, SIGKILL);  // the conversion, while its helper renames
+          else
+            ::_exit(0);
+        });
+        convert();
+        ::_exit(1);  // the step was never reached
+      }
+      int status = 0;
+      ASSERT_EQ(::waitpid(child, &status, 0), child);
+      EXPECT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << "the step was never reached";
+      while (::waitpid(-1, nullptr, 0) > 0) {
+      }
+      const auto after = fs::exists(S) ? snapshot(S) : std::map<std::string, std::string>{{"<no fileset>", ""}};
+      EXPECT_TRUE(after == previous || after == next) << ::testing::PrintToString(after);
+      EXPECT_TRUE(after == (step == CommitStep::Carried ? previous : next)) << "where it stands at this step";
+      EXPECT_EQ(visible(B), bookEntries);
+
+      // The next conversion clears what the killed one left.
+      script->clear();
+      script->queueAnswer(Answer::Yes);
+      ASSERT_EQ(convert(), RunOutcome::Completed);
+      EXPECT_EQ(snapshot(S), next);
+      EXPECT_EQ(hiddenEntries(B), std::vector<std::string>{});
+      EXPECT_EQ(visible(B), bookEntries);
+    }
+    setExchangeUnavailableForTesting(previousExchange);
+  }
+  ::prctl(PR_SET_CHILD_SUBREAPER, 0);
 }
 
 namespace {
