@@ -564,6 +564,16 @@ bool SplitJob::runFiles(bookindex::IndexReader& reader, int16_t fileCount) {
 
     const auto parts = cut(args, folder.path(), P, static_cast<size_t>(M));
     if (!parts) return false;
+    // mp3splt cuts a VBR recording without a VBR header into parts without
+    // one, whose length is then guessed from a bitrate: they get one.
+    for (const std::string& part : *parts) {
+      const std::string why = AddVbrHeader(part);
+      if (why.empty()) continue;
+      log("Errore nel taglio del file " + P + ": " + why);
+      ui::MsgBox("Il taglio del file " + P + " non è riuscito.\n" + why, ui::mb::Critical);
+      failed_ = true;
+      return false;
+    }
     lv.setCell(fileRow_, lvc::Cut, "OK");
     log("Taglio file " + record.name + " eseguito correttamente.");
     currentFile_ = record.name;
@@ -719,8 +729,13 @@ std::optional<std::vector<std::string>> SplitJob::recutAtFrames(const std::strin
     const FrameMap map = mapFrames(part);
     std::vector<size_t> counts;
     for (const std::string& piece : enginePieces) counts.push_back(mapFrames(piece).audioFrames());
-    const std::vector<size_t> starts = pieceStarts(map.audioFrames(), counts);
-    if (starts.empty()) why = "nessun frame audio";
+    // No piece is to be shorter than the pause the cuts look for.
+    const double pause = TypedNumber(fields.minSilence).value_or(0);
+    const size_t minFrames =
+        map.samplesPerFrame > 0 ? static_cast<size_t>(std::ceil(pause * map.sampleRate / map.samplesPerFrame)) : 0;
+    const std::vector<size_t> starts = pieceStarts(map.audioFrames(), counts, minFrames);
+    if (starts.empty())
+      why = map.audioFrames() == 0 ? "nessun frame audio" : "i pezzi di mp3splt non corrispondono ai frame della parte";
     for (const std::string& piece : enginePieces) {
       std::error_code ec;
       fs::remove(piece, ec);
