@@ -1,5 +1,6 @@
 // The pieces of the cut by length and the lengths the parts tell, on real
-// recordings cut by the real mp3splt.
+// recordings cut by the real mp3splt; the job's report when mp3splt refuses
+// a file's markers.
 
 #include <gtest/gtest.h>
 
@@ -198,6 +199,60 @@ TEST_F(FrameCutJobTest, AJoinedPartOfAVbrRecordingWithoutHeaderTellsBothLengths)
   const double recording = mapFrames(mp3.string()).seconds();
   EXPECT_NEAR(map.seconds(), recording - 37 + 60, 0.1);
   EXPECT_NEAR(readWithMutagen(joined.string()).length, map.seconds(), 0.1);
+}
+
+// mp3splt refuses markers out of order: the message and the log say which
+// heading is wrong and when it starts, then mp3splt's own words.
+TEST_F(FrameCutJobTest, AFileWhoseMarkersAreOutOfOrderIsReportedByItsHeading) {
+  struct Case {
+    int third;
+    const char* cause;
+    const char* words;
+  };
+  const Case cases[] = {
+      {12, "La parte 3 («Il grillo parlante») inizia a 0:12, prima della parte che la precede (0:30).",
+       "mp3splt: error: the splitpoints are not in order (0m30s0h, 0m12s0h)"},
+      {30, "La parte 3 («Il grillo parlante») inizia a 0:30, insieme alla parte che la precede.",
+       "mp3splt: error: splitpoints are equal (0m30s0h)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.third);
+    fs::remove_all(dir_ / "export");
+    fs::create_directories(dir_ / "export");
+    ui_->clear();
+    TestBook book;
+    book.files = {{"CAP1",
+                   {{"Capitolo primo", 0, "1"},
+                    {"Capitolo secondo", 30, "2"},
+                    {"Il grillo parlante", static_cast<int>(c.third), "3"}}}};
+    makeBook(book, {"t40"});
+    job_.vai_Click();
+    EXPECT_EQ(job_.result(), "1");
+    const std::string file = job_.fields.mp3Folder + "CAP1.mp3";
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_EQ(messages()[0], "Il taglio del file " + file + " non è riuscito.\n" + c.cause + "\n" + c.words);
+    EXPECT_EQ(logEntry("Errore nel taglio del file "),
+              "Errore nel taglio del file " + file + ": " + c.cause + " " + c.words);
+    EXPECT_TRUE(mp3Names(indexDir()).empty());
+  }
+  // Another refusal of mp3splt, with the markers in order.
+  fs::remove_all(dir_ / "export");
+  fs::create_directories(dir_ / "export");
+  ui_->clear();
+  TestBook book;
+  book.files = {{"CAP1", {{"Capitolo primo", 0, "1"}, {"Capitolo secondo", 30, "2"}}}};
+  makeBook(book, {"t40"});
+  job_.runEngine = [](const std::string&, const std::vector<std::string>&, const std::function<void()>&) {
+    EngineResult r;
+    r.started = true;
+    r.exitCode = 1;
+    r.errors = " error: cannot open input file\n";
+    return r;
+  };
+  job_.vai_Click();
+  EXPECT_EQ(messages(), std::vector<std::string>{"Il taglio del file " + job_.fields.mp3Folder +
+                                                 "CAP1.mp3 non è riuscito.\nmp3splt ha segnalato un errore.\n"
+                                                 "mp3splt: error: cannot open input file"});
 }
 
 }  // namespace
