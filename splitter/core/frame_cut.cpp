@@ -94,7 +94,7 @@ std::vector<size_t> pieceStarts(size_t partFrames, const std::vector<size_t>& pi
   for (size_t k = pieceFrames.size(); k-- > first + 1;) {
     if (pieceFrames[k] == 0) continue;
     fromEnd += pieceFrames[k];
-    if (fromEnd >= partFrames) return {};  // more frames than the part holds
+    if (fromEnd >= partFrames) break;  // more frames than the part holds: the rest is the first piece
     starts.insert(starts.begin(), partFrames - fromEnd);
   }
   starts.insert(starts.begin(), 0);

@@ -42,8 +42,9 @@ FrameMap mapFrames(const std::string& path);
 // counts of the engine's pieces (in order; the last one runs to the part's
 // end): each later piece begins where the frames after it, counted from the
 // part's end, leave off; the first begins at frame 0 and takes the frames
-// the engine left out of it. Pieces without frames are left out. Empty when
-// the part has no frames or the later pieces hold all of its frames or more.
+// the engine left out of it. Pieces without frames are left out; pieces
+// that would pass the part's start are one with the first. Empty when the
+// part has no frames.
 // A piece shorter than minFrames (the pause the cuts look for: the engine
 // leaves such a tail behind the last pause) joins the piece after it, the
 // last one the piece before it.

@@ -759,8 +759,7 @@ std::optional<std::vector<std::string>> SplitJob::recutAtFrames(const std::strin
     const size_t minFrames =
         map.samplesPerFrame > 0 ? static_cast<size_t>(std::ceil(pause * map.sampleRate / map.samplesPerFrame)) : 0;
     const std::vector<size_t> starts = pieceStarts(map.audioFrames(), counts, minFrames);
-    if (starts.empty())
-      why = map.audioFrames() == 0 ? "nessun frame audio" : "i pezzi di mp3splt non corrispondono ai frame della parte";
+    if (starts.empty()) why = "nessun frame audio";
     for (const std::string& piece : enginePieces) {
       std::error_code ec;
       fs::remove(piece, ec);
