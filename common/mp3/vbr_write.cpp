@@ -49,4 +49,26 @@ void SealLameTag(std::string& b, const FrameAt& headerFrame, int64_t lame, size_
   b[l + 35] = static_cast<char>(crc & 0xFF);
 }
 
+std::string MakeXingFrame(const uint8_t* audio) {
+  Mp3FrameHeader like;
+  if (!ParseFrameHeader(audio, like) || like.Layer != 3) return {};
+  // "Xing", its flags, the frame count, the byte count and the seek table.
+  constexpr int32_t kXingLength = 4 + 4 + 4 + 4 + 100;
+  for (int index = 1; index <= 14; ++index) {
+    // No CRC; the audio's sample rate, no padding, no private bit.
+    const std::array<uint8_t, 4> bytes = {audio[0], static_cast<uint8_t>(audio[1] | 0x01),
+                                          static_cast<uint8_t>((index << 4) | (audio[2] & 0x0C)), audio[3]};
+    Mp3FrameHeader header;
+    if (!ParseFrameHeader(bytes.data(), header)) continue;
+    const int32_t tag = SideInfoEnd(header);
+    if (header.FrameLength < tag + kXingLength) continue;
+    std::string frame(static_cast<size_t>(header.FrameLength), '\0');
+    frame.replace(0, 4, reinterpret_cast<const char*>(bytes.data()), 4);
+    frame.replace(static_cast<size_t>(tag), 4, "Xing");
+    PutBigEndian32(frame, tag + 4, 0x0007);  // frames, bytes, seek table
+    return frame;
+  }
+  return {};
+}
+
 }  // namespace lumo::mp3

@@ -33,4 +33,12 @@ void FillSeekTable(std::string& b, int64_t toc, const std::vector<size_t>& frame
 // header's own check sum.
 void SealLameTag(std::string& b, const FrameAt& headerFrame, int64_t lame, size_t musicEnd, uint64_t streamBytes);
 
+// A header frame for a stream without one whose first audio frame has the
+// four header bytes at `audio`: the same version, sample rate and channel
+// mode, no CRC, the smallest bitrate whose frame holds a Xing header with
+// frame and byte counts and a seek table (their fields are zero: FindVbrTag
+// gives where to write them), the side information silent. Empty when the
+// bytes are no Layer III header.
+std::string MakeXingFrame(const uint8_t* audio);
+
 }  // namespace lumo::mp3

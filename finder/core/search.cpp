@@ -161,10 +161,17 @@ Finder::Finder(std::string programFolder, SortBuffer& lv, std::function<void()> 
 
 std::string Finder::pageFile() const { return shell::withSlash(programFolder_) + kPageName; }
 
+// The setting is written for the user who installed the suite only; any
+// other user (or a suite installed by root) finds the programs beside
+// Lumofind itself.
 void Finder::readInstallation() {
+  const auto holdsSuite = [](const std::string& folder) {
+    return !text::trim(folder).empty() && shell::existsNoCase(folder + "/dazide.zev") &&
+           shell::existsNoCase(folder + "/LumoPlayer");
+  };
   path_ = registry::GetSetting("Zivuvu", "Default", "Path");
-  if (!shell::existsNoCase(path_ + "/dazide.zev")) path_.clear();
-  if (!shell::existsNoCase(path_ + "/LumoPlayer")) path_.clear();
+  if (holdsSuite(path_)) return;
+  path_ = holdsSuite(programFolder_) ? programFolder_ : std::string();
 }
 
 std::string Finder::Search() {

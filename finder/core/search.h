@@ -127,9 +127,9 @@ class Finder {
   // page cannot be written (the page in place is then left as it was).
   std::string Search();
 
-  // The installation folder of Zivuvu and the player (the setting
-  // Zivuvu\Default\Path), "" when either program is missing there; set by
-  // Search.
+  // The installation folder of Zivuvu and the player: the setting
+  // Zivuvu\Default\Path when both programs are there, else the program
+  // folder when they are there, else ""; set by Search.
   const std::string& Path() const { return path_; }
   std::string pageFile() const;
 

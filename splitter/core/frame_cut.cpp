@@ -1,6 +1,7 @@
 #include "splitter/core/frame_cut.h"
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -69,7 +70,10 @@ FrameMap mapFrames(const std::string& path) {
     map.headerLength = static_cast<size_t>(start->header.FrameLength);
     audio = start->end();
   }
-  mp3::WalkFrames(source, audio, source.size(), [&map](const mp3::FrameAt& frame) {
+  int firstBitrate = 0;
+  mp3::WalkFrames(source, audio, source.size(), [&map, &firstBitrate](const mp3::FrameAt& frame) {
+    if (map.offsets.empty()) firstBitrate = frame.header.Bitrate;
+    if (frame.header.Bitrate != firstBitrate) map.varyingBitrate = true;
     map.offsets.push_back(static_cast<size_t>(frame.position));
     map.lengths.push_back(static_cast<size_t>(frame.header.FrameLength));
     map.samplesPerFrame = frame.header.SamplesPerFrame;
@@ -78,17 +82,31 @@ FrameMap mapFrames(const std::string& path) {
   return map;
 }
 
-std::vector<size_t> pieceStarts(size_t partFrames, const std::vector<size_t>& pieceFrames) {
+std::vector<size_t> pieceStarts(size_t partFrames, const std::vector<size_t>& pieceFrames, size_t minFrames) {
+  if (partFrames == 0) return {};
+  // The first piece with frames is the one the engine cut short at the
+  // part's start: it begins at frame 0 whatever its count, so only the
+  // pieces after it place a cut.
+  size_t first = 0;
+  while (first < pieceFrames.size() && pieceFrames[first] == 0) ++first;
   std::vector<size_t> starts;
   size_t fromEnd = 0;
-  for (size_t k = pieceFrames.size(); k-- > 0;) {
+  for (size_t k = pieceFrames.size(); k-- > first + 1;) {
     if (pieceFrames[k] == 0) continue;
     fromEnd += pieceFrames[k];
-    if (fromEnd >= partFrames) break;  // the first piece's start is the part's
+    if (fromEnd >= partFrames) break;  // more frames than the part holds: the rest is the first piece
     starts.insert(starts.begin(), partFrames - fromEnd);
   }
-  if (partFrames == 0) return {};
   starts.insert(starts.begin(), 0);
+  for (size_t k = 0; k < starts.size() && starts.size() > 1;) {
+    const size_t end = k + 1 < starts.size() ? starts[k + 1] : partFrames;
+    if (end - starts[k] >= minFrames)
+      ++k;
+    else if (k + 1 < starts.size())
+      starts.erase(starts.begin() + static_cast<std::ptrdiff_t>(k) + 1);
+    else
+      starts.erase(starts.begin() + static_cast<std::ptrdiff_t>(k));
+  }
   return starts;
 }
 
@@ -100,10 +118,13 @@ std::string writePiece(const FrameMap& part, const std::vector<size_t>& starts, 
   const size_t end = part.offsets[to - 1] + part.lengths[to - 1];
   std::string out;
   const bool carry = part.hasHeader && xingHeader(part.bytes, part.headerFrame);
-  if (carry) out.append(part.bytes, part.headerFrame, part.headerLength);
+  if (carry)
+    out.append(part.bytes, part.headerFrame, part.headerLength);
+  else if (part.varyingBitrate)
+    out = mp3::MakeXingFrame(reinterpret_cast<const uint8_t*>(part.bytes.data()) + begin);
   const size_t headerLength = out.size();
   out.append(part.bytes, begin, end - begin);
-  if (carry) {
+  if (headerLength > 0) {
     std::vector<size_t> offsets;
     offsets.reserve(to - from);
     for (size_t f = from; f < to; ++f) offsets.push_back(part.offsets[f] - begin + headerLength);
@@ -115,6 +136,22 @@ std::string writePiece(const FrameMap& part, const std::vector<size_t>& starts, 
     return "impossibile scrivere " + path + " (" + ioErrorCause(errno) + ")";
   if (std::fclose(file.release()) != 0) return "impossibile scrivere " + path + " (" + ioErrorCause(errno) + ")";
   return {};
+}
+
+std::string AddVbrHeader(const std::string& path) {
+  FrameMap map;
+  try {
+    map = mapFrames(path);
+  } catch (const RuntimeError& e) {
+    return e.description();
+  }
+  if (map.hasHeader || !map.varyingBitrate || map.audioFrames() == 0) return {};
+  const std::string temp = path + ".vbr";
+  std::string why = writePiece(map, {0}, 0, temp);
+  if (why.empty() && std::rename(temp.c_str(), path.c_str()) != 0)
+    why = "impossibile scrivere " + path + " (" + ioErrorCause(errno) + ")";
+  if (!why.empty()) std::remove(temp.c_str());
+  return why;
 }
 
 }  // namespace lumo::splitter

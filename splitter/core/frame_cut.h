@@ -24,6 +24,7 @@ struct FrameMap {
   size_t headerFrame = 0;       // offset of the header frame, when hasHeader
   size_t headerLength = 0;      // its length in bytes
   bool hasHeader = false;       // the first frame is a Xing/Info (or VBRI) header
+  bool varyingBitrate = false;  // the audio frames are not all of one bitrate
   std::vector<size_t> offsets;  // start of every audio frame
   std::vector<size_t> lengths;  // its length
   int samplesPerFrame = 0;
@@ -39,16 +40,31 @@ FrameMap mapFrames(const std::string& path);
 
 // Where each piece begins, in frames of the part, given the audio frame
 // counts of the engine's pieces (in order; the last one runs to the part's
-// end): the first piece begins at frame 0, each later one where the frames
-// after it, counted from the part's end, leave off. Pieces without frames
-// are left out. Empty when the counts do not fit the part.
-std::vector<size_t> pieceStarts(size_t partFrames, const std::vector<size_t>& pieceFrames);
+// end): each later piece begins where the frames after it, counted from the
+// part's end, leave off; the first begins at frame 0 and takes the frames
+// the engine left out of it. Pieces without frames are left out; pieces
+// that would pass the part's start are one with the first. Empty when the
+// part has no frames.
+// A piece shorter than minFrames (the pause the cuts look for: the engine
+// leaves such a tail behind the last pause) joins the piece after it, the
+// last one the piece before it.
+std::vector<size_t> pieceStarts(size_t partFrames, const std::vector<size_t>& pieceFrames, size_t minFrames = 0);
 
 // Writes piece k (frames starts[k] up to starts[k + 1], the last up to the
 // end) of `part` to `path`: the part's header frame with the piece's frame
 // and byte counts, seek table and LAME fields (the encoder delay kept by the
-// first piece, the end padding by the last), then the frames. Returns "" or
-// why it failed (Italian, for the log).
+// first piece, the end padding by the last), then the frames. A part without
+// a Xing/Info header whose frames vary in bitrate gives its pieces a Xing
+// header of their own, so that players measure and seek them by their
+// frames. Returns "" or why it failed (Italian, for the log).
 std::string writePiece(const FrameMap& part, const std::vector<size_t>& starts, size_t k, const std::string& path);
+
+// Gives the MP3 file at `path` a Xing header with its frame and byte counts
+// and seek table when it has no VBR header and its frames vary in bitrate
+// (mp3splt cuts such parts of a VBR recording without one, and their length
+// is then guessed from the bitrate); the file is rewritten under a
+// temporary name and renamed over it. Files of one bitrate, or with a
+// header, stay byte for byte. Returns "" or why it failed (Italian).
+std::string AddVbrHeader(const std::string& path);
 
 }  // namespace lumo::splitter

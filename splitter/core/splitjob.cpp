@@ -60,6 +60,21 @@ std::string threeDigits(long long n) {
 // A marker's start as mp3splt's time: whole minutes, ".", two-digit seconds.
 std::string splitTime(int16_t s) { return std::to_string(s / 60) + "." + twoDigits(s % 60); }
 
+// A time in whole seconds as the tables show it: minutes, ":", two-digit seconds.
+std::string clockTime(int16_t s) { return std::to_string(s / 60) + ":" + twoDigits(s % 60); }
+
+// Why mp3splt refuses a file's markers, in the reader's words: the first
+// marker that starts before the one before it, or together with it.
+std::string orderProblem(const std::vector<int16_t>& starts, const std::vector<std::string>& descriptions) {
+  for (size_t j = 1; j < starts.size() && j < descriptions.size(); ++j) {
+    if (starts[j] > starts[j - 1]) continue;
+    return "La parte " + std::to_string(j + 1) + " («" + descriptions[j] + "») inizia a " + clockTime(starts[j]) +
+           (starts[j] < starts[j - 1] ? ", prima della parte che la precede (" + clockTime(starts[j - 1]) + ")"
+                                      : ", insieme alla parte che la precede");
+  }
+  return {};
+}
+
 // Deletes every "*.mp3" of a folder; a file that cannot go is passed over.
 void deleteMp3Files(const std::string& folder) {
   for (const std::string& file : tools::FilesMatching(shell::withSlash(folder) + "*.mp3")) {
@@ -481,18 +496,24 @@ bool SplitJob::writableFolders() {
 }
 
 std::optional<std::vector<std::string>> SplitJob::cut(const std::vector<std::string>& args, const std::string& folder,
-                                                      const std::string& source, size_t expected) {
+                                                      const std::string& source, size_t expected,
+                                                      const std::string& cause) {
   EngineResult r;
   if (runEngine) r = runEngine(engineProgram(), args, hooks.yield);
   std::vector<std::string> parts = collectParts(folder);
   std::string why;
   if (!r.started || r.crashed || r.exitCode != 0) {
     why = engineErrorText(r);
+    // mp3splt's own words stay behind the cause, for the record.
+    if (r.started && !r.crashed && r.errors.find("error:") != std::string::npos)
+      why = (cause.empty() ? std::string("mp3splt ha segnalato un errore") : cause) + ".\nmp3splt: " + why;
   } else if (parts.size() < expected) {
     why = "mp3splt ha creato " + std::to_string(parts.size()) + " parti invece di " + std::to_string(expected);
   }
   if (why.empty()) return parts;
-  log("Errore nel taglio del file " + source + ": " + why);
+  std::string logged = why;
+  std::replace(logged.begin(), logged.end(), '\n', ' ');
+  log("Errore nel taglio del file " + source + ": " + logged);
   ui::MsgBox("Il taglio del file " + source + " non è riuscito.\n" + why, ui::mb::Critical);
   failed_ = true;
   return std::nullopt;
@@ -512,11 +533,15 @@ bool SplitJob::runFiles(bookindex::IndexReader& reader, int16_t fileCount) {
     }
     const int16_t M = record.markerCount;
     std::vector<std::string> times;
+    std::vector<int16_t> starts;
+    std::vector<std::string> descriptions;
     std::string timeList;
     for (int j = 1; j <= M; ++j) {
       const bookindex::Marker marker = bookindex::readMarker(reader);
       const std::string page = text::ltrim(marker.page);
       times.push_back(splitTime(marker.start));
+      starts.push_back(marker.start);
+      descriptions.push_back(marker.description);
       timeList += " " + times.back();
       const int row = lv4.addRow(std::to_string(j));
       lv4.setCell(row, lv4c::RealName, marker.description);
@@ -562,8 +587,18 @@ bool SplitJob::runFiles(bookindex::IndexReader& reader, int16_t fileCount) {
     lv.setCell(fileRow_, lvc::Duration, std::to_string(info_.Duration / 60) + ":" + twoDigits(info_.Duration % 60));
     lv.setCell(fileRow_, lvc::Times, timeList);
 
-    const auto parts = cut(args, folder.path(), P, static_cast<size_t>(M));
+    const auto parts = cut(args, folder.path(), P, static_cast<size_t>(M), orderProblem(starts, descriptions));
     if (!parts) return false;
+    // mp3splt cuts a VBR recording without a VBR header into parts without
+    // one, whose length is then guessed from a bitrate: they get one.
+    for (const std::string& part : *parts) {
+      const std::string why = AddVbrHeader(part);
+      if (why.empty()) continue;
+      log("Errore nel taglio del file " + P + ": " + why);
+      ui::MsgBox("Il taglio del file " + P + " non è riuscito.\n" + why, ui::mb::Critical);
+      failed_ = true;
+      return false;
+    }
     lv.setCell(fileRow_, lvc::Cut, "OK");
     log("Taglio file " + record.name + " eseguito correttamente.");
     currentFile_ = record.name;
@@ -719,7 +754,11 @@ std::optional<std::vector<std::string>> SplitJob::recutAtFrames(const std::strin
     const FrameMap map = mapFrames(part);
     std::vector<size_t> counts;
     for (const std::string& piece : enginePieces) counts.push_back(mapFrames(piece).audioFrames());
-    const std::vector<size_t> starts = pieceStarts(map.audioFrames(), counts);
+    // No piece is to be shorter than the pause the cuts look for.
+    const double pause = TypedNumber(fields.minSilence).value_or(0);
+    const size_t minFrames =
+        map.samplesPerFrame > 0 ? static_cast<size_t>(std::ceil(pause * map.sampleRate / map.samplesPerFrame)) : 0;
+    const std::vector<size_t> starts = pieceStarts(map.audioFrames(), counts, minFrames);
     if (starts.empty()) why = "nessun frame audio";
     for (const std::string& piece : enginePieces) {
       std::error_code ec;

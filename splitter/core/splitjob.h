@@ -123,9 +123,11 @@ class SplitJob {
   std::string untaggedReport() const;
   std::string engineProgram() const;
   // Runs the engine into `folder` and returns the parts it wrote there, in
-  // the order of their numbers; on a failed run reports it and returns nullopt.
+  // the order of their numbers; on a failed run reports it and returns nullopt,
+  // led by `cause` (what is wrong, in the reader's words) when mp3splt refused.
   std::optional<std::vector<std::string>> cut(const std::vector<std::string>& args, const std::string& folder,
-                                              const std::string& source, size_t expected);
+                                              const std::string& source, size_t expected,
+                                              const std::string& cause = {});
   std::optional<std::vector<std::string>> recutAtFrames(const std::string& part, const std::string& folder,
                                                         const std::string& base,
                                                         const std::vector<std::string>& enginePieces);

@@ -142,6 +142,34 @@ TEST_F(SearchTest, TheSuiteCountsAsInstalledOnlyWithBothPrograms) {
   EXPECT_EQ(std::count(page.begin(), page.end(), kSuiteLink), 1);
 }
 
+TEST_F(SearchTest, WithoutAUsableSettingTheProgramsBesideLumofindAreTheInstallation) {
+  const std::string notInstalled = "<p>LumoPlayer non è stato installato in questa macchina.<br>";
+  // Another user's empty settings store, Lumofind's own folder holding both programs.
+  installSuite(root / "prog");
+  lumo::registry::DeleteSetting("Zivuvu", "Default", "Path");
+  Lines page = search();
+  EXPECT_EQ(path, (root / "prog").string());
+  EXPECT_EQ(std::count(page.begin(), page.end(), notInstalled), 0);
+  EXPECT_EQ(std::count(page.begin(), page.end(), kSuiteLink), 0);
+
+  // A setting naming a folder without the programs.
+  SaveSetting("Zivuvu", "Default", "Path", (root / "gone").string());
+  search();
+  EXPECT_EQ(path, (root / "prog").string());
+
+  // A setting naming a complete installation still comes first.
+  installSuite(root / "lumo");
+  search();
+  EXPECT_EQ(path, (root / "lumo").string());
+
+  // Neither place holds both programs.
+  fs::remove(root / "lumo" / "dazide.zev");
+  fs::remove(root / "prog" / "LumoPlayer");
+  page = search();
+  EXPECT_EQ(path, "");
+  EXPECT_EQ(std::count(page.begin(), page.end(), notInstalled), 1);
+}
+
 TEST_F(SearchTest, TheDownloadsFolderListsItsBooksByTitle) {
   const fs::path dl = root / "scaricati";
   book(dl / "A", "Z1", "Autore Zeta", "Zeta");
