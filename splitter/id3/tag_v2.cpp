@@ -133,6 +133,34 @@ bool holdsInLatin1(std::string_view utf8) {
   return true;
 }
 
+// A URL as the ISO-8859-1 field of WXXX holds it and a reader gives it
+// back: a character beyond ISO-8859-1 (windows-1252's own "–" and "€"
+// too), a control character and a byte that is no UTF-8 become "%XX", one
+// for each byte of their UTF-8 form, as URLs carry them; every other
+// character is its own byte. A "%" stays as it is, so a URL that is
+// already percent-encoded is written unchanged.
+std::string latin1Url(std::string_view utf8) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (size_t i = 0; i < utf8.size();) {
+    char32_t cp = 0;
+    const size_t n = text::decodeUtf8(utf8, i, cp);
+    const size_t length = n == 0 ? 1 : n;
+    if (n != 0 && cp >= 0x20 && cp != 0x7F && !(cp >= 0x80 && cp < 0xA0) && cp <= 0xFF) {
+      out += static_cast<char>(cp);
+    } else {
+      for (size_t k = i; k < i + length; ++k) {
+        const auto byte = static_cast<unsigned char>(utf8[k]);
+        out += '%';
+        out += kHex[byte >> 4];
+        out += kHex[byte & 0x0F];
+      }
+    }
+    i += length;
+  }
+  return out;
+}
+
 // A UCS-2 string: its byte-order mark (little-endian) and its characters;
 // a character beyond UCS-2 becomes "?".
 std::string ucs2String(std::string_view utf8) {
@@ -327,9 +355,13 @@ void TypeTagV2::AppendFrame(std::string& frames, const std::string& frameId) con
     data = encode_;
   // A text that ISO-8859-1 holds is written in it; any other in UCS-2, so
   // that readers do not take windows-1252's own characters ("–", "€",
-  // curly quotes) for control characters. A URL is ISO-8859-1 in any case.
-  const bool ucs2 = frameId != "WXXX" && !holdsInLatin1(data);
-  const std::string bytes = ucs2 ? ucs2FrameData(frameId, data) : text::utf8ToCp1252(data);
+  // curly quotes) for control characters. A URL is ISO-8859-1 in any case,
+  // with what that cannot hold percent-encoded.
+  const bool url = frameId == "WXXX";
+  const bool ucs2 = !url && !holdsInLatin1(data);
+  const std::string bytes = ucs2  ? ucs2FrameData(frameId, data)
+                            : url ? std::string(1, '\0') + latin1Url(url_)
+                                  : text::utf8ToCp1252(data);
   if (bytes.size() >= std::numeric_limits<uint32_t>::max()) throw RuntimeError(err::Overflow);
   std::string size(4, '\0');
   mp3::PutBigEndian32(size, 0, bytes.size() + 1);

@@ -14,7 +14,9 @@
 // UCS-2 (encoding byte 1, the byte-order mark FF FE, two bytes a character;
 // a character beyond UCS-2 is written as "?"), so that readers see
 // windows-1252's own characters ("–", "€", curly quotes) as they are. A
-// URL is ISO-8859-1 in any case (windows-1252 bytes, "?" for the rest).
+// URL is ISO-8859-1 in any case: a character that ISO-8859-1 lacks, a
+// control character and a byte that is no UTF-8 are written percent-encoded
+// ("€" as "%E2%82%AC"), so the URL reads back as the same address.
 //
 // Errors are lumo::RuntimeError and are not trapped here: they pass to the
 // caller (see each member).
@@ -107,7 +109,8 @@ class TypeTagV2 {
   // the data length + 1 as a 32-bit big-endian number, two flag bytes 00,
   // the encoding byte (00 ISO-8859-1, 01 UCS-2: see above), the data. COMM
   // data is three 00 bytes (language), an empty description (00; in UCS-2
-  // FF FE 00 00) and Commentaire; WXXX data is 00 and Url; TCON data is "(",
+  // FF FE 00 00) and Commentaire; WXXX data is 00 and Url (percent-encoded
+  // where ISO-8859-1 cannot hold it, see above); TCON data is "(",
   // Genre trimmed, ")" and GenreName of Genre ("(28)Vocal").
   // Any other ID appends a frame of that ID with empty data.
   // Errors: TCON raises 13 (Genre is no number) or 6 (no 16-bit number).
