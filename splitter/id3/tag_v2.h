@@ -77,8 +77,9 @@ class TypeTagV2 {
   // Genre "255", the other texts empty); when the file starts with a
   // version-3 tag, its frames fill the properties (TCON through
   // GenreIndexFromText, TYER cut to 6 characters, each ISO-8859-1 text
-  // through CleanTagText, a UCS-2 text, in either byte order, by the same
-  // rules) and Valide becomes true. A file with another tag version or
+  // through CleanTagText, a UCS-2 text, in the byte order its byte-order
+  // mark gives at its start, by the same rules) and Valide becomes true. A
+  // URL is read as it stands, percent-encoding and all. A file with another tag version or
   // none gives the reset values. A damaged tag gives the frames read up to
   // the first frame whose size is 0 or runs past the tag's end or the file's
   // end; nothing beyond them is read.
