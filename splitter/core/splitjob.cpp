@@ -421,10 +421,19 @@ void SplitJob::PrepareOutputFolders() {
   }
   // A job holds a lock on its book folder until its clean-up (the system
   // drops it when the process dies), so temporaries there that no locking
-  // job owns are leftovers of a job that was killed.
+  // job owns are leftovers of a job that was killed. A book that another
+  // job holds is left alone: its parts are that job's.
   releaseBookLock();
   bookLock_ = ::open(bookDir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (bookLock_ >= 0 && ::flock(bookLock_, LOCK_EX | LOCK_NB) == 0) removeLeftovers(bookDir_);
+  if (bookLock_ >= 0 && ::flock(bookLock_, LOCK_EX | LOCK_NB) == 0) {
+    removeLeftovers(bookDir_);
+  } else if (bookLock_ >= 0 && errno == EWOULDBLOCK) {
+    releaseBookLock();
+    log("Il libro " + bookDir_ + " è già in elaborazione da un'altra sessione.");
+    ui::MsgBox("Il libro è già in elaborazione da un'altra sessione.\n" + bookDir_, ui::mb::Exclamation);
+    cancelled_ = 1;
+    return;
+  }
   bool refused = false;
   skipOnError([&] {
     if (tools::FilesMatching(shell::withSlash(indexDir_) + "*.mp3").empty()) return;

@@ -4,7 +4,11 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <functional>
+#include <map>
 
 #include "common/bookindex/bookindex.h"
 #include "common/errors/errors.h"
@@ -282,8 +286,9 @@ TEST_F(JobTest, ANewJobRemovesTheTemporariesOfAKilledOne) {
     ASSERT_EQ(::flock(other, LOCK_EX), 0);
     job_.vai_Click();
     ::close(other);
-    ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+    ASSERT_EQ(job_.result(), "1") << ::testing::PrintToString(messages());
     for (const fs::path& p : leftovers) EXPECT_TRUE(fs::exists(p)) << p;
+    ui_->clear();
   }
   ui_->queueAnswer(ui::Answer::Yes);
   ui_->queueAnswer(ui::Answer::Yes);
@@ -293,6 +298,91 @@ TEST_F(JobTest, ANewJobRemovesTheTemporariesOfAKilledOne) {
   EXPECT_TRUE(fs::exists(indexDir() / ".altro"));
   EXPECT_EQ(mp3Names(indexDir()).size(), 2u);
   EXPECT_EQ(mp3Names(pieces).size(), 2u);
+}
+
+// Every entry under a folder, with the bytes and modification time of the
+// files among them.
+std::map<std::string, std::pair<std::string, fs::file_time_type>> snapshot(const fs::path& folder) {
+  std::map<std::string, std::pair<std::string, fs::file_time_type>> entries;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    auto& [bytes, time] = entries[fs::relative(entry.path(), folder).string()];
+    if (!entry.is_regular_file()) continue;
+    bytes = readBytes(entry.path());
+    time = entry.last_write_time();
+  }
+  return entries;
+}
+
+// A book that another job is splitting (its folder's lock held through
+// another open file, as another LumoSplitter holds it) is neither deleted
+// nor cut again: the job says so and stops, and the book stays as it was.
+TEST_F(JobTest, ABookThatAnotherJobHoldsIsNotSplitAgain) {
+  TestBook book;
+  book.files = {{"CAP1", {{"Capitolo primo", 0, "1"}, {"Secondo", 6, "2"}}}};
+  makeBook(book, {"t12"});
+  job_.vai_Click();
+  ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+  ASSERT_EQ(mp3Names(indexDir()).size(), 2u);
+  const auto before = snapshot(dir_ / "export");
+
+  // The lock held through another open file of this process, and by
+  // another process (which holds it until told to end).
+  const auto heldHere = [&]() -> std::function<void()> {
+    const int other = ::open(bookDir().c_str(), O_RDONLY | O_DIRECTORY);
+    EXPECT_EQ(::flock(other, LOCK_EX), 0);
+    return [other] { ::close(other); };
+  };
+  const auto heldByAnotherProcess = [&]() -> std::function<void()> {
+    int locked[2], release[2];
+    EXPECT_EQ(::pipe(locked), 0);
+    EXPECT_EQ(::pipe(release), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ::close(release[1]);
+      const int fd = ::open(bookDir().c_str(), O_RDONLY | O_DIRECTORY);
+      const char ok = fd >= 0 && ::flock(fd, LOCK_EX) == 0 ? '1' : '0';
+      (void)!::write(locked[1], &ok, 1);
+      char end;
+      (void)!::read(release[0], &end, 1);
+      ::_exit(0);
+    }
+    ::close(locked[1]);
+    ::close(release[0]);
+    char ok = 0;
+    EXPECT_EQ(::read(locked[0], &ok, 1), 1);
+    EXPECT_EQ(ok, '1');
+    ::close(locked[0]);
+    return [child, release] {
+      ::close(release[1]);
+      ::waitpid(child, nullptr, 0);
+    };
+  };
+  for (const auto& [what, hold] :
+       {std::pair<const char*, std::function<std::function<void()>()>>{"another open file", heldHere},
+        {"another process", heldByAnotherProcess}}) {
+    SCOPED_TRACE(what);
+    const std::function<void()> let = hold();
+    ui_->clear();
+    opened_.clear();
+    ui_->queueAnswer(ui::Answer::Yes);  // were the parts' deletion asked, it would be granted
+    job_.vai_Click();
+    EXPECT_EQ(job_.result(), "1");
+    EXPECT_EQ(messages(),
+              std::vector<std::string>{"Il libro è già in elaborazione da un'altra sessione.\n" + bookDir().string()});
+    EXPECT_EQ(logEntry("Il libro "), "Il libro " + bookDir().string() + " è già in elaborazione da un'altra sessione.");
+    EXPECT_TRUE(logEntry("Stringa di taglio").empty());
+    EXPECT_TRUE(opened_.empty());
+    EXPECT_TRUE(snapshot(dir_ / "export") == before) << "the book was changed";
+    let();
+  }
+  // Once the other job has ended, the book is split again.
+  ui_->clear();
+  ui_->queueAnswer(ui::Answer::Yes);
+  job_.vai_Click();
+  EXPECT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+  EXPECT_EQ(messages().front(),
+            "La cartella contiene già file mp3 splittati.\n"
+            "Procedo con la cancellazione e la successiva riscrittura?");
 }
 
 TEST_F(JobTest, ThePageBuilderReadsTheNewBook) {
