@@ -385,6 +385,81 @@ TEST_F(JobTest, ABookThatAnotherJobHoldsIsNotSplitAgain) {
             "Procedo con la cancellazione e la successiva riscrittura?");
 }
 
+// An index that ends early or holds a value no index can hold is refused
+// as a whole before anything is made, deleted or cut: the message names the
+// file and the cause, and an earlier split of the book stays as it was.
+TEST_F(JobTest, ADamagedIndexIsRefusedBeforeAnythingIsWrittenOrDeleted) {
+  TestBook book;
+  book.files = {{"CAP1", {{"Capitolo primo", 0, "1"}, {"Secondo", 6, "2"}}},
+                {"CAP2", {{"Capitolo secondo", 0, "3"}}},
+                {"CAP3", {{"Capitolo terzo", 0, "4"}, {"Quarto", 6, "5"}}}};
+  makeBook(book, {"t12", "t12", "t12"});
+  const std::vector<std::string> lines = testsupport::markerLines(book);
+  // lines: 7 of the header, then per file its record and two per marker.
+  ASSERT_EQ(lines.size(), 7u + 5 + 3 + 5);
+  const auto without = [&](size_t from, size_t count = std::string::npos) {
+    std::vector<std::string> l = lines;
+    l.erase(l.begin() + static_cast<std::ptrdiff_t>(from),
+            count == std::string::npos ? l.end() : l.begin() + static_cast<std::ptrdiff_t>(from + count));
+    return l;
+  };
+  const auto replaced = [&](size_t at, const std::string& line) {
+    std::vector<std::string> l = lines;
+    l[at] = line;
+    return l;
+  };
+  struct Case {
+    const char* what;
+    std::vector<std::string> lines;
+    std::string cause;
+  };
+  const std::string pastEnd = "Errore 62 Input oltre la fine del file";
+  const Case cases[] = {
+      {"cut short in the last file's markers", without(lines.size() - 2), pastEnd},
+      {"cut short after the first file", without(12), pastEnd},
+      {"cut short in the header", without(4), pastEnd},
+      {"an empty file", {}, pastEnd},
+      {"a marker's start beyond 16 bits", replaced(lines.size() - 1, "99999,5"), "Errore 6 Overflow"},
+      {"a file without markers", replaced(12, "CAP2,0,CAP3"), "Errore 9 Indice non incluso nell'intervallo"},
+  };
+
+  // A book never split before: no folder is made.
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    text::writeTextFile(dir_ / "book" / "marker.txt", c.lines);
+    ui_->clear();
+    job_.vai_Click();
+    EXPECT_EQ(job_.result(), "1");
+    EXPECT_EQ(messages(),
+              std::vector<std::string>{"Il file indice\n" + job_.fields.indexPath + "\nè incompleto o danneggiato (" +
+                                       c.cause + "): nessun file è stato tagliato."});
+    EXPECT_EQ(logEntry("Il file indice "),
+              "Il file indice " + job_.fields.indexPath + " è incompleto o danneggiato: " + c.cause);
+    EXPECT_FALSE(fs::exists(dir_ / "export" / "MyLUMO"));
+    EXPECT_TRUE(opened_.empty());
+  }
+
+  // A book split before keeps its parts and its index, and nobody is asked
+  // to delete them.
+  writeIndex(book, dir_ / "book" / "marker.txt");
+  job_.vai_Click();
+  ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+  ASSERT_EQ(mp3Names(indexDir()).size(), 5u);
+  const auto before = snapshot(dir_ / "export");
+  opened_.clear();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    text::writeTextFile(dir_ / "book" / "marker.txt", c.lines);
+    ui_->clear();
+    ui_->queueAnswer(ui::Answer::Yes);
+    job_.vai_Click();
+    EXPECT_EQ(job_.result(), "1");
+    EXPECT_EQ(messages().size(), 1u) << ::testing::PrintToString(messages());
+    EXPECT_TRUE(snapshot(dir_ / "export") == before) << "the book was changed";
+    EXPECT_TRUE(opened_.empty());
+  }
+}
+
 TEST_F(JobTest, ThePageBuilderReadsTheNewBook) {
   makeBook(threeFileBook(), {"t40", "t12", "t30"});
   job_.fields.openWhenDone = false;
