@@ -206,6 +206,20 @@ void removeLeftovers(const std::string& bookDir) {
   for (const fs::path& path : found) fs::remove_all(path, ec);
 }
 
+// The file records of an index and their markers, as the job cuts them.
+// A record without markers has no part to cut and raises run-time error 9,
+// as the cut of such a file would.
+std::vector<bookindex::FileRecord> readFileRecords(bookindex::IndexReader& reader, int16_t fileCount) {
+  std::vector<bookindex::FileRecord> files;
+  for (int i = 0; i < fileCount; ++i) {
+    bookindex::FileRecord record = bookindex::readFileRecord(reader);
+    if (record.markerCount <= 0) throw RuntimeError(err::SubscriptOutOfRange);
+    for (int j = 0; j < record.markerCount; ++j) record.markers.push_back(bookindex::readMarker(reader));
+    files.push_back(std::move(record));
+  }
+  return files;
+}
+
 int percent(int value, int divisor) {
   if (divisor <= 0) return value > 0 ? 100 : 0;
   return static_cast<int>(std::lround(100.0 / divisor * value));
@@ -346,9 +360,25 @@ void SplitJob::run() {
     bookindex::IndexReader reader(shell::resolvePath(fields.indexPath));
     log("Percorso file marker: " + fields.indexPath);
     log("Percorso file mp3: " + fields.mp3Folder);
-    book_ = bookindex::readHeader(reader);
-    const int16_t fileCount = reader.numberField();
-    log("Opera in esame: " + book_.code + " " + book_.title);
+    // The whole index is read before anything is made or cut, so a damaged
+    // index leaves no folder and no part behind.
+    std::vector<bookindex::FileRecord> files;
+    int16_t fileCount = 0;
+    try {
+      book_ = bookindex::readHeader(reader);
+      fileCount = reader.numberField();
+      log("Opera in esame: " + book_.code + " " + book_.title);
+      files = readFileRecords(reader, fileCount);
+    } catch (const RuntimeError& e) {
+      const std::string error = "Errore " + std::to_string(e.number()) + " " + e.description();
+      log("Il file indice " + fields.indexPath + " è incompleto o danneggiato: " + error);
+      ui::MsgBox("Il file indice\n" + fields.indexPath + "\nè incompleto o danneggiato (" + error +
+                     "): nessun file è stato tagliato.",
+                 ui::mb::Critical);
+      result_ = "1";
+      cleanUp();
+      return;
+    }
     if (!bookindex::describesBook(fileCount)) {
       // No list of files: this is no book index (a damaged or foreign
       // file), and no folder is made for it.
@@ -370,7 +400,7 @@ void SplitJob::run() {
       progress(1, 0, fileCount, fileCount);
       lv.clear();
       log("***** Inizio Tagli per indice *****");
-      if (runFiles(reader, fileCount)) {
+      if (runFiles(files)) {
         log("***** Tagli per indice eseguiti correttamente *****");
         writeIndex(lv6, lv6c::Name, lv6c::Title, lv6c::Page);
         if (fields.cutByLength) {
@@ -436,10 +466,19 @@ void SplitJob::PrepareOutputFolders() {
   }
   // A job holds a lock on its book folder until its clean-up (the system
   // drops it when the process dies), so temporaries there that no locking
-  // job owns are leftovers of a job that was killed.
+  // job owns are leftovers of a job that was killed. A book that another
+  // job holds is left alone: its parts are that job's.
   releaseBookLock();
   bookLock_ = ::open(bookDir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (bookLock_ >= 0 && ::flock(bookLock_, LOCK_EX | LOCK_NB) == 0) removeLeftovers(bookDir_);
+  if (bookLock_ >= 0 && ::flock(bookLock_, LOCK_EX | LOCK_NB) == 0) {
+    removeLeftovers(bookDir_);
+  } else if (bookLock_ >= 0 && errno == EWOULDBLOCK) {
+    releaseBookLock();
+    log("Il libro " + bookDir_ + " è già in elaborazione da un'altra sessione.");
+    ui::MsgBox("Il libro è già in elaborazione da un'altra sessione.\n" + bookDir_, ui::mb::Exclamation);
+    cancelled_ = 1;
+    return;
+  }
   bool refused = false;
   skipOnError([&] {
     if (tools::FilesMatching(shell::withSlash(indexDir_) + "*.mp3").empty()) return;
@@ -519,11 +558,12 @@ std::optional<std::vector<std::string>> SplitJob::cut(const std::vector<std::str
   return std::nullopt;
 }
 
-bool SplitJob::runFiles(bookindex::IndexReader& reader, int16_t fileCount) {
+bool SplitJob::runFiles(const std::vector<bookindex::FileRecord>& files) {
   int16_t offset = 0;
+  const auto fileCount = static_cast<int16_t>(files.size());
   for (int i = 1; i <= fileCount; ++i) {
     progress(1, i, fileCount, fileCount);
-    const bookindex::FileRecord record = bookindex::readFileRecord(reader);
+    const bookindex::FileRecord& record = files[static_cast<size_t>(i) - 1];
     const std::string P = fields.mp3Folder + record.name + ".mp3";
     const std::string source = shell::resolvePath(P);
     if (mp3::GetMp3Info(source, info_, hooks.yield) != 1) {
@@ -537,7 +577,7 @@ bool SplitJob::runFiles(bookindex::IndexReader& reader, int16_t fileCount) {
     std::vector<std::string> descriptions;
     std::string timeList;
     for (int j = 1; j <= M; ++j) {
-      const bookindex::Marker marker = bookindex::readMarker(reader);
+      const bookindex::Marker& marker = record.markers[static_cast<size_t>(j) - 1];
       const std::string page = text::ltrim(marker.page);
       times.push_back(splitTime(marker.start));
       starts.push_back(marker.start);

@@ -109,7 +109,7 @@ class SplitJob {
   void run();
   // Cuts the book's files; false when the job ended early (stop, a file
   // that cannot be read, a failed engine run).
-  bool runFiles(bookindex::IndexReader& reader, int16_t fileCount);
+  bool runFiles(const std::vector<bookindex::FileRecord>& files);
   void formFolders();
   void releaseBookLock();
   bool writableFolders();

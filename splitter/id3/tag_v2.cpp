@@ -133,6 +133,34 @@ bool holdsInLatin1(std::string_view utf8) {
   return true;
 }
 
+// A URL as the ISO-8859-1 field of WXXX holds it and a reader gives it
+// back: a character beyond ISO-8859-1 (windows-1252's own "–" and "€"
+// too), a control character and a byte that is no UTF-8 become "%XX", one
+// for each byte of their UTF-8 form, as URLs carry them; every other
+// character is its own byte. A "%" stays as it is, so a URL that is
+// already percent-encoded is written unchanged.
+std::string latin1Url(std::string_view utf8) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (size_t i = 0; i < utf8.size();) {
+    char32_t cp = 0;
+    const size_t n = text::decodeUtf8(utf8, i, cp);
+    const size_t length = n == 0 ? 1 : n;
+    if (n != 0 && cp >= 0x20 && cp != 0x7F && !(cp >= 0x80 && cp < 0xA0) && cp <= 0xFF) {
+      out += static_cast<char>(cp);
+    } else {
+      for (size_t k = i; k < i + length; ++k) {
+        const auto byte = static_cast<unsigned char>(utf8[k]);
+        out += '%';
+        out += kHex[byte >> 4];
+        out += kHex[byte & 0x0F];
+      }
+    }
+    i += length;
+  }
+  return out;
+}
+
 // A UCS-2 string: its byte-order mark (little-endian) and its characters;
 // a character beyond UCS-2 becomes "?".
 std::string ucs2String(std::string_view utf8) {
@@ -157,25 +185,27 @@ std::string ucs2FrameData(const std::string& frameId, std::string_view utf8) {
   return std::string(3, '\0') + ucs2String("") + std::string(2, '\0') + ucs2String(utf8.substr(4));
 }
 
-// The characters of UCS-2 strings, each with its own byte-order mark
-// (little-endian without one); surrogate pairs, which UTF-16 writers use,
-// are joined. As with ISO-8859-1 data: only the text behind the last NUL,
-// without control characters, except a CR directly followed by an LF.
+// The characters of one UCS-2 string. A byte-order mark at its start gives
+// the byte order (little-endian without one); the same two bytes anywhere
+// else are a character in that order, so a text is never turned round in
+// its middle. Surrogate pairs, which UTF-16 writers use, are joined. As
+// with ISO-8859-1 data, only the text behind the last NUL is kept.
 std::u32string lastUcs2String(std::string_view data) {
   std::u32string last;
-  bool little = true, start = true;
-  for (size_t i = 0; i + 1 < data.size(); i += 2) {
+  bool little = true;
+  size_t i = 0;
+  if (data.size() >= 2) {
+    const auto first = static_cast<unsigned char>(data[0]), second = static_cast<unsigned char>(data[1]);
+    if ((first == 0xFF && second == 0xFE) || (first == 0xFE && second == 0xFF)) {
+      little = first == 0xFF;
+      i = 2;
+    }
+  }
+  for (; i + 1 < data.size(); i += 2) {
     const auto lo = static_cast<unsigned char>(data[i]), hi = static_cast<unsigned char>(data[i + 1]);
     const char32_t unit = little ? char32_t{lo} | char32_t{hi} << 8 : char32_t{hi} | char32_t{lo} << 8;
-    if (start && (unit == 0xFEFF || unit == 0xFFFE)) {
-      little = little == (unit == 0xFEFF);
-      start = false;
-      continue;
-    }
-    start = unit == 0;
     if (unit == 0) {
       last.clear();
-      little = true;
     } else if (unit >= 0xDC00 && unit <= 0xDFFF && !last.empty() && last.back() >= 0xD800 && last.back() <= 0xDBFF) {
       last.back() = 0x10000 + ((last.back() - 0xD800) << 10) + (unit - 0xDC00);
     } else {
@@ -183,6 +213,14 @@ std::u32string lastUcs2String(std::string_view data) {
     }
   }
   return last;
+}
+
+// The length of the UCS-2 string that data begins with: the offset of its
+// terminator (two NUL bytes at an even offset), or npos without one.
+size_t ucs2Length(std::string_view data) {
+  for (size_t i = 0; i + 1 < data.size(); i += 2)
+    if (data[i] == 0 && data[i + 1] == 0) return i;
+  return std::string_view::npos;
 }
 
 std::string ucs2Text(std::string_view data) {
@@ -201,16 +239,22 @@ std::string ucs2Text(std::string_view data) {
 }
 
 // The text of a frame's data (its encoding byte first). UCS-2 data of COMM
-// follows the three language bytes; that of WXXX is a description in UCS-2
-// and the URL in ISO-8859-1.
+// is the three language bytes, the description and the text, each string
+// with its own byte-order mark; that of WXXX is a description in UCS-2 and
+// the URL in ISO-8859-1.
 std::string frameText(const std::string& id, std::string_view data) {
   if (data.empty() || data[0] != 1) return TypeTagV2::CleanTagText(data.substr(std::min<size_t>(1, data.size())));
   data.remove_prefix(1);
-  if (id == "COMM") return ucs2Text(data.substr(std::min<size_t>(3, data.size())));
+  if (id == "COMM") {
+    data.remove_prefix(std::min<size_t>(3, data.size()));
+    const size_t description = ucs2Length(data);
+    // Without a terminator the whole is taken as the text, as with ISO-8859-1.
+    return ucs2Text(description == std::string_view::npos ? data : data.substr(description + 2));
+  }
   if (id == "WXXX") {
-    for (size_t i = 0; i + 1 < data.size(); i += 2)
-      if (data[i] == 0 && data[i + 1] == 0) return TypeTagV2::CleanTagText(data.substr(i + 2));
-    return {};
+    const size_t description = ucs2Length(data);
+    return description == std::string_view::npos ? std::string()
+                                                 : TypeTagV2::CleanTagText(data.substr(description + 2));
   }
   return ucs2Text(data);
 }
@@ -327,9 +371,13 @@ void TypeTagV2::AppendFrame(std::string& frames, const std::string& frameId) con
     data = encode_;
   // A text that ISO-8859-1 holds is written in it; any other in UCS-2, so
   // that readers do not take windows-1252's own characters ("–", "€",
-  // curly quotes) for control characters. A URL is ISO-8859-1 in any case.
-  const bool ucs2 = frameId != "WXXX" && !holdsInLatin1(data);
-  const std::string bytes = ucs2 ? ucs2FrameData(frameId, data) : text::utf8ToCp1252(data);
+  // curly quotes) for control characters. A URL is ISO-8859-1 in any case,
+  // with what that cannot hold percent-encoded.
+  const bool url = frameId == "WXXX";
+  const bool ucs2 = !url && !holdsInLatin1(data);
+  const std::string bytes = ucs2  ? ucs2FrameData(frameId, data)
+                            : url ? std::string(1, '\0') + latin1Url(url_)
+                                  : text::utf8ToCp1252(data);
   if (bytes.size() >= std::numeric_limits<uint32_t>::max()) throw RuntimeError(err::Overflow);
   std::string size(4, '\0');
   mp3::PutBigEndian32(size, 0, bytes.size() + 1);

@@ -14,7 +14,9 @@
 // UCS-2 (encoding byte 1, the byte-order mark FF FE, two bytes a character;
 // a character beyond UCS-2 is written as "?"), so that readers see
 // windows-1252's own characters ("–", "€", curly quotes) as they are. A
-// URL is ISO-8859-1 in any case (windows-1252 bytes, "?" for the rest).
+// URL is ISO-8859-1 in any case: a character that ISO-8859-1 lacks, a
+// control character and a byte that is no UTF-8 are written percent-encoded
+// ("€" as "%E2%82%AC"), so the URL reads back as the same address.
 //
 // Errors are lumo::RuntimeError and are not trapped here: they pass to the
 // caller (see each member).
@@ -75,8 +77,9 @@ class TypeTagV2 {
   // Genre "255", the other texts empty); when the file starts with a
   // version-3 tag, its frames fill the properties (TCON through
   // GenreIndexFromText, TYER cut to 6 characters, each ISO-8859-1 text
-  // through CleanTagText, a UCS-2 text, in either byte order, by the same
-  // rules) and Valide becomes true. A file with another tag version or
+  // through CleanTagText, a UCS-2 text, in the byte order its byte-order
+  // mark gives at its start, by the same rules) and Valide becomes true. A
+  // URL is read as it stands, percent-encoding and all. A file with another tag version or
   // none gives the reset values. A damaged tag gives the frames read up to
   // the first frame whose size is 0 or runs past the tag's end or the file's
   // end; nothing beyond them is read.
@@ -107,7 +110,8 @@ class TypeTagV2 {
   // the data length + 1 as a 32-bit big-endian number, two flag bytes 00,
   // the encoding byte (00 ISO-8859-1, 01 UCS-2: see above), the data. COMM
   // data is three 00 bytes (language), an empty description (00; in UCS-2
-  // FF FE 00 00) and Commentaire; WXXX data is 00 and Url; TCON data is "(",
+  // FF FE 00 00) and Commentaire; WXXX data is 00 and Url (percent-encoded
+  // where ISO-8859-1 cannot hold it, see above); TCON data is "(",
   // Genre trimmed, ")" and GenreName of Genre ("(28)Vocal").
   // Any other ID appends a frame of that ID with empty data.
   // Errors: TCON raises 13 (Genre is no number) or 6 (no 16-bit number).

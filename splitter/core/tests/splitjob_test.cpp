@@ -4,7 +4,11 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <functional>
+#include <map>
 
 #include "common/bookindex/bookindex.h"
 #include "common/errors/errors.h"
@@ -282,8 +286,9 @@ TEST_F(JobTest, ANewJobRemovesTheTemporariesOfAKilledOne) {
     ASSERT_EQ(::flock(other, LOCK_EX), 0);
     job_.vai_Click();
     ::close(other);
-    ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+    ASSERT_EQ(job_.result(), "1") << ::testing::PrintToString(messages());
     for (const fs::path& p : leftovers) EXPECT_TRUE(fs::exists(p)) << p;
+    ui_->clear();
   }
   ui_->queueAnswer(ui::Answer::Yes);
   ui_->queueAnswer(ui::Answer::Yes);
@@ -293,6 +298,166 @@ TEST_F(JobTest, ANewJobRemovesTheTemporariesOfAKilledOne) {
   EXPECT_TRUE(fs::exists(indexDir() / ".altro"));
   EXPECT_EQ(mp3Names(indexDir()).size(), 2u);
   EXPECT_EQ(mp3Names(pieces).size(), 2u);
+}
+
+// Every entry under a folder, with the bytes and modification time of the
+// files among them.
+std::map<std::string, std::pair<std::string, fs::file_time_type>> snapshot(const fs::path& folder) {
+  std::map<std::string, std::pair<std::string, fs::file_time_type>> entries;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    auto& [bytes, time] = entries[fs::relative(entry.path(), folder).string()];
+    if (!entry.is_regular_file()) continue;
+    bytes = readBytes(entry.path());
+    time = entry.last_write_time();
+  }
+  return entries;
+}
+
+// A book that another job is splitting (its folder's lock held through
+// another open file, as another LumoSplitter holds it) is neither deleted
+// nor cut again: the job says so and stops, and the book stays as it was.
+TEST_F(JobTest, ABookThatAnotherJobHoldsIsNotSplitAgain) {
+  TestBook book;
+  book.files = {{"CAP1", {{"Capitolo primo", 0, "1"}, {"Secondo", 6, "2"}}}};
+  makeBook(book, {"t12"});
+  job_.vai_Click();
+  ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+  ASSERT_EQ(mp3Names(indexDir()).size(), 2u);
+  const auto before = snapshot(dir_ / "export");
+
+  // The lock held through another open file of this process, and by
+  // another process (which holds it until told to end).
+  const auto heldHere = [&]() -> std::function<void()> {
+    const int other = ::open(bookDir().c_str(), O_RDONLY | O_DIRECTORY);
+    EXPECT_EQ(::flock(other, LOCK_EX), 0);
+    return [other] { ::close(other); };
+  };
+  const auto heldByAnotherProcess = [&]() -> std::function<void()> {
+    int locked[2], release[2];
+    EXPECT_EQ(::pipe(locked), 0);
+    EXPECT_EQ(::pipe(release), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ::close(release[1]);
+      const int fd = ::open(bookDir().c_str(), O_RDONLY | O_DIRECTORY);
+      const char ok = fd >= 0 && ::flock(fd, LOCK_EX) == 0 ? '1' : '0';
+      (void)!::write(locked[1], &ok, 1);
+      char end;
+      (void)!::read(release[0], &end, 1);
+      ::_exit(0);
+    }
+    ::close(locked[1]);
+    ::close(release[0]);
+    char ok = 0;
+    EXPECT_EQ(::read(locked[0], &ok, 1), 1);
+    EXPECT_EQ(ok, '1');
+    ::close(locked[0]);
+    return [child, release] {
+      ::close(release[1]);
+      ::waitpid(child, nullptr, 0);
+    };
+  };
+  for (const auto& [what, hold] :
+       {std::pair<const char*, std::function<std::function<void()>()>>{"another open file", heldHere},
+        {"another process", heldByAnotherProcess}}) {
+    SCOPED_TRACE(what);
+    const std::function<void()> let = hold();
+    ui_->clear();
+    opened_.clear();
+    ui_->queueAnswer(ui::Answer::Yes);  // were the parts' deletion asked, it would be granted
+    job_.vai_Click();
+    EXPECT_EQ(job_.result(), "1");
+    EXPECT_EQ(messages(),
+              std::vector<std::string>{"Il libro è già in elaborazione da un'altra sessione.\n" + bookDir().string()});
+    EXPECT_EQ(logEntry("Il libro "), "Il libro " + bookDir().string() + " è già in elaborazione da un'altra sessione.");
+    EXPECT_TRUE(logEntry("Stringa di taglio").empty());
+    EXPECT_TRUE(opened_.empty());
+    EXPECT_TRUE(snapshot(dir_ / "export") == before) << "the book was changed";
+    let();
+  }
+  // Once the other job has ended, the book is split again.
+  ui_->clear();
+  ui_->queueAnswer(ui::Answer::Yes);
+  job_.vai_Click();
+  EXPECT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+  EXPECT_EQ(messages().front(),
+            "La cartella contiene già file mp3 splittati.\n"
+            "Procedo con la cancellazione e la successiva riscrittura?");
+}
+
+// An index that ends early or holds a value no index can hold is refused
+// as a whole before anything is made, deleted or cut: the message names the
+// file and the cause, and an earlier split of the book stays as it was.
+TEST_F(JobTest, ADamagedIndexIsRefusedBeforeAnythingIsWrittenOrDeleted) {
+  TestBook book;
+  book.files = {{"CAP1", {{"Capitolo primo", 0, "1"}, {"Secondo", 6, "2"}}},
+                {"CAP2", {{"Capitolo secondo", 0, "3"}}},
+                {"CAP3", {{"Capitolo terzo", 0, "4"}, {"Quarto", 6, "5"}}}};
+  makeBook(book, {"t12", "t12", "t12"});
+  const std::vector<std::string> lines = testsupport::markerLines(book);
+  // lines: 7 of the header, then per file its record and two per marker.
+  ASSERT_EQ(lines.size(), 7u + 5 + 3 + 5);
+  const auto without = [&](size_t from, size_t count = std::string::npos) {
+    std::vector<std::string> l = lines;
+    l.erase(l.begin() + static_cast<std::ptrdiff_t>(from),
+            count == std::string::npos ? l.end() : l.begin() + static_cast<std::ptrdiff_t>(from + count));
+    return l;
+  };
+  const auto replaced = [&](size_t at, const std::string& line) {
+    std::vector<std::string> l = lines;
+    l[at] = line;
+    return l;
+  };
+  struct Case {
+    const char* what;
+    std::vector<std::string> lines;
+    std::string cause;
+  };
+  const std::string pastEnd = "Errore 62 Input oltre la fine del file";
+  const Case cases[] = {
+      {"cut short in the last file's markers", without(lines.size() - 2), pastEnd},
+      {"cut short after the first file", without(12), pastEnd},
+      {"cut short in the header", without(4), pastEnd},
+      {"an empty file", {}, pastEnd},
+      {"a marker's start beyond 16 bits", replaced(lines.size() - 1, "99999,5"), "Errore 6 Overflow"},
+      {"a file without markers", replaced(12, "CAP2,0,CAP3"), "Errore 9 Indice non incluso nell'intervallo"},
+  };
+
+  // A book never split before: no folder is made.
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    text::writeTextFile(dir_ / "book" / "marker.txt", c.lines);
+    ui_->clear();
+    job_.vai_Click();
+    EXPECT_EQ(job_.result(), "1");
+    EXPECT_EQ(messages(),
+              std::vector<std::string>{"Il file indice\n" + job_.fields.indexPath + "\nè incompleto o danneggiato (" +
+                                       c.cause + "): nessun file è stato tagliato."});
+    EXPECT_EQ(logEntry("Il file indice "),
+              "Il file indice " + job_.fields.indexPath + " è incompleto o danneggiato: " + c.cause);
+    EXPECT_FALSE(fs::exists(dir_ / "export" / "MyLUMO"));
+    EXPECT_TRUE(opened_.empty());
+  }
+
+  // A book split before keeps its parts and its index, and nobody is asked
+  // to delete them.
+  writeIndex(book, dir_ / "book" / "marker.txt");
+  job_.vai_Click();
+  ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+  ASSERT_EQ(mp3Names(indexDir()).size(), 5u);
+  const auto before = snapshot(dir_ / "export");
+  opened_.clear();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    text::writeTextFile(dir_ / "book" / "marker.txt", c.lines);
+    ui_->clear();
+    ui_->queueAnswer(ui::Answer::Yes);
+    job_.vai_Click();
+    EXPECT_EQ(job_.result(), "1");
+    EXPECT_EQ(messages().size(), 1u) << ::testing::PrintToString(messages());
+    EXPECT_TRUE(snapshot(dir_ / "export") == before) << "the book was changed";
+    EXPECT_TRUE(opened_.empty());
+  }
 }
 
 TEST_F(JobTest, ThePageBuilderReadsTheNewBook) {

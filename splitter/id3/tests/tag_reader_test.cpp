@@ -124,6 +124,63 @@ TEST_F(TagReaderTest, ReadsUcs2FramesInEitherByteOrder) {
   EXPECT_EQ(t.Artiste(), "");
 }
 
+// A byte-order mark counts only at the start of a string: the same bytes
+// behind a NUL are a character in the string's own order, never a turn of
+// the order for the text after them. COMM's text is a string of its own.
+TEST_F(TagReaderTest, AByteOrderMarkCountsOnlyAtTheStartOfAString) {
+  using namespace std::string_literals;
+  struct Case {
+    const char* what;
+    std::string id, data;  // the data behind the encoding byte 01
+    std::string text;
+  };
+  const Case cases[] = {
+      {"little-endian, FE FF behind a NUL", "TIT2",
+       "\xFF\xFE"
+       "a\0\0\0\xFE\xFF"
+       "c\0d\0 \0\xA9\x03"s,
+       "\uFFFEcd Ω"},
+      {"big-endian, FF FE behind a NUL", "TIT2", "\xFE\xFF\0a\0\0\xFF\xFE\0c\x03\xA9"s, "\uFFFEcΩ"},
+      {"a mark of the same order behind a NUL", "TIT2",
+       "\xFF\xFE"
+       "a\0\0\0\xFF\xFE"
+       "c\0"s,
+       "c"},
+      {"FE FF amid the text", "TIT2",
+       "\xFF\xFE"
+       "a\0\xFE\xFF"
+       "b\0"s,
+       "a\uFFFEb"},
+      {"no mark: little-endian", "TIT2", "a\0\xA9\x03"s, "aΩ"},
+      {"COMM: a big-endian text behind a little-endian description", "COMM",
+       "ita\xFF\xFE"
+       "d\0\0\0\xFE\xFF\0N\x03\xA9"s,
+       "NΩ"},
+      {"COMM: a NUL in the text", "COMM", "ita\xFF\xFE\0\0\xFE\xFF\0x\0\0\xFF\xFE\0y"s, "\uFFFEy"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string frames = c.id + u32(uint32_t(c.data.size()) + 1) + std::string("\0\0\1", 3) + c.data;
+    TypeTagV2 t;
+    t.ReadTag(put(tag(frames) + audio()));
+    EXPECT_EQ(c.id == "COMM" ? t.Commentaire() : t.Titre(), c.text);
+  }
+
+  // The writer's own UCS-2, read back: what follows the title's last NUL,
+  // as it was.
+  TypeTagV2 w;
+  w.Valide(true);
+  w.Genre("28");
+  w.Titre("a\0\uFFFEcd Ω"s);
+  w.Commentaire("x\0\uFFFEy €"s);
+  const std::string file = put(audio());
+  ASSERT_TRUE(w.WriteTag(file));
+  TypeTagV2 r;
+  r.ReadTag(file);
+  EXPECT_EQ(r.Titre(), "\uFFFEcd Ω");
+  EXPECT_EQ(r.Commentaire(), "\uFFFEy €");
+}
+
 TEST_F(TagReaderTest, AFileWithoutAVersion3TagGivesTheResetValues) {
   for (const std::string& bytes : {std::string(), std::string("ID"), audio(), tag(frame("TIT2", "x"), -1, 4) + audio(),
                                    tag(frame("TIT2", "x"), -1, 2) + audio()}) {

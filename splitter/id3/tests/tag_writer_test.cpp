@@ -164,6 +164,54 @@ TEST_F(TagWriterTest, WritingTwiceGivesTheSameFileAlsoWithByteFFInTheTag) {
   EXPECT_EQ(readBytes(file).substr(167), audio());
 }
 
+// WXXX's URL field is ISO-8859-1: what it cannot hold, and what a reader
+// drops (control characters, windows-1252's C1 bytes), goes percent-encoded
+// as UTF-8 bytes and reads back so; the rest is written byte for byte.
+TEST_F(TagWriterTest, AUrlKeepsEveryCharacterPercentEncodedWhereIso88591CannotHoldIt) {
+  struct Case {
+    const char* what;
+    std::string url;      // as set (UTF-8, or other bytes)
+    std::string written;  // the field's bytes
+    std::string read;     // Url read back (UTF-8)
+  };
+  using namespace std::string_literals;
+  const Case cases[] = {
+      {"plain ASCII", "https://x.example/a?b=1", "https://x.example/a?b=1", "https://x.example/a?b=1"},
+      {"windows-1252's own characters", "–€aa", "%E2%80%93%E2%82%ACaa", "%E2%80%93%E2%82%ACaa"},
+      {"ISO-8859-1 letters stay single bytes", "https://x.example/perché", "https://x.example/perch\xE9",
+       "https://x.example/perché"},
+      {"Greek and a character beyond UCS-2", "https://x.example/Ω𝄞", "https://x.example/%CE%A9%F0%9D%84%9E",
+       "https://x.example/%CE%A9%F0%9D%84%9E"},
+      {"control characters, NUL and a C1 control",
+       "a\tb\r\nc\0d\xC2\x96"
+       "e"s,
+       "a%09b%0D%0Ac%00d%C2%96e", "a%09b%0D%0Ac%00d%C2%96e"},
+      {"a byte that is no UTF-8", "https://x.example/\xE9", "https://x.example/%E9", "https://x.example/%E9"},
+      {"an encoded URL stays as it is", "https://x.example/a%20b%E2%82%AC", "https://x.example/a%20b%E2%82%AC",
+       "https://x.example/a%20b%E2%82%AC"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TypeTagV2 w = genre28();
+    w.Url(c.url);
+    w.Titre("–");  // a UCS-2 frame beside it
+    std::string frames;
+    w.AppendFrame(frames, "WXXX");
+    EXPECT_EQ(frames, frame("WXXX", std::string(1, '\0') + c.written));
+    const std::string file = put(audio());
+    ASSERT_TRUE(w.WriteTag(file));
+    TypeTagV2 r;
+    r.ReadTag(file);
+    EXPECT_EQ(r.Url(), c.read);
+    EXPECT_EQ(r.Titre(), "–");
+    // What was read back writes the same bytes again.
+    w.Url(r.Url());
+    const std::string once = readBytes(file);
+    ASSERT_TRUE(w.WriteTag(file));
+    EXPECT_TRUE(readBytes(file) == once) << "written again differently";
+  }
+}
+
 // Leading data in front of the audio, which the writer must drop whole.
 struct LeadingCase {
   const char* name;
