@@ -212,9 +212,15 @@ void ApplyVbrHeader(Analysis& a, int64_t f, const Mp3FrameHeader& first, const V
   a.info.Frames = frames;
   a.info.Duration = text::toInt32(std::nearbyint(seconds));
   if (vbr.kind == VbrHeader::Info) {
-    // LAME writes "Info" instead of "Xing" exactly for constant-bitrate streams.
+    // LAME writes "Info" instead of "Xing" exactly for constant-bitrate
+    // streams. The tag frame may have another bitrate than the audio (the
+    // smallest that holds the tag: FFmpeg writes the Info frame of 32 kbit/s
+    // MPEG-2 audio at 56), so the bitrate is that of the frame after it.
+    const std::optional<FrameAt> audio = FrameHeaderAt(a.reader, f + first.FrameLength);
+    const bool audioFollows = audio && audio->header.Version == first.Version && audio->header.Layer == first.Layer &&
+                              audio->header.SampleRate == first.SampleRate;
     a.info.IsCbr = true;
-    a.info.Bitrate = first.Bitrate;
+    a.info.Bitrate = audioFollows ? audio->header.Bitrate : first.Bitrate;
     return;
   }
   // The exact playing time, not the rounded Duration, so a short stream

@@ -13,6 +13,7 @@
 #include "common/errors/errors.h"
 #include "common/mp3/container.h"
 #include "common/mp3/mp3.h"
+#include "testsupport/cbr_frames.h"
 #include "testsupport/mp3_frames.h"
 #include "testsupport/test_files.h"
 
@@ -624,6 +625,40 @@ TEST_F(GetMp3InfoTest, DamagedStreamsMeasureWhatADecoderPlays) {
       EXPECT_EQ(info->IsCbr, c.isCbr);
     }
     EXPECT_EQ(probed.Bitrate, walked.Bitrate);
+  }
+}
+
+TEST_F(GetMp3InfoTest, BitrateOfAConstantStreamIsItsAudiosNotItsInfoFrames) {
+  // FFmpeg writes the Info frame of 32 kbit/s MPEG-2 mono audio at 56 kbit/s,
+  // the smallest frame that holds the tag (182 bytes); the audio's frames are
+  // 104 and 105 bytes.
+  const FrameFields audio{.version = 2, .bitrate = 32, .sampleRate = 22050, .mode = 3};
+  FrameFields tagFrame = audio;
+  tagFrame.bitrate = 56;
+  const int count = 768;
+  const std::string stream = testing::paddedCbrFrames(audio, count);
+  const std::string info =
+      testing::xingFrame(tagFrame, "Info", 13, 3, count, static_cast<uint32_t>(stream.size() + frameLength(tagFrame)));
+  const struct {
+    const char* name;
+    std::string bytes;
+    int frames;
+  } cases[] = {
+      {"with its Info frame", info + stream, count},
+      {"the same audio without it", stream, count},
+      // An Info frame whose byte count does not fit the file is passed over:
+      // the frames after it are walked.
+      {"with an Info frame of a longer file", testing::xingFrame(tagFrame, "Info", 13, 3, count, 900000) + stream,
+       count},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Mp3Info measured;
+    ASSERT_EQ(GetMp3Info(write("info.mp3", c.bytes), measured), 1);
+    EXPECT_EQ(measured.Bitrate, 32);
+    EXPECT_TRUE(measured.IsCbr);
+    EXPECT_EQ(measured.Frames, c.frames);
+    EXPECT_EQ(measured.Duration, roundedSeconds(count, 576, 22050));  // 20.06 s
   }
 }
 
