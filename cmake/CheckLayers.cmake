@@ -1,7 +1,7 @@
 # Checks that no file of the tree includes a header of a higher layer, that
-# only tests, benchmarks and testsupport itself include testsupport, and that
-# no production file of the common and core layers includes a header of Qt's
-# GUI or widget libraries.
+# only tests, benchmarks, fuzz targets and testsupport itself include
+# testsupport, and that no production file of the common and core layers
+# includes a header of Qt's GUI or widget libraries.
 # Run as a script: cmake -DLUMO_SOURCE_DIR=<root> -DLUMO_LAYER_TABLE=<file>
 # [-DLUMO_QT_GUI_HEADERS=<file>] -P CheckLayers.cmake, or include()d at
 # configure time with them set. The table has one "<folder>=<layer>" line per
@@ -68,7 +68,7 @@ function(lumo_check_layer_table root table_file gui_headers_file)
       endif()
       _lumo_check_rank(${layer} rank)
       set(test_only FALSE)
-      if(file MATCHES "(^|/)(tests|bench)/" OR layer STREQUAL "testsupport")
+      if(file MATCHES "(^|/)(tests|bench|fuzz)/" OR layer STREQUAL "testsupport")
         set(test_only TRUE)
       endif()
       if(NOT test_only AND (layer STREQUAL "common" OR layer STREQUAL "core"))

@@ -257,6 +257,40 @@ function(lumo_benchmark name)
   target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark)
 endfunction()
 
+# lumo_fuzzer(<name> SOURCES <files...> LIBS <targets...>)
+# A libFuzzer target (LLVMFuzzerTestOneInput in its sources), built only with
+# -DLUMO_BUILD_FUZZERS=ON. It may use what tests may (testsupport included).
+# Every fuzz target is part of the target lumo_fuzzers and is named in
+# <build>/lumo_fuzzers.txt, from which scripts/test.sh runs each one.
+function(lumo_fuzzer name)
+  if(NOT LUMO_BUILD_FUZZERS)
+    return()
+  endif()
+  cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
+  get_directory_property(layer LUMO_LAYER)
+  if(NOT layer)
+    message(FATAL_ERROR "lumo_fuzzer(${name}): call lumo_layer() or lumo_module() first")
+  endif()
+  _lumo_check_deps(${name} ${layer} TRUE ${F_LIBS})
+  add_executable(${name} ${F_SOURCES})
+  _lumo_staged_include(root)
+  target_include_directories(${name} PRIVATE "${root}")
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  if(NOT TARGET lumo_fuzzers)
+    add_custom_target(lumo_fuzzers)
+  endif()
+  add_dependencies(lumo_fuzzers ${name})
+  set_property(GLOBAL APPEND PROPERTY LUMO_FUZZERS "$<TARGET_FILE:${name}>")
+endfunction()
+
+# <build>/lumo_fuzzers.txt: the fuzz targets' executables, one a line.
+function(lumo_write_fuzzer_list)
+  get_property(fuzzers GLOBAL PROPERTY LUMO_FUZZERS)
+  list(JOIN fuzzers "\n" text)
+  file(GENERATE OUTPUT "${PROJECT_BINARY_DIR}/lumo_fuzzers.txt" CONTENT "${text}\n")
+endfunction()
+
 # Writes the table of folders and layers and checks every quoted include of
 # the tree against it (cmake/CheckLayers.cmake); the test lumo_layers runs the
 # same check, so an include added after configuring is caught by ctest.

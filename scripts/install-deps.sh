@@ -8,6 +8,7 @@ packages=(
   sox lame libsox-fmt-mp3
   libxml2-utils python3-mutagen locales
   xdg-utils  # xdg-open: the programs open folders, logs and web links with it
+  clang libclang-rt-14-dev  # the fuzz targets: clang 14 and its libFuzzer and sanitizer runtimes
 )
 as_root=()
 if [ "$(id -u)" -ne 0 ]; then as_root=(sudo); fi

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Fresh machine to green tests: packages, the format check, a build with
 # warnings as errors and every test (headless), an optimised Release build
-# with warnings as errors, then a build with the address and
-# undefined-behaviour sanitizers and every test once more under them.
+# with warnings as errors, a build with the address and undefined-behaviour
+# sanitizers and every test once more under them, then a short run of every
+# fuzz target (clang, libFuzzer, the same sanitizers).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -34,3 +35,22 @@ cmake --build build-sanitize -j "$jobs"
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1"
 ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+
+# The fuzz targets (lumo_fuzzer in cmake/Lumo.cmake) in their own clang tree,
+# with the sanitizers; each runs LUMO_FUZZ_SECONDS (60) from its corpus in
+# build-fuzz/corpus, which later runs go on from. A failing input is left in
+# build-fuzz/crashes.
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g -DNDEBUG" \
+  -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g -DNDEBUG" -DLUMO_SANITIZE=ON -DLUMO_BUILD_FUZZERS=ON -DLUMO_BUILD_TESTS=OFF
+cmake --build build-fuzz -j "$jobs" --target lumo_fuzzers
+mkdir -p build-fuzz/crashes
+while read -r fuzzer; do
+  [ -n "$fuzzer" ] || continue
+  corpus="build-fuzz/corpus/$(basename "$fuzzer")"
+  mkdir -p "$corpus"
+  # Inputs of up to 512 bytes from the start: the targets build their
+  # streams from a few hundred bytes of choices.
+  "$fuzzer" -max_total_time="${LUMO_FUZZ_SECONDS:-60}" -len_control=0 -max_len=512 -print_final_stats=1 \
+    -artifact_prefix=build-fuzz/crashes/ "$corpus"
+done <build-fuzz/lumo_fuzzers.txt

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cerrno>
@@ -82,6 +83,65 @@ struct Grid {
     return std::fabs(static_cast<double>(offset) - k * step) <= slack ? static_cast<int64_t>(k) : -1;
   }
 };
+
+// A frame that a valid header of its own stream or a tag follows, or that
+// ends where the audio ends: a header found amid junk is taken for a frame
+// only so.
+bool confirmedAt(ByteSource& source, const FrameAt& frame, int64_t audioEnd) {
+  if (frame.end() == audioEnd) return true;
+  if (frame.end() + 4 > audioEnd) return false;
+  const std::optional<FrameAt> next = FrameHeaderAt(source, frame.end());
+  return (next && sameStream(next->header, frame.header)) || TagLengthAt(source, frame.end()) > 0;
+}
+
+// The frame after the bytes at from that are none: behind the tags that
+// begin there a frame of the stream of `previous` (the frame before them)
+// or a confirmed one, else the first confirmed frame after from.
+std::optional<FrameAt> nextFrameAfterDamage(ByteSource& source, int64_t from, int64_t audioEnd,
+                                            const Mp3FrameHeader& previous) {
+  int64_t p = from;
+  for (int64_t length = TagLengthAt(source, p); length > 0 && p + length + 4 <= audioEnd;
+       length = TagLengthAt(source, p)) {
+    p += length;
+    const std::optional<FrameAt> frame = FrameHeaderAt(source, p);
+    if (frame && (sameStream(frame->header, previous) || confirmedAt(source, *frame, audioEnd))) return frame;
+  }
+  // Only a byte FF can begin a header: the bytes are searched a page at a
+  // time.
+  constexpr int64_t kPage = 4096;
+  for (p = from + 1; p + 4 <= audioEnd;) {
+    const auto n = static_cast<size_t>(std::min(kPage, audioEnd - p));
+    const uint8_t* bytes = source.at(p, n);
+    if (bytes == nullptr) break;
+    const void* hit = std::memchr(bytes, 0xFF, n);
+    if (hit == nullptr) {
+      p += static_cast<int64_t>(n);
+      continue;
+    }
+    const int64_t at = p + (static_cast<const uint8_t*>(hit) - bytes);
+    if (at + 4 > audioEnd) break;
+    const std::optional<FrameAt> frame = FrameHeaderAt(source, at);
+    if (frame && confirmedAt(source, *frame, audioEnd)) return frame;
+    p = at + 1;
+  }
+  return std::nullopt;
+}
+
+// The place of a sample rate in StreamCount::samples.
+constexpr std::array<int32_t, 9> kSampleRates = {44100, 48000, 32000, 22050, 24000, 16000, 11025, 12000, 8000};
+
+size_t sampleRateSlot(int32_t rate) {
+  for (size_t i = 0; i < kSampleRates.size(); ++i)
+    if (kSampleRates[i] == rate) return i;
+  return 0;  // a valid header has one of the nine
+}
+
+uint32_t littleEndian(const uint8_t* b) {
+  return uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;
+}
+
+constexpr int64_t kId3v1Size = 128;
+constexpr int64_t kApeBlock = 32;
 
 // The audio below which a stream is walked: reading it costs no more than
 // the probes would.
@@ -193,6 +253,88 @@ VbrTag FindVbrTag(ByteSource& source, const FrameAt& frame, TagWordCase wordCase
   return tag;
 }
 
+int64_t TagLengthAt(ByteSource& source, int64_t pos) {
+  if (const uint8_t* b = source.at(pos, kId3v2HeaderSize)) {
+    if (const int64_t length = Id3v2TagLength(b); length > 0) return length;
+  }
+  if (const uint8_t* b = source.at(pos, 3); b != nullptr && std::memcmp(b, "TAG", 3) == 0) return kId3v1Size;
+  // "APETAGEX", version, size (items and footer), items, flags (bit 29:
+  // this block is the header).
+  if (const uint8_t* b = source.at(pos, kApeBlock); b != nullptr && std::memcmp(b, "APETAGEX", 8) == 0) {
+    const bool header = (littleEndian(b + 20) >> 29) & 1;
+    return header ? kApeBlock + std::max<int64_t>(littleEndian(b + 12), kApeBlock) : kApeBlock;
+  }
+  return 0;
+}
+
+int64_t AudioEnd(ByteSource& source, int64_t from) {
+  int64_t end = source.size();
+  for (;;) {
+    if (end - kId3v1Size >= from) {
+      if (const uint8_t* b = source.at(end - kId3v1Size, 3); b && std::memcmp(b, "TAG", 3) == 0) {
+        end -= kId3v1Size;
+        continue;
+      }
+    }
+    if (end - kApeBlock >= from) {
+      // The APE footer: "APETAGEX", version, size (items and footer), items,
+      // flags (bit 31: a header of 32 bytes precedes the items).
+      if (const uint8_t* b = source.at(end - kApeBlock, kApeBlock); b && std::memcmp(b, "APETAGEX", 8) == 0) {
+        const int64_t size = int64_t{littleEndian(b + 12)} + ((littleEndian(b + 20) >> 31) ? kApeBlock : 0);
+        if (size >= kApeBlock && end - size >= from) {
+          end -= size;
+          continue;
+        }
+      }
+    }
+    if (end - 15 >= from) {
+      // Lyrics3 v2 ends with six digits of its size and "LYRICS200".
+      if (const uint8_t* b = source.at(end - 15, 15);
+          b && std::memcmp(b + 6, "LYRICS200", 9) == 0 &&
+          std::all_of(b, b + 6, [](uint8_t c) { return c >= '0' && c <= '9'; })) {
+        int64_t size = 0;
+        for (int i = 0; i < 6; ++i) size = size * 10 + (b[i] - '0');
+        if (end - size - 15 >= from) {
+          end -= size + 15;
+          continue;
+        }
+      }
+    }
+    return end;
+  }
+}
+
+double StreamCount::seconds() const {
+  double total = 0;
+  for (size_t i = 0; i < kSampleRates.size(); ++i) total += static_cast<double>(samples[i]) / kSampleRates[i];
+  return total;
+}
+
+StreamCount CountFrames(ByteSource& source, int64_t pos, int64_t audioEnd, const Mp3FrameHeader& like) {
+  StreamCount count;
+  audioEnd = std::min(audioEnd, source.size());
+  Mp3FrameHeader previous = like;
+  while (pos + 4 <= audioEnd) {
+    std::optional<FrameAt> frame = FrameHeaderAt(source, pos);
+    // A lone header of another stream where a frame ends is a frame when a
+    // frame follows it (a decoder plays it); else it is damage.
+    if (frame && !sameStream(frame->header, previous) && frame->end() != audioEnd &&
+        !(frame->end() + 4 <= audioEnd && FrameHeaderAt(source, frame->end())))
+      frame.reset();
+    if (!frame) frame = nextFrameAfterDamage(source, pos, audioEnd, previous);
+    if (!frame) break;
+    const Mp3FrameHeader& h = frame->header;
+    if (count.frames == 0) count.bitrate = h.Bitrate;
+    count.oneBitrate = count.oneBitrate && h.Bitrate == count.bitrate;
+    ++count.frames;
+    count.bitrateSum += h.Bitrate;
+    count.samples[sampleRateSlot(h.SampleRate)] += h.SamplesPerFrame;
+    previous = h;
+    pos = frame->end();
+  }
+  return count;
+}
+
 std::optional<int64_t> ConstantBitrateFrames(ByteSource& source, const FrameAt& first, int64_t audioEnd) {
   const Mp3FrameHeader& h = first.header;
   const int64_t audio = audioEnd - first.position;
@@ -228,14 +370,37 @@ std::optional<int64_t> ConstantBitrateFrames(ByteSource& source, const FrameAt& 
       last = frame;
   }
   if (!last) return std::nullopt;
+  std::optional<int64_t> gridFrames;
   for (const Grid& grid : grids) {
     const int64_t lastIndex = grid.indexOf(last->position - first.position);
     if (lastIndex < 0) continue;
     bool onGrid = grid.indexOf(audio) == lastIndex + 1;
     for (const FrameAt& frame : found) onGrid = onGrid && grid.indexOf(frame.position - first.position) >= 0;
-    if (onGrid) return lastIndex + 1;
+    if (onGrid) {
+      gridFrames = lastIndex + 1;
+      break;
+    }
   }
-  return std::nullopt;
+  if (!gridFrames) return std::nullopt;
+  // The probes agree; the frames between them must too: one frame of
+  // another bitrate or a lost byte that the grid hides would make the walk
+  // count otherwise. Each stretch from one probe's frame to the next is
+  // checked on its own.
+  std::array<int64_t, kProbes + 2> marks{};
+  marks[0] = first.position;
+  for (size_t i = 0; i < found.size(); ++i) marks[i + 1] = found[i].position;
+  marks[kProbes + 1] = audioEnd;
+  int64_t frames = 0;
+  for (size_t i = 0; i + 1 < marks.size(); ++i) {
+    bool same = true;
+    const int64_t reached = WalkFrames(source, marks[i], marks[i + 1], [&](const FrameAt& frame) {
+      same = same && sameStream(frame.header, h) && frame.header.Bitrate == h.Bitrate;
+      ++frames;
+    });
+    if (!same || reached != marks[i + 1]) return std::nullopt;
+  }
+  if (frames != *gridFrames) return std::nullopt;
+  return frames;
 }
 
 }  // namespace lumo::mp3

@@ -6,6 +6,7 @@
 // files through this one reader; every position it gives lies inside the
 // bytes the source holds, and inside the frame it belongs to.
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -112,17 +113,52 @@ VbrTag FindVbrTag(ByteSource& source, const FrameAt& frame, TagWordCase wordCase
 
 uint32_t BigEndian32(const uint8_t* b);
 
+// The length of the tag at pos that can lie between frames (files joined
+// byte for byte carry the later files' tags), 0 when none begins there: an
+// ID3v2 tag, an ID3v1 tag, an APE tag from its header (32 bytes and the
+// size it gives) or a lone APE footer (32 bytes).
+int64_t TagLengthAt(ByteSource& source, int64_t pos);
+
+// Where the audio after from ends: before the tags at the end of the source
+// (ID3v1, APE and Lyrics3 v2, in whichever order writers left them).
+int64_t AudioEnd(ByteSource& source, int64_t from);
+
+// What a decoder plays of a stream: its frames, their playing time and
+// their bitrates.
+struct StreamCount {
+  int64_t frames = 0;
+  int16_t bitrate = 0;  // of the first frame counted
+  bool oneBitrate = true;
+  int64_t bitrateSum = 0;
+  // Samples by sample rate (the nine rates of MPEG-1, 2 and 2.5), so the
+  // time is exact however many frames of each rate there are.
+  std::array<int64_t, 9> samples{};
+  double seconds() const;
+};
+
+// Counts every frame from pos to audioEnd as a decoder plays them. A valid
+// header where the frame before it ends is the next frame when it is of the
+// stream (version, layer, sample rate) of that frame (`like` for the first),
+// or when another valid header follows it or it ends at audioEnd. Elsewhere
+// (junk, a lost byte, a tag, a lone header of another stream) the next frame
+// is looked for: behind a tag that begins there, a header of the stream of
+// the frame before the tag or one confirmed by a header of its own stream or
+// a tag where it ends (or ending at audioEnd); else at each byte on, the
+// first header so confirmed. A last frame cut short counts, as decoders play it.
+StreamCount CountFrames(ByteSource& source, int64_t pos, int64_t audioEnd, const Mp3FrameHeader& like);
+
 // The frame count of a stream without a VBR header when it is of constant
-// bitrate, told in constant time from a few probes, else nothing (the stream
-// is then to be walked frame by frame). `first` is the stream's first frame,
-// audioEnd where its audio ends (the trailing tags excluded). The stream is
-// taken for constant bitrate when frames of the first frame's stream and
-// bitrate, each confirmed by the frame that follows it, lie at probes spread
-// over the file exactly where a constant bitrate puts them, the last frame
-// ends at audioEnd, and the audio bytes are whole frames. Any doubt (a probe
-// that finds no frame, another bitrate, a frame off the grid, bytes that are
-// no whole number of frames, a stream too short to be worth probing) gives
-// nothing.
+// bitrate, else nothing (the stream is then to be walked frame by frame).
+// `first` is the stream's first frame, audioEnd where its audio ends (the
+// trailing tags excluded). Probes spread over the audio find frames of the
+// first frame's stream and bitrate, each confirmed by the frame that follows
+// it, where a constant bitrate puts them, and the last frame must end at
+// audioEnd; the audio between two probes is then checked frame by frame (each
+// where the one before it ends, of that stream and bitrate), so the count is
+// the one CountFrames gives and a stream told constant is one the walk finds
+// constant. Any doubt (a probe that finds no frame, another bitrate, a frame
+// off the grid, a frame that is not where the one before it ends, a stream
+// too short to be worth probing) gives nothing.
 std::optional<int64_t> ConstantBitrateFrames(ByteSource& source, const FrameAt& first, int64_t audioEnd);
 
 }  // namespace lumo::mp3

@@ -136,11 +136,6 @@ bool IsFindableFile(const std::string& path) {
   return !name.empty() && name[0] != '.';
 }
 
-bool ReadHeaderAt(BlockReader& reader, int64_t pos, Mp3FrameHeader& header) {
-  const uint8_t* b = reader.at(pos, 4);
-  return b != nullptr && ParseFrameHeader(b, header);
-}
-
 // Position of the first frame of the first run of ten frames, searched in
 // whole 4096-byte blocks at each byte 0xFF in turn. The last, partial block
 // is not searched, so a file of 4097 bytes or fewer never holds a run.
@@ -217,9 +212,15 @@ void ApplyVbrHeader(Analysis& a, int64_t f, const Mp3FrameHeader& first, const V
   a.info.Frames = frames;
   a.info.Duration = text::toInt32(std::nearbyint(seconds));
   if (vbr.kind == VbrHeader::Info) {
-    // LAME writes "Info" instead of "Xing" exactly for constant-bitrate streams.
+    // LAME writes "Info" instead of "Xing" exactly for constant-bitrate
+    // streams. The tag frame may have another bitrate than the audio (the
+    // smallest that holds the tag: FFmpeg writes the Info frame of 32 kbit/s
+    // MPEG-2 audio at 56), so the bitrate is that of the frame after it.
+    const std::optional<FrameAt> audio = FrameHeaderAt(a.reader, f + first.FrameLength);
+    const bool audioFollows = audio && audio->header.Version == first.Version && audio->header.Layer == first.Layer &&
+                              audio->header.SampleRate == first.SampleRate;
     a.info.IsCbr = true;
-    a.info.Bitrate = first.Bitrate;
+    a.info.Bitrate = audioFollows ? audio->header.Bitrate : first.Bitrate;
     return;
   }
   // The exact playing time, not the rounded Duration, so a short stream
@@ -235,109 +236,27 @@ void ApplyVbrHeader(Analysis& a, int64_t f, const Mp3FrameHeader& first, const V
   a.info.Bitrate = text::toInt16(std::nearbyint(bytes * 8 / 1000 / seconds));
 }
 
-uint32_t LittleEndian(const uint8_t* b) {
-  return uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;
-}
-
-// The length of an ID3v2 tag (header, frames, footer) or an ID3v1 tag at pos,
-// 0 when there is none: files joined byte for byte carry the tags of the
-// later files between their frames.
-int64_t TagLengthAt(Analysis& a, int64_t pos) {
-  if (const uint8_t* b = a.reader.at(pos, kId3v2HeaderSize)) {
-    if (const int64_t length = Id3v2TagLength(b); length > 0) return length;
-  }
-  if (const uint8_t* b = a.reader.at(pos, 3); b != nullptr && std::memcmp(b, "TAG", 3) == 0) return kId3v1Size;
-  return 0;
-}
-
-// Walks every frame from pos to the first position that holds no valid header
-// (the tags at the end, damage, the end of the file) or a frame of another
-// version, layer or sample rate (which would belong to another stream). Tags
-// between frames are stepped over when a frame of the same stream follows them.
-void ScanVbrFrames(Analysis& a, int64_t pos, const Mp3FrameHeader& first) {
+// Counts every frame from pos to the tags at the end as a decoder plays
+// them (CountFrames: damage, junk and tags between frames are stepped over,
+// frames of another sample rate count with their own time).
+void ScanVbrFrames(Analysis& a, int64_t pos, int64_t f, const Mp3FrameHeader& first) {
   // The whole stream is read from here on: let the system read ahead.
   ::posix_fadvise(a.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-  const auto sameStream = [&first](const Mp3FrameHeader& h) {
-    return h.Version == first.Version && h.Layer == first.Layer && h.SampleRate == first.SampleRate;
-  };
-  int64_t frames = 0;
-  int64_t bitrateSum = 0;
-  bool oneBitrate = true;
-  int16_t bitrate = 0;
-  Mp3FrameHeader header;
-  for (;;) {
-    if (!ReadHeaderAt(a.reader, pos, header)) {
-      // Tags between two files (the first one's ID3v1, the next one's ID3v2).
-      int64_t next = pos;
-      bool found = false;
-      for (int64_t tag = TagLengthAt(a, next); tag > 0 && !found; tag = TagLengthAt(a, next)) {
-        next += tag;
-        found = ReadHeaderAt(a.reader, next, header);
-      }
-      if (!found || !sameStream(header)) break;
-      pos = next;
-    }
-    if (!sameStream(header)) break;
-    if (frames == 0) bitrate = header.Bitrate;
-    oneBitrate = oneBitrate && header.Bitrate == bitrate;
-    ++frames;
-    bitrateSum += header.Bitrate;
-    pos += header.FrameLength;
-  }
-  if (frames == 0) {  // cannot happen after a run of ten, but never divide by 0
+  const StreamCount count = CountFrames(a.reader, pos, AudioEnd(a.reader, f), first);
+  if (count.frames == 0) {  // cannot happen after a run of ten, but never divide by 0
     a.info.Frames = 0;
     a.info.Duration = 0;
     a.info.IsCbr = false;
     a.info.Bitrate = first.Bitrate;
     return;
   }
-  a.info.Frames = text::toInt32(static_cast<long long>(frames));
-  a.info.Duration =
-      text::toInt32(std::nearbyint(static_cast<double>(frames) * first.SamplesPerFrame / first.SampleRate));
-  a.info.IsCbr = oneBitrate;
-  a.info.Bitrate = oneBitrate
-                       ? bitrate
-                       : text::toInt16(std::nearbyint(static_cast<double>(bitrateSum) / static_cast<double>(frames)));
-}
-
-// The bytes at the end of the file, after from, that are tags and no audio:
-// an ID3v1 tag, an APE tag and a Lyrics3 v2 block, in the order writers
-// leave them.
-int64_t TrailingTagBytes(Analysis& a, int64_t from) {
-  int64_t end = a.size;
-  for (;;) {
-    if (end - kId3v1Size >= from) {
-      if (const uint8_t* b = a.reader.at(end - kId3v1Size, 3); b && std::memcmp(b, "TAG", 3) == 0) {
-        end -= kId3v1Size;
-        continue;
-      }
-    }
-    if (end - 32 >= from) {
-      // The APE footer: "APETAGEX", version, size (items and footer), items,
-      // flags (bit 31: a header of 32 bytes precedes the items).
-      if (const uint8_t* b = a.reader.at(end - 32, 32); b && std::memcmp(b, "APETAGEX", 8) == 0) {
-        const int64_t size = int64_t{LittleEndian(b + 12)} + ((LittleEndian(b + 20) >> 31) ? 32 : 0);
-        if (size >= 32 && end - size >= from) {
-          end -= size;
-          continue;
-        }
-      }
-    }
-    if (end - 15 >= from) {
-      // Lyrics3 v2 ends with six digits of its size and "LYRICS200".
-      if (const uint8_t* b = a.reader.at(end - 15, 15);
-          b && std::memcmp(b + 6, "LYRICS200", 9) == 0 &&
-          std::all_of(b, b + 6, [](uint8_t c) { return c >= '0' && c <= '9'; })) {
-        int64_t size = 0;
-        for (int i = 0; i < 6; ++i) size = size * 10 + (b[i] - '0');
-        if (end - size - 15 >= from) {
-          end -= size + 15;
-          continue;
-        }
-      }
-    }
-    return a.size - end;
-  }
+  a.info.Frames = text::toInt32(static_cast<long long>(count.frames));
+  a.info.Duration = text::toInt32(std::nearbyint(count.seconds()));
+  a.info.IsCbr = count.oneBitrate;
+  a.info.Bitrate =
+      count.oneBitrate
+          ? count.bitrate
+          : text::toInt16(std::nearbyint(static_cast<double>(count.bitrateSum) / static_cast<double>(count.frames)));
 }
 
 // The longest frame the stream's version, layer and sample rate allow.
@@ -352,7 +271,7 @@ int64_t LargestFrameLength(const Mp3FrameHeader& h) {
 // bytes from the tag frame to the tags at the end within two frames.
 bool MatchesTheAudio(Analysis& a, int64_t f, const Mp3FrameHeader& first, const VbrHeader& vbr) {
   if (!vbr.bytes) return true;  // nothing to hold against the file
-  const int64_t audio = a.size - f - TrailingTagBytes(a, f);
+  const int64_t audio = AudioEnd(a.reader, f) - f;
   return std::llabs(audio - *vbr.bytes) <= 2 * LargestFrameLength(first);
 }
 
@@ -411,9 +330,10 @@ void TakeFirstHeader(Mp3Info& info, const Mp3FrameHeader& first) {
   info.IsCbr = false;
 }
 
-}  // namespace
+// How a stream without a usable VBR header is measured.
+enum class Probes { Use, WalkInstead };
 
-uint8_t GetMp3Info(const std::string& path, Mp3Info& info, const YieldFn& yield) {
+uint8_t Analyse(const std::string& path, Mp3Info& info, const YieldFn& yield, Probes probes) {
   if (!IsFindableFile(path)) return 0;
 
   // O_NONBLOCK: should the name have turned into a FIFO since the check,
@@ -445,17 +365,27 @@ uint8_t GetMp3Info(const std::string& path, Mp3Info& info, const YieldFn& yield)
   if (vbr.frames && MatchesTheAudio(a, *f, first, vbr)) {
     ApplyVbrHeader(a, *f, first, vbr);
   } else if (const std::optional<int64_t> frames =
-                 vbr.kind == VbrHeader::None
-                     ? ConstantBitrateFrames(a.reader, FrameAt{*f, first}, a.size - TrailingTagBytes(a, *f))
+                 vbr.kind == VbrHeader::None && probes == Probes::Use
+                     ? ConstantBitrateFrames(a.reader, FrameAt{*f, first}, AudioEnd(a.reader, *f))
                      : std::nullopt) {
     ApplyConstantBitrate(a, first, *frames);
   } else {
     // Without a frame count, or with a header that does not describe this
     // file, every frame is counted; a tag frame is skipped.
-    ScanVbrFrames(a, vbr.kind == VbrHeader::None ? *f : *f + first.FrameLength, first);
+    ScanVbrFrames(a, vbr.kind == VbrHeader::None ? *f : *f + first.FrameLength, *f, first);
   }
   ReadId3v1Tag(a);
   return 1;
+}
+
+}  // namespace
+
+uint8_t GetMp3Info(const std::string& path, Mp3Info& info, const YieldFn& yield) {
+  return Analyse(path, info, yield, Probes::Use);
+}
+
+uint8_t GetMp3InfoWalked(const std::string& path, Mp3Info& info) {
+  return Analyse(path, info, {}, Probes::WalkInstead);
 }
 
 }  // namespace lumo::mp3

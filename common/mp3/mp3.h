@@ -41,4 +41,9 @@ using YieldFn = std::function<void()>;
 // header counts that do not fit 32 bits. The file is closed on every way out.
 uint8_t GetMp3Info(const std::string& path, Mp3Info& info, const YieldFn& yield = {});
 
+// GetMp3Info with every frame walked where it would tell a constant bitrate
+// from probes: the measure the probes must agree with (frames, playing time,
+// constant bitrate), for the tests and the fuzz target.
+uint8_t GetMp3InfoWalked(const std::string& path, Mp3Info& info);
+
 }  // namespace lumo::mp3

@@ -163,6 +163,79 @@ TEST(Mp3Container, WalksWholeFramesUpToWhatIsNoFrame) {
   }
 }
 
+// What lies between frames: the count goes on behind it as a decoder's does.
+TEST(Mp3Container, CountsTheFramesADecoderPlays) {
+  const FrameFields st{};  // 417 bytes, 26.1 ms
+  FrameFields at48 = st;
+  at48.sampleRate = 48000;  // 384 bytes, 24 ms
+  FrameFields low = st;
+  low.bitrate = 64;
+  const std::string run = frames(st, 20);
+  const std::string frame = testing::frame(st);
+  std::string apeWithHeader = "APETAGEX" + std::string("\xD0\x07\0\0\x30\0\0\0\0\0\0\0\0\0\0\xA0", 16) +
+                              std::string(8, '\0') + std::string(16, 'a');  // its size: 16 of items, the footer
+  apeWithHeader += "APETAGEX" + std::string("\xD0\x07\0\0\x30\0\0\0\0\0\0\0\0\0\0\x80", 16) + std::string(8, '\0');
+  const struct {
+    const char* name;
+    std::string bytes;
+    int frames;
+    double seconds;
+    bool oneBitrate;
+  } cases[] = {
+      {"junk between", run + "junk" + run, 40, 40 * 1152 / 44100.0, true},
+      {"zeros between", run + std::string(5000, '\0') + run, 40, 40 * 1152 / 44100.0, true},
+      // Bytes FF FB in the tag body are headers no frame confirms.
+      {"an ID3v2 tag between", run + id3v2(3, 3000, false) + run, 40, 40 * 1152 / 44100.0, true},
+      {"ID3v1 and APE tags between", run + testing::id3v1Tag("t", "", "", "", "", 0) + apeWithHeader + run, 40,
+       40 * 1152 / 44100.0, true},
+      // Its first byte lost, a frame is no frame; the next one is found.
+      {"a frame that lost its first byte", run + frame.substr(1) + run, 40, 40 * 1152 / 44100.0, true},
+      // A lost byte inside a frame: the frame counts, the next header lies a
+      // byte before where it ends, and that frame is lost to the search.
+      {"a frame that lost a body byte", run + frame.substr(0, 416) + run, 40, 40 * 1152 / 44100.0, true},
+      {"one frame of another bitrate", run + testing::frame(low) + run, 41, 41 * 1152 / 44100.0, false},
+      {"frames of another sample rate", run + frames(at48, 5) + run, 45, 40 * 1152 / 44100.0 + 5 * 0.024, true},
+      {"one frame of another sample rate", run + testing::frame(at48) + run, 41, 40 * 1152 / 44100.0 + 0.024, true},
+      // A lone header of another stream amid junk is no frame.
+      {"a lone header of another stream in junk", run + "junk" + testing::frame(at48).substr(0, 10) + "junk" + run, 40,
+       40 * 1152 / 44100.0, true},
+      {"the last frame cut short", run + frame.substr(0, 200), 21, 21 * 1152 / 44100.0, true},
+      {"nothing after the damage", run + std::string(3000, 'x'), 20, 20 * 1152 / 44100.0, true},
+      {"one header after the damage", run + "junk" + frame + "junk", 20, 20 * 1152 / 44100.0, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    MemorySource source(c.bytes);
+    const StreamCount count = CountFrames(source, 0, source.size(), FrameHeaderAt(source, 0)->header);
+    EXPECT_EQ(count.frames, c.frames);
+    EXPECT_NEAR(count.seconds(), c.seconds, 1e-9);
+    EXPECT_EQ(count.oneBitrate, c.oneBitrate);
+  }
+}
+
+// The tags at the end, in the orders writers leave them, are no audio.
+TEST(Mp3Container, AudioEndsBeforeTheTrailingTags) {
+  const std::string run = frames(FrameFields{}, 20);
+  const std::string v1 = testing::id3v1Tag("t", "", "", "", "", 0);
+  std::string apeFooter = "APETAGEX" + std::string("\xD0\x07\0\0\x20\0\0\0\0\0\0\0\0\0\0\0", 16) + std::string(8, '\0');
+  const struct {
+    const char* name;
+    std::string tail;
+  } cases[] = {
+      {"none", ""},
+      {"ID3v1", v1},
+      {"APE footer", apeFooter},
+      {"ID3v1 then APE", v1 + apeFooter},
+      {"APE then ID3v1", apeFooter + v1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string bytes = run + c.tail;
+    MemorySource source(bytes);
+    EXPECT_EQ(AudioEnd(source, 0), static_cast<int64_t>(run.size()));
+  }
+}
+
 // The frames of a stream counted one by one from its first frame.
 int64_t walkedFrames(const std::string& bytes, int64_t from) {
   int64_t count = 0;
@@ -198,6 +271,21 @@ TEST_F(ConstantBitrateProbeTest, TellsConstantBitrateOnlyWhenEveryProbeAgrees) {
   std::string damaged = frames(cbr48, 1000);
   std::fill(damaged.begin() + 384 * 495, damaged.begin() + 384 * 505, '\0');
   std::string lastCut = padded.substr(0, padded.size() - 100);
+  // Damage the grid of a constant bitrate hides between the probes (which
+  // look at a sixth of the audio and its multiples): one frame of twelve
+  // frames' length (the probes see the stream on the grid again after it),
+  // frames of another sample rate that fill whole frames of the stream, and
+  // a byte lost in a frame and one of junk a few frames later.
+  const FrameFields layer2{.layer = 2, .bitrate = 32, .sampleRate = 48000};  // 96 bytes
+  FrameFields layer2Loud = layer2;
+  layer2Loud.bitrate = 384;  // 1152 bytes
+  FrameFields layer2At32k = layer2;
+  layer2At32k.sampleRate = 32000;  // 144 bytes: 3 of them fill 4.5 frames
+  const std::string oddFrame = frames(layer2, 700) + testing::frame(layer2Loud) + frames(layer2, 2300);
+  const std::string otherRate = frames(layer2, 700) + frames(layer2At32k, 12) + frames(layer2, 2300);
+  std::string lostByte = frames(cbr48, 1000);
+  lostByte.erase(384 * 250 + 100, 1);
+  lostByte.insert(384 * 255, 1, 'x');
   const std::string v1 = testing::id3v1Tag("a", "", "", "", "", 0);
 
   const struct {
@@ -221,6 +309,9 @@ TEST_F(ConstantBitrateProbeTest, TellsConstantBitrateOnlyWhenEveryProbeAgrees) {
       {"one bitrate joined over a tag", padded + v1 + padded, false},
       {"CBR and VBR joined", padded + vbr, false},
       {"another stream behind", frames(low, 1500) + frames(cbr48, 1000), false},
+      {"one frame of another bitrate between the probes", oddFrame, false},
+      {"frames of another sample rate between the probes", otherRate, false},
+      {"a byte lost between the probes", lostByte, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -241,6 +332,13 @@ TEST_F(ConstantBitrateProbeTest, TellsConstantBitrateOnlyWhenEveryProbeAgrees) {
       EXPECT_EQ(info.Frames, *count);
       EXPECT_TRUE(info.IsCbr);
     }
+    // Told from the probes or walked, the measure is the walk's.
+    Mp3Info walked;
+    ASSERT_EQ(GetMp3InfoWalked(file.string(), walked), 1);
+    EXPECT_EQ(info.Frames, walked.Frames);
+    EXPECT_EQ(info.Duration, walked.Duration);
+    EXPECT_EQ(info.IsCbr, walked.IsCbr);
+    EXPECT_EQ(info.Bitrate, walked.Bitrate);
   }
 }
 

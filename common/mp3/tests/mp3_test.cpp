@@ -11,7 +11,9 @@
 #include <string>
 
 #include "common/errors/errors.h"
+#include "common/mp3/container.h"
 #include "common/mp3/mp3.h"
+#include "testsupport/cbr_frames.h"
 #include "testsupport/mp3_frames.h"
 #include "testsupport/test_files.h"
 
@@ -181,7 +183,7 @@ TEST_F(GetMp3InfoTest, MeasuresEveryVersionAndLayerWithItsOwnFrameSize) {
   }
 }
 
-TEST_F(GetMp3InfoTest, FramesWithoutAllSyncBitsBreakARunAndEndTheWalk) {
+TEST_F(GetMp3InfoTest, FramesWithoutAllSyncBitsBreakARunAndAreSteppedOverByTheWalk) {
   const std::string good = testing::frame(kCbr128);
   std::string badSecond = good;
   badSecond[1] = 0x1B;  // version, layer and protection as before, sync bits gone
@@ -194,18 +196,21 @@ TEST_F(GetMp3InfoTest, FramesWithoutAllSyncBitsBreakARunAndEndTheWalk) {
     Mp3Info info;
     EXPECT_EQ(GetMp3Info(write("nosync.mp3", bytes), info), 0);
   }
-  // Thirty frames, a broken one, twenty more: the walk counts thirty.
+  // Thirty frames, a broken one, twenty more: a decoder skips the broken
+  // frame's bytes and plays the fifty others.
   Mp3Info info;
   ASSERT_EQ(GetMp3Info(write("walk.mp3", frames(kCbr128, 30) + badSecond + frames(kCbr128, 20)), info), 1);
-  EXPECT_EQ(info.Frames, 30);
+  EXPECT_EQ(info.Frames, 50);
 }
 
-TEST_F(GetMp3InfoTest, WalkEndsAtAFrameOfAnotherStream) {
+TEST_F(GetMp3InfoTest, FramesOfAnotherSampleRateCountWithTheirOwnTime) {
   FrameFields other = kCbr128;
   other.sampleRate = 48000;
+  // 400 frames of 26.1 ms and 400 of 24 ms: 20.05 s (20.9 s at one rate).
   Mp3Info info;
-  ASSERT_EQ(GetMp3Info(write("mixed.mp3", frames(kCbr128, 40) + frames(other, 40)), info), 1);
-  EXPECT_EQ(info.Frames, 40);
+  ASSERT_EQ(GetMp3Info(write("mixed.mp3", frames(kCbr128, 400) + frames(other, 400)), info), 1);
+  EXPECT_EQ(info.Frames, 800);
+  EXPECT_EQ(info.Duration, 20);
   EXPECT_EQ(info.SampleRate, 44100);
 }
 
@@ -487,8 +492,8 @@ TEST_F(GetMp3InfoTest, FilesJoinedByteForByteMeasureAsTheirSum) {
       {"the first file's ID3v1 tag between", file(600) + id3v1 + file(3000), sum},
       {"the later file's ID3v2 tag between", file(600) + id3v2 + file(3000) + id3v1, sum},
       {"both tags between", id3v2 + file(600) + id3v1 + id3v2 + file(3000) + id3v1, sum},
-      // A tag that no frame of the stream follows ends the walk.
-      {"ID3v1 then damage", file(600) + id3v1 + std::string(5000, '\0') + file(3000), 600},
+      // Junk after a tag is stepped over as well.
+      {"ID3v1 then junk", file(600) + id3v1 + std::string(5000, '\0') + file(3000), sum},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -553,6 +558,108 @@ TEST_F(GetMp3InfoTest, LongFilesDoNotOverflowTheDuration) {
   ASSERT_EQ(GetMp3Info(write("long.mp3", frames(fields, count)), info), 1);
   EXPECT_EQ(info.Duration, 36000);
   EXPECT_EQ(info.Frames, count);
+}
+
+// An APE tag of its footer alone, as some taggers leave it behind an ID3v1 tag.
+std::string apeFooter() {
+  std::string footer = "APETAGEX";
+  for (const uint32_t v : {2000u, 32u, 0u, 0u}) {
+    for (int i = 0; i < 4; ++i) footer += static_cast<char>(v >> (8 * i));
+  }
+  return footer + std::string(8, '\0');
+}
+
+// Streams with the damage real files have, as a decoder plays them (FFmpeg
+// 5.1 decoding each whole: its frames and their timestamps). Each is built
+// like a damaged file met in the field: frame for frame, the same headers,
+// damage and tags.
+TEST_F(GetMp3InfoTest, DamagedStreamsMeasureWhatADecoderPlays) {
+  const FrameFields layer2{.layer = 2, .bitrate = 32, .sampleRate = 48000, .mode = 1, .original = true};  // 96 bytes
+  FrameFields layer2Loud = layer2;
+  layer2Loud.bitrate = 384;  // 1152 bytes: twelve frames' room
+  FrameFields layer2At32k = layer2;
+  layer2At32k.sampleRate = 32000;  // 144 bytes, 36 ms
+  const FrameFields lsf128{.version = 25, .bitrate = 128, .sampleRate = 8000, .mode = 3, .original = true};
+  const FrameFields lsf8{.version = 25, .bitrate = 8, .sampleRate = 8000, .mode = 3, .original = true};  // 72 bytes
+  const std::string tags = testing::id3v1Tag(std::string(30, 'x'), std::string(30, 'x'), std::string(30, 'x'), "xxxx",
+                                             std::string(30, 'x'), 'x') +
+                           apeFooter();
+  std::string junk;
+  for (int i = 0; i < 37; ++i) junk += static_cast<char>(0x21 + i * 7 % 0xD0);  // no byte FF
+  const struct {
+    const char* name;
+    std::string bytes;
+    double decoded;  // seconds
+    int frames, duration;
+    bool isCbr;
+  } cases[] = {
+      // One frame of another bitrate that the constant-bitrate grid hides.
+      {"cbr_odd_frames", frames(layer2, 169) + testing::frame(layer2Loud) + frames(layer2, 2550) + tags, 65.28, 2720,
+       65, false},
+      // A stray byte between two frames; an APE footer at the end.
+      {"damage_128k", frames(lsf128, 122) + "\xF6" + frames(lsf128, 165) + apeFooter(), 20.66, 287, 21, true},
+      // Junk before the first frame, twelve frames at 32 kHz amid 48 kHz
+      // (FFmpeg's own clock says 318.90 s there, after its resampler is set
+      // up again twice; it decodes 300.02 s of samples).
+      {"damage_32k", junk + frames(layer2, 8841) + frames(layer2At32k, 12) + frames(layer2, 3642) + apeFooter(), 300.02,
+       12495, 300, true},
+      // A frame that lost its first byte.
+      {"damage_8k", frames(lsf8, 27) + testing::frame(lsf8).substr(1) + frames(lsf8, 16135) + tags, 1163.66, 16162,
+       1164, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    MemorySource source(c.bytes);
+    const std::optional<FrameAt> first = FindAudioStart(source);
+    ASSERT_TRUE(first);
+    EXPECT_NEAR(CountFrames(source, first->position, AudioEnd(source, first->position), first->header).seconds(),
+                c.decoded, 0.1);
+    const std::string path = write(std::string(c.name) + ".mp3", c.bytes);
+    Mp3Info probed;
+    Mp3Info walked;
+    ASSERT_EQ(GetMp3Info(path, probed), 1);
+    ASSERT_EQ(GetMp3InfoWalked(path, walked), 1);
+    for (const Mp3Info* info : {&probed, &walked}) {
+      EXPECT_EQ(info->Frames, c.frames);
+      EXPECT_EQ(info->Duration, c.duration);
+      EXPECT_EQ(info->IsCbr, c.isCbr);
+    }
+    EXPECT_EQ(probed.Bitrate, walked.Bitrate);
+  }
+}
+
+TEST_F(GetMp3InfoTest, BitrateOfAConstantStreamIsItsAudiosNotItsInfoFrames) {
+  // FFmpeg writes the Info frame of 32 kbit/s MPEG-2 mono audio at 56 kbit/s,
+  // the smallest frame that holds the tag (182 bytes); the audio's frames are
+  // 104 and 105 bytes.
+  const FrameFields audio{.version = 2, .bitrate = 32, .sampleRate = 22050, .mode = 3};
+  FrameFields tagFrame = audio;
+  tagFrame.bitrate = 56;
+  const int count = 768;
+  const std::string stream = testing::paddedCbrFrames(audio, count);
+  const std::string info =
+      testing::xingFrame(tagFrame, "Info", 13, 3, count, static_cast<uint32_t>(stream.size() + frameLength(tagFrame)));
+  const struct {
+    const char* name;
+    std::string bytes;
+    int frames;
+  } cases[] = {
+      {"with its Info frame", info + stream, count},
+      {"the same audio without it", stream, count},
+      // An Info frame whose byte count does not fit the file is passed over:
+      // the frames after it are walked.
+      {"with an Info frame of a longer file", testing::xingFrame(tagFrame, "Info", 13, 3, count, 900000) + stream,
+       count},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Mp3Info measured;
+    ASSERT_EQ(GetMp3Info(write("info.mp3", c.bytes), measured), 1);
+    EXPECT_EQ(measured.Bitrate, 32);
+    EXPECT_TRUE(measured.IsCbr);
+    EXPECT_EQ(measured.Frames, c.frames);
+    EXPECT_EQ(measured.Duration, roundedSeconds(count, 576, 22050));  // 20.06 s
+  }
 }
 
 }  // namespace
