@@ -48,6 +48,7 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
   about_ = makeAboutBox(this);
   progress_ = new Form3(this);
   progress_->hide();
+  ui::setUpToolWindow(this);
   ui::guarded(kErrors, [this] { Form_Load(); });
 }
 
@@ -60,8 +61,8 @@ Form1::~Form1() {
 }
 
 void Form1::buildControls() {
-  auto* central = new QWidget(this);
-  setCentralWidget(central);
+  QWidget* central = ui::makeScrollingPanel(this, "controls");
+  notice_ = ui::makeNotice(this);
 
   Label1 = ui::makeLabel(central, "Label1", "LUMODaisy Converter");
   QFont heading = ui::designFont(Label1->font(), ui::kDesignPointSize + 6);
@@ -113,6 +114,7 @@ void Form1::buildControls() {
   lv = ui::makeTableView(central, "lv", "Tabella di conversione");
   model_ = new ui::TableModel(conversion_.table(), this);
   lv->setModel(model_);
+  ui::fitColumnsToHeaders(lv);
 
   auto* grid = new QGridLayout(central);
   grid->addWidget(Label1, 0, 0, 1, 3);
@@ -209,9 +211,11 @@ void Form1::ScanCdDrives() {
   ui::centreOnScreen(this);
   const int count = ui::listLibraryDiscs(Combo1, lastEntry_);
   Combo1_Click();
-  ui::setSpokenText(Label10, count == 0 ? QString::fromUtf8("Nessun drive contiene cd MP3 del L.U.M.O.")
-                                        : QString::fromUtf8("Sono stati rilevati ") + QString::number(count) +
-                                              QString::fromUtf8(" cd-mp3 del Lumo"));
+  ui::showDiscCount(Label10, Combo1,
+                    count == 0 ? QString::fromUtf8("Nessun drive contiene cd MP3 del L.U.M.O.")
+                               : QString::fromUtf8("Sono stati rilevati ") + QString::number(count) +
+                                     QString::fromUtf8(" cd-mp3 del Lumo"),
+                    ui::ScanLabel::Apart);
 }
 
 void Form1::setConvertEnabled(bool enabled) {
@@ -238,13 +242,18 @@ void Form1::Combo1_Click() {
   }
 }
 
-void Form1::Command2_Click() { ScanCdDrives(); }
+void Form1::Command2_Click() {
+  ScanCdDrives();
+  // The focus stays on the button: the reader is told what the scan found.
+  ui::announce(notice_, Label10->text());
+}
 
 void Form1::sfogliamarker_Click() {
   const std::string chosen = tools::PickBookIndex(s(txtmp3->text()));
   if (chosen.empty()) return;
   txtmarker->setText(q(chosen));
   if (txtmarker->text().size() > 80) setFontSize(txtmarker, 8);
+  ui::announce(notice_, ui::choiceText(Label5, txtmarker->text()));
   if (!txtmp3->text().isEmpty()) setConvertEnabled(true);
 }
 
@@ -253,6 +262,7 @@ void Form1::sfogliamp3_Click() {
   if (chosen.empty()) return;
   txtmp3->setText(q(chosen));
   if (txtmp3->text().size() > 80) setFontSize(txtmp3, 8);
+  ui::announce(notice_, ui::choiceText(Label6, txtmp3->text()));
   if (!txtmarker->text().isEmpty()) setConvertEnabled(true);
 }
 
@@ -263,6 +273,7 @@ void Form1::sfoglia_Click() {
   registry::SaveSetting("daisyconv", "Default", "expath", chosen);
   E_ = chosen;
   txtselected->setText(q(E_ + subfolder_ + "/DAISY/"));
+  ui::announce(notice_, ui::choiceText(Label4, txtselected->text()));
 }
 
 void Form1::txtselected_DblClick() { ui::openFolderIfPresent(s(txtselected->text())); }

@@ -62,6 +62,7 @@ class Form1 : public QMainWindow {
   QAction* Esci;
   QMenu* mnuInformazioni;
   QAction* info;
+  QLabel* notice() const { return notice_; }
 
   Form2* about() const { return about_; }
   Form3* progress() const { return progress_; }
@@ -109,6 +110,7 @@ class Form1 : public QMainWindow {
   Form2* about_ = nullptr;
   Form3* progress_ = nullptr;
   QProgressDialog* copyProgress_ = nullptr;
+  QLabel* notice_ = nullptr;  // says what a picker or the drive scan did
   ui::EventPump events_;
   bool running_ = false;
 };

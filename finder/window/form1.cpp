@@ -47,6 +47,7 @@ Form1::Form1(QWidget* parent) : QWidget(parent), lv(titleOrder(readerLocale())),
   connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
   connect(WebBrowser1, &browser::WebBrowser::DocumentComplete, this,
           [this](const QString& url) { WebBrowser1_DocumentComplete(url); });
+  ui::setUpToolWindow(this);
   Form_Load();
 }
 
@@ -95,25 +96,13 @@ void Form1::m_clsImgs_Clicked(const QString& hash, int, int, const QString& id) 
     const QChar last = hash.isEmpty() ? QChar() : hash.back();
     const std::string target = pathOfLinkId(id.toStdString());
     if (last == u'0') {
-      const bool chosen = DefineCustomFolder(target);
-      takeActivationBack();
-      if (chosen) Timer1_Timer();
+      // The window takes its activation back after the picker itself
+      // (setUpToolWindow).
+      if (DefineCustomFolder(target)) Timer1_Timer();
     }
     if (last == u'1' && StartDiscBook(target, path_, launch_) == After::Unload) Unload();
     if (last == u'2' && OpenFolderBook(target, path_, launch_) == After::Unload) Unload();
   });
-}
-
-// The picker was the active window. When it closes, the window manager may
-// leave the keyboard focus on this window without Qt taking it as active
-// again; a screen reader then ignores the window, although its keys still
-// reach the page. The window asks for the activation and, where Qt allows,
-// takes it at once.
-void Form1::takeActivationBack() {
-  activateWindow();
-#if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
-  if (!isActiveWindow()) QApplication::setActiveWindow(this);
-#endif
 }
 
 void Form1::Unload() { close(); }

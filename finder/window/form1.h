@@ -52,7 +52,6 @@ class Form1 : public QWidget {
 
  private:
   void Unload();
-  void takeActivationBack();
 
   Launcher launch_;
   std::string path_;

@@ -71,14 +71,14 @@ std::string xdgDocumentsDir(const std::string& home) {
 
 std::string BrowseForFolder(const std::string& selectedPath) {
   ui::FolderPickRequest request{"Seleziona una cartella:", selectedPath};
-  const std::string chosen = ui::backend().pickFolder(request);
+  const std::string chosen = ui::pickFolder(request);
   if (chosen.empty() || !isDirectory(chosen)) return {};
   return withoutTrailingSlash(chosen);
 }
 
 std::string ShowOpenFileDialog(const FileFilters& Filter, const std::string& InitialDir, const std::string& Title) {
   ui::FilePickRequest request{Title, InitialDir, Filter};
-  return ui::backend().pickOpenFile(request);
+  return ui::pickOpenFile(request);
 }
 
 std::string GetSpecialFolderPath(int32_t Csidl) {

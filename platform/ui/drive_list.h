@@ -10,7 +10,8 @@
 
 namespace lumo::ui {
 
-// Centres a window on its screen.
+// Centres a window, with its frame, on the screen's available area; its
+// title bar stays on the screen.
 void centreOnScreen(QWidget* window);
 
 // Fills the list with one entry per disc (its text, its root as the entry's

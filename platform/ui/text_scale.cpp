@@ -4,6 +4,7 @@
 #include <QFontMetricsF>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 
@@ -42,11 +43,27 @@ QFont designFont(QFont base, double designPoints) {
   return base;
 }
 
-void resizeForText(QWidget& window, QSize design) {
-  QSize size = scaled(design, textScale(window.font()));
+QMargins frameAllowance(const QWidget& window) {
+  if (const QWindow* handle = window.windowHandle(); handle != nullptr && window.isVisible()) {
+    const QMargins real = handle->frameMargins();
+    if (!real.isNull()) return real;
+  }
+  const int line = window.fontMetrics().height();
+  const int border = std::max(1, line / 4);
+  return {border, 2 * line, border, border};
+}
+
+QRect availableArea(const QWidget& window) {
   const QScreen* screen = window.screen() != nullptr ? window.screen() : QGuiApplication::primaryScreen();
-  if (screen != nullptr) size = size.boundedTo(screen->availableGeometry().size());
+  return screen != nullptr ? screen->availableGeometry() : QRect();
+}
+
+void fitToScreen(QWidget& window, QSize size) {
+  const QRect area = availableArea(window);
+  if (area.isValid()) size = size.boundedTo(area.size().shrunkBy(frameAllowance(window)));
   window.resize(size);
 }
+
+void resizeForText(QWidget& window, QSize design) { fitToScreen(window, scaled(design, textScale(window.font()))); }
 
 }  // namespace lumo::ui

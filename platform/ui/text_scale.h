@@ -9,6 +9,7 @@
 // positions, sizes and fonts follow that font as well.
 
 #include <QFont>
+#include <QMargins>
 #include <QRect>
 #include <QSize>
 
@@ -35,7 +36,20 @@ QRect scaled(const QRect& design, double scale);
 QFont designFont(QFont base, double designPoints);
 
 // Resizes a top-level window to its design size grown with the
-// application's text, within the screen's available area.
+// application's text, so that the window with its frame and title bar fits
+// the screen's available area.
 void resizeForText(QWidget& window, QSize design);
+
+// Resizes a top-level window to size, or less where the window with its
+// frame and title bar would not fit the screen's available area.
+void fitToScreen(QWidget& window, QSize size);
+
+// The frame and title bar the window manager puts around a top-level
+// window: the real ones once the window has them, before that an allowance
+// of a title bar two lines of the window's text tall.
+QMargins frameAllowance(const QWidget& window);
+
+// The screen's area that windows may take (without panels and docks).
+QRect availableArea(const QWidget& window);
 
 }  // namespace lumo::ui

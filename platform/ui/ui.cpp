@@ -43,6 +43,25 @@ class ConsoleBackend : public Backend {
   std::string pickOpenFile(const FilePickRequest&) override { return {}; }
 };
 
+DialogWatch& watchStore() {
+  static DialogWatch watch;
+  return watch;
+}
+
+// Runs one dialog inside the process's watch; what follows the dialog runs
+// also when the backend throws.
+template <class Dialog>
+auto watched(Dialog&& dialog) {
+  std::function<void()> after = watchStore() ? watchStore()() : std::function<void()>();
+  struct After {
+    std::function<void()>& run;
+    ~After() {
+      if (run) run();
+    }
+  } afterwards{after};
+  return dialog();
+}
+
 std::shared_ptr<Backend>& current() {
   static std::shared_ptr<Backend> backend;
   return backend;
@@ -110,7 +129,21 @@ Backend& backend() {
 
 Answer MsgBox(const std::string& text, int style, const std::string& title) {
   MessageBoxRequest request{text, title.empty() ? programTitle() : title, style};
-  return backend().messageBox(request);
+  return watched([&] { return backend().messageBox(request); });
+}
+
+std::string pickFolder(const FolderPickRequest& request) {
+  return watched([&] { return backend().pickFolder(request); });
+}
+
+std::string pickOpenFile(const FilePickRequest& request) {
+  return watched([&] { return backend().pickOpenFile(request); });
+}
+
+DialogWatch setDialogWatch(DialogWatch watch) {
+  DialogWatch previous = std::move(watchStore());
+  watchStore() = std::move(watch);
+  return previous;
 }
 
 ScriptedBackend::ScriptedBackend(const std::string& scriptFile, const std::string& logFile) : logFile_(logFile) {

@@ -13,6 +13,7 @@
 //  - otherwise the Qt backend (platform/ui/qt) when a program installed it,
 //  - otherwise a console backend that prints to stderr and takes defaults.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -85,6 +86,19 @@ Backend& backend();
 
 // MsgBox(text, style, title).
 Answer MsgBox(const std::string& text, int style = mb::OKOnly, const std::string& title = {});
+
+// The pickers as the programs open them: the chosen path, or "" when
+// cancelled.
+std::string pickFolder(const FolderPickRequest& request);
+std::string pickOpenFile(const FilePickRequest& request);
+
+// What the windows do around every message box and picker opened through
+// MsgBox, pickFolder and pickOpenFile, whichever backend answers it: the
+// watch runs as the dialog opens and returns what runs once it has closed.
+// One per process (the tool windows install theirs); none by default.
+// Returns the previous watch.
+using DialogWatch = std::function<std::function<void()>()>;
+DialogWatch setDialogWatch(DialogWatch watch);
 
 // A backend that answers from a queue and records every request: tests use it
 // in process; LUMO_UI_SCRIPT / LUMO_UI_LOG use it across processes.

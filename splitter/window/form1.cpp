@@ -99,6 +99,7 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     menuBar()->setEnabled(true);
     close();
   };
+  ui::setUpToolWindow(this);
   ui::guarded(kErrors, [this] { Form_Load(); });
 }
 
@@ -112,8 +113,8 @@ Form1::~Form1() {
 }
 
 void Form1::buildControls() {
-  auto* central = new QWidget(this);
-  setCentralWidget(central);
+  QWidget* central = ui::makeScrollingPanel(this, "controls");
+  notice_ = ui::makeNotice(this);
 
   drivelist = new QComboBox(central);
   drivelist->setObjectName("drivelist");
@@ -191,6 +192,7 @@ void Form1::buildControls() {
   for (int i = 0; i < 4; ++i) {
     models_[i] = new ui::TableModel(*tables[i], this);
     views[i]->setModel(models_[i]);
+    ui::fitColumnsToHeaders(views[i]);
     // A new row is scrolled into view; the source file in hand is also selected.
     QTreeView* shown = views[i];
     ui::TableModel* model = models_[i];
@@ -384,9 +386,11 @@ void Form1::ScanDrives() {
   ui::centreOnScreen(this);
   const int count = ui::listLibraryDiscs(drivelist, custom_);
   drivelist_Click();
-  ui::setSpokenText(Lblspy, count == 0 ? QString::fromUtf8("Nessun drive contiene cd-MP3 del LUMO")
-                                       : QString::fromUtf8("Sono stati rilevati  ") + QString::number(count) +
-                                             QString::fromUtf8(" cd-mp3 del LUMO"));
+  ui::showDiscCount(Lblspy, drivelist,
+                    count == 0 ? QString::fromUtf8("Nessun drive contiene cd-MP3 del LUMO")
+                               : QString::fromUtf8("Sono stati rilevati  ") + QString::number(count) +
+                                     QString::fromUtf8(" cd-mp3 del LUMO"),
+                    ui::ScanLabel::CaptionOfList);
 }
 
 void Form1::lockJobControls(bool running) {
@@ -443,6 +447,7 @@ void Form1::sfoglia_Click() {
   chosen = shell::withSlash(chosen) + suffix_ + "/";
   txtSelected->setText(q(chosen));
   registry::SaveSetting("split", "Default", "expath", chosen);
+  ui::announce(notice_, ui::choiceText(Label4, txtSelected->text()));
 }
 
 void Form1::sfogliamarker_Click() {
@@ -450,6 +455,7 @@ void Form1::sfogliamarker_Click() {
   if (chosen.empty()) return;
   txtmarker->setText(q(chosen));
   if (!txtmp3->text().isEmpty()) setCutEnabled(true);
+  ui::announce(notice_, ui::choiceText(Label5, txtmarker->text()));
 }
 
 void Form1::sfogliamp3_Click() {
@@ -457,6 +463,7 @@ void Form1::sfogliamp3_Click() {
   if (chosen.empty()) return;
   txtmp3->setText(q(chosen));
   if (!txtmarker->text().isEmpty()) setCutEnabled(true);
+  ui::announce(notice_, ui::choiceText(Label6, txtmp3->text()));
 }
 
 void Form1::Check2_Click() {

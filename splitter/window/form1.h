@@ -72,6 +72,7 @@ class Form1 : public QMainWindow {
   QAction* Esci;
   QMenu* mnuInformazioni;
   QAction* info;
+  QLabel* notice() const { return notice_; }
 
   SplitJob& job() { return job_; }
   Form2* about() const { return about_; }
@@ -120,6 +121,7 @@ class Form1 : public QMainWindow {
   Form2* about_ = nullptr;
   Form3* progress_ = nullptr;
   ui::EventPump events_;
+  QLabel* notice_ = nullptr;  // says what a picker did
   bool engineMissing_ = false;
   bool checkingRange_ = false;
   bool cutAllowed_ = false;  // a book is chosen: vai and Taglia may start a job

@@ -20,12 +20,15 @@
 #include "converter/window/program.h"
 #include "platform/registry/registry.h"
 #include "platform/tools/tools.h"
+#include "platform/ui/text_scale.h"
 #include "platform/ui/tool_window/tool_window.h"
 #include "platform/ui/ui.h"
+#include "testsupport/accessible_events.h"
 #include "testsupport/converter_book.h"
 #include "testsupport/test_env.h"
 #include "testsupport/test_files.h"
 #include "testsupport/text_size.h"
+#include "testsupport/window_fit.h"
 
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
@@ -436,9 +439,111 @@ TEST_F(WindowTest, AtTwiceTheTextSizeEveryControlStaysWholeAndApart) {
   const lumo::testsupport::ScopedTextSize twice(2.0);
   auto w = open();
   QApplication::processEvents();
-  lumo::testsupport::expectControlsFit(*w->centralWidget());
+  lumo::testsupport::expectControlsFit(*w->findChild<QWidget*>("controls"));
   lumo::testsupport::expectControlsFit(*w->Frame1);
   EXPECT_EQ(w->txtmarker->font().pointSizeF(), QApplication::font().pointSizeF()) << "the paths at the text size";
+}
+
+// Enter presses the focused button as Space does; after each picker and
+// message box, each a window of its own that leaves no window active, the
+// window is active again with the focus where it was; a choice is heard as
+// a notification naming the field and the path.
+TEST_F(WindowTest, EnterPressesButtonsAndEachChoiceIsHeardInTheActiveWindow) {
+  TestBook b;
+  b.files = {{"01", 3, {{"Uno", 0, "1"}}}};
+  writeBook(b, root / "book", root / "book" / "Audio");
+  fs::create_directories(root / "book" / "Vuota");
+  fs::create_directories(root / "export");
+  auto dialogs = std::make_shared<lumo::testsupport::WindowedDialogs>();
+  lumo::ui::setBackend(dialogs);
+  lumo::ui::testing::AccessibleEventLog log;
+  auto w = open();
+  QApplication::setActiveWindow(w.get());
+  struct Step {
+    QPushButton* button;
+    std::string answer;
+    QString heard;  // "" when nothing is chosen
+  } const steps[] = {
+      {w->sfogliamarker, (root / "book" / "marker.txt").string(),
+       q("Percorso file indice marker: " + (root / "book" / "marker.txt").string())},
+      {w->sfogliamp3, (root / "book" / "Vuota").string(), ""},  // refused, with a message box
+      {w->sfogliamp3, (root / "book" / "Audio").string(),
+       q("Percorso file MP3: " + (root / "book" / "Audio").string() + "/")},
+      {w->sfoglia, (root / "export").string(),
+       q("Percorso di esportazione: " + (root / "export").string() + "/MyLUMO/DAISY/")},
+      {w->sfoglia, "", ""},  // cancelled
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.answer);
+    dialogs->queuePath(step.answer);
+    step.button->setFocus();
+    const int before = dialogs->opened;
+    log.clear();
+    QTest::keyClick(step.button, Qt::Key_Return);
+    EXPECT_GT(dialogs->opened, before) << "Enter pressed the button";
+    EXPECT_TRUE(w->isActiveWindow());
+    EXPECT_TRUE(step.button->hasFocus());
+    const auto heard = log.of(QAccessible::ObjectShow, w->notice());
+    if (step.heard.isEmpty()) {
+      EXPECT_TRUE(heard.empty());
+    } else {
+      ASSERT_EQ(heard.size(), 1u);
+      EXPECT_EQ(heard[0].role, QAccessible::Notification);
+      EXPECT_EQ(heard[0].name, step.heard);
+    }
+  }
+  EXPECT_EQ(dialogs->shown().size(), 1u);
+  EXPECT_TRUE(w->Converti->isEnabled());
+
+  // The about box takes Enter on its button too.
+  w->info->trigger();
+  QApplication::setActiveWindow(w->about());
+  w->about()->Command1->setFocus();
+  QTest::keyClick(w->about()->Command1, Qt::Key_Return);
+  EXPECT_FALSE(w->about()->isVisible());
+  lumo::ui::setBackend(script.shared());
+}
+
+// The scan's result is heard with the drive list; a new scan is heard at
+// once, the focus staying on the button.
+TEST_F(WindowTest, TheDriveScanIsHeardWithTheDriveList) {
+  auto w = open();
+  QApplication::setActiveWindow(w.get());
+  QAccessibleInterface* list = QAccessible::queryAccessibleInterface(w->Combo1);
+  EXPECT_EQ(list->text(QAccessible::Description), "Nessun drive contiene cd MP3 del L.U.M.O.")
+      << "no longer the tooltip";
+  EXPECT_EQ(w->Combo1->toolTip(), "Seleziona il drive") << "the tooltip stays";
+  const fs::path d = disc("cdrom0", "Pinocchio");
+  mounts({"/dev/sr0 " + d.string() + " iso9660"});
+  lumo::ui::testing::AccessibleEventLog log;
+  w->Command2->setFocus();
+  QTest::keyClick(w->Command2, Qt::Key_Return);
+  EXPECT_EQ(list->text(QAccessible::Description), "Sono stati rilevati 1 cd-mp3 del Lumo");
+  ASSERT_EQ(log.of(QAccessible::ObjectShow, w->notice()).size(), 1u);
+  EXPECT_EQ(log.of(QAccessible::ObjectShow, w->notice())[0].name, "Sono stati rilevati 1 cd-mp3 del Lumo");
+}
+
+// At an 18 point text (and, run again so, at twice the scale on a
+// 1280x1024 screen) the window and its about box open inside the screen's
+// free area with their title bars on it, scroll what they cannot hold and
+// show every text whole; the check boxes grow with the text.
+TEST_F(WindowTest, AtALargeTextTheWindowsFitTheScreen) {
+  const lumo::testsupport::ScopedPointSize large(lumo::testsupport::readerPointSize());
+  auto w = open();
+  w->info->trigger();
+  for (QWidget* window : {static_cast<QWidget*>(w.get()), static_cast<QWidget*>(w->about())}) {
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    QApplication::processEvents();
+    lumo::testsupport::expectFitsScreen(*window);
+    lumo::testsupport::saveGrab(*window, "converter-" + window->objectName());
+  }
+  const int mark = w->Check1->style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, w->Check1);
+  // As much larger as the text is (twice at 18 points; a scale grows both alike).
+  const double text = lumo::ui::textScale(w->Check1->font());
+  EXPECT_GE(mark, 0.9 * text * QApplication::style()->pixelMetric(QStyle::PM_IndicatorHeight));
+  if (qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR")) {
+    EXPECT_GE(text, 1.9);
+  }
 }
 
 int main(int argc, char** argv) {

@@ -11,6 +11,7 @@
 #include <QTextBrowser>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <algorithm>
 #include <thread>
 
 #include "finder/window/cimgs.h"
@@ -21,6 +22,7 @@
 #include "testsupport/book_fixture.h"
 #include "testsupport/finder_fixture.h"
 #include "testsupport/text_size.h"
+#include "testsupport/window_fit.h"
 
 using namespace lumo::finder;
 using namespace lumo::finder::testing;
@@ -391,12 +393,28 @@ TEST_F(WindowTest, AtTwiceTheTextSizeTheWindowGrowsAndThePageFillsIt) {
   const lumo::testsupport::ScopedTextSize twice(2.0);
   open();
   const QSize screen = w->screen()->availableGeometry().size();
-  EXPECT_EQ(w->size(), (normal * 2).boundedTo(screen));
+  // As large as the text asks, but within the screen with its frame and
+  // title bar.
+  EXPECT_TRUE(w->screen()->availableGeometry().contains(w->frameGeometry()));
+  EXPECT_GE(w->width(), std::min(normal.width() * 2, screen.width() * 9 / 10));
+  EXPECT_GE(w->height(), std::min(normal.height() * 2, screen.height() * 9 / 10));
   lumo::testsupport::expectControlsFit(*w);
   EXPECT_EQ(w->WebBrowser1->geometry(), w->rect());
 }
 
 }  // namespace
+
+// At an 18 point text (and, run again so, at twice the scale on a
+// 1280x1024 screen) the window opens inside the screen's free area with its
+// title bar on it.
+TEST_F(WindowTest, AtALargeTextTheWindowFitsTheScreen) {
+  const lumo::testsupport::ScopedPointSize large(lumo::testsupport::readerPointSize());
+  open();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  waitFor([&] { return shows("Definisci cartella aggiuntiva"); });
+  lumo::testsupport::expectFitsScreen(*w);
+  lumo::testsupport::saveGrab(*w, "finder-Form1");
+}
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

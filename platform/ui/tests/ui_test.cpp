@@ -7,6 +7,9 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "testsupport/test_files.h"
 
@@ -49,4 +52,37 @@ TEST(DefaultAnswer, FirstOrSecondButton) {
   EXPECT_EQ(defaultAnswer(mb::YesNoCancel), Answer::Yes);
   EXPECT_EQ(defaultAnswer(mb::YesNo | mb::DefaultButton2), Answer::No);
   EXPECT_EQ(defaultAnswer(mb::OKCancel | mb::DefaultButton2), Answer::Cancel);
+}
+
+// A backend whose every dialog fails, as a display gone away would.
+class FailingBackend : public ScriptedBackend {
+ public:
+  Answer messageBox(const MessageBoxRequest&) override { throw std::runtime_error("no display"); }
+};
+
+// The watch runs around every message box and picker, once each, in order:
+// what follows a dialog runs after it has answered, and also when it failed.
+TEST(DialogWatch, RunsAroundEveryDialogAlsoOneThatFails) {
+  std::vector<std::string> events;
+  auto scripted = std::make_shared<ScriptedBackend>();
+  setBackend(scripted);
+  const DialogWatch previous = setDialogWatch([&]() -> std::function<void()> {
+    events.push_back("open " + std::to_string(scripted->shown().size() + scripted->folderPicks().size() +
+                                              scripted->filePicks().size()));
+    return [&] { events.push_back("closed"); };
+  });
+  scripted->queueAnswer(Answer::No);
+  scripted->queuePath("/books/abc");
+  EXPECT_EQ(MsgBox("Interrompi?", mb::YesNo), Answer::No);
+  EXPECT_EQ(pickFolder({"Scegli", "/"}), "/books/abc");
+  EXPECT_EQ(pickOpenFile({"Apri", "/", {}}), "");
+  EXPECT_EQ(events, (std::vector<std::string>{"open 0", "closed", "open 1", "closed", "open 2", "closed"}));
+
+  events.clear();
+  setBackend(std::make_shared<FailingBackend>());
+  EXPECT_THROW(MsgBox("Interrompi?", mb::YesNo), std::runtime_error);
+  EXPECT_EQ(events, (std::vector<std::string>{"open 3", "closed"}));
+
+  setDialogWatch(previous);
+  setBackend(nullptr);
 }

@@ -1,5 +1,6 @@
 #include "platform/ui/tool_window/about_box.h"
 
+#include <QScrollArea>
 #include <QVBoxLayout>
 #include <string>
 #include <utility>
@@ -14,8 +15,20 @@ namespace lumo::ui {
 AboutBox::AboutBox(Content content, QWidget* parent) : QWidget(parent, Qt::Window), content_(std::move(content)) {
   setWindowTitle(content_.windowTitle);
   setAccessibleName(windowTitle());
-  auto* layout = new QVBoxLayout(this);
+  // The parts scroll inside the box where a large text makes them taller
+  // than the screen.
+  auto* area = new QScrollArea(this);
+  area->setObjectName(QStringLiteral("scroll"));
+  area->setFrameShape(QFrame::NoFrame);
+  area->setWidgetResizable(true);
+  parts_ = new QWidget(area);
+  parts_->setObjectName(QStringLiteral("parts"));
+  auto* layout = new QVBoxLayout(parts_);
   for (Part part : content_.order) layout->addWidget(makePart(part));
+  area->setWidget(parts_);
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->addWidget(area);
   if (lblTitolo) {
     QFont big = designFont(lblTitolo->font(), kDesignPointSize + 4);
     big.setBold(true);
@@ -24,8 +37,14 @@ AboutBox::AboutBox(Content content, QWidget* parent) : QWidget(parent, Qt::Windo
   if (Command1) connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
   if (Label4) connect(Label4, &LinkLabel::clicked, this, [this] { Label4_Click(); });
   if (Label5) connect(Label5, &LinkLabel::clicked, this, [this] { Label5_Click(); });
-  if (content_.designSize.isValid()) resizeForText(*this, content_.designSize);
   Form_Load();
+  // Without a design size the box takes the size its parts ask for, within
+  // the screen.
+  if (content_.designSize.isValid())
+    resizeForText(*this, content_.designSize);
+  else
+    fitToScreen(*this, parts_->sizeHint());
+  setUpToolWindow(this);
 }
 
 AboutBox* AboutBox::makeHidden(Content content, const char* name, QWidget* owner) {
@@ -37,13 +56,13 @@ AboutBox* AboutBox::makeHidden(Content content, const char* name, QWidget* owner
 
 QWidget* AboutBox::makePart(Part part) {
   auto label = [this](const char* name) {
-    auto* l = new QLabel(this);
+    auto* l = new QLabel(parts_);
     l->setObjectName(name);
     l->setWordWrap(true);
     return l;
   };
   auto link = [this](const char* name) {
-    auto* l = new LinkLabel(QString(), this);
+    auto* l = new LinkLabel(QString(), parts_);
     l->setObjectName(name);
     return l;
   };
@@ -58,7 +77,7 @@ QWidget* AboutBox::makePart(Part part) {
     case Part::Mail: return Label5 = link("Label5");
     case Part::Exit: break;
   }
-  Command1 = new QPushButton(QString::fromUtf8("Esci"), this);
+  Command1 = new QPushButton(QString::fromUtf8("Esci"), parts_);
   Command1->setObjectName("Command1");
   Command1->setAccessibleName(Command1->text());
   return Command1;

@@ -53,11 +53,14 @@ class AboutBox : public QWidget {
 
   // Shows the box in front, with the keyboard.
   void present();
+  // The panel that holds the parts, in their order.
+  QWidget* parts() const { return parts_; }
 
  private:
   QWidget* makePart(Part part);
 
   Content content_;
+  QWidget* parts_ = nullptr;
 };
 
 }  // namespace lumo::ui

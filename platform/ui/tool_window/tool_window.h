@@ -17,6 +17,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMainWindow;
 class QMenu;
 class QMenuBar;
 class QPushButton;
@@ -87,11 +88,52 @@ QLineEdit* makeField(QWidget* owner, const char* name, QLabel* caption, const ch
 QCheckBox* makeCheck(QWidget* owner, const char* name, const char* caption, bool checked);
 // A list of table rows: one line each, no tree decoration.
 QTreeView* makeTableView(QWidget* owner, const char* name, const char* accessibleName);
+// Widens every column of the view's model to its header's text, so no
+// header is cut; call it once the model is set.
+void fitColumnsToHeaders(QTreeView* view);
 QMenu* makeMenu(QMenuBar* bar, const char* name, const char* caption);
 QAction* makeAction(QMenu* menu, const char* name, const char* caption);
 
 // Sets a label's text and the name a screen reader speaks for it.
 void setSpokenText(QLabel* label, const QString& text);
+
+// What every tool window does alike, set up once the window's controls are
+// made (controls made later are covered as well, but for the check boxes):
+//  - Enter presses the focused push button, as Space does (readers used to
+//    Windows press Enter); in a dialog the default button keeps Enter;
+//  - after every message box and picker the window that opened it asks for
+//    its activation back, or a screen reader that needs an active window
+//    stays silent for it;
+//  - check boxes and option buttons grow with the text.
+void setUpToolWindow(QWidget* window);
+
+// Raises the window and asks for the activation; where Qt leaves the
+// window inactive (the window manager gave the activation to none), Qt
+// takes it as active at once. A hidden or gone window is left alone.
+void takeActivationBack(QWidget* window);
+
+// The window's controls go into the returned panel, which scrolls inside
+// the window where the window cannot hold them all (a large text, a small
+// screen); it is named panelName.
+QWidget* makeScrollingPanel(QMainWindow* window, const char* panelName);
+
+// A line at the foot of the window that says what a command did; a screen
+// reader hears each message once, as a notification, the focus staying
+// where it is. Hidden until the first message.
+QLabel* makeNotice(QMainWindow* window);
+void announce(QLabel* notice, const QString& text);
+// The message for a path chosen in a picker: the caption of the field that
+// shows it, then the path.
+QString choiceText(const QLabel* caption, const QString& path);
+
+// Shows the result of a drive scan in its label, and makes it the drive
+// list's accessible description, which a reader speaks with the list (the
+// description would otherwise be the list's tooltip, which says "Drive
+// trovati" also when there is none). Where the label is the list's caption,
+// it labels the list for a reader as well (a list's accessible name is its
+// current entry).
+enum class ScanLabel { Apart, CaptionOfList };
+void showDiscCount(QLabel* label, QComboBox* list, const QString& text, ScanLabel kind);
 
 // Fills a drive list with the library discs in the drives ("root title",
 // the root as the entry's data), then lastEntry; returns how many discs.

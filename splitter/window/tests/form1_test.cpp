@@ -21,6 +21,7 @@
 #include "common/organisation.h"
 #include "platform/registry/registry.h"
 #include "platform/tools/tools.h"
+#include "platform/ui/text_scale.h"
 #include "platform/ui/tool_window/tool_window.h"
 #include "platform/ui/ui.h"
 #include "splitter/core/tests/audio.h"
@@ -28,9 +29,11 @@
 #include "splitter/window/form2.h"
 #include "splitter/window/form3.h"
 #include "splitter/window/program.h"
+#include "testsupport/accessible_events.h"
 #include "testsupport/test_env.h"
 #include "testsupport/test_files.h"
 #include "testsupport/text_size.h"
+#include "testsupport/window_fit.h"
 
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
@@ -571,12 +574,126 @@ TEST_F(WindowTest, AtTwiceTheTextSizeEveryControlStaysWholeAndApart) {
   auto w = open();
   w->Check2->setChecked(true);  // the silence settings shown as well
   QApplication::processEvents();
-  lumo::testsupport::expectControlsFit(*w->centralWidget());
+  lumo::testsupport::expectControlsFit(*w->findChild<QWidget*>("controls"));
   for (QFrame* group : w->picgruppo)
     if (group->isVisible()) lumo::testsupport::expectControlsFit(*group);
 }
 
 }  // namespace
+
+// Enter presses the focused button as Space does; after each picker and
+// message box, each a window of its own that leaves no window active, the
+// window is active again with the focus where it was; a choice is heard as
+// a notification naming the field and the path.
+TEST_F(WindowTest, EnterPressesButtonsAndEachChoiceIsHeardInTheActiveWindow) {
+  const fs::path book = disc("book", "Pinocchio");
+  fs::create_directories(root / "home" / "vuota");
+  fs::create_directories(root / "export");
+  auto dialogs = std::make_shared<lumo::testsupport::WindowedDialogs>();
+  lumo::ui::setBackend(dialogs);
+  lumo::ui::testing::AccessibleEventLog log;
+  auto w = open();
+  QApplication::setActiveWindow(w.get());
+  struct Step {
+    QPushButton* button;
+    std::string answer;
+    QString heard;  // "" when nothing is chosen
+  } const steps[] = {
+      {w->sfogliamarker, (book / "marker.txt").string(),
+       q("Percorso file indice marker: " + (book / "marker.txt").string())},
+      {w->sfogliamp3, (root / "home" / "vuota").string(), ""},  // refused, with a message box
+      {w->sfogliamp3, (book / "Libro").string(), q("Percorso file MP3: " + (book / "Libro").string() + "/")},
+      {w->sfoglia, (root / "export").string(),
+       q("Percorso di esportazione (viene aggiunto il suffisso Mylumo): " + (root / "export").string() + "/MyLUMO/")},
+      {w->sfoglia, "", ""},  // cancelled
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.answer);
+    dialogs->queuePath(step.answer);
+    step.button->setFocus();
+    const int before = dialogs->opened;
+    log.clear();
+    QTest::keyClick(step.button, Qt::Key_Return);
+    EXPECT_GT(dialogs->opened, before) << "Enter pressed the button";
+    EXPECT_TRUE(w->isActiveWindow());
+    EXPECT_TRUE(step.button->hasFocus());
+    const auto heard = log.of(QAccessible::ObjectShow, w->notice());
+    if (step.heard.isEmpty()) {
+      EXPECT_TRUE(heard.empty());
+    } else {
+      ASSERT_EQ(heard.size(), 1u);
+      EXPECT_EQ(heard[0].role, QAccessible::Notification);
+      EXPECT_EQ(heard[0].name, step.heard);
+    }
+  }
+  EXPECT_EQ(dialogs->shown().size(), 1u);
+  EXPECT_TRUE(w->vai->isEnabled());
+
+  // A range check's message box gives the activation back too.
+  w->Check2->click();
+  w->durfile->setFocus();
+  w->durfile->setText("31");
+  w->th->setFocus();
+  EXPECT_EQ(dialogs->shown().size(), 2u);
+  EXPECT_TRUE(w->isActiveWindow());
+  EXPECT_TRUE(w->durfile->hasFocus());
+
+  // The about box takes Enter on its button too.
+  w->info->trigger();
+  QApplication::setActiveWindow(w->about());
+  w->about()->Command1->setFocus();
+  QTest::keyClick(w->about()->Command1, Qt::Key_Return);
+  EXPECT_FALSE(w->about()->isVisible());
+  lumo::ui::setBackend(script.shared());
+}
+
+// The drive list is labelled by its caption, the scan's result, which is
+// its description too: without a disc it no longer says "Drive trovati"
+// (its tooltip); a new scan is heard as the focus comes to the list.
+TEST_F(WindowTest, TheDriveListIsHeardByWhatItsLabelShows) {
+  auto w = open();
+  QApplication::setActiveWindow(w.get());
+  QAccessibleInterface* list = QAccessible::queryAccessibleInterface(w->drivelist);
+  const auto labels = list->relations(QAccessible::Label);
+  ASSERT_EQ(labels.size(), 1);
+  EXPECT_EQ(labels[0].first->text(QAccessible::Name), "Nessun drive contiene cd-MP3 del LUMO");
+  EXPECT_EQ(list->text(QAccessible::Description), "Nessun drive contiene cd-MP3 del LUMO");
+  EXPECT_EQ(w->drivelist->toolTip(), "Drive trovati") << "the tooltip stays";
+  const fs::path d = disc("cdrom0", "Pinocchio");
+  mounts({"/dev/sr0 " + d.string() + " iso9660"});
+  lumo::ui::testing::AccessibleEventLog log;
+  w->Command2->setFocus();
+  QTest::keyClick(w->Command2, Qt::Key_Return);
+  bool heard = false;
+  for (const auto& e : log.of(QAccessible::Focus, w->drivelist))
+    heard = heard || e.description == "Sono stati rilevati  1 cd-mp3 del LUMO";
+  EXPECT_TRUE(heard);
+}
+
+// At an 18 point text (and, run again so, at twice the scale on a
+// 1280x1024 screen) the window and its about box open inside the screen's
+// free area with their title bars on it, scroll what they cannot hold and
+// show every text and table header whole; the check boxes and option
+// buttons grow with the text.
+TEST_F(WindowTest, AtALargeTextTheWindowsFitTheScreen) {
+  const lumo::testsupport::ScopedPointSize large(lumo::testsupport::readerPointSize());
+  auto w = open();
+  w->Check2->click();  // the silence settings shown as well
+  w->info->trigger();
+  for (QWidget* window : {static_cast<QWidget*>(w.get()), static_cast<QWidget*>(w->about())}) {
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    QApplication::processEvents();
+    lumo::testsupport::expectFitsScreen(*window);
+    lumo::testsupport::saveGrab(*window, "splitter-" + window->objectName());
+  }
+  const int mark = w->tid3->style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, w->tid3);
+  // As much larger as the text is (twice at 18 points; a scale grows both alike).
+  const double text = lumo::ui::textScale(w->tid3->font());
+  EXPECT_GE(mark, 0.9 * text * QApplication::style()->pixelMetric(QStyle::PM_IndicatorHeight));
+  if (qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR")) {
+    EXPECT_GE(text, 1.9);
+  }
+}
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
