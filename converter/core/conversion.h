@@ -122,6 +122,7 @@ class Conversion {
   std::unique_ptr<StagedFileset> stage_;  // the new fileset during a run
   std::exception_ptr stageFailure_;       // why there is none, raised when it is written
   StagedFileset::Progress copyProgress_;
+  std::function<void()> yield_;  // the run's, while it lasts
 };
 
 }  // namespace lumo::converter
