@@ -28,6 +28,7 @@
 #include "splitter/window/form2.h"
 #include "splitter/window/form3.h"
 #include "splitter/window/program.h"
+#include "testsupport/accessible_events.h"
 #include "testsupport/test_env.h"
 #include "testsupport/test_files.h"
 #include "testsupport/text_size.h"
@@ -500,6 +501,7 @@ TEST_F(WindowTest, EscInTheProgressWindowAsksToStopAndTheControlsWaitForTheJob) 
   for (QWidget* c : controls) before.push_back(c->isEnabled());
   std::vector<bool> during;
   QString progressCaption;
+  lumo::ui::testing::AccessibleEventLog log;
   QTimer::singleShot(0, w.get(), [&] {
     for (QWidget* c : controls) during.push_back(c->isEnabled());
     ASSERT_NE(w->progress(), nullptr);
@@ -515,6 +517,10 @@ TEST_F(WindowTest, EscInTheProgressWindowAsksToStopAndTheControlsWaitForTheJob) 
             "Lumosplitter sta lavorando.\nDesiseri ugualmente fermare il ciclo di lavoro?\n"
             "Verrai ugualmente indirizzato nella cartella di esportazione");
   EXPECT_EQ(progressCaption, "Attendere il termine del ciclo...");
+  // Heard: the window opening and the stop taken.
+  const std::vector<QString> shown = log.names(QAccessible::ObjectShow);
+  EXPECT_NE(std::find(shown.begin(), shown.end(), "Elaborazione in corso... Taglio per indice 0%"), shown.end());
+  EXPECT_NE(std::find(shown.begin(), shown.end(), "Attendere il termine del ciclo..."), shown.end());
   // Stopped after the first file: its parts, no new index.
   const fs::path parts = root / "home" / "MyLUMO" / "(LB001) Pinocchio" / "File per indice";
   EXPECT_EQ(mp3Names(parts), (std::vector<std::string>{"001_p1_Capitolo primo.mp3", "002_p2_Paragrafo.mp3"}));
