@@ -291,6 +291,7 @@ void SplitJob::vai_Click() {
 
 void SplitJob::StopJob() {
   working_ = 0;
+  stopAsked_ = true;
   log("***** Sequenza di taglio interrotta dall'utente. *****");
 }
 
@@ -316,6 +317,7 @@ void SplitJob::progress(int bar, int value, int maximum, int divisor) {
 void SplitJob::run() {
   result_ = "0";
   failed_ = false;
+  stopAsked_ = false;
   untagged_.clear();
   WriteLog("", 1);  // every job starts a new log
   working_ = 1;
@@ -811,6 +813,11 @@ void SplitJob::cleanUp() {
   lv8.clear();
   running_ = false;
   if (hooks.running) hooks.running(false);
+  // A job that ended on the stop request says so before the folder opens:
+  // the reader would otherwise hear only the window it is back in. A window
+  // that is closing says nothing more.
+  if (stopAsked_ && unloadPending_ == 0 && result_ == "0")
+    ui::MsgBox("Sequenza di taglio interrotta dall'utente.", ui::mb::Information);
   if (result_ == "0" && fields.openWhenDone) tools::OpenWithShell(indexDir_);
   if (unloadPending_ == 1 && hooks.closeWindow) hooks.closeWindow();
 }
