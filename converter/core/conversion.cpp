@@ -10,6 +10,7 @@
 #include "common/bookindex/bookindex.h"
 #include "common/errors/errors.h"
 #include "common/text/text.h"
+#include "common/tools/pump.h"
 #include "converter/core/fileset.h"
 #include "converter/core/report.h"
 #include "platform/shell/shell.h"
@@ -127,6 +128,7 @@ RunOutcome Conversion::Converti(const ConversionRequest& request, const RunHooks
       fs::remove(*it, ec);  // only an empty folder
     }
   madeFolders_.clear();
+  yield_ = nullptr;
   own.end();
   // The window is usable again before the producer learns why the run ended.
   if (!failure.empty()) ui::MsgBox("La conversione non è stata completata.\n" + failure, ui::mb::Critical);
@@ -163,6 +165,7 @@ RunOutcome Conversion::run(const RunHooks& hooks) {
   if (!tools::fileexists(request_.indexPath)) return RunOutcome::Stopped;
 
   copyProgress_ = hooks.copyProgress;
+  yield_ = hooks.yield;
   counter_ = tools::contasize();
   byteTotal_ = 0;
   summary_.Text5 = "1";
@@ -223,7 +226,7 @@ RunOutcome Conversion::run(const RunHooks& hooks) {
     const bookindex::FileRecord& record = records[static_cast<size_t>(f - 1)];
     const std::string P = mp3Folder + record.name + ".mp3";
     const std::string resolved = shell::resolvePath(P);
-    if (mp3::GetMp3Info(resolved, info_, hooks.yield) != 1) {
+    if (tools::runPumped(hooks.yield, [&] { return mp3::GetMp3Info(resolved, info_); }) != 1) {
       std::error_code ec;
       if (fs::is_regular_file(resolved, ec)) {
         // There, but no audio a player could play (cut short, empty).
@@ -254,7 +257,9 @@ RunOutcome Conversion::run(const RunHooks& hooks) {
   const FilesetData data{table_, summary_, book_, folderCode_, maxPageNormal_, today ? today() : localToday()};
   if (!stage_) std::rethrow_exception(stageFailure_);
   writeFileset(*stage_, data);
-  stage_->commit();
+  // Putting it in place may copy what the previous fileset keeps (where the
+  // file system has no links): the window is served meanwhile.
+  tools::runPumped(hooks.yield, [&] { stage_->commit(); });
   stage_.reset();
   writeReport(shell::withSlash(request_.programFolder) + "lumodaisylog.html", data);
 
@@ -319,7 +324,14 @@ bool Conversion::PrepareExportFolder() {
     if (stage_) stage_->keepPreviousAudio();
     return true;
   }
-  return stage_ && stage_->copyAudio(sources, copyProgress_);
+  if (!stage_) return false;
+  // The copy of a book's audio is long: the window keeps handling its
+  // events meanwhile and shows the copy's progress from its own thread.
+  tools::PostedCalls shown;
+  const StagedFileset::Progress progress = [&](const tools::CopyProgress& p) {
+    if (copyProgress_) shown.post([this, p] { copyProgress_(p); });
+  };
+  return tools::runPumped(yield_, &shown, [&] { return stage_->copyAudio(sources, progress); });
 }
 
 void Conversion::makeRow(int f, int i, int markerCount, const std::string& description, int16_t start,

@@ -5,6 +5,12 @@
 #include <QStringList>
 
 namespace lumo::splitter {
+namespace {
+
+// How long one wait for the engine lasts before the window is served again.
+constexpr int kEngineWaitMs = 10;
+
+}  // namespace
 
 EngineResult RunWithQProcess(const std::string& program, const std::vector<std::string>& args,
                              const std::function<void()>& yield) {
@@ -27,12 +33,13 @@ EngineResult RunWithQProcess(const std::string& program, const std::vector<std::
     return result;
   }
   result.started = true;
-  // The window keeps repainting and taking the stop request while the
-  // engine works; the request itself is acted on after the file in hand.
-  while (!process.waitForFinished(20)) {
-    if (process.state() == QProcess::NotRunning) break;
+  // The window keeps repainting and taking the stop request (and a screen
+  // reader's questions) while the engine works: the wait is short and the
+  // window is served at every turn. The request itself is acted on after
+  // the file in hand.
+  do {
     if (yield) yield();
-  }
+  } while (!process.waitForFinished(kEngineWaitMs) && process.state() != QProcess::NotRunning);
   result.crashed = process.exitStatus() == QProcess::CrashExit;
   result.exitCode = process.exitCode();
   result.output = process.readAllStandardOutput().toStdString();

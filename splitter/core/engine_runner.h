@@ -17,7 +17,8 @@ struct EngineResult {
   std::string errors;  // what it wrote to stderr
 };
 
-// Runs program with args, calling yield about every 20 ms until it ends.
+// Runs program with args, calling yield when it starts and about every 10 ms
+// until it ends.
 using EngineRunner = std::function<EngineResult(const std::string& program, const std::vector<std::string>& args,
                                                 const std::function<void()>& yield)>;
 

@@ -17,6 +17,7 @@
 
 #include "common/errors/errors.h"
 #include "common/text/text.h"
+#include "common/tools/pump.h"
 #include "platform/shell/shell.h"
 #include "platform/tools/book_sources.h"
 #include "platform/tools/tools.h"
@@ -279,7 +280,7 @@ void SplitJob::tag(const std::string& path, const std::string& title, const std:
     tag.Album(book_.title);
     tag.Piste(track);
     tag.Genre("28");
-    if (!tag.WriteTag(path)) why = "nessun frame audio nel file";
+    if (!tools::runPumped(hooks.yield, [&] { return tag.WriteTag(path); })) why = "nessun frame audio nel file";
   } catch (const RuntimeError& e) {
     why = "Errore " + std::to_string(e.number()) + " " + e.description();
   } catch (const std::exception& e) {
@@ -319,6 +320,7 @@ void SplitJob::vai_Click() {
 
 void SplitJob::StopJob() {
   working_ = 0;
+  stopAsked_ = true;
   log("***** Sequenza di taglio interrotta dall'utente. *****");
 }
 
@@ -344,6 +346,7 @@ void SplitJob::progress(int bar, int value, int maximum, int divisor) {
 void SplitJob::run() {
   result_ = "0";
   failed_ = false;
+  stopAsked_ = false;
   untagged_.clear();
   WriteLog("", 1);  // every job starts a new log
   working_ = 1;
@@ -566,7 +569,7 @@ bool SplitJob::runFiles(const std::vector<bookindex::FileRecord>& files) {
     const bookindex::FileRecord& record = files[static_cast<size_t>(i) - 1];
     const std::string P = fields.mp3Folder + record.name + ".mp3";
     const std::string source = shell::resolvePath(P);
-    if (mp3::GetMp3Info(source, info_, hooks.yield) != 1) {
+    if (tools::runPumped(hooks.yield, [&] { return mp3::GetMp3Info(source, info_); }) != 1) {
       ui::MsgBox("Path: " + P + "\nFile mp3 non trovato!", ui::mb::Critical);
       log("Errore critico nel percorso " + P + ": file non trovato");
       return false;
@@ -679,7 +682,7 @@ void SplitJob::ProcessIndexParts(const std::vector<std::string>& parts) {
       if (equal) {
         log("Stringa di unione dei file: accodamento dell'audio di \"" + S + "\" a \"" + previous +
             "\" (senza il suo frame d'intestazione, contatori dell'intestazione aggiornati)");
-        const std::string why = AppendMp3(previous, S);
+        const std::string why = tools::runPumped(hooks.yield, [&] { return AppendMp3(previous, S); });
         if (why.empty()) {
           std::error_code ec;
           fs::remove(S, ec);
@@ -731,7 +734,7 @@ void SplitJob::CutByDuration() {
       progress(2, k, std::max(count - 1, 1), count - 1);
       const std::string P = lv6.cell(k + 1, lv6c::Name);
       const std::string path = indexDir_ + "/" + P + ".mp3";
-      if (mp3::GetMp3Info(path, info_, hooks.yield) != 1) {
+      if (tools::runPumped(hooks.yield, [&] { return mp3::GetMp3Info(path, info_); }) != 1) {
         ui::MsgBox("Path: " + path + "\nFile non trovato!", ui::mb::Critical);
         log("Errore critico nel percorso " + path + ": file non trovato");
         working_ = 0;
@@ -791,9 +794,10 @@ std::optional<std::vector<std::string>> SplitJob::recutAtFrames(const std::strin
                                                                 const std::vector<std::string>& enginePieces) {
   std::string why;
   try {
-    const FrameMap map = mapFrames(part);
+    const FrameMap map = tools::runPumped(hooks.yield, [&] { return mapFrames(part); });
     std::vector<size_t> counts;
-    for (const std::string& piece : enginePieces) counts.push_back(mapFrames(piece).audioFrames());
+    for (const std::string& piece : enginePieces)
+      counts.push_back(tools::runPumped(hooks.yield, [&] { return mapFrames(piece).audioFrames(); }));
     // No piece is to be shorter than the pause the cuts look for.
     const double pause = TypedNumber(fields.minSilence).value_or(0);
     const size_t minFrames =
@@ -805,7 +809,10 @@ std::optional<std::vector<std::string>> SplitJob::recutAtFrames(const std::strin
       fs::remove(piece, ec);
     }
     for (size_t k = 0; k < starts.size() && why.empty(); ++k)
-      why = writePiece(map, starts, k, folder + "/" + base + "_" + threeDigits(static_cast<long long>(k) + 1) + ".mp3");
+      why = tools::runPumped(hooks.yield, [&] {
+        return writePiece(map, starts, k,
+                          folder + "/" + base + "_" + threeDigits(static_cast<long long>(k) + 1) + ".mp3");
+      });
   } catch (const RuntimeError& e) {
     why = e.description();
   }
@@ -885,6 +892,11 @@ void SplitJob::cleanUp() {
   lv8.clear();
   running_ = false;
   if (hooks.running) hooks.running(false);
+  // A job that ended on the stop request says so before the folder opens:
+  // the reader would otherwise hear only the window it is back in. A window
+  // that is closing says nothing more.
+  if (stopAsked_ && unloadPending_ == 0 && result_ == "0")
+    ui::MsgBox("Sequenza di taglio interrotta dall'utente.", ui::mb::Information);
   if (result_ == "0" && fields.openWhenDone) tools::OpenWithShell(indexDir_);
   if (unloadPending_ == 1 && hooks.closeWindow) hooks.closeWindow();
 }

@@ -148,6 +148,8 @@ class SplitJob {
   std::string prevLastDescription_, prevLastName_;
   int16_t indexFileCount_ = 0;
   int32_t durationFileCount_ = 0;
+  // The user asked this job to stop (its end says so).
+  bool stopAsked_ = false;
   bookindex::Header book_;
   mp3::Mp3Info info_;
 };

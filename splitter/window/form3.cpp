@@ -1,7 +1,9 @@
 #include "splitter/window/form3.h"
 
 #include <QGridLayout>
+#include <QShowEvent>
 
+#include "platform/ui/notification.h"
 #include "platform/ui/text_scale.h"
 
 namespace lumo::splitter {
@@ -38,6 +40,12 @@ Form3::Form3(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowTitleHint
   grid->addWidget(Label2, 2, 0, 1, 2);
   grid->addWidget(ProgressBar2, 3, 0);
   grid->addWidget(ptps, 3, 1);
+  // Heard, not seen: the window's own labels show the same.
+  Annuncio = new QWidget(this);
+  Annuncio->setObjectName("Annuncio");
+  Annuncio->setFixedSize(1, 1);
+  ui::makeNotification(Annuncio);
+  Annuncio->hide();
   ui::resizeForText(*this, {420, 140});
   setAccessibleName(windowTitle());
   // It takes the keys while the job runs, so that Esc reaches it.
@@ -56,6 +64,17 @@ void Form3::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QWidget::keyPressEvent(event);
+}
+
+void Form3::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (!event->spontaneous()) ui::announce(Annuncio, windowTitle() + " " + Label1->text() + " " + lblpercent->text());
+}
+
+void Form3::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  // "Attendere il termine del ciclo...": the stop request was taken.
+  if (event->type() == QEvent::WindowTitleChange && Annuncio && isVisible()) ui::announce(Annuncio, windowTitle());
 }
 
 }  // namespace lumo::splitter

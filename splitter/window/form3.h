@@ -1,6 +1,7 @@
 #pragma once
 // The progress window of a split job; it stays above every other window.
 
+#include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
@@ -20,6 +21,9 @@ class Form3 : public QWidget {
   QLabel* Label2;
   QProgressBar* ProgressBar2;
   QLabel* ptps;
+  // What a screen reader is told: the window and its first state when it
+  // opens, its new caption when the job stops or the program closes.
+  QWidget* Annuncio = nullptr;
 
   void Form_Load();
 
@@ -28,6 +32,8 @@ class Form3 : public QWidget {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
 };
 
 }  // namespace lumo::splitter

@@ -601,7 +601,7 @@ TEST_F(JobTest, StopDuringTheSecondFileFinishesItAndWritesNoIndex) {
   };
   job_.vai_Click();
   EXPECT_EQ(job_.result(), "0");
-  ASSERT_EQ(ui_->shown().size(), 2u);
+  ASSERT_EQ(ui_->shown().size(), 3u);
   EXPECT_EQ(ui_->shown().at(0).title, "Interrompi?");
   EXPECT_EQ(ui_->shown().at(0).text,
             "Lumosplitter sta lavorando.\nDesiseri ugualmente fermare il ciclo di lavoro?\n"
@@ -613,7 +613,9 @@ TEST_F(JobTest, StopDuringTheSecondFileFinishesItAndWritesNoIndex) {
   EXPECT_NEAR(measured(indexDir() / "004_p9_Capitolo secondo.mp3"), 22, 1);
   EXPECT_FALSE(fs::exists(indexDir() / "marker.txt"));
   EXPECT_EQ(job_.lv.rowCount(), 2);
-  EXPECT_EQ(ui_->shown().size(), 2u);  // the two questions, no completion message
+  // The two questions and the stop's own message, no completion message.
+  EXPECT_EQ(ui_->shown().size(), 3u);
+  EXPECT_EQ(ui_->shown().at(2).text, "Sequenza di taglio interrotta dall'utente.");
   EXPECT_EQ(opened_, std::vector<std::string>{indexDir().string()});
   // The stop is logged when asked for; the file in hand is finished after it.
   EXPECT_NE(logEntry("***** Sequenza di taglio interrotta dall'utente. *****"), "");

@@ -503,6 +503,7 @@ TEST_F(WindowTest, EscInTheProgressWindowAsksToStopAndTheControlsWaitForTheJob) 
   for (QWidget* c : controls) before.push_back(c->isEnabled());
   std::vector<bool> during;
   QString progressCaption;
+  lumo::ui::testing::AccessibleEventLog log;
   QTimer::singleShot(0, w.get(), [&] {
     for (QWidget* c : controls) during.push_back(c->isEnabled());
     ASSERT_NE(w->progress(), nullptr);
@@ -518,6 +519,11 @@ TEST_F(WindowTest, EscInTheProgressWindowAsksToStopAndTheControlsWaitForTheJob) 
             "Lumosplitter sta lavorando.\nDesiseri ugualmente fermare il ciclo di lavoro?\n"
             "Verrai ugualmente indirizzato nella cartella di esportazione");
   EXPECT_EQ(progressCaption, "Attendere il termine del ciclo...");
+  // Heard: the window opening, the stop taken, and at the end that the job stopped.
+  const std::vector<QString> shown = log.names(QAccessible::ObjectShow);
+  EXPECT_NE(std::find(shown.begin(), shown.end(), "Elaborazione in corso... Taglio per indice 0%"), shown.end());
+  EXPECT_NE(std::find(shown.begin(), shown.end(), "Attendere il termine del ciclo..."), shown.end());
+  EXPECT_EQ(texts().back(), "Sequenza di taglio interrotta dall'utente.");
   // Stopped after the first file: its parts, no new index.
   const fs::path parts = root / "home" / "MyLUMO" / "(LB001) Pinocchio" / "File per indice";
   EXPECT_EQ(mp3Names(parts), (std::vector<std::string>{"001_p1_Capitolo primo.mp3", "002_p2_Paragrafo.mp3"}));
