@@ -124,6 +124,22 @@ TEST_F(ReaderPlaceTest, AHomePageLinkOpensTheFilePageOnItsHeading) {
   EXPECT_TRUE(errorReports().empty());
 }
 
+// The reading resumed where the reader left the program: the page opens on
+// the heading being read there, not the one its address names.
+TEST_F(ReaderPlaceTest, AResumedReadingOpensOnTheHeadingBeingRead) {
+  const QString page = writeFilePage("A.htm", {.anchors = {"0", "60", "120"}});
+  setPlayerSetting("SavePos", "1");
+  setPlayerSetting("Brano", (page + QStringLiteral("#QENPLAYER_AUDIO_POS=0")).toStdString());
+  setPlayerSetting("BranoPos", "75");
+  frmBrowser& w = showWindow(openWindow());
+  AccessibleEventLog log;
+  splashTick();
+  EXPECT_EQ(lastFocus(log).role, QAccessible::Link);
+  EXPECT_EQ(lastFocus(log).name, QStringLiteral("Voce 2"));
+  EXPECT_EQ(selectedId(), QStringLiteral("LumoIndex_2"));
+  EXPECT_TRUE(w.objwb->view()->hasFocus());
+}
+
 // Within the page: Enter on an index link, Alt+8 and Alt+7 move the
 // reading and the focus to the heading; of two headings at one time, the
 // one chosen.
