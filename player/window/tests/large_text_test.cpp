@@ -2,10 +2,12 @@
 // grows with the text, and its controls stay inside it, apart and whole.
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTextBrowser>
 #include <QTextDocument>
@@ -143,6 +145,21 @@ TEST_F(LargeTextTest, ThePagesWrapToTheWidthOfAWindowOnAScreenAtTwiceTheScale) {
         "the page fitted again");
     window_.reset();
   }
+}
+
+// The input box at twice the text size stays within the screen, its prompt
+// on more lines, shown whole.
+TEST_F(LargeTextTest, TheInputBoxAtTwiceTheTextSizeStaysWithinTheScreen) {
+  const testsupport::ScopedTextSize twice(2.0);
+  frmInputBox box;
+  box.Label1->setText(QStringLiteral("Il segnalibro inserito esiste già, modifica la descrizione:"));
+  box.show();
+  QApplication::processEvents();
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_LE(box.frameGeometry().width(), screen.width());
+  EXPECT_GE(box.Label1->height(), box.Label1->heightForWidth(box.Label1->width())) << "the prompt is cut off";
+  expectControlsFit(box);
+  box.hide();
 }
 
 // The player's dialogs fit a 1280 x 1024 screen at twice the scale (640 x
