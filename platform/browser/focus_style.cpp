@@ -27,9 +27,9 @@ std::optional<QColor> colourOf(const QString& value) {
   return std::nullopt;
 }
 
-bool namesFocusedLink(const QString& selectors) {
+bool namesSelector(const QString& selectors, const QString& selector) {
   for (const QString& s : selectors.split(QLatin1Char(','))) {
-    if (s.simplified().compare(QStringLiteral("a:focus"), Qt::CaseInsensitive) == 0) return true;
+    if (s.simplified().compare(selector, Qt::CaseInsensitive) == 0) return true;
   }
   return false;
 }
@@ -62,7 +62,10 @@ void merge(FocusColours& into, const FocusColours& later) {
 
 }  // namespace
 
-FocusColours focusRule(std::string_view css) {
+FocusColours focusRule(std::string_view css) { return ruleColours(css, "a:focus"); }
+
+FocusColours ruleColours(std::string_view css, std::string_view selector) {
+  const QString wanted = QString::fromUtf8(selector.data(), static_cast<qsizetype>(selector.size())).simplified();
   QString text = QString::fromUtf8(css.data(), static_cast<qsizetype>(css.size()));
   static const QRegularExpression comment(QStringLiteral("/\\*.*?\\*/"),
                                           QRegularExpression::DotMatchesEverythingOption);
@@ -71,7 +74,7 @@ FocusColours focusRule(std::string_view css) {
   static const QRegularExpression rule(QStringLiteral("([^{}]*)\\{([^}]*)\\}"));
   for (auto it = rule.globalMatch(text); it.hasNext();) {
     const QRegularExpressionMatch m = it.next();
-    if (!namesFocusedLink(m.captured(1))) continue;
+    if (!namesSelector(m.captured(1), wanted)) continue;
     for (const QString& declaration : m.captured(2).split(QLatin1Char(';'))) {
       const qsizetype colon = declaration.indexOf(QLatin1Char(':'));
       if (colon < 0) continue;

@@ -18,9 +18,11 @@ struct FocusColours {
   std::optional<QColor> background;  // behind it
 };
 
-// The "a:focus" rule of CSS text: the colours its last declarations give
-// ("color", "background-color" or a colour in "background"); a later rule
-// wins over an earlier one.
+// The colours that CSS text's rules for a selector ("body", "a:focus")
+// give: "color", and "background-color" or a colour in "background"; a
+// later declaration wins over an earlier one.
+FocusColours ruleColours(std::string_view css, std::string_view selector);
+// The "a:focus" rule of CSS text.
 FocusColours focusRule(std::string_view css);
 // The same over a page's style sheets in cascade order.
 FocusColours focusRuleOf(const HtmlDocument& document);

@@ -487,15 +487,62 @@ std::string HtmlDocument::sheetCss(_xmlNode* sheet) const {
   return css;
 }
 
-std::string HtmlDocument::renderHtml() const {
+namespace {
+
+bool isCellNode(const xmlNode* n) { return isElement(n, "td") || isElement(n, "th"); }
+
+// The rows of a table, its own (not those of a table inside it).
+std::vector<xmlNode*> tableRows(xmlNode* table) {
+  std::vector<xmlNode*> rows;
+  for (xmlNode* c = table->children; c != nullptr; c = c->next) {
+    if (isElement(c, "tr")) {
+      rows.push_back(c);
+    } else if (isElement(c, "tbody") || isElement(c, "thead") || isElement(c, "tfoot")) {
+      for (xmlNode* r = c->children; r != nullptr; r = r->next)
+        if (isElement(r, "tr")) rows.push_back(r);
+    }
+  }
+  return rows;
+}
+
+// Lays a table's rows out in rows of at most `limit` cells each.
+void splitRows(xmlDoc* copy, xmlNode* table, int limit) {
+  const std::vector<xmlNode*> rows = tableRows(table);
+  for (xmlNode* row : rows)
+    for (xmlNode* c = row->children; c != nullptr; c = c->next)
+      if (isCellNode(c) && (attribute(c, "rowspan") || attribute(c, "colspan"))) return;
+  for (xmlNode* row : rows) {
+    std::vector<xmlNode*> cells;
+    for (xmlNode* c = row->children; c != nullptr; c = c->next)
+      if (isCellNode(c)) cells.push_back(c);
+    xmlNode* at = row;
+    for (size_t i = static_cast<size_t>(limit); i < cells.size(); i += static_cast<size_t>(limit)) {
+      xmlNode* next = xmlNewDocNode(copy, nullptr, xml("tr"), nullptr);
+      at = xmlAddNextSibling(at, next);
+      for (size_t j = i; j < std::min(cells.size(), i + static_cast<size_t>(limit)); ++j) {
+        xmlUnlinkNode(cells[j]);
+        xmlAddChild(at, cells[j]);
+      }
+    }
+  }
+}
+
+}  // namespace
+
+std::string HtmlDocument::renderHtml(const std::map<int, int>& rowLimits) const {
   xmlDoc* copy = xmlCopyDoc(doc_, 1);
   if (copy == nullptr) throw std::bad_alloc();
   xmlNode* root = xmlDocGetRootElement(copy);
   std::vector<xmlNode*> drop;
   std::string cascade;
   int linkNumber = 0;
+  int tableNumber = 0;
+  std::vector<std::pair<xmlNode*, int>> split;
   for (xmlNode* n : elementsBelow(reinterpret_cast<xmlNode*>(copy))) {
-    if (isElement(n, "script")) {
+    if (isElement(n, "table")) {
+      const auto limit = rowLimits.find(tableNumber++);
+      if (limit != rowLimits.end() && limit->second > 0) split.emplace_back(n, limit->second);
+    } else if (isElement(n, "script")) {
       drop.push_back(n);
     } else if (isElement(n, "a")) {
       if (attribute(n, "href")) {
@@ -536,6 +583,7 @@ std::string HtmlDocument::renderHtml() const {
     xmlUnlinkNode(n);
     xmlFreeNode(n);
   }
+  for (const auto& [table, limit] : split) splitRows(copy, table, limit);
   // One <style> for all sheets: the view orders rules of equal weight
   // only within one sheet, so the cascade order is kept by concatenation.
   if (!cascade.empty() && root != nullptr) {

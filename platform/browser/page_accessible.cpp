@@ -441,15 +441,40 @@ void PageAccessibility::pageLoading() {
   loading_ = true;
   focused_ = -1;
   left_ = -1;
+  chosen_ = -1;
   dropInterfaces();  // another page: another document, other links
 }
 
 void PageAccessibility::pageLoaded() {
   loading_ = false;
-  focused_ = -1;
+  focused_ = indexOfLink(std::exchange(chosen_, -1));
+  if (!view_->hasFocus()) return;
+  focusUntold_ = false;
   // The reader hears the new page by its title: the page is a new
-  // document, so it takes the accessible focus from whatever held it.
-  if (view_->hasFocus()) announce(pageInterface());
+  // document, so it takes the accessible focus from whatever held it. A
+  // page opened at one of its links (a heading) is heard by that link.
+  announce(focused_ >= 0 ? linkInterface(focused_) : pageInterface());
+}
+
+int PageAccessibility::indexOfLink(int number) const {
+  for (size_t i = 0; i < links_.size(); ++i) {
+    if (links_[i].number == number) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void PageAccessibility::presentLink(int number) {
+  const int index = indexOfLink(number);
+  if (index < 0) return;
+  left_ = -1;  // the reader who comes back comes back to this link
+  if (loading_) {
+    chosen_ = number;
+    return;
+  }
+  focused_ = index;
+  if (!view_->hasFocus()) return;
+  focusUntold_ = false;
+  announce(linkInterface(index));
 }
 
 int PageAccessibility::selectedLink() const {
@@ -503,11 +528,15 @@ bool PageAccessibility::eventFilter(QObject* watched, QEvent* event) {
     left_ = -1;
     // Qt presents the view itself once it has the focus; the reader is
     // then given the page, or its link that has the focus.
+    focusUntold_ = true;
     QPointer<PageAccessibility> self(this);
     QMetaObject::invokeMethod(
         this,
         [self] {
-          if (!self || self->loading_ || !self->view_->hasFocus()) return;
+          // Told already (a link presented meanwhile), or a page loading,
+          // which is heard when its load ends.
+          if (!self || !self->focusUntold_ || self->loading_ || !self->view_->hasFocus()) return;
+          self->focusUntold_ = false;
           self->announce(self->focused_ >= 0 ? self->linkInterface(self->focused_) : self->pageInterface());
         },
         Qt::QueuedConnection);

@@ -47,8 +47,15 @@ class PageAccessibility : public QObject {
   // A new page is on its way: its own set-up (the focus the page's handlers
   // give a link) is not a move of the reader's.
   void pageLoading();
-  // The new page is complete and set up: the reader hears its title.
+  // The new page is complete and set up: the reader hears its title, or
+  // the link its set-up presented.
   void pageLoaded();
+  // The link of this number in WebBrowser's link list, which the view's
+  // selection is on, takes the accessible focus: announced at once when
+  // the view has the keyboard focus and no page is loading, at the end of
+  // the load of a page that is loading, else when the view next takes the
+  // keyboard focus.
+  void presentLink(int number);
 
   const std::vector<Link>& links() const { return links_; }
   // The link that has the accessible focus, by its index in links(); -1
@@ -76,6 +83,7 @@ class PageAccessibility : public QObject {
   void remember();
   void returnToLink();
   void announce(QAccessibleInterface* target);  // gives it the accessible focus
+  int indexOfLink(int number) const;            // in links(), or -1
   void dropInterfaces();
 
   WebBrowser* browser_;
@@ -84,8 +92,12 @@ class PageAccessibility : public QObject {
   QAccessible::Id pageId_ = 0;        // the page's document, 0 until asked for
   std::vector<QAccessible::Id> ids_;  // one per link, 0 until asked for
   int focused_ = -1;
-  int left_ = -1;  // the number of the link the focus left, or -1
+  int left_ = -1;    // the number of the link the focus left, or -1
+  int chosen_ = -1;  // the number of the link the loading page's set-up presented, or -1
   bool loading_ = false;
+  // The view took the keyboard focus and the reader has not yet been told
+  // what it is on.
+  bool focusUntold_ = false;
 };
 
 }  // namespace lumo::browser

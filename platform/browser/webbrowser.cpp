@@ -1,5 +1,6 @@
 #include "platform/browser/webbrowser.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QDesktopServices>
 #include <QPointer>
 #include <QScrollBar>
@@ -7,6 +8,8 @@
 #include <QTextBrowser>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -252,11 +255,71 @@ void WebBrowser::moveWithinPage(std::string location) {
 void WebBrowser::render() {
   links_ = doc_->links();
   view_->document()->setBaseUrl(QUrl(qs(url::withoutFragment(location_))));
+  rowLimits_.clear();
   view_->setHtml(qs(doc_->renderHtml()));
+  fitTablesToWidth();
   applyFocusRule(*view_, *doc_);  // the focused link as the sheets draw it
   const std::string title = doc_->title();
   view_->setAccessibleName(qs(title.empty() ? url::locationName(location_) : title));
   accessibility_->rendered();
+}
+
+namespace {
+
+void collectTables(QTextFrame* frame, std::vector<QTextTable*>& tables) {
+  for (QTextFrame* child : frame->childFrames()) {
+    if (auto* table = qobject_cast<QTextTable*>(child)) tables.push_back(table);
+    collectTables(child, tables);
+  }
+}
+
+}  // namespace
+
+// Large type in a narrow window: a table whose cells' words do not fit
+// side by side (the command tables of a book page) would make the reader
+// scroll sideways. Its rows are laid out again with as many cells to a row
+// as fit; words are never broken.
+void WebBrowser::fitTablesToWidth() {
+  QTextDocument* document = view_->document();
+  for (int round = 0; round < 4; ++round) {
+    const qreal room = document->textWidth() - 2 * document->rootFrame()->frameFormat().margin();
+    if (room <= 0 || document->idealWidth() <= document->textWidth()) return;
+    std::vector<QTextTable*> tables;
+    collectTables(document->rootFrame(), tables);
+    bool changed = false;
+    for (size_t i = 0; i < tables.size(); ++i) {
+      const qreal width = document->documentLayout()->frameBoundingRect(tables[i]).width();
+      if (width <= room || tables[i]->columns() < 2) continue;
+      const int key = static_cast<int>(i);
+      const int cells = rowLimits_.count(key) ? rowLimits_[key] : tables[i]->columns();
+      const int fit = std::max(1, std::min(cells - 1, static_cast<int>(cells * room / width)));
+      if (fit < cells) {
+        rowLimits_[key] = fit;
+        changed = true;
+      }
+    }
+    if (!changed) return;
+    view_->setHtml(qs(doc_->renderHtml(rowLimits_)));
+  }
+}
+
+void WebBrowser::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (!doc_ || refitQueued_) return;
+  // Once the view has its new width: only a page that does not fit, or
+  // one laid out for a narrower view, is laid out again.
+  refitQueued_ = true;
+  QPointer<WebBrowser> self(this);
+  QMetaObject::invokeMethod(
+      this,
+      [self] {
+        if (!self) return;
+        self->refitQueued_ = false;
+        if (!self->doc_) return;
+        QTextDocument* document = self->view_->document();
+        if (!self->rowLimits_.empty() || document->idealWidth() > document->textWidth()) self->renderKeepingPlace();
+      },
+      Qt::QueuedConnection);
 }
 
 // A change of the document (inner HTML, a style sheet) renders the page
@@ -279,16 +342,39 @@ void WebBrowser::renderKeepingPlace() {
 
 void WebBrowser::focusElement(const HtmlElement& element) {
   view_->setFocus(Qt::OtherFocusReason);
-  if (!doc_) return;
+  selectElement(element);
+}
+
+// The number of the link an element is, or of the first link after it; -1
+// when there is none.
+int WebBrowser::linkAtOrAfter(const HtmlElement& element) const {
+  if (!doc_) return -1;
   const auto all = doc_->allElements();
-  auto it = std::find(all.begin(), all.end(), element);
-  for (; it != all.end(); ++it) {
+  for (auto it = std::find(all.begin(), all.end(), element); it != all.end(); ++it) {
     const auto link = std::find(links_.begin(), links_.end(), *it);
-    if (link != links_.end()) {
-      selectLink(static_cast<int>(link - links_.begin()));
-      return;
-    }
+    if (link != links_.end()) return static_cast<int>(link - links_.begin());
   }
+  return -1;
+}
+
+bool WebBrowser::selectElement(const HtmlElement& element) {
+  const int link = linkAtOrAfter(element);
+  return link >= 0 && selectLink(link);
+}
+
+bool WebBrowser::presentLink(const HtmlElement& link, bool takeFocus) {
+  const auto it = std::find(links_.begin(), links_.end(), link);
+  if (link.isNull() || it == links_.end()) return false;
+  const int number = static_cast<int>(it - links_.begin());
+  if (!selectLink(number)) return false;
+  if (takeFocus) view_->setFocus(Qt::OtherFocusReason);
+  accessibility_->presentLink(number);
+  return true;
+}
+
+HtmlElement WebBrowser::selectedElement() const {
+  const int link = selectedLink();
+  return link >= 0 ? links_[static_cast<size_t>(link)] : HtmlElement{};
 }
 
 int WebBrowser::selectedLink() const {

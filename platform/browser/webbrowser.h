@@ -25,6 +25,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -74,6 +75,19 @@ class WebBrowser : public QWidget {
   // Activates a link of the current document as a click on it would.
   void click(const HtmlElement& link);
 
+  // Puts the selection on the link an element is or the first link after
+  // it, as focus() does, but leaves the keyboard focus where it is: the
+  // reader finds that link when he comes back to the page.
+  bool selectElement(const HtmlElement& element);
+  // Puts the selection on a link of the page shown and gives that link the
+  // accessible focus, so that a screen reader says its name: at once when
+  // the view has the keyboard focus (takeFocus gives it), when the page's
+  // load ends for a page that is still loading, else when the reader comes
+  // back to the view. False when the page has no such link.
+  bool presentLink(const HtmlElement& link, bool takeFocus);
+  // The link the view's selection is on, or a null handle.
+  HtmlElement selectedElement() const;
+
   // The view, for key handling and tests.
   QTextBrowser* view() const { return view_; }
   // The links of the page shown, numbered as the view numbers them.
@@ -91,6 +105,10 @@ class WebBrowser : public QWidget {
   void NavigateError(const QString& URL, int StatusCode, bool& Cancel);
   void WindowClosing(bool IsChildWindow, bool& Cancel);
 
+ protected:
+  // A view of another width lays the page's tables out again.
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
   void onAnchorClicked(const QUrl& link) noexcept;
   void navigateTo(const std::string& address);
@@ -102,8 +120,12 @@ class WebBrowser : public QWidget {
   void showPage(std::shared_ptr<HtmlDocument> doc, std::string location);
   void moveWithinPage(std::string location);
   void render();
+  // The rows of tables too wide for the view are laid out again in rows
+  // of fewer cells, so the page fits the view's width.
+  void fitTablesToWidth();
   void renderKeepingPlace();
   void focusElement(const HtmlElement& element);
+  int linkAtOrAfter(const HtmlElement& element) const;
   int selectedLink() const;
   bool selectLink(int index);
   bool caretToAnchor(const std::string& fragment);
@@ -116,6 +138,8 @@ class WebBrowser : public QWidget {
   int readyState_ = READYSTATE_UNINITIALIZED;
   unsigned serial_ = 0;
   std::vector<HtmlElement> links_;  // the links as numbered in the view
+  std::map<int, int> rowLimits_;    // the cells a row of a table holds at most, by table
+  bool refitQueued_ = false;
   std::function<void(const QUrl&)> opener_;
   PageAccessibility* accessibility_;
 };

@@ -54,6 +54,23 @@ IndexMove nextIndexEntry(int16_t currentIndex, int32_t playing, const AnchorLink
   return {static_cast<int16_t>(n - 1), {}};
 }
 
+int32_t headingAt(int32_t seconds, bool exact, const AnchorLink& linkOf) {
+  int32_t heading = 0;
+  for (int32_t n = 1; n <= kMaxIndexAnchors; ++n) {
+    const std::string link = linkOf(n);
+    if (link.empty()) break;
+    const std::optional<int32_t> position = anchorSeconds(link);
+    if (!position) continue;
+    if (exact) {
+      if (*position == seconds) return n;
+      continue;
+    }
+    if (*position > seconds) break;
+    heading = n;
+  }
+  return heading;
+}
+
 IndexMove previousIndexEntry(const std::function<int32_t()>& playingPosition, const AnchorLink& linkOf) {
   if (linkOf(1).empty()) return {std::nullopt, {}};
   const int32_t playing = playingPosition();

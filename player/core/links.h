@@ -59,4 +59,10 @@ IndexMove nextIndexEntry(int16_t currentIndex, int32_t playing, const AnchorLink
 // playing position is asked for only when the page has a first anchor.
 IndexMove previousIndexEntry(const std::function<int32_t()>& playing, const AnchorLink& link);
 
+// The index anchor of a place in the page's audio (whole seconds): with
+// exact, the first anchor that starts there; otherwise the heading being
+// read there, the last anchor that starts at or before it. 0 for none.
+// Anchors whose position cannot be read are passed over.
+int32_t headingAt(int32_t seconds, bool exact, const AnchorLink& link);
+
 }  // namespace lumo::player::core

@@ -76,6 +76,7 @@ void BookmarkList::AddMarcatore(QString& description, int16_t& position) {
     // and the new name is checked again.
     while (values.find(description.toStdString()) > 0) {
       frmInputBox box(&w_);
+      w_.colourDialog(box);
       box.Title(QStringLiteral("Attenzione! Segnalibro già esistente, cambia il testo della descrizione"));
       box.Label1->setText(QStringLiteral("Il segnalibro inserito esiste già, modifica la descrizione:"));
       box.txtInput->setText(description);

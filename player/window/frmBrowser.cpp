@@ -246,6 +246,7 @@ void frmBrowser::createConfigurationFrame() {
 void frmBrowser::createBookmarkFrame() {
   const QString caption = QStringLiteral("Elenco Segnalibri");
   fraMarcatori = named(new QGroupBox(caption, this), "fraMarcatori", caption);
+  fraMarcatori->setAutoFillBackground(true);  // in the colours of the reader's style
   fraMarcatori->hide();
   const char* captions[5] = {"&Esporta Marcatori", "&Importa Marcatori", "&OK", "&Annulla", "&Chiudi"};
   ListMarkers = named(new QListWidget(fraMarcatori), "ListMarkers", caption);
@@ -333,6 +334,7 @@ void frmBrowser::Form_Load() {
                              step = QStringLiteral("Form Load: caricamento settings");
                              chkSavePos->setChecked(wholeNumber(qs(playerSetting("SavePos", "0"))) == 1);
                              pageLoad().setStyleNumber(wholeNumber(qs(playerSetting("StyleSheet", "1"))));
+                             applyStyleColours();
                              TextAvantiIndietro->setText(qs(playerSetting("AvantiIndietro", "10")));
                              TextVolume->setText(qs(playerSetting("Volume", "100")));
                              version = QString::number(wholeNumber(qs(playerSetting("Versione", "1"))));

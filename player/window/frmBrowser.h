@@ -13,12 +13,14 @@
 // Every handler traps its errors and reports them through ShowError with
 // its own label; no exception leaves a Qt event handler.
 
+#include <QPalette>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "player/core/bookmark_store.h"
@@ -128,6 +130,11 @@ class frmBrowser : public QWidget {
   // Replaces the player with a new one of version Index.
   void SetPlayer(int16_t Index);
 
+  // The panels' colours follow the reader's style sheet (style_colours.h);
+  // a dialog of the window (the input box) takes them too.
+  void applyStyleColours();
+  void colourDialog(QWidget& dialog) const;
+
   // ---- On-screen display and rate store ----
   void OSD(const QString& Msg, bool Persistent);
   void TimerOSD_Timer();
@@ -187,6 +194,9 @@ class frmBrowser : public QWidget {
   // Where the focus was when the configuration panel opened; it goes back
   // there when the panel closes.
   QPointer<QWidget> focusBeforeConfiguration_;
+  // The palette the panels were given last; none before the first.
+  std::optional<QPalette> panelPalette_;
+  QString panelSheet_;
 
   std::string AppName;
   QString AppPath;  // the program folder, without a trailing "/"
@@ -233,6 +243,10 @@ class frmBrowser : public QWidget {
   void ListMarkers_Click();
   void showBookmarkList(bool open);
   void focusReading();
+  // A panel that holds the reader's focus is open: the configuration
+  // panel, the bookmark list (and its file panel) or a dialog (the input
+  // box). A page that loads meanwhile leaves the focus there.
+  bool panelOpen() const;
 
   // The configuration panel, the debug frame and the file name box
   // (config_panel.cpp).

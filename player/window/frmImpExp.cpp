@@ -109,6 +109,14 @@ class FileList : public QListWidget {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override {
+    // Enter chooses the file the reader is on (as a move to it does).
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && event->modifiers() == Qt::NoModifier && currentItem() && chosen) {
+      currentItem()->setSelected(true);
+      chosen();
+      event->accept();
+      return;
+    }
     const int before = currentRow();
     const bool wasSelected = currentItem() && currentItem()->isSelected();
     QListWidget::keyPressEvent(event);
@@ -418,7 +426,10 @@ void frmImpExp::Dir_DblClick() { Dir_KeyDown(keys::vk::Return, 0); }
 void frmImpExp::File_Click() {
   skipOnError([&] {
     const QListWidgetItem* item = File->currentItem();
-    if (item) TextFileName->setText(item->text());
+    if (!item) return;
+    TextFileName->setText(item->text());
+    // The name box is hidden for an import: the reader hears the choice.
+    w_.OSD(QStringLiteral("File selezionato: ") + item->text(), false);
   });
 }
 

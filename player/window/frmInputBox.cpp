@@ -2,12 +2,15 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "platform/ui/text_scale.h"
 #include "platform/ui/ui.h"
@@ -44,7 +47,13 @@ frmInputBox::frmInputBox(QWidget* parent) : QDialog(parent) {
   layout->addWidget(Label1);
   layout->addWidget(txtInput);
   layout->addLayout(buttons);
-  setMinimumWidth(ui::scaled(360, ui::textScale()));
+  // Wide enough for a description, never wider than the screen; a long
+  // prompt goes on to a second line.
+  int width = ui::scaled(360, ui::textScale());
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    width = std::min(width, screen->availableGeometry().width() * 9 / 10);
+  setMinimumWidth(width);
+  Label1->setWordWrap(true);
 
   Command2->setAccessibleName(QStringLiteral("OK"));
   Command1->setAccessibleName(QStringLiteral("Annulla"));

@@ -385,17 +385,25 @@ void BrowserCommands::addBookmark() {
   QString description;
   if (!isSummaryPage(w_.objwb->LocationURL())) {
     frmInputBox box(&w_);
+    w_.colourDialog(box);
     box.Title(QStringLiteral("Scrivi il segnalibro ") + positionText() + QStringLiteral(" (mm:ss)"));
     box.Display();
     description = box.txtInput->text().trimmed();
   } else {
     ui::MsgBox("Non è possibile inserire segnalibri nella pagina del sommario.", ui::mb::OKOnly);
   }
+  const int before = w_.ListMarkers->count();
   if (!description.isEmpty()) {
     int16_t position = text::toInt16(p.CurrentPosition());
     w_.AddMarcatore(description, position);
   }
   DoEvents();
+  // The bookmark stored is confirmed as its list row reads ("01:05 - ...").
+  if (w_.ListMarkers->count() > before) {
+    w_.OSD(QStringLiteral("Segnalibro inserito: ") +
+               w_.ListMarkers->item(w_.ListMarkers->count() - 1)->text().replace(QLatin1Char('\t'), QString()),
+           false);
+  }
   if (runner_.paused().wasPlaying) resumeReading();
 }
 
@@ -455,16 +463,23 @@ void BrowserCommands::resumeReading() {
 // The bookmark list in place of the page, or the page again; the focus goes
 // with what is shown, so that the reader's keys reach it.
 void frmBrowser::showBookmarkList(bool open) {
+  const bool wasOpen = !fraMarcatori->isHidden();
   frmImpExp->cancel();
   objwb->setVisible(!open);
   fraMarcatori->setVisible(open);
   if (!open) {
-    focusReading();
+    // A recall with the list closed (Alt+1, Alt+2, a page's own recall)
+    // leaves the focus where the reader has it.
+    if (wasOpen) focusReading();
     return;
   }
   fraMarcatori->raise();
   if (ListMarkers->currentRow() < 0 && ListMarkers->count() > 0) ListMarkers->setCurrentRow(0);
   ListMarkers->setFocus(Qt::OtherFocusReason);
+}
+
+bool frmBrowser::panelOpen() const {
+  return !frmconfigurazione->isHidden() || !fraMarcatori->isHidden() || QApplication::activeModalWidget() != nullptr;
 }
 
 void frmBrowser::focusReading() {

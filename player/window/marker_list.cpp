@@ -73,6 +73,8 @@ void BookmarkList::keyDown(int16_t KeyCode, int16_t Shift) {
       doubleClick();
     } else if (KeyCode == keys::vk::Delete && w_.ListMarkers->count() > 0) {
       const int row = w_.ListMarkers->currentRow();
+      const int before = w_.ListMarkers->count();
+      const QString deleted = selectedRowText(w_.ListMarkers).replace(QLatin1Char('\t'), QString());
       if (Section().left(5).toLower() == QLatin1String("index")) {
         deleteSummaryMarker();
       } else {
@@ -86,6 +88,8 @@ void BookmarkList::keyDown(int16_t KeyCode, int16_t Shift) {
         Marcatori(MarcatoriMode::Load, QString(), page, 0);
       }
       presentAfterDelete(row);
+      // The reader hears what went, after the row now chosen.
+      if (w_.ListMarkers->count() < before) w_.OSD(QStringLiteral("Segnalibro cancellato: ") + deleted, false);
     }
   });
 }
@@ -176,8 +180,16 @@ void BookmarkList::MarcatoriRichiama(int16_t& n) {
     w_.TimerDisableState->start();
   }
   skipOnError([&] { w_.player().setRate(w_.PlayerRate()); });
-  skipOnError(
-      [&] { w_.player().setCurrentPosition(regionalNumber(QString::fromStdString(values->position(n, "0")))); });
+  double position = 0;
+  skipOnError([&] {
+    position = regionalNumber(QString::fromStdString(values->position(n, "0")));
+    w_.player().setCurrentPosition(position);
+  });
+  // The page again, on the heading where the bookmark lies, before the
+  // bookmark's description is said, so that the move of the focus does not
+  // cut it short.
+  skipOnError([&] { w_.showBookmarkList(false); });
+  skipOnError([&] { w_.pages_->presentHeadingAt(position); });
   skipOnError(
       [&] { w_.OSD(QString::fromStdString(values->get(core::nomeName(n), "Marcatore non identificato")), false); });
   skipOnError([&] {

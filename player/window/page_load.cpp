@@ -6,13 +6,16 @@
 #include <QListWidget>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "common/bookpage/bookpage.h"
 #include "common/errors/errors.h"
 #include "platform/browser/webbrowser.h"
 #include "platform/shell/shell.h"
+#include "player/core/links.h"
 #include "player/core/media.h"
 #include "player/media_host/mdlMain.h"
 #include "player/media_host/oAnaPlayer.h"
@@ -89,7 +92,14 @@ void PageSetup::documentComplete(const QString& URL) {
   skipOnError([&] {
     if (w_.windowTitle() != caption) {
       w_.setWindowTitle(caption);
-      w_.objwb->Document().body().All(1).focus();
+      const browser::HtmlElement first = w_.objwb->Document().body().All(1);
+      // An open panel keeps the focus; the page is ready for the reader's
+      // return.
+      if (w_.panelOpen()) {
+        w_.objwb->selectElement(first);
+      } else {
+        first.focus();
+      }
     }
   });
   skipOnError([&] { load_.pageShown(w_.objwb->LocationName().toStdString()); });
@@ -98,10 +108,12 @@ void PageSetup::documentComplete(const QString& URL) {
     w_.setAccessibleName(caption);
   });
   skipOnError([&] { applyReaderStyleSheet(); });
+  const bool resuming = load_.resumePending();
   skipOnError([&] {
     DoEvents();
     if (!URL.isEmpty() && URL != QLatin1String("http:///")) playAudio(URL, false, false);
   });
+  const bool recalling = load_.pendingMarker() > 0;
   skipOnError([&] {
     if (load_.pendingMarker() > 0) {
       int16_t n = load_.pendingMarker();
@@ -109,9 +121,58 @@ void PageSetup::documentComplete(const QString& URL) {
       load_.setPendingMarker(0);
     }
   });
+  // A recalled bookmark has presented its own heading.
+  if (!recalling) skipOnError([&] { presentOpenedHeading(URL, resuming && !load_.resumePending()); });
   if (summary) {
     Trap(QStringLiteral("Documentcompleted - Messaggi multilingua"), [&] { takeOverMessages(); });
   }
+}
+
+// ---- The heading the page was opened at -------------------------------------------
+
+std::string PageSetup::anchorLink(int32_t n) const {
+  std::string link;
+  skipOnError([&] {
+    const browser::HtmlElement anchor = w_.objwb->Document().All(bookpage::indexAnchorName(n));
+    if (anchor) link = anchor.href();
+  });
+  return link;
+}
+
+void PageSetup::presentHeading(int32_t n) {
+  const browser::HtmlElement anchor = w_.objwb->Document().All(bookpage::indexAnchorName(n));
+  w_.objwb->presentLink(anchor, !w_.panelOpen());
+}
+
+void PageSetup::presentHeadingAt(double seconds) {
+  if (!(seconds >= 0) || seconds > core::kMaxIndexAnchors) return;
+  const auto at = static_cast<int32_t>(std::floor(seconds));
+  const int32_t n = core::headingAt(at, false, [this](int32_t i) { return anchorLink(i); });
+  if (n > 0) presentHeading(n);
+}
+
+void PageSetup::presentOpenedHeading(const QString& URL, bool resumed) {
+  if (resumed) {
+    presentHeadingAt(positionNumber(QString::fromStdString(w_.playerSetting("BranoPos", ""))));
+    return;
+  }
+  const std::optional<int32_t> seconds = core::anchorSeconds(URL.toStdString());
+  if (!seconds) return;  // opened from its start: the focus the set-up gave stays
+  // The entry Alt+8 or Alt+7 reached; the index link Enter was pressed on
+  // (a heading may share its time with another); else the first entry at
+  // that time.
+  int32_t n = 0;
+  const int16_t reached = load_.currentIndex();
+  if (reached > 0 && core::anchorSeconds(anchorLink(reached)) == seconds) n = reached;
+  const browser::HtmlElement selected = w_.objwb->selectedElement();
+  for (int32_t i = 1; n == 0 && selected && i <= core::kMaxIndexAnchors; ++i) {
+    const std::string link = anchorLink(i);
+    if (link.empty()) break;
+    if (core::anchorSeconds(link) == seconds && w_.objwb->Document().All(bookpage::indexAnchorName(i)) == selected)
+      n = i;
+  }
+  if (n == 0) n = core::headingAt(*seconds, true, [this](int32_t i) { return anchorLink(i); });
+  if (n > 0) presentHeading(n);
 }
 
 // The bookmarks of every page of the book folders (the program folder's
@@ -148,6 +209,7 @@ void PageSetup::applyReaderStyleSheet() {
   browser::HtmlDocument& document = w_.objwb->Document();
   if (document.styleSheetCount() >= 1) document.createStyleSheet(href, 1);
   document.createStyleSheet(href, 0);
+  w_.applyStyleColours();  // the panels over the page in the same style
 }
 
 void PageSetup::takeOverMessages() {

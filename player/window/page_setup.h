@@ -8,6 +8,8 @@
 // class asks the page and works the window's player and lists.
 
 #include <QString>
+#include <cstdint>
+#include <string>
 
 #include "player/core/page_load.h"
 
@@ -29,8 +31,22 @@ class PageSetup {
   QString pageMeta(const QString& name) const;
   // The bookmarks of every page of the book folders, for the summary page.
   void loadSummaryBookmarks();
+  // The heading being read at a place of the page's audio (whole seconds
+  // or more): its index link is presented as the one the reader is on.
+  void presentHeadingAt(double seconds);
 
  private:
+  // The link of the page's index anchor number n ("" when there is none).
+  std::string anchorLink(int32_t n) const;
+  // The index link of anchor n gets the keyboard focus (while a panel is
+  // open, only the view's selection, for the reader's return) and a screen
+  // reader hears its name.
+  void presentHeading(int32_t n);
+  // The heading a completed navigation opened the page at: the index
+  // entry its address names (the one Alt+8 or Alt+7 reached, the one Enter
+  // was pressed on), or the one being read where a resumed reading starts.
+  void presentOpenedHeading(const QString& URL, bool resumed);
+
   QString startPosition(const QString& URL, bool moving) const;
   void takeOverMessages();
   void applyReaderStyleSheet();

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTextBrowser>
 
+#include <algorithm>
 #include <fstream>
 #include <ostream>
 #include <string>
@@ -215,6 +216,51 @@ TEST_F(PageAccessibilityTest, ComingBackToThePageIsComingBackToTheLink) {
   log.clear();
   QTest::keyClick(browser.view(), Qt::Key_Tab);
   EXPECT_EQ(focusNames(), std::vector<QString>{QStringLiteral("Play/Pausa")});
+}
+
+}  // namespace
+}  // namespace lumo::browser
+
+namespace lumo::browser {
+namespace {
+
+// A page opened at one of its links: the set-up presents that link, which
+// the reader hears by its name when the load ends (not the page's title);
+// within the page, at once. A link presented while the view has no focus
+// is where the reader comes back to.
+TEST_F(PageAccessibilityTest, APresentedLinkIsHeardByItsNameAndIsWhereTheReaderComesBack) {
+  QObject::connect(&browser, &WebBrowser::DocumentComplete, &browser,
+                   [this] { browser.presentLink(browser.Document().All("LumoIndex_2"), true); });
+  log.clear();
+  open(index);
+  auto last = [this] {
+    const auto focus = log.of(QAccessible::Focus);
+    return focus.empty() ? ui::testing::AccessibleEventRecord{} : focus.back();
+  };
+  EXPECT_EQ(last().role, QAccessible::Link);
+  EXPECT_EQ(last().name, QStringLiteral("Primo paragrafo, 2"));
+  EXPECT_TRUE(last().focused);
+  EXPECT_EQ(browser.selectedElement().name(), "LumoIndex_2");
+  QObject::disconnect(&browser, &WebBrowser::DocumentComplete, &browser, nullptr);
+
+  // Within the page, the view without the focus: nothing is said until the
+  // reader comes back, to that link.
+  QLineEdit elsewhere(&browser);
+  elsewhere.show();
+  elsewhere.setFocus();
+  QApplication::processEvents();
+  log.clear();
+  ASSERT_TRUE(browser.presentLink(browser.Document().All("LumoIndex_1"), false));
+  EXPECT_TRUE(log.of(QAccessible::Focus).empty());
+  EXPECT_TRUE(elsewhere.hasFocus());
+  browser.view()->setFocus();
+  QApplication::processEvents();
+  const auto heard = focusNames();
+  ASSERT_FALSE(heard.empty());
+  EXPECT_EQ(heard.back(), QStringLiteral("Capitolo primo, 1"));
+  EXPECT_EQ(std::count(heard.begin(), heard.end(), heard.back()), 1) << "once";
+  EXPECT_EQ(browser.selectedElement().name(), "LumoIndex_1");
+  EXPECT_FALSE(browser.presentLink(HtmlElement{}, true));
 }
 
 }  // namespace

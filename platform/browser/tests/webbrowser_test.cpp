@@ -11,15 +11,19 @@
 #include <QTextBrowser>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextTable>
 
+#include <fstream>
 #include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "common/errors/errors.h"
+#include "common/text/text.h"
 #include "platform/browser/urls.h"
 #include "testsupport/qt_application.h"
+#include "testsupport/test_files.h"
 
 // Readable failures.
 void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -426,6 +430,67 @@ TEST_F(Browser, AHandlerMayNavigateElsewhereFromInsideBeforeNavigate2) {
   EXPECT_EQ(events, (Events{"Before " + kPageA + "#QENP_KEYCMD##KEYCTRL#51", "Before " + kPageB, "Title Pagina B",
                             "Complete " + kPageB}));
   EXPECT_EQ(browser.LocationURL(), kPageB);
+}
+
+}  // namespace
+}  // namespace lumo::browser
+
+namespace lumo::browser {
+namespace {
+
+// A table whose words do not fit side by side: the view lays its cells out
+// in more rows, in their order, words whole, and in one row again when
+// there is room; the page itself does not change.
+TEST_F(Browser, ATableTooWideForTheViewGoesOnInMoreRows) {
+  testsupport::TempFolder dir("lumo-browser-wide");
+  std::string cells;
+  for (int i = 1; i <= 8; ++i)
+    cells += "<td><a href=\"#c" + std::to_string(i) + "\">Comando" + std::to_string(i) + "</a></td>";
+  const std::string page = (dir.path() / "wide.htm").string();
+  std::ofstream(page) << "<html><head><style>td { font-size: 30pt; }</style></head><body><table><tr><th>COMANDI</th>" +
+                             cells +
+                             "</tr></table><table><tr><td colspan=\"2\">Stretto</td></tr></table></body></html>";
+  const std::string before = text::readFileBytes(page);
+  browser.resize(400, 600);
+  browser.Navigate2(QString::fromStdString(url::fileAddress(page)));
+  settle();
+  QTextDocument* document = browser.view()->document();
+  auto commands = [&] { return document->find(QStringLiteral("COMANDI")).currentTable(); };
+  ASSERT_NE(commands(), nullptr);
+  EXPECT_LE(document->idealWidth(), document->textWidth());
+  EXPECT_GT(commands()->rows(), 1);
+  for (int i = 1; i <= 8; ++i) EXPECT_FALSE(document->find(QStringLiteral("Comando%1").arg(i)).isNull()) << i;
+  EXPECT_EQ(browser.links().size(), 8u);
+  EXPECT_EQ(text::readFileBytes(page), before);
+  // The cells keep their order: each link follows the one before it.
+  int at = 0;
+  for (int i = 1; i <= 8; ++i) {
+    const QTextCursor c = document->find(QStringLiteral("Comando%1").arg(i));
+    EXPECT_GT(c.selectionStart(), at) << i;
+    at = c.selectionStart();
+  }
+  browser.resize(4000, 600);
+  for (int i = 0; i < 50 && commands()->rows() != 1; ++i) settle();
+  EXPECT_EQ(commands()->rows(), 1);
+}
+
+TEST(HtmlDocumentRows, ARowLimitSplitsTheTablesRowsButNotOnesWithSpans) {
+  const auto doc = HtmlDocument::fromHtml(
+      "<table><tr><td>1</td><td>2</td><td>3</td><td>4</td><td>5</td></tr></table>"
+      "<table><tr><td rowspan=\"2\">a</td><td>b</td><td>c</td></tr><tr><td>d</td><td>e</td></tr></table>",
+      "about:blank");
+  // Read back: the first table's five cells in rows of two, the second's
+  // two rows as they were.
+  const auto rendered = HtmlDocument::fromHtml(doc->renderHtml({{0, 2}, {1, 1}}), "about:blank");
+  const auto tables = rendered->getElementsByTagName("table");
+  ASSERT_EQ(tables.size(), 2u);
+  std::vector<size_t> cellsPerRow;
+  for (const HtmlElement& row : tables[0].getElementsByTagName("tr"))
+    cellsPerRow.push_back(row.getElementsByTagName("td").size());
+  EXPECT_EQ(cellsPerRow, (std::vector<size_t>{2, 2, 1}));
+  EXPECT_EQ(tables[0].innerText(), doc->getElementsByTagName("table")[0].innerText()) << "the cells in their order";
+  EXPECT_EQ(tables[1].getElementsByTagName("tr").size(), 2u);
+  EXPECT_EQ(doc->renderHtml({}), doc->renderHtml());
 }
 
 }  // namespace

@@ -121,5 +121,27 @@ TEST(IndexEntries, Alt7AsksForThePlayingPositionOnlyOnAPageWithAnchors) {
   EXPECT_FALSE(move.index);
 }
 
+// The heading a page is opened at: the anchor an index link's position
+// names, or the one a bookmark's position lies in.
+TEST(IndexEntries, TheHeadingOfAPlaceIsTheAnchorAtItOrTheOneBeingReadThere) {
+  const std::vector<std::string> page = {"0", "15", "15", "x", "60"};
+  struct Case {
+    const char* what;
+    int32_t seconds;
+    bool exact;
+    int32_t heading;
+  } const cases[] = {
+      {"an index link's position", 60, true, 5},         {"two headings at one time: the first", 15, true, 2},
+      {"a time no heading starts at", 30, true, 0},      {"a bookmark within a heading", 30, false, 3},
+      {"a bookmark at a heading's start", 60, false, 5}, {"a bookmark after the last heading", 900, false, 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(headingAt(c.seconds, c.exact, anchors(page)), c.heading);
+  }
+  EXPECT_EQ(headingAt(5, false, anchors({"10", "20"})), 0) << "before the first heading";
+  EXPECT_EQ(headingAt(0, true, anchors({})), 0) << "a page without anchors";
+}
+
 }  // namespace
 }  // namespace lumo::player::core

@@ -51,11 +51,16 @@ TEST_F(ScreenReaderTest, TheAboutPageNewPagesAndTheLinksTabReachesAreHeard) {
   EXPECT_EQ(log.names(QAccessible::Focus), std::vector<QString>{QStringLiteral("Capitolo 1, 12")});
   EXPECT_EQ(lastFocus().role, QAccessible::Link);
 
-  // Enter opens the file page, which is presented by its title.
+  // Enter opens the file page at that entry's heading: the reader is on
+  // its link, in the page named by its title.
   log.clear();
   QTest::keyClick(w.objwb->view(), Qt::Key_Return);
-  waitFor([&] { return lastFocus().role == QAccessible::Document; }, "the file page presented");
-  EXPECT_EQ(lastFocus().name, QStringLiteral("Indice del file A"));
+  waitFor([&] { return w.windowTitle() == QStringLiteral("Indice del file A"); }, "the file page");
+  EXPECT_EQ(lastFocus().role, QAccessible::Link);
+  EXPECT_EQ(lastFocus().name, QStringLiteral("Capitolo 1, 12"));
+  QAccessibleInterface* filePage = QAccessible::queryAccessibleInterface(w.objwb->view())->child(0);
+  ASSERT_NE(filePage, nullptr);
+  EXPECT_EQ(filePage->text(QAccessible::Name), QStringLiteral("Indice del file A"));
   EXPECT_TRUE(errorReports().empty());
 }
 
@@ -115,9 +120,10 @@ TEST_F(ScreenReaderTest, ALinkIsHeardByItsNameAndTitleNeverItsAddress) {
   waitFor(
       [&] {
         const auto focus = log.of(QAccessible::Focus);
-        return !focus.empty() && focus.back().name == QStringLiteral("Indice del file A");
+        return !focus.empty() && focus.back().name == QStringLiteral("Capitolo 1, 12") &&
+               w.windowTitle() == QStringLiteral("Indice del file A");
       },
-      "the file page presented");
+      "the file page presented on its heading");
   walk("file page", file);
   EXPECT_NE(
       std::find_if(file.begin(), file.end(), [](const QString& d) { return d.contains(QStringLiteral("CTRL+3")); }),
