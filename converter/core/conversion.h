@@ -125,7 +125,7 @@ class Conversion {
   std::exception_ptr stageFailure_;       // why there is none, raised when it is written
   StagedFileset::Progress copyProgress_;
   std::vector<std::filesystem::path> madeFolders_;  // by this run, outermost first
-  std::function<void()> yield_;  // the run's, while it lasts
+  std::function<void()> yield_;                     // the run's, while it lasts
 };
 
 }  // namespace lumo::converter
