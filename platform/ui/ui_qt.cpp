@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "platform/ui/line_edit_accessible.h"
 #include "platform/ui/translations.h"
 #include "platform/ui/ui.h"
 
@@ -97,6 +98,7 @@ QString qtNameFilters(const std::vector<std::pair<std::string, std::string>>& fi
 
 void installQtBackend() {
   installItalianQtTranslations();  // the dialogs' own texts in Italian
+  installLineEditAccessibility();  // every field's value read whole
   setBackend(std::make_shared<QtBackend>());
 }
 
