@@ -111,6 +111,7 @@ RunOutcome Conversion::Converti(const ConversionRequest& request, const RunHooks
   RunOutcome outcome = RunOutcome::Failed;
   std::string failure;
   madeFolders_.clear();
+  copying_ = false;
   try {
     outcome = run(own);
     stage_.reset();  // a run that stopped leaves the previous fileset as it was
@@ -120,6 +121,7 @@ RunOutcome Conversion::Converti(const ConversionRequest& request, const RunHooks
     failure = std::string("Errore: ") + e.what();
   }
   stage_.reset();
+  copying_ = false;
   // A run that ended early leaves no folder of its own behind: those it
   // made and that stayed empty go, the deepest first.
   if (outcome != RunOutcome::Completed)
@@ -209,8 +211,11 @@ RunOutcome Conversion::run(const RunHooks& hooks) {
   }
   book_ = {header.code, header.author, header.title, header.narrator, fileCount};
   formFolders();
-  // A fileset without its audio is no finished book: a failed copy ends the run.
-  if (!PrepareExportFolder()) {
+  // A fileset without its audio is no finished book: a failed copy ends the
+  // run. The audio is copied while the files are measured; the run waits
+  // for the copy before it tells of anything else, so a failed copy is
+  // reported as before the measure, and the table is made only then.
+  const auto copyFailed = [&] {
     std::string message = "Non è stato possibile copiare i file mp3 nella cartella:\n" + filesetFolder_;
     if (!stage_)
       message += "\n" + describe(stageFailure_);
@@ -218,36 +223,63 @@ RunOutcome Conversion::run(const RunHooks& hooks) {
       message += "\n" + failure.file + ": " + copyCause(failure.error);
     ui::MsgBox(message, ui::mb::Critical);
     return RunOutcome::Stopped;
-  }
-  table_.clear();
+  };
+  if (!PrepareExportFolder(true)) return copyFailed();
 
   const std::string mp3Folder = request_.mp3Folder;
+  std::vector<int32_t> durations;  // of the files measured, in the index's order
+  const auto makeRows = [&] {
+    table_.clear();
+    for (size_t f = 0; f < durations.size(); ++f) {
+      const bookindex::FileRecord& record = records[f];
+      for (int i = 1; i <= record.markerCount; ++i) {
+        const bookindex::Marker& marker = record.markers[static_cast<size_t>(i - 1)];
+        makeRow(static_cast<int>(f) + 1, i, record.markerCount, marker.description, marker.start, marker.page,
+                record.name, durations[f]);
+      }
+    }
+  };
   for (int f = 1; f <= book_.fileCount; ++f) {
-    const bookindex::FileRecord& record = records[static_cast<size_t>(f - 1)];
-    const std::string P = mp3Folder + record.name + ".mp3";
-    const std::string resolved = shell::resolvePath(P);
-    if (tools::runPumped(hooks.yield, [&] { return mp3::GetMp3Info(resolved, info_); }) != 1) {
-      std::error_code ec;
-      if (fs::is_regular_file(resolved, ec)) {
-        // There, but no audio a player could play (cut short, empty).
-        ui::MsgBox("Path: " + P + "\nFile mp3 danneggiato o vuoto: non contiene audio riproducibile.",
-                   ui::mb::Critical);
+    try {
+      if (copying_) {
+        stage_->reportCopyProgress(copyProgress_);
+        // No need to measure the rest for a run that stops.
+        if (stage_->copyHasFailed() && !audioCopied(hooks.yield)) return copyFailed();
+      }
+      const bookindex::FileRecord& record = records[static_cast<size_t>(f - 1)];
+      const std::string P = mp3Folder + record.name + ".mp3";
+      const std::string resolved = shell::resolvePath(P);
+      if (tools::runPumped(hooks.yield, [&] { return mp3::GetMp3Info(resolved, info_); }) != 1) {
+        if (!audioCopied(hooks.yield)) return copyFailed();
+        makeRows();
+        std::error_code ec;
+        if (fs::is_regular_file(resolved, ec)) {
+          // There, but no audio a player could play (cut short, empty).
+          ui::MsgBox("Path: " + P + "\nFile mp3 danneggiato o vuoto: non contiene audio riproducibile.",
+                     ui::mb::Critical);
+          return RunOutcome::Stopped;
+        }
+        ui::MsgBox("Path: " + P + "\nFile mp3 non trovato!", ui::mb::Critical);
+        ui::MsgBox("Path del file mp3 in esame non trovato!", ui::mb::Critical);
         return RunOutcome::Stopped;
       }
-      ui::MsgBox("Path: " + P + "\nFile mp3 non trovato!", ui::mb::Critical);
-      ui::MsgBox("Path del file mp3 in esame non trovato!", ui::mb::Critical);
-      return RunOutcome::Stopped;
-    }
-    if (counter_.ContarArchivos(resolved) != 1) {
-      ui::MsgBox("Path del file mp3 in esame non trovato!", ui::mb::Critical);
-      return RunOutcome::Stopped;
-    }
-    byteTotal_ += std::strtod(counter_.Dimensione().c_str(), nullptr);
-    for (int i = 1; i <= record.markerCount; ++i) {
-      const bookindex::Marker& marker = record.markers[static_cast<size_t>(i - 1)];
-      makeRow(f, i, record.markerCount, marker.description, marker.start, marker.page, record.name, info_.Duration);
+      if (counter_.ContarArchivos(resolved) != 1) {
+        if (!audioCopied(hooks.yield)) return copyFailed();
+        makeRows();
+        ui::MsgBox("Path del file mp3 in esame non trovato!", ui::mb::Critical);
+        return RunOutcome::Stopped;
+      }
+      byteTotal_ += std::strtod(counter_.Dimensione().c_str(), nullptr);
+      durations.push_back(info_.Duration);
+    } catch (...) {
+      // A failed copy is still told of first.
+      if (!audioCopied(hooks.yield)) return copyFailed();
+      makeRows();
+      throw;
     }
   }
+  if (!audioCopied(hooks.yield)) return copyFailed();
+  makeRows();
 
   GroupPass();
   PagePass();
@@ -270,7 +302,13 @@ RunOutcome Conversion::run(const RunHooks& hooks) {
   return RunOutcome::Completed;
 }
 
-bool Conversion::PrepareExportFolder() {
+bool Conversion::audioCopied(const std::function<void()>& yield) {
+  if (!copying_) return true;
+  copying_ = false;
+  return stage_->endCopyAudio(copyProgress_, yield);
+}
+
+bool Conversion::PrepareExportFolder(bool inBackground) {
   const std::string X = shell::withSlash(request_.exportFolder);
   // The folders that this run makes, outermost first, for a run that ends
   // early to take away again.
@@ -301,6 +339,7 @@ bool Conversion::PrepareExportFolder() {
   // is until the new one is complete. A folder that cannot be made shows
   // up when the audio is copied, or when the fileset is written.
   stage_.reset();
+  copying_ = false;
   stageFailure_ = nullptr;
   try {
     stage_ = std::make_unique<StagedFileset>(resolved, shell::resolvePath(bookFolder_));
@@ -325,13 +364,18 @@ bool Conversion::PrepareExportFolder() {
     return true;
   }
   if (!stage_) return false;
-  // The copy of a book's audio is long: the window keeps handling its
-  // events meanwhile and shows the copy's progress from its own thread.
-  tools::PostedCalls shown;
-  const StagedFileset::Progress progress = [&](const tools::CopyProgress& p) {
-    if (copyProgress_) shown.post([this, p] { copyProgress_(p); });
-  };
-  return tools::runPumped(yield_, &shown, [&] { return stage_->copyAudio(sources, progress); });
+  if (!inBackground) {
+    // The copy of a book's audio is long: the window keeps handling its
+    // events meanwhile and shows the copy's progress from its own thread.
+    tools::PostedCalls shown;
+    const StagedFileset::Progress progress = [&](const tools::CopyProgress& p) {
+      if (copyProgress_) shown.post([this, p] { copyProgress_(p); });
+    };
+    return tools::runPumped(yield_, &shown, [&] { return stage_->copyAudio(sources, progress); });
+  }
+  stage_->beginCopyAudio(sources);
+  copying_ = true;
+  return true;
 }
 
 void Conversion::makeRow(int f, int i, int markerCount, const std::string& description, int16_t start,

@@ -93,8 +93,13 @@ class Conversion {
   // Makes the export folders and the new fileset's hidden folder, and
   // copies the book's audio into it (or keeps the previous fileset's); false
   // when the copy was tried and failed. Nothing the previous fileset holds
-  // changes before the new one is complete.
-  bool PrepareExportFolder();
+  // changes before the new one is complete. In the background, the copy
+  // only begins (false only when there is no hidden folder to copy into),
+  // and audioCopied() waits for its end.
+  bool PrepareExportFolder(bool inBackground = false);
+  // Waits for a copy begun in the background, reporting its progress;
+  // false when it failed. True when none is running.
+  bool audioCopied(const std::function<void()>& yield = {});
   bool IsContinuationMarker() const { return converter::IsContinuationMarker(current_, previous_); }
   bool IsSubsectionMarker() const { return converter::IsSubsectionMarker(current_); }
   void makeRow(int f, int i, int markerCount, const std::string& description, int16_t start, const std::string& page,
@@ -124,6 +129,7 @@ class Conversion {
   std::unique_ptr<StagedFileset> stage_;  // the new fileset during a run
   std::exception_ptr stageFailure_;       // why there is none, raised when it is written
   StagedFileset::Progress copyProgress_;
+  bool copying_ = false;                            // a copy of the audio runs in the background
   std::vector<std::filesystem::path> madeFolders_;  // by this run, outermost first
   std::function<void()> yield_;                     // the run's, while it lasts
 };

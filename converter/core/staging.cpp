@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "common/errors/errors.h"
@@ -298,6 +299,7 @@ StagedFileset::StagedFileset(std::string filesetFolder, std::string bookFolder)
 }
 
 StagedFileset::~StagedFileset() {
+  stopCopy();  // before its folder goes
   if (stageFd_ >= 0) ::close(stageFd_);
   if (!committed_) removeTree(parentFd_, stageName_);
   if (!discinfoName_.empty()) ::unlinkat(bookFd_, discinfoName_.c_str(), 0);
@@ -321,22 +323,102 @@ void StagedFileset::writeDiscinfo(std::string_view bytes) {
 }
 
 bool StagedFileset::copyAudio(const std::vector<std::string>& files, const Progress& progress) {
-  tools::CopyProgress p;
-  p.fileCount = static_cast<int>(files.size());
-  for (const std::string& file : files) {
-    ++p.fileIndex;
-    p.file = std::filesystem::path(file).filename().string();
-    if (progress) progress(p);
-    const int error = copyFault() ? copyFault()(file) : 0;
-    if (const int failure = error != 0 ? error : copyFileInto(AT_FDCWD, file, stageFd_, p.file); failure != 0) {
-      copyFailure_ = {file, failure};
-      return false;
+  beginCopyAudio(files);
+  return endCopyAudio(progress);
+}
+
+void StagedFileset::beginCopyAudio(std::vector<std::string> files) {
+  stopCopy();
+  copyFiles_ = std::move(files);
+  copyBegun_ = copyReported_ = 0;
+  copyEnded_ = false;
+  copyFailure_ = {};
+  copyStop_ = false;
+  try {
+    copyThread_ = std::thread([this] { copyFiles(); });
+  } catch (const std::system_error&) {
+    copyFiles();  // no thread to spare: the copy runs here, before the caller goes on
+  }
+}
+
+void StagedFileset::copyFiles() {
+  CopyFailure failure;
+  for (size_t f = 0; f < copyFiles_.size() && !copyStop_; ++f) {
+    const std::string& file = copyFiles_[f];
+    {
+      const std::lock_guard lock(copyMutex_);
+      ++copyBegun_;
+    }
+    copyChanged_.notify_all();
+    int error = 0;
+    try {
+      error = copyFault() ? copyFault()(file) : 0;
+      if (error == 0) error = copyFileInto(AT_FDCWD, file, stageFd_, std::filesystem::path(file).filename().string());
+    } catch (...) {
+      error = ENOMEM;
+    }
+    if (error != 0) {
+      failure = {file, error};
+      break;
     }
   }
+  {
+    const std::lock_guard lock(copyMutex_);
+    copyFailure_ = std::move(failure);
+    copyEnded_ = true;
+  }
+  copyChanged_.notify_all();
+}
+
+void StagedFileset::reportCopyProgress(const Progress& progress) {
+  int begun = 0;
+  {
+    const std::lock_guard lock(copyMutex_);
+    begun = copyBegun_;
+  }
+  tools::CopyProgress p;
+  p.fileCount = static_cast<int>(copyFiles_.size());
+  for (; copyReported_ < begun; ++copyReported_) {
+    p.fileIndex = copyReported_ + 1;
+    p.file = std::filesystem::path(copyFiles_[static_cast<size_t>(copyReported_)]).filename().string();
+    if (progress) progress(p);
+  }
+}
+
+bool StagedFileset::endCopyAudio(const Progress& progress, const std::function<void()>& yield) {
+  for (;;) {
+    bool ended = false;
+    {
+      std::unique_lock lock(copyMutex_);
+      const auto news = [&] { return copyEnded_ || copyBegun_ > copyReported_; };
+      if (yield)
+        copyChanged_.wait_for(lock, std::chrono::milliseconds(20), news);
+      else
+        copyChanged_.wait(lock, news);
+      ended = copyEnded_;
+    }
+    reportCopyProgress(progress);
+    if (ended) break;
+    if (yield) yield();
+  }
+  if (copyThread_.joinable()) copyThread_.join();
+  if (!copyFailure_.file.empty()) return false;
+  tools::CopyProgress p;
+  p.fileCount = p.fileIndex = static_cast<int>(copyFiles_.size());
   p.finished = true;
-  p.file.clear();
   if (progress) progress(p);
   return true;
+}
+
+bool StagedFileset::copyHasFailed() {
+  const std::lock_guard lock(copyMutex_);
+  return copyEnded_ && !copyFailure_.file.empty();
+}
+
+void StagedFileset::stopCopy() {
+  if (!copyThread_.joinable()) return;
+  copyStop_ = true;
+  copyThread_.join();
 }
 
 // The previous fileset folder's files that the new fileset keeps: the
@@ -378,6 +460,11 @@ void StagedFileset::retire(const std::string& name) {
 // under hidden names), from then on the new one. A kill leaves at most
 // hidden leftovers beside it, which the next conversion clears.
 void StagedFileset::commit() {
+  // A copy not waited for yet ends first; a fileset without its audio is not put in place.
+  if (copyThread_.joinable()) copyThread_.join();
+  if (!copyFailure_.file.empty())
+    throw fileAccessError(filesetFolder_ + "/" + std::filesystem::path(copyFailure_.file).filename().string(),
+                          copyFailure_.error);
   carryPrevious();
   reached(CommitStep::Carried);
   ::close(stageFd_);

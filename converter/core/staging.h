@@ -8,9 +8,13 @@
 // producer's own) are carried into the new one. What a crash leaves beside
 // the fileset folder is cleared by the next conversion of the same book.
 
+#include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "platform/tools/tools.h"
@@ -36,10 +40,24 @@ class StagedFileset {
   void writeDiscinfo(std::string_view bytes);
   // Copies each file into the fileset under its own name, keeping its
   // modification time; progress is reported before each file and at the
-  // end. False when a file could not be copied; copyFailure() then tells
-  // which and why.
+  // end. False when a file could not be copied (the copy stops there);
+  // copyFailure() then tells which and why.
   using Progress = std::function<void(const tools::CopyProgress&)>;
   bool copyAudio(const std::vector<std::string>& files, const Progress& progress);
+  // The same copy in the background, so that the caller can read the
+  // sources meanwhile: beginCopyAudio() starts it on a thread of its own
+  // (which makes only system calls and calls no hook but the copy fault of
+  // the tests), reportCopyProgress() reports the files it has begun since
+  // the last report, and endCopyAudio() waits for its end, reporting, and
+  // calling `yield` about every 20 ms; it returns what copyAudio() would.
+  // Progress is reported on the caller's thread only, each file once and
+  // in order. The destructor stops a copy still running after its current
+  // file.
+  void beginCopyAudio(std::vector<std::string> files);
+  void reportCopyProgress(const Progress& progress);
+  bool endCopyAudio(const Progress& progress, const std::function<void()>& yield = {});
+  // True once the background copy has stopped at a file it could not copy.
+  bool copyHasFailed();
   struct CopyFailure {
     std::string file;  // the source file, as given
     int error = 0;     // its errno
@@ -59,6 +77,8 @@ class StagedFileset {
  private:
   void carryPrevious();
   void retire(const std::string& name);
+  void copyFiles();  // the background copy's own work
+  void stopCopy();
 
   std::string filesetFolder_, bookFolder_;
   std::string parent_, name_;  // the fileset folder as its parent and its name
@@ -66,6 +86,16 @@ class StagedFileset {
   std::string discinfoName_;   // discinfo.html's hidden name in bookFolder_, once written
   int parentFd_ = -1, stageFd_ = -1, bookFd_ = -1;
   CopyFailure copyFailure_;
+  // The background copy: its files, how many it has begun (the one that
+  // failed included) and whether it has ended, under copyMutex_.
+  std::vector<std::string> copyFiles_;
+  std::thread copyThread_;
+  std::mutex copyMutex_;
+  std::condition_variable copyChanged_;
+  int copyBegun_ = 0;
+  bool copyEnded_ = false;
+  int copyReported_ = 0;  // the files reported to the caller
+  std::atomic<bool> copyStop_{false};
   bool keepAudio_ = false;
   bool committed_ = false;
 };

@@ -18,6 +18,7 @@
 #include <functional>
 #include <map>
 
+#include "converter/core/staging.h"
 #include "converter/core/tests/converter_fixture.h"
 
 namespace fs = std::filesystem;
@@ -232,6 +233,78 @@ TEST_F(ConverterFixture, AFailedCopyNamesTheFileAndItsCause) {
                                        conversion.filesetFolder() + "\n" + request.mp3Folder + c.file + ": " + c.cause})
         << c.what;
     EXPECT_FALSE(fs::exists(root / "docs" / "MyLUMO")) << c.what << ": nothing is left behind";
+  }
+}
+
+// The audio is copied while the files are measured: the copy's progress
+// still names each file once and in order, then its end; a failed copy is
+// still what the run reports, also when a file measured before it fails.
+TEST_F(ConverterFixture, TheCopyBesideTheMeasureReportsAsACopyFirst) {
+  write(fourGroups());
+  std::vector<std::string> steps;
+  RunHooks hooks;
+  hooks.copyProgress = [&](const lumo::tools::CopyProgress& p) {
+    std::string step = p.finished ? std::string("end") : p.file;
+    step.append(1, ' ').append(std::to_string(p.fileIndex)).append(1, '/').append(std::to_string(p.fileCount));
+    steps.push_back(step);
+  };
+  ASSERT_EQ(conversion.Converti(request, hooks), RunOutcome::Completed);
+  EXPECT_EQ(steps, (std::vector<std::string>{"01.mp3 1/3", "02.mp3 2/3", "03.mp3 3/3", "end 3/3"}));
+  for (const char* name : {"01.mp3", "02.mp3", "03.mp3"})
+    EXPECT_EQ(lumo::text::readFileBytes(fs::path(conversion.filesetFolder()) / name),
+              lumo::text::readFileBytes(root / "book" / "Libro" / name))
+        << name;
+
+  // 01.mp3 holds no audio, and the copy of the last file fails.
+  fs::remove_all(root / "docs" / "MyLUMO");
+  std::ofstream(root / "book" / "Libro" / "01.mp3", std::ios::binary) << std::string(5000, 'x');
+  script->clear();
+  steps.clear();
+  const CopyFaultHook previous = setCopyFaultForTesting(
+      [](const std::string& file) { return fs::path(file).filename() == "03.mp3" ? ENOSPC : 0; });
+  const RunOutcome outcome = conversion.Converti(request, hooks);
+  setCopyFaultForTesting(previous);
+  EXPECT_EQ(outcome, RunOutcome::Stopped);
+  EXPECT_EQ(texts(),
+            std::vector<std::string>{"Non è stato possibile copiare i file mp3 nella cartella:\n" +
+                                     conversion.filesetFolder() + "\n" + request.mp3Folder + "03.mp3: disco pieno"});
+  EXPECT_EQ(steps, (std::vector<std::string>{"01.mp3 1/3", "02.mp3 2/3", "03.mp3 3/3"})) << "no end after a failure";
+  EXPECT_FALSE(fs::exists(root / "docs" / "MyLUMO")) << "nothing is left behind";
+
+  // Without the failed copy the damaged file is named, as before.
+  script->clear();
+  EXPECT_EQ(conversion.Converti(request, hooks), RunOutcome::Stopped);
+  EXPECT_EQ(texts(),
+            std::vector<std::string>{"Path: " + request.mp3Folder +
+                                     "01.mp3\nFile mp3 danneggiato o vuoto: non contiene audio riproducibile."});
+  EXPECT_FALSE(fs::exists(root / "docs" / "MyLUMO")) << "nothing is left behind";
+}
+
+// A staged fileset given up while its audio is still being copied stops the
+// copy and leaves nothing of it behind.
+TEST(StagedFilesetCopy, GivenUpMidCopyLeavesNothing) {
+  lumo::testsupport::TempFolder temp{"lumo-stage"};
+  const fs::path sources = temp.path() / "sources", book = temp.path() / "book";
+  fs::create_directories(sources);
+  fs::create_directories(book);
+  std::vector<std::string> files;
+  for (int f = 0; f < 200; ++f) {
+    char name[16];
+    std::snprintf(name, sizeof name, "f%03d.mp3", f);
+    files.push_back((sources / name).string());
+    std::ofstream(files.back(), std::ios::binary) << std::string(64 * 1024, static_cast<char>(f));
+  }
+  for (const bool wait : {false, true}) {
+    {
+      StagedFileset stage((book / "CODE").string(), book.string());
+      stage.beginCopyAudio(files);
+      if (wait) {
+        int reported = 0;
+        EXPECT_TRUE(stage.endCopyAudio([&](const lumo::tools::CopyProgress& p) { reported += p.finished ? 0 : 1; }));
+        EXPECT_EQ(reported, 200);
+      }
+    }
+    EXPECT_TRUE(fs::is_empty(book)) << (wait ? "after the copy" : "during the copy");
   }
 }
 
