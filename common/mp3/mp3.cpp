@@ -35,6 +35,9 @@ constexpr int64_t kId3v1Size = 128;
 constexpr size_t kFirstRead = 16 * 1024;
 constexpr size_t kLargestRead = 256 * 1024;
 constexpr size_t kJumpRead = 4096;
+// A file whose every frame is read (no VBR header to count from) is read in
+// one piece up to this size, and in pieces of this size beyond it.
+constexpr size_t kWholeRead = 1024 * 1024;
 
 // The open file; closed on every way out of GetMp3Info, errors included.
 class FileHandle {
@@ -60,9 +63,10 @@ class FileHandle {
   }
 }
 
-// Serves small reads at any position from a window of the file, so that the
-// run tests and the frame walk cost one system call per window instead of one
-// per header.
+// Serves small reads at any position from two windows of the file, so that
+// the run tests and the frame walk cost one system call per window instead
+// of one per header, and a look at the file's end (its tags) and back at its
+// first frames reads neither place twice.
 class BlockReader final : public ByteSource {
  public:
   BlockReader(int fd, int64_t size) : fd_(fd), size_(size) {}
@@ -70,51 +74,98 @@ class BlockReader final : public ByteSource {
   int64_t size() const override { return size_; }
 
   void prefetch(int64_t pos, size_t n) override {
+    if (holding(pos, n) != nullptr) return;  // already read
     ::posix_fadvise(fd_, static_cast<off_t>(pos), static_cast<off_t>(n), POSIX_FADV_WILLNEED);
   }
 
   // The n bytes at pos (0-based), or nullptr when they pass the end of the file.
   const uint8_t* at(int64_t pos, size_t n) override {
     if (pos < 0 || pos + static_cast<int64_t>(n) > size_) return nullptr;
-    if (pos < start_ || pos + static_cast<int64_t>(n) > start_ + static_cast<int64_t>(filled_)) {
-      fill(pos, n);
-      if (pos + static_cast<int64_t>(n) > start_ + static_cast<int64_t>(filled_)) return nullptr;  // the file shrank
+    Window* w = holding(pos, n);
+    if (w == nullptr) {
+      w = &fill(pos, n);
+      if (!w->holds(pos, n)) return nullptr;  // the file shrank
     }
-    return window_.data() + (pos - start_);
+    w->lastUse = ++uses_;
+    return w->bytes.data() + (pos - w->start);
+  }
+
+  // Every frame of the file is going to be read: the system may read ahead
+  // (the file was opened for a few places only), and the reads are large. A
+  // file of up to kWholeRead bytes is read at once, so the probes and the
+  // frame walk that follow cost no further call.
+  void readWhole() {
+    whole_ = true;
+    ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+    if (size_ <= static_cast<int64_t>(kWholeRead) && holding(0, static_cast<size_t>(size_)) == nullptr)
+      load(windows_[current_], 0, static_cast<size_t>(size_));
   }
 
  private:
-  void fill(int64_t pos, size_t n) {
-    // Reading on from the window (the search moving on, the frame walk)
-    // doubles the read.
-    // Only a read that goes on where the window ends is one: the probes of
-    // a constant-bitrate file, a few pages apart, must not read the gaps.
-    const bool onward = filled_ > 0 && pos >= start_ && pos <= start_ + static_cast<int64_t>(filled_);
-    const bool jump = filled_ > 0 && !onward;
-    readSize_ = onward ? std::min(readSize_ * 2, kLargestRead) : kFirstRead;
-    if (jump) {
-      // A look elsewhere (a probe, the tags at the end) reads the pages it
-      // needs, from a page's start.
-      readSize_ = kJumpRead;
+  struct Window {
+    std::vector<uint8_t> bytes;
+    int64_t start = 0;
+    size_t filled = 0;
+    uint64_t lastUse = 0;
+    int64_t end() const { return start + static_cast<int64_t>(filled); }
+    bool holds(int64_t pos, size_t n) const {
+      return filled > 0 && pos >= start && pos + static_cast<int64_t>(n) <= end();
+    }
+  };
+
+  Window* holding(int64_t pos, size_t n) {
+    for (Window& w : windows_)
+      if (w.holds(pos, n)) return &w;
+    return nullptr;
+  }
+
+  Window& fill(int64_t pos, size_t n) {
+    // Reading on from the window read last (the search moving on, the frame
+    // walk) reuses it and doubles the read; once the whole file is to be
+    // read, the read is large at once. A read goes on from that window when
+    // it begins inside it or less than a page past its end (the next frame's
+    // header behind a frame that the window cut); the probes of a
+    // constant-bitrate file, many pages apart, must not read the gaps.
+    Window& last = windows_[current_];
+    const bool onward = last.filled > 0 && pos >= last.start && pos < last.end() + static_cast<int64_t>(kJumpRead);
+    if (onward) {
+      readSize_ = whole_ ? kWholeRead : std::min(readSize_ * 2, kLargestRead);
+      load(last, pos, std::max(readSize_, n));
+      return last;
+    }
+    // A look elsewhere (a probe, the tags at the end) reads the pages it
+    // needs, from a page's start, into the window used longer ago.
+    const bool first = last.filled == 0;
+    current_ = windows_[0].lastUse <= windows_[1].lastUse ? 0 : 1;
+    Window& other = windows_[current_];
+    readSize_ = first ? kFirstRead : kJumpRead;
+    if (!first) {
       n += static_cast<size_t>(pos % static_cast<int64_t>(kJumpRead));
       pos -= pos % static_cast<int64_t>(kJumpRead);
     }
-    const auto left = static_cast<size_t>(size_ - pos);
-    const size_t want = std::min(std::max(readSize_, n), left);
-    if (window_.size() < want) window_.resize(want);
-    start_ = pos;
-    filled_ = 0;
-    const int64_t got = ReadAt(fd_, pos, window_.data(), want);
+    load(other, pos, std::max(readSize_, n));
+    return other;
+  }
+
+  // Reads up to n bytes at pos into w (fewer where the file ends).
+  void load(Window& w, int64_t pos, size_t n) {
+    const size_t want = std::min(n, static_cast<size_t>(size_ - pos));
+    if (w.bytes.size() < want) w.bytes.resize(want);
+    w.start = pos;
+    w.filled = 0;
+    const int64_t got = ReadAt(fd_, pos, w.bytes.data(), want);
     if (got < 0) raiseFileError(errno);
-    filled_ = static_cast<size_t>(got);
+    w.filled = static_cast<size_t>(got);
+    w.lastUse = ++uses_;
   }
 
   int fd_;
   int64_t size_;
-  std::vector<uint8_t> window_;
-  int64_t start_ = 0;
-  size_t filled_ = 0;
+  std::array<Window, 2> windows_;
+  size_t current_ = 0;  // the window read last
+  uint64_t uses_ = 0;
   size_t readSize_ = kFirstRead;
+  bool whole_ = false;
 };
 
 // The analysis of one open file.
@@ -240,8 +291,6 @@ void ApplyVbrHeader(Analysis& a, int64_t f, const Mp3FrameHeader& first, const V
 // them (CountFrames: damage, junk and tags between frames are stepped over,
 // frames of another sample rate count with their own time).
 void ScanVbrFrames(Analysis& a, int64_t pos, int64_t f, const Mp3FrameHeader& first) {
-  // The whole stream is read from here on: let the system read ahead.
-  ::posix_fadvise(a.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   const StreamCount count = CountFrames(a.reader, pos, AudioEnd(a.reader, f), first);
   if (count.frames == 0) {  // cannot happen after a run of ten, but never divide by 0
     a.info.Frames = 0;
@@ -362,7 +411,12 @@ uint8_t Analyse(const std::string& path, Mp3Info& info, const YieldFn& yield, Pr
 
   TakeFirstHeader(info, first);
   const VbrHeader vbr = ReadVbrHeader(a, FrameAt{*f, first});
-  if (vbr.frames && MatchesTheAudio(a, *f, first, vbr)) {
+  const bool counted = vbr.frames && MatchesTheAudio(a, *f, first, vbr);
+  // Without a frame count to trust, every frame is read: by the frame walk,
+  // or by the check of a constant bitrate, which also walks every frame
+  // (and the walk follows when it finds otherwise).
+  if (!counted) reader.readWhole();
+  if (counted) {
     ApplyVbrHeader(a, *f, first, vbr);
   } else if (const std::optional<int64_t> frames =
                  vbr.kind == VbrHeader::None && probes == Probes::Use

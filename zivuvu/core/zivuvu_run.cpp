@@ -11,6 +11,7 @@
 #include "platform/registry/registry.h"
 #include "platform/shell/shell.h"
 #include "platform/ui/ui.h"
+#include "zivuvu/core/measure_ahead.h"
 #include "zivuvu/core/zivuvu_pages.h"
 
 namespace fs = std::filesystem;
@@ -135,12 +136,20 @@ void addToTotal(int32_t& total, int32_t seconds) {
   if (!__builtin_add_overflow(total, seconds, &sum)) total = sum;
 }
 
-std::optional<int32_t> measure(const std::string& mp3Path, mp3::Mp3Info& info, const mp3::YieldFn& yield) {
-  std::optional<int32_t> duration;
-  skipOnError([&] {
-    if (mp3::GetMp3Info(mp3Path, info, yield) == 1) duration = info.Duration;
-  });
-  return duration;
+// The MP3 files of the book's pages, measured ahead on threads from the time
+// the index is read, so that their reads overlap the run's other work.
+std::vector<std::string> audioFiles(const Book& book, const BookFiles& index) {
+  std::vector<std::string> files;
+  for (const bookindex::FileRecord& record : index.files) files.push_back(mp3Folder(book) + record.name + ".mp3");
+  return files;
+}
+
+// Whether the previous run's work folder is the folder of this book's MP3
+// files (a book kept inside the installation folder): deleting it deletes
+// them, and they are measured only after that, as they then are.
+bool workFolderHoldsTheAudio(const std::string& appFolder, const std::string& dirwork, const Book& book) {
+  std::error_code ec;
+  return fs::equivalent(fs::path(appFolder) / workFolderName(dirwork), mp3Folder(book), ec);
 }
 
 std::string failureText(const std::exception& e) {
@@ -163,21 +172,24 @@ struct WrittenPages {
   int32_t total = 0;
 };
 
-WrittenPages writeFilePages(const RunOptions& options, const Book& book, const BookFiles& index, Problems& problems) {
+WrittenPages writeFilePages(const RunOptions& options, const Book& book, const BookFiles& index,
+                            MeasureAhead& durations, Problems& problems) {
   const fs::path folder = fs::path(options.appFolder) / book.workFolder;
-  mp3::Mp3Info info;
   WrittenPages written;
   std::vector<FilePage> pages;   // the pages written
   std::set<std::string> failed;  // the names of the pages that could not be
   std::optional<std::string> prev;
-  for (const bookindex::FileRecord& record : index.files) {
+  for (size_t f = 0; f < index.files.size(); ++f) {
+    const bookindex::FileRecord& record = index.files[f];
     FilePage page;
     page.title = book.header.title;
     page.name = record.name;
     page.next = record.next;
     page.prev = prev;
-    page.audioPath = shell::resolvePath(mp3Folder(book) + record.name + ".mp3");
-    page.duration = measure(page.audioPath, info, options.yield);
+    // Measured ahead, while the pages before it were written.
+    MeasureAhead::Measured audio = durations.take(f);
+    page.audioPath = std::move(audio.path);
+    page.duration = audio.duration;
     page.markers = record.markers;
     try {
       text::writeTextFile(folder / (pageName(record.name) + ".htm"), filePageLines(page));
@@ -278,6 +290,7 @@ RunOutcome ZivuvuRun(const RunOptions& options) {
   }
   const BookFiles index = readFiles(*reader, book.fileCount);
   reader.reset();
+  skipOnError([&] { book.mp3Subfolder = findLibro(book.cd); });
 
   std::string dirwork;
   try {
@@ -286,6 +299,13 @@ RunOutcome ZivuvuRun(const RunOptions& options) {
     reportSettingsFailure(kSettingsUnreadable, e);
     return RunOutcome::SettingsFailed;
   }
+  std::optional<MeasureAhead> durations;
+  const auto startMeasuring = [&] {
+    if (!durations)
+      durations.emplace(audioFiles(book, index), shell::resolvePath, options.yield,
+                        MeasureAhead::threadsFor(mp3Folder(book)));
+  };
+  if (dirwork.empty() || !workFolderHoldsTheAudio(options.appFolder, dirwork, book)) startMeasuring();
 
   // The work folder first: when it cannot be made, the book before stays
   // as it was, pages, home page and Dirwork alike.
@@ -310,10 +330,10 @@ RunOutcome ZivuvuRun(const RunOptions& options) {
   if (!dirwork.empty())
     deletePreviousWorkFolder(options.appFolder, dirwork, workFolderName(dirwork) == book.workFolder);
 
-  skipOnError([&] { book.mp3Subfolder = findLibro(book.cd); });
+  startMeasuring();
   Problems problems;
   problems.incomplete = !index.complete;
-  const WrittenPages written = writeFilePages(options, book, index, problems);
+  const WrittenPages written = writeFilePages(options, book, index, *durations, problems);
   // A book whose every page failed has no home page to open.
   const bool usable = written.files.size() > 0 || index.files.empty();
   const bool homeWritten = usable && writeHomePage(options, book, written, problems);

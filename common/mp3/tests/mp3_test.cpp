@@ -628,6 +628,56 @@ TEST_F(GetMp3InfoTest, DamagedStreamsMeasureWhatADecoderPlays) {
   }
 }
 
+// A file without a VBR header is read whole: at once up to a megabyte, in
+// pieces of a megabyte beyond. Frames that straddle the end of a piece, one
+// frame of another bitrate there or at the end, and the tags behind the
+// audio are measured as a frame by frame count over the bytes in memory
+// measures them.
+TEST_F(GetMp3InfoTest, FilesReadWholeMeasureAsTheirFramesCountedInMemory) {
+  const FrameFields louder{.bitrate = 160};       // 522 bytes among frames of 417
+  const int aroundAMegabyte = 1024 * 1024 / 417;  // the frame that the first megabyte cuts
+  const auto withOdd = [&](int count, int at) {
+    return frames(kCbr128, at) + testing::frame(louder) + frames(kCbr128, count - at - 1);
+  };
+  std::string vbr;
+  while (vbr.size() < 4'000'000) vbr += testing::frame(kCbr128) + testing::frame(louder);
+  const std::string v1 = testing::id3v1Tag("Titolo", "", "", "", "", 3);
+  const struct {
+    const char* name;
+    std::string bytes;
+  } cases[] = {
+      {"constant, just under a megabyte", frames(kCbr128, 2500)},
+      {"constant, just over a megabyte", frames(kCbr128, 2520)},
+      {"constant, several megabytes, and a tag", frames(kCbr128, 9000) + v1},
+      {"one other frame where the first megabyte ends", withOdd(9000, aroundAMegabyte)},
+      {"one other frame where the second megabyte ends", withOdd(9000, 2 * aroundAMegabyte + 1)},
+      {"one other frame last", withOdd(2520, 2519)},
+      {"variable, four megabytes, and a tag", vbr + v1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    MemorySource source(c.bytes);
+    const std::optional<FrameAt> first = FindAudioStart(source);
+    ASSERT_TRUE(first);
+    const StreamCount count = CountFrames(source, first->position, AudioEnd(source, first->position), first->header);
+    Mp3Info info;
+    ASSERT_EQ(GetMp3Info(write("whole.mp3", c.bytes), info), 1);
+    EXPECT_EQ(info.FileSize, static_cast<int32_t>(c.bytes.size()));
+    EXPECT_EQ(info.Frames, count.frames);
+    EXPECT_EQ(info.Duration, static_cast<int32_t>(std::nearbyint(count.seconds())));
+    EXPECT_EQ(info.IsCbr, count.oneBitrate);
+    EXPECT_EQ(info.Bitrate, count.oneBitrate
+                                ? count.bitrate
+                                : static_cast<int16_t>(std::nearbyint(static_cast<double>(count.bitrateSum) /
+                                                                      static_cast<double>(count.frames))));
+    const bool tagged = c.bytes.compare(c.bytes.size() - 128, 3, "TAG") == 0;
+    EXPECT_EQ(info.HasTag, tagged);
+    if (tagged) {
+      EXPECT_EQ(info.Title, "Titolo");
+    }
+  }
+}
+
 TEST_F(GetMp3InfoTest, BitrateOfAConstantStreamIsItsAudiosNotItsInfoFrames) {
   // FFmpeg writes the Info frame of 32 kbit/s MPEG-2 mono audio at 56 kbit/s,
   // the smallest frame that holds the tag (182 bytes); the audio's frames are

@@ -309,6 +309,47 @@ TEST_F(ZivuvuRunTest, PagesNameTheBookFolderAsItIsOnDisk) {
             home.end());
 }
 
+// The files are measured ahead on threads while the pages are written: each
+// page still names its own file's playing time (or none, for a file that is
+// missing), and the home page their sum.
+TEST_F(ZivuvuRunTest, EachPageNamesItsOwnFilesPlayingTime) {
+  installFakePlayer();
+  const fs::path book = tmp.path / "many";
+  fs::create_directories(book / "Libro");
+  const int count = 90;
+  std::vector<std::string> index = {"MANY", "a", "t", "p", "l", "n", std::to_string(count)};
+  std::vector<int> seconds;  // 0: not measured
+  int total = 0;
+  for (int f = 0; f < count; ++f) {
+    const std::string name = "f" + std::to_string(f);
+    seconds.push_back(f % 8 == 5 ? 0 : f * 7 % 13 + 1);
+    if (seconds.back() > 0) lumo::mp3::testing::writeMp3Seconds(book / "Libro" / (name + ".mp3"), seconds.back());
+    total += seconds.back();
+    index.push_back(name + ",1," + (f + 1 < count ? "f" + std::to_string(f + 1) : ""));
+    index.insert(index.end(), {"Parte", "0,1"});
+  }
+  lumo::text::writeTextFile(book / "marker.txt", index);
+  EXPECT_TRUE(run(book).empty());
+  for (int f = 0; f < count; ++f) {
+    SCOPED_TRACE(f);
+    const auto page = linesOf(app / "MANY" / ("f" + std::to_string(f) + ".htm"));
+    const auto duration =
+        std::find_if(page.begin(), page.end(), [](const std::string& line) { return line.starts_with(" - Durata "); });
+    if (seconds[f] == 0) {
+      EXPECT_EQ(duration, page.end());
+    } else {
+      ASSERT_NE(duration, page.end());
+      EXPECT_EQ(*duration,
+                " - Durata 0:" + std::string(seconds[f] < 10 ? "0" : "") + std::to_string(seconds[f]) + " (mm:ss)");
+    }
+  }
+  char hms[32];
+  std::snprintf(hms, sizeof hms, "%d:%02d:%02d", total / 3600, total / 60 % 60, total % 60);
+  const auto home = linesOf(app / "index.htm");
+  EXPECT_NE(std::find(home.begin(), home.end(), "<td width=\"85%\">" + std::string(hms) + " (hh:mm:ss)</td>"),
+            home.end());
+}
+
 TEST_F(ZivuvuRunTest, ATotalBeyond32BitsLosesOnlyTheShareThatDoesNotFit) {
   installFakePlayer();
   const fs::path book = tmp.path / "endless";
