@@ -138,7 +138,8 @@ std::string writePiece(const FrameMap& part, const std::vector<size_t>& starts, 
   return {};
 }
 
-std::string AddVbrHeader(const std::string& path) {
+std::string AddVbrHeader(const std::string& path, bool* rewritten) {
+  if (rewritten != nullptr) *rewritten = false;
   FrameMap map;
   try {
     map = mapFrames(path);
@@ -151,6 +152,7 @@ std::string AddVbrHeader(const std::string& path) {
   if (why.empty() && std::rename(temp.c_str(), path.c_str()) != 0)
     why = "impossibile scrivere " + path + " (" + ioErrorCause(errno) + ")";
   if (!why.empty()) std::remove(temp.c_str());
+  if (why.empty() && rewritten != nullptr) *rewritten = true;
   return why;
 }
 

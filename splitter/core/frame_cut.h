@@ -64,7 +64,9 @@ std::string writePiece(const FrameMap& part, const std::vector<size_t>& starts, 
 // (mp3splt cuts such parts of a VBR recording without one, and their length
 // is then guessed from the bitrate); the file is rewritten under a
 // temporary name and renamed over it. Files of one bitrate, or with a
-// header, stay byte for byte. Returns "" or why it failed (Italian).
-std::string AddVbrHeader(const std::string& path);
+// header, stay byte for byte (whatever stands in front of their audio, a
+// tag, too); a file that gets the header keeps only its frames, and
+// `rewritten` (when given) says so. Returns "" or why it failed (Italian).
+std::string AddVbrHeader(const std::string& path, bool* rewritten = nullptr);
 
 }  // namespace lumo::splitter

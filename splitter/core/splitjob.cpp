@@ -27,6 +27,7 @@
 #include "splitter/core/frame_cut.h"
 #include "splitter/core/logfile.h"
 #include "splitter/core/mp3join.h"
+#include "splitter/core/part_receiver.h"
 #include "splitter/id3/tag_v2.h"
 
 namespace fs = std::filesystem;
@@ -105,6 +106,19 @@ std::string patternBase(std::string name) {
     if (c == '@' || c == '%' || c == '+' || c == '/') c = '_';
   return name.empty() ? std::string("parte") : name;
 }
+
+// The name mp3splt gives part j of n with the output pattern base + "_@n":
+// the number with as many digits as n has ("1" of 1, "03" of 12).
+std::string enginePartName(const std::string& base, int j, int n) {
+  const int width = static_cast<int>(std::to_string(n).size());
+  char number[24];
+  std::snprintf(number, sizeof number, "%0*d", width, j);
+  return base + "_" + number + ".mp3";
+}
+
+// The parts of one file that are tagged as the engine writes them: each
+// holds a FIFO open while the engine runs.
+constexpr int kMaxReceivedParts = 256;
 
 // The MP3 files the engine wrote into its private folder, in the order of
 // their part numbers (the digits after the last "_").
@@ -274,12 +288,7 @@ void SplitJob::tag(const std::string& path, const std::string& title, const std:
   // log says why and the end of the job names it.
   std::string why;
   try {
-    id3::TypeTagV2 tag;
-    tag.Valide(true);
-    tag.Titre(title);
-    tag.Album(book_.title);
-    tag.Piste(track);
-    tag.Genre("28");
+    const id3::TypeTagV2 tag = partTag(title, track);
     if (!tools::runPumped(hooks.yield, [&] { return tag.WriteTag(path); })) why = "nessun frame audio nel file";
   } catch (const RuntimeError& e) {
     why = "Errore " + std::to_string(e.number()) + " " + e.description();
@@ -292,6 +301,17 @@ void SplitJob::tag(const std::string& path, const std::string& title, const std:
   }
   log("Inserimento TAG non riuscito al file " + path + ": " + why);
   untagged_.push_back(fs::path(path).filename().string());
+}
+
+// The tag of a part: its heading, the book's title, its number, genre 28.
+id3::TypeTagV2 SplitJob::partTag(const std::string& title, const std::string& track) const {
+  id3::TypeTagV2 tag;
+  tag.Valide(true);
+  tag.Titre(title);
+  tag.Album(book_.title);
+  tag.Piste(track);
+  tag.Genre("28");
+  return tag;
 }
 
 // The end message's line on the parts left without a tag, or "".
@@ -539,9 +559,10 @@ bool SplitJob::writableFolders() {
 
 std::optional<std::vector<std::string>> SplitJob::cut(const std::vector<std::string>& args, const std::string& folder,
                                                       const std::string& source, size_t expected,
-                                                      const std::string& cause) {
+                                                      const std::string& cause, PartReceiver* receiver) {
   EngineResult r;
   if (runEngine) r = runEngine(engineProgram(), args, hooks.yield);
+  if (receiver != nullptr) receiver->finish();
   std::vector<std::string> parts = collectParts(folder);
   std::string why;
   if (!r.started || r.crashed || r.exitCode != 0) {
@@ -550,7 +571,9 @@ std::optional<std::vector<std::string>> SplitJob::cut(const std::vector<std::str
     if (r.started && !r.crashed && r.errors.find("error:") != std::string::npos)
       why = (cause.empty() ? std::string("mp3splt ha segnalato un errore") : cause) + ".\nmp3splt: " + why;
   } else if (parts.size() < expected) {
-    why = "mp3splt ha creato " + std::to_string(parts.size()) + " parti invece di " + std::to_string(expected);
+    why = receiver != nullptr && !receiver->failure().empty()
+              ? receiver->failure()
+              : "mp3splt ha creato " + std::to_string(parts.size()) + " parti invece di " + std::to_string(expected);
   }
   if (why.empty()) return parts;
   std::string logged = why;
@@ -630,12 +653,33 @@ bool SplitJob::runFiles(const std::vector<bookindex::FileRecord>& files) {
     lv.setCell(fileRow_, lvc::Duration, std::to_string(info_.Duration / 60) + ":" + twoDigits(info_.Duration % 60));
     lv.setCell(fileRow_, lvc::Times, timeList);
 
-    const auto parts = cut(args, folder.path(), P, static_cast<size_t>(M), orderProblem(starts, descriptions));
+    // The parts get their tag as mp3splt writes them, while only this job
+    // sees them: the tag writer would write each part a second time.
+    std::optional<PartReceiver> receiver;
+    if (fields.tags && !fields.cutByLength && M <= kMaxReceivedParts) {
+      std::vector<PartToReceive> expected;
+      for (int j = 1; j <= M; ++j) {
+        // A continuation is joined or renamed first: the tag writer tags it.
+        if (lv4.cell(j, lv4c::NewName) == kContinuationMark) continue;
+        expected.push_back(
+            {enginePartName(base, j, M), partTag(lv4.cell(j, lv4c::RealName), lv4.cell(j, lv4c::GlobalId))});
+      }
+      receiver.emplace(folder.path(), std::move(expected));
+    }
+    tagged_.clear();
+    const auto parts = cut(args, folder.path(), P, static_cast<size_t>(M), orderProblem(starts, descriptions),
+                           receiver ? &*receiver : nullptr);
     if (!parts) return false;
+    if (receiver)
+      for (const std::string& part : *parts)
+        if (receiver->tagged(part)) tagged_.insert(part);
     // mp3splt cuts a VBR recording without a VBR header into parts without
-    // one, whose length is then guessed from a bitrate: they get one.
+    // one, whose length is then guessed from a bitrate: they get one (and
+    // then their tag from the tag writer).
     for (const std::string& part : *parts) {
-      const std::string why = AddVbrHeader(part);
+      bool rewritten = false;
+      const std::string why = AddVbrHeader(part, &rewritten);
+      if (rewritten) tagged_.erase(part);
       if (why.empty()) continue;
       log("Errore nel taglio del file " + P + ": " + why);
       ui::MsgBox("Il taglio del file " + P + " non è riuscito.\n" + why, ui::mb::Critical);
@@ -705,9 +749,12 @@ void SplitJob::ProcessIndexParts(const std::vector<std::string>& parts) {
     }
     const std::string T = indexDir_ + "/" + name + ".mp3";
     log("Rinomina file - Sorgente: " + S + " Destinazione: " + T);
-    if (!skipOnError([&] { renameNoReplace(S, T); })) log("Errore nella rinomina del file " + S + " in " + T);
+    const bool renamed = skipOnError([&] { renameNoReplace(S, T); });
+    if (!renamed) log("Errore nella rinomina del file " + S + " in " + T);
     if (!fields.cutByLength && fields.tags) {
-      if (exists(T)) {
+      if (renamed && tagged_.count(S) != 0) {
+        log("Effettuato inserimento TAG al file " + T);
+      } else if (exists(T)) {
         tag(T, lv4.cell(k, lv4c::RealName), lv4.cell(k, lv4c::GlobalId));
       } else {
         log("Errore nell'inserimento delle informazioni di TAG - Il File " + T + " non è stato trovato.");

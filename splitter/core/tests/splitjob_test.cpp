@@ -16,6 +16,7 @@
 #include "platform/registry/registry.h"
 #include "splitter/core/frame_cut.h"
 #include "splitter/core/tests/job_fixture.h"
+#include "splitter/id3/tag_v2.h"
 #include "testsupport/test_files.h"
 #include "zivuvu/core/zivuvu_pages.h"
 #include "zivuvu/core/zivuvu_run.h"
@@ -185,6 +186,77 @@ TEST_F(JobTest, CutsLandOnTheirHeadingsInEveryEncoding) {
     EXPECT_TRUE(logged.starts_with("Stringa di taglio: \"" + (dir_ / "program" / "mp3splt").string() + "\" -f -d \""))
         << logged;
     EXPECT_TRUE(logged.ends_with("\" \"" + recording.string() + "\" 0.00 0.05 0.10 EOF -n -o \"CAP_@n\"")) << logged;
+  }
+}
+
+// The parts get their tag while mp3splt writes them (their names are FIFOs
+// during the run), and every part is byte for byte what the tag writer makes
+// of the untagged part, in every encoding: the byte count of a Xing header
+// covers the tag, and a VBR part that gets a Xing header of its own is
+// tagged after it.
+TEST_F(JobTest, PartsTaggedAsTheEngineWritesThemAreThoseOfTheTagWriter) {
+  struct Case {
+    const char* what;
+    const char* lame;
+    int rate, channels;
+  };
+  const Case cases[] = {
+      {"MPEG-2 CBR with an Info header", "-b 64", 22050, 1},
+      {"MPEG-2 32 kbit/s CBR without a header", "-b 32", 22050, 1},
+      {"VBR with a Xing header", "-V 5", 22050, 2},
+      {"VBR without a VBR header", "-V 5 -t", 22050, 2},
+      {"MPEG-1 44.1 kHz", "-b 64", 44100, 2},
+  };
+  TestBook book;
+  // A heading that ISO-8859-1 cannot hold goes into the tag in UCS-2.
+  book.files = {{"CAP", {{"Primo", 0, "1"}, {"Secondo – il grillo", 5, "2"}, {"Terzo", 10, "-"}}}};
+  const char* titles[] = {"Primo", "Secondo – il grillo", "Terzo"};
+  const fs::path recording = dir_ / "book" / "Libro" / "CAP.mp3";
+  std::vector<bool> fifos;
+  job_.runEngine = [&](const std::string& program, const std::vector<std::string>& args,
+                       const std::function<void()>& yield) {
+    const fs::path folder = args.at(2);
+    for (const char* name : {"CAP_1.mp3", "CAP_2.mp3", "CAP_3.mp3"})
+      fifos.push_back(fs::is_fifo(fs::symlink_status(folder / name)));
+    return RunWithQProcess(program, args, yield);
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(encodeChapters(recording, {300, 700, 1500}, 5, c.lame, c.rate, c.channels));
+    writeIndex(book, dir_ / "book" / "marker.txt");
+    fs::remove_all(bookDir());
+    job_.fields.tags = false;
+    fifos.clear();
+    job_.vai_Click();
+    ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+    EXPECT_EQ(fifos, std::vector<bool>(3, false)) << "untagged parts are mp3splt's own files";
+    const std::vector<std::string> names = mp3Names(indexDir());
+    ASSERT_EQ(names.size(), 3u);
+    std::vector<std::string> expected;
+    for (size_t p = 0; p < names.size(); ++p) {
+      id3::TypeTagV2 tag;
+      tag.Valide(true);
+      tag.Titre(titles[p]);
+      tag.Album("Pinocchio");
+      tag.Piste("00" + std::to_string(p + 1));
+      tag.Genre("28");
+      ASSERT_TRUE(tag.WriteTag((indexDir() / names[p]).string()));
+      expected.push_back(readBytes(indexDir() / names[p]));
+    }
+
+    fs::remove_all(bookDir());
+    job_.fields.tags = true;
+    fifos.clear();
+    job_.vai_Click();
+    ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+    EXPECT_EQ(fifos, std::vector<bool>(3, true));
+    ASSERT_EQ(mp3Names(indexDir()), names);
+    for (size_t p = 0; p < names.size(); ++p) {
+      EXPECT_TRUE(readBytes(indexDir() / names[p]) == expected[p]) << names[p];
+      EXPECT_EQ(logEntry("Effettuato inserimento TAG al file " + (indexDir() / names[p]).string()),
+                "Effettuato inserimento TAG al file " + (indexDir() / names[p]).string());
+    }
+    EXPECT_FALSE(hasPrivateFolders(bookDir()));
   }
 }
 
