@@ -1,5 +1,7 @@
 #include "splitter/core/frame_cut.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
@@ -110,7 +112,9 @@ std::vector<size_t> pieceStarts(size_t partFrames, const std::vector<size_t>& pi
   return starts;
 }
 
-std::string writePiece(const FrameMap& part, const std::vector<size_t>& starts, size_t k, const std::string& path) {
+std::string writePiece(const FrameMap& part, const std::vector<size_t>& starts, size_t k, const std::string& path,
+                       const id3::TypeTagV2* tag, bool* tagged) {
+  if (tagged != nullptr) *tagged = false;
   const size_t from = starts[k];
   const size_t to = k + 1 < starts.size() ? starts[k + 1] : part.audioFrames();
   if (from >= to || to > part.audioFrames()) return "parte vuota";
@@ -130,16 +134,41 @@ std::string writePiece(const FrameMap& part, const std::vector<size_t>& starts, 
     for (size_t f = from; f < to; ++f) offsets.push_back(part.offsets[f] - begin + headerLength);
     fixPieceHeader(out, *xingHeader(out, 0), offsets, k == 0, k + 1 == starts.size());
   }
-  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "wb"), std::fclose);
+  std::string front;
+  if (tag != nullptr) {
+    try {
+      front = tag->TagBytes();
+    } catch (const RuntimeError&) {
+      tag = nullptr;  // the tag writer reports it on the piece
+    }
+  }
+  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "w+b"), std::fclose);
   if (!file) return "impossibile scrivere " + path + " (" + ioErrorCause(errno) + ")";
-  if (std::fwrite(out.data(), 1, out.size(), file.get()) != out.size() || std::fflush(file.get()) != 0)
+  const auto put = [&](const std::string& bytes) {
+    return std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+  };
+  if (!put(front) || !put(out) || std::fflush(file.get()) != 0)
     return "impossibile scrivere " + path + " (" + ioErrorCause(errno) + ")";
+  if (tag != nullptr) {
+    bool whole = false;
+    try {
+      whole = tag->CompleteTaggedFile(fileno(file.get()));
+    } catch (const RuntimeError&) {
+      whole = false;
+    }
+    // Not as the tag writer would tag it: the piece alone, for it to decide.
+    if (!whole && (std::fseek(file.get(), 0, SEEK_SET) != 0 || !put(out) || std::fflush(file.get()) != 0 ||
+                   ::ftruncate(fileno(file.get()), static_cast<off_t>(out.size())) != 0))
+      return "impossibile scrivere " + path + " (" + ioErrorCause(errno) + ")";
+    if (tagged != nullptr) *tagged = whole;
+  }
   if (std::fclose(file.release()) != 0) return "impossibile scrivere " + path + " (" + ioErrorCause(errno) + ")";
   return {};
 }
 
-std::string AddVbrHeader(const std::string& path, bool* rewritten) {
+std::string AddVbrHeader(const std::string& path, bool* rewritten, const id3::TypeTagV2* tag, bool* tagged) {
   if (rewritten != nullptr) *rewritten = false;
+  if (tagged != nullptr) *tagged = false;
   FrameMap map;
   try {
     map = mapFrames(path);
@@ -148,7 +177,7 @@ std::string AddVbrHeader(const std::string& path, bool* rewritten) {
   }
   if (map.hasHeader || !map.varyingBitrate || map.audioFrames() == 0) return {};
   const std::string temp = path + ".vbr";
-  std::string why = writePiece(map, {0}, 0, temp);
+  std::string why = writePiece(map, {0}, 0, temp, tag, tagged);
   if (why.empty() && std::rename(temp.c_str(), path.c_str()) != 0)
     why = "impossibile scrivere " + path + " (" + ioErrorCause(errno) + ")";
   if (!why.empty()) std::remove(temp.c_str());

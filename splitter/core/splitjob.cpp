@@ -674,12 +674,16 @@ bool SplitJob::runFiles(const std::vector<bookindex::FileRecord>& files) {
       for (const std::string& part : *parts)
         if (receiver->tagged(part)) tagged_.insert(part);
     // mp3splt cuts a VBR recording without a VBR header into parts without
-    // one, whose length is then guessed from a bitrate: they get one (and
-    // then their tag from the tag writer).
-    for (const std::string& part : *parts) {
-      bool rewritten = false;
-      const std::string why = AddVbrHeader(part, &rewritten);
-      if (rewritten) tagged_.erase(part);
+    // one, whose length is then guessed from a bitrate: they get one (a part
+    // that held its tag, behind that tag).
+    for (size_t p = 0; p < parts->size(); ++p) {
+      const std::string& part = (*parts)[p];
+      const int row = static_cast<int>(p) + 1;
+      std::optional<id3::TypeTagV2> tag;
+      if (tagged_.count(part) != 0) tag = partTag(lv4.cell(row, lv4c::RealName), lv4.cell(row, lv4c::GlobalId));
+      bool rewritten = false, stillTagged = false;
+      const std::string why = AddVbrHeader(part, &rewritten, tag ? &*tag : nullptr, &stillTagged);
+      if (rewritten && !stillTagged) tagged_.erase(part);
       if (why.empty()) continue;
       log("Errore nel taglio del file " + P + ": " + why);
       ui::MsgBox("Il taglio del file " + P + " non è riuscito.\n" + why, ui::mb::Critical);
@@ -804,7 +808,7 @@ void SplitJob::CutByDuration() {
       lv.setCell(fileRow_, lvc::Duration, std::to_string(info_.Duration / 60) + ":" + twoDigits(info_.Duration % 60));
       lv.setCell(fileRow_, lvc::Times, "File da " + MinutesLabel(fields.partMinutes) + " min.");
       auto pieces = cut(args, folder.path(), path, 1);
-      if (pieces) pieces = recutAtFrames(path, folder.path(), base, *pieces);
+      if (pieces) pieces = recutAtFrames(path, folder.path(), base, *pieces, k + 1);
       if (!pieces) break;
       lv.setCell(fileRow_, lvc::Cut, "OK");
       log("Taglio personalizzato file " + P + " eseguito correttamente.");
@@ -838,7 +842,13 @@ void SplitJob::CutByDuration() {
 // written again from the part's frames, so the first begins with the part.
 std::optional<std::vector<std::string>> SplitJob::recutAtFrames(const std::string& part, const std::string& folder,
                                                                 const std::string& base,
-                                                                const std::vector<std::string>& enginePieces) {
+                                                                const std::vector<std::string>& enginePieces, int row) {
+  // Each piece is written with its tag in front (its number is the one
+  // ProcessDurationParts gives it), so that the tag writer does not write it
+  // again.
+  tagged_.clear();
+  std::string title;
+  if (fields.tags) skipOnError([&] { title = lv6.cell(row, lv6c::Title); });
   std::string why;
   try {
     const FrameMap map = tools::runPumped(hooks.yield, [&] { return mapFrames(part); });
@@ -855,11 +865,15 @@ std::optional<std::vector<std::string>> SplitJob::recutAtFrames(const std::strin
       std::error_code ec;
       fs::remove(piece, ec);
     }
-    for (size_t k = 0; k < starts.size() && why.empty(); ++k)
-      why = tools::runPumped(hooks.yield, [&] {
-        return writePiece(map, starts, k,
-                          folder + "/" + base + "_" + threeDigits(static_cast<long long>(k) + 1) + ".mp3");
-      });
+    for (size_t k = 0; k < starts.size() && why.empty(); ++k) {
+      const std::string piece = folder + "/" + base + "_" + threeDigits(static_cast<long long>(k) + 1) + ".mp3";
+      std::optional<id3::TypeTagV2> tag;
+      if (fields.tags) tag = partTag(title, threeDigits(static_cast<long long>(k) + 1 + durationFileCount_));
+      bool tagged = false;
+      why = tools::runPumped(hooks.yield,
+                             [&] { return writePiece(map, starts, k, piece, tag ? &*tag : nullptr, &tagged); });
+      if (tagged) tagged_.insert(piece);
+    }
   } catch (const RuntimeError& e) {
     why = e.description();
   }
@@ -890,9 +904,12 @@ void SplitJob::ProcessDurationParts(int r, const std::string& folder, const std:
     const std::string& S = pieces[p - 1];
     const std::string T = durationDir_ + "/" + name + ".mp3";
     log("Rinomina file - Sorgente: " + S + " Destinazione: " + T);
-    if (!skipOnError([&] { renameNoReplace(S, T); })) log("Errore nella rinomina del file " + S + " in " + T);
+    const bool renamed = skipOnError([&] { renameNoReplace(S, T); });
+    if (!renamed) log("Errore nella rinomina del file " + S + " in " + T);
     if (fields.tags) {
-      if (exists(T)) {
+      if (renamed && tagged_.count(S) != 0) {
+        log("Effettuato inserimento TAG al file " + T);
+      } else if (exists(T)) {
         tag(T, title, number);
       } else {
         log("Errore nell'inserimento delle informazioni di TAG - Il File " + T + " non è stato trovato.");

@@ -135,7 +135,7 @@ class SplitJob {
                                               PartReceiver* receiver = nullptr);
   std::optional<std::vector<std::string>> recutAtFrames(const std::string& part, const std::string& folder,
                                                         const std::string& base,
-                                                        const std::vector<std::string>& enginePieces);
+                                                        const std::vector<std::string>& enginePieces, int row);
   std::string ownContinuationName() const;
   void progress(int bar, int value, int maximum, int divisor);
 
@@ -145,7 +145,7 @@ class SplitJob {
   int16_t unloadPending_ = 0;
   bool failed_ = false;                // an error of this job's own (engine, join) ended it
   std::vector<std::string> untagged_;  // the parts whose tag could not be written
-  std::set<std::string> tagged_;       // the engine's parts of the file in hand that already hold their tag
+  std::set<std::string> tagged_;       // the parts (or pieces) of the file in hand that already hold their tag
   int bookLock_ = -1;                  // the book folder, locked while the job runs
   std::string result_ = "0";
   std::string bookDir_, indexDir_, durationDir_;

@@ -260,6 +260,58 @@ TEST_F(JobTest, PartsTaggedAsTheEngineWritesThemAreThoseOfTheTagWriter) {
   }
 }
 
+// The pieces of the cut by length are written with their tag in front, byte
+// for byte what the tag writer makes of the untagged piece: with the
+// recording's Info header carried on, and with a Xing header of their own
+// (a VBR recording without one).
+TEST_F(JobTest, PiecesWrittenWithTheirTagAreThoseOfTheTagWriter) {
+  struct Case {
+    const char* what;
+    const char* audio;
+  };
+  for (const Case& c : {Case{"CBR with an Info header", "long"}, Case{"VBR without a VBR header", "vbrNoHeader"}}) {
+    SCOPED_TRACE(c.what);
+    TestBook book;
+    book.files = {{"LONG", {{"Prima parte", 0, "1"}, {"Seconda – parte", 104, "2"}}}};
+    if (std::string(c.audio) == "vbrNoHeader") {
+      ASSERT_TRUE(encodeTone(dir_ / "book" / "Libro" / "LONG.mp3", 150, "-V 5 -t", "4@50 4@100"));
+      writeIndex(book, dir_ / "book" / "marker.txt");
+    } else {
+      makeBook(book, {c.audio});
+    }
+    job_.fields.cutByLength = true;
+    job_.fields.partMinutes = "1";
+    const fs::path pieces = bookDir() / "File da 1 minuti";
+    fs::remove_all(bookDir());
+    job_.fields.tags = false;
+    job_.vai_Click();
+    ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+    const std::vector<std::string> names = mp3Names(pieces);
+    ASSERT_GE(names.size(), 3u);
+    std::vector<std::string> expected;
+    for (const std::string& name : names) {
+      id3::TypeTagV2 tag;
+      tag.Valide(true);
+      tag.Titre(name.find("Prima") != std::string::npos ? "Prima parte" : "Seconda – parte");
+      tag.Album("Pinocchio");
+      tag.Piste(name.substr(0, 3));
+      tag.Genre("28");
+      ASSERT_TRUE(tag.WriteTag((pieces / name).string()));
+      expected.push_back(readBytes(pieces / name));
+    }
+    fs::remove_all(bookDir());
+    job_.fields.tags = true;
+    job_.vai_Click();
+    ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+    ASSERT_EQ(mp3Names(pieces), names);
+    for (size_t p = 0; p < names.size(); ++p) {
+      EXPECT_TRUE(readBytes(pieces / names[p]) == expected[p]) << names[p];
+      EXPECT_EQ(logEntry("Effettuato inserimento TAG al file " + (pieces / names[p]).string()),
+                "Effettuato inserimento TAG al file " + (pieces / names[p]).string());
+    }
+  }
+}
+
 // A disk that takes the parts but not the tag writer's copy of the largest
 // (a file size limit just above it, as a nearly full disk): that part stays
 // untagged, the log says so and why, and the end message names it.
