@@ -1,5 +1,6 @@
 #include "splitter/core/frame_cut.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -166,9 +167,36 @@ std::string writePiece(const FrameMap& part, const std::vector<size_t>& starts, 
   return {};
 }
 
+namespace {
+
+// True when the file's first frame, behind its ID3v2 tags, holds a VBR
+// header, as mapFrames finds it; told from the file's start alone (a part
+// with a header is left as it is, so its audio need not be read). False
+// also where the start does not tell (the first frame near or past its end).
+bool startsWithVbrHeader(const std::string& path) {
+  constexpr size_t kHead = 64 * 1024;
+  // Any earlier frame start would be confirmed within this margin, as in
+  // the whole file.
+  constexpr int64_t kMargin = 8192;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  std::string head(kHead, '\0');
+  const int64_t got = mp3::ReadAt(fd, 0, reinterpret_cast<uint8_t*>(head.data()), head.size());
+  ::close(fd);
+  if (got < 0) return false;
+  head.resize(static_cast<size_t>(got));
+  mp3::MemorySource source(head);
+  const std::optional<mp3::FrameAt> start = mp3::FindAudioStart(source);
+  return start && start->position + kMargin <= source.size() && start->end() <= source.size() &&
+         mp3::FindVbrTag(source, *start).kind != mp3::VbrTag::None;
+}
+
+}  // namespace
+
 std::string AddVbrHeader(const std::string& path, bool* rewritten, const id3::TypeTagV2* tag, bool* tagged) {
   if (rewritten != nullptr) *rewritten = false;
   if (tagged != nullptr) *tagged = false;
+  if (startsWithVbrHeader(path)) return {};
   FrameMap map;
   try {
     map = mapFrames(path);
