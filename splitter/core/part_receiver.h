@@ -73,6 +73,7 @@ class PartReceiver {
 
   void run();
   void serve(Channel& c);
+  bool openOut(Channel& c);
   void put(Channel& c, const char* data, size_t n);
   bool untag(Channel& c);
   void complete(Channel& c);
@@ -85,6 +86,7 @@ class PartReceiver {
   int wake_[2] = {-1, -1};
   std::thread thread_;
   std::vector<char> buffer_;
+  bool splice_ = true;  // the folder's file system takes splice
   std::set<std::string> tagged_;
   std::string failure_;
 };
