@@ -6,15 +6,15 @@
 // The recording is made once by sox and lame into the temporary folder and
 // copied under the 20 names (the cutting work does not depend on what the
 // audio says); it is kept there for the next runs. The recordings last 3
-// minutes, so that a run stays short; LUMO_BENCH_MINUTES=45 gives the full
-// size (413 MB of parts).
+// minutes, so that a run stays short; LUMO_BENCH_FULL=1 gives the full size
+// of 45 minutes (413 MB of parts), LUMO_BENCH_MINUTES any other length.
 //
-// LUMO_BENCH_SIDE_BY_SIDE=N (N >= 1, 5 unless a number is given) runs instead
-// N rounds, each running the job with tags, mp3splt alone and the job
-// without tags one after the other, in an order turned round from round to
-// round, each after a sync; it prints each round, the median [min-max] of
-// each side and of the ratios of the job to mp3splt within a round, and the
-// load average before and after.
+// LUMO_BENCH_SIDE_BY_SIDE=1 runs instead LUMO_BENCH_ROUNDS rounds (5), each
+// running the job with tags, mp3splt alone and the job without tags one
+// after the other, in an order turned round from round to round, each after
+// a sync; it prints each round, the median [min-max] of each side and of the
+// ratios of the job to mp3splt within a round, and the load average before
+// and after.
 
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
@@ -44,8 +44,9 @@ constexpr int kFiles = 20;
 constexpr int kMarkers = 10;
 
 int minutes() {
-  const char* m = std::getenv("LUMO_BENCH_MINUTES");
-  return m ? std::max(1, std::atoi(m)) : 3;
+  if (const char* m = std::getenv("LUMO_BENCH_MINUTES")) return std::max(1, std::atoi(m));
+  const char* full = std::getenv("LUMO_BENCH_FULL");
+  return full != nullptr && std::string(full) == "1" ? 45 : 3;
 }
 
 struct Book {
@@ -236,8 +237,10 @@ BENCHMARK(SplitJobAtTheMarkers)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  if (const char* rounds = std::getenv("LUMO_BENCH_SIDE_BY_SIDE"))
-    return sideBySide(std::atoi(rounds) >= 1 ? std::atoi(rounds) : 5);
+  if (const char* side = std::getenv("LUMO_BENCH_SIDE_BY_SIDE"); side != nullptr && std::string(side) == "1") {
+    const char* rounds = std::getenv("LUMO_BENCH_ROUNDS");
+    return sideBySide(rounds != nullptr && std::atoi(rounds) >= 1 ? std::atoi(rounds) : 5);
+  }
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
