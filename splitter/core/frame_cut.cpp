@@ -1,5 +1,8 @@
 #include "splitter/core/frame_cut.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
@@ -110,7 +113,9 @@ std::vector<size_t> pieceStarts(size_t partFrames, const std::vector<size_t>& pi
   return starts;
 }
 
-std::string writePiece(const FrameMap& part, const std::vector<size_t>& starts, size_t k, const std::string& path) {
+std::string writePiece(const FrameMap& part, const std::vector<size_t>& starts, size_t k, const std::string& path,
+                       const id3::TypeTagV2* tag, bool* tagged) {
+  if (tagged != nullptr) *tagged = false;
   const size_t from = starts[k];
   const size_t to = k + 1 < starts.size() ? starts[k + 1] : part.audioFrames();
   if (from >= to || to > part.audioFrames()) return "parte vuota";
@@ -130,15 +135,68 @@ std::string writePiece(const FrameMap& part, const std::vector<size_t>& starts, 
     for (size_t f = from; f < to; ++f) offsets.push_back(part.offsets[f] - begin + headerLength);
     fixPieceHeader(out, *xingHeader(out, 0), offsets, k == 0, k + 1 == starts.size());
   }
-  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "wb"), std::fclose);
+  std::string front;
+  if (tag != nullptr) {
+    try {
+      front = tag->TagBytes();
+    } catch (const RuntimeError&) {
+      tag = nullptr;  // the tag writer reports it on the piece
+    }
+  }
+  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "w+b"), std::fclose);
   if (!file) return "impossibile scrivere " + path + " (" + ioErrorCause(errno) + ")";
-  if (std::fwrite(out.data(), 1, out.size(), file.get()) != out.size() || std::fflush(file.get()) != 0)
+  const auto put = [&](const std::string& bytes) {
+    return std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+  };
+  if (!put(front) || !put(out) || std::fflush(file.get()) != 0)
     return "impossibile scrivere " + path + " (" + ioErrorCause(errno) + ")";
+  if (tag != nullptr) {
+    bool whole = false;
+    try {
+      whole = tag->CompleteTaggedFile(fileno(file.get()));
+    } catch (const RuntimeError&) {
+      whole = false;
+    }
+    // Not as the tag writer would tag it: the piece alone, for it to decide.
+    if (!whole && (std::fseek(file.get(), 0, SEEK_SET) != 0 || !put(out) || std::fflush(file.get()) != 0 ||
+                   ::ftruncate(fileno(file.get()), static_cast<off_t>(out.size())) != 0))
+      return "impossibile scrivere " + path + " (" + ioErrorCause(errno) + ")";
+    if (tagged != nullptr) *tagged = whole;
+  }
   if (std::fclose(file.release()) != 0) return "impossibile scrivere " + path + " (" + ioErrorCause(errno) + ")";
   return {};
 }
 
-std::string AddVbrHeader(const std::string& path) {
+namespace {
+
+// True when the file's first frame, behind its ID3v2 tags, holds a VBR
+// header, as mapFrames finds it; told from the file's start alone (a part
+// with a header is left as it is, so its audio need not be read). False
+// also where the start does not tell (the first frame near or past its end).
+bool startsWithVbrHeader(const std::string& path) {
+  constexpr size_t kHead = 64 * 1024;
+  // Any earlier frame start would be confirmed within this margin, as in
+  // the whole file.
+  constexpr int64_t kMargin = 8192;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  std::string head(kHead, '\0');
+  const int64_t got = mp3::ReadAt(fd, 0, reinterpret_cast<uint8_t*>(head.data()), head.size());
+  ::close(fd);
+  if (got < 0) return false;
+  head.resize(static_cast<size_t>(got));
+  mp3::MemorySource source(head);
+  const std::optional<mp3::FrameAt> start = mp3::FindAudioStart(source);
+  return start && start->position + kMargin <= source.size() && start->end() <= source.size() &&
+         mp3::FindVbrTag(source, *start).kind != mp3::VbrTag::None;
+}
+
+}  // namespace
+
+std::string AddVbrHeader(const std::string& path, bool* rewritten, const id3::TypeTagV2* tag, bool* tagged) {
+  if (rewritten != nullptr) *rewritten = false;
+  if (tagged != nullptr) *tagged = false;
+  if (startsWithVbrHeader(path)) return {};
   FrameMap map;
   try {
     map = mapFrames(path);
@@ -147,10 +205,11 @@ std::string AddVbrHeader(const std::string& path) {
   }
   if (map.hasHeader || !map.varyingBitrate || map.audioFrames() == 0) return {};
   const std::string temp = path + ".vbr";
-  std::string why = writePiece(map, {0}, 0, temp);
+  std::string why = writePiece(map, {0}, 0, temp, tag, tagged);
   if (why.empty() && std::rename(temp.c_str(), path.c_str()) != 0)
     why = "impossibile scrivere " + path + " (" + ioErrorCause(errno) + ")";
   if (!why.empty()) std::remove(temp.c_str());
+  if (why.empty() && rewritten != nullptr) *rewritten = true;
   return why;
 }
 

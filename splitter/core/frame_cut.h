@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "splitter/id3/tag_v2.h"
+
 namespace lumo::splitter {
 
 // The audio frames of an MP3 file (from its first frame behind any ID3v2
@@ -56,15 +58,24 @@ std::vector<size_t> pieceStarts(size_t partFrames, const std::vector<size_t>& pi
 // first piece, the end padding by the last), then the frames. A part without
 // a Xing/Info header whose frames vary in bitrate gives its pieces a Xing
 // header of their own, so that players measure and seek them by their
-// frames. Returns "" or why it failed (Italian, for the log).
-std::string writePiece(const FrameMap& part, const std::vector<size_t>& starts, size_t k, const std::string& path);
+// frames. With a tag, the file is written as that tag's WriteTag would make
+// it of the piece (the tag in front, a Xing byte count covering it), and
+// `tagged` (when given) says whether it was; a tag that cannot be made
+// leaves the piece untagged. Returns "" or why it failed (Italian, for the
+// log).
+std::string writePiece(const FrameMap& part, const std::vector<size_t>& starts, size_t k, const std::string& path,
+                       const id3::TypeTagV2* tag = nullptr, bool* tagged = nullptr);
 
 // Gives the MP3 file at `path` a Xing header with its frame and byte counts
 // and seek table when it has no VBR header and its frames vary in bitrate
 // (mp3splt cuts such parts of a VBR recording without one, and their length
 // is then guessed from the bitrate); the file is rewritten under a
 // temporary name and renamed over it. Files of one bitrate, or with a
-// header, stay byte for byte. Returns "" or why it failed (Italian).
-std::string AddVbrHeader(const std::string& path);
+// header, stay byte for byte (whatever stands in front of their audio, a
+// tag, too); a file that gets the header keeps only its frames, and
+// `rewritten` (when given) says so; with a tag, the tag in front of them, as
+// writePiece writes it. Returns "" or why it failed (Italian).
+std::string AddVbrHeader(const std::string& path, bool* rewritten = nullptr, const id3::TypeTagV2* tag = nullptr,
+                         bool* tagged = nullptr);
 
 }  // namespace lumo::splitter

@@ -27,6 +27,7 @@
 #include "splitter/core/frame_cut.h"
 #include "splitter/core/logfile.h"
 #include "splitter/core/mp3join.h"
+#include "splitter/core/part_receiver.h"
 #include "splitter/id3/tag_v2.h"
 
 namespace fs = std::filesystem;
@@ -105,6 +106,19 @@ std::string patternBase(std::string name) {
     if (c == '@' || c == '%' || c == '+' || c == '/') c = '_';
   return name.empty() ? std::string("parte") : name;
 }
+
+// The name mp3splt gives part j of n with the output pattern base + "_@n":
+// the number with as many digits as n has ("1" of 1, "03" of 12).
+std::string enginePartName(const std::string& base, int j, int n) {
+  const int width = static_cast<int>(std::to_string(n).size());
+  char number[24];
+  std::snprintf(number, sizeof number, "%0*d", width, j);
+  return base + "_" + number + ".mp3";
+}
+
+// The parts of one file that are tagged as the engine writes them: each
+// holds a FIFO open while the engine runs.
+constexpr int kMaxReceivedParts = 256;
 
 // The MP3 files the engine wrote into its private folder, in the order of
 // their part numbers (the digits after the last "_").
@@ -274,12 +288,7 @@ void SplitJob::tag(const std::string& path, const std::string& title, const std:
   // log says why and the end of the job names it.
   std::string why;
   try {
-    id3::TypeTagV2 tag;
-    tag.Valide(true);
-    tag.Titre(title);
-    tag.Album(book_.title);
-    tag.Piste(track);
-    tag.Genre("28");
+    const id3::TypeTagV2 tag = partTag(title, track);
     if (!tools::runPumped(hooks.yield, [&] { return tag.WriteTag(path); })) why = "nessun frame audio nel file";
   } catch (const RuntimeError& e) {
     why = "Errore " + std::to_string(e.number()) + " " + e.description();
@@ -292,6 +301,17 @@ void SplitJob::tag(const std::string& path, const std::string& title, const std:
   }
   log("Inserimento TAG non riuscito al file " + path + ": " + why);
   untagged_.push_back(fs::path(path).filename().string());
+}
+
+// The tag of a part: its heading, the book's title, its number, genre 28.
+id3::TypeTagV2 SplitJob::partTag(const std::string& title, const std::string& track) const {
+  id3::TypeTagV2 tag;
+  tag.Valide(true);
+  tag.Titre(title);
+  tag.Album(book_.title);
+  tag.Piste(track);
+  tag.Genre("28");
+  return tag;
 }
 
 // The end message's line on the parts left without a tag, or "".
@@ -539,9 +559,10 @@ bool SplitJob::writableFolders() {
 
 std::optional<std::vector<std::string>> SplitJob::cut(const std::vector<std::string>& args, const std::string& folder,
                                                       const std::string& source, size_t expected,
-                                                      const std::string& cause) {
+                                                      const std::string& cause, PartReceiver* receiver) {
   EngineResult r;
   if (runEngine) r = runEngine(engineProgram(), args, hooks.yield);
+  if (receiver != nullptr) receiver->finish();
   std::vector<std::string> parts = collectParts(folder);
   std::string why;
   if (!r.started || r.crashed || r.exitCode != 0) {
@@ -550,7 +571,9 @@ std::optional<std::vector<std::string>> SplitJob::cut(const std::vector<std::str
     if (r.started && !r.crashed && r.errors.find("error:") != std::string::npos)
       why = (cause.empty() ? std::string("mp3splt ha segnalato un errore") : cause) + ".\nmp3splt: " + why;
   } else if (parts.size() < expected) {
-    why = "mp3splt ha creato " + std::to_string(parts.size()) + " parti invece di " + std::to_string(expected);
+    why = receiver != nullptr && !receiver->failure().empty()
+              ? receiver->failure()
+              : "mp3splt ha creato " + std::to_string(parts.size()) + " parti invece di " + std::to_string(expected);
   }
   if (why.empty()) return parts;
   std::string logged = why;
@@ -630,12 +653,37 @@ bool SplitJob::runFiles(const std::vector<bookindex::FileRecord>& files) {
     lv.setCell(fileRow_, lvc::Duration, std::to_string(info_.Duration / 60) + ":" + twoDigits(info_.Duration % 60));
     lv.setCell(fileRow_, lvc::Times, timeList);
 
-    const auto parts = cut(args, folder.path(), P, static_cast<size_t>(M), orderProblem(starts, descriptions));
+    // The parts get their tag as mp3splt writes them, while only this job
+    // sees them: the tag writer would write each part a second time.
+    std::optional<PartReceiver> receiver;
+    if (fields.tags && !fields.cutByLength && M <= kMaxReceivedParts) {
+      std::vector<PartToReceive> expected;
+      for (int j = 1; j <= M; ++j) {
+        // A continuation is joined or renamed first: the tag writer tags it.
+        if (lv4.cell(j, lv4c::NewName) == kContinuationMark) continue;
+        expected.push_back(
+            {enginePartName(base, j, M), partTag(lv4.cell(j, lv4c::RealName), lv4.cell(j, lv4c::GlobalId))});
+      }
+      receiver.emplace(folder.path(), std::move(expected));
+    }
+    tagged_.clear();
+    const auto parts = cut(args, folder.path(), P, static_cast<size_t>(M), orderProblem(starts, descriptions),
+                           receiver ? &*receiver : nullptr);
     if (!parts) return false;
+    if (receiver)
+      for (const std::string& part : *parts)
+        if (receiver->tagged(part)) tagged_.insert(part);
     // mp3splt cuts a VBR recording without a VBR header into parts without
-    // one, whose length is then guessed from a bitrate: they get one.
-    for (const std::string& part : *parts) {
-      const std::string why = AddVbrHeader(part);
+    // one, whose length is then guessed from a bitrate: they get one (a part
+    // that held its tag, behind that tag).
+    for (size_t p = 0; p < parts->size(); ++p) {
+      const std::string& part = (*parts)[p];
+      const int row = static_cast<int>(p) + 1;
+      std::optional<id3::TypeTagV2> tag;
+      if (tagged_.count(part) != 0) tag = partTag(lv4.cell(row, lv4c::RealName), lv4.cell(row, lv4c::GlobalId));
+      bool rewritten = false, stillTagged = false;
+      const std::string why = AddVbrHeader(part, &rewritten, tag ? &*tag : nullptr, &stillTagged);
+      if (rewritten && !stillTagged) tagged_.erase(part);
       if (why.empty()) continue;
       log("Errore nel taglio del file " + P + ": " + why);
       ui::MsgBox("Il taglio del file " + P + " non è riuscito.\n" + why, ui::mb::Critical);
@@ -705,9 +753,12 @@ void SplitJob::ProcessIndexParts(const std::vector<std::string>& parts) {
     }
     const std::string T = indexDir_ + "/" + name + ".mp3";
     log("Rinomina file - Sorgente: " + S + " Destinazione: " + T);
-    if (!skipOnError([&] { renameNoReplace(S, T); })) log("Errore nella rinomina del file " + S + " in " + T);
+    const bool renamed = skipOnError([&] { renameNoReplace(S, T); });
+    if (!renamed) log("Errore nella rinomina del file " + S + " in " + T);
     if (!fields.cutByLength && fields.tags) {
-      if (exists(T)) {
+      if (renamed && tagged_.count(S) != 0) {
+        log("Effettuato inserimento TAG al file " + T);
+      } else if (exists(T)) {
         tag(T, lv4.cell(k, lv4c::RealName), lv4.cell(k, lv4c::GlobalId));
       } else {
         log("Errore nell'inserimento delle informazioni di TAG - Il File " + T + " non è stato trovato.");
@@ -757,7 +808,7 @@ void SplitJob::CutByDuration() {
       lv.setCell(fileRow_, lvc::Duration, std::to_string(info_.Duration / 60) + ":" + twoDigits(info_.Duration % 60));
       lv.setCell(fileRow_, lvc::Times, "File da " + MinutesLabel(fields.partMinutes) + " min.");
       auto pieces = cut(args, folder.path(), path, 1);
-      if (pieces) pieces = recutAtFrames(path, folder.path(), base, *pieces);
+      if (pieces) pieces = recutAtFrames(path, folder.path(), base, *pieces, k + 1);
       if (!pieces) break;
       lv.setCell(fileRow_, lvc::Cut, "OK");
       log("Taglio personalizzato file " + P + " eseguito correttamente.");
@@ -791,7 +842,13 @@ void SplitJob::CutByDuration() {
 // written again from the part's frames, so the first begins with the part.
 std::optional<std::vector<std::string>> SplitJob::recutAtFrames(const std::string& part, const std::string& folder,
                                                                 const std::string& base,
-                                                                const std::vector<std::string>& enginePieces) {
+                                                                const std::vector<std::string>& enginePieces, int row) {
+  // Each piece is written with its tag in front (its number is the one
+  // ProcessDurationParts gives it), so that the tag writer does not write it
+  // again.
+  tagged_.clear();
+  std::string title;
+  if (fields.tags) skipOnError([&] { title = lv6.cell(row, lv6c::Title); });
   std::string why;
   try {
     const FrameMap map = tools::runPumped(hooks.yield, [&] { return mapFrames(part); });
@@ -808,11 +865,15 @@ std::optional<std::vector<std::string>> SplitJob::recutAtFrames(const std::strin
       std::error_code ec;
       fs::remove(piece, ec);
     }
-    for (size_t k = 0; k < starts.size() && why.empty(); ++k)
-      why = tools::runPumped(hooks.yield, [&] {
-        return writePiece(map, starts, k,
-                          folder + "/" + base + "_" + threeDigits(static_cast<long long>(k) + 1) + ".mp3");
-      });
+    for (size_t k = 0; k < starts.size() && why.empty(); ++k) {
+      const std::string piece = folder + "/" + base + "_" + threeDigits(static_cast<long long>(k) + 1) + ".mp3";
+      std::optional<id3::TypeTagV2> tag;
+      if (fields.tags) tag = partTag(title, threeDigits(static_cast<long long>(k) + 1 + durationFileCount_));
+      bool tagged = false;
+      why = tools::runPumped(hooks.yield,
+                             [&] { return writePiece(map, starts, k, piece, tag ? &*tag : nullptr, &tagged); });
+      if (tagged) tagged_.insert(piece);
+    }
   } catch (const RuntimeError& e) {
     why = e.description();
   }
@@ -843,9 +904,12 @@ void SplitJob::ProcessDurationParts(int r, const std::string& folder, const std:
     const std::string& S = pieces[p - 1];
     const std::string T = durationDir_ + "/" + name + ".mp3";
     log("Rinomina file - Sorgente: " + S + " Destinazione: " + T);
-    if (!skipOnError([&] { renameNoReplace(S, T); })) log("Errore nella rinomina del file " + S + " in " + T);
+    const bool renamed = skipOnError([&] { renameNoReplace(S, T); });
+    if (!renamed) log("Errore nella rinomina del file " + S + " in " + T);
     if (fields.tags) {
-      if (exists(T)) {
+      if (renamed && tagged_.count(S) != 0) {
+        log("Effettuato inserimento TAG al file " + T);
+      } else if (exists(T)) {
         tag(T, title, number);
       } else {
         log("Errore nell'inserimento delle informazioni di TAG - Il File " + T + " non è stato trovato.");

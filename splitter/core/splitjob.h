@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,11 @@
 #include "common/mp3/mp3.h"
 #include "splitter/core/engine_runner.h"
 #include "splitter/core/list_table.h"
+#include "splitter/id3/tag_v2.h"
 
 namespace lumo::splitter {
+
+class PartReceiver;
 
 // The window's fields that a job reads, as the user left them.
 struct JobFields {
@@ -120,17 +124,18 @@ class SplitJob {
   void cleanUp();
   void log(const std::string& text);
   void tag(const std::string& path, const std::string& title, const std::string& track);
+  id3::TypeTagV2 partTag(const std::string& title, const std::string& track) const;
   std::string untaggedReport() const;
   std::string engineProgram() const;
   // Runs the engine into `folder` and returns the parts it wrote there, in
   // the order of their numbers; on a failed run reports it and returns nullopt,
   // led by `cause` (what is wrong, in the reader's words) when mp3splt refused.
   std::optional<std::vector<std::string>> cut(const std::vector<std::string>& args, const std::string& folder,
-                                              const std::string& source, size_t expected,
-                                              const std::string& cause = {});
+                                              const std::string& source, size_t expected, const std::string& cause = {},
+                                              PartReceiver* receiver = nullptr);
   std::optional<std::vector<std::string>> recutAtFrames(const std::string& part, const std::string& folder,
                                                         const std::string& base,
-                                                        const std::vector<std::string>& enginePieces);
+                                                        const std::vector<std::string>& enginePieces, int row);
   std::string ownContinuationName() const;
   void progress(int bar, int value, int maximum, int divisor);
 
@@ -138,9 +143,10 @@ class SplitJob {
   int16_t working_ = 0;
   int16_t cancelled_ = 0;
   int16_t unloadPending_ = 0;
-  bool failed_ = false;  // an error of this job's own (engine, join) ended it
-  std::vector<std::string> untagged_;
-  int bookLock_ = -1;  // the book folder, locked while the job runs  // the parts whose tag could not be written
+  bool failed_ = false;                // an error of this job's own (engine, join) ended it
+  std::vector<std::string> untagged_;  // the parts whose tag could not be written
+  std::set<std::string> tagged_;       // the parts (or pieces) of the file in hand that already hold their tag
+  int bookLock_ = -1;                  // the book folder, locked while the job runs
   std::string result_ = "0";
   std::string bookDir_, indexDir_, durationDir_;
   std::string currentFile_;

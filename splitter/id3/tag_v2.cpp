@@ -388,7 +388,7 @@ void TypeTagV2::AppendFrame(std::string& frames, const std::string& frameId) con
   frames += bytes;
 }
 
-bool TypeTagV2::WriteTag(const std::string& path) const {
+std::string TypeTagV2::TagBytes() const {
   std::string frames;
   for (const char* id : kFrameOrder) AppendFrame(frames, id);
   // The size counts everything behind the header, padding included, so a
@@ -402,6 +402,34 @@ bool TypeTagV2::WriteTag(const std::string& path) const {
     tag += frames;
     tag.append(kPaddingSize, '\0');
   }
+  return tag;
+}
+
+bool TypeTagV2::CompleteTaggedFile(int fd) const {
+  const std::string tag = TagBytes();
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) raiseFileError(errno);
+  if (!S_ISREG(st.st_mode) || st.st_size > std::numeric_limits<uint32_t>::max()) return false;
+  std::string leading;
+  Reader reader(fd, st.st_size);
+  if (!reader.read(0, tag.size(), leading) || leading != tag) return false;
+  // The audio must begin right behind the tag, where WriteTag would put it.
+  const std::optional<mp3::FrameAt> audio = mp3::FindAudioStart(reader);
+  if (!audio || audio->position != static_cast<int64_t>(tag.size())) return false;
+  std::string first;
+  if (!reader.read(audio->position, static_cast<size_t>(audio->header.FrameLength), first)) return false;
+  if (const std::optional<size_t> field = ByteCountField(first, audio->header)) {
+    std::string count(4, '\0');
+    mp3::PutBigEndian32(count, 0, static_cast<uint64_t>(st.st_size));
+    const int64_t at = audio->position + static_cast<int64_t>(*field);
+    if (::pwrite(fd, count.data(), count.size(), at) != static_cast<ssize_t>(count.size()))
+      throw RuntimeError(err::PathFileAccess);
+  }
+  return true;
+}
+
+bool TypeTagV2::WriteTag(const std::string& path) const {
+  const std::string tag = TagBytes();
 
   // Opened for writing, so that a file the caller may not change fails here.
   FileHandle file(::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK));

@@ -105,6 +105,22 @@ class TypeTagV2 {
   // 6 when the new file would pass 4 GiB.
   bool WriteTag(const std::string& path) const;
 
+  // The bytes WriteTag puts in front of the audio: this object's tag, or
+  // nothing when Valide is false. Errors as WriteTag's before it opens the
+  // file (13 or 6 for Genre, 5 for the size).
+  std::string TagBytes() const;
+
+  // For a file that its writer alone can see (a part under a private
+  // temporary name), written as TagBytes() followed by the audio, so that
+  // the audio is never copied again: sets the byte count of a Xing or VBRI
+  // header in the first frame to the file's length, as WriteTag does.
+  // Returns true when the file then holds exactly what WriteTag makes of
+  // the audio alone; false, the file unchanged, when it does not begin with
+  // TagBytes() right in front of the first frame (other leading data, no
+  // audio) or passes 4 GiB: WriteTag on the audio alone then decides.
+  // Errors: 75 when the file cannot be read or written.
+  bool CompleteTaggedFile(int fd) const;
+
   // Appends the frame of the ID (one of the twelve above) built from this
   // object's properties to frames, the tag's bytes built so far: the ID,
   // the data length + 1 as a 32-bit big-endian number, two flag bytes 00,

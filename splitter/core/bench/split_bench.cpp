@@ -3,17 +3,31 @@
 // index, log), against mp3splt alone on the same files and cut points, both
 // in mp3splt's frame mode (-f), which places every cut on its marker.
 //
-// The recording is made once by sox and lame and copied under the 20 names
-// (the cutting work does not depend on what the audio says). Set
-// LUMO_BENCH_MINUTES to make shorter recordings.
+// The recording is made once by sox and lame into the temporary folder and
+// copied under the 20 names (the cutting work does not depend on what the
+// audio says); it is kept there for the next runs. The recordings last 3
+// minutes, so that a run stays short; LUMO_BENCH_FULL=1 gives the full size
+// of 45 minutes (413 MB of parts), LUMO_BENCH_MINUTES any other length.
+//
+// LUMO_BENCH_SIDE_BY_SIDE=1 runs instead LUMO_BENCH_ROUNDS rounds (5), each
+// running the job with tags, mp3splt alone and the job without tags one
+// after the other, in an order turned round from round to round, each after
+// a sync; it prints each round, the median [min-max] of each side and of the
+// ratios of the job to mp3splt within a round, and the load average before
+// and after.
 
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "common/text/text.h"
 #include "platform/ui/ui.h"
@@ -30,8 +44,9 @@ constexpr int kFiles = 20;
 constexpr int kMarkers = 10;
 
 int minutes() {
-  const char* m = std::getenv("LUMO_BENCH_MINUTES");
-  return m ? std::max(1, std::atoi(m)) : 45;
+  if (const char* m = std::getenv("LUMO_BENCH_MINUTES")) return std::max(1, std::atoi(m));
+  const char* full = std::getenv("LUMO_BENCH_FULL");
+  return full != nullptr && std::string(full) == "1" ? 45 : 3;
 }
 
 struct Book {
@@ -86,36 +101,35 @@ const Book& book() {
   return b;
 }
 
-void SplitJobAtTheMarkers(benchmark::State& state) {
-  const Book& b = book();
-  setenv("LUMO_PROGRAM_FOLDER", b.program.c_str(), 1);
-  ui::setBackend(std::make_shared<ui::ScriptedBackend>());
-  for (auto _ : state) {
-    state.PauseTiming();
+// One run of the job over the book into a fresh export folder (removed
+// before, untimed); false when it failed.
+struct JobRun {
+  explicit JobRun(bool tags) {
+    const Book& b = book();
     fs::remove_all(b.exportPath);
-    SplitJob job;
     job.runEngine = RunWithQProcess;
     job.fields.programFolder = b.program.string();
     job.fields.indexPath = b.index.string();
     job.fields.mp3Folder = b.mp3.string() + "/";
     job.fields.exportPath = b.exportPath.string() + "/";
     job.fields.openWhenDone = false;
-    job.fields.tags = state.range(0) != 0;
-    state.ResumeTiming();
-    job.vai_Click();
-    if (job.result() != "0") state.SkipWithError("the job failed");
+    job.fields.tags = tags;
   }
-  state.counters["parts"] = kFiles * kMarkers;
-}
+  bool run() {
+    job.vai_Click();
+    return job.result() == "0";
+  }
+  SplitJob job;
+};
 
-void Mp3spltAloneAtTheMarkers(benchmark::State& state) {
-  const Book& b = book();
-  for (auto _ : state) {
-    state.PauseTiming();
-    const fs::path out = b.root / "alone";
+// mp3splt alone making the job's cuts of the book into a fresh folder.
+struct AloneRun {
+  AloneRun() {
     fs::remove_all(out);
     fs::create_directories(out);
-    state.ResumeTiming();
+  }
+  bool run() {
+    const Book& b = book();
     for (int f = 1; f <= kFiles; ++f) {
       char name[16];
       std::snprintf(name, sizeof name, "F%02d", f);
@@ -123,10 +137,96 @@ void Mp3spltAloneAtTheMarkers(benchmark::State& state) {
       for (int m = 0; m < kMarkers; ++m) args.push_back(splitTime(markerStart(m)));
       args.insert(args.end(), {"EOF", "-n", "-o", std::string(name) + "_@n"});
       const EngineResult r = RunWithQProcess((b.program / "mp3splt").string(), args, {});
-      if (r.exitCode != 0) state.SkipWithError("mp3splt failed");
+      if (r.exitCode != 0) return false;
     }
+    return true;
+  }
+  fs::path out = book().root / "alone";
+};
+
+void SplitJobAtTheMarkers(benchmark::State& state) {
+  setenv("LUMO_PROGRAM_FOLDER", book().program.c_str(), 1);
+  ui::setBackend(std::make_shared<ui::ScriptedBackend>());
+  for (auto _ : state) {
+    state.PauseTiming();
+    JobRun job(state.range(0) != 0);
+    state.ResumeTiming();
+    if (!job.run()) state.SkipWithError("the job failed");
   }
   state.counters["parts"] = kFiles * kMarkers;
+}
+
+void Mp3spltAloneAtTheMarkers(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    AloneRun alone;
+    state.ResumeTiming();
+    if (!alone.run()) state.SkipWithError("mp3splt failed");
+  }
+  state.counters["parts"] = kFiles * kMarkers;
+}
+
+std::string loadAverage() {
+  std::ifstream in("/proc/loadavg");
+  std::string one, five, fifteen;
+  in >> one >> five >> fifteen;
+  return one + " " + five + " " + fifteen;
+}
+
+// "median [min-max]" of values.
+std::string spread(std::vector<double> v, const char* format) {
+  std::sort(v.begin(), v.end());
+  const size_t n = v.size();
+  const double median = n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+  char b[96];
+  std::snprintf(b, sizeof b, format, median, v.front(), v.back());
+  return b;
+}
+
+int sideBySide(int rounds) {
+  setenv("LUMO_PROGRAM_FOLDER", book().program.c_str(), 1);
+  ui::setBackend(std::make_shared<ui::ScriptedBackend>());
+  const char* names[] = {"job with tags", "mp3splt alone", "job without tags"};
+  std::vector<double> seconds[3], withTags, withoutTags;
+  std::printf("%d files x %d min, %d parts; load before: %s\n", kFiles, minutes(), kFiles * kMarkers,
+              loadAverage().c_str());
+  for (int r = 0; r < rounds; ++r) {
+    double taken[3] = {0, 0, 0};
+    for (int i = 0; i < 3; ++i) {
+      const int side = r % 2 == 0 ? i : 2 - i;
+      bool ok = false;
+      std::chrono::steady_clock::duration d{};
+      if (side == 1) {
+        AloneRun alone;
+        ::sync();
+        const auto start = std::chrono::steady_clock::now();
+        ok = alone.run();
+        d = std::chrono::steady_clock::now() - start;
+      } else {
+        JobRun job(side == 0);
+        ::sync();
+        const auto start = std::chrono::steady_clock::now();
+        ok = job.run();
+        d = std::chrono::steady_clock::now() - start;
+      }
+      if (!ok) {
+        std::fprintf(stderr, "%s failed\n", names[side]);
+        return 1;
+      }
+      taken[side] = std::chrono::duration<double>(d).count();
+      seconds[side].push_back(taken[side]);
+    }
+    withTags.push_back(taken[0] / taken[1]);
+    withoutTags.push_back(taken[2] / taken[1]);
+    std::printf("round %d: with tags %.3f s, alone %.3f s, without tags %.3f s (%.2fx, %.2fx); load %s\n", r + 1,
+                taken[0], taken[1], taken[2], withTags.back(), withoutTags.back(), loadAverage().c_str());
+  }
+  for (int side = 0; side < 3; ++side)
+    std::printf("%-17s %s\n", names[side], spread(seconds[side], "%.3f s [%.3f-%.3f]").c_str());
+  std::printf("with tags / alone    %s\n", spread(withTags, "%.2fx [%.2f-%.2f]").c_str());
+  std::printf("without tags / alone %s\n", spread(withoutTags, "%.2fx [%.2f-%.2f]").c_str());
+  std::printf("load after: %s\n", loadAverage().c_str());
+  return 0;
 }
 
 BENCHMARK(Mp3spltAloneAtTheMarkers)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
@@ -137,6 +237,10 @@ BENCHMARK(SplitJobAtTheMarkers)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
+  if (const char* side = std::getenv("LUMO_BENCH_SIDE_BY_SIDE"); side != nullptr && std::string(side) == "1") {
+    const char* rounds = std::getenv("LUMO_BENCH_ROUNDS");
+    return sideBySide(rounds != nullptr && std::atoi(rounds) >= 1 ? std::atoi(rounds) : 5);
+  }
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

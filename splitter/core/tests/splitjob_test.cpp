@@ -16,6 +16,7 @@
 #include "platform/registry/registry.h"
 #include "splitter/core/frame_cut.h"
 #include "splitter/core/tests/job_fixture.h"
+#include "splitter/id3/tag_v2.h"
 #include "testsupport/test_files.h"
 #include "zivuvu/core/zivuvu_pages.h"
 #include "zivuvu/core/zivuvu_run.h"
@@ -185,6 +186,129 @@ TEST_F(JobTest, CutsLandOnTheirHeadingsInEveryEncoding) {
     EXPECT_TRUE(logged.starts_with("Stringa di taglio: \"" + (dir_ / "program" / "mp3splt").string() + "\" -f -d \""))
         << logged;
     EXPECT_TRUE(logged.ends_with("\" \"" + recording.string() + "\" 0.00 0.05 0.10 EOF -n -o \"CAP_@n\"")) << logged;
+  }
+}
+
+// The parts get their tag while mp3splt writes them (their names are FIFOs
+// during the run), and every part is byte for byte what the tag writer makes
+// of the untagged part, in every encoding: the byte count of a Xing header
+// covers the tag, and a VBR part that gets a Xing header of its own is
+// tagged after it.
+TEST_F(JobTest, PartsTaggedAsTheEngineWritesThemAreThoseOfTheTagWriter) {
+  struct Case {
+    const char* what;
+    const char* lame;
+    int rate, channels;
+  };
+  const Case cases[] = {
+      {"MPEG-2 CBR with an Info header", "-b 64", 22050, 1},
+      {"MPEG-2 32 kbit/s CBR without a header", "-b 32", 22050, 1},
+      {"VBR with a Xing header", "-V 5", 22050, 2},
+      {"VBR without a VBR header", "-V 5 -t", 22050, 2},
+      {"MPEG-1 44.1 kHz", "-b 64", 44100, 2},
+  };
+  TestBook book;
+  // A heading that ISO-8859-1 cannot hold goes into the tag in UCS-2.
+  book.files = {{"CAP", {{"Primo", 0, "1"}, {"Secondo – il grillo", 5, "2"}, {"Terzo", 10, "-"}}}};
+  const char* titles[] = {"Primo", "Secondo – il grillo", "Terzo"};
+  const fs::path recording = dir_ / "book" / "Libro" / "CAP.mp3";
+  std::vector<bool> fifos;
+  job_.runEngine = [&](const std::string& program, const std::vector<std::string>& args,
+                       const std::function<void()>& yield) {
+    const fs::path folder = args.at(2);
+    for (const char* name : {"CAP_1.mp3", "CAP_2.mp3", "CAP_3.mp3"})
+      fifos.push_back(fs::is_fifo(fs::symlink_status(folder / name)));
+    return RunWithQProcess(program, args, yield);
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(encodeChapters(recording, {300, 700, 1500}, 5, c.lame, c.rate, c.channels));
+    writeIndex(book, dir_ / "book" / "marker.txt");
+    fs::remove_all(bookDir());
+    job_.fields.tags = false;
+    fifos.clear();
+    job_.vai_Click();
+    ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+    EXPECT_EQ(fifos, std::vector<bool>(3, false)) << "untagged parts are mp3splt's own files";
+    const std::vector<std::string> names = mp3Names(indexDir());
+    ASSERT_EQ(names.size(), 3u);
+    std::vector<std::string> expected;
+    for (size_t p = 0; p < names.size(); ++p) {
+      id3::TypeTagV2 tag;
+      tag.Valide(true);
+      tag.Titre(titles[p]);
+      tag.Album("Pinocchio");
+      tag.Piste("00" + std::to_string(p + 1));
+      tag.Genre("28");
+      ASSERT_TRUE(tag.WriteTag((indexDir() / names[p]).string()));
+      expected.push_back(readBytes(indexDir() / names[p]));
+    }
+
+    fs::remove_all(bookDir());
+    job_.fields.tags = true;
+    fifos.clear();
+    job_.vai_Click();
+    ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+    EXPECT_EQ(fifos, std::vector<bool>(3, true));
+    ASSERT_EQ(mp3Names(indexDir()), names);
+    for (size_t p = 0; p < names.size(); ++p) {
+      EXPECT_TRUE(readBytes(indexDir() / names[p]) == expected[p]) << names[p];
+      EXPECT_EQ(logEntry("Effettuato inserimento TAG al file " + (indexDir() / names[p]).string()),
+                "Effettuato inserimento TAG al file " + (indexDir() / names[p]).string());
+    }
+    EXPECT_FALSE(hasPrivateFolders(bookDir()));
+  }
+}
+
+// The pieces of the cut by length are written with their tag in front, byte
+// for byte what the tag writer makes of the untagged piece: with the
+// recording's Info header carried on, and with a Xing header of their own
+// (a VBR recording without one).
+TEST_F(JobTest, PiecesWrittenWithTheirTagAreThoseOfTheTagWriter) {
+  struct Case {
+    const char* what;
+    const char* audio;
+  };
+  for (const Case& c : {Case{"CBR with an Info header", "long"}, Case{"VBR without a VBR header", "vbrNoHeader"}}) {
+    SCOPED_TRACE(c.what);
+    TestBook book;
+    book.files = {{"LONG", {{"Prima parte", 0, "1"}, {"Seconda – parte", 104, "2"}}}};
+    if (std::string(c.audio) == "vbrNoHeader") {
+      ASSERT_TRUE(encodeTone(dir_ / "book" / "Libro" / "LONG.mp3", 150, "-V 5 -t", "4@50 4@100"));
+      writeIndex(book, dir_ / "book" / "marker.txt");
+    } else {
+      makeBook(book, {c.audio});
+    }
+    job_.fields.cutByLength = true;
+    job_.fields.partMinutes = "1";
+    const fs::path pieces = bookDir() / "File da 1 minuti";
+    fs::remove_all(bookDir());
+    job_.fields.tags = false;
+    job_.vai_Click();
+    ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+    const std::vector<std::string> names = mp3Names(pieces);
+    ASSERT_GE(names.size(), 3u);
+    std::vector<std::string> expected;
+    for (const std::string& name : names) {
+      id3::TypeTagV2 tag;
+      tag.Valide(true);
+      tag.Titre(name.find("Prima") != std::string::npos ? "Prima parte" : "Seconda – parte");
+      tag.Album("Pinocchio");
+      tag.Piste(name.substr(0, 3));
+      tag.Genre("28");
+      ASSERT_TRUE(tag.WriteTag((pieces / name).string()));
+      expected.push_back(readBytes(pieces / name));
+    }
+    fs::remove_all(bookDir());
+    job_.fields.tags = true;
+    job_.vai_Click();
+    ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
+    ASSERT_EQ(mp3Names(pieces), names);
+    for (size_t p = 0; p < names.size(); ++p) {
+      EXPECT_TRUE(readBytes(pieces / names[p]) == expected[p]) << names[p];
+      EXPECT_EQ(logEntry("Effettuato inserimento TAG al file " + (pieces / names[p]).string()),
+                "Effettuato inserimento TAG al file " + (pieces / names[p]).string());
+    }
   }
 }
 
