@@ -72,16 +72,27 @@ std::string difference(const BookIndex& a, const BookIndex& b) {
   return {};
 }
 
+// A folder of this run's own, removed at its end.
+const char* workFolder() {
+  static char name[] = "/tmp/lumo-bookindex-fuzz-XXXXXX";
+  static const bool made = [] {
+    if (::mkdtemp(name) == nullptr) std::abort();
+    std::atexit([] {
+      std::error_code ec;
+      fs::remove_all(name, ec);
+    });
+    return true;
+  }();
+  (void)made;
+  return name;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const int fd = ::memfd_create("lumo-bookindex-fuzz", MFD_CLOEXEC);
   static const fs::path input = "/proc/self/fd/" + std::to_string(fd);
-  static const fs::path folder = [] {
-    char name[] = "/tmp/lumo-bookindex-fuzz-XXXXXX";
-    if (::mkdtemp(name) == nullptr) std::abort();
-    return fs::path(name);
-  }();
+  const fs::path folder = workFolder();
   if (fd < 0) std::abort();
   if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
 
