@@ -291,10 +291,42 @@ function(lumo_write_fuzzer_list)
   file(GENERATE OUTPUT "${PROJECT_BINARY_DIR}/lumo_fuzzers.txt" CONTENT "${text}\n")
 endfunction()
 
+# Every module folder (a folder with a CMakeLists.txt, outside the build
+# trees and the checks' own fixtures) is named in LUMO_MODULES, and every
+# name there is a module folder: a module left out would otherwise be
+# neither built nor tested, without a word.
+function(_lumo_check_modules)
+  set(root "${PROJECT_SOURCE_DIR}")
+  file(GLOB children RELATIVE "${root}" LIST_DIRECTORIES true "${root}/*")
+  set(found "")
+  foreach(child IN LISTS children)
+    if(NOT IS_DIRECTORY "${root}/${child}" OR child MATCHES "^(\\.|build)" OR child STREQUAL "cmake")
+      continue()
+    endif()
+    file(GLOB_RECURSE lists RELATIVE "${root}" "${root}/${child}/CMakeLists.txt")
+    foreach(list IN LISTS lists)
+      get_filename_component(dir "${list}" DIRECTORY)
+      list(APPEND found "${dir}")
+    endforeach()
+  endforeach()
+  foreach(dir IN LISTS found)
+    if(NOT dir IN_LIST LUMO_MODULES)
+      message(FATAL_ERROR "${dir}/CMakeLists.txt is no module of LUMO_MODULES: "
+                          "add ${dir} to LUMO_MODULES (CMakeLists.txt) in dependency order")
+    endif()
+  endforeach()
+  foreach(module IN LISTS LUMO_MODULES)
+    if(NOT EXISTS "${root}/${module}/CMakeLists.txt")
+      message(FATAL_ERROR "LUMO_MODULES names ${module}, which has no CMakeLists.txt")
+    endif()
+  endforeach()
+endfunction()
+
 # Writes the table of folders and layers and checks every quoted include of
 # the tree against it (cmake/CheckLayers.cmake); the test lumo_layers runs the
 # same check, so an include added after configuring is caught by ctest.
 function(lumo_check_layers)
+  _lumo_check_modules()
   get_property(deferred GLOBAL PROPERTY LUMO_DEFERRED_TEST_DEPS)
   foreach(entry IN LISTS deferred)
     string(REPLACE "|" ";" entry "${entry}")
@@ -376,6 +408,21 @@ function(_lumo_add_layer_check_tests)
   add_test(NAME lumo_layers_accept_sound_links
     COMMAND ${CMAKE_COMMAND} -S ${fixtures}/links -B ${PROJECT_BINARY_DIR}/layer_fixtures/sound
             -DLUMO_CASE=sound -DLUMO_CMAKE_DIR=${PROJECT_SOURCE_DIR}/cmake)
+  # The module list against the module folders, the same way.
+  set(modules "${PROJECT_SOURCE_DIR}/cmake/tests/modules")
+  set(cases
+    "unlisted|beta/core/CMakeLists.txt is no module of LUMO_MODULES"
+    "missing|LUMO_MODULES names gamma, which has no CMakeLists.txt"
+    "sound|Build files have been written")
+  foreach(entry IN LISTS cases)
+    string(REPLACE "|" ";" entry "${entry}")
+    list(GET entry 0 case)
+    list(GET entry 1 expected)
+    add_test(NAME lumo_modules_check_${case}
+      COMMAND ${CMAKE_COMMAND} -S ${modules} -B ${PROJECT_BINARY_DIR}/module_fixtures/${case}
+              -DLUMO_CASE=${case} -DLUMO_CMAKE_DIR=${PROJECT_SOURCE_DIR}/cmake)
+    set_tests_properties(lumo_modules_check_${case} PROPERTIES PASS_REGULAR_EXPRESSION "${expected}")
+  endforeach()
 endfunction()
 
 # lumo_gcc_false_restrict(<source>...): GCC 12 at -O2 and above warns falsely

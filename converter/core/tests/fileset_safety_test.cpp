@@ -334,6 +334,42 @@ TEST_F(ConverterFixture, TheFilesetTakesTheModeTheUsersUmaskGives) {
   }
 }
 
+// Where the file system cannot exchange two folders and the new fileset
+// cannot take the fileset folder's name once the previous one has stepped
+// aside (here its hidden folder is gone at that moment), the previous
+// fileset goes back under its name, byte for byte, and the conversion fails.
+TEST_F(ConverterFixture, AFailedSwapPutsThePreviousFilesetBackWhole) {
+  const bool previousExchange = setExchangeUnavailableForTesting(true);
+  write(fourGroups());
+  ASSERT_EQ(convert(), RunOutcome::Completed);
+  const fs::path B = conversion.bookFolder();
+  const fs::path S = conversion.filesetFolder();
+  std::ofstream(S / "nota.txt") << "nota";
+  const auto before = snapshot(B);
+  TestBook shorter;
+  shorter.files = {{"01", 12, {{"Prologo", 0, "1"}, {"Capitolo unico", 5, "2"}}}};
+  fs::remove_all(root / "book");
+  write(shorter);
+  script->clear();
+  script->queueAnswer(Answer::Yes);
+  const fs::path away = root / "taken away";
+  setCommitStepHookForTesting([&](CommitStep step) {
+    if (step != CommitStep::AsideOnly) return;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(B, ec))
+      if (e.is_directory() && e.path().filename().string().starts_with(".lumo-new-")) fs::rename(e.path(), away, ec);
+  });
+  const RunOutcome outcome = convert();
+  setCommitStepHookForTesting({});
+  setExchangeUnavailableForTesting(previousExchange);
+  ASSERT_TRUE(fs::exists(away)) << "the swap did not fail";
+  EXPECT_EQ(outcome, RunOutcome::Failed);
+  ASSERT_FALSE(texts().empty());
+  EXPECT_TRUE(texts().back().starts_with("La conversione non è stata completata.\nErrore 75: ")) << texts().back();
+  EXPECT_TRUE(snapshot(B) == before) << "the previous fileset is not back as it was";
+  EXPECT_EQ(hiddenEntries(B), std::vector<std::string>{});
+}
+
 // A conversion killed at each step of putting its fileset in place (the
 // process ends there, as by kill -9: nothing of it runs on) leaves the
 // fileset folder holding the previous fileset or the new one, whole and

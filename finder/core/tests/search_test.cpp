@@ -302,3 +302,41 @@ TEST(SortBufferTest, TitlesInTheGivenOrderAndEqualTitlesByPath) {
 }
 
 }  // namespace
+
+// A page's link id and the path it gives back, for the bytes a path may
+// hold: "%", the C0 controls, DEL and the C1 controls and bytes that are
+// no UTF-8 are written "%XX"; what windows-1252 lacks is a character
+// reference; everything else stays as it is.
+TEST(LinkIdTest, EveryPathComesBackByteForByte) {
+  struct Case {
+    const char* what;
+    std::string path, id;
+  };
+  const Case cases[] = {
+      {"plain", "/media/cdrom/Libro 1", "/media/cdrom/Libro 1"},
+      {"a percent sign, also before hex digits", "100% %41", "100%25 %2541"},
+      {"C0 controls and space", std::string("a\x01\x1F \tb\n", 7), "a%01%1F %09b%0A"},
+      {"DEL", "a\x7F~", "a%7F~"},
+      {"the first and last C1 control", "\xC2\x80\xC2\x9F", "%C2%80%C2%9F"},
+      {"no-break space and Latin-1 letters stay",
+       "\xC2\xA0"
+       "citt\xC3\xA0",
+       "\xC2\xA0"
+       "citt\xC3\xA0"},
+      {"bytes that are no UTF-8", "citt\xE0 \xC2", "citt%E0 %C2"},
+      {"markup", "R&D <\"x\">", "R&amp;D &lt;&quot;x&quot;&gt;"},
+      {"what windows-1252 lacks", "\xCE\xA9mega", "&#937;mega"},
+  };
+  // What the page's tree gives back for an attribute value.
+  const auto unescaped = [](std::string s) {
+    for (const auto& [ref, text] : std::vector<std::pair<std::string, std::string>>{
+             {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#937;", "\xCE\xA9"}, {"&amp;", "&"}})
+      for (size_t at; (at = s.find(ref)) != std::string::npos;) s.replace(at, ref.size(), text);
+    return s;
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(linkId(c.path), c.id);
+    EXPECT_EQ(pathOfLinkId(unescaped(linkId(c.path))), c.path);
+  }
+}

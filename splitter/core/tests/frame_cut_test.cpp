@@ -11,6 +11,8 @@
 #include "common/mp3/mp3.h"
 #include "splitter/core/frame_cut.h"
 #include "splitter/core/tests/job_fixture.h"
+#include "splitter/core/tests/lame_fields.h"
+#include "testsupport/test_files.h"
 
 namespace lumo::splitter::testing {
 namespace {
@@ -39,6 +41,42 @@ TEST(PieceStartsTest, TheFirstPieceBeginsAtFrameZeroAndTakesWhatTheEngineLeftOut
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(pieceStarts(c.part, c.pieces, c.minFrames), c.starts);
+  }
+}
+
+// A part of lame's with its encoder delay and end padding, cut into three
+// pieces: the first piece keeps the delay, the last the padding, and each
+// piece's LAME fields still pass their check sum, so that gapless players
+// trim the recording's start and end and nothing inside it.
+TEST(WritePieceTest, OnlyTheFirstPieceKeepsTheDelayAndOnlyTheLastThePadding) {
+  const std::string missing = missingTools();
+  ASSERT_TRUE(missing.empty()) << missing;
+  testsupport::TempFolder folder("lumo-pieces");
+  const fs::path src = folder.path() / "part.mp3";
+  ASSERT_TRUE(encodeTone(src, 30));
+  const FrameMap part = mapFrames(src.string());
+  ASSERT_TRUE(part.hasHeader);
+  const std::optional<LameFields> whole = lameFieldsOf(part.bytes);
+  ASSERT_TRUE(whole);
+  ASSERT_GT(whole->delay, 0);
+  ASSERT_GT(whole->padding, 0);
+  const size_t n = part.audioFrames();
+  const std::vector<size_t> starts = {0, n / 3, 2 * n / 3};
+  struct Expected {
+    int delay, padding;
+  };
+  const Expected expected[] = {{whole->delay, 0}, {0, 0}, {0, whole->padding}};
+  for (size_t k = 0; k < starts.size(); ++k) {
+    SCOPED_TRACE(k);
+    const fs::path piece = folder.path() / ("piece" + std::to_string(k) + ".mp3");
+    ASSERT_EQ(writePiece(part, starts, k, piece.string()), "");
+    const std::string bytes = readBytes(piece);
+    const std::optional<LameFields> lame = lameFieldsOf(bytes);
+    ASSERT_TRUE(lame);
+    EXPECT_EQ(lame->delay, expected[k].delay);
+    EXPECT_EQ(lame->padding, expected[k].padding);
+    EXPECT_EQ(lame->musicLength, bytes.size());
+    EXPECT_TRUE(lame->checksumHolds);
   }
 }
 

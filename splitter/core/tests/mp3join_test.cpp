@@ -8,6 +8,7 @@
 #include "common/mp3/mp3.h"
 #include "splitter/core/mp3join.h"
 #include "splitter/core/tests/audio.h"
+#include "splitter/core/tests/lame_fields.h"
 #include "testsupport/mp3_frames.h"
 #include "testsupport/test_files.h"
 
@@ -104,6 +105,58 @@ TEST_F(JoinTest, AGoodJoinCountsBothPartsAndChangesNoByteOutsideTheHeaderFrame) 
   EXPECT_EQ(joined.substr(0, static_cast<size_t>(ca.frame)), a.substr(0, static_cast<size_t>(ca.frame)));
   EXPECT_EQ(joined.substr(static_cast<size_t>(ca.frameEnd)),
             a.substr(static_cast<size_t>(ca.frameEnd)) + b.substr(static_cast<size_t>(cb.frameEnd)));
+}
+
+// Sets the encoder delay and end padding of a part's LAME extension.
+std::string withDelayAndPadding(std::string bytes, int delay, int padding) {
+  mp3::MemorySource source(bytes);
+  const std::optional<mp3::FrameAt> first = mp3::FindAudioStart(source);
+  const mp3::VbrTag tag = mp3::FindVbrTag(source, *first);
+  const auto at = static_cast<size_t>(tag.lameField);
+  bytes[at + 21] = static_cast<char>(delay >> 4);
+  bytes[at + 22] = static_cast<char>((delay & 0x0F) << 4 | padding >> 8);
+  bytes[at + 23] = static_cast<char>(padding & 0xFF);
+  return bytes;
+}
+
+// The joined stream begins as the first part and ends as the second: it
+// keeps the first part's encoder delay and takes the second part's end
+// padding, with the LAME check sum and music length of the joined stream.
+TEST_F(JoinTest, TheJoinKeepsTheFirstPartsDelayAndTakesTheSecondPartsPadding) {
+  const fs::path first = dir_ / "part_1.mp3", second = dir_ / "part_2.mp3";
+  const std::string a = withDelayAndPadding(readBytes(first), 576, 0);
+  const std::string b = withDelayAndPadding(readBytes(second), 0, 0x2A7);
+  std::ofstream(first, std::ios::binary | std::ios::trunc) << a;
+  std::ofstream(second, std::ios::binary | std::ios::trunc) << b;
+  ASSERT_EQ(AppendMp3(first.string(), second.string()), "");
+  const std::string joined = readBytes(first);
+  const std::optional<LameFields> lame = lameFieldsOf(joined);
+  ASSERT_TRUE(lame);
+  EXPECT_EQ(lame->delay, 576);
+  EXPECT_EQ(lame->padding, 0x2A7);
+  EXPECT_EQ(lame->musicLength, joined.size());
+  EXPECT_TRUE(lame->checksumHolds);
+}
+
+// A first part ending in a frame cut short, and a second part whose audio
+// is no whole frame: the header still counts every byte of the first part.
+TEST_F(JoinTest, AFirstPartEndingInAFrameCutShortCountsAllItsBytesWhenNothingWholeFollows) {
+  const fs::path first = dir_ / "part_1.mp3", second = dir_ / "part_2.mp3";
+  fs::resize_file(first, fs::file_size(first) - 100);
+  const std::string a = readBytes(first), b = readBytes(second);
+  const HeaderCounts ca = countsOf(a), cb = countsOf(b);
+  ASSERT_GE(cb.frameEnd, 0);
+  std::ofstream(second, std::ios::binary | std::ios::trunc) << b.substr(0, static_cast<size_t>(cb.frameEnd) + 100);
+  ASSERT_EQ(AppendMp3(first.string(), second.string()), "");
+  const std::string joined = readBytes(first);
+  EXPECT_EQ(joined.size(), a.size() + 100);
+  const HeaderCounts cj = countsOf(joined);
+  EXPECT_EQ(cj.frames, ca.frames);
+  EXPECT_EQ(cj.bytes, a.size() - static_cast<size_t>(ca.frame));
+  const std::optional<LameFields> lame = lameFieldsOf(joined);
+  ASSERT_TRUE(lame);
+  EXPECT_EQ(lame->musicLength, a.size() - static_cast<size_t>(ca.frame));
+  EXPECT_TRUE(lame->checksumHolds);
 }
 
 // A first frame of 26 bytes (MPEG-2 8 kbit/s) that a frame of its stream
