@@ -58,9 +58,12 @@ export UBSAN_OPTIONS="print_stacktrace=1"
 run_tests build-sanitize
 
 # The fuzz targets (lumo_fuzzer in cmake/Lumo.cmake) in their own clang tree,
-# with the sanitizers; each runs LUMO_FUZZ_SECONDS (20, so that the six of
-# them take 2 minutes) from its corpus in build-fuzz/corpus, which later runs
-# go on from. A failing input is left in build-fuzz/crashes.
+# with the sanitizers; each makes LUMO_FUZZ_RUNS inputs (20,000) from a fixed
+# seed, so that a run of the same tree tries the same inputs and its verdict
+# is repeatable, for at most LUMO_FUZZ_SECONDS (60), from its corpus in
+# build-fuzz/corpus, which later runs go on from. A failing input is left in
+# build-fuzz/crashes. Longer runs by hand: LUMO_FUZZ_RUNS=-1 (no limit) and a
+# larger LUMO_FUZZ_SECONDS.
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g -DNDEBUG" \
   -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g -DNDEBUG" -DLUMO_SANITIZE=ON -DLUMO_BUILD_FUZZERS=ON -DLUMO_BUILD_TESTS=OFF
@@ -72,6 +75,6 @@ while read -r fuzzer; do
   mkdir -p "$corpus"
   # Inputs of up to 512 bytes from the start: the targets build their
   # streams from a few hundred bytes of choices.
-  "$fuzzer" -max_total_time="${LUMO_FUZZ_SECONDS:-20}" -len_control=0 -max_len=512 -print_final_stats=1 \
+  "$fuzzer" -seed=1 -runs="${LUMO_FUZZ_RUNS:-20000}" -max_total_time="${LUMO_FUZZ_SECONDS:-60}" -len_control=0 -max_len=512 -print_final_stats=1 \
     -artifact_prefix=build-fuzz/crashes/ "$corpus"
 done <build-fuzz/lumo_fuzzers.txt
