@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -82,8 +83,9 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     QLabel* label = bar == 1 ? progress_->lblpercent : progress_->ptps;
     b->setRange(0, std::max(maximum, 1));
     b->setValue(std::clamp(value, 0, std::max(maximum, 1)));
-    label->setText(q(percent));
-    label->setAccessibleName(label->text());
+    // Each change is one more event a screen reader has to ask the program
+    // about while the job runs: the same text is not set again.
+    if (label->text() != q(percent)) ui::setSpokenText(label, q(percent));
   };
   job_.hooks.running = [this](bool running) {
     jobRunning_ = running;
@@ -199,7 +201,17 @@ void Form1::buildControls() {
     const bool select = i == 0;
     connect(model, &QAbstractItemModel::rowsInserted, shown, [shown, model, select](const QModelIndex&, int, int last) {
       const QModelIndex row = model->index(last, 0);
-      if (select) shown->setCurrentIndex(row);
+      if (select) {
+        // Qt's tree view tells a screen reader that the focus moved to a new
+        // current row even when the view has no focus: during a job, which
+        // adds rows while the reader is in the progress window, that would
+        // take the reader into this window at every file. Without the focus
+        // the row is only selected.
+        if (shown->hasFocus())
+          shown->setCurrentIndex(row);
+        else
+          shown->selectionModel()->select(row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+      }
       shown->scrollTo(row);
     });
   }
@@ -400,6 +412,12 @@ void Form1::lockJobControls(bool running) {
                                txtSelected, sfoglia,  tid3,          Checkunion,    Check1, Check2,
                                durfile,     th,       optExample[2], optExample[3], thsec};
   if (running) {
+    // The focus goes to the stop button at once: disabled one by one, the
+    // controls would pass it on from field to field, and a screen reader
+    // would read each field on its way while the progress window opens.
+    if (QWidget* focus = QApplication::focusWidget();
+        focus != nullptr && std::find(std::begin(controls), std::end(controls), focus) != std::end(controls))
+      vai->setFocus(Qt::OtherFocusReason);
     lockedControls_.clear();
     for (QWidget* control : controls) {
       lockedControls_.emplace_back(control, control->isEnabled());
