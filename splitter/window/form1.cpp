@@ -95,6 +95,9 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     Taglia->setText(running ? "Interrompi" : "Taglia");
     setCutEnabled(cutAllowed_);
     lockJobControls(running);
+    if (!running)
+      for (QTreeView* view : {lv, lv4, lv6, lv8})
+        if (const int rows = view->model()->rowCount(); rows > 0) view->scrollTo(view->model()->index(rows - 1, 0));
   };
   job_.hooks.closeWindow = [this] {
     centralWidget()->setEnabled(true);
@@ -199,21 +202,26 @@ void Form1::buildControls() {
     QTreeView* shown = views[i];
     ui::TableModel* model = models_[i];
     const bool select = i == 0;
-    connect(model, &QAbstractItemModel::rowsInserted, shown, [shown, model, select](const QModelIndex&, int, int last) {
-      const QModelIndex row = model->index(last, 0);
-      if (select) {
-        // Qt's tree view tells a screen reader that the focus moved to a new
-        // current row even when the view has no focus: during a job, which
-        // adds rows while the reader is in the progress window, that would
-        // take the reader into this window at every file. Without the focus
-        // the row is only selected.
-        if (shown->hasFocus())
-          shown->setCurrentIndex(row);
-        else
-          shown->selectionModel()->select(row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-      }
-      shown->scrollTo(row);
-    });
+    connect(model, &QAbstractItemModel::rowsInserted, shown,
+            [this, shown, model, select](const QModelIndex&, int, int last) {
+              const QModelIndex row = model->index(last, 0);
+              if (select) {
+                // Qt's tree view tells a screen reader that the focus moved to a new
+                // current row even when the view has no focus: during a job, which
+                // adds rows while the reader is in the progress window, that would
+                // take the reader into this window at every file. Without the focus
+                // the row is only selected.
+                if (shown->hasFocus())
+                  shown->setCurrentIndex(row);
+                else
+                  shown->selectionModel()->select(row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+              }
+              // While a job runs, every scroll is one more event a screen reader
+              // must ask this program about, at each row, while it should follow the
+              // progress window: the lists are scrolled to their last rows when the
+              // job ends.
+              if (!jobRunning_) shown->scrollTo(row);
+            });
   }
 
   auto* grid = new QGridLayout(central);
