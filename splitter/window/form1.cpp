@@ -97,7 +97,8 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     lockJobControls(running);
     if (!running)
       for (QTreeView* view : {lv, lv4, lv6, lv8})
-        if (const int rows = view->model()->rowCount(); rows > 0) view->scrollTo(view->model()->index(rows - 1, 0));
+        if (const int rows = view->model()->rowCount(); rows > 0)
+          showRow(view, view->model()->index(rows - 1, 0), view == lv);
   };
   job_.hooks.closeWindow = [this] {
     centralWidget()->setEnabled(true);
@@ -198,29 +199,18 @@ void Form1::buildControls() {
     models_[i] = new ui::TableModel(*tables[i], this);
     views[i]->setModel(models_[i]);
     ui::fitColumnsToHeaders(views[i]);
-    // A new row is scrolled into view; the source file in hand is also selected.
+    // A new row is scrolled into view; the source file in hand is also selected
+    // (during a job, once it ends).
     QTreeView* shown = views[i];
     ui::TableModel* model = models_[i];
     const bool select = i == 0;
     connect(model, &QAbstractItemModel::rowsInserted, shown,
             [this, shown, model, select](const QModelIndex&, int, int last) {
-              const QModelIndex row = model->index(last, 0);
-              if (select) {
-                // Qt's tree view tells a screen reader that the focus moved to a new
-                // current row even when the view has no focus: during a job, which
-                // adds rows while the reader is in the progress window, that would
-                // take the reader into this window at every file. Without the focus
-                // the row is only selected.
-                if (shown->hasFocus())
-                  shown->setCurrentIndex(row);
-                else
-                  shown->selectionModel()->select(row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-              }
-              // While a job runs, every scroll is one more event a screen reader
-              // must ask this program about, at each row, while it should follow the
-              // progress window: the lists are scrolled to their last rows when the
-              // job ends.
-              if (!jobRunning_) shown->scrollTo(row);
+              // While a job runs, every selection and scroll is one more event a
+              // screen reader must ask this program about, at each row, while it
+              // should follow the progress window: the lists show their last rows,
+              // the source file in hand selected, when the job ends.
+              if (!jobRunning_) showRow(shown, model->index(last, 0), select);
             });
   }
 
@@ -267,6 +257,19 @@ void Form1::buildControls() {
   tables2->addWidget(lv8);
   grid->addLayout(tables2, row++, 0, 1, 3);
   ui::resizeForText(*this, {800, 760});
+}
+
+void Form1::showRow(QTreeView* view, const QModelIndex& row, bool select) {
+  if (select) {
+    // Qt's tree view tells a screen reader that the focus moved to a new
+    // current row even when the view has no focus; without the focus the
+    // row is only selected.
+    if (view->hasFocus())
+      view->setCurrentIndex(row);
+    else
+      view->selectionModel()->select(row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  }
+  view->scrollTo(row);
 }
 
 void Form1::buildMenus() {
