@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -82,8 +83,9 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     QLabel* label = bar == 1 ? progress_->lblpercent : progress_->ptps;
     b->setRange(0, std::max(maximum, 1));
     b->setValue(std::clamp(value, 0, std::max(maximum, 1)));
-    label->setText(q(percent));
-    label->setAccessibleName(label->text());
+    // Each change is one more event a screen reader has to ask the program
+    // about while the job runs: the same text is not set again.
+    if (label->text() != q(percent)) ui::setSpokenText(label, q(percent));
   };
   job_.hooks.running = [this](bool running) {
     jobRunning_ = running;
@@ -93,6 +95,10 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     Taglia->setText(running ? "Interrompi" : "Taglia");
     setCutEnabled(cutAllowed_);
     lockJobControls(running);
+    if (!running)
+      for (QTreeView* view : {lv, lv4, lv6, lv8})
+        if (const int rows = view->model()->rowCount(); rows > 0)
+          showRow(view, view->model()->index(rows - 1, 0), view == lv);
   };
   job_.hooks.closeWindow = [this] {
     centralWidget()->setEnabled(true);
@@ -193,15 +199,19 @@ void Form1::buildControls() {
     models_[i] = new ui::TableModel(*tables[i], this);
     views[i]->setModel(models_[i]);
     ui::fitColumnsToHeaders(views[i]);
-    // A new row is scrolled into view; the source file in hand is also selected.
+    // A new row is scrolled into view; the source file in hand is also selected
+    // (during a job, once it ends).
     QTreeView* shown = views[i];
     ui::TableModel* model = models_[i];
     const bool select = i == 0;
-    connect(model, &QAbstractItemModel::rowsInserted, shown, [shown, model, select](const QModelIndex&, int, int last) {
-      const QModelIndex row = model->index(last, 0);
-      if (select) shown->setCurrentIndex(row);
-      shown->scrollTo(row);
-    });
+    connect(model, &QAbstractItemModel::rowsInserted, shown,
+            [this, shown, model, select](const QModelIndex&, int, int last) {
+              // While a job runs, every selection and scroll is one more event a
+              // screen reader must ask this program about, at each row, while it
+              // should follow the progress window: the lists show their last rows,
+              // the source file in hand selected, when the job ends.
+              if (!jobRunning_) showRow(shown, model->index(last, 0), select);
+            });
   }
 
   auto* grid = new QGridLayout(central);
@@ -247,6 +257,19 @@ void Form1::buildControls() {
   tables2->addWidget(lv8);
   grid->addLayout(tables2, row++, 0, 1, 3);
   ui::resizeForText(*this, {800, 760});
+}
+
+void Form1::showRow(QTreeView* view, const QModelIndex& row, bool select) {
+  if (select) {
+    // Qt's tree view tells a screen reader that the focus moved to a new
+    // current row even when the view has no focus; without the focus the
+    // row is only selected.
+    if (view->hasFocus())
+      view->setCurrentIndex(row);
+    else
+      view->selectionModel()->select(row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  }
+  view->scrollTo(row);
 }
 
 void Form1::buildMenus() {
@@ -400,6 +423,12 @@ void Form1::lockJobControls(bool running) {
                                txtSelected, sfoglia,  tid3,          Checkunion,    Check1, Check2,
                                durfile,     th,       optExample[2], optExample[3], thsec};
   if (running) {
+    // The focus goes to the stop button at once: disabled one by one, the
+    // controls would pass it on from field to field, and a screen reader
+    // would read each field on its way while the progress window opens.
+    if (QWidget* focus = QApplication::focusWidget();
+        focus != nullptr && std::find(std::begin(controls), std::end(controls), focus) != std::end(controls))
+      vai->setFocus(Qt::OtherFocusReason);
     lockedControls_.clear();
     for (QWidget* control : controls) {
       lockedControls_.emplace_back(control, control->isEnabled());

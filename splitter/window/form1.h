@@ -111,6 +111,8 @@ class Form1 : public QMainWindow {
   void setCutEnabled(bool enabled);
   void rangeCheck(QLineEdit* field);
   void lockJobControls(bool running);
+  // Shows a row of a list (scrolled into view), selected where select.
+  void showRow(QTreeView* view, const QModelIndex& row, bool select);
   JobFields readFields() const;
 
   std::string appDir_;  // ends in "/"

@@ -535,6 +535,37 @@ TEST_F(WindowTest, EscInTheProgressWindowAsksToStopAndTheControlsWaitForTheJob) 
   EXPECT_EQ(w->sfoglia->text(), "Scegli percorso");
 }
 
+// A job started from the keyboard, with the length cut on, keeps a screen
+// reader in the progress window: the focus goes straight to the stop button
+// (it does not pass through the fields as they are locked), and the list of
+// the source files moves its selection once, at the end, without telling of
+// a focus there.
+TEST_F(WindowTest, AJobRaisesNoFocusEventsOutsideTheStopButton) {
+  const std::string missing = missingTools();
+  ASSERT_TRUE(missing.empty()) << missing;
+  auto w = openPickedBook(2);
+  QTest::mouseClick(w->Check2, Qt::LeftButton);
+  ASSERT_TRUE(w->durfile->isEnabled());
+  w->Check2->setFocus();
+  lumo::ui::testing::AccessibleEventLog log;
+  w->vai->click();  // as Alt+T does: the focus stays on the check box
+  ASSERT_FALSE(script->shown().empty());
+  // The last row added, the file in hand, is the one selected.
+  const int rows = w->lv->model()->rowCount();
+  ASSERT_GT(rows, 1);
+  EXPECT_EQ(w->lv->selectionModel()->selectedRows().size(), 1);
+  EXPECT_EQ(w->lv->selectionModel()->selectedRows().value(0).row(), rows - 1);
+  std::vector<std::string> focused;
+  for (const auto& e : log.of(QAccessible::Focus))
+    focused.push_back(e.object ? e.object->objectName().toStdString() : std::string("(gone)"));
+  EXPECT_EQ(focused, std::vector<std::string>{"vai"});
+  // The list's selection moves once, when the job ends, not at every file.
+  size_t selections = 0;
+  for (QAccessible::Event type : {QAccessible::Selection, QAccessible::SelectionAdd, QAccessible::SelectionRemove})
+    selections += log.of(type, w->lv).size();
+  EXPECT_EQ(selections, 1u);
+}
+
 TEST_F(WindowTest, AboutBoxAndProgressWindow) {
   auto w = open();
   w->info->trigger();
