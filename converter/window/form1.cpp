@@ -3,13 +3,14 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QProgressDialog>
 #include <QScreen>
-#include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <filesystem>
 
@@ -42,17 +43,16 @@ void setFontSize(QLineEdit* box, int points) { box->setFont(ui::designFont(QAppl
 
 // A screen reader asks the program about every accessible event it is sent
 // and gets its answers only while events are handled; the conversion handles
-// them seldom. Before and after the progress window opens the program
-// answers for a moment (about 10 ms a turn), so that the reader has taken the
-// events of the locked controls before the window's announcement comes, and
-// is not behind when it does (a reader far behind drops announcements).
-void answerScreenReader(int turns) {
+// them seldom. Before and after the progress window opens the program waits
+// in its event loop for a moment, answering at once, so that the reader has
+// taken the events of the locked controls before the window's announcement
+// comes, and is not behind when it does (a reader far behind drops
+// announcements). Without a screen reader there is no wait.
+void answerScreenReader(int milliseconds) {
   if (!QAccessible::isActive()) return;
-  for (int i = 0; i < turns; ++i) {
-    QApplication::processEvents();
-    QThread::msleep(10);
-  }
-  QApplication::processEvents();
+  QEventLoop wait;
+  QTimer::singleShot(milliseconds, &wait, &QEventLoop::quit);
+  wait.exec();
 }
 
 }  // namespace
@@ -312,10 +312,10 @@ void Form1::Converti_Click() {
     // Locking the controls raises an event for each of them: they come
     // first, and the progress window is announced once they are taken.
     setRunning(true);
-    answerScreenReader(30);
+    answerScreenReader(250);
     progress_->show();
     progress_->activateWindow();
-    answerScreenReader(20);
+    answerScreenReader(250);
   };
   hooks.end = [this] {
     progress_->hide();
