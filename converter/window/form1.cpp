@@ -1,13 +1,16 @@
 #include "converter/window/form1.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QProgressDialog>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <filesystem>
 
@@ -37,6 +40,20 @@ constexpr ui::ErrorFormat kErrors{"Errore #: ", "Errore: "};
 
 // Sizes given for the design text size, grown with the reader's.
 void setFontSize(QLineEdit* box, int points) { box->setFont(ui::designFont(QApplication::font(), points)); }
+
+// A screen reader asks the program about every accessible event it is sent
+// and gets its answers only while events are handled; the conversion handles
+// them seldom. Before and after the progress window opens the program waits
+// in its event loop for a moment, answering at once, so that the reader has
+// taken the events of the locked controls before the window's announcement
+// comes, and is not behind when it does (a reader far behind drops
+// announcements). Without a screen reader there is no wait.
+void answerScreenReader(int milliseconds) {
+  if (!QAccessible::isActive()) return;
+  QEventLoop wait;
+  QTimer::singleShot(milliseconds, &wait, &QEventLoop::quit);
+  wait.exec();
+}
 
 }  // namespace
 
@@ -292,9 +309,13 @@ void Form1::Converti_Click() {
 
   RunHooks hooks;
   hooks.begin = [this] {
-    progress_->show();
+    // Locking the controls raises an event for each of them: they come
+    // first, and the progress window is announced once they are taken.
     setRunning(true);
-    QApplication::processEvents();
+    answerScreenReader(250);
+    progress_->show();
+    progress_->activateWindow();
+    answerScreenReader(250);
   };
   hooks.end = [this] {
     progress_->hide();
@@ -330,11 +351,12 @@ void Form1::Converti_Click() {
 
 void Form1::showSummary() {
   const Summary& sum = conversion_.summary();
-  Text1->setText(q(sum.Text1));
-  Text2->setText(q(sum.Text2));
-  Text3->setText(q(sum.Text3));
-  Text4->setText(q(sum.Text4));
-  Text5->setText(q(sum.Text5));
+  // A field set again with its own text would be told again to a screen
+  // reader: only what changed is set.
+  const std::pair<QLineEdit*, const std::string*> fields[] = {
+      {Text1, &sum.Text1}, {Text2, &sum.Text2}, {Text3, &sum.Text3}, {Text4, &sum.Text4}, {Text5, &sum.Text5}};
+  for (const auto& [box, text] : fields)
+    if (box->text() != q(*text)) box->setText(q(*text));
 }
 
 void Form1::Command1_Click() { close(); }

@@ -552,3 +552,61 @@ int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
+
+// A conversion started from the keyboard (the focus stays on Converti) keeps
+// a screen reader with the progress window: the events of the controls as
+// they are locked all come before the window's announcement, the focus moves
+// nowhere in the main window, and while the window shows the main window
+// tells only of the rows added to its table.
+TEST_F(WindowTest, ARunAnnouncesItsProgressWindowAfterTheLockedControls) {
+  TestBook b;
+  b.files = {{"01", 10, {{"Uno", 0, "1"}, {"Par. 1.1", 4, "2"}}},
+             {"02", 5, {{"Segue", 0, "3"}}},
+             {"03", 5, {{"Tre", 0, "4"}}}};
+  const fs::path d = root / "mnt" / "disc";
+  writeBook(b, d, d / "Libro");
+  mounts({"/dev/sr0 " + d.string() + " iso9660"});
+  auto w = open();
+  w->Converti->setFocus();
+  lumo::ui::testing::AccessibleEventLog log;
+  w->Converti->click();
+  ASSERT_EQ(texts().size(), 1u);
+  EXPECT_EQ(texts()[0].rfind("Conversione completata.", 0), 0u);
+
+  const auto& events = log.events();
+  const auto isMain = [&](const lumo::ui::testing::AccessibleEventRecord& e) {
+    const auto* widget = qobject_cast<const QWidget*>(e.object.data());
+    return widget != nullptr && widget->window() == w.get();
+  };
+  const auto at = [&](QAccessible::Event type, const QObject* object) {
+    for (size_t i = 0; i < events.size(); ++i)
+      if (events[i].type == type && events[i].object == object) return i;
+    return events.size();
+  };
+  const size_t announced = at(QAccessible::ObjectShow, w->progress()->Annuncio);
+  const size_t hidden = at(QAccessible::ObjectHide, w->progress());
+  ASSERT_LT(announced, hidden);
+  EXPECT_EQ(log.of(QAccessible::ObjectShow, w->progress()->Annuncio).size(), 1u);
+  size_t locked = 0;
+  for (size_t i = 0; i < hidden; ++i) {
+    const auto& e = events[i];
+    // The window itself goes inactive as the progress window opens.
+    if (!isMain(e) || e.object == w.get()) continue;
+    const std::string what = e.object->objectName().toStdString() + " " + std::to_string(int(e.type));
+    EXPECT_NE(e.type, QAccessible::Focus) << what;
+    if (e.type == QAccessible::StateChanged) {
+      ++locked;
+      EXPECT_LT(i, announced) << what;
+    } else if (i > announced) {
+      EXPECT_EQ(e.type, QAccessible::TableModelChanged) << what;
+    }
+  }
+  EXPECT_GT(locked, 10u) << "the controls were locked";
+  // After the run each result is written once (Text4, no special pages, not
+  // at all): set again unchanged, a field would be told again.
+  std::vector<std::string> results;
+  for (size_t i = hidden; i < events.size(); ++i)
+    if (isMain(events[i]) && events[i].type == QAccessible::TextUpdated)
+      results.push_back(events[i].object->objectName().toStdString());
+  EXPECT_EQ(results, (std::vector<std::string>{"Text1", "Text2", "Text3", "Text5"}));
+}
