@@ -185,7 +185,16 @@ Stream build(FuzzedDataProvider& in) {
           break;
         case 3: s.bytes += id3v2Tag(in, clean); break;
         case 4: s.bytes += id3v1Tag(); break;
-        case 5: s.bytes += apeTag(in.ConsumeBool()); break;
+        case 5: {
+          const bool withHeader = in.ConsumeBool();
+          s.bytes += apeTag(withHeader);
+          // An APE tag without its header block is told only from its
+          // footer, where it ends: read from its start it is junk to the walk
+          // (as to a decoder), so a lone frame between it and other junk is
+          // lost as after junk.
+          if (!withHeader) ++s.damages;
+          break;
+        }
         default:  // a byte of this frame lost
           if (frame.size() > 1) {
             const size_t at = in.ConsumeIntegralInRange<size_t>(0, frame.size() - 1);
