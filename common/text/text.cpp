@@ -1,6 +1,8 @@
 #include "common/text/text.h"
 
+#include <fcntl.h>
 #include <unistd.h>
+
 #include <array>
 #include <cerrno>
 #include <cmath>
@@ -235,16 +237,40 @@ std::string readFileBytes(const std::filesystem::path& path) {
   return buffer.str();
 }
 
+namespace testing {
+// The numbers of temporary names; tests choose their own.
+unsigned (*tempNumberSource)() = nullptr;
+}  // namespace testing
+
 AtomicTextFile::AtomicTextFile(std::filesystem::path target, Encoding encoding)
     : target_(std::move(target)), encoding_(encoding) {
-  std::random_device rd;
-  temp_ =
-      target_.parent_path() / (".lumo" + std::to_string(::getpid()) + "-" + std::to_string(rd() % 1000000) + ".tmp");
   // A name the target cannot have fails here, not at the rename after all
   // the data was written.
   if (target_.filename().string().size() > 255) throw fileAccessError(target_.string(), ENAMETOOLONG);
-  file_ = std::fopen(temp_.c_str(), "wb");
-  if (!file_) throw fileAccessError(target_.string(), errno);
+  std::random_device rd;
+  // The name is created, never opened: a file or a link someone else put
+  // there under that name (the folder may be shared) is left alone and
+  // another number tried. The mode is a new file's (0666 less the umask).
+  int error = EEXIST;
+  for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+    const unsigned number = testing::tempNumberSource ? testing::tempNumberSource() : rd();
+    temp_ = target_.parent_path() /
+            (".lumo" + std::to_string(::getpid()) + "-" + std::to_string(number % 1000000) + ".tmp");
+    const int fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      error = errno;
+      continue;
+    }
+    file_ = ::fdopen(fd, "wb");
+    if (!file_) {
+      error = errno;
+      ::close(fd);
+      ::unlink(temp_.c_str());
+      throw fileAccessError(target_.string(), error);
+    }
+    return;
+  }
+  throw fileAccessError(target_.string(), error);
 }
 
 AtomicTextFile::~AtomicTextFile() {

@@ -1,16 +1,13 @@
 #include "platform/shell/shell.h"
 
-#include <fcntl.h>
 #include <pwd.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <system_error>
 
 #include "common/tools/paths.h"
+#include "platform/shell/launch.h"
 
 namespace fs = std::filesystem;
 
@@ -45,41 +42,19 @@ bool existsNoCase(const std::string& path) { return tools::existsNoCase(path); }
 bool startProgram(const std::string& path, WindowStyle style) {
   const std::string program = resolvePath(path);
   if (::access(program.c_str(), X_OK) != 0) return false;
-  // A pipe closed on exec tells the parent whether exec succeeded.
-  int report[2];
-  if (::pipe2(report, O_CLOEXEC) != 0) return false;
-  const pid_t child = ::fork();
-  if (child < 0) {
-    ::close(report[0]);
-    ::close(report[1]);
-    return false;
-  }
-  if (child == 0) {
-    // Double fork: the grandchild is adopted by init, so nothing waits on it.
-    ::setsid();
-    if (::fork() != 0) ::_exit(0);
-    ::setenv("LUMO_WINDOW_STATE", style == WindowStyle::Maximised ? "maximised" : "normal", 1);
-    const std::string folder = fs::path(program).parent_path().string();
-    if (!folder.empty() && ::chdir(folder.c_str()) != 0) {
-      // Starting in another folder is harmless: the programs find their
-      // folder from their own executable.
-    }
-    char* const argv[] = {const_cast<char*>(program.c_str()), nullptr};
-    ::execv(program.c_str(), argv);
-    const int error = errno;
-    [[maybe_unused]] auto written = ::write(report[1], &error, sizeof error);
-    ::_exit(127);
-  }
-  ::close(report[1]);
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  int execError = 0;
-  ssize_t n;
-  do {
-    n = ::read(report[0], &execError, sizeof execError);
-  } while (n < 0 && errno == EINTR);
-  ::close(report[0]);
-  return n == 0;  // nothing written: exec succeeded
+  LaunchRequest request;
+  request.program = program;
+  request.environment = currentEnvironment();
+  setVariable(request.environment, "LUMO_WINDOW_STATE", style == WindowStyle::Maximised ? "maximised" : "normal");
+  request.workingFolder = fs::path(program).parent_path().string();
+  request.newSession = true;
+  if (launchDetached(request) == 0) return true;
+  if (request.workingFolder.empty()) return false;
+  // Starting in another folder is harmless: the programs find their folder
+  // from their own executable. So a folder that cannot be entered is no
+  // reason not to start the program (a failed start ran nothing).
+  request.workingFolder.clear();
+  return launchDetached(request) == 0;
 }
 
 }  // namespace lumo::shell

@@ -31,8 +31,9 @@ enum class WindowStyle { Normal, Maximised };
 // Starts a program without arguments and without waiting for it. The window
 // style reaches the program as LUMO_WINDOW_STATE ("maximised" or "normal"),
 // which the suite's programs honour when they show their main window.
-// Returns false when the program could not be started (missing, not
-// executable); the child is detached, so no zombie is left behind.
+// The program starts in its own folder, in a session of its own. Returns
+// false when the program could not be started (missing, not executable);
+// the child is detached and reaped when it ends, so no zombie is left behind.
 bool startProgram(const std::string& path, WindowStyle style);
 
 }  // namespace lumo::shell

@@ -1,18 +1,12 @@
 #include "platform/tools/tools.h"
 
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
+#include "platform/shell/launch.h"
 #include "platform/shell/shell.h"
 #include "platform/ui/ui.h"
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -29,16 +23,16 @@ bool isDirectory(const std::string& path) {
   return fs::is_directory(path, ec);
 }
 
-// Starts xdg-open detached; a small thread reaps it so no zombie is left.
+// Starts xdg-open detached; the launcher reaps it so no zombie is left.
 int32_t openWithXdgOpen(const std::string& target) {
   if (!target.empty() && target.front() == '/' && !shell::existsNoCase(target)) return 2;
   const std::string resolved = (!target.empty() && target.front() == '/') ? shell::resolvePath(target) : target;
-  std::string program = "xdg-open";
-  char* argv[] = {program.data(), const_cast<char*>(resolved.c_str()), nullptr};
-  pid_t pid = 0;
-  if (::posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ) != 0) return 31;
-  std::thread([pid] { ::waitpid(pid, nullptr, 0); }).detach();
-  return 42;
+  shell::LaunchRequest request;
+  request.program = "xdg-open";
+  request.searchPath = true;
+  request.arguments = {resolved};
+  request.environment = shell::currentEnvironment();
+  return shell::launchDetached(request) == 0 ? 42 : 31;
 }
 
 ShellOpenHook& shellOpenHook() {

@@ -65,6 +65,42 @@ TEST(AtomicTextFile, WritesCrLfCp1252AndLeavesNothingHalfWritten) {
   EXPECT_THROW(AtomicTextFile(dir / "missing" / "x.htm"), lumo::RuntimeError);
 }
 
+namespace lumo::text::testing {
+extern unsigned (*tempNumberSource)();
+}
+
+TEST(AtomicTextFile, NeverFollowsALinkAtItsTemporaryNameAndKeepsANewFilesMode) {
+  const lumo::testsupport::TempFolder temp("lumo-text");
+  const fs::path dir = temp.path() / "shared";
+  fs::create_directories(dir);
+  const fs::path victim = temp.path() / "victim";
+  lumo::testsupport::writeBytes(victim, "precious");
+  const std::string prefix = ".lumo" + std::to_string(::getpid()) + "-";
+  // Links planted under the first names tried, one dangling.
+  fs::create_symlink(victim, dir / (prefix + "7.tmp"));
+  fs::create_symlink(temp.path() / "absent", dir / (prefix + "8.tmp"));
+  static unsigned next;
+  next = 7;
+  lumo::text::testing::tempNumberSource = [] { return next++; };
+  const mode_t oldMask = ::umask(027);
+  writeTextFile(dir / "page.htm", {"uno"});
+  ::umask(oldMask);
+  EXPECT_EQ(readFileBytes(dir / "page.htm"), "uno\r\n");
+  EXPECT_EQ(fs::status(dir / "page.htm").permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(lumo::testsupport::readBytes(victim), "precious");
+  EXPECT_TRUE(fs::is_symlink(dir / (prefix + "7.tmp")));
+  EXPECT_FALSE(fs::exists(temp.path() / "absent"));
+  EXPECT_FALSE(fs::exists(dir / (prefix + "9.tmp")));  // renamed into place
+
+  // Every name taken: the write fails and follows none of them.
+  lumo::text::testing::tempNumberSource = [] { return 7u; };
+  EXPECT_THROW(writeTextFile(dir / "other.htm", {"x"}), lumo::RuntimeError);
+  lumo::text::testing::tempNumberSource = nullptr;
+  EXPECT_EQ(lumo::testsupport::readBytes(victim), "precious");
+  EXPECT_FALSE(fs::exists(dir / "other.htm"));
+}
+
 TEST(LatinCase, MapsTheLettersOfWindows1252AndKeepsTheRest) {
   struct Case {
     const char* text;
