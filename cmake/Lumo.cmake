@@ -257,6 +257,20 @@ function(lumo_benchmark name)
   target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark)
 endfunction()
 
+# lumo_fit_tests(<tests> <gtest filter>): a window test program's fit tests
+# run again on a 1280x1024 screen (testsupport/screen_1280x1024.json), at an
+# 18 point text as the tests set it and once more at twice the scale.
+function(lumo_fit_tests tests filter)
+  if(NOT TARGET ${tests})
+    return()
+  endif()
+  set(screen "QT_QPA_PLATFORM=offscreen:configfile=${PROJECT_SOURCE_DIR}/testsupport/screen_1280x1024.json")
+  add_test(NAME ${tests}_fit_1280x1024 COMMAND ${tests} --gtest_filter=${filter})
+  add_test(NAME ${tests}_fit_1280x1024_scale2 COMMAND ${tests} --gtest_filter=${filter})
+  set_tests_properties(${tests}_fit_1280x1024 PROPERTIES ENVIRONMENT "${screen}")
+  set_tests_properties(${tests}_fit_1280x1024_scale2 PROPERTIES ENVIRONMENT "${screen};QT_SCALE_FACTOR=2")
+endfunction()
+
 # lumo_fuzzer(<name> SOURCES <files...> LIBS <targets...>)
 # A libFuzzer target (LLVMFuzzerTestOneInput in its sources), built only with
 # -DLUMO_BUILD_FUZZERS=ON. It may use what tests may (testsupport included).

@@ -17,6 +17,7 @@
 #include "common/bookindex/bookindex.h"
 #include "common/errors/errors.h"
 #include "common/text/text.h"
+#include "testsupport/fuzz_folder.h"
 
 namespace fs = std::filesystem;
 using namespace lumo::bookindex;
@@ -73,19 +74,7 @@ std::string difference(const BookIndex& a, const BookIndex& b) {
 }
 
 // A folder of this run's own, removed at its end.
-const char* workFolder() {
-  static char name[] = "/tmp/lumo-bookindex-fuzz-XXXXXX";
-  static const bool made = [] {
-    if (::mkdtemp(name) == nullptr) std::abort();
-    std::atexit([] {
-      std::error_code ec;
-      fs::remove_all(name, ec);
-    });
-    return true;
-  }();
-  (void)made;
-  return name;
-}
+const char* workFolder() { return lumo::testing::fuzzWorkFolder("lumo-bookindex-fuzz"); }
 
 }  // namespace
 

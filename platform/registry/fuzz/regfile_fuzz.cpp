@@ -16,6 +16,7 @@
 #include "common/errors/errors.h"
 #include "platform/registry/regfile.h"
 #include "platform/registry/registry.h"
+#include "testsupport/fuzz_folder.h"
 
 namespace fs = std::filesystem;
 using namespace lumo::registry;
@@ -31,18 +32,12 @@ const std::string kScope = "Software\\Lumo Fuzz";
 
 // A folder of this run's own, removed at its end, that holds the stores.
 const char* workFolder() {
-  static char name[] = "/tmp/lumo-regfile-fuzz-XXXXXX";
-  static const bool made = [] {
-    if (::mkdtemp(name) == nullptr) std::abort();
-    ::setenv("XDG_CONFIG_HOME", (std::string(name) + "/config").c_str(), 1);
-    ::setenv("LUMO_MACHINE_REGISTRY", (std::string(name) + "/machine.sqlite").c_str(), 1);
-    std::atexit([] {
-      std::error_code ec;
-      fs::remove_all(name, ec);
-    });
-    return true;
+  static const char* name = [] {
+    const char* folder = lumo::testing::fuzzWorkFolder("lumo-regfile-fuzz");
+    ::setenv("XDG_CONFIG_HOME", (std::string(folder) + "/config").c_str(), 1);
+    ::setenv("LUMO_MACHINE_REGISTRY", (std::string(folder) + "/machine.sqlite").c_str(), 1);
+    return folder;
   }();
-  (void)made;
   return name;
 }
 

@@ -22,6 +22,7 @@
 #include "splitter/core/frame_cut.h"
 #include "splitter/core/mp3join.h"
 #include "splitter/core/tests/lame_fields.h"
+#include "testsupport/fuzz_folder.h"
 #include "testsupport/mp3_frames.h"
 
 namespace fs = std::filesystem;
@@ -38,19 +39,7 @@ namespace {
 }
 
 // A folder of this run's own, removed at its end.
-const char* workFolder() {
-  static char name[] = "/tmp/lumo-cut-join-fuzz-XXXXXX";
-  static const bool made = [] {
-    if (::mkdtemp(name) == nullptr) std::abort();
-    std::atexit([] {
-      std::error_code ec;
-      fs::remove_all(name, ec);
-    });
-    return true;
-  }();
-  (void)made;
-  return name;
-}
+const char* workFolder() { return lumo::testing::fuzzWorkFolder("lumo-cut-join-fuzz"); }
 
 void writeBytes(const fs::path& file, const std::string& bytes) {
   std::FILE* out = std::fopen(file.c_str(), "wb");

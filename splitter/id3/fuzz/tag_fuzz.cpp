@@ -19,6 +19,7 @@
 #include "common/errors/errors.h"
 #include "common/text/text.h"
 #include "splitter/id3/tag_v2.h"
+#include "testsupport/fuzz_folder.h"
 #include "testsupport/mp3_frames.h"
 
 namespace fs = std::filesystem;
@@ -82,19 +83,7 @@ bool writableGenre(const std::string& genre) {
 }
 
 // A folder of this run's own, removed at its end.
-const char* workFolder() {
-  static char name[] = "/tmp/lumo-id3-fuzz-XXXXXX";
-  static const bool made = [] {
-    if (::mkdtemp(name) == nullptr) std::abort();
-    std::atexit([] {
-      std::error_code ec;
-      fs::remove_all(name, ec);
-    });
-    return true;
-  }();
-  (void)made;
-  return name;
-}
+const char* workFolder() { return lumo::testing::fuzzWorkFolder("lumo-id3-fuzz"); }
 
 }  // namespace
 
