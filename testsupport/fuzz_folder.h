@@ -12,15 +12,20 @@
 namespace lumo::testing {
 
 inline const char* fuzzWorkFolder(const char* target) {
-  static std::string folder = [target] {
+  static const std::string folder = [target] {
     std::string name = std::string("/tmp/") + target + "-XXXXXX";
     if (::mkdtemp(name.data()) == nullptr) std::abort();
-    std::atexit([] {
-      std::error_code ec;
-      std::filesystem::remove_all(folder, ec);
-    });
     return name;
   }();
+  // Registered once the folder's name is made, so that it runs before the
+  // name is destroyed at exit.
+  static const bool removedAtExit = [] {
+    return std::atexit([] {
+             std::error_code ec;
+             std::filesystem::remove_all(folder, ec);
+           }) == 0;
+  }();
+  (void)removedAtExit;
   return folder.c_str();
 }
 
