@@ -1,16 +1,13 @@
 #include "converter/window/form1.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QEventLoop>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QProgressDialog>
 #include <QScreen>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <filesystem>
 
@@ -23,6 +20,7 @@
 #include "platform/tools/book_sources.h"
 #include "platform/tools/tools.h"
 #include "platform/ui/drive_list.h"
+#include "platform/ui/notification.h"
 #include "platform/ui/table_model.h"
 #include "platform/ui/text_scale.h"
 #include "platform/ui/ui.h"
@@ -40,20 +38,6 @@ constexpr ui::ErrorFormat kErrors{"Errore #: ", "Errore: "};
 
 // Sizes given for the design text size, grown with the reader's.
 void setFontSize(QLineEdit* box, int points) { box->setFont(ui::designFont(QApplication::font(), points)); }
-
-// A screen reader asks the program about every accessible event it is sent
-// and gets its answers only while events are handled; the conversion handles
-// them seldom. Before and after the progress window opens the program waits
-// in its event loop for a moment, answering at once, so that the reader has
-// taken the events of the locked controls before the window's announcement
-// comes, and is not behind when it does (a reader far behind drops
-// announcements). Without a screen reader there is no wait.
-void answerScreenReader(int milliseconds) {
-  if (!QAccessible::isActive()) return;
-  QEventLoop wait;
-  QTimer::singleShot(milliseconds, &wait, &QEventLoop::quit);
-  wait.exec();
-}
 
 }  // namespace
 
@@ -312,10 +296,10 @@ void Form1::Converti_Click() {
     // Locking the controls raises an event for each of them: they come
     // first, and the progress window is announced once they are taken.
     setRunning(true);
-    answerScreenReader(250);
+    ui::answerScreenReader(250);
     progress_->show();
     progress_->activateWindow();
-    answerScreenReader(250);
+    ui::answerScreenReader(250);
   };
   hooks.end = [this] {
     progress_->hide();

@@ -2,7 +2,9 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QEventLoop>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 namespace lumo::ui {
@@ -56,6 +58,13 @@ void announce(QWidget* region, const QString& text) {
     region->show();  // Qt raises the show event itself
   }
   region->raise();
+}
+
+void answerScreenReader(int milliseconds) {
+  if (!QAccessible::isActive()) return;
+  QEventLoop wait;
+  QTimer::singleShot(milliseconds, &wait, &QEventLoop::quit);
+  wait.exec();
 }
 
 }  // namespace lumo::ui

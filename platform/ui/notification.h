@@ -22,4 +22,13 @@ void makeNotification(QWidget* region);
 // appears.
 void announce(QWidget* region, const QString& text);
 
+// A screen reader asks the program about every accessible event it is sent
+// and gets its answers only while events are handled, which a long job does
+// seldom. Around opening a job's progress window the program waits in its
+// event loop for a moment, answering at once, so that the reader has taken
+// the events that came before (controls locked) when the window's
+// announcement comes, and is not behind when it does: a reader far behind
+// drops announcements. Without a screen reader there is no wait.
+void answerScreenReader(int milliseconds);
+
 }  // namespace lumo::ui

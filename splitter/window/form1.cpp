@@ -21,6 +21,7 @@
 #include "platform/tools/book_sources.h"
 #include "platform/tools/tools.h"
 #include "platform/ui/drive_list.h"
+#include "platform/ui/notification.h"
 #include "platform/ui/table_model.h"
 #include "platform/ui/text_scale.h"
 #include "platform/ui/ui.h"
@@ -59,6 +60,9 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
   job_.runEngine = RunWithQProcess;
   job_.hooks.yield = [this] { events_.yield(); };
   job_.hooks.showProgress = [this] {
+    // The controls locked as the job started are taken first, so that the
+    // window's announcement is heard when it opens.
+    ui::answerScreenReader(250);
     delete progress_;
     progress_ = new Form3(this);
     // Esc in the progress window is the stop request, as the button is.
@@ -66,8 +70,12 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     progress_->show();
     progress_->activateWindow();
     QApplication::processEvents();
+    ui::answerScreenReader(250);
   };
   job_.hooks.closeProgress = [this] {
+    // Its last announcement ("Attendere il termine del ciclo...") is read
+    // by the screen reader before the window goes.
+    ui::answerScreenReader(250);
     delete progress_;
     progress_ = nullptr;
   };

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -46,6 +47,17 @@ using lumo::ui::Answer;
 using lumo::ui::q;
 
 namespace {
+
+// Runs step at the first turn of the event loop at which the job's progress
+// window is on screen.
+void whenProgressShows(Form1& window, std::function<void()> step) {
+  QTimer::singleShot(0, &window, [&window, step = std::move(step)]() mutable {
+    if (window.progress() && window.progress()->isVisible())
+      step();
+    else
+      whenProgressShows(window, std::move(step));
+  });
+}
 
 class WindowTest : public ::testing::Test {
  protected:
@@ -504,7 +516,9 @@ TEST_F(WindowTest, EscInTheProgressWindowAsksToStopAndTheControlsWaitForTheJob) 
   std::vector<bool> during;
   QString progressCaption;
   lumo::ui::testing::AccessibleEventLog log;
-  QTimer::singleShot(0, w.get(), [&] {
+  // With a screen reader the job waits for it around the window's opening:
+  // the key comes once the window is on screen.
+  whenProgressShows(*w, [&] {
     for (QWidget* c : controls) during.push_back(c->isEnabled());
     ASSERT_NE(w->progress(), nullptr);
     script->queueAnswer(lumo::ui::Answer::Yes);
