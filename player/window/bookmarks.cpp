@@ -36,7 +36,7 @@ QString qs(const std::string& text) { return QString::fromStdString(text); }
 QString BookmarkList::Section() {
   QString result;
   Trap(QStringLiteral("Section"),
-       [&] { result = SectionText(w_.objwb->LocationURL(), w_.AppPath, shell::driveRoots()); });
+       [&] { result = SectionText(w_.webBrowser().LocationURL(), w_.programFolder(), shell::driveRoots()); });
   return result;
 }
 
@@ -45,8 +45,8 @@ void BookmarkList::ClearMarcatori() {
     while (oMarkers.Count() > 0) oMarkers.Remove(1);
     while (oMarkersIndex.Count() > 0) oMarkersIndex.Remove(1);
     CurrentMarker_ = 0;
-    while (w_.ListMarkers->count() > 0) delete w_.ListMarkers->takeItem(0);
-    w_.lstapp->clear();
+    while (w_.markerList().count() > 0) delete w_.markerList().takeItem(0);
+    w_.sectionList().clear();
   });
 }
 
@@ -56,17 +56,18 @@ int16_t BookmarkList::MarcatoreCerca(QString& row, QString& section) {
     const qsizetype dash = row.indexOf(QLatin1Char('-'));
     row = (dash < 0 ? row : row.mid(dash + 1)).trimmed();
     if (section.isEmpty()) section = Section();
-    found = core::BookmarkStore(w_.AppName).find(section.toStdString(), row.toStdString());
+    found = core::BookmarkStore(w_.appName()).find(section.toStdString(), row.toStdString());
   });
   return found;
 }
 
 void BookmarkList::AddMarcatore(QString& description, int16_t& position) {
-  const auto label = [this] { return QStringLiteral("AddMarcatore - ") + w_.Messages.MARKEXIST; };
+  const auto label = [this] { return QStringLiteral("AddMarcatore - ") + w_.messages().MARKEXIST; };
   try {
-    const std::string audio = core::audioFileName(w_.oPlayer ? w_.oPlayer->FileName().toStdString() : std::string());
+    const std::string audio =
+        core::audioFileName(w_.anaPlayer() ? w_.anaPlayer()->FileName().toStdString() : std::string());
     const QString sec = Section();
-    const core::SectionValues values(w_.AppName, sec.toStdString());
+    const core::SectionValues values(w_.appName(), sec.toStdString());
     // Numbers above 100 are never loaded: a full page takes no new bookmark.
     if (values.lastNumber() >= kMaxMarkers) {
       ui::MsgBox(kMarkersFull, ui::mb::OKOnly | ui::mb::Exclamation);
@@ -75,7 +76,7 @@ void BookmarkList::AddMarcatore(QString& description, int16_t& position) {
     // A description the page already has: the reader renames the new one,
     // and the new name is checked again.
     while (values.find(description.toStdString()) > 0) {
-      frmInputBox box(&w_);
+      frmInputBox box(&w_.widget());
       w_.colourDialog(box);
       box.Title(QStringLiteral("Attenzione! Segnalibro già esistente, cambia il testo della descrizione"));
       box.Label1->setText(QStringLiteral("Il segnalibro inserito esiste già, modifica la descrizione:"));
@@ -85,7 +86,7 @@ void BookmarkList::AddMarcatore(QString& description, int16_t& position) {
       if (changed.isEmpty()) return;
       if (changed == description) {
         Err().Clear();
-        ShowError(label(), w_.Messages.MARKEXIST);
+        ShowError(label(), w_.messages().MARKEXIST);
         return;
       }
       description = changed;
@@ -94,9 +95,9 @@ void BookmarkList::AddMarcatore(QString& description, int16_t& position) {
     const int m = values.lastNumber() + 1;
     oMarkers.Add(position, description);
     auto* row = new QListWidgetItem(strtempo(position) + QStringLiteral("\t - ") + description);
-    w_.ListMarkers->addItem(row);
+    w_.markerList().addItem(row);
     try {
-      core::BookmarkStore(w_.AppName)
+      core::BookmarkStore(w_.appName())
           .add(sec.toStdString(), m, std::to_string(position), description.trimmed().toStdString(), audio);
     } catch (...) {
       // Not stored: the lists do not show it either.
@@ -134,7 +135,7 @@ void BookmarkList::Marcatori(MarcatoriMode Mode, const QString& /*unused*/, QStr
 // older section (the page's name followed by "#"), and stores them all in
 // the page's section as 1, 2, 3 ... in that order.
 void BookmarkList::markersLoad(QString s, int16_t L) {
-  const core::BookmarkStore store(w_.AppName);
+  const core::BookmarkStore store(w_.appName());
   core::LoadPlan plan;
   QString step = QStringLiteral("Inizio Caricamento");
   try {
@@ -166,8 +167,8 @@ void BookmarkList::markersLoad(QString s, int16_t L) {
     listStep("Caricamento nelle liste oMarkersIndex", [&] { oMarkersIndex.Add(s, key); });
     listStep("Caricamento nelle liste ListMarkers", [&] {
       const QString time = strtempo(text::toInt32(seconds));
-      w_.ListMarkers->addItem(time + (L == 0 ? QStringLiteral("\t") : QString()) + QStringLiteral(" - ") + description);
-      if (L > 0) w_.lstapp->addItem(s + QLatin1Char('*') + QString::number(m.newNumber));
+      w_.markerList().addItem(time + (L == 0 ? QStringLiteral("\t") : QString()) + QStringLiteral(" - ") + description);
+      if (L > 0) w_.sectionList().addItem(s + QLatin1Char('*') + QString::number(m.newNumber));
     });
   }
 
@@ -179,9 +180,9 @@ void BookmarkList::markersLoad(QString s, int16_t L) {
     reportMarcatori(MarcatoriMode::Load, qs(reached));
     // Nothing was renumbered: the summary rows name the bookmarks as stored.
     if (L > 0) {
-      w_.lstapp->clear();
+      w_.sectionList().clear();
       for (const core::LoadedMarker& m : plan.markers)
-        w_.lstapp->addItem(qs(m.section) + QLatin1Char('*') + QString::number(m.number));
+        w_.sectionList().addItem(qs(m.section) + QLatin1Char('*') + QString::number(m.number));
     }
   }
 }
@@ -189,7 +190,7 @@ void BookmarkList::markersLoad(QString s, int16_t L) {
 // Deleting every bookmark of the page (its section and the older one), or
 // the bookmark of the list's selected row.
 void BookmarkList::markersDelete(MarcatoriMode Mode, QString s) {
-  const core::BookmarkStore store(w_.AppName);
+  const core::BookmarkStore store(w_.appName());
   try {
     if (Mode == MarcatoriMode::DeleteAll) {
       store.deleteAll(s.toStdString());
@@ -197,7 +198,7 @@ void BookmarkList::markersDelete(MarcatoriMode Mode, QString s) {
     }
     if (Mode != MarcatoriMode::DeleteSelected) return;
     // After a load, row n - 1 is bookmark n of the page's own section.
-    const int n = w_.ListMarkers->currentRow() + 1;
+    const int n = w_.markerList().currentRow() + 1;
     if (n < 1) return;
     store.deleteNumber(s.toStdString(), n);
   } catch (...) {
@@ -223,5 +224,7 @@ void frmBrowser::Marcatori(MarcatoriMode Mode, const QString& unused, QString& s
 void frmBrowser::ClearMarcatori() { bookmarks_->ClearMarcatori(); }
 
 int16_t frmBrowser::MarcatoreCerca(QString& row, QString& section) { return bookmarks_->MarcatoreCerca(row, section); }
+
+void frmBrowser::MarcatoriRichiama(int16_t& n) { bookmarks_->MarcatoriRichiama(n); }
 
 }  // namespace lumo::player

@@ -74,6 +74,17 @@ void frmBrowser::TextAvantiIndietro_Change() {
 
 void frmBrowser::cmdSetupClose_Click() { closeConfiguration(); }
 
+bool frmBrowser::configurationOpen() const { return !frmconfigurazione->isHidden(); }
+
+// The reader works the panel from the keyboard: it takes the focus, which
+// goes back where it was when the panel closes.
+void frmBrowser::openConfiguration() {
+  focusBeforeConfiguration_ = QApplication::focusWidget();
+  frmconfigurazione->setVisible(true);
+  frmconfigurazione->raise();
+  chkAudioOff->setFocus(Qt::OtherFocusReason);
+}
+
 // The focus goes back where it was when the panel opened (a link of the
 // page, the bookmark list), unless that is no longer there to take it.
 void frmBrowser::closeConfiguration() {
@@ -103,6 +114,18 @@ bool frmBrowser::focusNextPrevChild(bool next) {
     }
   }
   return true;
+}
+
+// The skip keys' step in seconds, as the box holds it.
+double frmBrowser::skipStep() const { return regionalNumber(TextAvantiIndietro->text()); }
+
+void frmBrowser::showVolume(const QString& volume) { TextVolume->setText(volume); }
+
+void frmBrowser::showRate(const QString& rate) { TextRate->setText(rate); }
+
+void frmBrowser::toggleDebugFrame() {
+  fraDebug->setVisible(fraDebug->isHidden());
+  if (!fraDebug->isHidden()) fraDebug->raise();
 }
 
 void frmBrowser::cmdDebug_Click(int16_t Index) {

@@ -121,9 +121,9 @@ void fitCaptions(QWidget* frame) {
 
 frmBrowser::frmBrowser(QWidget* parent)
     : QWidget(parent),
-      pages_(std::make_unique<PageSetup>(*this)),
-      commands_(std::make_unique<BrowserCommands>(*this)),
-      bookmarks_(std::make_unique<BookmarkList>(*this)) {
+      pages_(std::make_unique<PageSetup>(static_cast<PageWindow&>(*this))),
+      commands_(std::make_unique<BrowserCommands>(static_cast<CommandWindow&>(*this))),
+      bookmarks_(std::make_unique<BookmarkList>(static_cast<BookmarkWindow&>(*this))) {
   setObjectName(QStringLiteral("frmBrowser"));
   setWindowTitle(QString::fromUtf8(kDesignCaption));
   setAccessibleName(QString::fromUtf8(kDesignCaption));

@@ -129,13 +129,13 @@ bool frmBrowser::keyCommand(int16_t KeyCode, int16_t Shift) {
   return dispatch.ran;
 }
 
-bool BrowserCommands::bookmarkListOpen() { return !w_.fraMarcatori->isHidden(); }
+bool BrowserCommands::bookmarkListOpen() { return w_.bookmarkListOpen(); }
 
 bool BrowserCommands::fileLoaded() { return !w_.player().FileName().isEmpty(); }
 
 void BrowserCommands::help() {
-  w_.objwb->Navigate2(QString::fromStdString(
-      browser::url::fileAddress(shell::resolvePath(w_.AppPath.toStdString() + "/include/help.htm"))));
+  w_.webBrowser().Navigate2(QString::fromStdString(
+      browser::url::fileAddress(shell::resolvePath(w_.programFolder().toStdString() + "/include/help.htm"))));
 }
 
 // Runs one command of the key table; false when it found nothing to do
@@ -148,16 +148,13 @@ bool BrowserCommands::run(core::Command command) {
       if (runner_.paused().wasPlaying) resumeReading();
       w_.showBookmarkList(false);
       break;
-    case C::ToggleDebug:
-      w_.fraDebug->setVisible(w_.fraDebug->isHidden());
-      if (!w_.fraDebug->isHidden()) w_.fraDebug->raise();
-      break;
+    case C::ToggleDebug: w_.toggleDebugFrame(); break;
     case C::NextStyle: nextStyleSheet(); break;
     case C::NextIndexEntry: nextIndexEntry(); break;
     case C::PreviousIndexEntry: previousIndexEntry(); break;
     case C::Slower: stepRate(false); break;
     case C::Faster: stepRate(true); break;
-    case C::Home: w_.objwb->Navigate2(w_.HomeUrl); break;
+    case C::Home: w_.webBrowser().Navigate2(w_.homeUrl()); break;
     case C::ThreeSpeedCycle: threeSpeedCycle(); break;
     case C::ToggleConfiguration: toggleConfiguration(); break;
     case C::PreviousPage: return otherPage(false);
@@ -203,7 +200,7 @@ void BrowserCommands::skipBack() {
     if (p.IsPlaying()) {
       // The step is read only when it is used: a paused reader who asks
       // for the time gets it whatever the panel's box holds.
-      const double step = regionalNumber(w_.TextAvantiIndietro->text());
+      const double step = w_.skipStep();
       const core::Skip skip = core::skipBack(p.CurrentPosition(), step, w_.pageLoad().audioIndex());
       if (skip.move == core::SkipMove::Seek) {
         p.setCurrentPosition(skip.position);
@@ -222,7 +219,7 @@ void BrowserCommands::skipForward() {
   Trap(QStringLiteral("Form_KeyDown Avanti - Form KeyDown: inizializzazione"), [&] {
     oAnaPlayer& p = w_.player();
     if (p.IsPlaying()) {
-      const double step = regionalNumber(w_.TextAvantiIndietro->text());
+      const double step = w_.skipStep();
       const core::Skip skip = core::skipForward(p.CurrentPosition(), step, p.Duration().toDouble());
       if (skip.move == core::SkipMove::Seek) {
         p.setCurrentPosition(skip.position);
@@ -240,7 +237,7 @@ void BrowserCommands::changeVolume(bool up) {
   p.setVolume(core::steppedVolume(p.Volume().toLongLong(), up, runner_.volumeLimits()));
   const QString volume = QString::number(p.Volume().toLongLong());
   w_.OSD(QStringLiteral("Volume - ") + volume, false);
-  w_.TextVolume->setText(volume);  // its change handler stores the setting
+  w_.showVolume(volume);  // its change handler stores the setting
 }
 
 double BrowserCommands::RateChange(double Rate, bool Up) {
@@ -268,24 +265,18 @@ void BrowserCommands::threeSpeedCycle() {
 
 void BrowserCommands::toggleConfiguration() {
   w_.OSD(QStringLiteral("Pannello configurazione"), false);
-  const bool open = w_.frmconfigurazione->isHidden();
-  if (open) {
-    // The reader works the panel from the keyboard: it takes the focus,
-    // which goes back where it was when the panel closes.
-    w_.focusBeforeConfiguration_ = QApplication::focusWidget();
-    w_.frmconfigurazione->setVisible(true);
-    w_.frmconfigurazione->raise();
-    w_.chkAudioOff->setFocus(Qt::OtherFocusReason);
-  } else {
+  if (w_.configurationOpen()) {
     w_.closeConfiguration();
+  } else {
+    w_.openConfiguration();
   }
-  w_.TextRate->setText(singleText(w_.PlayerRate()));  // its change handler stores it back
+  w_.showRate(singleText(w_.PlayerRate()));  // its change handler stores it back
 }
 
 void BrowserCommands::switchReader() {
-  w_.SetAudioOff(!w_.AudioOffFlag);
-  registry::SaveSetting(w_.AppName, kPlayerSection, "AudioOff", flagText(w_.AudioOffFlag).toStdString());
-  w_.OSD(w_.AudioOffFlag ? QStringLiteral("Lettura disattivata") : QStringLiteral("Lettura attiva"), false);
+  w_.SetAudioOff(!w_.audioOff());
+  registry::SaveSetting(w_.appName(), kPlayerSection, "AudioOff", flagText(w_.audioOff()).toStdString());
+  w_.OSD(w_.audioOff() ? QStringLiteral("Lettura disattivata") : QStringLiteral("Lettura attiva"), false);
 }
 
 // ---- Pages and index entries ----------------------------------------------------------
@@ -293,33 +284,35 @@ void BrowserCommands::switchReader() {
 // The previous or next page that the page's meta tag names, beside the page
 // shown; false when the page names none.
 bool BrowserCommands::otherPage(bool next) {
-  const QString name = w_.pages_->pageMeta(
-      QString::fromStdString(next ? bookpage::nextPageMeta(1) : std::string(bookpage::kPreviousPageMeta)));
+  const QString name =
+      w_.pageMeta(QString::fromStdString(next ? bookpage::nextPageMeta(1) : std::string(bookpage::kPreviousPageMeta)));
   if (name.isEmpty()) return false;
   w_.OSD(next ? QStringLiteral("File successivo") : QStringLiteral("File precedente"), false);
-  w_.objwb->Navigate2(QString::fromStdString(core::pageFolderAddress(w_.objwb->LocationURL().toStdString())) + name);
+  w_.webBrowser().Navigate2(
+      QString::fromStdString(core::pageFolderAddress(w_.webBrowser().LocationURL().toStdString())) + name);
   return true;
 }
 
 void BrowserCommands::nextStyleSheet() {
   core::PageLoad& load = w_.pageLoad();
   const auto n = static_cast<int16_t>(load.styleNumber() + 1);
-  const std::string next = w_.AppPath.toStdString() + "/include/style" + std::to_string(n) + ".css";
+  const std::string next = w_.programFolder().toStdString() + "/include/style" + std::to_string(n) + ".css";
   load.setStyleNumber(shell::existsNoCase(next) ? n : int16_t(1));
   w_.OSD(QStringLiteral("Stile ") + QString::number(load.styleNumber()), false);
-  registry::SaveSetting(w_.AppName, kPlayerSection, "StyleSheet", std::to_string(load.styleNumber()));
+  registry::SaveSetting(w_.appName(), kPlayerSection, "StyleSheet", std::to_string(load.styleNumber()));
   // The page is loaded again with the new sheet; its fragment is kept, so
   // its audio starts again where the fragment says.
-  const QString address = QString::fromStdString(load.reloadKeepingFragment(w_.objwb->LocationURL().toStdString()));
+  const QString address =
+      QString::fromStdString(load.reloadKeepingFragment(w_.webBrowser().LocationURL().toStdString()));
   if (w_.player().IsPlaying()) w_.player().Stop_Player();
-  w_.objwb->Navigate2(address);
+  w_.webBrowser().Navigate2(address);
   DoEvents();
 }
 
 std::string BrowserCommands::indexLink(int32_t number) const {
   std::string link;
   skipOnError([&] {
-    const browser::HtmlElement anchor = w_.objwb->Document().All(bookpage::indexAnchorName(number));
+    const browser::HtmlElement anchor = w_.webBrowser().Document().All(bookpage::indexAnchorName(number));
     if (anchor) link = anchor.href();
   });
   return link;
@@ -336,7 +329,7 @@ void BrowserCommands::nextIndexEntry() {
     return;
   }
   w_.OSD(QStringLiteral("Indice avanti - Indice ") + QString::number(load.currentIndex()), false);
-  w_.objwb->Navigate2(QString::fromStdString(move.target));
+  w_.webBrowser().Navigate2(QString::fromStdString(move.target));
 }
 
 void BrowserCommands::previousIndexEntry() {
@@ -350,17 +343,17 @@ void BrowserCommands::previousIndexEntry() {
     return;
   }
   w_.OSD(QStringLiteral("Indice indietro - Indice ") + QString::number(load.currentIndex()), false);
-  w_.objwb->Navigate2(QString::fromStdString(move.target));
+  w_.webBrowser().Navigate2(QString::fromStdString(move.target));
 }
 
 // ---- Bookmarks ------------------------------------------------------------------------
 
 void BrowserCommands::deleteAllMarkers() {
-  if (w_.ListMarkers->count() == 0) {
-    ui::MsgBox(w_.Messages.MARKNONE.toStdString(), ui::mb::OKOnly, "Cancellazione Marcatori");
+  if (w_.markerList().count() == 0) {
+    ui::MsgBox(w_.messages().MARKNONE.toStdString(), ui::mb::OKOnly, "Cancellazione Marcatori");
     return;
   }
-  if (ui::MsgBox(w_.Messages.DELMARK.toStdString(), ui::mb::YesNo, "MediaPlayer") != ui::Answer::Yes) return;
+  if (ui::MsgBox(w_.messages().DELMARK.toStdString(), ui::mb::YesNo, "MediaPlayer") != ui::Answer::Yes) return;
   QString page;
   w_.Marcatori(MarcatoriMode::DeleteAll, QString(), page, 0);
   w_.ClearMarcatori();
@@ -383,8 +376,8 @@ void BrowserCommands::addBookmark() {
   oAnaPlayer& p = w_.player();
   pauseForBookmarks();
   QString description;
-  if (!isSummaryPage(w_.objwb->LocationURL())) {
-    frmInputBox box(&w_);
+  if (!isSummaryPage(w_.webBrowser().LocationURL())) {
+    frmInputBox box(&w_.widget());
     w_.colourDialog(box);
     box.Title(QStringLiteral("Scrivi il segnalibro ") + positionText() + QStringLiteral(" (mm:ss)"));
     box.Display();
@@ -392,16 +385,16 @@ void BrowserCommands::addBookmark() {
   } else {
     ui::MsgBox("Non è possibile inserire segnalibri nella pagina del sommario.", ui::mb::OKOnly);
   }
-  const int before = w_.ListMarkers->count();
+  const int before = w_.markerList().count();
   if (!description.isEmpty()) {
     int16_t position = text::toInt16(p.CurrentPosition());
     w_.AddMarcatore(description, position);
   }
   DoEvents();
   // The bookmark stored is confirmed as its list row reads ("01:05 - ...").
-  if (w_.ListMarkers->count() > before) {
+  if (w_.markerList().count() > before) {
     w_.OSD(QStringLiteral("Segnalibro inserito: ") +
-               w_.ListMarkers->item(w_.ListMarkers->count() - 1)->text().replace(QLatin1Char('\t'), QString()),
+               w_.markerList().item(w_.markerList().count() - 1)->text().replace(QLatin1Char('\t'), QString()),
            false);
   }
   if (runner_.paused().wasPlaying) resumeReading();
@@ -409,12 +402,12 @@ void BrowserCommands::addBookmark() {
 
 void BrowserCommands::toggleBookmarkList() {
   oAnaPlayer& p = w_.player();
-  if (!w_.objwb->isHidden()) {
+  if (!w_.webBrowser().isHidden()) {
     pauseForBookmarks();
     // Without bookmarks the panel still opens after the message: its
     // import is how a reader on a new computer gets them back.
-    if (w_.ListMarkers->count() == 0)
-      ui::MsgBox(w_.Messages.MARKNONE.toStdString(), ui::mb::OKOnly, "Elenco Marcatori");
+    if (w_.markerList().count() == 0)
+      ui::MsgBox(w_.messages().MARKNONE.toStdString(), ui::mb::OKOnly, "Elenco Marcatori");
     w_.showBookmarkList(true);
     return;
   }
@@ -428,12 +421,12 @@ void BrowserCommands::toggleBookmarkList() {
 // Alt+2 and Alt+1: the next or previous bookmark; with none chosen yet,
 // both take the first.
 void BrowserCommands::recallNeighbour(bool next) {
-  if (w_.ListMarkers->count() == 0) {
-    ui::MsgBox(w_.Messages.MARKNONE.toStdString(), ui::mb::OKOnly,
+  if (w_.markerList().count() == 0) {
+    ui::MsgBox(w_.messages().MARKNONE.toStdString(), ui::mb::OKOnly,
                next ? "Marcatore Successivo" : "Marcatore Precedente");
     return;
   }
-  int16_t& current = w_.bookmarks_->CurrentMarker();
+  int16_t& current = w_.CurrentMarker();
   if (next) {
     if (current < w_.markers().Count()) ++current;
   } else if (current > 1) {
@@ -442,9 +435,9 @@ void BrowserCommands::recallNeighbour(bool next) {
     current = 1;
   }
   if (current <= w_.markers().Count()) {
-    w_.ListMarkers->setCurrentRow(current - 1);
+    w_.markerList().setCurrentRow(current - 1);
     int16_t selected = 0;
-    w_.bookmarks_->MarcatoriRichiama(selected);
+    w_.MarcatoriRichiama(selected);
   }
 }
 
@@ -477,6 +470,8 @@ void frmBrowser::showBookmarkList(bool open) {
   if (ListMarkers->currentRow() < 0 && ListMarkers->count() > 0) ListMarkers->setCurrentRow(0);
   ListMarkers->setFocus(Qt::OtherFocusReason);
 }
+
+bool frmBrowser::bookmarkListOpen() const { return !fraMarcatori->isHidden(); }
 
 bool frmBrowser::panelOpen() const {
   return !frmconfigurazione->isHidden() || !fraMarcatori->isHidden() || QApplication::activeModalWidget() != nullptr;

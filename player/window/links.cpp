@@ -60,8 +60,8 @@ void BrowserCommands::keyLink(std::string_view codeText, int16_t shift) {
 void BrowserCommands::mediaLink(const core::MediaLink& link) {
   QString name = qs(link.name);
   if (link.fromPage) {
-    name =
-        qs(core::dictionaryVideoName(w_.objwb->Document().All(std::string(bookpage::kDictionaryVideoElement)).value()));
+    name = qs(core::dictionaryVideoName(
+        w_.webBrowser().Document().All(std::string(bookpage::kDictionaryVideoElement)).value()));
   }
   if (link.clean) name = PulisciUrl(name);
   oAnaPlayer& p = w_.player();
@@ -73,7 +73,8 @@ void BrowserCommands::mediaLink(const core::MediaLink& link) {
 QString BrowserCommands::PulisciUrl(const QString& url) {
   QString s = url;
   Trap(QStringLiteral("PulisciUrl"), [&] {
-    s = qs(core::PulisciUrl(url.toStdString(), w_.objwb->LocationURL().toStdString(), w_.AppPath.toStdString()));
+    s = qs(core::PulisciUrl(url.toStdString(), w_.webBrowser().LocationURL().toStdString(),
+                            w_.programFolder().toStdString()));
   });
   return s;
 }

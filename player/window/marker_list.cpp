@@ -55,12 +55,12 @@ void frmBrowser::ListMarkers_DblClick() { bookmarks_->doubleClick(); }
 void frmBrowser::ListMarkers_KeyDown(int16_t KeyCode, int16_t Shift) { bookmarks_->keyDown(KeyCode, Shift); }
 
 void BookmarkList::click() {
-  Trap(QStringLiteral("ListMarkers_Click"), [&] { w_.ListMarkers->setToolTip(selectedRowText(w_.ListMarkers)); });
+  Trap(QStringLiteral("ListMarkers_Click"), [&] { w_.markerList().setToolTip(selectedRowText(&w_.markerList())); });
 }
 
 void BookmarkList::doubleClick() {
   Trap(QStringLiteral("ListMarkers_DblClick"), [&] {
-    CurrentMarker_ = static_cast<int16_t>(w_.ListMarkers->currentRow() + 1);
+    CurrentMarker_ = static_cast<int16_t>(w_.markerList().currentRow() + 1);
     int16_t selected = 0;
     MarcatoriRichiama(selected);
   });
@@ -68,28 +68,28 @@ void BookmarkList::doubleClick() {
 
 void BookmarkList::keyDown(int16_t KeyCode, int16_t Shift) {
   Trap(QStringLiteral("ListMarkers_KeyDown"), [&] {
-    w_.ListMarkers->setToolTip(selectedRowText(w_.ListMarkers));
+    w_.markerList().setToolTip(selectedRowText(&w_.markerList()));
     if (KeyCode == keys::vk::Return && Shift == 0) {
       doubleClick();
-    } else if (KeyCode == keys::vk::Delete && w_.ListMarkers->count() > 0) {
-      const int row = w_.ListMarkers->currentRow();
-      const int before = w_.ListMarkers->count();
-      const QString deleted = selectedRowText(w_.ListMarkers).replace(QLatin1Char('\t'), QString());
+    } else if (KeyCode == keys::vk::Delete && w_.markerList().count() > 0) {
+      const int row = w_.markerList().currentRow();
+      const int before = w_.markerList().count();
+      const QString deleted = selectedRowText(&w_.markerList()).replace(QLatin1Char('\t'), QString());
       if (Section().left(5).toLower() == QLatin1String("index")) {
         deleteSummaryMarker();
       } else {
         QString page;
-        Marcatori(MarcatoriMode::DeleteSelected, selectedRowText(w_.ListMarkers), page, 0);
+        Marcatori(MarcatoriMode::DeleteSelected, selectedRowText(&w_.markerList()), page, 0);
         // No row is current while the list is emptied and filled again, so
         // the reader does not hear every row go by.
-        w_.ListMarkers->setCurrentRow(-1);
+        w_.markerList().setCurrentRow(-1);
         ClearMarcatori();
         page.clear();
         Marcatori(MarcatoriMode::Load, QString(), page, 0);
       }
       presentAfterDelete(row);
       // The reader hears what went, after the row now chosen.
-      if (w_.ListMarkers->count() < before) w_.OSD(QStringLiteral("Segnalibro cancellato: ") + deleted, false);
+      if (w_.markerList().count() < before) w_.OSD(QStringLiteral("Segnalibro cancellato: ") + deleted, false);
     }
   });
 }
@@ -98,26 +98,26 @@ void BookmarkList::keyDown(int16_t KeyCode, int16_t Shift) {
 // deleted one was last) is selected and heard; an empty list is heard as
 // such.
 void BookmarkList::presentAfterDelete(int row) {
-  const int target = std::min(std::max(row, 0), w_.ListMarkers->count() - 1);
-  if (target >= 0 && w_.ListMarkers->currentRow() != target) {
-    w_.ListMarkers->setCurrentRow(target);  // Qt presents the row it makes current
+  const int target = std::min(std::max(row, 0), w_.markerList().count() - 1);
+  if (target >= 0 && w_.markerList().currentRow() != target) {
+    w_.markerList().setCurrentRow(target);  // Qt presents the row it makes current
     return;
   }
-  ui::presentCurrentItem(w_.ListMarkers);
+  ui::presentCurrentItem(&w_.markerList());
 }
 
 // On the summary page each row names its page's section and its number
 // there ("ABC\CAP1.HTM*12").
 void BookmarkList::deleteSummaryMarker() {
-  const int row = w_.ListMarkers->currentRow();
-  if (row < 0 || row >= w_.lstapp->count()) throw RuntimeError(err::SubscriptOutOfRange);
-  const QString entry = w_.lstapp->item(row)->text();
+  const int row = w_.markerList().currentRow();
+  if (row < 0 || row >= w_.sectionList().count()) throw RuntimeError(err::SubscriptOutOfRange);
+  const QString entry = w_.sectionList().item(row)->text();
   const qsizetype star = entry.indexOf(QLatin1Char('*'));
   // The bookmark goes as a whole or not at all.
-  core::BookmarkStore(w_.AppName).deleteEntry(entry.left(star).toStdString(), entry.mid(star + 1).toStdString());
-  delete w_.lstapp->takeItem(row);
-  w_.ListMarkers->setCurrentRow(-1);  // the row that takes its place is presented after
-  delete w_.ListMarkers->takeItem(row);
+  core::BookmarkStore(w_.appName()).deleteEntry(entry.left(star).toStdString(), entry.mid(star + 1).toStdString());
+  delete w_.sectionList().takeItem(row);
+  w_.markerList().setCurrentRow(-1);  // the row that takes its place is presented after
+  delete w_.markerList().takeItem(row);
 }
 
 void BookmarkList::MarcatoriRichiama(int16_t& n) {
@@ -126,19 +126,19 @@ void BookmarkList::MarcatoriRichiama(int16_t& n) {
   std::optional<core::SectionValues> values;
   bool reached = false;  // the recall got as far as reading the page's audio meta
   const bool ok = Trap(QStringLiteral("MarcatoriRichiama"), [&] {
-    const bool summary = isSummaryPage(w_.objwb->LocationURL());
-    if ((w_.player().FileName().isEmpty() && !summary) || w_.ListMarkers->count() == 0) return;
+    const bool summary = isSummaryPage(w_.webBrowser().LocationURL());
+    if ((w_.player().FileName().isEmpty() && !summary) || w_.markerList().count() == 0) return;
     if (n == 0) {
-      QString row = selectedRowText(w_.ListMarkers);
+      QString row = selectedRowText(&w_.markerList());
       if (summary) {
         QString pageSection = oMarkersIndex.Item(CurrentMarker_);
         n = MarcatoreCerca(row, pageSection);
         if (n > 0) {
           // The bookmark's page first; its set-up recalls the bookmark.
           w_.pageLoad().setPendingMarker(n);
-          const std::string page = w_.AppPath.toStdString() + "/" +
+          const std::string page = w_.programFolder().toStdString() + "/" +
                                    replaceAll(pageSection, QStringLiteral("\\"), QStringLiteral("/")).toStdString();
-          w_.objwb->Navigate2(QString::fromStdString(browser::url::fileAddress(shell::resolvePath(page))));
+          w_.webBrowser().Navigate2(QString::fromStdString(browser::url::fileAddress(shell::resolvePath(page))));
           w_.showBookmarkList(false);
           return;
         }
@@ -152,7 +152,7 @@ void BookmarkList::MarcatoriRichiama(int16_t& n) {
       w_.player().Stop_Player();
       DoEvents();
       section = Section().toStdString();
-      values.emplace(w_.AppName, section);
+      values.emplace(w_.appName(), section);
       audio = values->audio(n);
       if (audio == core::kMissing) {
         // A bookmark without an audio name: a position in the file playing.
@@ -176,8 +176,7 @@ void BookmarkList::MarcatoriRichiama(int16_t& n) {
   });
   if (!file.isEmpty() && nearPage) {
     DoEvents();
-    w_.pageLoad().holdAutoPlay();
-    w_.TimerDisableState->start();
+    w_.holdAutoPlay();
   }
   skipOnError([&] { w_.player().setRate(w_.PlayerRate()); });
   double position = 0;
@@ -189,7 +188,7 @@ void BookmarkList::MarcatoriRichiama(int16_t& n) {
   // bookmark's description is said, so that the move of the focus does not
   // cut it short.
   skipOnError([&] { w_.showBookmarkList(false); });
-  skipOnError([&] { w_.pages_->presentHeadingAt(position); });
+  skipOnError([&] { w_.presentHeadingAt(position); });
   skipOnError(
       [&] { w_.OSD(QString::fromStdString(values->get(core::nomeName(n), "Marcatore non identificato")), false); });
   skipOnError([&] {
@@ -197,8 +196,7 @@ void BookmarkList::MarcatoriRichiama(int16_t& n) {
     w_.player().Play_Player();
   });
   // The page's own audio start, which the page may still trigger, waits.
-  w_.pageLoad().holdAutoPlay();
-  w_.TimerDisableState->start();
+  w_.holdAutoPlay();
   skipOnError([&] { w_.showBookmarkList(false); });
 }
 
@@ -209,9 +207,9 @@ void BookmarkList::MarcatoriRichiama(int16_t& n) {
 // it is nowhere.
 QString BookmarkList::findMarkerAudio(const QString& audio, const QString& section, bool& nearPage) {
   const std::string name = audio.toStdString();
-  const std::string folder = localFolderOf(w_.objwb->LocationURL()).toStdString();
+  const std::string folder = localFolderOf(w_.webBrowser().LocationURL()).toStdString();
   nearPage = true;
-  for (const std::string& candidate : {folder + name, w_.AppPath.toStdString() + "/Libro/" + name}) {
+  for (const std::string& candidate : {folder + name, w_.programFolder().toStdString() + "/Libro/" + name}) {
     const QString found = existingFile(candidate);
     if (!found.isEmpty()) return found;
   }
@@ -236,7 +234,7 @@ QString BookmarkList::findMarkerAudio(const QString& audio, const QString& secti
 // The mount point that holds the page's audio, when the page names it with
 // a full path; "" otherwise (also for a page without the meta tag).
 QString BookmarkList::audioMetaRoot() {
-  const QString content = w_.pages_->pageMeta(QString::fromStdString(bookpage::audioMeta(0))).trimmed();
+  const QString content = w_.pageMeta(QString::fromStdString(bookpage::audioMeta(0))).trimmed();
   if (content.size() <= 3 || !content.startsWith(QLatin1Char('/'))) return {};
   std::string best;
   const std::string path = content.toStdString();
