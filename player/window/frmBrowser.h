@@ -31,6 +31,7 @@
 #include "player/window/frmImpExp.h"
 #include "player/window/messages.h"
 #include "player/window/page_setup.h"
+#include "player/window/window_constants.h"
 
 class QCheckBox;
 class QComboBox;
@@ -50,19 +51,6 @@ class WebBrowser;
 namespace lumo::player {
 
 class oAnaPlayer;
-
-// The settings of the player: application "QEN MediaPlayer", section "Player".
-inline constexpr const char* kAppName = "QEN MediaPlayer";
-inline constexpr const char* kPlayerSection = "Player";
-// The window's design caption, kept while a page has no title.
-inline constexpr const char* kDesignCaption = "QEN - MediaPlayer";
-// The most bookmarks a page keeps (numbers 1 to 100).
-inline constexpr int kMaxMarkers = core::kMaxMarkers;
-// The modes of Marcatori: 0 load, 1 delete all, 2 delete the selected row's.
-using core::MarcatoriMode;
-inline constexpr const char* kMarkersFull =
-    "Questa pagina ha già 100 segnalibri, il numero massimo. Per inserirne uno nuovo "
-    "cancellane prima qualcuno.";
 
 // The window's parts (the key commands, the page set-up, the bookmark list
 // and the file panel) each reach it through the interface declared beside

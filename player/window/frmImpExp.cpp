@@ -1,5 +1,4 @@
-// The settings export and import panel, the bookmark panel's buttons and
-// the debug frame's export.
+// frmImpExp, the settings export and import panel of the bookmark panel.
 
 #include "player/window/frmImpExp.h"
 
@@ -30,9 +29,8 @@
 #include "platform/ui/text_scale.h"
 #include "platform/ui/ui.h"
 #include "player/media_host/mdlMain.h"
-#include "player/window/browser_commands.h"
-#include "player/window/frmBrowser.h"
-#include "player/window/page_setup.h"
+#include "player/window/messages.h"
+#include "player/window/window_constants.h"
 #include "player/window/window_text.h"
 
 namespace lumo::player {
@@ -453,33 +451,4 @@ bool frmImpExp::eventFilter(QObject* watched, QEvent* event) {
   }
   return QGroupBox::eventFilter(watched, event);
 }
-
-// ---- The main window's buttons -------------------------------------------------
-
-void frmBrowser::cmdImpExp_Click(int16_t Index) {
-  Trap(QStringLiteral("cmdImpExp_Click"), [&] {
-    switch (Index) {
-      case 0:
-      case 1: frmImpExp->openPanel(Index == 0); break;
-      case 2: frmImpExp->carryOut(); break;
-      case 3: frmImpExp->cancel(); break;
-      case 4:
-        // "Chiudi": the page again, and the reading that the list paused.
-        if (commands_->runner().paused().wasPlaying) commands_->resumeReading();
-        showBookmarkList(false);
-        break;
-      default: throw RuntimeError(err::SubscriptOutOfRange);
-    }
-  });
-}
-
-QWidget& frmBrowser::impExpButton(int Index) { return *cmdImpExp[static_cast<size_t>(Index)]; }
-
-void frmBrowser::Command1_Click() {
-  Trap(QStringLiteral("Command1_Click"), [&] {
-    registry::ExportRegistryKey(registry::HKEY_CURRENT_USER, player::frmImpExp::settingsTree(),
-                                player::frmImpExp::debugExportFile().toStdString(), true, false);
-  });
-}
-
 }  // namespace lumo::player

@@ -1,133 +1,46 @@
-// The keyboard command map of the main window. Every command is a key with
-// an exact combination of Shift (1), Ctrl (2) and Alt (4): one group needs
-// no media file, the Ctrl playback group needs a loaded file, the Alt
-// bookmark group works with or without one. Book pages send the same
-// commands through their key command links, so this map is also the
-// pages' command set.
+// BrowserCommands: the key commands and the link keywords carried out on
+// the main window. Every command is a key with an exact combination of
+// Shift (1), Ctrl (2) and Alt (4): one group needs no media file, the Ctrl
+// playback group needs a loaded file, the Alt bookmark group works with or
+// without one. Book pages send the same commands through their key command
+// links, so this map is also the pages' command set; an address that
+// carries one of the player's keywords runs its command instead of opening.
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QGroupBox>
-#include <QKeyEvent>
+#include "player/window/browser_commands.h"
+
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMouseEvent>
-#include <QPushButton>
-#include <QTextBrowser>
 #include <string>
+#include <string_view>
 
 #include "common/bookpage/bookpage.h"
 #include "common/text/text.h"
 #include "platform/browser/urls.h"
 #include "platform/browser/webbrowser.h"
-#include "platform/keys/keys.h"
 #include "platform/registry/registry.h"
 #include "platform/shell/shell.h"
 #include "platform/ui/ui.h"
-#include "player/core/command_runner.h"
 #include "player/core/keytable.h"
 #include "player/core/links.h"
+#include "player/core/page_load.h"
 #include "player/core/pages.h"
 #include "player/core/rules.h"
 #include "player/media_host/mdlMain.h"
 #include "player/media_host/oAnaPlayer.h"
-#include "player/window/browser_commands.h"
-#include "player/window/frmBrowser.h"
-#include "player/window/frmImpExp.h"
 #include "player/window/frmInputBox.h"
-#include "player/window/page_setup.h"
+#include "player/window/messages.h"
+#include "player/window/window_constants.h"
 #include "player/window/window_text.h"
 
 namespace lumo::player {
 
-namespace vk = keys::vk;
-
-// The key table's codes are the codes the key events give.
-static_assert(core::vk::Escape == vk::Escape && core::vk::F1 == vk::F1 && core::vk::Plus == vk::OemPlus &&
-              core::vk::Minus == vk::OemMinus && core::vk::LetterI == vk::LetterA + ('I' - 'A'));
-static_assert(core::kShift == keys::shift::Shift && core::kCtrl == keys::shift::Ctrl && core::kAlt == keys::shift::Alt);
-
 namespace {
 
-constexpr int16_t kNoShift = core::kNoShift;
-
-bool isModifierKey(int key) {
-  return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta ||
-         key == Qt::Key_AltGr || key == Qt::Key_Super_L || key == Qt::Key_Super_R;
-}
+QString qs(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
 }  // namespace
 
-// ---- Wiring ---------------------------------------------------------------------
-
-void frmBrowser::connectCommands() {
-  connect(objwb, &browser::WebBrowser::BeforeNavigate2, this, &frmBrowser::objwb_BeforeNavigate2);
-  connect(objwb, &browser::WebBrowser::TitleChange, this, &frmBrowser::objwb_TitleChange);
-  connect(objwb, &browser::WebBrowser::NavigateError, this, &frmBrowser::objwb_NavigateError);
-
-  // A click, and a change of the selected row by the keyboard, as VB's
-  // Click event of a list.
-  connect(ListMarkers, &QListWidget::itemClicked, this, [this] { ListMarkers_Click(); });
-  connect(ListMarkers, &QListWidget::currentRowChanged, this, [this] { ListMarkers_Click(); });
-  connect(ListMarkers, &QListWidget::itemDoubleClicked, this, [this] { ListMarkers_DblClick(); });
-
-  connect(chkAudioOff, &QCheckBox::toggled, this, [this] { chkAudioOff_Click(); });
-  connect(chkSavePos, &QCheckBox::toggled, this, [this] { chkSavePos_Click(); });
-  connect(TextRate, &QLineEdit::textChanged, this, [this] { TextRate_Change(); });
-  connect(TextVolume, &QLineEdit::textChanged, this, [this] { TextVolume_Change(); });
-  connect(TextAvantiIndietro, &QLineEdit::textChanged, this, [this] { TextAvantiIndietro_Change(); });
-  connect(cmdSetupClose, &QPushButton::clicked, this, [this] { cmdSetupClose_Click(); });
-  for (int16_t i = 0; i < static_cast<int16_t>(cmdDebug.size()); ++i)
-    connect(cmdDebug[i], &QPushButton::clicked, this, [this, i] { cmdDebug_Click(i); });
-  connect(cmdFileAudio, &QPushButton::clicked, this, [this] { cmdFileAudio_Click(); });
-  connect(cmdGO, &QPushButton::clicked, this, [this] { cmdGO_Click(); });
-  for (int16_t i = 0; i < static_cast<int16_t>(cmdImpExp.size()); ++i)
-    connect(cmdImpExp[i], &QPushButton::clicked, this, [this, i] { cmdImpExp_Click(i); });
-  connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-
-  // The window sees every key first, whichever of its controls has the
-  // focus (the page view, the bookmark list, a box of the panels).
-  installEventFilter(this);
-  objwb->view()->installEventFilter(this);
-  for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
-}
-
-bool frmBrowser::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress) {
-    const auto* key = static_cast<QKeyEvent*>(event);
-    if (isModifierKey(key->key())) return false;
-    const auto code = static_cast<int16_t>(keys::virtualKeyCode(*key));
-    const auto shift = static_cast<int16_t>(keys::shiftState(key->modifiers()));
-    if (keyCommand(code, shift)) return true;
-    if (watched == ListMarkers) {
-      ListMarkers_KeyDown(code, shift);
-      // Enter and Delete are the list's commands, not its own keys.
-      return (code == vk::Return && shift == kNoShift) || code == vk::Delete;
-    }
-    if (watched == TextFileName) TextFileName_KeyDown(code, shift);
-    return false;
-  }
-  if (event->type() == QEvent::MouseMove && watched == fraDebug) {
-    const auto* mouse = static_cast<QMouseEvent*>(event);
-    if (mouse->buttons() & Qt::LeftButton) {
-      const QPoint at = fraDebug->mapToParent(mouse->position().toPoint());
-      fraDebug_DragOver(at.x() * kTwipsPerPixel, at.y() * kTwipsPerPixel);
-      return true;
-    }
-  }
-  return QWidget::eventFilter(watched, event);
-}
-
-// ---- Dispatch --------------------------------------------------------------------
-
-void frmBrowser::Form_KeyDown(int16_t KeyCode, int16_t Shift) { keyCommand(KeyCode, Shift); }
-
-bool frmBrowser::keyCommand(int16_t KeyCode, int16_t Shift) {
-  core::KeyDispatch dispatch;
-  Trap([&] { return QStringLiteral("Form_KeyDown - ") + QString::fromStdString(dispatch.step); },
-       [&] { commands_->runner().key(KeyCode, Shift, dispatch); });
-  return dispatch.ran;
-}
+// ---- The key table's commands ------------------------------------------------------
 
 bool BrowserCommands::bookmarkListOpen() { return w_.bookmarkListOpen(); }
 
@@ -453,36 +366,49 @@ void BrowserCommands::resumeReading() {
   p.setRate(runner_.paused().savedRate);
 }
 
-// The bookmark list in place of the page, or the page again; the focus goes
-// with what is shown, so that the reader's keys reach it.
-void frmBrowser::showBookmarkList(bool open) {
-  const bool wasOpen = !fraMarcatori->isHidden();
-  frmImpExp->cancel();
-  objwb->setVisible(!open);
-  fraMarcatori->setVisible(open);
-  if (!open) {
-    // A recall with the list closed (Alt+1, Alt+2, a page's own recall)
-    // leaves the focus where the reader has it.
-    if (wasOpen) focusReading();
-    return;
+// ---- Link keywords --------------------------------------------------------------------
+
+void BrowserCommands::reloadAudio() { w_.Playaudio(qs(bookpage::kReload), false, false); }
+
+void BrowserCommands::linkPlayback(bookpage::LinkKind kind) {
+  oAnaPlayer& p = w_.player();
+  if (kind == bookpage::LinkKind::Stop) p.Stop_Player();
+  if (kind == bookpage::LinkKind::Pause) p.Pause_Player();
+  if (kind == bookpage::LinkKind::Play) p.Play_Player();
+}
+
+void BrowserCommands::announcePlayback(bookpage::LinkKind kind) {
+  if (kind == bookpage::LinkKind::Stop) w_.OSD(QStringLiteral("STOP ") + positionText(), false);
+  if (kind == bookpage::LinkKind::Pause)
+    w_.OSD(QStringLiteral("PAUSA ") + positionText() + QStringLiteral(" premere ctrl+3"), true);
+  if (kind == bookpage::LinkKind::Play) w_.OSD(QStringLiteral("PLAY ") + positionText(), false);
+}
+
+void BrowserCommands::keyLink(std::string_view codeText, int16_t shift) {
+  w_.Form_KeyDown(wholeNumber(qs(codeText)), shift);
+}
+
+// A media file that the link names, or the video that the page's
+// dictionary element names.
+void BrowserCommands::mediaLink(const core::MediaLink& link) {
+  QString name = qs(link.name);
+  if (link.fromPage) {
+    name = qs(core::dictionaryVideoName(
+        w_.webBrowser().Document().All(std::string(bookpage::kDictionaryVideoElement)).value()));
   }
-  fraMarcatori->raise();
-  if (ListMarkers->currentRow() < 0 && ListMarkers->count() > 0) ListMarkers->setCurrentRow(0);
-  ListMarkers->setFocus(Qt::OtherFocusReason);
+  if (link.clean) name = PulisciUrl(name);
+  oAnaPlayer& p = w_.player();
+  p.setFullScreen(link.fullScreen);
+  p.setFileName(qs(core::withoutPageExtensions(name.toStdString())));
+  p.Play_Player();
 }
 
-bool frmBrowser::bookmarkListOpen() const { return !fraMarcatori->isHidden(); }
-
-bool frmBrowser::panelOpen() const {
-  return !frmconfigurazione->isHidden() || !fraMarcatori->isHidden() || QApplication::activeModalWidget() != nullptr;
+QString BrowserCommands::PulisciUrl(const QString& url) {
+  QString s = url;
+  Trap(QStringLiteral("PulisciUrl"), [&] {
+    s = qs(core::PulisciUrl(url.toStdString(), w_.webBrowser().LocationURL().toStdString(),
+                            w_.programFolder().toStdString()));
+  });
+  return s;
 }
-
-void frmBrowser::focusReading() {
-  if (!objwb->isHidden()) {
-    objwb->view()->setFocus(Qt::OtherFocusReason);
-  } else if (!fraMarcatori->isHidden()) {
-    ListMarkers->setFocus(Qt::OtherFocusReason);
-  }
-}
-
 }  // namespace lumo::player

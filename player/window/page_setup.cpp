@@ -1,10 +1,10 @@
-// The set-up of each page that completes, the choice of the media file a
-// page means and its loading into the player, and the move to the next
-// media file or page when a medium ends.
+// PageSetup: the set-up of each page that completes, the choice of the
+// media file a page means and its loading into the player, and the move to
+// the next media file or page when a medium ends.
 
-#include <QLineEdit>
+#include "player/window/page_setup.h"
+
 #include <QListWidget>
-#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -19,8 +19,8 @@
 #include "player/core/media.h"
 #include "player/media_host/mdlMain.h"
 #include "player/media_host/oAnaPlayer.h"
-#include "player/window/frmBrowser.h"
-#include "player/window/page_setup.h"
+#include "player/window/messages.h"
+#include "player/window/window_constants.h"
 #include "player/window/window_text.h"
 
 namespace lumo::player {
@@ -325,47 +325,6 @@ QString PageSetup::findMedia(const QString& URL, const QString& mediaName, bool&
     }
   }
   return {};
-}
-
-// ---- The window's handlers ------------------------------------------------------
-
-bool frmBrowser::Playaudio(const QString& URL, bool bNext, bool bPrev) { return pages_->playAudio(URL, bNext, bPrev); }
-
-void frmBrowser::objwb_DocumentComplete(const QString& URL) { pages_->documentComplete(URL); }
-
-QString frmBrowser::pageMeta(const QString& name) const { return pages_->pageMeta(name); }
-
-void frmBrowser::presentHeadingAt(double seconds) { pages_->presentHeadingAt(seconds); }
-
-void frmBrowser::loadSummaryBookmarks() { pages_->loadSummaryBookmarks(); }
-
-void frmBrowser::holdAutoPlay() {
-  pageLoad().holdAutoPlay();
-  TimerDisableState->start();
-}
-
-oAnaPlayer& frmBrowser::player() const {
-  if (!oPlayer) throw RuntimeError(err::ObjectNotSet);
-  return *oPlayer;
-}
-
-// ---- Player events ------------------------------------------------------------------
-
-void frmBrowser::oPlayer_PlayStateChange(int32_t NewMode) {
-  Trap(QStringLiteral("Player:PlayStateChange"), [&] {
-    if (NewMode == 8) Playaudio(QString(), true, false);
-  });
-}
-
-void frmBrowser::oPlayer_PlayFileChange(const QString& NewFile) {
-  Trap(QStringLiteral("oPlayer_PlayFileChange"), [&] { TxtDebFilename->setText(NewFile); });
-}
-
-void frmBrowser::TimerDisableState_Timer() {
-  Trap(QStringLiteral("TimerDisableState_Timer"), [&] {
-    TimerDisableState->stop();
-    pageLoad().releaseAutoPlay();
-  });
 }
 
 }  // namespace lumo::player
