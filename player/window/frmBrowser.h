@@ -195,7 +195,7 @@ class frmBrowser : public QWidget,
   std::unique_ptr<BrowserCommands> commands_;
   std::unique_ptr<BookmarkList> bookmarks_;
 
-  // Controls, load and exit (frmBrowser.cpp).
+  // Controls, settings, load and exit (frmBrowser.cpp).
   void createControls();
   void createConfigurationFrame();
   void createBookmarkFrame();
@@ -214,12 +214,11 @@ class frmBrowser : public QWidget,
   // that failed before creating it).
   oAnaPlayer& player() const override;
 
-  // What the window hands its parts (the interfaces above), beyond its
-  // public members.
+  // What the window hands its parts (the interfaces above) beyond its
+  // public members, and the bookmark list's click (frmBrowser.cpp).
   browser::WebBrowser& webBrowser() override { return *objwb; }
   QListWidget& markerList() override { return *ListMarkers; }
   QListWidget& sectionList() override { return *lstapp; }
-  QWidget& impExpButton(int Index) override;
   QWidget& widget() override { return *this; }
   const QString& programFolder() const override { return AppPath; }
   const std::string& appName() const override { return AppName; }
@@ -229,33 +228,34 @@ class frmBrowser : public QWidget,
   void loadSummaryBookmarks() override;
   int16_t& CurrentMarker() override { return bookmarks_->CurrentMarker(); }
   void MarcatoriRichiama(int16_t& n) override;
-  bool bookmarkListOpen() const override;
   // The page's own audio start waits while TimerDisableState runs.
   void holdAutoPlay() override;
+  void ListMarkers_Click();
 
-  // The player's events (page_load.cpp).
+  // The player's events (frmBrowser.cpp).
   void oPlayer_PlayStateChange(int32_t NewMode);
   void oPlayer_PlayFileChange(const QString& NewFile);
 
-  // The key and link wiring (keymap.cpp, links.cpp).
+  // The wiring of the controls' events, the keys and the browser's events
+  // (frmBrowser_events.cpp).
   void connectCommands();
   bool keyCommand(int16_t KeyCode, int16_t Shift);  // true when a command ran
   void objwb_BeforeNavigate2(const QString& URL, bool& Cancel);
   void objwb_TitleChange(const QString& Text);
   void objwb_NavigateError(const QString& URL, int StatusCode, bool& Cancel);
 
-  // The bookmark list's click (marker_list.cpp); the list in place of the
-  // page, or the page again (keymap.cpp).
-  void ListMarkers_Click();
+  // The panels (frmBrowser_panels.cpp). The bookmark list in place of the
+  // page, or the page again, and the buttons of the bookmark panel.
+  bool bookmarkListOpen() const override;
   void showBookmarkList(bool open) override;
+  QWidget& impExpButton(int Index) override;
   void focusReading();
   // A panel that holds the reader's focus is open: the configuration
   // panel, the bookmark list (and its file panel) or a dialog (the input
   // box). A page that loads meanwhile leaves the focus there.
   bool panelOpen() const override;
 
-  // The configuration panel, the debug frame and the file name box
-  // (config_panel.cpp).
+  // The configuration panel, the debug frame and the file name box.
   void chkAudioOff_Click();
   void chkSavePos_Click();
   void TextRate_Change();
