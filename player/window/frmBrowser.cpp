@@ -1,5 +1,8 @@
-// The main window: its controls, the load and initialisation, the about
-// page, the splash tick, the exit question and the layout.
+// frmBrowser, the main window: its controls, its settings, the load and
+// initialisation, the about page, the splash tick, the exit question, the
+// layout, the reader switch and the player version, the handlers that
+// forward to its parts, and the player's events. Its events' wiring and the
+// keys are in frmBrowser_events.cpp, its panels in frmBrowser_panels.cpp.
 
 #include "player/window/frmBrowser.h"
 
@@ -121,9 +124,9 @@ void fitCaptions(QWidget* frame) {
 
 frmBrowser::frmBrowser(QWidget* parent)
     : QWidget(parent),
-      pages_(std::make_unique<PageSetup>(*this)),
-      commands_(std::make_unique<BrowserCommands>(*this)),
-      bookmarks_(std::make_unique<BookmarkList>(*this)) {
+      pages_(std::make_unique<PageSetup>(static_cast<PageWindow&>(*this))),
+      commands_(std::make_unique<BrowserCommands>(static_cast<CommandWindow&>(*this))),
+      bookmarks_(std::make_unique<BookmarkList>(static_cast<BookmarkWindow&>(*this))) {
   setObjectName(QStringLiteral("frmBrowser"));
   setWindowTitle(QString::fromUtf8(kDesignCaption));
   setAccessibleName(QString::fromUtf8(kDesignCaption));
@@ -142,9 +145,6 @@ frmBrowser::~frmBrowser() {
   // reaches none of them.
   for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
 }
-
-core::CommandRunner& frmBrowser::commandRunner() { return commands_->runner(); }
-core::PageLoad& frmBrowser::pageLoad() { return pages_->state(); }
 
 void frmBrowser::createControls() {
   objwb = named(new browser::WebBrowser(this), "objwb", QStringLiteral("Pagina del libro"));
@@ -311,10 +311,24 @@ void frmBrowser::createDebugFrame() {
   fitCaptions(f);
 }
 
-// ---- Load and initialisation ------------------------------------------------
+// ---- Settings, load and initialisation ----------------------------------------
 
 std::string frmBrowser::playerSetting(const char* key, const char* defaultValue) const {
   return registry::GetSetting(AppName, kPlayerSection, key, defaultValue);
+}
+
+float frmBrowser::PlayerRate() {
+  float rate = 0;
+  Trap(QStringLiteral("PlayerRate"), [&] {
+    const std::string text = registry::GetSetting(AppName, kPlayerSection, "Rate", "1");
+    rate = singleNumber(QString::fromStdString(text));
+  });
+  return rate;
+}
+
+void frmBrowser::PlayerRate(float value) {
+  Trap(QStringLiteral("let PlayerRate"),
+       [&] { registry::SaveSetting(AppName, kPlayerSection, "Rate", singleText(value).toStdString()); });
 }
 
 void frmBrowser::Form_Load() {
@@ -625,6 +639,71 @@ void frmBrowser::SetPlayer(int16_t Index) {
                              "precedente!"));
     if ((old == 0 || old == 1) && oPlayer) oPlayer->setVersione(old);
   }
+}
+
+// ---- The window's parts ------------------------------------------------------------
+
+core::CommandRunner& frmBrowser::commandRunner() { return commands_->runner(); }
+
+core::PageLoad& frmBrowser::pageLoad() { return pages_->state(); }
+
+bool frmBrowser::Playaudio(const QString& URL, bool bNext, bool bPrev) { return pages_->playAudio(URL, bNext, bPrev); }
+
+void frmBrowser::objwb_DocumentComplete(const QString& URL) { pages_->documentComplete(URL); }
+
+QString frmBrowser::pageMeta(const QString& name) const { return pages_->pageMeta(name); }
+
+void frmBrowser::presentHeadingAt(double seconds) { pages_->presentHeadingAt(seconds); }
+
+void frmBrowser::loadSummaryBookmarks() { pages_->loadSummaryBookmarks(); }
+
+void frmBrowser::AddMarcatore(QString& description, int16_t& position) {
+  bookmarks_->AddMarcatore(description, position);
+}
+
+void frmBrowser::Marcatori(MarcatoriMode Mode, const QString& unused, QString& section, int16_t listNumber) {
+  bookmarks_->Marcatori(Mode, unused, section, listNumber);
+}
+
+void frmBrowser::ClearMarcatori() { bookmarks_->ClearMarcatori(); }
+
+int16_t frmBrowser::MarcatoreCerca(QString& row, QString& section) { return bookmarks_->MarcatoreCerca(row, section); }
+
+void frmBrowser::MarcatoriRichiama(int16_t& n) { bookmarks_->MarcatoriRichiama(n); }
+
+void frmBrowser::ListMarkers_Click() { bookmarks_->click(); }
+
+void frmBrowser::ListMarkers_DblClick() { bookmarks_->doubleClick(); }
+
+void frmBrowser::ListMarkers_KeyDown(int16_t KeyCode, int16_t Shift) { bookmarks_->keyDown(KeyCode, Shift); }
+
+// ---- The player and its events -----------------------------------------------------
+
+oAnaPlayer& frmBrowser::player() const {
+  if (!oPlayer) throw RuntimeError(err::ObjectNotSet);
+  return *oPlayer;
+}
+
+void frmBrowser::oPlayer_PlayStateChange(int32_t NewMode) {
+  Trap(QStringLiteral("Player:PlayStateChange"), [&] {
+    if (NewMode == 8) Playaudio(QString(), true, false);
+  });
+}
+
+void frmBrowser::oPlayer_PlayFileChange(const QString& NewFile) {
+  Trap(QStringLiteral("oPlayer_PlayFileChange"), [&] { TxtDebFilename->setText(NewFile); });
+}
+
+void frmBrowser::holdAutoPlay() {
+  pageLoad().holdAutoPlay();
+  TimerDisableState->start();
+}
+
+void frmBrowser::TimerDisableState_Timer() {
+  Trap(QStringLiteral("TimerDisableState_Timer"), [&] {
+    TimerDisableState->stop();
+    pageLoad().releaseAutoPlay();
+  });
 }
 
 }  // namespace lumo::player

@@ -27,7 +27,11 @@
 #include "player/core/command_runner.h"
 #include "player/core/page_load.h"
 #include "player/window/bookmark_list.h"
+#include "player/window/browser_commands.h"
+#include "player/window/frmImpExp.h"
 #include "player/window/messages.h"
+#include "player/window/page_setup.h"
+#include "player/window/window_constants.h"
 
 class QCheckBox;
 class QComboBox;
@@ -47,24 +51,15 @@ class WebBrowser;
 namespace lumo::player {
 
 class oAnaPlayer;
-class frmImpExp;
-class BrowserCommands;
-class PageSetup;
 
-// The settings of the player: application "QEN MediaPlayer", section "Player".
-inline constexpr const char* kAppName = "QEN MediaPlayer";
-inline constexpr const char* kPlayerSection = "Player";
-// The window's design caption, kept while a page has no title.
-inline constexpr const char* kDesignCaption = "QEN - MediaPlayer";
-// The most bookmarks a page keeps (numbers 1 to 100).
-inline constexpr int kMaxMarkers = core::kMaxMarkers;
-// The modes of Marcatori: 0 load, 1 delete all, 2 delete the selected row's.
-using core::MarcatoriMode;
-inline constexpr const char* kMarkersFull =
-    "Questa pagina ha già 100 segnalibri, il numero massimo. Per inserirne uno nuovo "
-    "cancellane prima qualcuno.";
-
-class frmBrowser : public QWidget {
+// The window's parts (the key commands, the page set-up, the bookmark list
+// and the file panel) each reach it through the interface declared beside
+// the part; the window implements them, privately, as what it hands each.
+class frmBrowser : public QWidget,
+                   private CommandWindow,
+                   private PageWindow,
+                   private BookmarkWindow,
+                   private ImpExpWindow {
   Q_OBJECT
  public:
   explicit frmBrowser(QWidget* parent = nullptr);
@@ -108,60 +103,60 @@ class frmBrowser : public QWidget {
   QTimer* TimerDisableState;
 
   // ---- What the window holds ----
-  const QString& homeUrl() const { return HomeUrl; }
-  const MessageTexts& messages() const { return Messages; }
-  bool audioOff() const { return AudioOffFlag; }
+  const QString& homeUrl() const override { return HomeUrl; }
+  const MessageTexts& messages() const override { return Messages; }
+  bool audioOff() const override { return AudioOffFlag; }
   // The window's one player object; nullptr while there is none.
-  oAnaPlayer* anaPlayer() const { return oPlayer.get(); }
+  oAnaPlayer* anaPlayer() const override { return oPlayer.get(); }
   // The bookmarks of the page shown: positions and sections by
   // description, and the number of the one last chosen (0 for none).
-  const Collection<double>& markers() const { return bookmarks_->positions(); }
+  const Collection<double>& markers() const override { return bookmarks_->positions(); }
   const Collection<QString>& markersIndex() const { return bookmarks_->sections(); }
   int16_t currentMarker() const { return bookmarks_->CurrentMarker(); }
   // The page shown and its set-up's state; the key and link commands.
-  core::PageLoad& pageLoad();
+  core::PageLoad& pageLoad() override;
   core::CommandRunner& commandRunner();
 
   // ---- Start-up, settings and exit ----
   void TimerSpalsh_Timer();
   void Form_Resize();
   // The reader switched off or on (the player loads media but plays none).
-  void SetAudioOff(bool flag);
+  void SetAudioOff(bool flag) override;
   // Replaces the player with a new one of version Index.
   void SetPlayer(int16_t Index);
 
   // The panels' colours follow the reader's style sheet (style_colours.h);
   // a dialog of the window (the input box) takes them too.
-  void applyStyleColours();
-  void colourDialog(QWidget& dialog) const;
+  void applyStyleColours() override;
+  void colourDialog(QWidget& dialog) const override;
 
   // ---- On-screen display and rate store ----
-  void OSD(const QString& Msg, bool Persistent);
+  void OSD(const QString& Msg, bool Persistent) override;
   void TimerOSD_Timer();
-  float PlayerRate();
-  void PlayerRate(float value);
+  float PlayerRate() override;
+  void PlayerRate(float value) override;
 
   // ---- Bookmark store ----
-  void AddMarcatore(QString& description, int16_t& position);
-  void Marcatori(MarcatoriMode Mode, const QString& unused, QString& section, int16_t listNumber);
-  void ClearMarcatori();
+  void AddMarcatore(QString& description, int16_t& position) override;
+  void Marcatori(MarcatoriMode Mode, const QString& unused, QString& section, int16_t listNumber) override;
+  void ClearMarcatori() override;
   int16_t MarcatoreCerca(QString& row, QString& section);
 
   // ---- Page load and audio selection ----
   void objwb_DocumentComplete(const QString& URL);
-  bool Playaudio(const QString& URL, bool bNext, bool bPrev);
+  bool Playaudio(const QString& URL, bool bNext, bool bPrev) override;
   void TimerDisableState_Timer();
 
   // ---- Keyboard, bookmark list and panels ----
   // The key commands: KeyCode is the Windows virtual-key code, Shift the
   // sum of 1 (Shift), 2 (Ctrl) and 4 (Alt); a command needs its exact sum.
-  void Form_KeyDown(int16_t KeyCode, int16_t Shift);
+  void Form_KeyDown(int16_t KeyCode, int16_t Shift) override;
   void ListMarkers_DblClick();
   void ListMarkers_KeyDown(int16_t KeyCode, int16_t Shift);
   // The buttons of the bookmark panel and of its file panel: 0 opens the
   // file panel for an export, 1 for an import, 2 carries it out, 3 closes
   // the file panel, 4 closes the bookmark panel and resumes reading.
-  void cmdImpExp_Click(int16_t Index);
+  void cmdImpExp_Click(int16_t Index) override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -175,14 +170,6 @@ class frmBrowser : public QWidget {
   bool focusNextPrevChild(bool next) override;
 
  private:
-  // The parts of the one window: the file panel reloads the bookmark list
-  // after an import as a page load does; the page set-up, the commands and
-  // the bookmark list work the window's controls and its player.
-  friend class player::frmImpExp;
-  friend class BrowserCommands;
-  friend class PageSetup;
-  friend class BookmarkList;
-
   // Controls the reader does not work: captions and the hidden ones.
   QCheckBox* CheckVideoFull;
   QLabel* Label1;
@@ -208,7 +195,7 @@ class frmBrowser : public QWidget {
   std::unique_ptr<BrowserCommands> commands_;
   std::unique_ptr<BookmarkList> bookmarks_;
 
-  // Controls, load and exit (frmBrowser.cpp).
+  // Controls, settings, load and exit (frmBrowser.cpp).
   void createControls();
   void createConfigurationFrame();
   void createBookmarkFrame();
@@ -222,41 +209,69 @@ class frmBrowser : public QWidget {
   void optPlayer_Click(int16_t Index);
   bool createPlayer(QString& version);
   void connectPlayer();
-  std::string playerSetting(const char* key, const char* defaultValue) const;
+  std::string playerSetting(const char* key, const char* defaultValue) const override;
   // The window's player; run-time error 91 while there is none (a load
   // that failed before creating it).
-  oAnaPlayer& player() const;
+  oAnaPlayer& player() const override;
 
-  // The player's events (page_load.cpp).
+  // What the window hands its parts (the interfaces above) beyond its
+  // public members, and the bookmark list's click (frmBrowser.cpp).
+  browser::WebBrowser& webBrowser() override { return *objwb; }
+  QListWidget& markerList() override { return *ListMarkers; }
+  QListWidget& sectionList() override { return *lstapp; }
+  QWidget& widget() override { return *this; }
+  const QString& programFolder() const override { return AppPath; }
+  const std::string& appName() const override { return AppName; }
+  MessageTexts& messageTexts() override { return Messages; }
+  QString pageMeta(const QString& name) const override;
+  void presentHeadingAt(double seconds) override;
+  void loadSummaryBookmarks() override;
+  int16_t& CurrentMarker() override { return bookmarks_->CurrentMarker(); }
+  void MarcatoriRichiama(int16_t& n) override;
+  // The page's own audio start waits while TimerDisableState runs.
+  void holdAutoPlay() override;
+  void ListMarkers_Click();
+
+  // The player's events (frmBrowser.cpp).
   void oPlayer_PlayStateChange(int32_t NewMode);
   void oPlayer_PlayFileChange(const QString& NewFile);
 
-  // The key and link wiring (keymap.cpp, links.cpp).
+  // The wiring of the controls' events, the keys and the browser's events
+  // (frmBrowser_events.cpp).
   void connectCommands();
   bool keyCommand(int16_t KeyCode, int16_t Shift);  // true when a command ran
   void objwb_BeforeNavigate2(const QString& URL, bool& Cancel);
   void objwb_TitleChange(const QString& Text);
   void objwb_NavigateError(const QString& URL, int StatusCode, bool& Cancel);
 
-  // The bookmark list's click (marker_list.cpp); the list in place of the
-  // page, or the page again (keymap.cpp).
-  void ListMarkers_Click();
-  void showBookmarkList(bool open);
+  // The panels (frmBrowser_panels.cpp). The bookmark list in place of the
+  // page, or the page again, and the buttons of the bookmark panel.
+  bool bookmarkListOpen() const override;
+  void showBookmarkList(bool open) override;
+  QWidget& impExpButton(int Index) override;
   void focusReading();
   // A panel that holds the reader's focus is open: the configuration
   // panel, the bookmark list (and its file panel) or a dialog (the input
   // box). A page that loads meanwhile leaves the focus there.
-  bool panelOpen() const;
+  bool panelOpen() const override;
 
-  // The configuration panel, the debug frame and the file name box
-  // (config_panel.cpp).
+  // The configuration panel, the debug frame and the file name box.
   void chkAudioOff_Click();
   void chkSavePos_Click();
   void TextRate_Change();
   void TextVolume_Change();
   void TextAvantiIndietro_Change();
   void cmdSetupClose_Click();
-  void closeConfiguration();
+  bool configurationOpen() const override;
+  // The panel takes the focus, which goes back where it was when it
+  // closes.
+  void openConfiguration() override;
+  void closeConfiguration() override;
+  void toggleDebugFrame() override;
+  // The configuration panel's boxes as the commands use them.
+  double skipStep() const override;
+  void showVolume(const QString& volume) override;
+  void showRate(const QString& rate) override;
   void cmdDebug_Click(int16_t Index);
   void cmdFileAudio_Click();
   void cmdGO_Click();

@@ -1,5 +1,4 @@
-// The settings export and import panel, the bookmark panel's buttons and
-// the debug frame's export.
+// frmImpExp, the settings export and import panel of the bookmark panel.
 
 #include "player/window/frmImpExp.h"
 
@@ -30,9 +29,8 @@
 #include "platform/ui/text_scale.h"
 #include "platform/ui/ui.h"
 #include "player/media_host/mdlMain.h"
-#include "player/window/browser_commands.h"
-#include "player/window/frmBrowser.h"
-#include "player/window/page_setup.h"
+#include "player/window/messages.h"
+#include "player/window/window_constants.h"
 #include "player/window/window_text.h"
 
 namespace lumo::player {
@@ -149,7 +147,7 @@ class FileList : public QListWidget {
 
 // ---- The panel --------------------------------------------------------------
 
-frmImpExp::frmImpExp(frmBrowser& owner, QWidget* parent) : QGroupBox(parent), w_(owner) {
+frmImpExp::frmImpExp(ImpExpWindow& owner, QWidget* parent) : QGroupBox(parent), w_(owner) {
   named(this, "frmImpExp", QStringLiteral("Esportazione e importazione dei marcatori"));
   Drive = named(new QComboBox(this), "Drive", QStringLiteral("Elenco Unità disco"));
   Drive->setToolTip(QStringLiteral("Elenco Unità disco"));
@@ -255,14 +253,14 @@ void frmImpExp::refreshFiles() {
 }
 
 void frmImpExp::placeFileList() {
-  const int top = exportMode() ? w_.cmdImpExp[3]->y() : Dir->y();
+  const int top = exportMode() ? w_.impExpButton(3).y() : Dir->y();
   File->setGeometry(File->x(), top, File->width(),
                     std::max(0, height() - (top + ui::scaled(TwipsToPixels(200), ui::textScale()))));
 }
 
 void frmImpExp::openPanel(bool forExport) {
-  for (int i : {0, 1, 4}) w_.cmdImpExp[i]->hide();
-  w_.ListMarkers->hide();
+  for (int i : {0, 1, 4}) w_.impExpButton(i).hide();
+  w_.markerList().hide();
   const QString caption = u8(forExport ? kExportCaption : kImportCaption);
   setTitle(caption);
   setAccessibleName(caption.trimmed());
@@ -285,11 +283,11 @@ void frmImpExp::openPanel(bool forExport) {
 }
 
 void frmImpExp::closePanel(bool refresh) {
-  for (int i : {0, 1, 4}) w_.cmdImpExp[i]->show();
-  w_.ListMarkers->show();
+  for (int i : {0, 1, 4}) w_.impExpButton(i).show();
+  w_.markerList().show();
   hide();
   if (refresh) setFilePath(dirPath_);
-  if (!w_.fraMarcatori->isHidden()) w_.ListMarkers->setFocus(Qt::OtherFocusReason);
+  if (w_.bookmarkListOpen()) w_.markerList().setFocus(Qt::OtherFocusReason);
 }
 
 void frmImpExp::cancel() {
@@ -315,7 +313,7 @@ void frmImpExp::exportTo(const QString& full, const QString& typed) {
       dot < 0 ? full + QStringLiteral(".REG") : full.left(full.size() - typed.size() + dot + 1) + QStringLiteral("REG");
   if (QFileInfo::exists(name)) {
     const ui::Answer answer =
-        ui::MsgBox(withFile(w_.Messages.SOSTFILE, typed).toStdString(), ui::mb::YesNoCancel, kReplaceTitle);
+        ui::MsgBox(withFile(w_.messages().SOSTFILE, typed).toStdString(), ui::mb::YesNoCancel, kReplaceTitle);
     // The old file stays until the new one is renamed over it.
     if (answer != ui::Answer::Yes) return;
   }
@@ -326,7 +324,7 @@ void frmImpExp::exportTo(const QString& full, const QString& typed) {
   }
   TextFileName->clear();
   const bool ok = written && QFileInfo::exists(name);
-  tell(withFile(ok ? w_.Messages.EXPORTOK : w_.Messages.EXPORTKO, name));
+  tell(withFile(ok ? w_.messages().EXPORTOK : w_.messages().EXPORTKO, name));
 }
 
 void frmImpExp::importFrom(const QString& full, const QString& typed) {
@@ -378,7 +376,7 @@ void frmImpExp::importFrom(const QString& full, const QString& typed) {
   }
   busy.reset();
   if (imported) {
-    message = withFile(w_.Messages.RIPRISTINOOK, full);
+    message = withFile(w_.messages().RIPRISTINOOK, full);
   } else if (message.isEmpty()) {
     message = withFile(u8(kImportFailed), full).replace(QStringLiteral("@WHY@"), qs(why));
   }
@@ -389,12 +387,12 @@ void frmImpExp::importFrom(const QString& full, const QString& typed) {
   }
 
   // The reader's present switch-off state outlives the import.
-  if (imported) registry::SaveSetting(w_.AppName, kPlayerSection, "AudioOff", flagText(w_.AudioOffFlag).toStdString());
+  if (imported) registry::SaveSetting(w_.appName(), kPlayerSection, "AudioOff", flagText(w_.audioOff()).toStdString());
   // The list shows the imported bookmarks: the page's, or on the summary
   // page those of every page, as its load lists them.
   w_.ClearMarcatori();
-  if (isSummaryPage(w_.objwb->LocationURL())) {
-    w_.pages_->loadSummaryBookmarks();
+  if (isSummaryPage(w_.webBrowser().LocationURL())) {
+    w_.loadSummaryBookmarks();
   } else {
     QString page;
     w_.Marcatori(MarcatoriMode::Load, QString(), page, 0);
@@ -453,31 +451,4 @@ bool frmImpExp::eventFilter(QObject* watched, QEvent* event) {
   }
   return QGroupBox::eventFilter(watched, event);
 }
-
-// ---- The main window's buttons -------------------------------------------------
-
-void frmBrowser::cmdImpExp_Click(int16_t Index) {
-  Trap(QStringLiteral("cmdImpExp_Click"), [&] {
-    switch (Index) {
-      case 0:
-      case 1: frmImpExp->openPanel(Index == 0); break;
-      case 2: frmImpExp->carryOut(); break;
-      case 3: frmImpExp->cancel(); break;
-      case 4:
-        // "Chiudi": the page again, and the reading that the list paused.
-        if (commands_->runner().paused().wasPlaying) commands_->resumeReading();
-        showBookmarkList(false);
-        break;
-      default: throw RuntimeError(err::SubscriptOutOfRange);
-    }
-  });
-}
-
-void frmBrowser::Command1_Click() {
-  Trap(QStringLiteral("Command1_Click"), [&] {
-    registry::ExportRegistryKey(registry::HKEY_CURRENT_USER, player::frmImpExp::settingsTree(),
-                                player::frmImpExp::debugExportFile().toStdString(), true, false);
-  });
-}
-
 }  // namespace lumo::player

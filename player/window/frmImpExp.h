@@ -17,19 +17,54 @@
 #include <cstdint>
 #include <string>
 
+#include "player/core/bookmark_store.h"
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 
+namespace lumo::browser {
+class WebBrowser;
+}
+
 namespace lumo::player {
 
-class frmBrowser;
+struct MessageTexts;
+
+// What the file panel works on the main window (frmBrowser) that holds it.
+class ImpExpWindow {
+ public:
+  virtual ~ImpExpWindow() = default;
+
+  // The page view (the page shown names the bookmarks the list reloads),
+  // the bookmark list's rows, which the panel lies over, and the buttons
+  // of the window's array (0, 1 and 4 stand beside the list, 2 and 3 on
+  // the panel).
+  virtual browser::WebBrowser& webBrowser() = 0;
+  virtual QListWidget& markerList() = 0;
+  virtual QWidget& impExpButton(int Index) = 0;
+  virtual bool bookmarkListOpen() const = 0;
+  virtual void cmdImpExp_Click(int16_t Index) = 0;
+
+  // The on-screen display, the messages, the settings name and the reader
+  // switch, which an import leaves as it is.
+  virtual void OSD(const QString& Msg, bool Persistent) = 0;
+  virtual const MessageTexts& messages() const = 0;
+  virtual const std::string& appName() const = 0;
+  virtual bool audioOff() const = 0;
+
+  // The bookmark list loaded again after an import: the page's, or on the
+  // summary page those of every page.
+  virtual void ClearMarcatori() = 0;
+  virtual void Marcatori(core::MarcatoriMode Mode, const QString& unused, QString& section, int16_t listNumber) = 0;
+  virtual void loadSummaryBookmarks() = 0;
+};
 
 class frmImpExp : public QGroupBox {
   Q_OBJECT
  public:
-  frmImpExp(frmBrowser& owner, QWidget* parent);
+  frmImpExp(ImpExpWindow& owner, QWidget* parent);
 
   QComboBox* Drive;   // the mount roots, each ending in "/"
   QListWidget* Dir;   // the folders above the current one, it, and its subfolders
@@ -83,7 +118,7 @@ class frmImpExp : public QGroupBox {
   void importFrom(const QString& fullName, const QString& typed);
   void fillFolders();
 
-  frmBrowser& w_;
+  ImpExpWindow& w_;
   QString dirPath_;
   QString filePath_;
   QString pattern_ = QStringLiteral("*.reg;*.qen");

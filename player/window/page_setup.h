@@ -5,21 +5,61 @@
 // for; and the choice of the media file a page means, its loading into the
 // player, and the move to the next media file or page when a medium ends.
 // The state of the page shown and the decisions are core::PageLoad's; this
-// class asks the page and works the window's player and lists.
+// class asks the page and works the window's player and lists, through the
+// part of the window that PageWindow gives it.
 
 #include <QString>
 #include <cstdint>
 #include <string>
 
+#include "player/core/bookmark_store.h"
 #include "player/core/page_load.h"
+
+class QListWidget;
+class QWidget;
+
+namespace lumo::browser {
+class WebBrowser;
+}
 
 namespace lumo::player {
 
-class frmBrowser;
+class oAnaPlayer;
+struct MessageTexts;
+
+// What the page set-up works on the main window (frmBrowser).
+class PageWindow {
+ public:
+  virtual ~PageWindow() = default;
+
+  // The window's player (run-time error 91 while there is none), the page
+  // view, the bookmark list's rows, and the window itself, whose caption
+  // is the page's title.
+  virtual oAnaPlayer& player() const = 0;
+  virtual browser::WebBrowser& webBrowser() = 0;
+  virtual QListWidget& markerList() = 0;
+  virtual QWidget& widget() = 0;
+
+  // The program's folder, a setting of the player, the stored reading
+  // speed; the messages, which a summary page replaces with its own.
+  virtual const QString& programFolder() const = 0;
+  virtual std::string playerSetting(const char* key, const char* defaultValue) const = 0;
+  virtual float PlayerRate() = 0;
+  virtual MessageTexts& messageTexts() = 0;
+
+  // The page's bookmarks: the store's procedures and the recall.
+  virtual void Marcatori(core::MarcatoriMode Mode, const QString& unused, QString& section, int16_t listNumber) = 0;
+  virtual void ClearMarcatori() = 0;
+  virtual void MarcatoriRichiama(int16_t& n) = 0;
+
+  // A panel holds the reader's focus; the panels take the reader's style.
+  virtual bool panelOpen() const = 0;
+  virtual void applyStyleColours() = 0;
+};
 
 class PageSetup {
  public:
-  explicit PageSetup(frmBrowser& window) : w_(window) {}
+  explicit PageSetup(PageWindow& window) : w_(window) {}
 
   core::PageLoad& state() { return load_; }
 
@@ -53,7 +93,7 @@ class PageSetup {
   bool loadMedia(const QString& URL, const QString& mediaName, const QString& position, QString& step);
   QString findMedia(const QString& URL, const QString& mediaName, bool& video, QString& step) const;
 
-  frmBrowser& w_;
+  PageWindow& w_;
   core::PageLoad load_;
 };
 

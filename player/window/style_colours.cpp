@@ -15,7 +15,6 @@
 #include "platform/browser/focus_style.h"
 #include "platform/browser/htmldocument.h"
 #include "platform/shell/shell.h"
-#include "player/window/frmBrowser.h"
 
 namespace lumo::player {
 
@@ -95,11 +94,12 @@ QString panelStyleSheet(const QPalette& palette, int style) {
 
 namespace {
 
+// Where a control keeps the style sheet of its own, to which the style's
+// rules are added each time anew.
 constexpr const char* kOwnSheet = "lumoOwnStyleSheet";
 
-// The text boxes and check boxes of a panel take the style's rules after
-// their own (the input box's "*" for a protected text); the panel itself
-// keeps its palette, which a style sheet on it would override.
+}  // namespace
+
 void styleControls(QWidget& root, const QString& rules) {
   QList<QWidget*> controls;
   for (QLineEdit* edit : root.findChildren<QLineEdit*>()) controls << edit;
@@ -108,31 +108,6 @@ void styleControls(QWidget& root, const QString& rules) {
     if (!control->property(kOwnSheet).isValid()) control->setProperty(kOwnSheet, control->styleSheet());
     control->setStyleSheet(control->property(kOwnSheet).toString() + rules);
   }
-}
-
-}  // namespace
-
-void frmBrowser::applyStyleColours() {
-  skipOnError([&] {
-    const int style = pageLoad().styleNumber();
-    const QString sheet = QString::fromStdString(
-        shell::resolvePath(AppPath.toStdString() + "/Include/Style" + std::to_string(style) + ".css"));
-    const QPalette palette = player::panelPalette(sheet, style);
-    if (panelPalette_ && *panelPalette_ == palette && panelPalette_->resolveMask() == palette.resolveMask()) return;
-    panelPalette_ = palette;
-    panelSheet_ = player::panelStyleSheet(palette, style);
-    for (QWidget* panel : {static_cast<QWidget*>(frmconfigurazione), static_cast<QWidget*>(fraMarcatori),
-                           static_cast<QWidget*>(fraDebug)}) {
-      panel->setPalette(palette);
-      styleControls(*panel, panelSheet_);
-    }
-  });
-}
-
-void frmBrowser::colourDialog(QWidget& dialog) const {
-  if (!panelPalette_) return;
-  dialog.setPalette(*panelPalette_);
-  styleControls(dialog, panelSheet_);
 }
 
 }  // namespace lumo::player

@@ -11,6 +11,8 @@
 #include <QPalette>
 #include <QString>
 
+class QWidget;
+
 namespace lumo::player {
 
 // WCAG 2 contrast ratio of two colours (1 to 21), from their relative
@@ -25,5 +27,10 @@ QPalette panelPalette(const QString& sheetFile, int style);
 // What the high-contrast styles add to the desktop's drawing of the
 // panels' controls (frames in the text's colour); "" for the plain style.
 QString panelStyleSheet(const QPalette& palette, int style);
+
+// The text boxes and check boxes of a panel or dialog take the style's
+// rules after their own (the input box's "*" for a protected text); the
+// panel itself keeps its palette, which a style sheet on it would override.
+void styleControls(QWidget& root, const QString& rules);
 
 }  // namespace lumo::player

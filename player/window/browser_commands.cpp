@@ -1,141 +1,54 @@
-// The keyboard command map of the main window. Every command is a key with
-// an exact combination of Shift (1), Ctrl (2) and Alt (4): one group needs
-// no media file, the Ctrl playback group needs a loaded file, the Alt
-// bookmark group works with or without one. Book pages send the same
-// commands through their key command links, so this map is also the
-// pages' command set.
+// BrowserCommands: the key commands and the link keywords carried out on
+// the main window. Every command is a key with an exact combination of
+// Shift (1), Ctrl (2) and Alt (4): one group needs no media file, the Ctrl
+// playback group needs a loaded file, the Alt bookmark group works with or
+// without one. Book pages send the same commands through their key command
+// links, so this map is also the pages' command set; an address that
+// carries one of the player's keywords runs its command instead of opening.
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QGroupBox>
-#include <QKeyEvent>
+#include "player/window/browser_commands.h"
+
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMouseEvent>
-#include <QPushButton>
-#include <QTextBrowser>
 #include <string>
+#include <string_view>
 
 #include "common/bookpage/bookpage.h"
 #include "common/text/text.h"
 #include "platform/browser/urls.h"
 #include "platform/browser/webbrowser.h"
-#include "platform/keys/keys.h"
 #include "platform/registry/registry.h"
 #include "platform/shell/shell.h"
 #include "platform/ui/ui.h"
-#include "player/core/command_runner.h"
 #include "player/core/keytable.h"
 #include "player/core/links.h"
+#include "player/core/page_load.h"
 #include "player/core/pages.h"
 #include "player/core/rules.h"
 #include "player/media_host/mdlMain.h"
 #include "player/media_host/oAnaPlayer.h"
-#include "player/window/browser_commands.h"
-#include "player/window/frmBrowser.h"
-#include "player/window/frmImpExp.h"
 #include "player/window/frmInputBox.h"
-#include "player/window/page_setup.h"
+#include "player/window/messages.h"
+#include "player/window/window_constants.h"
 #include "player/window/window_text.h"
 
 namespace lumo::player {
 
-namespace vk = keys::vk;
-
-// The key table's codes are the codes the key events give.
-static_assert(core::vk::Escape == vk::Escape && core::vk::F1 == vk::F1 && core::vk::Plus == vk::OemPlus &&
-              core::vk::Minus == vk::OemMinus && core::vk::LetterI == vk::LetterA + ('I' - 'A'));
-static_assert(core::kShift == keys::shift::Shift && core::kCtrl == keys::shift::Ctrl && core::kAlt == keys::shift::Alt);
-
 namespace {
 
-constexpr int16_t kNoShift = core::kNoShift;
-
-bool isModifierKey(int key) {
-  return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta ||
-         key == Qt::Key_AltGr || key == Qt::Key_Super_L || key == Qt::Key_Super_R;
-}
+QString qs(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
 }  // namespace
 
-// ---- Wiring ---------------------------------------------------------------------
+// ---- The key table's commands ------------------------------------------------------
 
-void frmBrowser::connectCommands() {
-  connect(objwb, &browser::WebBrowser::BeforeNavigate2, this, &frmBrowser::objwb_BeforeNavigate2);
-  connect(objwb, &browser::WebBrowser::TitleChange, this, &frmBrowser::objwb_TitleChange);
-  connect(objwb, &browser::WebBrowser::NavigateError, this, &frmBrowser::objwb_NavigateError);
-
-  // A click, and a change of the selected row by the keyboard, as VB's
-  // Click event of a list.
-  connect(ListMarkers, &QListWidget::itemClicked, this, [this] { ListMarkers_Click(); });
-  connect(ListMarkers, &QListWidget::currentRowChanged, this, [this] { ListMarkers_Click(); });
-  connect(ListMarkers, &QListWidget::itemDoubleClicked, this, [this] { ListMarkers_DblClick(); });
-
-  connect(chkAudioOff, &QCheckBox::toggled, this, [this] { chkAudioOff_Click(); });
-  connect(chkSavePos, &QCheckBox::toggled, this, [this] { chkSavePos_Click(); });
-  connect(TextRate, &QLineEdit::textChanged, this, [this] { TextRate_Change(); });
-  connect(TextVolume, &QLineEdit::textChanged, this, [this] { TextVolume_Change(); });
-  connect(TextAvantiIndietro, &QLineEdit::textChanged, this, [this] { TextAvantiIndietro_Change(); });
-  connect(cmdSetupClose, &QPushButton::clicked, this, [this] { cmdSetupClose_Click(); });
-  for (int16_t i = 0; i < static_cast<int16_t>(cmdDebug.size()); ++i)
-    connect(cmdDebug[i], &QPushButton::clicked, this, [this, i] { cmdDebug_Click(i); });
-  connect(cmdFileAudio, &QPushButton::clicked, this, [this] { cmdFileAudio_Click(); });
-  connect(cmdGO, &QPushButton::clicked, this, [this] { cmdGO_Click(); });
-  for (int16_t i = 0; i < static_cast<int16_t>(cmdImpExp.size()); ++i)
-    connect(cmdImpExp[i], &QPushButton::clicked, this, [this, i] { cmdImpExp_Click(i); });
-  connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-
-  // The window sees every key first, whichever of its controls has the
-  // focus (the page view, the bookmark list, a box of the panels).
-  installEventFilter(this);
-  objwb->view()->installEventFilter(this);
-  for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
-}
-
-bool frmBrowser::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress) {
-    const auto* key = static_cast<QKeyEvent*>(event);
-    if (isModifierKey(key->key())) return false;
-    const auto code = static_cast<int16_t>(keys::virtualKeyCode(*key));
-    const auto shift = static_cast<int16_t>(keys::shiftState(key->modifiers()));
-    if (keyCommand(code, shift)) return true;
-    if (watched == ListMarkers) {
-      ListMarkers_KeyDown(code, shift);
-      // Enter and Delete are the list's commands, not its own keys.
-      return (code == vk::Return && shift == kNoShift) || code == vk::Delete;
-    }
-    if (watched == TextFileName) TextFileName_KeyDown(code, shift);
-    return false;
-  }
-  if (event->type() == QEvent::MouseMove && watched == fraDebug) {
-    const auto* mouse = static_cast<QMouseEvent*>(event);
-    if (mouse->buttons() & Qt::LeftButton) {
-      const QPoint at = fraDebug->mapToParent(mouse->position().toPoint());
-      fraDebug_DragOver(at.x() * kTwipsPerPixel, at.y() * kTwipsPerPixel);
-      return true;
-    }
-  }
-  return QWidget::eventFilter(watched, event);
-}
-
-// ---- Dispatch --------------------------------------------------------------------
-
-void frmBrowser::Form_KeyDown(int16_t KeyCode, int16_t Shift) { keyCommand(KeyCode, Shift); }
-
-bool frmBrowser::keyCommand(int16_t KeyCode, int16_t Shift) {
-  core::KeyDispatch dispatch;
-  Trap([&] { return QStringLiteral("Form_KeyDown - ") + QString::fromStdString(dispatch.step); },
-       [&] { commands_->runner().key(KeyCode, Shift, dispatch); });
-  return dispatch.ran;
-}
-
-bool BrowserCommands::bookmarkListOpen() { return !w_.fraMarcatori->isHidden(); }
+bool BrowserCommands::bookmarkListOpen() { return w_.bookmarkListOpen(); }
 
 bool BrowserCommands::fileLoaded() { return !w_.player().FileName().isEmpty(); }
 
 void BrowserCommands::help() {
-  w_.objwb->Navigate2(QString::fromStdString(
-      browser::url::fileAddress(shell::resolvePath(w_.AppPath.toStdString() + "/include/help.htm"))));
+  w_.webBrowser().Navigate2(QString::fromStdString(
+      browser::url::fileAddress(shell::resolvePath(w_.programFolder().toStdString() + "/include/help.htm"))));
 }
 
 // Runs one command of the key table; false when it found nothing to do
@@ -148,16 +61,13 @@ bool BrowserCommands::run(core::Command command) {
       if (runner_.paused().wasPlaying) resumeReading();
       w_.showBookmarkList(false);
       break;
-    case C::ToggleDebug:
-      w_.fraDebug->setVisible(w_.fraDebug->isHidden());
-      if (!w_.fraDebug->isHidden()) w_.fraDebug->raise();
-      break;
+    case C::ToggleDebug: w_.toggleDebugFrame(); break;
     case C::NextStyle: nextStyleSheet(); break;
     case C::NextIndexEntry: nextIndexEntry(); break;
     case C::PreviousIndexEntry: previousIndexEntry(); break;
     case C::Slower: stepRate(false); break;
     case C::Faster: stepRate(true); break;
-    case C::Home: w_.objwb->Navigate2(w_.HomeUrl); break;
+    case C::Home: w_.webBrowser().Navigate2(w_.homeUrl()); break;
     case C::ThreeSpeedCycle: threeSpeedCycle(); break;
     case C::ToggleConfiguration: toggleConfiguration(); break;
     case C::PreviousPage: return otherPage(false);
@@ -203,7 +113,7 @@ void BrowserCommands::skipBack() {
     if (p.IsPlaying()) {
       // The step is read only when it is used: a paused reader who asks
       // for the time gets it whatever the panel's box holds.
-      const double step = regionalNumber(w_.TextAvantiIndietro->text());
+      const double step = w_.skipStep();
       const core::Skip skip = core::skipBack(p.CurrentPosition(), step, w_.pageLoad().audioIndex());
       if (skip.move == core::SkipMove::Seek) {
         p.setCurrentPosition(skip.position);
@@ -222,7 +132,7 @@ void BrowserCommands::skipForward() {
   Trap(QStringLiteral("Form_KeyDown Avanti - Form KeyDown: inizializzazione"), [&] {
     oAnaPlayer& p = w_.player();
     if (p.IsPlaying()) {
-      const double step = regionalNumber(w_.TextAvantiIndietro->text());
+      const double step = w_.skipStep();
       const core::Skip skip = core::skipForward(p.CurrentPosition(), step, p.Duration().toDouble());
       if (skip.move == core::SkipMove::Seek) {
         p.setCurrentPosition(skip.position);
@@ -240,7 +150,7 @@ void BrowserCommands::changeVolume(bool up) {
   p.setVolume(core::steppedVolume(p.Volume().toLongLong(), up, runner_.volumeLimits()));
   const QString volume = QString::number(p.Volume().toLongLong());
   w_.OSD(QStringLiteral("Volume - ") + volume, false);
-  w_.TextVolume->setText(volume);  // its change handler stores the setting
+  w_.showVolume(volume);  // its change handler stores the setting
 }
 
 double BrowserCommands::RateChange(double Rate, bool Up) {
@@ -268,24 +178,18 @@ void BrowserCommands::threeSpeedCycle() {
 
 void BrowserCommands::toggleConfiguration() {
   w_.OSD(QStringLiteral("Pannello configurazione"), false);
-  const bool open = w_.frmconfigurazione->isHidden();
-  if (open) {
-    // The reader works the panel from the keyboard: it takes the focus,
-    // which goes back where it was when the panel closes.
-    w_.focusBeforeConfiguration_ = QApplication::focusWidget();
-    w_.frmconfigurazione->setVisible(true);
-    w_.frmconfigurazione->raise();
-    w_.chkAudioOff->setFocus(Qt::OtherFocusReason);
-  } else {
+  if (w_.configurationOpen()) {
     w_.closeConfiguration();
+  } else {
+    w_.openConfiguration();
   }
-  w_.TextRate->setText(singleText(w_.PlayerRate()));  // its change handler stores it back
+  w_.showRate(singleText(w_.PlayerRate()));  // its change handler stores it back
 }
 
 void BrowserCommands::switchReader() {
-  w_.SetAudioOff(!w_.AudioOffFlag);
-  registry::SaveSetting(w_.AppName, kPlayerSection, "AudioOff", flagText(w_.AudioOffFlag).toStdString());
-  w_.OSD(w_.AudioOffFlag ? QStringLiteral("Lettura disattivata") : QStringLiteral("Lettura attiva"), false);
+  w_.SetAudioOff(!w_.audioOff());
+  registry::SaveSetting(w_.appName(), kPlayerSection, "AudioOff", flagText(w_.audioOff()).toStdString());
+  w_.OSD(w_.audioOff() ? QStringLiteral("Lettura disattivata") : QStringLiteral("Lettura attiva"), false);
 }
 
 // ---- Pages and index entries ----------------------------------------------------------
@@ -293,33 +197,35 @@ void BrowserCommands::switchReader() {
 // The previous or next page that the page's meta tag names, beside the page
 // shown; false when the page names none.
 bool BrowserCommands::otherPage(bool next) {
-  const QString name = w_.pages_->pageMeta(
-      QString::fromStdString(next ? bookpage::nextPageMeta(1) : std::string(bookpage::kPreviousPageMeta)));
+  const QString name =
+      w_.pageMeta(QString::fromStdString(next ? bookpage::nextPageMeta(1) : std::string(bookpage::kPreviousPageMeta)));
   if (name.isEmpty()) return false;
   w_.OSD(next ? QStringLiteral("File successivo") : QStringLiteral("File precedente"), false);
-  w_.objwb->Navigate2(QString::fromStdString(core::pageFolderAddress(w_.objwb->LocationURL().toStdString())) + name);
+  w_.webBrowser().Navigate2(
+      QString::fromStdString(core::pageFolderAddress(w_.webBrowser().LocationURL().toStdString())) + name);
   return true;
 }
 
 void BrowserCommands::nextStyleSheet() {
   core::PageLoad& load = w_.pageLoad();
   const auto n = static_cast<int16_t>(load.styleNumber() + 1);
-  const std::string next = w_.AppPath.toStdString() + "/include/style" + std::to_string(n) + ".css";
+  const std::string next = w_.programFolder().toStdString() + "/include/style" + std::to_string(n) + ".css";
   load.setStyleNumber(shell::existsNoCase(next) ? n : int16_t(1));
   w_.OSD(QStringLiteral("Stile ") + QString::number(load.styleNumber()), false);
-  registry::SaveSetting(w_.AppName, kPlayerSection, "StyleSheet", std::to_string(load.styleNumber()));
+  registry::SaveSetting(w_.appName(), kPlayerSection, "StyleSheet", std::to_string(load.styleNumber()));
   // The page is loaded again with the new sheet; its fragment is kept, so
   // its audio starts again where the fragment says.
-  const QString address = QString::fromStdString(load.reloadKeepingFragment(w_.objwb->LocationURL().toStdString()));
+  const QString address =
+      QString::fromStdString(load.reloadKeepingFragment(w_.webBrowser().LocationURL().toStdString()));
   if (w_.player().IsPlaying()) w_.player().Stop_Player();
-  w_.objwb->Navigate2(address);
+  w_.webBrowser().Navigate2(address);
   DoEvents();
 }
 
 std::string BrowserCommands::indexLink(int32_t number) const {
   std::string link;
   skipOnError([&] {
-    const browser::HtmlElement anchor = w_.objwb->Document().All(bookpage::indexAnchorName(number));
+    const browser::HtmlElement anchor = w_.webBrowser().Document().All(bookpage::indexAnchorName(number));
     if (anchor) link = anchor.href();
   });
   return link;
@@ -336,7 +242,7 @@ void BrowserCommands::nextIndexEntry() {
     return;
   }
   w_.OSD(QStringLiteral("Indice avanti - Indice ") + QString::number(load.currentIndex()), false);
-  w_.objwb->Navigate2(QString::fromStdString(move.target));
+  w_.webBrowser().Navigate2(QString::fromStdString(move.target));
 }
 
 void BrowserCommands::previousIndexEntry() {
@@ -350,17 +256,17 @@ void BrowserCommands::previousIndexEntry() {
     return;
   }
   w_.OSD(QStringLiteral("Indice indietro - Indice ") + QString::number(load.currentIndex()), false);
-  w_.objwb->Navigate2(QString::fromStdString(move.target));
+  w_.webBrowser().Navigate2(QString::fromStdString(move.target));
 }
 
 // ---- Bookmarks ------------------------------------------------------------------------
 
 void BrowserCommands::deleteAllMarkers() {
-  if (w_.ListMarkers->count() == 0) {
-    ui::MsgBox(w_.Messages.MARKNONE.toStdString(), ui::mb::OKOnly, "Cancellazione Marcatori");
+  if (w_.markerList().count() == 0) {
+    ui::MsgBox(w_.messages().MARKNONE.toStdString(), ui::mb::OKOnly, "Cancellazione Marcatori");
     return;
   }
-  if (ui::MsgBox(w_.Messages.DELMARK.toStdString(), ui::mb::YesNo, "MediaPlayer") != ui::Answer::Yes) return;
+  if (ui::MsgBox(w_.messages().DELMARK.toStdString(), ui::mb::YesNo, "MediaPlayer") != ui::Answer::Yes) return;
   QString page;
   w_.Marcatori(MarcatoriMode::DeleteAll, QString(), page, 0);
   w_.ClearMarcatori();
@@ -383,8 +289,8 @@ void BrowserCommands::addBookmark() {
   oAnaPlayer& p = w_.player();
   pauseForBookmarks();
   QString description;
-  if (!isSummaryPage(w_.objwb->LocationURL())) {
-    frmInputBox box(&w_);
+  if (!isSummaryPage(w_.webBrowser().LocationURL())) {
+    frmInputBox box(&w_.widget());
     w_.colourDialog(box);
     box.Title(QStringLiteral("Scrivi il segnalibro ") + positionText() + QStringLiteral(" (mm:ss)"));
     box.Display();
@@ -392,16 +298,16 @@ void BrowserCommands::addBookmark() {
   } else {
     ui::MsgBox("Non è possibile inserire segnalibri nella pagina del sommario.", ui::mb::OKOnly);
   }
-  const int before = w_.ListMarkers->count();
+  const int before = w_.markerList().count();
   if (!description.isEmpty()) {
     int16_t position = text::toInt16(p.CurrentPosition());
     w_.AddMarcatore(description, position);
   }
   DoEvents();
   // The bookmark stored is confirmed as its list row reads ("01:05 - ...").
-  if (w_.ListMarkers->count() > before) {
+  if (w_.markerList().count() > before) {
     w_.OSD(QStringLiteral("Segnalibro inserito: ") +
-               w_.ListMarkers->item(w_.ListMarkers->count() - 1)->text().replace(QLatin1Char('\t'), QString()),
+               w_.markerList().item(w_.markerList().count() - 1)->text().replace(QLatin1Char('\t'), QString()),
            false);
   }
   if (runner_.paused().wasPlaying) resumeReading();
@@ -409,12 +315,12 @@ void BrowserCommands::addBookmark() {
 
 void BrowserCommands::toggleBookmarkList() {
   oAnaPlayer& p = w_.player();
-  if (!w_.objwb->isHidden()) {
+  if (!w_.webBrowser().isHidden()) {
     pauseForBookmarks();
     // Without bookmarks the panel still opens after the message: its
     // import is how a reader on a new computer gets them back.
-    if (w_.ListMarkers->count() == 0)
-      ui::MsgBox(w_.Messages.MARKNONE.toStdString(), ui::mb::OKOnly, "Elenco Marcatori");
+    if (w_.markerList().count() == 0)
+      ui::MsgBox(w_.messages().MARKNONE.toStdString(), ui::mb::OKOnly, "Elenco Marcatori");
     w_.showBookmarkList(true);
     return;
   }
@@ -428,12 +334,12 @@ void BrowserCommands::toggleBookmarkList() {
 // Alt+2 and Alt+1: the next or previous bookmark; with none chosen yet,
 // both take the first.
 void BrowserCommands::recallNeighbour(bool next) {
-  if (w_.ListMarkers->count() == 0) {
-    ui::MsgBox(w_.Messages.MARKNONE.toStdString(), ui::mb::OKOnly,
+  if (w_.markerList().count() == 0) {
+    ui::MsgBox(w_.messages().MARKNONE.toStdString(), ui::mb::OKOnly,
                next ? "Marcatore Successivo" : "Marcatore Precedente");
     return;
   }
-  int16_t& current = w_.bookmarks_->CurrentMarker();
+  int16_t& current = w_.CurrentMarker();
   if (next) {
     if (current < w_.markers().Count()) ++current;
   } else if (current > 1) {
@@ -442,9 +348,9 @@ void BrowserCommands::recallNeighbour(bool next) {
     current = 1;
   }
   if (current <= w_.markers().Count()) {
-    w_.ListMarkers->setCurrentRow(current - 1);
+    w_.markerList().setCurrentRow(current - 1);
     int16_t selected = 0;
-    w_.bookmarks_->MarcatoriRichiama(selected);
+    w_.MarcatoriRichiama(selected);
   }
 }
 
@@ -460,34 +366,49 @@ void BrowserCommands::resumeReading() {
   p.setRate(runner_.paused().savedRate);
 }
 
-// The bookmark list in place of the page, or the page again; the focus goes
-// with what is shown, so that the reader's keys reach it.
-void frmBrowser::showBookmarkList(bool open) {
-  const bool wasOpen = !fraMarcatori->isHidden();
-  frmImpExp->cancel();
-  objwb->setVisible(!open);
-  fraMarcatori->setVisible(open);
-  if (!open) {
-    // A recall with the list closed (Alt+1, Alt+2, a page's own recall)
-    // leaves the focus where the reader has it.
-    if (wasOpen) focusReading();
-    return;
+// ---- Link keywords --------------------------------------------------------------------
+
+void BrowserCommands::reloadAudio() { w_.Playaudio(qs(bookpage::kReload), false, false); }
+
+void BrowserCommands::linkPlayback(bookpage::LinkKind kind) {
+  oAnaPlayer& p = w_.player();
+  if (kind == bookpage::LinkKind::Stop) p.Stop_Player();
+  if (kind == bookpage::LinkKind::Pause) p.Pause_Player();
+  if (kind == bookpage::LinkKind::Play) p.Play_Player();
+}
+
+void BrowserCommands::announcePlayback(bookpage::LinkKind kind) {
+  if (kind == bookpage::LinkKind::Stop) w_.OSD(QStringLiteral("STOP ") + positionText(), false);
+  if (kind == bookpage::LinkKind::Pause)
+    w_.OSD(QStringLiteral("PAUSA ") + positionText() + QStringLiteral(" premere ctrl+3"), true);
+  if (kind == bookpage::LinkKind::Play) w_.OSD(QStringLiteral("PLAY ") + positionText(), false);
+}
+
+void BrowserCommands::keyLink(std::string_view codeText, int16_t shift) {
+  w_.Form_KeyDown(wholeNumber(qs(codeText)), shift);
+}
+
+// A media file that the link names, or the video that the page's
+// dictionary element names.
+void BrowserCommands::mediaLink(const core::MediaLink& link) {
+  QString name = qs(link.name);
+  if (link.fromPage) {
+    name = qs(core::dictionaryVideoName(
+        w_.webBrowser().Document().All(std::string(bookpage::kDictionaryVideoElement)).value()));
   }
-  fraMarcatori->raise();
-  if (ListMarkers->currentRow() < 0 && ListMarkers->count() > 0) ListMarkers->setCurrentRow(0);
-  ListMarkers->setFocus(Qt::OtherFocusReason);
+  if (link.clean) name = PulisciUrl(name);
+  oAnaPlayer& p = w_.player();
+  p.setFullScreen(link.fullScreen);
+  p.setFileName(qs(core::withoutPageExtensions(name.toStdString())));
+  p.Play_Player();
 }
 
-bool frmBrowser::panelOpen() const {
-  return !frmconfigurazione->isHidden() || !fraMarcatori->isHidden() || QApplication::activeModalWidget() != nullptr;
+QString BrowserCommands::PulisciUrl(const QString& url) {
+  QString s = url;
+  Trap(QStringLiteral("PulisciUrl"), [&] {
+    s = qs(core::PulisciUrl(url.toStdString(), w_.webBrowser().LocationURL().toStdString(),
+                            w_.programFolder().toStdString()));
+  });
+  return s;
 }
-
-void frmBrowser::focusReading() {
-  if (!objwb->isHidden()) {
-    objwb->view()->setFocus(Qt::OtherFocusReason);
-  } else if (!fraMarcatori->isHidden()) {
-    ListMarkers->setFocus(Qt::OtherFocusReason);
-  }
-}
-
 }  // namespace lumo::player

@@ -1,10 +1,10 @@
-// The set-up of each page that completes, the choice of the media file a
-// page means and its loading into the player, and the move to the next
-// media file or page when a medium ends.
+// PageSetup: the set-up of each page that completes, the choice of the
+// media file a page means and its loading into the player, and the move to
+// the next media file or page when a medium ends.
 
-#include <QLineEdit>
+#include "player/window/page_setup.h"
+
 #include <QListWidget>
-#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -19,8 +19,8 @@
 #include "player/core/media.h"
 #include "player/media_host/mdlMain.h"
 #include "player/media_host/oAnaPlayer.h"
-#include "player/window/frmBrowser.h"
-#include "player/window/page_setup.h"
+#include "player/window/messages.h"
+#include "player/window/window_constants.h"
 #include "player/window/window_text.h"
 
 namespace lumo::player {
@@ -62,7 +62,7 @@ double positionNumber(const QString& text) {
 QString PageSetup::pageMeta(const QString& name) const {
   QString content;
   skipOnError([&] {
-    const browser::HtmlElement tag = w_.objwb->Document().All(name.toStdString());
+    const browser::HtmlElement tag = w_.webBrowser().Document().All(name.toStdString());
     if (tag) content = QString::fromStdString(tag.content());
   });
   return content;
@@ -72,7 +72,7 @@ QString PageSetup::pageMeta(const QString& name) const {
 
 void PageSetup::documentComplete(const QString& URL) {
   const bool summary = isSummaryPage(URL);
-  skipOnError([&] { w_.ListMarkers->setToolTip(QStringLiteral("Elenco segnalibri")); });
+  skipOnError([&] { w_.markerList().setToolTip(QStringLiteral("Elenco segnalibri")); });
   skipOnError([&] {
     w_.ClearMarcatori();
     if (summary) {
@@ -86,26 +86,26 @@ void PageSetup::documentComplete(const QString& URL) {
   // nameless to a screen reader.
   QString caption = QString::fromUtf8(kDesignCaption);
   skipOnError([&] {
-    const QString title = QString::fromStdString(w_.objwb->Document().title());
+    const QString title = QString::fromStdString(w_.webBrowser().Document().title());
     if (!title.isEmpty()) caption = title;
   });
   skipOnError([&] {
-    if (w_.windowTitle() != caption) {
-      w_.setWindowTitle(caption);
-      const browser::HtmlElement first = w_.objwb->Document().body().All(1);
+    if (w_.widget().windowTitle() != caption) {
+      w_.widget().setWindowTitle(caption);
+      const browser::HtmlElement first = w_.webBrowser().Document().body().All(1);
       // An open panel keeps the focus; the page is ready for the reader's
       // return.
       if (w_.panelOpen()) {
-        w_.objwb->selectElement(first);
+        w_.webBrowser().selectElement(first);
       } else {
         first.focus();
       }
     }
   });
-  skipOnError([&] { load_.pageShown(w_.objwb->LocationName().toStdString()); });
+  skipOnError([&] { load_.pageShown(w_.webBrowser().LocationName().toStdString()); });
   skipOnError([&] {
-    w_.setWindowTitle(caption);
-    w_.setAccessibleName(caption);
+    w_.widget().setWindowTitle(caption);
+    w_.widget().setAccessibleName(caption);
   });
   skipOnError([&] { applyReaderStyleSheet(); });
   const bool resuming = load_.resumePending();
@@ -117,7 +117,7 @@ void PageSetup::documentComplete(const QString& URL) {
   skipOnError([&] {
     if (load_.pendingMarker() > 0) {
       int16_t n = load_.pendingMarker();
-      w_.bookmarks_->MarcatoriRichiama(n);
+      w_.MarcatoriRichiama(n);
       load_.setPendingMarker(0);
     }
   });
@@ -133,15 +133,15 @@ void PageSetup::documentComplete(const QString& URL) {
 std::string PageSetup::anchorLink(int32_t n) const {
   std::string link;
   skipOnError([&] {
-    const browser::HtmlElement anchor = w_.objwb->Document().All(bookpage::indexAnchorName(n));
+    const browser::HtmlElement anchor = w_.webBrowser().Document().All(bookpage::indexAnchorName(n));
     if (anchor) link = anchor.href();
   });
   return link;
 }
 
 void PageSetup::presentHeading(int32_t n) {
-  const browser::HtmlElement anchor = w_.objwb->Document().All(bookpage::indexAnchorName(n));
-  w_.objwb->presentLink(anchor, !w_.panelOpen());
+  const browser::HtmlElement anchor = w_.webBrowser().Document().All(bookpage::indexAnchorName(n));
+  w_.webBrowser().presentLink(anchor, !w_.panelOpen());
 }
 
 void PageSetup::presentHeadingAt(double seconds) {
@@ -164,11 +164,12 @@ void PageSetup::presentOpenedHeading(const QString& URL, bool resumed) {
   int32_t n = 0;
   const int16_t reached = load_.currentIndex();
   if (reached > 0 && core::anchorSeconds(anchorLink(reached)) == seconds) n = reached;
-  const browser::HtmlElement selected = w_.objwb->selectedElement();
+  const browser::HtmlElement selected = w_.webBrowser().selectedElement();
   for (int32_t i = 1; n == 0 && selected && i <= core::kMaxIndexAnchors; ++i) {
     const std::string link = anchorLink(i);
     if (link.empty()) break;
-    if (core::anchorSeconds(link) == seconds && w_.objwb->Document().All(bookpage::indexAnchorName(i)) == selected)
+    if (core::anchorSeconds(link) == seconds &&
+        w_.webBrowser().Document().All(bookpage::indexAnchorName(i)) == selected)
       n = i;
   }
   if (n == 0) n = core::headingAt(*seconds, true, [this](int32_t i) { return anchorLink(i); });
@@ -181,7 +182,7 @@ void PageSetup::presentOpenedHeading(const QString& URL, bool resumed) {
 void PageSetup::loadSummaryBookmarks() {
   std::vector<fs::path> folders;
   std::error_code ec;
-  for (fs::directory_iterator it(w_.AppPath.toStdString(), ec), end; !ec && it != end; it.increment(ec)) {
+  for (fs::directory_iterator it(w_.programFolder().toStdString(), ec), end; !ec && it != end; it.increment(ec)) {
     if (it->is_directory(ec) &&
         QString::fromStdString(it->path().filename().string()).toUpper() != QLatin1String("INCLUDE"))
       folders.push_back(it->path());
@@ -205,8 +206,8 @@ void PageSetup::loadSummaryBookmarks() {
 // position 1, so that it wins over it) and first of all (position 0).
 void PageSetup::applyReaderStyleSheet() {
   const std::string href =
-      "file://" + w_.AppPath.toStdString() + "/INCLUDE/Style" + std::to_string(load_.styleNumber()) + ".CSS";
-  browser::HtmlDocument& document = w_.objwb->Document();
+      "file://" + w_.programFolder().toStdString() + "/INCLUDE/Style" + std::to_string(load_.styleNumber()) + ".CSS";
+  browser::HtmlDocument& document = w_.webBrowser().Document();
   if (document.styleSheetCount() >= 1) document.createStyleSheet(href, 1);
   document.createStyleSheet(href, 0);
   w_.applyStyleColours();  // the panels over the page in the same style
@@ -216,9 +217,9 @@ void PageSetup::takeOverMessages() {
   for (const char* key : MessageTexts::replacementOrder()) {
     const QString name = QString::fromStdString(bookpage::messageMeta(key));
     skipOnError([&] {
-      const browser::HtmlElement tag = w_.objwb->Document().All(name.toStdString());
+      const browser::HtmlElement tag = w_.webBrowser().Document().All(name.toStdString());
       if (tag && tag.hasAttribute("content"))
-        *w_.Messages.byKey(QLatin1String(key)) = QString::fromStdString(tag.content());
+        *w_.messageTexts().byKey(QLatin1String(key)) = QString::fromStdString(tag.content());
     });
   }
 }
@@ -230,40 +231,41 @@ bool PageSetup::playAudio(const QString& URL, bool bNext, bool bPrev) {
   QString step = QStringLiteral("Inizio Ricerca URL");
   bool loaded = false;
   const auto meta = [this](const std::string& name) { return pageMeta(QString::fromStdString(name)).toStdString(); };
-  const bool ok = Trap(
-      [&] { return QStringLiteral("Playaudio - ") + step; },
-      [&] {
-        step = QStringLiteral("Stop Audio 1");
-        w_.player().Stop_Player();
+  const bool ok =
+      Trap([&] { return QStringLiteral("Playaudio - ") + step; },
+           [&] {
+             step = QStringLiteral("Stop Audio 1");
+             w_.player().Stop_Player();
 
-        if (bNext || bPrev) step = QStringLiteral("Next o Prev Audio");
-        const core::AudioChoice choice = load_.chooseAudio(bNext, bPrev, meta);
-        if (bNext || bPrev) step = QStringLiteral("Get QENPLAYER_AUDIO");
-        if (!choice.nextPage.empty()) {
-          w_.objwb->Navigate2(pageFolderAddress(w_.objwb->LocationURL()) + QString::fromStdString(choice.nextPage));
-          return;  // the new page starts its own audio when it is complete
-        }
-        const QString tag = QString::fromStdString(choice.tag);
+             if (bNext || bPrev) step = QStringLiteral("Next o Prev Audio");
+             const core::AudioChoice choice = load_.chooseAudio(bNext, bPrev, meta);
+             if (bNext || bPrev) step = QStringLiteral("Get QENPLAYER_AUDIO");
+             if (!choice.nextPage.empty()) {
+               w_.webBrowser().Navigate2(pageFolderAddress(w_.webBrowser().LocationURL()) +
+                                         QString::fromStdString(choice.nextPage));
+               return;  // the new page starts its own audio when it is complete
+             }
+             const QString tag = QString::fromStdString(choice.tag);
 
-        step = QStringLiteral("2");
-        if (URL.toStdString() == bookpage::kReload) {
-          step = QStringLiteral("Play_Player 1");
-          skipOnError([&] { w_.player().Play_Player(); });
-        } else {
-          step = QStringLiteral("QENPLAYER_AUDIO_POS");
-          const QString mediaName = pageMeta(tag);
-          const QString position = startPosition(URL, bNext || bPrev);
-          if (!mediaName.isEmpty()) {
-            step = QStringLiteral("Definizione file Audio");
-            loaded = loadMedia(URL, mediaName, position, step);
-          }
-        }
-        // The position of the last exit, once, after the splash tick
-        // reopened that page.
-        if (load_.takeResume()) {
-          w_.player().setCurrentPosition(regionalNumber(QString::fromStdString(w_.playerSetting("BranoPos", ""))));
-        }
-      });
+             step = QStringLiteral("2");
+             if (URL.toStdString() == bookpage::kReload) {
+               step = QStringLiteral("Play_Player 1");
+               skipOnError([&] { w_.player().Play_Player(); });
+             } else {
+               step = QStringLiteral("QENPLAYER_AUDIO_POS");
+               const QString mediaName = pageMeta(tag);
+               const QString position = startPosition(URL, bNext || bPrev);
+               if (!mediaName.isEmpty()) {
+                 step = QStringLiteral("Definizione file Audio");
+                 loaded = loadMedia(URL, mediaName, position, step);
+               }
+             }
+             // The position of the last exit, once, after the splash tick
+             // reopened that page.
+             if (load_.takeResume()) {
+               w_.player().setCurrentPosition(regionalNumber(QString::fromStdString(w_.playerSetting("BranoPos", ""))));
+             }
+           });
   return ok && loaded;
 }
 
@@ -309,9 +311,9 @@ bool PageSetup::loadMedia(const QString& URL, const QString& mediaName, const QS
 // without extension is completed by probing in each of these places.
 QString PageSetup::findMedia(const QString& URL, const QString& mediaName, bool& video, QString& step) const {
   // The end of a medium names no page: its folder is the page shown.
-  const QString folder = localFolderOf(URL.isEmpty() ? w_.objwb->LocationURL() : URL);
+  const QString folder = localFolderOf(URL.isEmpty() ? w_.webBrowser().LocationURL() : URL);
   const auto candidates =
-      core::mediaCandidates(mediaName.toStdString(), folder.toStdString(), w_.AppPath.toStdString());
+      core::mediaCandidates(mediaName.toStdString(), folder.toStdString(), w_.programFolder().toStdString());
   // The first candidate is the name itself.
   const bool probe = !core::hasExtension(candidates.front().first);
   for (const auto& [candidate, label] : candidates) {
@@ -323,36 +325,6 @@ QString PageSetup::findMedia(const QString& URL, const QString& mediaName, bool&
     }
   }
   return {};
-}
-
-// ---- The window's handlers ------------------------------------------------------
-
-bool frmBrowser::Playaudio(const QString& URL, bool bNext, bool bPrev) { return pages_->playAudio(URL, bNext, bPrev); }
-
-void frmBrowser::objwb_DocumentComplete(const QString& URL) { pages_->documentComplete(URL); }
-
-oAnaPlayer& frmBrowser::player() const {
-  if (!oPlayer) throw RuntimeError(err::ObjectNotSet);
-  return *oPlayer;
-}
-
-// ---- Player events ------------------------------------------------------------------
-
-void frmBrowser::oPlayer_PlayStateChange(int32_t NewMode) {
-  Trap(QStringLiteral("Player:PlayStateChange"), [&] {
-    if (NewMode == 8) Playaudio(QString(), true, false);
-  });
-}
-
-void frmBrowser::oPlayer_PlayFileChange(const QString& NewFile) {
-  Trap(QStringLiteral("oPlayer_PlayFileChange"), [&] { TxtDebFilename->setText(NewFile); });
-}
-
-void frmBrowser::TimerDisableState_Timer() {
-  Trap(QStringLiteral("TimerDisableState_Timer"), [&] {
-    TimerDisableState->stop();
-    pageLoad().releaseAutoPlay();
-  });
 }
 
 }  // namespace lumo::player
