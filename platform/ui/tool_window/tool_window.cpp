@@ -262,6 +262,12 @@ void EventPump::yield() {
   if (sinceLast_.elapsed() < 20) return;
   sinceLast_.restart();
   QApplication::processEvents();
+  // A screen reader asks about each event it is sent, one question at a
+  // time, and a question handled only at the next turn waits for it: dozens
+  // of controls locked at a job's start would be spoken seconds late, and
+  // what comes after them too. With a reader, each turn stays a moment in
+  // the event loop, where its questions are answered as they come.
+  answerScreenReader(15);
 }
 
 }  // namespace lumo::ui
