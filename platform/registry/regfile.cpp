@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "common/errors/errors.h"
+#include "common/file/replacement.h"
 #include "common/text/text.h"
 #include "platform/registry/names.h"
 
@@ -300,20 +301,13 @@ std::string fileText(std::string_view bytes, Form form) {
 
 std::string_view headerOf(Form form) { return form == Form::Utf16 ? kVersion5 : kRegedit4; }
 
-// Replaces a file's content by bytes: written under a short temporary name
-// in the same folder, then renamed over it, so any name the file system
-// takes can be written. False when anything failed; the file is then as it
-// was.
-bool replaceFile(const std::string& target, const std::string& bytes) {
-  try {
-    // The bytes are already encoded: written as they stand.
-    text::AtomicTextFile file(target, text::Encoding::Utf8);
-    file.write(bytes);
-    file.commit();
-    return true;
-  } catch (const RuntimeError&) {
-    return false;
-  }
+// Replaces a file's content by bytes as they stand: written under a short
+// temporary name in the same folder (any name the file system takes can be
+// written), with a new file's mode, then renamed over it. False when
+// anything failed; the file is then as it was.
+bool replaceFile(const std::string& target, std::string_view bytes) {
+  file::ReplacementFile out(target, file::ReplacementFile::newFileOptions());
+  return out.create() == 0 && out.write(bytes) == 0 && out.commit() == 0;
 }
 
 // ---- Reading -----------------------------------------------------------------
