@@ -10,6 +10,7 @@
 #include "common/errors/errors.h"
 #include "common/file/replacement.h"
 #include "common/text/text.h"
+#include "common/text/utf16.h"
 #include "platform/registry/names.h"
 
 namespace lumo::registry {
@@ -44,74 +45,12 @@ std::string joinPath(const std::string& parent, const std::string& name) {
 // hex(1), hex(2) and hex(7) are in the file's encoding.
 enum class Form { Cp1252, Utf8, Utf16 };
 
-void appendUnit(std::string& out, uint32_t unit) {
-  out += static_cast<char>(unit & 0xFF);
-  out += static_cast<char>(unit >> 8);
-}
-
-// UTF-16LE of a store text. A byte that is not valid UTF-8 (a folder name
-// unpacked from Windows) becomes the lone surrogate U+DC00 + byte, which the
-// Windows registry holds like any other unit and toUtf8 turns back into the
-// byte, so every text goes through a version 5 file unchanged.
-std::string toUtf16le(std::string_view utf8) {
-  std::string out;
-  out.reserve(utf8.size() * 2);
-  for (size_t i = 0; i < utf8.size();) {
-    char32_t cp = 0;
-    const size_t length = text::decodeUtf8(utf8, i, cp);
-    if (length == 0) {
-      appendUnit(out, 0xDC00 + static_cast<unsigned char>(utf8[i]));
-      ++i;
-      continue;
-    }
-    i += length;
-    if (cp >= 0x10000) {
-      appendUnit(out, 0xD800 + ((cp - 0x10000) >> 10));
-      appendUnit(out, 0xDC00 + ((cp - 0x10000) & 0x3FF));
-    } else {
-      appendUnit(out, cp);
-    }
-  }
-  return out;
-}
-
-// The text of UTF-16LE bytes (an odd last byte is dropped); a lone
-// surrogate U+DC80 to U+DCFF gives back its byte, any other one U+FFFD.
-std::string toUtf8(std::string_view utf16) {
-  std::string out;
-  out.reserve(utf16.size());
-  auto unitAt = [&](size_t i) {
-    return static_cast<uint32_t>(static_cast<unsigned char>(utf16[i])) |
-           static_cast<uint32_t>(static_cast<unsigned char>(utf16[i + 1])) << 8;
-  };
-  const size_t units = utf16.size() / 2;
-  for (size_t k = 0; k < units; ++k) {
-    const uint32_t unit = unitAt(2 * k);
-    if (unit >= 0xD800 && unit < 0xDC00 && k + 1 < units) {
-      const uint32_t low = unitAt(2 * k + 2);
-      if (low >= 0xDC00 && low < 0xE000) {
-        text::appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-        ++k;
-        continue;
-      }
-    }
-    if (unit >= 0xDC80 && unit < 0xDD00) {
-      out += static_cast<char>(unit - 0xDC00);
-    } else if (unit >= 0xD800 && unit < 0xE000) {
-      text::appendUtf8(out, 0xFFFD);
-    } else {
-      text::appendUtf8(out, unit);
-    }
-  }
-  return out;
-}
-
 // A store text (UTF-8) as bytes of the form, and back.
 std::string encodeText(std::string_view s, Form form) {
   switch (form) {
     case Form::Cp1252: return text::utf8ToCp1252(s);
     case Form::Utf8: return std::string(s);
-    case Form::Utf16: return toUtf16le(s);
+    case Form::Utf16: return text::utf8ToUtf16(s, text::ByteOrder::LittleEndian);
   }
   return {};
 }
@@ -120,7 +59,7 @@ std::string decodeText(std::string_view bytes, Form form) {
   switch (form) {
     case Form::Cp1252: return text::cp1252ToUtf8(bytes);
     case Form::Utf8: return std::string(bytes);
-    case Form::Utf16: return toUtf8(bytes);
+    case Form::Utf16: return text::utf16ToUtf8(bytes, text::ByteOrder::LittleEndian);
   }
   return {};
 }
@@ -287,7 +226,7 @@ std::string fileBytes(std::string_view utf8Text, Form form) {
   switch (form) {
     case Form::Cp1252: return text::utf8ToCp1252(utf8Text);
     case Form::Utf8: return std::string(kUtf8Mark) + std::string(utf8Text);
-    case Form::Utf16: return std::string(kUtf16Mark) + toUtf16le(utf8Text);
+    case Form::Utf16: return std::string(kUtf16Mark) + text::utf8ToUtf16(utf8Text, text::ByteOrder::LittleEndian);
   }
   return {};
 }

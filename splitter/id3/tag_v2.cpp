@@ -22,6 +22,7 @@
 #include "common/mp3/frame_header.h"
 #include "common/mp3/vbr_write.h"
 #include "common/text/text.h"
+#include "common/text/utf16.h"
 #include "common/tools/copy_range.h"
 #include "splitter/id3/decimal.h"
 
@@ -95,17 +96,7 @@ std::string latin1Url(std::string_view utf8) {
 // A UCS-2 string: its byte-order mark (little-endian) and its characters;
 // a character beyond UCS-2 becomes "?".
 std::string ucs2String(std::string_view utf8) {
-  std::string out = "\xFF\xFE";
-  for (size_t i = 0; i < utf8.size();) {
-    char32_t cp = 0;
-    const size_t n = text::decodeUtf8(utf8, i, cp);
-    if (n == 0) cp = static_cast<unsigned char>(utf8[i]);  // as the windows-1252 writer takes it
-    i += n == 0 ? 1 : n;
-    if (cp > 0xFFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = '?';
-    out += static_cast<char>(cp & 0xFF);
-    out += static_cast<char>(cp >> 8);
-  }
-  return out;
+  return "\xFF\xFE" + text::utf8ToUcs2(utf8, text::ByteOrder::LittleEndian);
 }
 
 // The data of a frame in UCS-2. COMM data is the language's three bytes,
@@ -122,28 +113,11 @@ std::string ucs2FrameData(const std::string& frameId, std::string_view utf8) {
 // its middle. Surrogate pairs, which UTF-16 writers use, are joined. As
 // with ISO-8859-1 data, only the text behind the last NUL is kept.
 std::u32string lastUcs2String(std::string_view data) {
-  std::u32string last;
-  bool little = true;
-  size_t i = 0;
-  if (data.size() >= 2) {
-    const auto first = static_cast<unsigned char>(data[0]), second = static_cast<unsigned char>(data[1]);
-    if ((first == 0xFF && second == 0xFE) || (first == 0xFE && second == 0xFF)) {
-      little = first == 0xFF;
-      i = 2;
-    }
-  }
-  for (; i + 1 < data.size(); i += 2) {
-    const auto lo = static_cast<unsigned char>(data[i]), hi = static_cast<unsigned char>(data[i + 1]);
-    const char32_t unit = little ? char32_t{lo} | char32_t{hi} << 8 : char32_t{hi} | char32_t{lo} << 8;
-    if (unit == 0) {
-      last.clear();
-    } else if (unit >= 0xDC00 && unit <= 0xDFFF && !last.empty() && last.back() >= 0xD800 && last.back() <= 0xDBFF) {
-      last.back() = 0x10000 + ((last.back() - 0xD800) << 10) + (unit - 0xDC00);
-    } else {
-      last += unit;
-    }
-  }
-  return last;
+  const std::optional<text::ByteOrder> mark = text::utf16ByteOrderMark(data);
+  if (mark) data.remove_prefix(2);
+  std::u32string chars = text::utf16CodePoints(data, mark.value_or(text::ByteOrder::LittleEndian));
+  const size_t nul = chars.rfind(U'\0');
+  return nul == std::u32string::npos ? chars : chars.substr(nul + 1);
 }
 
 // The length of the UCS-2 string that data begins with: the offset of its
