@@ -244,23 +244,23 @@ enum class Probes { Use, WalkInstead };
 uint8_t Analyse(const std::string& path, Mp3Info& info, const YieldFn& yield, Probes probes) {
   if (!IsFindableFile(path)) return 0;
 
-  // A file the user may not read is error 70 here, as VB's Open gave for it.
-  const file::OpenFile file = file::openFile(path, O_RDONLY, err::PermissionDenied);
-  const struct stat& st = file.status;
-  if (!file.regular()) return 0;
+  // A file the user may not read is error 70 (Permission denied) here.
+  const file::OpenFile opened = file::openFile(path, O_RDONLY, err::PermissionDenied);
+  const struct stat& st = opened.status;
+  if (!opened.regular()) return 0;
   // Sizes and positions are 32-bit in the record.
   if (st.st_size > std::numeric_limits<int32_t>::max()) throw RuntimeError(err::Overflow);
   info.FileSize = static_cast<int32_t>(st.st_size);
 
   // Most files are measured from their first frames and their last bytes:
   // the system must not read ahead over the whole file for that.
-  ::posix_fadvise(file.handle.get(), 0, 0, POSIX_FADV_RANDOM);
+  ::posix_fadvise(opened.handle.get(), 0, 0, POSIX_FADV_RANDOM);
   // The tags at the end are read in any case: the system fetches the last
   // page while the first frames are read.
   if (st.st_size > static_cast<off_t>(FileSource::kFirstRead))
-    ::posix_fadvise(file.handle.get(), st.st_size - 4096, 4096, POSIX_FADV_WILLNEED);
-  FileSource reader(file.handle.get(), st.st_size);
-  Analysis a{file.handle.get(), reader, st.st_size, info};
+    ::posix_fadvise(opened.handle.get(), st.st_size - 4096, 4096, POSIX_FADV_WILLNEED);
+  FileSource reader(opened.handle.get(), st.st_size);
+  Analysis a{opened.handle.get(), reader, st.st_size, info};
   Mp3FrameHeader first;
   const std::optional<int64_t> f = FindFrameRun(a, first, yield);
   if (!f) return 0;
