@@ -1,7 +1,5 @@
 #include "common/mp3/container.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -149,18 +147,6 @@ constexpr int64_t kSmallestProbedAudio = 256 * 1024;
 constexpr int kProbes = 5;
 
 }  // namespace
-
-int64_t ReadAt(int fd, int64_t pos, uint8_t* into, size_t n) {
-  size_t done = 0;
-  while (done < n) {
-    const ssize_t got = ::pread(fd, into + done, n - done, static_cast<off_t>(pos) + static_cast<off_t>(done));
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return -1;
-    if (got == 0) break;
-    done += static_cast<size_t>(got);
-  }
-  return static_cast<int64_t>(done);
-}
 
 uint32_t BigEndian32(const uint8_t* b) {
   return uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | uint32_t{b[3]};

@@ -29,10 +29,6 @@ class ByteSource {
   virtual void prefetch(int64_t /*pos*/, size_t /*n*/) {}
 };
 
-// Reads the n bytes at pos of an open file into `into`, fewer only where
-// the file ends; -1 with errno set when the system cannot read.
-int64_t ReadAt(int fd, int64_t pos, uint8_t* into, size_t n);
-
 // Bytes held in memory (the join reads its parts whole).
 class MemorySource final : public ByteSource {
  public:

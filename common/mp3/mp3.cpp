@@ -2,11 +2,9 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -14,10 +12,11 @@
 #include <limits>
 #include <optional>
 #include <string_view>
-#include <vector>
 
 #include "common/errors/errors.h"
+#include "common/file/file.h"
 #include "common/mp3/container.h"
+#include "common/mp3/file_source.h"
 #include "common/mp3/frame_header.h"
 #include "common/text/text.h"
 
@@ -28,150 +27,10 @@ namespace {
 constexpr int64_t kSearchBlock = 4096;
 constexpr int kRunLength = 10;
 constexpr int64_t kId3v1Size = 128;
-// The first read at a place covers the first frames and a VBR header; reading
-// on from there doubles the read up to the largest, so a frame walk over a
-// long book file stays at a few hundred calls while a file measured from its
-// header costs a few pages.
-constexpr size_t kFirstRead = 16 * 1024;
-constexpr size_t kLargestRead = 256 * 1024;
-constexpr size_t kJumpRead = 4096;
-// A file whose every frame is read (no VBR header to count from) is read in
-// one piece up to this size, and in pieces of this size beyond it.
-constexpr size_t kWholeRead = 1024 * 1024;
-
-// The open file; closed on every way out of GetMp3Info, errors included.
-class FileHandle {
- public:
-  explicit FileHandle(int fd) : fd_(fd) {}
-  ~FileHandle() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  int fd() const { return fd_; }
-
- private:
-  int fd_;
-};
-
-[[noreturn]] void raiseFileError(int errnoValue) {
-  switch (errnoValue) {
-    case ENOENT: throw RuntimeError(err::FileNotFound);
-    case EACCES:
-    case EPERM: throw RuntimeError(err::PermissionDenied);
-    default: throw RuntimeError(err::PathFileAccess);
-  }
-}
-
-// Serves small reads at any position from two windows of the file, so that
-// the run tests and the frame walk cost one system call per window instead
-// of one per header, and a look at the file's end (its tags) and back at its
-// first frames reads neither place twice.
-class BlockReader final : public ByteSource {
- public:
-  BlockReader(int fd, int64_t size) : fd_(fd), size_(size) {}
-
-  int64_t size() const override { return size_; }
-
-  void prefetch(int64_t pos, size_t n) override {
-    if (holding(pos, n) != nullptr) return;  // already read
-    ::posix_fadvise(fd_, static_cast<off_t>(pos), static_cast<off_t>(n), POSIX_FADV_WILLNEED);
-  }
-
-  // The n bytes at pos (0-based), or nullptr when they pass the end of the file.
-  const uint8_t* at(int64_t pos, size_t n) override {
-    if (pos < 0 || pos + static_cast<int64_t>(n) > size_) return nullptr;
-    Window* w = holding(pos, n);
-    if (w == nullptr) {
-      w = &fill(pos, n);
-      if (!w->holds(pos, n)) return nullptr;  // the file shrank
-    }
-    w->lastUse = ++uses_;
-    return w->bytes.data() + (pos - w->start);
-  }
-
-  // Every frame of the file is going to be read: the system may read ahead
-  // (the file was opened for a few places only), and the reads are large. A
-  // file of up to kWholeRead bytes is read at once, so the probes and the
-  // frame walk that follow cost no further call.
-  void readWhole() {
-    whole_ = true;
-    ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
-    if (size_ <= static_cast<int64_t>(kWholeRead) && holding(0, static_cast<size_t>(size_)) == nullptr)
-      load(windows_[current_], 0, static_cast<size_t>(size_));
-  }
-
- private:
-  struct Window {
-    std::vector<uint8_t> bytes;
-    int64_t start = 0;
-    size_t filled = 0;
-    uint64_t lastUse = 0;
-    int64_t end() const { return start + static_cast<int64_t>(filled); }
-    bool holds(int64_t pos, size_t n) const {
-      return filled > 0 && pos >= start && pos + static_cast<int64_t>(n) <= end();
-    }
-  };
-
-  Window* holding(int64_t pos, size_t n) {
-    for (Window& w : windows_)
-      if (w.holds(pos, n)) return &w;
-    return nullptr;
-  }
-
-  Window& fill(int64_t pos, size_t n) {
-    // Reading on from the window read last (the search moving on, the frame
-    // walk) reuses it and doubles the read; once the whole file is to be
-    // read, the read is large at once. A read goes on from that window when
-    // it begins inside it or less than a page past its end (the next frame's
-    // header behind a frame that the window cut); the probes of a
-    // constant-bitrate file, many pages apart, must not read the gaps.
-    Window& last = windows_[current_];
-    const bool onward = last.filled > 0 && pos >= last.start && pos < last.end() + static_cast<int64_t>(kJumpRead);
-    if (onward) {
-      readSize_ = whole_ ? kWholeRead : std::min(readSize_ * 2, kLargestRead);
-      load(last, pos, std::max(readSize_, n));
-      return last;
-    }
-    // A look elsewhere (a probe, the tags at the end) reads the pages it
-    // needs, from a page's start, into the window used longer ago.
-    const bool first = last.filled == 0;
-    current_ = windows_[0].lastUse <= windows_[1].lastUse ? 0 : 1;
-    Window& other = windows_[current_];
-    readSize_ = first ? kFirstRead : kJumpRead;
-    if (!first) {
-      n += static_cast<size_t>(pos % static_cast<int64_t>(kJumpRead));
-      pos -= pos % static_cast<int64_t>(kJumpRead);
-    }
-    load(other, pos, std::max(readSize_, n));
-    return other;
-  }
-
-  // Reads up to n bytes at pos into w (fewer where the file ends).
-  void load(Window& w, int64_t pos, size_t n) {
-    const size_t want = std::min(n, static_cast<size_t>(size_ - pos));
-    if (w.bytes.size() < want) w.bytes.resize(want);
-    w.start = pos;
-    w.filled = 0;
-    const int64_t got = ReadAt(fd_, pos, w.bytes.data(), want);
-    if (got < 0) raiseFileError(errno);
-    w.filled = static_cast<size_t>(got);
-    w.lastUse = ++uses_;
-  }
-
-  int fd_;
-  int64_t size_;
-  std::array<Window, 2> windows_;
-  size_t current_ = 0;  // the window read last
-  uint64_t uses_ = 0;
-  size_t readSize_ = kFirstRead;
-  bool whole_ = false;
-};
-
 // The analysis of one open file.
 struct Analysis {
   int fd;
-  BlockReader& reader;
+  FileSource& reader;
   int64_t size;
   Mp3Info& info;
 };
@@ -385,26 +244,23 @@ enum class Probes { Use, WalkInstead };
 uint8_t Analyse(const std::string& path, Mp3Info& info, const YieldFn& yield, Probes probes) {
   if (!IsFindableFile(path)) return 0;
 
-  // O_NONBLOCK: should the name have turned into a FIFO since the check,
-  // the open must not hang; it has no effect on regular files.
-  FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (file.fd() < 0) raiseFileError(errno);
-  struct stat st {};
-  if (::fstat(file.fd(), &st) != 0) raiseFileError(errno);
-  if (!S_ISREG(st.st_mode)) return 0;
+  // A file the user may not read is error 70 (Permission denied) here.
+  const file::OpenFile opened = file::openFile(path, O_RDONLY, err::PermissionDenied);
+  const struct stat& st = opened.status;
+  if (!opened.regular()) return 0;
   // Sizes and positions are 32-bit in the record.
   if (st.st_size > std::numeric_limits<int32_t>::max()) throw RuntimeError(err::Overflow);
   info.FileSize = static_cast<int32_t>(st.st_size);
 
   // Most files are measured from their first frames and their last bytes:
   // the system must not read ahead over the whole file for that.
-  ::posix_fadvise(file.fd(), 0, 0, POSIX_FADV_RANDOM);
+  ::posix_fadvise(opened.handle.get(), 0, 0, POSIX_FADV_RANDOM);
   // The tags at the end are read in any case: the system fetches the last
   // page while the first frames are read.
-  if (st.st_size > static_cast<off_t>(kFirstRead))
-    ::posix_fadvise(file.fd(), st.st_size - 4096, 4096, POSIX_FADV_WILLNEED);
-  BlockReader reader(file.fd(), st.st_size);
-  Analysis a{file.fd(), reader, st.st_size, info};
+  if (st.st_size > static_cast<off_t>(FileSource::kFirstRead))
+    ::posix_fadvise(opened.handle.get(), st.st_size - 4096, 4096, POSIX_FADV_WILLNEED);
+  FileSource reader(opened.handle.get(), st.st_size);
+  Analysis a{opened.handle.get(), reader, st.st_size, info};
   Mp3FrameHeader first;
   const std::optional<int64_t> f = FindFrameRun(a, first, yield);
   if (!f) return 0;

@@ -1,17 +1,11 @@
 #include "common/text/text.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <array>
 #include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <fstream>
 #include <limits>
-#include <random>
 #include <sstream>
-#include <system_error>
 
 #include "common/errors/errors.h"
 
@@ -237,54 +231,24 @@ std::string readFileBytes(const std::filesystem::path& path) {
   return buffer.str();
 }
 
-namespace testing {
-// The numbers of temporary names; tests choose their own.
-unsigned (*tempNumberSource)() = nullptr;
-}  // namespace testing
+namespace {
+// Lines gather in memory and go to the file in pieces of this size, as a
+// stdio buffer would send them.
+constexpr size_t kWriteBlock = 64 * 1024;
+}  // namespace
 
 AtomicTextFile::AtomicTextFile(std::filesystem::path target, Encoding encoding)
-    : target_(std::move(target)), encoding_(encoding) {
-  // A name the target cannot have fails here, not at the rename after all
-  // the data was written.
-  if (target_.filename().string().size() > 255) throw fileAccessError(target_.string(), ENAMETOOLONG);
-  std::random_device rd;
-  // The name is created, never opened: a file or a link someone else put
-  // there under that name (the folder may be shared) is left alone and
-  // another number tried. The mode is a new file's (0666 less the umask).
-  int error = EEXIST;
-  for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
-    const unsigned number = testing::tempNumberSource ? testing::tempNumberSource() : rd();
-    temp_ = target_.parent_path() /
-            (".lumo" + std::to_string(::getpid()) + "-" + std::to_string(number % 1000000) + ".tmp");
-    const int fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0) {
-      error = errno;
-      continue;
-    }
-    file_ = ::fdopen(fd, "wb");
-    if (!file_) {
-      error = errno;
-      ::close(fd);
-      ::unlink(temp_.c_str());
-      throw fileAccessError(target_.string(), error);
-    }
-    return;
-  }
-  throw fileAccessError(target_.string(), error);
+    : file_(std::move(target), file::ReplacementFile::newFileOptions()), encoding_(encoding) {
+  if (const int error = file_.create(); error != 0) throw fileAccessError(file_.target().string(), error);
+  open_ = true;
 }
 
-AtomicTextFile::~AtomicTextFile() {
-  if (file_) {
-    std::fclose(file_);
-    std::error_code ec;
-    std::filesystem::remove(temp_, ec);
-  }
-}
+AtomicTextFile::~AtomicTextFile() = default;
 
 void AtomicTextFile::write(std::string_view utf8Text) {
-  if (!file_) return;
-  const std::string bytes = encoding_ == Encoding::Utf8 ? std::string(utf8Text) : utf8ToCp1252(utf8Text);
-  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size() && error_ == 0) error_ = errno ? errno : EIO;
+  if (!open_) return;
+  buffer_ += encoding_ == Encoding::Utf8 ? std::string(utf8Text) : utf8ToCp1252(utf8Text);
+  if (buffer_.size() >= kWriteBlock) flush();
 }
 
 void AtomicTextFile::writeLine(std::string_view utf8Line) {
@@ -292,26 +256,19 @@ void AtomicTextFile::writeLine(std::string_view utf8Line) {
   write("\r\n");
 }
 
+void AtomicTextFile::flush() {
+  if (error_ == 0) error_ = file_.write(buffer_);
+  buffer_.clear();
+}
+
 void AtomicTextFile::commit() {
-  if (!file_) throw RuntimeError(err::PathFileAccess);
+  if (!open_) throw RuntimeError(err::PathFileAccess);
+  open_ = false;
   // No fsync: the rename guards against a failed run (the old file or none
   // stays), which is what matters for files the suite can write again.
-  errno = 0;
-  if (std::fflush(file_) != 0 && error_ == 0) error_ = errno ? errno : EIO;
-  errno = 0;
-  if (std::fclose(file_) != 0 && error_ == 0) error_ = errno ? errno : EIO;
-  file_ = nullptr;
-  std::error_code ec;
-  if (error_ != 0) {
-    std::filesystem::remove(temp_, ec);
-    throw fileAccessError(target_.string(), error_);
-  }
-  std::filesystem::rename(temp_, target_, ec);
-  if (ec) {
-    std::error_code ignored;
-    std::filesystem::remove(temp_, ignored);
-    throw fileAccessError(target_.string(), ec.value());
-  }
+  flush();
+  if (error_ == 0) error_ = file_.commit();
+  if (error_ != 0) throw fileAccessError(file_.target().string(), error_);
 }
 
 void writeTextFile(const std::filesystem::path& target, const std::vector<std::string>& lines, Encoding encoding) {

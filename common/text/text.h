@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/file/replacement.h"
+
 namespace lumo::text {
 
 // windows-1252 bytes to UTF-8. The five bytes windows-1252 leaves undefined
@@ -93,14 +95,16 @@ class AtomicTextFile {
   // RuntimeError 75 when the data could not be written.
   void commit();
 
-  const std::filesystem::path& target() const { return target_; }
+  const std::filesystem::path& target() const { return file_.target(); }
 
  private:
-  std::filesystem::path target_;
-  std::filesystem::path temp_;
-  std::FILE* file_ = nullptr;
+  void flush();
+
+  file::ReplacementFile file_;
   Encoding encoding_;
-  int error_ = 0;  // the first write's errno, 0 while all went well
+  std::string buffer_;  // bytes not yet written
+  bool open_ = false;   // until commit()
+  int error_ = 0;       // the first write's errno, 0 while all went well
 };
 
 // Writes a whole set of UTF-8 lines as one windows-1252 CR LF file, safely.

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <vector>
 
+#include "common/file/file.h"
+
 namespace lumo::tools {
 namespace {
 
@@ -16,19 +18,6 @@ constexpr size_t kBlock = 256 * 1024;
 // (rather than that the copy failed): the plain copy takes over.
 bool kernelRefuses(int error) {
   return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EPERM;
-}
-
-int writeAll(int fd, const char* data, size_t n) {
-  while (n > 0) {
-    const ssize_t put = ::write(fd, data, n);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    data += put;
-    n -= static_cast<size_t>(put);
-  }
-  return 0;
 }
 
 }  // namespace
@@ -52,7 +41,7 @@ int CopyRange(int from, int64_t begin, int64_t end, int to) {
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return errno;
     if (got == 0) return EIO;
-    if (const int error = writeAll(to, block.data(), static_cast<size_t>(got))) return error;
+    if (const int error = file::writeAll(to, block.data(), static_cast<size_t>(got))) return error;
     offset += got;
   }
   return 0;

@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "common/errors/errors.h"
+#include "common/file/file.h"
 #include "common/text/text.h"
 #include "common/tools/copy_range.h"
 
@@ -28,26 +29,6 @@ namespace {
 // on its way out.
 constexpr std::string_view kNewPrefix = ".lumo-new-";
 constexpr std::string_view kOldPrefix = ".lumo-old-";
-
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  // Closes now and tells whether the close failed (a late write error).
-  int close() {
-    const int rc = ::close(fd_);
-    fd_ = -1;
-    return rc;
-  }
-
- private:
-  int fd_;
-};
 
 struct Entry {
   std::string name;
@@ -83,7 +64,7 @@ std::vector<Entry> entriesOf(int dirFd) {
 void removeTree(int parentFd, const std::string& name) {
   const int fd = ::openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd >= 0) {
-    const Fd dir(fd);
+    const file::Handle dir(fd);
     for (const Entry& e : entriesOf(fd)) {
       if (e.type == DT_DIR)
         removeTree(fd, e.name);
@@ -102,16 +83,16 @@ bool exists(int dirFd, const std::string& name) {
 // Copies one file into a folder as a new file of the given name, with the
 // source's modification time. 0 or the errno of the failure.
 int copyFileInto(int sourceDirFd, const std::string& source, int targetDirFd, const std::string& name) {
-  const Fd in(::openat(sourceDirFd, source.c_str(), O_RDONLY | O_CLOEXEC));
+  const file::Handle in(::openat(sourceDirFd, source.c_str(), O_RDONLY | O_CLOEXEC));
   if (in.get() < 0) return errno;
   struct stat st {};
   if (::fstat(in.get(), &st) != 0) return errno;
-  Fd out(::openat(targetDirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0777));
+  file::Handle out(::openat(targetDirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0777));
   if (out.get() < 0) return errno;
   int error = tools::CopyRange(in.get(), 0, st.st_size, out.get());
   const timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
   if (error == 0) ::futimens(out.get(), times);
-  if (out.close() != 0 && error == 0) error = errno;
+  if (const int closed = out.close(); error == 0) error = closed;
   if (error != 0) ::unlinkat(targetDirFd, name.c_str(), 0);
   return error;
 }
@@ -169,15 +150,10 @@ std::string makeHiddenFolder(int dirFd, std::string_view prefix) {
 // Writes one file into a folder: one open, one write, one close. Throws
 // RuntimeError 75 naming `shown`.
 void writeFileAt(int dirFd, const std::string& name, const std::string& shown, std::string_view bytes) {
-  Fd out(::openat(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  if (out.get() < 0) throw fileAccessError(shown, errno);
-  for (size_t at = 0; at < bytes.size();) {
-    const ssize_t n = ::write(out.get(), bytes.data() + at, bytes.size() - at);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) throw fileAccessError(shown, n < 0 ? errno : EIO);
-    at += static_cast<size_t>(n);
-  }
-  if (out.close() != 0) throw fileAccessError(shown, errno);
+  file::Handle out(::openat(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (!out.isOpen()) throw fileAccessError(shown, errno);
+  if (const int error = file::writeAll(out.get(), bytes.data(), bytes.size())) throw fileAccessError(shown, error);
+  if (const int error = out.close()) throw fileAccessError(shown, error);
 }
 
 // The two renames that put the new fileset in place where the file system
@@ -427,7 +403,7 @@ void StagedFileset::stopCopy() {
 // fileset is whole before it is put in place; folders are moved in by
 // retire() afterwards.
 void StagedFileset::carryPrevious() {
-  const Fd previous(::openat(parentFd_, name_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const file::Handle previous(::openat(parentFd_, name_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (previous.get() < 0) return;
   for (const Entry& e : entriesOf(previous.get())) {
     const bool audio = e.type == DT_REG && isFilesetName(e.name) && !startsWith(e.name, "clp") &&
@@ -446,8 +422,8 @@ void StagedFileset::carryPrevious() {
 // fileset folder where it lacks them, then removes what is left of a
 // previous fileset or of an interrupted conversion.
 void StagedFileset::retire(const std::string& name) {
-  const Fd fileset(::openat(parentFd_, name_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  const Fd old(::openat(parentFd_, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const file::Handle fileset(::openat(parentFd_, name_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const file::Handle old(::openat(parentFd_, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (fileset.get() >= 0 && old.get() >= 0)
     for (const Entry& e : entriesOf(old.get()))
       if (!isFilesetName(e.name) && !exists(fileset.get(), e.name))

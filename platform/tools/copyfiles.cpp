@@ -1,11 +1,14 @@
 // CopyFiles: files copied under a temporary name, asked about before replacing.
 
-#include <stdlib.h>
-#include <unistd.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
 
+#include "common/file/file.h"
+#include "common/file/replacement.h"
+#include "common/tools/copy_range.h"
 #include "platform/shell/shell.h"
 #include "platform/tools/tools.h"
 #include "platform/ui/ui.h"
@@ -46,23 +49,22 @@ Overwrite askOverwrite(const fs::path& target) {
   }
 }
 
-// Copies one file under a temporary name beside its target and renames it
-// into place; on any failure the temporary file is removed.
+// Copies one file under a temporary name beside its target, with the
+// source's mode and modification time, and renames it into place; on any
+// failure the temporary file is removed and the target left as it was.
 bool copyOne(const CopyItem& item) {
   std::error_code ec;
   fs::create_directories(item.target.parent_path(), ec);
-  std::string temp = (item.target.parent_path() / ("." + item.target.filename().string() + ".part-XXXXXX")).string();
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return false;
-  ::close(fd);
-  bool ok = fs::copy_file(item.source, temp, fs::copy_options::overwrite_existing, ec) && !ec;
-  if (ok) {
-    fs::last_write_time(temp, fs::last_write_time(item.source, ec), ec);
-    fs::rename(temp, item.target, ec);
-    ok = !ec;
-  }
-  if (!ok) fs::remove(temp, ec);
-  return ok;
+  const file::Handle in(::open(item.source.c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat st {};
+  if (!in.isOpen() || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  file::ReplacementFile out(item.target,
+                            {.prefix = "." + item.target.filename().string() + ".part-", .suffix = "", .mode = 0600});
+  if (out.create() != 0 || CopyRange(in.get(), 0, st.st_size, out.fd()) != 0) return false;
+  if (::fchmod(out.fd(), st.st_mode & 07777) != 0) return false;
+  const timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+  ::futimens(out.fd(), times);
+  return out.commit() == 0;
 }
 
 // What a source names: the files of a wildcard, one file, or every file of

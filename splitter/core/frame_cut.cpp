@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "common/errors/errors.h"
+#include "common/file/file.h"
 #include "common/mp3/container.h"
 #include "common/mp3/vbr_write.h"
 #include "common/text/text.h"
@@ -178,11 +179,10 @@ bool startsWithVbrHeader(const std::string& path) {
   // Any earlier frame start would be confirmed within this margin, as in
   // the whole file.
   constexpr int64_t kMargin = 8192;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  const file::Handle fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.isOpen()) return false;
   std::string head(kHead, '\0');
-  const int64_t got = mp3::ReadAt(fd, 0, reinterpret_cast<uint8_t*>(head.data()), head.size());
-  ::close(fd);
+  const int64_t got = file::readAt(fd.get(), 0, head.data(), head.size());
   if (got < 0) return false;
   head.resize(static_cast<size_t>(got));
   mp3::MemorySource source(head);

@@ -1,11 +1,8 @@
 #include "splitter/core/mp3join.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -13,6 +10,7 @@
 #include <vector>
 
 #include "common/errors/errors.h"
+#include "common/file/replacement.h"
 #include "common/mp3/container.h"
 #include "common/mp3/vbr_write.h"
 #include "common/text/text.h"
@@ -79,32 +77,17 @@ void fixHeader(Bytes& out, const HeaderFrame& first, size_t prevSize, std::strin
   mp3::SealLameTag(out, first.frame, tag.lameField, streamEnd, bytes);
 }
 
+// Writes the joined part over the previous one, durably: the join deletes
+// the continuation afterwards, so the bytes must be on the disk first.
 std::string writeReplacing(const fs::path& target, const Bytes& data) {
-  const std::string temp = (target.parent_path() / ".lumojoin-XXXXXX").string();
-  std::vector<char> name(temp.begin(), temp.end());
-  name.push_back('\0');
-  const int fd = mkstemp(name.data());
-  if (fd < 0) return "impossibile creare il file temporaneo (" + ioErrorCause(errno) + ")";
-  size_t done = 0;
-  int error = 0;
-  while (done < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      error = errno;
-      break;
-    }
-    done += static_cast<size_t>(n);
-  }
+  file::ReplacementFile out(target, {.prefix = ".lumojoin-", .suffix = "", .mode = 0600, .sync = true});
+  if (const int error = out.create(); error != 0)
+    return "impossibile creare il file temporaneo (" + ioErrorCause(error) + ")";
+  int error = out.write(data);
   struct stat st {};
-  if (error == 0 && ::stat(target.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
-  if (error == 0 && ::fsync(fd) != 0) error = errno;
-  if (::close(fd) != 0 && error == 0) error = errno;
-  if (error == 0 && ::rename(name.data(), target.c_str()) != 0) error = errno;
-  if (error != 0) {
-    ::unlink(name.data());
-    return "impossibile scrivere " + target.string() + " (" + ioErrorCause(error) + ")";
-  }
+  if (error == 0 && ::stat(target.c_str(), &st) == 0) ::fchmod(out.fd(), st.st_mode & 07777);
+  if (error == 0) error = out.commit();
+  if (error != 0) return "impossibile scrivere " + target.string() + " (" + ioErrorCause(error) + ")";
   return {};
 }
 

@@ -9,18 +9,20 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <limits>
 #include <optional>
-#include <vector>
 
 #include "common/errors/errors.h"
+#include "common/file/file.h"
+#include "common/file/replacement.h"
 #include "common/mp3/container.h"
+#include "common/mp3/file_source.h"
 #include "common/mp3/frame_header.h"
 #include "common/mp3/vbr_write.h"
 #include "common/text/text.h"
+#include "common/text/utf16.h"
 #include "common/tools/copy_range.h"
 #include "splitter/id3/decimal.h"
 
@@ -37,76 +39,6 @@ constexpr uint32_t kMaxTagSize = (1u << 28) - 1;  // a 28-bit size field
 // The order in which WriteTag writes its frames.
 constexpr std::array<const char*, 12> kFrameOrder = {"TIT2", "TPE1", "TALB", "TYER", "COMM", "TRCK",
                                                      "TCON", "TCOM", "TOPE", "TCOP", "WXXX", "TENC"};
-
-class FileHandle {
- public:
-  explicit FileHandle(int fd = -1) : fd_(fd) {}
-  ~FileHandle() { reset(); }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  int fd() const { return fd_; }
-  void reset(int fd = -1) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-  // Closes the file and tells whether the close succeeded (written data
-  // may fail only now, on some file systems).
-  bool close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd < 0 || ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
-
-// The run-time error of a file that cannot be opened or read.
-[[noreturn]] void raiseFileError(int errnoValue) {
-  if (errnoValue == ENOENT || errnoValue == ENOTDIR) throw RuntimeError(err::FileNotFound);
-  throw RuntimeError(err::PathFileAccess);
-}
-
-// Reads small pieces of a file at any position through a window of it.
-class Reader final : public mp3::ByteSource {
- public:
-  Reader(int fd, int64_t size) : fd_(fd), size_(size), window_(64 * 1024) {}
-
-  int64_t size() const override { return size_; }
-
-  // The n bytes at pos, or nullptr when they pass the end of the file.
-  const uint8_t* at(int64_t pos, size_t n) override {
-    if (pos < 0 || n > window_.size() || pos + static_cast<int64_t>(n) > size_) return nullptr;
-    if (pos < start_ || pos + static_cast<int64_t>(n) > start_ + static_cast<int64_t>(filled_)) {
-      fill(pos);
-      if (filled_ < n) return nullptr;  // the file shrank meanwhile
-    }
-    return window_.data() + (pos - start_);
-  }
-
-  // n bytes at pos into out (any length); false when they pass the end.
-  bool read(int64_t pos, size_t n, std::string& out) {
-    out.resize(n);
-    const int64_t got = mp3::ReadAt(fd_, pos, reinterpret_cast<uint8_t*>(out.data()), n);
-    if (got < 0) raiseFileError(errno);
-    return static_cast<size_t>(got) == n;
-  }
-
- private:
-  void fill(int64_t pos) {
-    start_ = pos;
-    filled_ = 0;
-    const int64_t got = mp3::ReadAt(fd_, pos, window_.data(), window_.size());
-    if (got < 0) raiseFileError(errno);
-    filled_ = static_cast<size_t>(got);
-  }
-
-  int fd_;
-  int64_t size_;
-  std::vector<uint8_t> window_;
-  int64_t start_ = 0;
-  size_t filled_ = 0;
-};
 
 // The place of the byte count in the first frame (offsets from its start),
 // when a Xing header announces one or a VBRI header is there; the tag word
@@ -164,17 +96,7 @@ std::string latin1Url(std::string_view utf8) {
 // A UCS-2 string: its byte-order mark (little-endian) and its characters;
 // a character beyond UCS-2 becomes "?".
 std::string ucs2String(std::string_view utf8) {
-  std::string out = "\xFF\xFE";
-  for (size_t i = 0; i < utf8.size();) {
-    char32_t cp = 0;
-    const size_t n = text::decodeUtf8(utf8, i, cp);
-    if (n == 0) cp = static_cast<unsigned char>(utf8[i]);  // as the windows-1252 writer takes it
-    i += n == 0 ? 1 : n;
-    if (cp > 0xFFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = '?';
-    out += static_cast<char>(cp & 0xFF);
-    out += static_cast<char>(cp >> 8);
-  }
-  return out;
+  return "\xFF\xFE" + text::utf8ToUcs2(utf8, text::ByteOrder::LittleEndian);
 }
 
 // The data of a frame in UCS-2. COMM data is the language's three bytes,
@@ -191,28 +113,11 @@ std::string ucs2FrameData(const std::string& frameId, std::string_view utf8) {
 // its middle. Surrogate pairs, which UTF-16 writers use, are joined. As
 // with ISO-8859-1 data, only the text behind the last NUL is kept.
 std::u32string lastUcs2String(std::string_view data) {
-  std::u32string last;
-  bool little = true;
-  size_t i = 0;
-  if (data.size() >= 2) {
-    const auto first = static_cast<unsigned char>(data[0]), second = static_cast<unsigned char>(data[1]);
-    if ((first == 0xFF && second == 0xFE) || (first == 0xFE && second == 0xFF)) {
-      little = first == 0xFF;
-      i = 2;
-    }
-  }
-  for (; i + 1 < data.size(); i += 2) {
-    const auto lo = static_cast<unsigned char>(data[i]), hi = static_cast<unsigned char>(data[i + 1]);
-    const char32_t unit = little ? char32_t{lo} | char32_t{hi} << 8 : char32_t{hi} | char32_t{lo} << 8;
-    if (unit == 0) {
-      last.clear();
-    } else if (unit >= 0xDC00 && unit <= 0xDFFF && !last.empty() && last.back() >= 0xD800 && last.back() <= 0xDBFF) {
-      last.back() = 0x10000 + ((last.back() - 0xD800) << 10) + (unit - 0xDC00);
-    } else {
-      last += unit;
-    }
-  }
-  return last;
+  const std::optional<text::ByteOrder> mark = text::utf16ByteOrderMark(data);
+  if (mark) data.remove_prefix(2);
+  std::u32string chars = text::utf16CodePoints(data, mark.value_or(text::ByteOrder::LittleEndian));
+  const size_t nul = chars.rfind(U'\0');
+  return nul == std::u32string::npos ? chars : chars.substr(nul + 1);
 }
 
 // The length of the UCS-2 string that data begins with: the offset of its
@@ -289,55 +194,21 @@ int16_t toInt16Text(const std::string& value) {
   return text::toInt16(parseDecimal(t));
 }
 
-void writeAll(int fd, const char* data, size_t n) {
-  while (n > 0) {
-    const ssize_t put = ::write(fd, data, n);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      throw RuntimeError(err::PathFileAccess);
-    }
-    data += put;
-    n -= static_cast<size_t>(put);
-  }
+// Writes bytes into the new file; a failure is error 75.
+void put(file::ReplacementFile& out, std::string_view bytes) {
+  if (out.write(bytes) != 0) throw RuntimeError(err::PathFileAccess);
 }
 
-// A new file beside the target, removed again unless it was renamed over it.
-class TempFile {
- public:
-  explicit TempFile(const fs::path& target) {
-    // A short name: the target's own name may already be as long as the
-    // file system allows.
-    std::string pattern = (target.parent_path() / ".lumo-id3-XXXXXX").string();
-    file_.reset(::mkostemp(pattern.data(), O_CLOEXEC));
-    if (file_.fd() < 0) throw RuntimeError(err::PathFileAccess);
-    path_ = pattern;
+// Gives the new file the original's permissions (and owner, where allowed)
+// and puts it in the original's place.
+void replaceKeepingMode(file::ReplacementFile& out, const struct stat& original) {
+  if (::fchmod(out.fd(), original.st_mode & 07777) != 0) throw RuntimeError(err::PathFileAccess);
+  if (::fchown(out.fd(), original.st_uid, original.st_gid) != 0) {
+    // Only a privileged process may give a file away; the file is the
+    // caller's own then, as any file it writes.
   }
-  ~TempFile() {
-    file_.reset();
-    if (!path_.empty()) ::unlink(path_.c_str());
-  }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-
-  int fd() const { return file_.fd(); }
-
-  // Gives the file the target's permissions (and owner, where allowed),
-  // closes it and renames it over the target.
-  void commit(const fs::path& target, const struct stat& original) {
-    if (::fchmod(file_.fd(), original.st_mode & 07777) != 0) throw RuntimeError(err::PathFileAccess);
-    if (::fchown(file_.fd(), original.st_uid, original.st_gid) != 0) {
-      // Only a privileged process may give a file away; the file is the
-      // caller's own then, as any file it writes.
-    }
-    if (!file_.close()) throw RuntimeError(err::PathFileAccess);
-    if (::rename(path_.c_str(), target.c_str()) != 0) throw RuntimeError(err::PathFileAccess);
-    path_.clear();
-  }
-
- private:
-  FileHandle file_;
-  std::string path_;
-};
+  if (out.commit() != 0) throw RuntimeError(err::PathFileAccess);
+}
 
 }  // namespace
 
@@ -408,10 +279,10 @@ std::string TypeTagV2::TagBytes() const {
 bool TypeTagV2::CompleteTaggedFile(int fd) const {
   const std::string tag = TagBytes();
   struct stat st {};
-  if (::fstat(fd, &st) != 0) raiseFileError(errno);
+  if (::fstat(fd, &st) != 0) file::raiseFileError(errno);
   if (!S_ISREG(st.st_mode) || st.st_size > std::numeric_limits<uint32_t>::max()) return false;
   std::string leading;
-  Reader reader(fd, st.st_size);
+  mp3::FileSource reader(fd, st.st_size);
   if (!reader.read(0, tag.size(), leading) || leading != tag) return false;
   // The audio must begin right behind the tag, where WriteTag would put it.
   const std::optional<mp3::FrameAt> audio = mp3::FindAudioStart(reader);
@@ -432,13 +303,11 @@ bool TypeTagV2::WriteTag(const std::string& path) const {
   const std::string tag = TagBytes();
 
   // Opened for writing, so that a file the caller may not change fails here.
-  FileHandle file(::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
-  if (file.fd() < 0) raiseFileError(errno);
-  struct stat st {};
-  if (::fstat(file.fd(), &st) != 0) raiseFileError(errno);
-  if (!S_ISREG(st.st_mode)) throw RuntimeError(err::PathFileAccess);
+  file::OpenFile source = file::openFile(path, O_RDWR);
+  if (!source.regular()) throw RuntimeError(err::PathFileAccess);
+  const struct stat& st = source.status;
 
-  Reader reader(file.fd(), st.st_size);
+  mp3::FileSource reader(source.handle.get(), st.st_size);
   const std::optional<mp3::FrameAt> audio = mp3::FindAudioStart(reader);
   if (!audio) return false;
 
@@ -458,12 +327,16 @@ bool TypeTagV2::WriteTag(const std::string& path) const {
   std::error_code ec;
   fs::path target = fs::canonical(path, ec);
   if (ec) throw RuntimeError(err::PathFileAccess);
-  TempFile temp(target);
-  writeAll(temp.fd(), tag.data(), tag.size());
-  writeAll(temp.fd(), first.data(), first.size());
-  if (tools::CopyRange(file.fd(), audio->end(), st.st_size, temp.fd()) != 0) throw RuntimeError(err::PathFileAccess);
-  file.reset();
-  temp.commit(target, st);
+  // A short name: the target's own name may already be as long as the
+  // file system allows.
+  file::ReplacementFile out(target, {.prefix = ".lumo-id3-", .suffix = "", .mode = 0600, .sync = false});
+  if (out.create() != 0) throw RuntimeError(err::PathFileAccess);
+  put(out, tag);
+  put(out, first);
+  if (tools::CopyRange(source.handle.get(), audio->end(), st.st_size, out.fd()) != 0)
+    throw RuntimeError(err::PathFileAccess);
+  source.handle.reset();
+  replaceKeepingMode(out, st);
   return true;
 }
 
@@ -474,12 +347,10 @@ void TypeTagV2::Reset() {
 
 TypeTagV2 TypeTagV2::ReadTag(const std::string& path) {
   Reset();
-  FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (file.fd() < 0) raiseFileError(errno);
-  struct stat st {};
-  if (::fstat(file.fd(), &st) != 0) raiseFileError(errno);
-  if (!S_ISREG(st.st_mode)) throw RuntimeError(err::PathFileAccess);
-  Reader reader(file.fd(), st.st_size);
+  const file::OpenFile source = file::openFile(path, O_RDONLY);
+  if (!source.regular()) throw RuntimeError(err::PathFileAccess);
+  const struct stat& st = source.status;
+  mp3::FileSource reader(source.handle.get(), st.st_size);
 
   const uint8_t* header = reader.at(0, kHeaderSize);
   if (header == nullptr || text::toUpperAscii(std::string_view(reinterpret_cast<const char*>(header), 3)) != "ID3" ||

@@ -65,10 +65,6 @@ TEST(AtomicTextFile, WritesCrLfCp1252AndLeavesNothingHalfWritten) {
   EXPECT_THROW(AtomicTextFile(dir / "missing" / "x.htm"), lumo::RuntimeError);
 }
 
-namespace lumo::text::testing {
-extern unsigned (*tempNumberSource)();
-}
-
 TEST(AtomicTextFile, NeverFollowsALinkAtItsTemporaryNameAndKeepsANewFilesMode) {
   const lumo::testsupport::TempFolder temp("lumo-text");
   const fs::path dir = temp.path() / "shared";
@@ -81,7 +77,7 @@ TEST(AtomicTextFile, NeverFollowsALinkAtItsTemporaryNameAndKeepsANewFilesMode) {
   fs::create_symlink(temp.path() / "absent", dir / (prefix + "8.tmp"));
   static unsigned next;
   next = 7;
-  lumo::text::testing::tempNumberSource = [] { return next++; };
+  lumo::file::testing::tempNumberSource = [] { return next++; };
   const mode_t oldMask = ::umask(027);
   writeTextFile(dir / "page.htm", {"uno"});
   ::umask(oldMask);
@@ -94,9 +90,9 @@ TEST(AtomicTextFile, NeverFollowsALinkAtItsTemporaryNameAndKeepsANewFilesMode) {
   EXPECT_FALSE(fs::exists(dir / (prefix + "9.tmp")));  // renamed into place
 
   // Every name taken: the write fails and follows none of them.
-  lumo::text::testing::tempNumberSource = [] { return 7u; };
+  lumo::file::testing::tempNumberSource = [] { return 7u; };
   EXPECT_THROW(writeTextFile(dir / "other.htm", {"x"}), lumo::RuntimeError);
-  lumo::text::testing::tempNumberSource = nullptr;
+  lumo::file::testing::tempNumberSource = nullptr;
   EXPECT_EQ(lumo::testsupport::readBytes(victim), "precious");
   EXPECT_FALSE(fs::exists(dir / "other.htm"));
 }
