@@ -71,7 +71,7 @@ void SplitJob::log(const std::string& text) { WriteLog(text, 0); }
 
 std::string SplitJob::engineProgram() const { return shell::withSlash(fields.programFolder) + "mp3splt"; }
 
-void SplitJob::vai_Click() {
+void SplitJob::StartOrStop() {
   if (running_) {
     if (ui::MsgBox("Lumosplitter sta lavorando.\nDesiseri ugualmente fermare il ciclo di lavoro?\n"
                    "Verrai ugualmente indirizzato nella cartella di esportazione",

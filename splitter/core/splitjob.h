@@ -84,8 +84,9 @@ class SplitJob {
   ListTable lv6;  // the index parts of the book
   ListTable lv8;  // the pieces of the cut by length
 
-  // vai_Click: starts a job, or while one runs asks whether to stop it.
-  void vai_Click();
+  // Starts a job and runs it to its end, or, while one runs, asks the user
+  // whether to stop it (the window's vai button and its Esc key).
+  void StartOrStop();
   // The stop request: clears Working and logs the stop.
   void StopJob();
   // The window asks to close: stops a running job and closes the window at
