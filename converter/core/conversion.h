@@ -16,8 +16,8 @@
 
 #include "common/mp3/mp3.h"
 #include "common/tools/contasize.h"
+#include "converter/core/conversion_table.h"
 #include "converter/core/staging.h"
-#include "converter/core/table.h"
 
 namespace lumo::converter {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "converter/core/conversion.h"
-#include "converter/core/table.h"
+#include "converter/core/conversion_table.h"
 
 namespace lumo::converter {
 

@@ -1,4 +1,4 @@
-#include "converter/core/table.h"
+#include "converter/core/conversion_table.h"
 
 #include "common/errors/errors.h"
 
