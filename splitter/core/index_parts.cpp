@@ -13,7 +13,6 @@
 #include "common/tools/pump.h"
 #include "platform/ui/ui.h"
 #include "splitter/core/job_tables.h"
-#include "splitter/core/logfile.h"
 #include "splitter/core/mp3join.h"
 #include "splitter/core/part_files.h"
 #include "splitter/core/splitjob.h"
