@@ -72,33 +72,6 @@ bool IsSubsectionMarker(const std::string& t) {
   return false;
 }
 
-bool isNumericLabel(const std::string& label, double* value) {
-  std::string s = text::trim(label);
-  size_t i = 0;
-  auto digits = [&] {
-    const size_t from = i;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
-    return i - from;
-  };
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-  size_t count = digits();
-  if (i < s.size() && (s[i] == '.' || s[i] == ',')) {
-    s[i] = '.';
-    ++i;
-    count += digits();
-  }
-  if (count == 0) return false;
-  if (i < s.size() && (s[i] == 'e' || s[i] == 'E' || s[i] == 'd' || s[i] == 'D')) {
-    s[i] = 'e';
-    ++i;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    if (digits() == 0) return false;
-  }
-  if (i != s.size()) return false;
-  if (value) *value = std::strtod(s.c_str(), nullptr);
-  return true;
-}
-
 RunOutcome Conversion::Converti(const ConversionRequest& request, const RunHooks& hooks) {
   request_ = request;
   bool ended = false;

@@ -16,19 +16,11 @@
 
 #include "common/mp3/mp3.h"
 #include "common/tools/contasize.h"
+#include "converter/core/book_data.h"
+#include "converter/core/conversion_table.h"
 #include "converter/core/staging.h"
-#include "converter/core/table.h"
 
 namespace lumo::converter {
-
-// The window's five summary fields.
-struct Summary {
-  std::string Text1 = "0";  // "Pagine normali:"
-  std::string Text2 = "0";  // "Durata totale dell'opera (in secondi):"
-  std::string Text3 = "0";  // "Dimensione totale occupata (in Kb):"
-  std::string Text4 = "0";  // "Pagine speciali:"
-  std::string Text5 = "1";  // "Livelli:"
-};
 
 // What the window holds for a run.
 struct ConversionRequest {
@@ -55,20 +47,10 @@ enum class RunOutcome {
   Failed,     // ended by a run-time error
 };
 
-// The book's values that the run keeps.
-struct BookData {
-  std::string code, author, title, narrator;
-  int16_t fileCount = 0;
-};
-
 // t: the current marker's text, p: the previous file's last marker text, both
 // in lower case and trimmed.
 bool IsContinuationMarker(const std::string& t, const std::string& p);
 bool IsSubsectionMarker(const std::string& t);
-
-// VB's IsNumeric on a page label: blanks around, a sign, digits with one "."
-// or "," and an exponent are accepted.
-bool isNumericLabel(const std::string& label, double* value = nullptr);
 
 // Lower case of the Latin letters windows-1252 has, other characters kept.
 std::string lowerText(const std::string& utf8);

@@ -6,7 +6,6 @@
 
 #include "common/text/html_escape.h"
 #include "common/text/text.h"
-#include "converter/core/conversion.h"
 #include "converter/core/staging.h"
 #include "lumo_version.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "converter/core/conversion.h"
-#include "converter/core/table.h"
+#include "converter/core/book_data.h"
+#include "converter/core/conversion_table.h"
 
 namespace lumo::converter {
 

@@ -16,7 +16,7 @@
 
 #include "converter/core/conversion.h"
 #include "converter/window/form2.h"
-#include "platform/ui/tool_window/tool_window.h"
+#include "platform/tool_window/tool_window.h"
 
 class QProgressDialog;
 

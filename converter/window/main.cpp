@@ -3,7 +3,7 @@
 
 #include "converter/window/form1.h"
 #include "converter/window/program.h"
-#include "platform/ui/tool_window/tool_program.h"
+#include "platform/tool_window/tool_program.h"
 
 int main(int argc, char** argv) {
   return lumo::ui::runWindowProgram<lumo::converter::Form1>(argc, argv, lumo::converter::kProgramTitle);

@@ -7,8 +7,8 @@
 #include "finder/window/cimgs.h"
 #include "platform/browser/urls.h"
 #include "platform/shell/shell.h"
+#include "platform/tool_window/tool_window.h"
 #include "platform/ui/text_scale.h"
-#include "platform/ui/tool_window/tool_window.h"
 
 namespace lumo::finder {
 namespace {

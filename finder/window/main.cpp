@@ -4,7 +4,7 @@
 
 #include "finder/core/actions.h"
 #include "finder/window/form1.h"
-#include "platform/ui/tool_window/tool_program.h"
+#include "platform/tool_window/tool_program.h"
 
 int main(int argc, char** argv) {
   using lumo::finder::Form1;

@@ -14,6 +14,7 @@
 #include "common/errors/errors.h"
 #include "common/text/text.h"
 #include "platform/browser/urls.h"
+#include "platform/browser/view_links.h"
 
 namespace lumo::browser {
 namespace {
@@ -546,7 +547,7 @@ std::string HtmlDocument::renderHtml(const std::map<int, int>& rowLimits) const 
       drop.push_back(n);
     } else if (isElement(n, "a")) {
       if (attribute(n, "href")) {
-        const std::string target = std::string(kLinkScheme) + ":" + std::to_string(linkNumber++);
+        const std::string target = viewLinkHref(linkNumber++);
         xmlSetProp(n, xml("href"), xml(target.c_str()));
       }
       const bool named = attribute(n, "name") || attribute(n, "id");

@@ -123,15 +123,14 @@ class HtmlDocument : public std::enable_shared_from_this<HtmlDocument> {
 
   // The page as the view shows it: every sheet's CSS inlined in cascade
   // order, scripts dropped, images resolved to file addresses, and each
-  // link's href replaced by "lumo-link:" and its number in links(), so
-  // the view reports exactly which element was activated.
+  // link's href replaced by "lumo-link:" and its number in links()
+  // (view_links.h), so the view reports exactly which element was activated.
   std::string renderHtml() const { return renderHtml({}); }
   // The same with the rows of some tables (numbered 0, 1, ... in document
   // order) laid out in rows of at most so many cells, for a view too
   // narrow for them; a table whose cells span rows or columns keeps its
   // rows.
   std::string renderHtml(const std::map<int, int>& rowLimits) const;
-  static constexpr std::string_view kLinkScheme = "lumo-link";
 
   // The host's hooks: a change of the tree (the view renders again), a
   // request for focus, and per-link click hooks. A click hook runs before

@@ -16,27 +16,13 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/browser/view_links.h"
 #include "platform/browser/webbrowser.h"
 
 namespace lumo::browser {
 namespace {
 
 constexpr const char* kPageProperty = "lumoPageAccessibility";
-
-QString viewLinkPrefix() {
-  return QString::fromLatin1(HtmlDocument::kLinkScheme.data(),
-                             static_cast<qsizetype>(HtmlDocument::kLinkScheme.size())) +
-         QLatin1Char(':');
-}
-
-// The number of the link a view href ("lumo-link:3") stands for, or -1.
-int linkNumber(const QString& href) {
-  const QString prefix = viewLinkPrefix();
-  if (!href.startsWith(prefix)) return -1;
-  bool ok = false;
-  const int n = href.mid(prefix.size()).toInt(&ok);
-  return ok ? n : -1;
-}
 
 // Text as a listener hears it: the view's paragraph and line separators as
 // line ends.
@@ -386,7 +372,6 @@ QAccessibleInterface* PageAccessibility::linkInterface(int index) {
 void PageAccessibility::rendered() {
   const int focusedNumber = focused_ >= 0 ? links_[static_cast<size_t>(focused_)].number : -1;
   links_.clear();
-  const QString prefix = viewLinkPrefix();
   const auto& elements = browser_->links();
   for (QTextBlock b = view_->document()->begin(); b.isValid(); b = b.next()) {
     for (auto it = b.begin(); !it.atEnd(); ++it) {

@@ -22,6 +22,7 @@
 #include "platform/browser/focus_style.h"
 #include "platform/browser/page_accessible.h"
 #include "platform/browser/urls.h"
+#include "platform/browser/view_links.h"
 
 namespace lumo::browser {
 namespace {
@@ -39,23 +40,6 @@ std::shared_ptr<HtmlDocument> errorPage(const std::string& address) {
   return HtmlDocument::fromHtml("<html><head><title>" + title + "</title></head><body><h1>" + title +
                                     "</h1><p>Impossibile trovare " + escapeHtml(address) + ".</p></body></html>",
                                 address);
-}
-
-QString viewLinkPrefix() {
-  return QString::fromLatin1(HtmlDocument::kLinkScheme.data(),
-                             static_cast<qsizetype>(HtmlDocument::kLinkScheme.size())) +
-         QLatin1Char(':');
-}
-
-// The href under which the view shows link number n, and back.
-QString viewHref(int n) { return viewLinkPrefix() + QString::number(n); }
-
-int linkNumber(const QString& href) {
-  const QString prefix = viewLinkPrefix();
-  if (!href.startsWith(prefix)) return -1;
-  bool ok = false;
-  const int n = href.mid(prefix.size()).toInt(&ok);
-  return ok ? n : -1;
 }
 
 bool callsWindowClose(std::string_view script) {

@@ -12,9 +12,9 @@ void CommandRunner::key(int16_t keyCode, int16_t shift, KeyDispatch& dispatch) {
     if (const char* label = stepLabel(*command)) dispatch.step = label;
     dispatch.ran = run(*command) || dispatch.ran;
   }
-  if (shift == kCtrl && host_.fileLoaded())
+  if (shift == shifts::Ctrl && host_.fileLoaded())
     if (const auto command = playbackCommand(keyCode, keys_)) dispatch.ran = run(*command) || dispatch.ran;
-  if (shift == kAlt)
+  if (shift == shifts::Alt)
     if (const auto command = bookmarkCommand(keyCode, keys_)) dispatch.ran = run(*command) || dispatch.ran;
 }
 

@@ -6,19 +6,19 @@ bool isHelpKey(int16_t keyCode) { return keyCode == vk::F1; }
 
 std::optional<Command> commandWithoutFile(int16_t keyCode, int16_t shift, const KeyCodes& keys, bool bookmarkListOpen) {
   switch (shift) {
-    case kNoShift:
+    case shifts::None:
       if (keyCode == vk::Escape && bookmarkListOpen) return Command::CloseBookmarkList;
       return std::nullopt;
-    case kAllShifts: return Command::ToggleDebug;
-    case kAlt:
+    case shifts::All: return Command::ToggleDebug;
+    case shifts::Alt:
       if (keyCode == '9') return Command::NextStyle;
       if (keyCode == '8') return Command::NextIndexEntry;
       if (keyCode == '7') return Command::PreviousIndexEntry;
       if (keyCode == keys.VolumeMeno) return Command::Slower;
       if (keyCode == keys.VolumePiu) return Command::Faster;
       return std::nullopt;
-    case kCtrl:
-      if (keyCode == vk::LetterI) return Command::Home;
+    case shifts::Ctrl:
+      if (keyCode == 'I') return Command::Home;
       if (keyCode == '9') return Command::ThreeSpeedCycle;
       if (keyCode == '8') return Command::ToggleConfiguration;
       if (keyCode == '6') return Command::PreviousPage;
@@ -53,9 +53,9 @@ std::vector<Command> keyCommands(int16_t keyCode, int16_t shift, const KeyCodes&
   if (isHelpKey(keyCode)) return {Command::Help};
   std::vector<Command> commands;
   if (const auto c = commandWithoutFile(keyCode, shift, keys, state.bookmarkListOpen)) commands.push_back(*c);
-  if (shift == kCtrl && state.fileLoaded)
+  if (shift == shifts::Ctrl && state.fileLoaded)
     if (const auto c = playbackCommand(keyCode, keys)) commands.push_back(*c);
-  if (shift == kAlt)
+  if (shift == shifts::Alt)
     if (const auto c = bookmarkCommand(keyCode, keys)) commands.push_back(*c);
   return commands;
 }

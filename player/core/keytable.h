@@ -13,20 +13,14 @@
 #include <optional>
 #include <vector>
 
+#include "platform/keys/key_codes.h"
+
 namespace lumo::player::core {
 
-// The virtual-key codes of the table (the codes platform/keys gives).
-namespace vk {
-inline constexpr int16_t Escape = 27;
-inline constexpr int16_t F1 = 112;
-inline constexpr int16_t LetterI = 'I';
-inline constexpr int16_t Plus = 187;   // the main keyboard's plus key
-inline constexpr int16_t Minus = 189;  // and its minus key
-}  // namespace vk
-
-// Shift states.
-inline constexpr int16_t kNoShift = 0, kShift = 1, kCtrl = 2, kAlt = 4;
-inline constexpr int16_t kAllShifts = kShift | kCtrl | kAlt;
+// The table's key codes and shift states are those key events give
+// (platform/keys/key_codes.h).
+namespace vk = keys::vk;
+namespace shifts = keys::shift;
 
 // The key codes of the Ctrl playback group and of the Alt bookmark group,
 // which the load sets (kLoadedKeyCodes); the other keys are fixed.
@@ -50,8 +44,8 @@ inline constexpr KeyCodes kLoadedKeyCodes{
     .Inizio = '6',
     .PlayPausa = '3',
     .Stop = '4',
-    .VolumePiu = vk::Plus,
-    .VolumeMeno = vk::Minus,
+    .VolumePiu = vk::OemPlus,
+    .VolumeMeno = vk::OemMinus,
     .MarcatorePrecedente = '1',
     .MarcatoreSuccessivo = '2',
     .MarcatoreAggiungi = '3',

@@ -26,14 +26,9 @@ namespace lumo::player {
 
 namespace vk = keys::vk;
 
-// The key table's codes are the codes the key events give.
-static_assert(core::vk::Escape == vk::Escape && core::vk::F1 == vk::F1 && core::vk::Plus == vk::OemPlus &&
-              core::vk::Minus == vk::OemMinus && core::vk::LetterI == vk::LetterA + ('I' - 'A'));
-static_assert(core::kShift == keys::shift::Shift && core::kCtrl == keys::shift::Ctrl && core::kAlt == keys::shift::Alt);
-
 namespace {
 
-constexpr int16_t kNoShift = core::kNoShift;
+constexpr int16_t kNoShift = keys::shift::None;
 
 bool isModifierKey(int key) {
   return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta ||

@@ -21,6 +21,7 @@
 
 #include "common/bookindex/bookindex.h"
 #include "common/mp3/mp3.h"
+#include "splitter/core/book_lock.h"
 #include "splitter/core/engine_runner.h"
 #include "splitter/core/list_table.h"
 #include "splitter/id3/tag_v2.h"
@@ -70,7 +71,6 @@ std::string firstChars(const std::string& utf8, size_t n);
 class SplitJob {
  public:
   SplitJob();
-  ~SplitJob();
   SplitJob(const SplitJob&) = delete;
   SplitJob& operator=(const SplitJob&) = delete;
 
@@ -84,8 +84,9 @@ class SplitJob {
   ListTable lv6;  // the index parts of the book
   ListTable lv8;  // the pieces of the cut by length
 
-  // vai_Click: starts a job, or while one runs asks whether to stop it.
-  void vai_Click();
+  // Starts a job and runs it to its end, or, while one runs, asks the user
+  // whether to stop it (the window's vai button and its Esc key).
+  void StartOrStop();
   // The stop request: clears Working and logs the stop.
   void StopJob();
   // The window asks to close: stops a running job and closes the window at
@@ -110,22 +111,14 @@ class SplitJob {
   const bookindex::Header& book() const { return book_; }
 
  private:
+  struct CutPoints;
+
+  // The job (splitjob.cpp): its run from the index to the clean-up, and one
+  // run of the engine as both cuts make it.
   void run();
-  // Cuts the book's files; false when the job ended early (stop, a file
-  // that cannot be read, a failed engine run).
-  bool runFiles(const std::vector<bookindex::FileRecord>& files);
-  void formFolders();
-  void releaseBookLock();
-  bool writableFolders();
-  void ProcessIndexParts(const std::vector<std::string>& parts);
-  void ProcessDurationParts(int r, const std::string& folder, const std::string& base,
-                            const std::vector<std::string>& pieces);
-  void writeIndex(const ListTable& table, int nameColumn, int titleColumn, int pageColumn);
   void cleanUp();
   void log(const std::string& text);
-  void tag(const std::string& path, const std::string& title, const std::string& track);
-  id3::TypeTagV2 partTag(const std::string& title, const std::string& track) const;
-  std::string untaggedReport() const;
+  void progress(int bar, int value, int maximum, int divisor);
   std::string engineProgram() const;
   // Runs the engine into `folder` and returns the parts it wrote there, in
   // the order of their numbers; on a failed run reports it and returns nullopt,
@@ -133,11 +126,50 @@ class SplitJob {
   std::optional<std::vector<std::string>> cut(const std::vector<std::string>& args, const std::string& folder,
                                               const std::string& source, size_t expected, const std::string& cause = {},
                                               PartReceiver* receiver = nullptr);
+  // The row of lv for the file in hand (info_), with its cut times.
+  void addFileRow(const std::string& name, const std::string& times);
+
+  // The cut at the markers (marker_cut.cpp).
+  // Cuts the book's files; false when the job ended early (stop, a file
+  // that cannot be read, a failed engine run).
+  bool runFiles(const std::vector<bookindex::FileRecord>& files);
+  // Lists a file's markers in lv4 with the names of their parts; offset
+  // carries the book-wide part numbers from file to file.
+  CutPoints listMarkers(const bookindex::FileRecord& record, int fileNumber, int16_t& offset);
+  // Gives the parts of a VBR recording the VBR header mp3splt leaves out;
+  // false (after reporting it) when one could not be written.
+  bool addVbrHeaders(const std::vector<std::string>& parts, const std::string& source);
+
+  // The parts' names, joins and tags (index_parts.cpp).
+  void ProcessIndexParts(const std::vector<std::string>& parts);
+  // Joins part S, which continues the previous file, onto that file's last
+  // part; true when joined. A part left apart gets its own name in lv4's row k.
+  bool joinContinuation(int k, const std::string& S);
+  std::string ownContinuationName() const;
+  // Moves part S to T and tags it there (when tagIt) unless it already holds its tag.
+  void moveIntoPlace(const std::string& S, const std::string& T, bool tagIt, const std::string& title,
+                     const std::string& track);
+  void tag(const std::string& path, const std::string& title, const std::string& track);
+  id3::TypeTagV2 partTag(const std::string& title, const std::string& track) const;
+  std::string untaggedReport() const;
+  void writeIndex(const ListTable& table, int nameColumn, int titleColumn, int pageColumn);
+
+  // The cut by length (length_cut.cpp).
   std::optional<std::vector<std::string>> recutAtFrames(const std::string& part, const std::string& folder,
                                                         const std::string& base,
                                                         const std::vector<std::string>& enginePieces, int row);
-  std::string ownContinuationName() const;
-  void progress(int bar, int value, int maximum, int divisor);
+  void ProcessDurationParts(int r, const std::string& folder, const std::string& base,
+                            const std::vector<std::string>& pieces);
+
+  // The book's folders and its lock (book_folders.cpp).
+  void formFolders();
+  // True (after telling the reader) when a folder the parts go to is the
+  // folder of the MP3 files.
+  bool outputIsSource();
+  void makeBookFolders();
+  bool writableFolders();
+  // Takes the book for this job; false when another session holds it.
+  bool lockBook();
 
   bool running_ = false;  // between the start of a job and its clean-up
   int16_t working_ = 0;
@@ -146,7 +178,7 @@ class SplitJob {
   bool failed_ = false;                // an error of this job's own (engine, join) ended it
   std::vector<std::string> untagged_;  // the parts whose tag could not be written
   std::set<std::string> tagged_;       // the parts (or pieces) of the file in hand that already hold their tag
-  int bookLock_ = -1;                  // the book folder, locked while the job runs
+  BookLock bookLock_;                  // the book folder, locked while the job runs
   std::string result_ = "0";
   std::string bookDir_, indexDir_, durationDir_;
   std::string currentFile_;

@@ -550,7 +550,7 @@ JobFields Form1::readFields() const {
 void Form1::vai_Click() {
   // A click while a job runs is the stop request: the job asks about it.
   if (vai->text() != "INTERROMPI") job_.fields = readFields();
-  job_.vai_Click();
+  job_.StartOrStop();
 }
 
 void Form1::Command1_Click() { close(); }

@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ui/tool_window/tool_window.h"
+#include "platform/tool_window/tool_window.h"
 #include "splitter/core/splitjob.h"
 #include "splitter/window/form2.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // The about box of LumoSplitter.
 
-#include "platform/ui/tool_window/about_box.h"
+#include "platform/tool_window/about_box.h"
 
 namespace lumo::splitter {
 

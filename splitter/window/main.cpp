@@ -2,7 +2,7 @@
 // into small numbered, tagged parts with a new marker.txt, for CD-MP3
 // players and pen drives.
 
-#include "platform/ui/tool_window/tool_program.h"
+#include "platform/tool_window/tool_program.h"
 #include "splitter/window/form1.h"
 #include "splitter/window/program.h"
 

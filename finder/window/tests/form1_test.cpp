@@ -17,7 +17,7 @@
 #include "finder/window/cimgs.h"
 #include "finder/window/form1.h"
 #include "platform/browser/urls.h"
-#include "platform/ui/tool_window/tool_window.h"
+#include "platform/tool_window/tool_window.h"
 #include "testsupport/accessible_events.h"
 #include "testsupport/book_fixture.h"
 #include "testsupport/finder_fixture.h"

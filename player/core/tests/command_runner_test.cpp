@@ -62,7 +62,7 @@ TEST(CommandRunner, EveryKeyRunsTheTableCommandsInOrder) {
   for (const bool listOpen : {false, true}) {
     for (const bool loaded : {false, true}) {
       for (int16_t code = 0; code < 256; ++code) {
-        for (int16_t shift = 0; shift <= kAllShifts; ++shift) {
+        for (int16_t shift = 0; shift <= shifts::All; ++shift) {
           FakeHost host;
           host.listOpen = listOpen;
           host.loaded = loaded;
@@ -73,7 +73,7 @@ TEST(CommandRunner, EveryKeyRunsTheTableCommandsInOrder) {
           const auto expected = keyCommands(code, shift, kLoadedKeyCodes, {listOpen, loaded});
           ASSERT_EQ(host.ran, expected) << "key " << code << " shift " << shift;
           ASSERT_EQ(dispatch.ran, !expected.empty()) << "key " << code << " shift " << shift;
-          ASSERT_EQ(host.loadedAsked, shift == kCtrl && !isHelpKey(code) ? 1 : 0)
+          ASSERT_EQ(host.loadedAsked, shift == shifts::Ctrl && !isHelpKey(code) ? 1 : 0)
               << "key " << code << " shift " << shift;
         }
       }
@@ -96,7 +96,7 @@ TEST(CommandRunner, AFailingCommandLeavesTheStepReachedAndWhetherOneRan) {
   } const cases[] = {
       {"a labelled command",
        '9',
-       kCtrl,
+       shifts::Ctrl,
        C::ThreeSpeedCycle,
        {},
        false,
@@ -107,7 +107,7 @@ TEST(CommandRunner, AFailingCommandLeavesTheStepReachedAndWhetherOneRan) {
        false},
       {"the rewind after the page",
        '6',
-       kCtrl,
+       shifts::Ctrl,
        C::ToStart,
        {},
        false,
@@ -116,10 +116,10 @@ TEST(CommandRunner, AFailingCommandLeavesTheStepReachedAndWhetherOneRan) {
        true,
        "Form KeyDown: inizializzazione",
        true},
-      {"the help page", vk::F1, kNoShift, {}, {}, true, false, true, true, "Form KeyDown: inizializzazione", true},
+      {"the help page", vk::F1, shifts::None, {}, {}, true, false, true, true, "Form KeyDown: inizializzazione", true},
       {"no player, a Ctrl key of the table",
        '1',
-       kCtrl,
+       shifts::Ctrl,
        {},
        {},
        false,
@@ -130,7 +130,7 @@ TEST(CommandRunner, AFailingCommandLeavesTheStepReachedAndWhetherOneRan) {
        false},
       {"no player, after the home page",
        'I',
-       kCtrl,
+       shifts::Ctrl,
        {},
        {},
        false,
@@ -141,7 +141,7 @@ TEST(CommandRunner, AFailingCommandLeavesTheStepReachedAndWhetherOneRan) {
        true},
       {"a page key on a page that names none",
        '6',
-       kCtrl,
+       shifts::Ctrl,
        {},
        C::PreviousPage,
        false,
@@ -177,11 +177,11 @@ TEST(CommandRunner, KeysNeedTheCodesTheLoadSet) {
   FakeHost host;
   CommandRunner runner(host);
   KeyDispatch before;
-  runner.key('3', kCtrl, before);  // play or pause, once the load set the codes
+  runner.key('3', shifts::Ctrl, before);  // play or pause, once the load set the codes
   EXPECT_TRUE(host.ran.empty());
   runner.keys() = kLoadedKeyCodes;
   KeyDispatch after;
-  runner.key('3', kCtrl, after);
+  runner.key('3', shifts::Ctrl, after);
   EXPECT_EQ(host.ran, std::vector<Command>{C::PlayPause});
 }
 

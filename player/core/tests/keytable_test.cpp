@@ -29,43 +29,43 @@ TEST(KeyTable, EachKeyNeedsItsExactShiftStateAndTheFileItActsOn) {
   };
   const KeyState file{false, true}, noFile{false, false}, listOpen{true, true};
   const Case cases[] = {
-      {"F1 alone", vk::F1, kNoShift, file, {C::Help}},
-      {"F1 with every modifier", vk::F1, kAllShifts, file, {C::Help}},
-      {"Esc with the list open", vk::Escape, kNoShift, listOpen, {C::CloseBookmarkList}},
-      {"Esc with the list closed", vk::Escape, kNoShift, file, {}},
-      {"Ctrl+Shift+Alt and a letter", 'A', kAllShifts, file, {C::ToggleDebug}},
-      {"Ctrl+Shift+Alt and a digit", '5', kAllShifts, noFile, {C::ToggleDebug}},
-      {"Alt+9", '9', kAlt, noFile, {C::NextStyle}},
-      {"Alt+8", '8', kAlt, noFile, {C::NextIndexEntry}},
-      {"Alt+7", '7', kAlt, noFile, {C::PreviousIndexEntry}},
-      {"Alt+minus", vk::Minus, kAlt, noFile, {C::Slower}},
-      {"Alt+plus", vk::Plus, kAlt, noFile, {C::Faster}},
-      {"Ctrl+I", vk::LetterI, kCtrl, noFile, {C::Home}},
-      {"Ctrl+9", '9', kCtrl, noFile, {C::ThreeSpeedCycle}},
-      {"Ctrl+8", '8', kCtrl, noFile, {C::ToggleConfiguration}},
-      {"Ctrl+7", '7', kCtrl, file, {C::NextPage}},
-      {"Ctrl+0", '0', kCtrl, noFile, {C::SwitchReader}},
-      {"Ctrl+6 without a file", '6', kCtrl, noFile, {C::PreviousPage}},
-      {"Ctrl+6 with a file: the page, then the rewind", '6', kCtrl, file, {C::PreviousPage, C::ToStart}},
-      {"Ctrl+1", '1', kCtrl, file, {C::SkipBack}},
-      {"Ctrl+2", '2', kCtrl, file, {C::SkipForward}},
-      {"Ctrl+4", '4', kCtrl, file, {C::Stop}},
-      {"Ctrl+3", '3', kCtrl, file, {C::PlayPause}},
-      {"Ctrl+plus", vk::Plus, kCtrl, file, {C::VolumeUp}},
-      {"Ctrl+minus", vk::Minus, kCtrl, file, {C::VolumeDown}},
-      {"Ctrl+1 without a file", '1', kCtrl, noFile, {}},
-      {"Ctrl+plus without a file", vk::Plus, kCtrl, noFile, {}},
-      {"Alt+4", '4', kAlt, noFile, {C::DeleteAllBookmarks}},
-      {"Alt+3", '3', kAlt, noFile, {C::AddBookmark}},
-      {"Alt+6", '6', kAlt, noFile, {C::ToggleBookmarkList}},
-      {"Alt+2", '2', kAlt, noFile, {C::NextBookmark}},
-      {"Alt+1", '1', kAlt, file, {C::PreviousBookmark}},
-      {"Ctrl+Shift+1", '1', kCtrl | kShift, file, {}},
-      {"Ctrl+Alt+1", '1', kCtrl | kAlt, file, {}},
-      {"Shift+3", '3', kShift, file, {}},
-      {"a plain digit", '3', kNoShift, file, {}},
-      {"a keypad key (code 0) with Ctrl", 0, kCtrl, file, {}},
-      {"Alt+5", '5', kAlt, file, {}},
+      {"F1 alone", vk::F1, shifts::None, file, {C::Help}},
+      {"F1 with every modifier", vk::F1, shifts::All, file, {C::Help}},
+      {"Esc with the list open", vk::Escape, shifts::None, listOpen, {C::CloseBookmarkList}},
+      {"Esc with the list closed", vk::Escape, shifts::None, file, {}},
+      {"Ctrl+Shift+Alt and a letter", 'A', shifts::All, file, {C::ToggleDebug}},
+      {"Ctrl+Shift+Alt and a digit", '5', shifts::All, noFile, {C::ToggleDebug}},
+      {"Alt+9", '9', shifts::Alt, noFile, {C::NextStyle}},
+      {"Alt+8", '8', shifts::Alt, noFile, {C::NextIndexEntry}},
+      {"Alt+7", '7', shifts::Alt, noFile, {C::PreviousIndexEntry}},
+      {"Alt+minus", vk::OemMinus, shifts::Alt, noFile, {C::Slower}},
+      {"Alt+plus", vk::OemPlus, shifts::Alt, noFile, {C::Faster}},
+      {"Ctrl+I", 'I', shifts::Ctrl, noFile, {C::Home}},
+      {"Ctrl+9", '9', shifts::Ctrl, noFile, {C::ThreeSpeedCycle}},
+      {"Ctrl+8", '8', shifts::Ctrl, noFile, {C::ToggleConfiguration}},
+      {"Ctrl+7", '7', shifts::Ctrl, file, {C::NextPage}},
+      {"Ctrl+0", '0', shifts::Ctrl, noFile, {C::SwitchReader}},
+      {"Ctrl+6 without a file", '6', shifts::Ctrl, noFile, {C::PreviousPage}},
+      {"Ctrl+6 with a file: the page, then the rewind", '6', shifts::Ctrl, file, {C::PreviousPage, C::ToStart}},
+      {"Ctrl+1", '1', shifts::Ctrl, file, {C::SkipBack}},
+      {"Ctrl+2", '2', shifts::Ctrl, file, {C::SkipForward}},
+      {"Ctrl+4", '4', shifts::Ctrl, file, {C::Stop}},
+      {"Ctrl+3", '3', shifts::Ctrl, file, {C::PlayPause}},
+      {"Ctrl+plus", vk::OemPlus, shifts::Ctrl, file, {C::VolumeUp}},
+      {"Ctrl+minus", vk::OemMinus, shifts::Ctrl, file, {C::VolumeDown}},
+      {"Ctrl+1 without a file", '1', shifts::Ctrl, noFile, {}},
+      {"Ctrl+plus without a file", vk::OemPlus, shifts::Ctrl, noFile, {}},
+      {"Alt+4", '4', shifts::Alt, noFile, {C::DeleteAllBookmarks}},
+      {"Alt+3", '3', shifts::Alt, noFile, {C::AddBookmark}},
+      {"Alt+6", '6', shifts::Alt, noFile, {C::ToggleBookmarkList}},
+      {"Alt+2", '2', shifts::Alt, noFile, {C::NextBookmark}},
+      {"Alt+1", '1', shifts::Alt, file, {C::PreviousBookmark}},
+      {"Ctrl+Shift+1", '1', shifts::Ctrl | shifts::Shift, file, {}},
+      {"Ctrl+Alt+1", '1', shifts::Ctrl | shifts::Alt, file, {}},
+      {"Shift+3", '3', shifts::Shift, file, {}},
+      {"a plain digit", '3', shifts::None, file, {}},
+      {"a keypad key (code 0) with Ctrl", 0, shifts::Ctrl, file, {}},
+      {"Alt+5", '5', shifts::Alt, file, {}},
   };
   for (const Case& c : cases) EXPECT_EQ(keyCommands(c.code, c.shift, kLoadedKeyCodes, c.state), c.commands) << c.what;
 }
@@ -75,11 +75,11 @@ TEST(KeyTable, ThePlaybackAndBookmarkGroupsFollowTheLoadedKeyCodes) {
   keys.PlayPausa = 'P';
   keys.MarcatoreAggiungi = 'M';
   const KeyState file{false, true};
-  EXPECT_EQ(keyCommands('P', kCtrl, keys, file), Commands{C::PlayPause});
-  EXPECT_EQ(keyCommands('3', kCtrl, keys, file), Commands{});
-  EXPECT_EQ(keyCommands('M', kAlt, keys, file), Commands{C::AddBookmark});
+  EXPECT_EQ(keyCommands('P', shifts::Ctrl, keys, file), Commands{C::PlayPause});
+  EXPECT_EQ(keyCommands('3', shifts::Ctrl, keys, file), Commands{});
+  EXPECT_EQ(keyCommands('M', shifts::Alt, keys, file), Commands{C::AddBookmark});
   // Before the load every code of the two groups is 0: no key names them.
-  EXPECT_EQ(keyCommands('3', kCtrl, KeyCodes{}, file), Commands{});
+  EXPECT_EQ(keyCommands('3', shifts::Ctrl, KeyCodes{}, file), Commands{});
 }
 
 TEST(KeyTable, FourCommandsReportUnderTheirOwnStep) {

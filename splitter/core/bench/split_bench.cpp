@@ -116,7 +116,7 @@ struct JobRun {
     job.fields.tags = tags;
   }
   bool run() {
-    job.vai_Click();
+    job.StartOrStop();
     return job.result() == "0";
   }
   SplitJob job;

@@ -152,7 +152,7 @@ TEST_F(FrameCutJobTest, AMidFilePartCutByLengthGivesNoStubAndAddsUpToThePart) {
     job_.fields.cutByLength = true;
     job_.fields.partMinutes = "1";
     job_.fields.minSilence = "1";
-    job_.vai_Click();
+    job_.StartOrStop();
     ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
     const fs::path part = indexDir() / "002_p2_Capitolo secondo.mp3";
     const FrameMap whole = mapFrames(part.string());
@@ -191,7 +191,7 @@ TEST_F(FrameCutJobTest, EveryPartCutAtTheHeadingsTellsItsTrueLength) {
   for (const Encoding& e : kEncodings) {
     SCOPED_TRACE(e.name);
     makeMidFileBook(e);
-    job_.vai_Click();
+    job_.StartOrStop();
     ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
     const std::vector<std::string> parts = {"001_p1_Capitolo primo.mp3", "002_p2_Capitolo secondo.mp3"};
     ASSERT_EQ(mp3Names(indexDir()), parts);
@@ -234,7 +234,7 @@ TEST_F(FrameCutJobTest, AJoinedPartOfAVbrRecordingWithoutHeaderTellsBothLengths)
   book.files = {{"CAP1", {{"Capitolo primo", 0, "1"}, {"Capitolo secondo", 37, "2"}}},
                 {"CAP2", {{"segue capitolo secondo", 0, "3"}, {"Capitolo terzo", 60, "4"}}}};
   writeIndex(book, dir_ / "book" / "marker.txt");
-  job_.vai_Click();
+  job_.StartOrStop();
   ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
   EXPECT_EQ(job_.lv.cell(2, 6), "SI");
   const fs::path joined = indexDir() / "002_p2_Capitolo secondo.mp3";
@@ -269,7 +269,7 @@ TEST_F(FrameCutJobTest, AFileWhoseMarkersAreOutOfOrderIsReportedByItsHeading) {
                     {"Capitolo secondo", 30, "2"},
                     {"Il grillo parlante", static_cast<int>(c.third), "3"}}}};
     makeBook(book, {"t40"});
-    job_.vai_Click();
+    job_.StartOrStop();
     EXPECT_EQ(job_.result(), "1");
     const std::string file = job_.fields.mp3Folder + "CAP1.mp3";
     ASSERT_EQ(messages().size(), 1u);
@@ -292,7 +292,7 @@ TEST_F(FrameCutJobTest, AFileWhoseMarkersAreOutOfOrderIsReportedByItsHeading) {
     r.errors = " error: cannot open input file\n";
     return r;
   };
-  job_.vai_Click();
+  job_.StartOrStop();
   EXPECT_EQ(messages(), std::vector<std::string>{"Il taglio del file " + job_.fields.mp3Folder +
                                                  "CAP1.mp3 non è riuscito.\nmp3splt ha segnalato un errore.\n"
                                                  "mp3splt: error: cannot open input file"});

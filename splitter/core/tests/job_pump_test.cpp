@@ -64,13 +64,13 @@ TEST_F(JobTest, AStopAskedWhileTheEngineWorksIsAskedAtOnceAndTheStoppedJobSaysSo
       pressed = true;
       if (c.byQuestion) {
         ui_->queueAnswer(ui::Answer::Yes);
-        job_.vai_Click();  // Esc in the progress window
+        job_.StartOrStop();  // Esc in the progress window
         if (!ui_->shown().empty() && ui_->shown().back().title == "Interrompi?") askedAtStep = engineStep;
       } else {
         EXPECT_TRUE(job_.RequestUnload());
       }
     };
-    job_.vai_Click();
+    job_.StartOrStop();
     EXPECT_EQ(job_.result(), "0");
     EXPECT_EQ(engineRuns, 1) << "the file in hand is finished, no other is cut";
     EXPECT_EQ(mp3Names(indexDir()),

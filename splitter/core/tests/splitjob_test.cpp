@@ -65,7 +65,7 @@ TestBook threeFileBook() {
 
 TEST_F(JobTest, ThreeFileBookGivesSevenNumberedPartsWithTheContinuationJoined) {
   makeBook(threeFileBook(), {"t40", "t12", "t30"});
-  job_.vai_Click();
+  job_.StartOrStop();
 
   ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
   const std::vector<std::string> expected = {"001_p1_Capitolo primo.mp3",  "002_p5_Il grillo parlante.mp3",
@@ -169,7 +169,7 @@ TEST_F(JobTest, CutsLandOnTheirHeadingsInEveryEncoding) {
     const fs::path recording = dir_ / "book" / "Libro" / "CAP.mp3";
     ASSERT_TRUE(encodeChapters(recording, tones, 5, c.lame, c.rate, c.channels));
     writeIndex(book, dir_ / "book" / "marker.txt");
-    job_.vai_Click();
+    job_.StartOrStop();
     ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
     const fs::path parts = bookDir("(" + book.code + ") Pinocchio") / "File per indice";
     const std::vector<std::string> names = mp3Names(parts);
@@ -227,7 +227,7 @@ TEST_F(JobTest, PartsTaggedAsTheEngineWritesThemAreThoseOfTheTagWriter) {
     fs::remove_all(bookDir());
     job_.fields.tags = false;
     fifos.clear();
-    job_.vai_Click();
+    job_.StartOrStop();
     ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
     EXPECT_EQ(fifos, std::vector<bool>(3, false)) << "untagged parts are mp3splt's own files";
     const std::vector<std::string> names = mp3Names(indexDir());
@@ -247,7 +247,7 @@ TEST_F(JobTest, PartsTaggedAsTheEngineWritesThemAreThoseOfTheTagWriter) {
     fs::remove_all(bookDir());
     job_.fields.tags = true;
     fifos.clear();
-    job_.vai_Click();
+    job_.StartOrStop();
     ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
     EXPECT_EQ(fifos, std::vector<bool>(3, true));
     ASSERT_EQ(mp3Names(indexDir()), names);
@@ -284,7 +284,7 @@ TEST_F(JobTest, PiecesWrittenWithTheirTagAreThoseOfTheTagWriter) {
     const fs::path pieces = bookDir() / "File da 1 minuti";
     fs::remove_all(bookDir());
     job_.fields.tags = false;
-    job_.vai_Click();
+    job_.StartOrStop();
     ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
     const std::vector<std::string> names = mp3Names(pieces);
     ASSERT_GE(names.size(), 3u);
@@ -301,7 +301,7 @@ TEST_F(JobTest, PiecesWrittenWithTheirTagAreThoseOfTheTagWriter) {
     }
     fs::remove_all(bookDir());
     job_.fields.tags = true;
-    job_.vai_Click();
+    job_.StartOrStop();
     ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
     ASSERT_EQ(mp3Names(pieces), names);
     for (size_t p = 0; p < names.size(); ++p) {
@@ -320,7 +320,7 @@ TEST_F(JobTest, ATagThatCouldNotBeWrittenIsReportedAsSuch) {
   book.files = {{"CAP1", {{"Capitolo lungo", 0, "1"}, {"Capitolo breve", 30, "2"}}}};
   makeBook(book, {"t40"});
   job_.fields.tags = false;
-  job_.vai_Click();
+  job_.StartOrStop();
   ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
   const fs::path big = indexDir() / "001_p1_Capitolo lungo.mp3";
   const fs::path small = indexDir() / "002_p2_Capitolo breve.mp3";
@@ -331,7 +331,7 @@ TEST_F(JobTest, ATagThatCouldNotBeWrittenIsReportedAsSuch) {
   ui_->clear();
   const int code = testsupport::runInChild(
       [&] {
-        job_.vai_Click();
+        job_.StartOrStop();
         if (job_.result() != "0") return 10;
         const std::vector<std::string> shown = messages();
         if (shown.size() != 1 || shown[0] !=
@@ -363,7 +363,7 @@ TEST_F(JobTest, AReadOnlyExportFolderIsNamedAndNothingIsCut) {
   fs::create_directories(exportFolder);
   fs::permissions(exportFolder, fs::perms(0555));
   const int code = testsupport::runInChild([&] {
-    job_.vai_Click();
+    job_.StartOrStop();
     if (job_.result() != "1") return 10;
     const std::vector<std::string> shown = messages();
     if (shown !=
@@ -408,7 +408,7 @@ TEST_F(JobTest, ANewJobRemovesTheTemporariesOfAKilledOne) {
     const int other = ::open(bookDir().c_str(), O_RDONLY | O_DIRECTORY);
     ASSERT_GE(other, 0);
     ASSERT_EQ(::flock(other, LOCK_EX), 0);
-    job_.vai_Click();
+    job_.StartOrStop();
     ::close(other);
     ASSERT_EQ(job_.result(), "1") << ::testing::PrintToString(messages());
     for (const fs::path& p : leftovers) EXPECT_TRUE(fs::exists(p)) << p;
@@ -416,7 +416,7 @@ TEST_F(JobTest, ANewJobRemovesTheTemporariesOfAKilledOne) {
   }
   ui_->queueAnswer(ui::Answer::Yes);
   ui_->queueAnswer(ui::Answer::Yes);
-  job_.vai_Click();
+  job_.StartOrStop();
   ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
   for (const fs::path& p : leftovers) EXPECT_FALSE(fs::exists(p)) << p;
   EXPECT_TRUE(fs::exists(indexDir() / ".altro"));
@@ -444,7 +444,7 @@ TEST_F(JobTest, ABookThatAnotherJobHoldsIsNotSplitAgain) {
   TestBook book;
   book.files = {{"CAP1", {{"Capitolo primo", 0, "1"}, {"Secondo", 6, "2"}}}};
   makeBook(book, {"t12"});
-  job_.vai_Click();
+  job_.StartOrStop();
   ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
   ASSERT_EQ(mp3Names(indexDir()).size(), 2u);
   const auto before = snapshot(dir_ / "export");
@@ -489,7 +489,7 @@ TEST_F(JobTest, ABookThatAnotherJobHoldsIsNotSplitAgain) {
     ui_->clear();
     opened_.clear();
     ui_->queueAnswer(ui::Answer::Yes);  // were the parts' deletion asked, it would be granted
-    job_.vai_Click();
+    job_.StartOrStop();
     EXPECT_EQ(job_.result(), "1");
     EXPECT_EQ(messages(),
               std::vector<std::string>{"Il libro è già in elaborazione da un'altra sessione.\n" + bookDir().string()});
@@ -502,7 +502,7 @@ TEST_F(JobTest, ABookThatAnotherJobHoldsIsNotSplitAgain) {
   // Once the other job has ended, the book is split again.
   ui_->clear();
   ui_->queueAnswer(ui::Answer::Yes);
-  job_.vai_Click();
+  job_.StartOrStop();
   EXPECT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
   EXPECT_EQ(messages().front(),
             "La cartella contiene già file mp3 splittati.\n"
@@ -552,7 +552,7 @@ TEST_F(JobTest, ADamagedIndexIsRefusedBeforeAnythingIsWrittenOrDeleted) {
     SCOPED_TRACE(c.what);
     text::writeTextFile(dir_ / "book" / "marker.txt", c.lines);
     ui_->clear();
-    job_.vai_Click();
+    job_.StartOrStop();
     EXPECT_EQ(job_.result(), "1");
     EXPECT_EQ(messages(),
               std::vector<std::string>{"Il file indice\n" + job_.fields.indexPath + "\nè incompleto o danneggiato (" +
@@ -566,7 +566,7 @@ TEST_F(JobTest, ADamagedIndexIsRefusedBeforeAnythingIsWrittenOrDeleted) {
   // A book split before keeps its parts and its index, and nobody is asked
   // to delete them.
   writeIndex(book, dir_ / "book" / "marker.txt");
-  job_.vai_Click();
+  job_.StartOrStop();
   ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
   ASSERT_EQ(mp3Names(indexDir()).size(), 5u);
   const auto before = snapshot(dir_ / "export");
@@ -576,7 +576,7 @@ TEST_F(JobTest, ADamagedIndexIsRefusedBeforeAnythingIsWrittenOrDeleted) {
     text::writeTextFile(dir_ / "book" / "marker.txt", c.lines);
     ui_->clear();
     ui_->queueAnswer(ui::Answer::Yes);
-    job_.vai_Click();
+    job_.StartOrStop();
     EXPECT_EQ(job_.result(), "1");
     EXPECT_EQ(messages().size(), 1u) << ::testing::PrintToString(messages());
     EXPECT_TRUE(snapshot(dir_ / "export") == before) << "the book was changed";
@@ -587,7 +587,7 @@ TEST_F(JobTest, ADamagedIndexIsRefusedBeforeAnythingIsWrittenOrDeleted) {
 TEST_F(JobTest, ThePageBuilderReadsTheNewBook) {
   makeBook(threeFileBook(), {"t40", "t12", "t30"});
   job_.fields.openWhenDone = false;
-  job_.vai_Click();
+  job_.StartOrStop();
   ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
   setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
   setenv("LUMO_MACHINE_REGISTRY", (dir_ / "machine.sqlite").c_str(), 1);
@@ -622,7 +622,7 @@ TEST_F(JobTest, RefusedJoinKeepsThePartUnderANameOfItsOwnThatTheNextContinuation
                 {"CAP4", {{"Capitolo terzo", 0, "11"}}}};
   // CAP2 and CAP3 are at 48 kbit/s, CAP1 and CAP4 at 64.
   makeBook(book, {"t40", "t12b48", "t12b48", "t12"});
-  job_.vai_Click();
+  job_.StartOrStop();
 
   ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
   const std::string own = "002_p7_Capitolo secondo_continua.mp3";
@@ -654,7 +654,7 @@ TEST_F(JobTest, FailedJoinIsReportedAndThePartKeptUnderItsOwnName) {
       fs::create_directory(previous);
     }
   };
-  job_.vai_Click();
+  job_.StartOrStop();
   EXPECT_EQ(job_.result(), "0");
   const std::string own = "004_p9_Capitolo secondo_continua.mp3";
   EXPECT_TRUE(fs::is_regular_file(indexDir() / own));
@@ -676,7 +676,7 @@ TEST_F(JobTest, PartNamesFollowPagesDescriptionsAndTheNamingOption) {
       {"CAP1",
        {{"Uno: due/tre", 0, "  12"}, {"Senza pagina", 10, "-"}, {"Pagina vuota", 20, ""}, {longText, 30, "4"}}}};
   makeBook(book, {"t40"});
-  job_.vai_Click();
+  job_.StartOrStop();
   ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
   const std::string cut = ("004_p4_" + longText).substr(0, 120);
   EXPECT_EQ(mp3Names(indexDir()), (std::vector<std::string>{"001_p12_Uno- due-tre.mp3", "002_Senza pagina.mp3",
@@ -690,20 +690,20 @@ TEST_F(JobTest, PartNamesFollowPagesDescriptionsAndTheNamingOption) {
   // Numbers and pages only; the earlier parts are deleted after the question.
   job_.fields.namesWithDescription = false;
   ui_->queueAnswer(ui::Answer::Yes);
-  job_.vai_Click();
+  job_.StartOrStop();
   ASSERT_EQ(job_.result(), "0");
   EXPECT_EQ(ui_->shown()[ui_->shown().size() - 2].title, "File mp3 esistenti");
   EXPECT_EQ(mp3Names(indexDir()), (std::vector<std::string>{"001_p12.mp3", "002.mp3", "003_p.mp3", "004_p4.mp3"}));
   // Without tags: the parts carry none.
   job_.fields.tags = false;
   ui_->queueAnswer(ui::Answer::Yes);
-  job_.vai_Click();
+  job_.StartOrStop();
   EXPECT_EQ(readWithMutagen((indexDir() / "001_p12.mp3").string()).title, "");
 
   // No: nothing is touched and no folder opens.
   opened_.clear();
   ui_->queueAnswer(ui::Answer::No);
-  job_.vai_Click();
+  job_.StartOrStop();
   EXPECT_EQ(job_.result(), "1");
   EXPECT_EQ(mp3Names(indexDir()).size(), 4u);
   EXPECT_TRUE(opened_.empty());
@@ -716,14 +716,14 @@ TEST_F(JobTest, StopDuringTheSecondFileFinishesItAndWritesNoIndex) {
   job_.hooks.progress = [&](int bar, int value, int, const std::string&) {
     if (bar == 1 && value == 1) {
       ui_->queueAnswer(ui::Answer::No);
-      job_.vai_Click();  // the user presses INTERROMPI, then thinks better of it
+      job_.StartOrStop();  // the user presses INTERROMPI, then thinks better of it
     }
     if (bar == 1 && value == 2) {
       ui_->queueAnswer(ui::Answer::Yes);
-      job_.vai_Click();  // and presses it again
+      job_.StartOrStop();  // and presses it again
     }
   };
-  job_.vai_Click();
+  job_.StartOrStop();
   EXPECT_EQ(job_.result(), "0");
   ASSERT_EQ(ui_->shown().size(), 3u);
   EXPECT_EQ(ui_->shown().at(0).title, "Interrompi?");
@@ -766,7 +766,7 @@ TEST_F(JobTest, EngineFailureIsReportedAndNothingOfThatFileIsListed) {
     book.files = {{"CAP1", {{"Capitolo primo", 0, "1"}}},
                   {"CAP2", {{"Capitolo secondo", 0, "2"}, {"Oltre la fine", 10, "3"}, {"Ancora oltre", 20, "4"}}}};
     makeBook(book, {"t12", c.audio});
-    job_.vai_Click();
+    job_.StartOrStop();
     EXPECT_EQ(job_.result(), "1");
     ASSERT_EQ(ui_->shown().size(), 1u);
     EXPECT_EQ(ui_->shown()[0].icon(), ui::mb::Critical);
@@ -788,7 +788,7 @@ TEST_F(JobTest, AMissingSourceFileEndsTheJobWithoutAnIndex) {
   book.files = {{"CAP1", {{"Capitolo primo", 0, "1"}}}, {"CAP2", {{"Capitolo secondo", 0, "2"}}}};
   makeBook(book, {"t12", "t12"});
   fs::remove(dir_ / "book" / "Libro" / "CAP2.mp3");
-  job_.vai_Click();
+  job_.StartOrStop();
   EXPECT_EQ(job_.result(), "0");
   EXPECT_EQ(messages(), std::vector<std::string>{"Path: " + job_.fields.mp3Folder + "CAP2.mp3\nFile mp3 non trovato!"});
   EXPECT_EQ(logEntry("Errore critico nel percorso "),
@@ -803,7 +803,7 @@ TEST_F(JobTest, MissingEngineIsReportedBeforeAnythingIsCut) {
   book.files = {{"CAP1", {{"Capitolo primo", 0, "1"}}}};
   makeBook(book, {"t12"});
   fs::remove(dir_ / "program" / "mp3splt");
-  job_.vai_Click();
+  job_.StartOrStop();
   EXPECT_EQ(job_.result(), "1");
   ASSERT_EQ(ui_->shown().size(), 1u);
   EXPECT_NE(ui_->shown()[0].text.find("impossibile avviare mp3splt"), std::string::npos) << ui_->shown()[0].text;
@@ -817,7 +817,7 @@ TEST_F(JobTest, CutByLengthPutsEachCutInASilenceAndNumbersPiecesAcrossTheBook) {
   makeBook(book, {"long"});
   job_.fields.cutByLength = true;
   job_.fields.partMinutes = "1";
-  job_.vai_Click();
+  job_.StartOrStop();
   ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
   const fs::path pieces = bookDir() / "File da 1 minuti";
   const std::vector<std::string> expected = {"001_001_p1_Prima parte.mp3", "002_001_p1_Prima parte.mp3",
@@ -889,7 +889,7 @@ TEST_F(JobTest, PiecesOfAVbrPartBeginWithItAndAddUpToIt) {
   makeBook(book, {"vbrStereo"});
   job_.fields.cutByLength = true;
   job_.fields.partMinutes = "1";
-  job_.vai_Click();
+  job_.StartOrStop();
   ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
   const fs::path pieces = bookDir() / "File da 1 minuti";
   const std::vector<std::string> names = mp3Names(pieces);
@@ -930,10 +930,10 @@ TEST_F(JobTest, StopDuringTheCutByLengthFinishesThePartAndIndexesThePiecesMade) 
   job_.hooks.progress = [&](int bar, int value, int, const std::string&) {
     if (bar == 2 && value == 0) {
       ui_->queueAnswer(ui::Answer::Yes);
-      job_.vai_Click();  // stop while the first index part is cut
+      job_.StartOrStop();  // stop while the first index part is cut
     }
   };
-  job_.vai_Click();
+  job_.StartOrStop();
   EXPECT_EQ(job_.result(), "0");
   const fs::path pieces = bookDir() / "File da 1 minuti";
   EXPECT_EQ(mp3Names(pieces).size(), 3u);  // the first part's pieces only
@@ -949,7 +949,7 @@ TEST_F(JobTest, CutByLengthOfASinglePartShowsNoughtThenAHundredPercent) {
   makeBook(book, {"long"});
   job_.fields.cutByLength = true;
   job_.fields.partMinutes = "2,5";  // 2 min 30 s
-  job_.vai_Click();
+  job_.StartOrStop();
   ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
   std::vector<std::string> bar2;
   for (const Progress& p : progress_)
@@ -970,7 +970,7 @@ TEST_F(JobTest, NamesWithPercentAndPlusSignsAreCutAndKeepEveryPiece) {
   makeBook(book, {"long"});
   job_.fields.cutByLength = true;
   job_.fields.partMinutes = "1";
-  job_.vai_Click();
+  job_.StartOrStop();
   ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
   EXPECT_EQ(mp3Names(indexDir()), (std::vector<std::string>{"001_p1_Parte A+B.mp3", "002_p2_Il 5% del libro.mp3"}));
   EXPECT_EQ(
@@ -997,7 +997,7 @@ TEST_F(JobTest, CutByLengthCutsAmidThePausesOnAnItalianDesktop) {
   job_.fields.partMinutes = "1";
   ::setenv("LOCPATH", locales.c_str(), 1);
   ::setenv("LC_ALL", "it_IT.UTF-8", 1);
-  job_.vai_Click();
+  job_.StartOrStop();
   ::unsetenv("LC_ALL");
   ::unsetenv("LOCPATH");
   ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
@@ -1015,7 +1015,7 @@ TEST_F(JobTest, CutByLengthCutsAmidThePausesOnAnItalianDesktop) {
 // folder it is read from, whose MP3 files the job first deletes.
 TEST_F(JobTest, ABookIsNeverCutIntoTheFolderItIsReadFrom) {
   makeBook(threeFileBook(), {"t40", "t12", "t30"});
-  job_.vai_Click();
+  job_.StartOrStop();
   ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
   const std::vector<std::string> parts = mp3Names(indexDir());
   ASSERT_EQ(parts.size(), 7u);
@@ -1037,7 +1037,7 @@ TEST_F(JobTest, ABookIsNeverCutIntoTheFolderItIsReadFrom) {
     ui_->clear();
     opened_.clear();
     ui_->queueAnswer(ui::Answer::Yes);
-    job_.vai_Click();
+    job_.StartOrStop();
     EXPECT_EQ(job_.result(), "1");
     EXPECT_EQ(mp3Names(read), parts);
     ASSERT_FALSE(messages().empty());
@@ -1053,7 +1053,7 @@ TEST_F(JobTest, BookCodeAndTitleNeverLeadOutOfTheExportFolder) {
   book.title = "../Pinocchio: storia/di un burattino";
   book.files = {{"CAP1", {{"Capitolo primo", 0, "1"}}}};
   makeBook(book, {"t12"});
-  job_.vai_Click();
+  job_.StartOrStop();
   ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
   const fs::path folder = bookDir("(.._..) ---Pinocchio- storia-di un burattino");
   EXPECT_EQ(job_.BookDir(), folder.string());
@@ -1071,7 +1071,7 @@ TEST_F(JobTest, AnIndexWithoutFilesIsRefusedAndNothingIsWritten) {
   TestBook book;
   book.files = {{"CAP1", {{"Uno", 0, "1"}, {"Due", 5, "2"}}}};
   makeBook(book, {"t12"});
-  job_.vai_Click();
+  job_.StartOrStop();
   ASSERT_EQ(job_.result(), "0") << ::testing::PrintToString(messages());
   struct Case {
     const char* what;
@@ -1092,7 +1092,7 @@ TEST_F(JobTest, AnIndexWithoutFilesIsRefusedAndNothingIsWritten) {
     job_.fields.cutByLength = true;
     ui_->clear();
     opened_.clear();
-    job_.vai_Click();
+    job_.StartOrStop();
     EXPECT_EQ(job_.result(), "1");
     EXPECT_EQ(messages(), std::vector<std::string>{"Il file indice\n" + job_.fields.indexPath +
                                                    "\nnon descrive alcun libro: non contiene l'elenco dei file mp3 "

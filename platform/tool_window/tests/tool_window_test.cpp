@@ -20,8 +20,8 @@
 #include <stdexcept>
 
 #include "common/errors/errors.h"
-#include "platform/ui/tool_window/about_box.h"
-#include "platform/ui/tool_window/tool_window.h"
+#include "platform/tool_window/about_box.h"
+#include "platform/tool_window/tool_window.h"
 #include "platform/ui/ui.h"
 #include "platform/ui/ui_qt.h"
 #include "testsupport/accessible_events.h"

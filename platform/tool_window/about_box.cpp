@@ -1,4 +1,4 @@
-#include "platform/ui/tool_window/about_box.h"
+#include "platform/tool_window/about_box.h"
 
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -6,9 +6,9 @@
 #include <utility>
 
 #include "common/organisation.h"
+#include "platform/tool_window/tool_window.h"
 #include "platform/tools/tools.h"
 #include "platform/ui/text_scale.h"
-#include "platform/ui/tool_window/tool_window.h"
 
 namespace lumo::ui {
 

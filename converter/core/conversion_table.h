@@ -24,6 +24,11 @@ enum Column : int {
   ColumnCount
 };
 
+// VB's IsNumeric on a page label (a Pagina cell): blanks around, a sign,
+// digits with one "." or "," and an exponent are accepted. A normal page is
+// one whose label is numeric.
+bool isNumericLabel(const std::string& label, double* value = nullptr);
+
 // Column headers, in column order.
 extern const std::array<const char*, ColumnCount> kColumnHeaders;
 

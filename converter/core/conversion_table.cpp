@@ -1,6 +1,9 @@
-#include "converter/core/table.h"
+#include "converter/core/conversion_table.h"
+
+#include <cstdlib>
 
 #include "common/errors/errors.h"
+#include "common/text/text.h"
 
 namespace lumo::converter {
 
@@ -36,6 +39,33 @@ void ConversionTable::clear() {
   if (observer_) observer_->aboutToClear();
   rows_.clear();
   if (observer_) observer_->cleared();
+}
+
+bool isNumericLabel(const std::string& label, double* value) {
+  std::string s = text::trim(label);
+  size_t i = 0;
+  auto digits = [&] {
+    const size_t from = i;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
+    return i - from;
+  };
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  size_t count = digits();
+  if (i < s.size() && (s[i] == '.' || s[i] == ',')) {
+    s[i] = '.';
+    ++i;
+    count += digits();
+  }
+  if (count == 0) return false;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E' || s[i] == 'd' || s[i] == 'D')) {
+    s[i] = 'e';
+    ++i;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    if (digits() == 0) return false;
+  }
+  if (i != s.size()) return false;
+  if (value) *value = std::strtod(s.c_str(), nullptr);
+  return true;
 }
 
 }  // namespace lumo::converter

@@ -1,4 +1,4 @@
-#include "platform/ui/tool_window/tool_program.h"
+#include "platform/tool_window/tool_program.h"
 
 #include <QApplication>
 
