@@ -1,6 +1,7 @@
-# Checks that no file of the tree includes a header of a higher layer, that
-# only tests, benchmarks, fuzz targets and testsupport itself include
-# testsupport, and that no production file of the common and core layers
+# Checks that no file of the tree includes a header of a higher layer (a
+# test neither: the tests of common use testsupport/common, not the rest of
+# testsupport, which ranks as platform), that only tests, benchmarks, fuzz
+# targets and testsupport itself include testsupport, and that no production file of the common and core layers
 # includes a header of Qt's GUI or widget libraries.
 # Run as a script: cmake -DLUMO_SOURCE_DIR=<root> -DLUMO_LAYER_TABLE=<file>
 # [-DLUMO_QT_GUI_HEADERS=<file>] -P CheckLayers.cmake, or include()d at
@@ -15,6 +16,8 @@ set(_lumo_layers common platform core window top)
 function(_lumo_check_rank layer out)
   if(layer STREQUAL "testsupport")
     set(layer platform)
+  elseif(layer STREQUAL "testsupport_common")
+    set(layer common)
   endif()
   list(FIND _lumo_layers "${layer}" rank)
   set(${out} ${rank} PARENT_SCOPE)
@@ -68,7 +71,7 @@ function(lumo_check_layer_table root table_file gui_headers_file)
       endif()
       _lumo_check_rank(${layer} rank)
       set(test_only FALSE)
-      if(file MATCHES "(^|/)(tests|bench|fuzz)/" OR layer STREQUAL "testsupport")
+      if(file MATCHES "(^|/)(tests|bench|fuzz)/" OR layer MATCHES "^testsupport")
         set(test_only TRUE)
       endif()
       if(NOT test_only AND (layer STREQUAL "common" OR layer STREQUAL "core"))
@@ -85,10 +88,8 @@ function(lumo_check_layer_table root table_file gui_headers_file)
           continue()
         endif()
         _lumo_check_rank(${header_layer} header_rank)
-        if(header_layer STREQUAL "testsupport")
-          if(NOT test_only)
-            list(APPEND problems "${file} includes \"${header}\", which is for tests only")
-          endif()
+        if(header_layer MATCHES "^testsupport" AND NOT test_only)
+          list(APPEND problems "${file} includes \"${header}\", which is for tests only")
         elseif(header_rank GREATER rank)
           list(APPEND problems "${file} includes \"${header}\" of the higher layer ${header_layer} (its own layer is ${layer})")
         endif()

@@ -11,21 +11,27 @@
 # A program (player, zivuvu, converter, finder, splitter) links the core and
 # window modules of no other program; only its tests may.
 # testsupport (testsupport/) is for tests only: it may use common and
-# platform, and only tests and benchmarks may use it.
+# platform, and only tests, benchmarks and fuzz targets may use it. Its
+# helpers that need nothing above common (files, MP3 frames made by the
+# tests) are the layer testsupport_common (testsupport/common/), which the
+# tests of common use.
 
 set(LUMO_LAYERS common platform core window top)
 # Qt's libraries that draw: a module that links one (or a target that does)
 # is no longer widget-free.
 set(LUMO_QT_GUI_TARGETS Qt6::Gui Qt6::GuiPrivate Qt6::Widgets Qt6::WidgetsPrivate)
 
-# The rank of a layer in LUMO_LAYERS; testsupport ranks as platform.
+# The rank of a layer in LUMO_LAYERS; testsupport ranks as platform,
+# testsupport_common as common.
 function(_lumo_layer_rank layer out)
   if(layer STREQUAL "testsupport")
     set(layer platform)
+  elseif(layer STREQUAL "testsupport_common")
+    set(layer common)
   endif()
   list(FIND LUMO_LAYERS "${layer}" rank)
   if(rank LESS 0)
-    message(FATAL_ERROR "Unknown layer '${layer}' (one of: ${LUMO_LAYERS} testsupport)")
+    message(FATAL_ERROR "Unknown layer '${layer}' (one of: ${LUMO_LAYERS} testsupport testsupport_common)")
   endif()
   set(${out} ${rank} PARENT_SCOPE)
 endfunction()
@@ -131,11 +137,11 @@ function(_lumo_check_deps who layer for_tests)
     if(NOT dep_layer)
       continue()
     endif()
-    if(dep_layer STREQUAL "testsupport" AND NOT for_tests AND NOT layer STREQUAL "testsupport")
+    if(dep_layer MATCHES "^testsupport" AND NOT for_tests AND NOT layer MATCHES "^testsupport")
       message(FATAL_ERROR "${who} links the test-only ${dep}")
     endif()
     _lumo_layer_rank(${dep_layer} dep_rank)
-    if(dep_rank GREATER rank AND NOT (for_tests AND dep_layer STREQUAL "testsupport"))
+    if(dep_rank GREATER rank)
       message(FATAL_ERROR "${who} (layer ${layer}) links ${dep} of the higher layer ${dep_layer}")
     endif()
     _lumo_check_gui(${who} ${layer} ${for_tests} ${dep})
@@ -400,7 +406,7 @@ function(_lumo_add_layer_check_tests)
             -DLUMO_QT_GUI_HEADERS=${fixtures}/includes/gui_headers.txt
             -P ${PROJECT_SOURCE_DIR}/cmake/CheckLayers.cmake)
   set_tests_properties(lumo_layers_catch_bad_include PROPERTIES PASS_REGULAR_EXPRESSION
-    "common/low/low.h includes \"platform/high/high.h\".*prog/core/job.cpp includes \"prog/window/form.h\" of the higher layer window.*prog/core/job.cpp includes \"testsupport/temp.h\", which is for tests only.*prog/core/job.cpp includes <QWidget>, which draws.*prog/core/job.cpp includes <QtGui/QPainter>, which draws")
+    "common/low/low.h includes \"platform/high/high.h\".*common/low/tests/low_test.cpp includes \"testsupport/temp.h\" of the higher layer testsupport.*prog/core/job.cpp includes \"prog/window/form.h\" of the higher layer window.*prog/core/job.cpp includes \"testsupport/temp.h\", which is for tests only.*prog/core/job.cpp includes <QWidget>, which draws.*prog/core/job.cpp includes <QtGui/QPainter>, which draws")
   # Links are checked when the build is configured: one configure per fault.
   set(cases
     "widgets|lumo_job \\(layer core\\) links Qt6::Widgets, which draws"

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "common/text/text.h"
-#include "testsupport/mp3_frames.h"
-#include "testsupport/test_files.h"
+#include "testsupport/common/mp3_frames.h"
+#include "testsupport/common/test_files.h"
 
 namespace lumo::testsupport::book {
 

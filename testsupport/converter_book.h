@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "common/text/text.h"
+#include "testsupport/common/mp3_frames.h"
 #include "testsupport/marker_file.h"
-#include "testsupport/mp3_frames.h"
 
 namespace lumo::converter::testing {
 

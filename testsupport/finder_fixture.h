@@ -17,8 +17,8 @@
 #include "common/text/text.h"
 #include "platform/registry/registry.h"
 #include "platform/ui/ui.h"
+#include "testsupport/common/test_files.h"
 #include "testsupport/test_env.h"
-#include "testsupport/test_files.h"
 
 namespace lumo::finder::testing {
 

@@ -17,7 +17,7 @@
 #include "common/bookindex/bookindex.h"
 #include "common/errors/errors.h"
 #include "common/text/text.h"
-#include "testsupport/fuzz_folder.h"
+#include "testsupport/common/fuzz_folder.h"
 
 namespace fs = std::filesystem;
 using namespace lumo::bookindex;

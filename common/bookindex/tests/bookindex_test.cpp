@@ -8,7 +8,7 @@
 
 #include "common/errors/errors.h"
 #include "common/text/text.h"
-#include "testsupport/test_files.h"
+#include "testsupport/common/test_files.h"
 
 namespace fs = std::filesystem;
 using namespace lumo::bookindex;

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "common/file/replacement.h"
-#include "testsupport/test_files.h"
+#include "testsupport/common/test_files.h"
 
 namespace fs = std::filesystem;
 

@@ -29,8 +29,8 @@
 
 #include "common/errors/errors.h"
 #include "common/mp3/mp3.h"
-#include "testsupport/cbr_frames.h"
-#include "testsupport/mp3_frames.h"
+#include "testsupport/common/cbr_frames.h"
+#include "testsupport/common/mp3_frames.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <string>
 
 #include "common/mp3/mp3.h"
-#include "testsupport/cbr_frames.h"
-#include "testsupport/lame_fixture.h"
-#include "testsupport/mp3_frames.h"
-#include "testsupport/test_files.h"
+#include "testsupport/common/cbr_frames.h"
+#include "testsupport/common/lame_fixture.h"
+#include "testsupport/common/mp3_frames.h"
+#include "testsupport/common/test_files.h"
 
 namespace lumo::mp3 {
 namespace {

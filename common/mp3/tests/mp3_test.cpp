@@ -13,9 +13,9 @@
 #include "common/errors/errors.h"
 #include "common/mp3/container.h"
 #include "common/mp3/mp3.h"
-#include "testsupport/cbr_frames.h"
-#include "testsupport/mp3_frames.h"
-#include "testsupport/test_files.h"
+#include "testsupport/common/cbr_frames.h"
+#include "testsupport/common/mp3_frames.h"
+#include "testsupport/common/test_files.h"
 
 namespace lumo::mp3 {
 namespace {

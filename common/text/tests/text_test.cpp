@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "common/errors/errors.h"
-#include "testsupport/test_files.h"
+#include "testsupport/common/test_files.h"
 
 namespace fs = std::filesystem;
 using namespace lumo::text;

@@ -9,7 +9,7 @@
 #include <iterator>
 #include <string>
 
-#include "testsupport/test_files.h"
+#include "testsupport/common/test_files.h"
 
 namespace {
 

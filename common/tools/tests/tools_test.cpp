@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "testsupport/test_files.h"
+#include "testsupport/common/test_files.h"
 
 namespace fs = std::filesystem;
 using namespace lumo::tools;

@@ -11,9 +11,9 @@
 #include "converter/core/conversion.h"
 #include "platform/tools/tools.h"
 #include "platform/ui/ui.h"
+#include "testsupport/common/test_files.h"
 #include "testsupport/converter_book.h"
 #include "testsupport/test_env.h"
-#include "testsupport/test_files.h"
 
 namespace lumo::converter::testing {
 

@@ -24,9 +24,9 @@
 #include "platform/ui/text_scale.h"
 #include "platform/ui/ui.h"
 #include "testsupport/accessible_events.h"
+#include "testsupport/common/test_files.h"
 #include "testsupport/converter_book.h"
 #include "testsupport/test_env.h"
-#include "testsupport/test_files.h"
 #include "testsupport/text_size.h"
 #include "testsupport/window_fit.h"
 

@@ -8,8 +8,8 @@
 #include "common/organisation.h"
 #include "finder/core/leggiregistro.h"
 #include "finder/core/search.h"
+#include "testsupport/common/test_files.h"
 #include "testsupport/finder_fixture.h"
-#include "testsupport/test_files.h"
 
 using namespace lumo::finder;
 using namespace lumo::finder::testing;

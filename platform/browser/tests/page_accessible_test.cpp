@@ -20,8 +20,8 @@
 #include "platform/browser/urls.h"
 #include "platform/browser/webbrowser.h"
 #include "testsupport/accessible_events.h"
+#include "testsupport/common/test_files.h"
 #include "testsupport/qt_application.h"
-#include "testsupport/test_files.h"
 
 void PrintTo(const QString& s, std::ostream* os);
 

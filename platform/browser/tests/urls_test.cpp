@@ -1,5 +1,5 @@
 #include "platform/browser/urls.h"
-#include "testsupport/test_files.h"
+#include "testsupport/common/test_files.h"
 
 #include <gtest/gtest.h>
 

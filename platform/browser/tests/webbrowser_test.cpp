@@ -22,8 +22,8 @@
 #include "common/errors/errors.h"
 #include "common/text/text.h"
 #include "platform/browser/urls.h"
+#include "testsupport/common/test_files.h"
 #include "testsupport/qt_application.h"
-#include "testsupport/test_files.h"
 
 // Readable failures.
 void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }

@@ -12,8 +12,8 @@
 
 #include "common/errors/errors.h"
 #include "platform/media/mpv_media_control.h"
+#include "testsupport/common/test_files.h"
 #include "testsupport/fake_media_control.h"
-#include "testsupport/test_files.h"
 #include "testsupport/test_media.h"
 
 namespace lumo::media {

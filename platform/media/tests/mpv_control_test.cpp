@@ -14,7 +14,7 @@
 
 #include "common/errors/errors.h"
 #include "platform/media/mpv_media_control.h"
-#include "testsupport/test_files.h"
+#include "testsupport/common/test_files.h"
 #include "testsupport/test_media.h"
 
 namespace lumo::media {

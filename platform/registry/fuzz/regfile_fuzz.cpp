@@ -16,7 +16,7 @@
 #include "common/errors/errors.h"
 #include "platform/registry/regfile.h"
 #include "platform/registry/registry.h"
-#include "testsupport/fuzz_folder.h"
+#include "testsupport/common/fuzz_folder.h"
 
 namespace fs = std::filesystem;
 using namespace lumo::registry;

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "testsupport/common/test_files.h"
 #include "testsupport/test_env.h"
-#include "testsupport/test_files.h"
 
 namespace lumo::registry::testing {
 

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "testsupport/common/test_files.h"
 #include "testsupport/test_env.h"
-#include "testsupport/test_files.h"
 
 namespace fs = std::filesystem;
 using namespace lumo::shell;

@@ -11,8 +11,8 @@
 #include <sstream>
 #include <thread>
 
+#include "testsupport/common/test_files.h"
 #include "testsupport/test_env.h"
-#include "testsupport/test_files.h"
 
 namespace fs = std::filesystem;
 using namespace lumo::shell;

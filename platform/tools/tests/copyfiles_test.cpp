@@ -7,8 +7,8 @@
 
 #include "platform/tools/tools.h"
 #include "platform/ui/ui.h"
+#include "testsupport/common/test_files.h"
 #include "testsupport/test_env.h"
-#include "testsupport/test_files.h"
 
 namespace fs = std::filesystem;
 using namespace lumo::tools;

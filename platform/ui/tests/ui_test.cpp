@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "testsupport/test_files.h"
+#include "testsupport/common/test_files.h"
 
 using namespace lumo::ui;
 

@@ -12,8 +12,8 @@
 #include "common/errors/errors.h"
 #include "platform/registry/registry.h"
 #include "player/core/bookmark_store.h"
+#include "testsupport/common/test_files.h"
 #include "testsupport/test_env.h"
-#include "testsupport/test_files.h"
 
 namespace lumo::player::core {
 namespace {

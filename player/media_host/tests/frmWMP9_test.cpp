@@ -17,8 +17,8 @@
 #include "platform/media/media_control.h"
 #include "player/media_host/frmWMP9.h"
 #include "player/media_host/tests/media_host_fixture.h"
+#include "testsupport/common/test_files.h"
 #include "testsupport/fake_media_control.h"
-#include "testsupport/test_files.h"
 #include "testsupport/test_media.h"
 
 namespace lumo::player {

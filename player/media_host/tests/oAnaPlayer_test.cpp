@@ -12,8 +12,8 @@
 #include "player/media_host/frmWMP9.h"
 #include "player/media_host/oAnaPlayer.h"
 #include "player/media_host/tests/media_host_fixture.h"
+#include "testsupport/common/test_files.h"
 #include "testsupport/fake_media_control.h"
-#include "testsupport/test_files.h"
 #include "testsupport/test_media.h"
 
 namespace lumo::player {

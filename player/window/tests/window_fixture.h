@@ -17,9 +17,9 @@
 
 #include "platform/ui/ui.h"
 #include "player/window/frmBrowser.h"
+#include "testsupport/common/test_files.h"
 #include "testsupport/fake_media_control.h"
 #include "testsupport/test_env.h"
-#include "testsupport/test_files.h"
 
 namespace lumo::player::testing {
 

@@ -22,8 +22,8 @@
 #include "splitter/core/frame_cut.h"
 #include "splitter/core/mp3join.h"
 #include "splitter/core/tests/lame_fields.h"
-#include "testsupport/fuzz_folder.h"
-#include "testsupport/mp3_frames.h"
+#include "testsupport/common/fuzz_folder.h"
+#include "testsupport/common/mp3_frames.h"
 
 namespace fs = std::filesystem;
 namespace tw = lumo::mp3::testing;

@@ -9,7 +9,7 @@
 
 #include "platform/ui/ui.h"
 #include "splitter/core/contafile.h"
-#include "testsupport/test_files.h"
+#include "testsupport/common/test_files.h"
 
 namespace lumo::splitter {
 namespace {

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "testsupport/test_files.h"
+#include "testsupport/common/test_files.h"
 
 namespace lumo::splitter::testing {
 namespace {

@@ -12,7 +12,7 @@
 #include "splitter/core/frame_cut.h"
 #include "splitter/core/tests/job_fixture.h"
 #include "splitter/core/tests/lame_fields.h"
-#include "testsupport/test_files.h"
+#include "testsupport/common/test_files.h"
 
 namespace lumo::splitter::testing {
 namespace {

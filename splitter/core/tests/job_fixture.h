@@ -17,8 +17,8 @@
 #include "splitter/core/engine_process.h"
 #include "splitter/core/splitjob.h"
 #include "splitter/core/tests/audio.h"
+#include "testsupport/common/test_files.h"
 #include "testsupport/test_env.h"
-#include "testsupport/test_files.h"
 
 namespace lumo::splitter::testing {
 

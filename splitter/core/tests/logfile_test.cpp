@@ -15,7 +15,7 @@
 #include "common/organisation.h"
 #include "lumo_version.h"
 #include "splitter/core/logfile.h"
-#include "testsupport/test_files.h"
+#include "testsupport/common/test_files.h"
 
 namespace lumo::splitter {
 namespace {

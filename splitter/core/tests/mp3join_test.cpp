@@ -9,8 +9,8 @@
 #include "splitter/core/mp3join.h"
 #include "splitter/core/tests/audio.h"
 #include "splitter/core/tests/lame_fields.h"
-#include "testsupport/mp3_frames.h"
-#include "testsupport/test_files.h"
+#include "testsupport/common/mp3_frames.h"
+#include "testsupport/common/test_files.h"
 
 namespace lumo::splitter::testing {
 namespace {

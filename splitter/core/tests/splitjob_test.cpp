@@ -17,7 +17,7 @@
 #include "splitter/core/frame_cut.h"
 #include "splitter/core/tests/job_fixture.h"
 #include "splitter/id3/tag_v2.h"
-#include "testsupport/test_files.h"
+#include "testsupport/common/test_files.h"
 #include "zivuvu/core/zivuvu_pages.h"
 #include "zivuvu/core/zivuvu_run.h"
 

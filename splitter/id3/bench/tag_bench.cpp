@@ -9,8 +9,8 @@
 #include <string>
 
 #include "splitter/id3/tag_v2.h"
-#include "testsupport/mp3_frames.h"
-#include "testsupport/test_files.h"
+#include "testsupport/common/mp3_frames.h"
+#include "testsupport/common/test_files.h"
 
 namespace {
 

@@ -19,8 +19,8 @@
 #include "common/errors/errors.h"
 #include "common/text/text.h"
 #include "splitter/id3/tag_v2.h"
-#include "testsupport/fuzz_folder.h"
-#include "testsupport/mp3_frames.h"
+#include "testsupport/common/fuzz_folder.h"
+#include "testsupport/common/mp3_frames.h"
 
 namespace fs = std::filesystem;
 using lumo::id3::TypeTagV2;

@@ -11,8 +11,8 @@
 
 #include "common/mp3/mp3.h"
 #include "splitter/id3/tag_v2.h"
-#include "testsupport/lame_fixture.h"
-#include "testsupport/test_files.h"
+#include "testsupport/common/lame_fixture.h"
+#include "testsupport/common/test_files.h"
 
 namespace lumo::id3 {
 namespace {

@@ -12,8 +12,8 @@
 
 #include "common/errors/errors.h"
 #include "splitter/id3/tag_v2.h"
-#include "testsupport/mp3_frames.h"
-#include "testsupport/test_files.h"
+#include "testsupport/common/mp3_frames.h"
+#include "testsupport/common/test_files.h"
 
 namespace lumo::id3 {
 namespace {

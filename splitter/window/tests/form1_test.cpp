@@ -31,8 +31,8 @@
 #include "splitter/window/form3.h"
 #include "splitter/window/program.h"
 #include "testsupport/accessible_events.h"
+#include "testsupport/common/test_files.h"
 #include "testsupport/test_env.h"
-#include "testsupport/test_files.h"
 #include "testsupport/text_size.h"
 #include "testsupport/window_fit.h"
 

@@ -21,7 +21,7 @@
 
 #include "platform/registry/registry.h"
 #include "testsupport/book_fixture.h"
-#include "testsupport/cbr_frames.h"
+#include "testsupport/common/cbr_frames.h"
 #include "zivuvu/core/measure_ahead.h"
 #include "zivuvu/core/zivuvu_run.h"
 

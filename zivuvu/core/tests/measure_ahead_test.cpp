@@ -8,9 +8,9 @@
 #include <cctype>
 #include <thread>
 
-#include "testsupport/mp3_frames.h"
+#include "testsupport/common/mp3_frames.h"
+#include "testsupport/common/test_files.h"
 #include "testsupport/test_env.h"
-#include "testsupport/test_files.h"
 #include "zivuvu/core/measure_ahead.h"
 
 namespace lumo::zivuvu {

@@ -7,7 +7,7 @@
 
 #include "common/text/text.h"
 #include "platform/browser/htmldocument.h"
-#include "testsupport/test_files.h"
+#include "testsupport/common/test_files.h"
 
 using namespace lumo::zivuvu;
 

@@ -11,7 +11,7 @@
 #include "common/text/text.h"
 #include "platform/registry/registry.h"
 #include "testsupport/book_fixture.h"
-#include "testsupport/mp3_frames.h"
+#include "testsupport/common/mp3_frames.h"
 #include "testsupport/private_mounts.h"
 #include "zivuvu/core/zivuvu_run.h"
 

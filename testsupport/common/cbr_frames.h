@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "testsupport/mp3_frames.h"
+#include "testsupport/common/mp3_frames.h"
 
 namespace lumo::mp3::testing {
 

@@ -1,0 +1,2 @@
+#include "testsupport/common/files.h"
+#include "testsupport/temp.h"
