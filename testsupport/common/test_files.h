@@ -10,6 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +21,7 @@
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 #include "common/errors/errors.h"
 
@@ -91,6 +94,16 @@ inline int runCommand(const std::string& command, std::string* output = nullptr)
     if (output) output->append(buffer, n);
   const int status = ::pclose(pipe);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// True once the process is gone from the process table (a zombie still
+// answers kill 0); gives up after about a minute.
+inline bool reaped(pid_t pid) {
+  for (int i = 0; i < 6000; ++i) {
+    if (::kill(pid, 0) != 0 && errno == ESRCH) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
 }
 
 // Runs body in a child process and returns its result (0 to 255): the

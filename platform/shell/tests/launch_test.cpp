@@ -49,16 +49,6 @@ std::vector<std::string> splitAtNul(const std::string& bytes) {
   return parts;
 }
 
-// True once the process is gone from the process table (a zombie still
-// answers kill 0); gives up after about a minute.
-bool reaped(pid_t pid) {
-  for (int i = 0; i < 6000; ++i) {
-    if (::kill(pid, 0) != 0 && errno == ESRCH) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
-}
-
 }  // namespace
 
 TEST(Launch, ChildGetsExactlyTheEnvironmentGiven) {
@@ -160,7 +150,7 @@ TEST(Launch, DetachedChildIsReapedAndStartsInANewSession) {
   pid_t pid = 0;
   ASSERT_EQ(launchDetached(request, &pid), 0);
   ASSERT_GT(pid, 0);
-  EXPECT_TRUE(reaped(pid));  // no zombie: the launcher waited for it
+  EXPECT_TRUE(lumo::testsupport::reaped(pid));  // no zombie: the launcher waited for it
   std::string session = readBytes(out);
   session.erase(0, session.find_first_not_of(' '));
   EXPECT_EQ(session, std::to_string(pid) + "\n");  // it leads its own session
@@ -195,7 +185,7 @@ TEST(Launch, StartsRepeatedlyWhileOtherThreadsAreBusy) {
       if (runAndWait(request) == 0) ++started;
     } else {
       pid_t pid = 0;
-      if (launchDetached(request, &pid) == 0 && reaped(pid)) ++started;
+      if (launchDetached(request, &pid) == 0 && lumo::testsupport::reaped(pid)) ++started;
     }
   }
   stop = true;

@@ -61,16 +61,6 @@ std::string waitForFile(const fs::path& file) {
   return lumo::testsupport::readBytes(file);
 }
 
-// True once the process is gone from the process table (a zombie still
-// answers kill 0); gives up after about a minute.
-bool reaped(pid_t pid) {
-  for (int i = 0; i < 6000; ++i) {
-    if (::kill(pid, 0) != 0 && errno == ESRCH) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
-}
-
 }  // namespace
 
 TEST_F(ShellTest, StartProgramRunsInItsFolderWithTheWindowStateAndIsReaped) {
@@ -92,7 +82,7 @@ TEST_F(ShellTest, StartProgramRunsInItsFolderWithTheWindowStateAndIsReaped) {
   EXPECT_EQ(windowState, "normal");
   EXPECT_EQ(inheritedValue, "yes");
   EXPECT_EQ(workingFolder, fs::canonical(folder).string());
-  EXPECT_TRUE(reaped(pid));
+  EXPECT_TRUE(lumo::testsupport::reaped(pid));
   // Only the child's environment carries the state.
   EXPECT_STREQ(std::getenv("LUMO_WINDOW_STATE"), "parent's");
   // Not executable: not started.

@@ -32,6 +32,7 @@
 #include "splitter/window/program.h"
 #include "testsupport/accessible_events.h"
 #include "testsupport/common/test_files.h"
+#include "testsupport/picker_steps.h"
 #include "testsupport/test_env.h"
 #include "testsupport/text_size.h"
 #include "testsupport/window_fit.h"
@@ -645,38 +646,18 @@ TEST_F(WindowTest, EnterPressesButtonsAndEachChoiceIsHeardInTheActiveWindow) {
   lumo::ui::testing::AccessibleEventLog log;
   auto w = open();
   QApplication::setActiveWindow(w.get());
-  struct Step {
-    QPushButton* button;
-    std::string answer;
-    QString heard;  // "" when nothing is chosen
-  } const steps[] = {
-      {w->sfogliamarker, (book / "marker.txt").string(),
-       q("Percorso file indice marker: " + (book / "marker.txt").string())},
-      {w->sfogliamp3, (root / "home" / "vuota").string(), ""},  // refused, with a message box
-      {w->sfogliamp3, (book / "Libro").string(), q("Percorso file MP3: " + (book / "Libro").string() + "/")},
-      {w->sfoglia, (root / "export").string(),
-       q("Percorso di esportazione (viene aggiunto il suffisso Mylumo): " + (root / "export").string() + "/MyLUMO/")},
-      {w->sfoglia, "", ""},  // cancelled
-  };
-  for (const Step& step : steps) {
-    SCOPED_TRACE(step.answer);
-    dialogs->queuePath(step.answer);
-    step.button->setFocus();
-    const int before = dialogs->opened;
-    log.clear();
-    QTest::keyClick(step.button, Qt::Key_Return);
-    EXPECT_GT(dialogs->opened, before) << "Enter pressed the button";
-    EXPECT_TRUE(w->isActiveWindow());
-    EXPECT_TRUE(step.button->hasFocus());
-    const auto heard = log.of(QAccessible::ObjectShow, w->notice());
-    if (step.heard.isEmpty()) {
-      EXPECT_TRUE(heard.empty());
-    } else {
-      ASSERT_EQ(heard.size(), 1u);
-      EXPECT_EQ(heard[0].role, QAccessible::Notification);
-      EXPECT_EQ(heard[0].name, step.heard);
-    }
-  }
+  lumo::testsupport::expectPickersWorkByEnter(
+      *w, w->notice(), *dialogs, log,
+      {
+          {w->sfogliamarker, (book / "marker.txt").string(),
+           q("Percorso file indice marker: " + (book / "marker.txt").string())},
+          {w->sfogliamp3, (root / "home" / "vuota").string(), ""},  // refused, with a message box
+          {w->sfogliamp3, (book / "Libro").string(), q("Percorso file MP3: " + (book / "Libro").string() + "/")},
+          {w->sfoglia, (root / "export").string(),
+           q("Percorso di esportazione (viene aggiunto il suffisso Mylumo): " + (root / "export").string() +
+             "/MyLUMO/")},
+          {w->sfoglia, "", ""},  // cancelled
+      });
   EXPECT_EQ(dialogs->shown().size(), 1u);
   EXPECT_TRUE(w->vai->isEnabled());
 

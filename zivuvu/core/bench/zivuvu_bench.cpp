@@ -160,26 +160,21 @@ void BM_MeasureAheadCold500(benchmark::State& state, const char* book) {
   }
   state.counters["files"] = kFiles;
 }
-BENCHMARK_CAPTURE(BM_MeasureAheadCold500, CbrWithInfoHeader, "info-header")
-    ->ArgName("threads")
-    ->Arg(0)
-    ->Arg(1)
-    ->Arg(2)
-    ->Arg(4)
-    ->Arg(8)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(5);
-BENCHMARK_CAPTURE(BM_MeasureAheadCold500, CbrWithoutHeader, "no-header")
-    ->ArgName("threads")
-    ->Arg(0)
-    ->Arg(1)
-    ->Arg(2)
-    ->Arg(4)
-    ->Arg(8)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(5);
+// Both books are measured with 0 (in turn), 1, 2, 4 and 8 threads, five
+// times each.
+void threadCounts(benchmark::internal::Benchmark* bench) {
+  bench->ArgName("threads")
+      ->Arg(0)
+      ->Arg(1)
+      ->Arg(2)
+      ->Arg(4)
+      ->Arg(8)
+      ->UseManualTime()
+      ->Unit(benchmark::kMillisecond)
+      ->Iterations(5);
+}
+BENCHMARK_CAPTURE(BM_MeasureAheadCold500, CbrWithInfoHeader, "info-header")->Apply(threadCounts);
+BENCHMARK_CAPTURE(BM_MeasureAheadCold500, CbrWithoutHeader, "no-header")->Apply(threadCounts);
 
 // The two cold books, for a measurement of the program outside this binary.
 int writeBooks(const fs::path& folder) {
